@@ -1,0 +1,205 @@
+#include "tests/support/WindowTools.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace testing_support {
+
+namespace {
+
+struct FindData {
+    const char* className;
+    const char* title;
+    HWND found;
+};
+
+BOOL CALLBACK FindProc(HWND w, LPARAM lp) {
+    auto* d = reinterpret_cast<FindData*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid != GetCurrentProcessId()) return TRUE;
+    char cls[256] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (lstrcmpiA(cls, d->className) != 0) return TRUE;
+    if (d->title && WindowTitle(w) != d->title) return TRUE;
+    d->found = w;
+    return FALSE;
+}
+
+LRESULT CALLBACK TestWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* handler = reinterpret_cast<TestWindowHandler*>(GetWindowLongPtrA(w, GWLP_USERDATA));
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(w, GWLP_USERDATA, 0);
+        LRESULT r = handler ? (*handler)(w, msg, wp, lp) : DefWindowProcA(w, msg, wp, lp);
+        delete handler;
+        return r;
+    }
+    if (handler) return (*handler)(w, msg, wp, lp);
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+struct Spin {
+    explicit Spin(std::atomic_flag& f) : flag(f) {
+        while (flag.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
+    }
+    ~Spin() { flag.clear(std::memory_order_release); }
+    std::atomic_flag& flag;
+};
+
+BOOL CALLBACK CollectStatic(HWND w, LPARAM lp) {
+    char cls[64] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Static") == 0) {
+        auto* out = reinterpret_cast<std::string*>(lp);
+        std::string t = WindowTitle(w);
+        if (!t.empty()) {
+            if (!out->empty()) *out += '\n';
+            *out += t;
+        }
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND FindWindowByClass(const char* className, const char* title) {
+    FindData d{className, title, nullptr};
+    EnumWindows(FindProc, reinterpret_cast<LPARAM>(&d));
+    return d.found;
+}
+
+std::string WindowTitle(HWND window) {
+    int n = GetWindowTextLengthA(window);
+    std::string s(static_cast<size_t>(n) + 1, '\0');
+    n = GetWindowTextA(window, &s[0], n + 1);
+    s.resize(static_cast<size_t>(n > 0 ? n : 0));
+    return s;
+}
+
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    auto end = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() >= end) return done();
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(std::chrono::milliseconds time) {
+    PumpUntil([] { return false; }, time);
+}
+
+HWND CreateTestWindow(TestWindowHandler handler, const char* title) {
+    static ATOM atom = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = TestWindowProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "ZintuTestWindow";
+        return RegisterClassA(&wc);
+    }();
+    (void)atom;
+    HWND w = CreateWindowA("ZintuTestWindow", title, WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                           nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (w && handler)
+        SetWindowLongPtrA(w, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(new TestWindowHandler(std::move(handler))));
+    return w;
+}
+
+DialogPresser::DialogPresser(std::string title, int buttonId)
+    : title_(std::move(title)), buttonId_(buttonId) {
+    thread_ = std::thread([this] {
+        while (!stop_) {
+            HWND d = FindWindowByClass("#32770", title_.c_str());
+            if (d && IsWindowVisible(d)) {
+                std::string text;
+                EnumChildWindows(d, CollectStatic, reinterpret_cast<LPARAM>(&text));
+                {
+                    Spin guard(lock_);
+                    seen_ = text;
+                }
+                PostMessageA(d, WM_COMMAND, MAKEWPARAM(buttonId_, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(d, buttonId_)));
+                ++presses_;
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+}
+
+DialogPresser::~DialogPresser() {
+    stop_ = true;
+    thread_.join();
+}
+
+std::string DialogPresser::SeenText() const {
+    Spin guard(lock_);
+    return seen_;
+}
+
+bool SaveScreenshot(const std::string& path) {
+    HDC screen = GetDC(nullptr);
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+
+    BITMAPINFOHEADER bi{};
+    bi.biSize = sizeof bi;
+    bi.biWidth = w;
+    bi.biHeight = h;
+    bi.biPlanes = 1;
+    bi.biBitCount = 24;
+    bi.biCompression = BI_RGB;
+    DWORD stride = ((static_cast<DWORD>(w) * 3 + 3) & ~3u);
+    std::vector<char> pixels(stride * static_cast<DWORD>(h));
+    GetDIBits(mem, bmp, 0, static_cast<UINT>(h), pixels.data(), reinterpret_cast<BITMAPINFO*>(&bi),
+              DIB_RGB_COLORS);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4d42;
+    fh.bfOffBits = sizeof fh + sizeof bi;
+    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size());
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    std::fwrite(&fh, sizeof fh, 1, f);
+    std::fwrite(&bi, sizeof bi, 1, f);
+    std::fwrite(pixels.data(), 1, pixels.size(), f);
+    return std::fclose(f) == 0;
+}
+
+namespace {
+
+class ScreenshotOnFailure : public ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo& info) override {
+        if (!info.result()->Failed()) return;
+        std::string path = std::string(info.test_suite_name()) + "." + info.name() + ".bmp";
+        for (char& c : path)
+            if (c == '/') c = '_';
+        if (SaveScreenshot(path)) std::printf("screenshot saved: %s\n", path.c_str());
+    }
+};
+
+}  // namespace
+
+void InstallScreenshotOnFailure() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    ::testing::UnitTest::GetInstance()->listeners().Append(new ScreenshotOnFailure);
+}
+
+}  // namespace testing_support

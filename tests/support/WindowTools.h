@@ -1,0 +1,61 @@
+// Helpers for tests that open real windows under Wine (and Xvfb).
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace testing_support {
+
+// The first top-level window of this process with the class (and, when given,
+// the title), or null.
+HWND FindWindowByClass(const char* className, const char* title = nullptr);
+std::string WindowTitle(HWND window);
+
+// Runs this thread's message loop until the predicate holds or the time is
+// up; answers the predicate's last value.
+bool PumpUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = std::chrono::seconds(5));
+// Runs the message loop for the given time.
+void PumpFor(std::chrono::milliseconds time);
+
+// A plain hidden window of a class of our own; its messages go to the handler
+// when one is given (the window keeps it until destroyed), else to
+// DefWindowProc.
+using TestWindowHandler = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
+HWND CreateTestWindow(TestWindowHandler handler = nullptr, const char* title = "zintu-test");
+
+// Presses a button of a dialog box as soon as one with the title shows up
+// (checked from another thread, since a modal box runs its own loop), so a
+// modal box never hangs a run. Stops when destroyed.
+class DialogPresser {
+public:
+    DialogPresser(std::string title, int buttonId);
+    ~DialogPresser();
+    DialogPresser(const DialogPresser&) = delete;
+    DialogPresser& operator=(const DialogPresser&) = delete;
+    // The text of the dialog's static controls as last seen, joined by '\n'.
+    std::string SeenText() const;
+    int Presses() const { return presses_.load(); }
+
+private:
+    std::string title_;
+    int buttonId_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> presses_{0};
+    mutable std::atomic_flag lock_ = ATOMIC_FLAG_INIT;
+    std::string seen_;
+    std::thread thread_;
+};
+
+// Saves the whole screen as a BMP file; answers false when it could not.
+bool SaveScreenshot(const std::string& path);
+
+// Call once from a test program's main (or a global environment): when a
+// test fails, the screen is saved beside the test as <suite>.<test>.bmp.
+void InstallScreenshotOnFailure();
+
+}  // namespace testing_support

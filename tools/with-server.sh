@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# with-server.sh KIND TEMPLATE -- command [args]
+#
+# Starts a Unix server (KIND nginx or tinyproxy) on a free port of 127.0.0.1
+# as a child of this script, runs the command with the port in
+# ZINTU_<KIND>_PORT (upper case), then kills the server and waits for it.
+# Programs under Wine cannot wait for Unix children, hence this wrapper.
+#
+# TEMPLATE is a configuration file in which @PORT@ becomes the port, @DIR@ a
+# fresh scratch folder (for pid, logs and temp files) and @SRC@ the source
+# tree. Chain wrappers for several servers.
+set -u
+kind=$1 template=$2
+shift 2
+[ "${1:-}" = "--" ] && shift
+src=$(cd "$(dirname "$0")/.." && pwd)
+dir=$(mktemp -d)
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+conf=$dir/server.conf
+sed -e "s|@PORT@|$port|g" -e "s|@DIR@|$dir|g" -e "s|@SRC@|$src|g" "$template" >"$conf"
+
+case $kind in
+  nginx) server=(nginx -p "$dir" -c "$conf" -g 'daemon off;') ;;
+  tinyproxy) server=(tinyproxy -d -c "$conf") ;;
+  *) echo "with-server.sh: unknown server kind $kind" >&2; exit 2 ;;
+esac
+"${server[@]}" >"$dir/server.out" 2>&1 &
+pid=$!
+
+ready=
+for _ in $(seq 1 200); do
+  if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then ready=1; break; fi
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.05
+done
+if [ -z "$ready" ]; then
+  echo "with-server.sh: $kind did not start:" >&2
+  cat "$dir/server.out" >&2
+  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
+  rm -rf "$dir"
+  exit 1
+fi
+
+var=ZINTU_$(printf '%s' "$kind" | tr '[:lower:]' '[:upper:]')_PORT
+export "$var=$port"
+# Wine passes the Unix environment on to the Windows program.
+"$@"
+rc=$?
+kill "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+rm -rf "$dir"
+exit $rc
