@@ -72,3 +72,31 @@ function(zintu_test name)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK display LABELS window)
   endif()
 endfunction()
+
+# zintu_fuzzer(NAME SOURCES ... LINKS ... CORPUS dir [SECONDS n])
+#
+# A libFuzzer target (native clang build only) whose source defines
+# LLVMFuzzerTestOneInput. ctest runs it for a bounded time (label "fuzz",
+# ZINTU_FUZZ_SECONDS or SECONDS, default 20) from the seed corpus in the
+# repository; new inputs go to the build folder, never into the repository.
+function(zintu_fuzzer name)
+  if(NOT ZINTU_NATIVE OR NOT ZINTU_CAN_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(Z "" "CORPUS;SECONDS" "SOURCES;LINKS" ${ARGN})
+  add_executable(${name} ${Z_SOURCES})
+  target_link_libraries(${name} PRIVATE ${Z_LINKS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  if(DEFINED ENV{ZINTU_FUZZ_SECONDS})
+    set(Z_SECONDS $ENV{ZINTU_FUZZ_SECONDS})
+  elseif(NOT Z_SECONDS)
+    set(Z_SECONDS 20)
+  endif()
+  set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
+  file(MAKE_DIRECTORY ${work})
+  add_test(NAME ${name}
+    COMMAND ${name} -max_total_time=${Z_SECONDS} -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
+            ${work} ${Z_CORPUS})
+  math(EXPR limit "${Z_SECONDS} + 120")
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${limit} LABELS fuzz)
+endfunction()
