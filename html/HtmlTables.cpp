@@ -301,7 +301,9 @@ int FindInBucket(const LengthIndex& index, const char* text, int length, bool ig
     return -1;
 }
 
-bool IsEntityRunChar(unsigned char c) { return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '#'; }
+bool IsEntityRunChar(unsigned char c) {
+    return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '#';
+}
 
 int HexDigit(unsigned char c) {
     if (IsAsciiDigit(c)) return c - '0';

@@ -229,14 +229,47 @@ struct AttributeSlot {
 
 // Keyword values of enumerated attributes (LookupKeyword).
 enum HtmlKeyword : int {
-    kKeyYes = 1, kKeyNo = 2, kKeyDisc = 3, kKeySquare = 4, kKeyPut = 5, kKeyPost = 6, kKeyGet = 7,
-    kKeyMouseover = 8, kKeyFileopen = 9, kKeySilent = 10, kKeyInfinite = 11, kKeyFalse = 12,
-    kKeyEn = 13, kKeyJustify = 14, kKeyRelative = 15, kKeyPixels = 16, kKeyAll = 17,
-    kKeyAbsmiddle = 18, kKeyMiddle = 19, kKeyTop = 20, kKeyBottom = 21, kKeyBaseline = 22,
-    kKeyText = 32, kKeyCheckbox = 33, kKeyRadio = 34, kKeySubmit = 35, kKeyReset = 36,
-    kKeyHidden = 37, kKeyImage = 38, kKeyPassword = 39, kKeyButton = 40, kKeyPushbutton = 41,
-    kKeyFile = 42, kKeyCircle = 67, kKeyCirc = 68, kKeyPoly = 69, kKeyPolygon = 70,
-    kKeyDefault = 71, kKeyLeft = 128, kKeyRight = 129, kKeyCenter = 130,
+    kKeyYes = 1,
+    kKeyNo = 2,
+    kKeyDisc = 3,
+    kKeySquare = 4,
+    kKeyPut = 5,
+    kKeyPost = 6,
+    kKeyGet = 7,
+    kKeyMouseover = 8,
+    kKeyFileopen = 9,
+    kKeySilent = 10,
+    kKeyInfinite = 11,
+    kKeyFalse = 12,
+    kKeyEn = 13,
+    kKeyJustify = 14,
+    kKeyRelative = 15,
+    kKeyPixels = 16,
+    kKeyAll = 17,
+    kKeyAbsmiddle = 18,
+    kKeyMiddle = 19,
+    kKeyTop = 20,
+    kKeyBottom = 21,
+    kKeyBaseline = 22,
+    kKeyText = 32,
+    kKeyCheckbox = 33,
+    kKeyRadio = 34,
+    kKeySubmit = 35,
+    kKeyReset = 36,
+    kKeyHidden = 37,
+    kKeyImage = 38,
+    kKeyPassword = 39,
+    kKeyButton = 40,
+    kKeyPushbutton = 41,
+    kKeyFile = 42,
+    kKeyCircle = 67,
+    kKeyCirc = 68,
+    kKeyPoly = 69,
+    kKeyPolygon = 70,
+    kKeyDefault = 71,
+    kKeyLeft = 128,
+    kKeyRight = 129,
+    kKeyCenter = 130,
 };
 
 // Tag name -> element code 256..340; unknown names and names longer than 10
@@ -263,9 +296,17 @@ int32_t ParseHexDigits(const char* text, int count);
 // palette-relative colour reference 0x02bbggrr, -1 when not a colour.
 int32_t ParseColour(const char* text, int length);
 
-inline bool IsHtmlSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-inline bool IsAsciiLetter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
-inline bool IsAsciiDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-inline unsigned char AsciiUpper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+inline bool IsHtmlSpace(unsigned char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+inline bool IsAsciiLetter(unsigned char c) {
+    return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+}
+inline bool IsAsciiDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
+inline unsigned char AsciiUpper(unsigned char c) {
+    return (c >= 'a' && c <= 'z') ? c - 32 : c;
+}
 // Case-blind comparison of n bytes.
 bool EqualNoCase(const char* a, const char* b, int n);

@@ -4,7 +4,9 @@
 
 namespace {
 
-bool IsSpace(const char* p) { return IsHtmlSpace(static_cast<unsigned char>(*p)); }
+bool IsSpace(const char* p) {
+    return IsHtmlSpace(static_cast<unsigned char>(*p));
+}
 bool IsNameChar(const char* p) {
     unsigned char c = static_cast<unsigned char>(*p);
     return IsAsciiLetter(c) || IsAsciiDigit(c);

@@ -33,8 +33,8 @@ public:
     // Content of SCRIPT, STYLE, TEXTAREA or NOSCRIPT up to the end tag of
     // wantedCode (a tag code + 1024). Gives wantedCode with the position after
     // the end tag, or -1 with the content found so far.
-    int ScanRawContent(int wantedCode, const char*& position, const char*& start, int& length, const char* end,
-                       bool more);
+    int ScanRawContent(int wantedCode, const char*& position, const char*& start, int& length,
+                       const char* end, bool more);
     // Content of PLAINTEXT: everything to the end of the data.
     int NextPlainText(const char*& position, const char*& start, int& length, const char* end, bool more);
     // Keeps one token; the next reading call answers it first.

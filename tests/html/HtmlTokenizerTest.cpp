@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
@@ -68,8 +67,8 @@ TEST(HtmlTokenizer, TokensOfWholePages) {
         {"< / TD >", {"1365"}},  // the name must follow "/" directly
         {"<td nowrap bgcolor = red>", {"280 47 70=red"}},
         {"<a foo=1 abcdefghijklm=2>", {"256 1=1 1=2"}},
-        {"<a =stray href=y>", {"256 20=y"}},          // an empty name takes no slot
-        {"<!DOCTYPE html>", {"341"}},                 // "!" is no letter: unknown tag
+        {"<a =stray href=y>", {"256 20=y"}},  // an empty name takes no slot
+        {"<!DOCTYPE html>", {"341"}},         // "!" is no letter: unknown tag
         {"a<!-- x -- y -->b", {"T[a]", "341", "T[b]"}},
         {"a<!-- x -- y --\n>b", {"T[a]", "341", "T[b]"}},
         {"<!-- x --->b", {"341", "T[b]"}},
@@ -77,7 +76,7 @@ TEST(HtmlTokenizer, TokensOfWholePages) {
         {"<!-- open > later", {"341", "T[ later]"}},
         {"<a title=\"x>y\">z", {"256 43=x>y", "T[z]"}},
         {"<a title=\"x>y>z", {"256 43=x", "T[y>z]"}},  // no closing quote: re-read leniently
-        {"a < b", {"T[a ]", "T[< b]"}},               // a lone "<" at the end of a page is text
+        {"a < b", {"T[a ]", "T[< b]"}},                // a lone "<" at the end of a page is text
         {"<p", {"T[<p]"}},
         {"<img src='a b'>", {"282 14=a b"}},
     };
