@@ -1,0 +1,284 @@
+#include "net/UrlRecord.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "net/SniffContent.h"
+#include "net/UrlPageContent.h"
+
+namespace {
+
+uint32_t g_nextRecordId = 1;
+std::string g_cacheDirectory;
+PageContentFactory g_pageContentFactory = nullptr;
+
+bool IsHttpScheme(int scheme) {
+    return scheme == kSchemeHttp || scheme == kSchemeHttps;
+}
+
+}  // namespace
+
+void SetPageContentFactory(PageContentFactory factory) {
+    g_pageContentFactory = factory;
+}
+PageContentFactory GetPageContentFactory() {
+    return g_pageContentFactory;
+}
+
+void SetUrlCacheDirectory(const char* directory) {
+    g_cacheDirectory = directory ? directory : "";
+}
+const std::string& UrlCacheDirectory() {
+    return g_cacheDirectory;
+}
+
+HttpPart::HttpPart() : SchemePart(Kind::kHttp) {}
+HttpPart::~HttpPart() = default;
+
+void UrlRecord::InitCommon() {
+    id_ = g_nextRecordId++;
+    SetLoadStatus(kLoadNever);
+    SetContentKindHere(kKindNotYetKnown);
+    kind_ |= kKindNotDelivering;
+    securityLevel_ = 10;
+    refCount_ = 1;
+}
+
+UrlRecord::UrlRecord() {
+    InitCommon();
+    refCount_ = 0;
+}
+
+UrlRecord::UrlRecord(const char* name, bool resolve) {
+    InitCommon();
+    if (name == nullptr) return;
+    if (!resolve) {
+        name_ = name;
+        return;
+    }
+    int scheme = kSchemeUnknown;
+    if (ResolveUrlName(nullptr, name, ResolveOptions(), name_, scheme)) {
+        scheme_ = static_cast<uint8_t>(scheme);
+    } else {
+        name_.clear();
+    }
+}
+
+UrlRecord::UrlRecord(const CacheIndexEntry& e) : UrlRecord(e.name.c_str(), true) {
+    loadTime_ = e.loadTime;
+    lastUse_ = e.lastUse;
+    useCount_ = e.useCount;
+    SetCacheRelation(kListCache);
+    if (scheme_ == kSchemeHttp) {
+        auto part = std::make_unique<HttpPart>();
+        part->expires = e.expires;
+        part->contentType = e.contentType;
+        part->date = e.date;
+        part->location = e.location;
+        part->refreshUrl = e.refreshUrl;
+        part->refreshDelay = e.refreshDelay;
+        schemePart_ = std::move(part);
+        if (!e.fileName.empty()) {
+            fileName_ = e.fileName;
+            SetStorage(kStoredInFile);
+        }
+        contentLength_ = static_cast<int32_t>(e.contentLength);
+        bytesLoaded_ = static_cast<int32_t>(e.bytesLoaded);
+        int status = e.loadStatus & 7;
+        // A load that was under way when the index was written did not finish.
+        SetLoadStatus(status == kLoadLoading || status == 6 || status == kLoadDelivering ? kLoadEmpty
+                                                                                         : status);
+        SetContentKindHere(e.contentKind);
+    } else {
+        contentType_ = e.contentType;
+    }
+    SetVisited(true);
+}
+
+UrlRecord::~UrlRecord() {
+    if (openFile_) std::fclose(openFile_);
+    if (!(flags_ & kFlagKeepFile)) DeleteCacheFile();
+}
+
+UrlRecord* UrlRecord::ChainEnd() {
+    UrlRecord* r = this;
+    for (int i = 0; i < kMaxRedirectChain; ++i) {
+        UrlRecord* next = r->GetRedirectRecord();
+        if (next == nullptr || next == this) break;
+        r = next;
+    }
+    return r;
+}
+
+UrlRecord* UrlRecord::GetRedirectRecord() const {
+    if (!IsHttpScheme(scheme_) || !schemePart_ || schemePart_->GetKind() != SchemePart::Kind::kHttp)
+        return nullptr;
+    auto* http = static_cast<HttpPart*>(schemePart_.get());
+    if (!http->redirectTarget || http->redirectTarget->IsEmpty()) return nullptr;
+    return http->redirectTarget->Record();
+}
+
+const char* UrlRecord::GetName(bool chain) const {
+    const UrlRecord* r = chain ? ChainEnd() : this;
+    return r->name_.empty() ? nullptr : r->name_.c_str();
+}
+
+int UrlRecord::GetLoadStatus(bool chain) {
+    return (chain ? ChainEnd() : this)->GetLoadStatusHere();
+}
+
+const char* UrlRecord::GetFileName(bool chain) const {
+    const UrlRecord* r = chain ? ChainEnd() : this;
+    return r->fileName_.empty() ? nullptr : r->fileName_.c_str();
+}
+
+HttpPart* UrlRecord::GetHttpPart() const {
+    if (!schemePart_) return nullptr;
+    switch (schemePart_->GetKind()) {
+        case SchemePart::Kind::kHttp:
+            return static_cast<HttpPart*>(schemePart_.get());
+        case SchemePart::Kind::kFtp:
+            return static_cast<FtpPart*>(schemePart_.get())->proxy.get();
+        case SchemePart::Kind::kProxied:
+            return static_cast<ProxiedPart*>(schemePart_.get())->proxy.get();
+        default:
+            return nullptr;
+    }
+}
+
+HttpPart* UrlRecord::MakeHttpPart() {
+    if (!IsHttpScheme(scheme_)) return nullptr;
+    if (!schemePart_ || schemePart_->GetKind() != SchemePart::Kind::kHttp)
+        schemePart_ = std::make_unique<HttpPart>();
+    return static_cast<HttpPart*>(schemePart_.get());
+}
+
+uint32_t UrlRecord::GetExpires() const {
+    HttpPart* http = GetHttpPart();
+    return http ? http->expires : 0;
+}
+
+uint32_t UrlRecord::GetModifiedTime() const {
+    if (IsHttpScheme(scheme_)) {
+        HttpPart* http = GetHttpPart();
+        return http ? http->lastModified : 0;
+    }
+    if (scheme_ == kSchemeFile && !fileName_.empty()) {
+        struct stat st;
+        if (stat(fileName_.c_str(), &st) == 0) return static_cast<uint32_t>(st.st_mtime);
+    }
+    return 0;
+}
+
+bool UrlRecord::IsImage() const {
+    int kind = GetContentKind();
+    return kind >= kKindGif && kind <= kKindCpr;
+}
+
+void UrlRecord::Touch(uint32_t now, bool markVisited) {
+    lastUse_ = now;
+    ++useCount_;
+    if (markVisited) SetVisited(true);
+}
+
+bool UrlRecord::IsVisited(uint32_t now, uint32_t linkExpiry) {
+    if ((status_ & kStatusVisited) && now - lastUse_ > linkExpiry && now >= lastUse_) SetVisited(false);
+    return (status_ & kStatusVisited) != 0;
+}
+
+void UrlRecord::AddUser(int n) {
+    UrlRecord* r = this;
+    for (int i = 0; r && i <= kMaxRedirectChain; ++i) {
+        r->inUse_ += n;
+        UrlRecord* next = r->GetRedirectRecord();
+        if (next == this) break;
+        r = next;
+    }
+}
+
+void UrlRecord::RemoveUser(int n, bool chain) {
+    UrlRecord* r = this;
+    for (int i = 0; r && i <= kMaxRedirectChain; ++i) {
+        r->inUse_ = r->inUse_ > n ? r->inUse_ - n : 0;
+        if (!chain) break;
+        UrlRecord* next = r->GetRedirectRecord();
+        if (next == this) break;
+        r = next;
+    }
+}
+
+UrlHandle UrlRecord::GetOriginUrl() const {
+    return origin_ ? *origin_ : UrlHandle();
+}
+
+void UrlRecord::SetOrigin(const UrlHandle& origin) {
+    if (origin.IsEmpty() || (scheme_ != kSchemeJavascript && scheme_ != kSchemeInternal)) return;
+    UrlRecord* o = origin.Record();
+    if ((o->scheme_ == kSchemeJavascript || o->scheme_ == kSchemeInternal) && o->origin_) {
+        origin_ = std::make_unique<UrlHandle>(*o->origin_);
+    } else if (o != this) {
+        origin_ = std::make_unique<UrlHandle>(origin);
+    }
+}
+
+const char* UrlRecord::GetContentType() const {
+    const UrlRecord* r = ChainEnd();
+    HttpPart* http = r->GetHttpPart();
+    if (http && !http->contentType.empty()) return http->contentType.c_str();
+    return r->contentType_.empty() ? nullptr : r->contentType_.c_str();
+}
+
+std::string UrlRecord::GetBasicRealm() const {
+    const char* p = challenge_.c_str();
+    while (*p && !std::isalpha(static_cast<unsigned char>(*p))) ++p;
+    static const char kBasic[] = "basic realm";
+    for (size_t i = 0; i < sizeof kBasic - 1; ++i, ++p) {
+        if (std::tolower(static_cast<unsigned char>(*p)) != kBasic[i]) return std::string();
+    }
+    if (*p != '=') return std::string();
+    ++p;
+    while (*p == ' ') ++p;
+    std::string realm(p);
+    if (realm.size() >= 2 && realm.front() == '"' && realm.back() == '"')
+        realm = realm.substr(1, realm.size() - 2);
+    return realm;
+}
+
+const char* UrlRecord::GetPostBody() const {
+    if (scheme_ != kSchemeHttp) return nullptr;
+    HttpPart* http = GetHttpPart();
+    return http && !http->body.empty() ? http->body.c_str() : nullptr;
+}
+
+bool UrlRecord::GetHost(char* buf, size_t size, bool withPort) const {
+    return GetHostFromName(name_, scheme_, buf, size, withPort);
+}
+
+bool UrlRecord::GetHostAndPort(size_t maxHost, HostAndPort& out) const {
+    return GetHostAndPortFromName(name_, maxHost, out);
+}
+
+std::string UrlRecord::GetLocalFilePath(bool chain) const {
+    const UrlRecord* r = chain ? ChainEnd() : this;
+    if (r->fileName_.empty()) return std::string();
+    if (r->scheme_ == kSchemeFile || r->GetCacheRelation() == kListNever) return r->fileName_;
+    return g_cacheDirectory + r->fileName_;
+}
+
+void UrlRecord::DeleteCacheFile() {
+    if (fileName_.empty()) return;
+    // The file of a file: URL is the user's unless it is our temporary copy.
+    bool ours = scheme_ != kSchemeFile || (flags_ & kFlagTempCopy) || (status_ & kStatusTempFileCopy);
+    if (ours) std::remove(GetLocalFilePath().c_str());
+    fileName_.clear();
+}
+
+void UrlRecord::SetPageContent(std::unique_ptr<UrlPageContent> content) {
+    pageContent_ = std::move(content);
+}
+
+void UrlRecord::ReleaseContent() {
+    pageContent_.reset();
+}

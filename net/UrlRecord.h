@@ -1,0 +1,245 @@
+// UrlRecord: the one place where a URL's loading state lives. Made and
+// listed by the URL registry (which holds one count), shared through
+// UrlHandle (each handle holds one more), deleted by whichever release takes
+// the count below 1.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "core/ListNode.h"
+#include "net/UrlHandle.h"
+#include "net/UrlNames.h"
+#include "net/UrlSchemeParts.h"
+
+class UrlPageContent;
+
+// The disk cache's folder (ending in a path separator), set by the registry;
+// the full path of a cache file is this followed by the record's file name.
+void SetUrlCacheDirectory(const char* directory);
+const std::string& UrlCacheDirectory();
+
+// Load status (bits 0-2 of the status byte).
+enum LoadStatus : int {
+    kLoadNever = 0,  // never loaded: a new record
+    kLoadEmpty = 1,  // not fetched (offline), could not start, stopped or discarded
+    kLoadLoaded = 2,
+    kLoadLoading = 3,
+    kLoadNews = 4,        // owned by the news code
+    kLoadFailed = 5,      // an error was reported to the targets
+    kLoadDelivering = 7,  // stored data is being delivered from the cache file
+};
+
+// Where the data is (storage bits 0-1).
+enum StorageKind : int { kStoredNowhere = 0, kStoredInMemory = 1, kStoredInFile = 2 };
+
+// The registry table of a record (storage bits 4-5).
+enum CacheRelation : int { kListGeneral = 0, kListCache = 1, kListTemporary = 2, kListNever = 3 };
+
+// Flag bits.
+constexpr uint8_t kFlagTempCopy = 0x01;  // our temporary copy of a file: URL's file
+constexpr uint8_t kFlagPrivate = 0x02;   // never written to the visited links
+constexpr uint8_t kFlagKeepFile = 0x10;  // the file is the user's: never deleted
+constexpr uint8_t kFlagForceReload = 0x20;
+constexpr uint8_t kFlagReloadStarted = 0x40;
+constexpr uint8_t kFlagStaleImage = 0x80;  // also: drop the old content at the next reply
+
+// Status bits besides the load status.
+constexpr uint8_t kStatusCardEncrypted = 0x08;
+constexpr uint8_t kStatusVisited = 0x40;
+constexpr uint8_t kStatusTempFileCopy = 0x80;
+
+// Kind byte bits 0-2.
+constexpr uint8_t kKindNotDelivering = 0x01;
+constexpr uint8_t kKindInlineLoad = 0x02;
+constexpr uint8_t kKindAnnounced = 0x04;
+
+// Redirect chains are followed at most this far: chains restored from the
+// cache index can loop, and a loop must not hang a getter.
+constexpr int kMaxRedirectChain = 16;
+
+// Saved fields of one cache index entry (see UrlRegistry).
+struct CacheIndexEntry {
+    std::string name;
+    std::string location;
+    std::string fileName;
+    std::string date;
+    std::string contentType;
+    std::string refreshUrl;
+    uint16_t refreshDelay = 0xFFFF;
+    uint32_t loadTime = 0;
+    uint32_t lastUse = 0;
+    uint32_t expires = 0;
+    uint16_t useCount = 0;
+    uint32_t contentLength = 0;
+    uint32_t bytesLoaded = 0;
+    uint8_t loadStatus = 0;
+    uint8_t contentKind = 0;
+    std::string postBody;
+};
+
+class UrlRecord : public ListNode {
+public:
+    // The shared empty record (count 0, no name).
+    UrlRecord();
+    // name: resolved against no base when resolve is set (the scheme is the
+    // resolution's); copied as given otherwise (scheme 0). Count 1.
+    UrlRecord(const char* name, bool resolve);
+    // From a disk cache index entry. Count 1.
+    explicit UrlRecord(const CacheIndexEntry& entry);
+    ~UrlRecord() override;
+
+    const char* Key() const override { return name_.empty() ? nullptr : name_.c_str(); }
+
+    // Counting (handles and the registry).
+    void AddRef() { ++refCount_; }
+    int32_t ReleaseRef() { return --refCount_; }
+    int32_t RefCount() const { return refCount_; }
+
+    // The record at the end of the http/https redirect chain (this record
+    // when there is none); bounded, so a loop ends.
+    UrlRecord* ChainEnd();
+    const UrlRecord* ChainEnd() const { return const_cast<UrlRecord*>(this)->ChainEnd(); }
+
+    uint32_t GetId(bool chain = false) const { return (chain ? ChainEnd() : this)->id_; }
+    // Null when there is no name.
+    const char* GetName(bool chain = false) const;
+    int GetScheme() const { return scheme_ == 0xFE ? kSchemeUnknown : scheme_; }
+    int GetLoadStatus(bool chain = false);
+    int GetContentKind() const { return ChainEnd()->kind_ >> 3; }
+    void SetContentKind(int kind) { ChainEnd()->SetContentKindHere(kind); }
+    void SetContentKindHere(int kind) { kind_ = static_cast<uint8_t>((kind_ & 7) | ((kind & 31) << 3)); }
+    int32_t GetContentLength() const { return ChainEnd()->contentLength_; }
+    int32_t GetLoadedBytes() const { return ChainEnd()->bytesLoaded_; }
+    const char* GetFileName(bool chain = true) const;
+    uint32_t GetExpires() const;
+    uint32_t GetModifiedTime() const;
+    HttpPart* GetHttpPart() const;
+    bool IsImage() const;
+    bool IsPrivate() const { return (flags_ & kFlagPrivate) != 0; }
+
+    // Use and visits.
+    void Touch(uint32_t now, bool markVisited = true);
+    bool IsVisited(uint32_t now, uint32_t linkExpiry);
+    void SetVisited(bool on) { SetBit(status_, kStatusVisited, on); }
+    uint32_t GetLastUse() const { return lastUse_; }
+    void SetLastUse(uint32_t t) { lastUse_ = t; }
+    uint32_t GetUseCount() const { return useCount_; }
+    uint32_t GetLoadTime() const { return loadTime_; }
+    void SetLoadTime(uint32_t t) { loadTime_ = t; }
+
+    // Documents and images showing the data.
+    void AddUser(int n = 1);
+    void RemoveUser(int n = 1, bool chain = false);
+    int32_t GetInUse() const { return inUse_; }
+
+    // Byte fields (value masked to the field, other bits kept).
+    void SetScheme(int scheme) { scheme_ = static_cast<uint8_t>(scheme); }
+    int GetStorage() const { return storage_ & 3; }
+    void SetStorage(int v) { storage_ = static_cast<uint8_t>((storage_ & ~3) | (v & 3)); }
+    int GetEncoding() const { return (storage_ >> 2) & 3; }
+    void SetEncoding(int v) { storage_ = static_cast<uint8_t>((storage_ & ~0x0C) | ((v & 3) << 2)); }
+    int GetCacheRelation() const { return (storage_ >> 4) & 3; }
+    void SetCacheRelation(int v) { storage_ = static_cast<uint8_t>((storage_ & ~0x30) | ((v & 3) << 4)); }
+    int GetLoadStatusHere() const { return status_ & 7; }
+    void SetLoadStatus(int v) { status_ = static_cast<uint8_t>((status_ & ~7) | (v & 7)); }
+    int GetPageMark() const { return (status_ >> 4) & 3; }
+    void SetPageMark(int v) { status_ = static_cast<uint8_t>((status_ & ~0x30) | ((v & 3) << 4)); }
+    bool IsCardEncrypted() const { return (status_ & kStatusCardEncrypted) != 0; }
+    void SetCardEncrypted(bool on) { SetBit(status_, kStatusCardEncrypted, on); }
+    bool IsTempFileCopy() const { return (status_ & kStatusTempFileCopy) != 0; }
+    void SetTempFileCopy(bool on) { SetBit(status_, kStatusTempFileCopy, on); }
+    void SetDelivered(bool on) { SetBit(kind_, kKindNotDelivering, on); }
+    bool IsInlineLoad() const { return (kind_ & kKindInlineLoad) != 0; }
+    void SetInlineLoad(bool on) { SetBit(kind_, kKindInlineLoad, on); }
+    bool IsKindAnnounced() const { return (kind_ & kKindAnnounced) != 0; }
+    void SetKindAnnounced(bool on) { SetBit(kind_, kKindAnnounced, on); }
+    uint8_t GetFlags() const { return flags_; }
+    void SetStaleImage(bool on) { SetBit(flags_, kFlagStaleImage, on); }
+    void SetReloadStarted(bool on) { SetBit(flags_, kFlagReloadStarted, on); }
+    void SetTempCopy(bool on) { SetBit(flags_, kFlagTempCopy, on); }
+    void SetForceReload(bool on) { SetBit(flags_, kFlagForceReload, on); }
+    void SetKeepFile(bool on) { SetBit(flags_, kFlagKeepFile, on); }
+    void SetPrivate(bool on) { SetBit(flags_, kFlagPrivate, on); }
+    uint8_t GetSecurityLevel() const { return securityLevel_; }
+    void SetSecurityLevel(uint8_t level) { securityLevel_ = level; }
+
+    // Origin of javascript: and internal records.
+    UrlHandle GetOriginUrl() const;
+    void SetOrigin(const UrlHandle& origin);
+
+    // The kind-specific part (made on demand by the Make calls).
+    SchemePart* GetSchemePart() const { return schemePart_.get(); }
+    HttpPart* MakeHttpPart();
+    void SetSchemePart(std::unique_ptr<SchemePart> part) { schemePart_ = std::move(part); }
+    // The redirect target of an http/https record, or null.
+    UrlRecord* GetRedirectRecord() const;
+
+    // Content type: the HTTP part's, else the stored one; null when unknown.
+    const char* GetContentType() const;
+    void SetStoredContentType(const char* type) { contentType_ = type ? type : ""; }
+
+    const char* GetChallenge() const { return challenge_.empty() ? nullptr : challenge_.c_str(); }
+    void SetChallenge(const char* text) { challenge_ = text ? text : ""; }
+    // The realm of a "Basic realm=..." challenge, or empty.
+    std::string GetBasicRealm() const;
+
+    // The POST body of an http record's request, or null.
+    const char* GetPostBody() const;
+
+    // Host parsers on the record's name.
+    [[nodiscard]] bool GetHost(char* buf, size_t size, bool withPort) const;
+    [[nodiscard]] bool GetHostAndPort(size_t maxHost, HostAndPort& out) const;
+
+    // Deletes the record's cache file (see the .cpp) and frees the name.
+    void DeleteCacheFile();
+    // The full path of the local file: cache files sit in the registry's
+    // directory, file: URLs and kept files carry their own.
+    std::string GetLocalFilePath(bool chain = false) const;
+    void SetFileName(const char* name) { fileName_ = name ? name : ""; }
+    const std::string& FileNameRef() const { return fileName_; }
+    std::string& PreviousFileName() { return previousFileName_; }
+
+    void SetContentLength(int32_t n) { contentLength_ = n; }
+    void SetLoadedBytes(int32_t n) { bytesLoaded_ = n; }
+    void SetUseCount(uint32_t n) { useCount_ = n; }
+
+    UrlPageContent* GetPageContent() const { return pageContent_.get(); }
+    void SetPageContent(std::unique_ptr<UrlPageContent> content);
+    void ReleaseContent();
+
+private:
+    friend class UrlHandle;
+
+    // Fields in the order of their meaning; see UrlRecord.cpp for defaults.
+    uint32_t id_ = 0;
+    std::string name_;
+    std::string fileName_;
+    std::string previousFileName_;
+    uint8_t scheme_ = 0;
+    uint8_t flags_ = 0;
+    uint8_t storage_ = 0;
+    uint8_t status_ = 0;
+    uint8_t kind_ = 0;
+    std::string contentType_;
+    uint8_t securityLevel_ = 10;
+    int32_t refCount_ = 1;
+    std::unique_ptr<UrlPageContent> pageContent_;
+    uint32_t loadTime_ = 0;
+    uint32_t lastUse_ = 0;
+    uint32_t useCount_ = 0;
+    int32_t inUse_ = 0;
+    int32_t contentLength_ = 0;
+    int32_t bytesLoaded_ = 0;
+    std::FILE* openFile_ = nullptr;
+    std::unique_ptr<UrlHandle> origin_;
+    std::unique_ptr<SchemePart> schemePart_;
+    std::string challenge_;
+
+    void InitCommon();
+    static void SetBit(uint8_t& byte, uint8_t bit, bool on) {
+        byte = static_cast<uint8_t>(on ? (byte | bit) : (byte & ~bit));
+    }
+};
