@@ -1,0 +1,231 @@
+#include "core/StringHelpers.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+char* CopyText(const char* text, size_t length) {
+    char* copy = static_cast<char*>(std::malloc(length + 1));
+    if (!copy) return nullptr;
+    std::memcpy(copy, text, length);
+    copy[length] = '\0';
+    return copy;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The last occurrence of the needle that starts before end, or null.
+const char* FindLastBefore(const char* begin, const char* end, const char* needle) {
+    size_t length = std::strlen(needle);
+    const char* found = nullptr;
+    for (const char* p = begin; p + length <= end; ++p) {
+        if (std::strncmp(p, needle, length) == 0) found = p;
+    }
+    return found;
+}
+
+const char* FindFirstBefore(const char* begin, const char* end, const char* needle) {
+    size_t length = std::strlen(needle);
+    for (const char* p = begin; p + length <= end; ++p) {
+        if (std::strncmp(p, needle, length) == 0) return p;
+    }
+    return nullptr;
+}
+
+bool IsListSeparator(char c) {
+    return c && std::strchr(",; \t\r\n", c) != nullptr;
+}
+
+}  // namespace
+
+void SetStringField(char** field, const char* text) {
+    FreeStringField(field);
+    if (text && *text) *field = CopyText(text, std::strlen(text));
+}
+
+void SetStringFieldN(char** field, const char* text, size_t n) {
+    FreeStringField(field);
+    if (!text || !*text || n == 0) return;
+    size_t length = 0;
+    while (length < n && text[length]) ++length;
+    *field = CopyText(text, length);
+}
+
+void SetStringFieldAlways(char** field, const char* text) {
+    FreeStringField(field);
+    *field = text ? CopyText(text, std::strlen(text)) : CopyText("", 0);
+}
+
+void FreeStringField(char** field) {
+    std::free(*field);
+    *field = nullptr;
+}
+
+bool StrCatParts(char* destination, size_t size, std::initializer_list<const char*> texts) {
+    if (!destination || size == 0) return false;
+    size_t at = strnlen(destination, size);
+    if (at == size) {
+        destination[size - 1] = '\0';
+        return false;
+    }
+    for (const char* text : texts) {
+        if (!text) continue;
+        size_t length = std::strlen(text);
+        size_t room = size - 1 - at;
+        size_t copy = length < room ? length : room;
+        std::memcpy(destination + at, text, copy);
+        at += copy;
+        destination[at] = '\0';
+        if (copy < length) return false;
+    }
+    return true;
+}
+
+char* StrConcatNew(std::initializer_list<const char*> texts) {
+    size_t total = 0;
+    for (const char* text : texts) total += text ? std::strlen(text) : 0;
+    char* result = static_cast<char*>(std::malloc(total + 1));
+    if (!result) return nullptr;
+    size_t at = 0;
+    for (const char* text : texts) {
+        if (!text) continue;
+        size_t length = std::strlen(text);
+        std::memcpy(result + at, text, length);
+        at += length;
+    }
+    result[at] = '\0';
+    return result;
+}
+
+bool AppendFormat(char* destination, size_t size, const char* format, ...) {
+    if (!destination || size == 0 || !format) return false;
+    size_t at = strnlen(destination, size);
+    if (at == size) {
+        destination[size - 1] = '\0';
+        return false;
+    }
+    va_list args;
+    va_start(args, format);
+    int written = std::vsnprintf(destination + at, size - at, format, args);
+    va_end(args);
+    return written >= 0 && static_cast<size_t>(written) < size - at;
+}
+
+void FindUrlUserInfo(const char* url, const char** userStart, const char** passwordStart,
+                     size_t* passwordLength, const char** hostStart) {
+    *userStart = *passwordStart = *hostStart = nullptr;
+    *passwordLength = 0;
+    const char* scheme = url ? std::strstr(url, "://") : nullptr;
+    if (!scheme) return;
+    const char* begin = scheme + 3;
+    const char* end = std::strchr(begin, '/');
+    if (!end) end = begin + std::strlen(begin);
+    const char* at = FindLastBefore(begin, end, "@");
+    const char* escapedAt = FindLastBefore(begin, end, "%40");
+    const char* userEnd = at;
+    size_t atLength = 1;
+    if (escapedAt && (!at || escapedAt > at)) {
+        userEnd = escapedAt;
+        atLength = 3;
+    }
+    if (!userEnd) return;
+    *userStart = begin;
+    *hostStart = userEnd + atLength;
+    const char* colon = FindFirstBefore(begin, userEnd, ":");
+    size_t colonLength = 1;
+    if (!colon) {
+        colon = FindFirstBefore(begin, userEnd, "%3A");
+        if (!colon) colon = FindFirstBefore(begin, userEnd, "%3a");
+        colonLength = 3;
+    }
+    if (colon) {
+        *passwordStart = colon + colonLength;
+        *passwordLength = static_cast<size_t>(userEnd - *passwordStart);
+    }
+}
+
+void MaskUrlPassword(char* url, size_t keep) {
+    const char *user, *password, *host;
+    size_t length;
+    FindUrlUserInfo(url, &user, &password, &length, &host);
+    if (!password) return;
+    char* start = url + (password - url);
+    size_t stars = length < keep ? length : keep;
+    std::memset(start, '*', stars);
+    if (stars < length) std::memmove(start + stars, start + length, std::strlen(start + length) + 1);
+}
+
+void StripUrlUserInfo(char* url) {
+    const char *user, *password, *host;
+    size_t length;
+    FindUrlUserInfo(url, &user, &password, &length, &host);
+    if (!user) return;
+    char* to = url + (user - url);
+    std::memmove(to, host, std::strlen(host) + 1);
+}
+
+int CompareEscaped(const char* escaped, const char* plain, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        if (!*escaped) return *plain ? -1 : 0;
+        signed char left;
+        if (*escaped == '%') {
+            int high = HexValue(escaped[1]);
+            int low = high < 0 ? -1 : HexValue(escaped[2]);
+            if (low < 0) return -1;
+            left = static_cast<signed char>(high * 16 + low);
+            escaped += 3;
+        } else {
+            left = static_cast<signed char>(*escaped++);
+        }
+        signed char right = static_cast<signed char>(*plain);
+        if (left != right) return left > right ? 1 : -1;
+        if (!*plain) return 0;
+        ++plain;
+    }
+    return 0;
+}
+
+char* NextListPath(char** cursor, char** fileName) {
+    *fileName = nullptr;
+    while (*cursor) {
+        char* p = *cursor;
+        while (IsListSeparator(*p)) ++p;
+        if (!*p) {
+            *cursor = nullptr;
+            return nullptr;
+        }
+        // Copy the entry onto itself, dropping quotes; a quoted stretch keeps
+        // its separators.
+        char* path = p;
+        char* out = p;
+        bool quoted = false;
+        while (*p && (quoted || !IsListSeparator(*p))) {
+            if (*p == '"') {
+                quoted = !quoted;
+                ++p;
+                continue;
+            }
+            *out++ = *p++;
+        }
+        char* next = *p ? p + 1 : nullptr;
+        *out = '\0';
+        *cursor = next;
+        if (out == path) continue;
+        char last = out[-1];
+        if (last == '\\' || last == '/' || last == ':') continue;  // a folder, not a file
+        char* name = std::strrchr(path, '\\');
+        if (!name) name = std::strrchr(path, '/');
+        if (!name) name = std::strchr(path, ':');
+        *fileName = name ? name + 1 : path;
+        return path;
+    }
+    return nullptr;
+}
