@@ -1,0 +1,6 @@
+#include "core/GlobalMemory.h"
+
+GlobalMemoryFaults& GlobalMemoryFaultsForTesting() {
+    static GlobalMemoryFaults faults;
+    return faults;
+}

@@ -1,0 +1,48 @@
+#include <windows.h>
+
+#include "core/GlobalMemory.h"
+
+bool AllocateGlobalBlock(uint32_t size, GlobalBlock& block) {
+    block = GlobalBlock();
+    GlobalMemoryFaults& faults = GlobalMemoryFaultsForTesting();
+    if (faults.failAllocations > 0) {
+        --faults.failAllocations;
+        return false;
+    }
+    HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    if (!handle) return false;
+    void* start = GlobalLock(handle);
+    if (!start) {
+        GlobalFree(handle);
+        return false;
+    }
+    block.handle = handle;
+    block.start = static_cast<unsigned char*>(start);
+    return true;
+}
+
+void ShrinkGlobalBlock(const GlobalBlock& block, uint32_t size) {
+    // A locked block shrinks in place; should the system refuse, the block
+    // merely stays larger than it needs to be.
+    if (block.handle) GlobalReAlloc(block.handle, size, 0);
+}
+
+bool GrowGlobalBlockInPlace(const GlobalBlock& block, uint32_t size) {
+    if (!block.handle) return false;
+    GlobalMemoryFaults& faults = GlobalMemoryFaultsForTesting();
+    if (faults.failGrowths > 0) {
+        --faults.failGrowths;
+        return false;
+    }
+    // Without GMEM_MOVEABLE a locked block is resized in place or not at all;
+    // the same handle back means it succeeded.
+    return GlobalReAlloc(block.handle, size, 0) == block.handle;
+}
+
+void FreeGlobalBlock(GlobalBlock& block) {
+    if (block.handle) {
+        GlobalUnlock(block.handle);
+        GlobalFree(block.handle);
+    }
+    block = GlobalBlock();
+}
