@@ -31,3 +31,7 @@ struct GlobalMemoryFaults {
     int failGrowths = 0;
 };
 GlobalMemoryFaults& GlobalMemoryFaultsForTesting();
+// For the implementations: true (and one fault used up) when the next
+// allocation or growth is to fail.
+bool InjectedAllocationFault();
+bool InjectedGrowthFault();

@@ -29,11 +29,7 @@ struct HeapBlock {
 
 bool AllocateGlobalBlock(uint32_t size, GlobalBlock& block) {
     block = GlobalBlock();
-    GlobalMemoryFaults& faults = GlobalMemoryFaultsForTesting();
-    if (faults.failAllocations > 0) {
-        --faults.failAllocations;
-        return false;
-    }
+    if (InjectedAllocationFault()) return false;
     auto* heapBlock =
         new (std::nothrow) HeapBlock{size, static_cast<unsigned char*>(std::calloc(size ? size : 1, 1))};
     if (!heapBlock) return false;
@@ -55,11 +51,7 @@ void ShrinkGlobalBlock(const GlobalBlock& block, uint32_t size) {
 bool GrowGlobalBlockInPlace(const GlobalBlock& block, uint32_t size) {
     auto* heapBlock = static_cast<HeapBlock*>(block.handle);
     if (!heapBlock) return false;
-    GlobalMemoryFaults& faults = GlobalMemoryFaultsForTesting();
-    if (faults.failGrowths > 0) {
-        --faults.failGrowths;
-        return false;
-    }
+    if (InjectedGrowthFault()) return false;
     if (size > heapBlock->reserved) return false;
     ASAN_UNPOISON_MEMORY_REGION(heapBlock->data, size);
     return true;

@@ -4,11 +4,7 @@
 
 bool AllocateGlobalBlock(uint32_t size, GlobalBlock& block) {
     block = GlobalBlock();
-    GlobalMemoryFaults& faults = GlobalMemoryFaultsForTesting();
-    if (faults.failAllocations > 0) {
-        --faults.failAllocations;
-        return false;
-    }
+    if (InjectedAllocationFault()) return false;
     HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
     if (!handle) return false;
     void* start = GlobalLock(handle);
@@ -29,11 +25,7 @@ void ShrinkGlobalBlock(const GlobalBlock& block, uint32_t size) {
 
 bool GrowGlobalBlockInPlace(const GlobalBlock& block, uint32_t size) {
     if (!block.handle) return false;
-    GlobalMemoryFaults& faults = GlobalMemoryFaultsForTesting();
-    if (faults.failGrowths > 0) {
-        --faults.failGrowths;
-        return false;
-    }
+    if (InjectedGrowthFault()) return false;
     // Without GMEM_MOVEABLE a locked block is resized in place or not at all;
     // the same handle back means it succeeded.
     return GlobalReAlloc(block.handle, size, 0) == block.handle;

@@ -13,18 +13,20 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-// A document whose content lives in a pool of document memory and is freed
-// when it agrees to release it.
-class FakeDocument : public ReleasableDocument {
+// Holds decoded or parsed content in a pool of its kind and frees it when
+// asked, unless it is busy; every question is logged under its name.
+class FakeContent {
 public:
-    FakeDocument(std::string name, Log& log, bool agrees = true)
-        : name_(std::move(name)), log_(log), agrees_(agrees) {}
+    FakeContent(std::string name, Log& log, bool agrees, PoolKind kind)
+        : name_(std::move(name)), log_(log), agrees_(agrees), pool_(kind) {}
 
-    void Build(uint32_t bytes) {
+    void Fill(uint32_t bytes) {
         ASSERT_NE(pool_.Allocate(bytes), nullptr);
         pool_.Finish();
     }
-    int ReleaseData() override {
+
+protected:
+    int Release() {
         log_.push_back(name_);
         if (!agrees_) return 0;
         pool_.FreeAll();
@@ -35,34 +37,25 @@ private:
     std::string name_;
     Log& log_;
     bool agrees_;
-    MemoryPool pool_{PoolKind::Document};
+    MemoryPool pool_;
 };
 
-class FakeImage : public ReleasableImage {
+class FakeDocument : public ReleasableDocument, public FakeContent {
+public:
+    FakeDocument(std::string name, Log& log, bool agrees = true)
+        : FakeContent(std::move(name), log, agrees, PoolKind::Document) {}
+    int ReleaseData() override { return Release(); }
+};
+
+class FakeImage : public ReleasableImage, public FakeContent {
 public:
     FakeImage(std::string name, Log& log, bool agrees = true)
-        : name_(std::move(name)), log_(log), agrees_(agrees) {}
-
-    void Decode(uint32_t bytes) {
-        ASSERT_NE(pool_.Allocate(bytes), nullptr);
-        pool_.Finish();
-    }
+        : FakeContent(std::move(name), log, agrees, PoolKind::Image) {}
     void AddUse() override { ++uses; }
     void DropUse() override { --uses; }
-    int ReleaseData() override {
-        log_.push_back(name_);
-        if (!agrees_) return 0;
-        pool_.FreeAll();
-        return 1;
-    }
+    int ReleaseData() override { return Release(); }
 
     int uses = 0;
-
-private:
-    std::string name_;
-    Log& log_;
-    bool agrees_;
-    MemoryPool pool_{PoolKind::Image};
 };
 
 class FakeClock : public SecondsClock {
@@ -220,7 +213,7 @@ TEST_F(MemoryManagerTest, DocumentTrimAsksTheLeastRecentlyIdleAndStopsBelowBudge
     std::vector<std::unique_ptr<FakeDocument>> documents;
     for (int i = 1; i <= 8; ++i) {
         documents.push_back(std::make_unique<FakeDocument>("d" + std::to_string(i), asked));
-        documents.back()->Build(65000);
+        documents.back()->Fill(65000);
         if (i < 8) manager_.TouchDocument(documents.back().get());
     }
     // The eighth page's 65000 bytes made 520000.
@@ -239,7 +232,7 @@ TEST_F(MemoryManagerTest, RefusingDocumentKeepsItsPlaceInFront) {
     Log asked;
     FakeDocument busy("busy", asked, false), a("a", asked), b("b", asked), c("c", asked);
     for (FakeDocument* document : {&busy, &a, &b, &c}) {
-        document->Build(60000);
+        document->Fill(60000);
         manager_.TouchDocument(document);
     }
     manager_.SetDocumentBudget(200000);  // usage 240000: trims at once
@@ -260,7 +253,7 @@ TEST_F(MemoryManagerTest, TouchAndForgetOrderTheIdleDocuments) {
     manager_.ForgetDocument(&c);
     EXPECT_EQ(manager_.IdleDocumentCount(), 3u);
 
-    a.Build(1000);
+    a.Fill(1000);
     manager_.SetDocumentBudget(0);  // every document refuses
     EXPECT_EQ(asked, Log({"b", "d", "a"}));
     for (FakeDocument* document : {&a, &b, &d}) manager_.ForgetDocument(document);
@@ -299,7 +292,7 @@ TEST_F(MemoryManagerTest, UrlRecordsArePurgedAtThe22ndFullTrimOnceTimeHasPassed)
     Log asked;
     FakeDocument idle("idle", asked);
     manager_.SetDocumentBudget(1000);
-    idle.Build(50);
+    idle.Fill(50);
     manager_.TouchDocument(&idle);
     manager_.SetDocumentBudget(120);
     manager_.SetDocumentBudget(0);
@@ -315,7 +308,7 @@ TEST_F(MemoryManagerTest, ImageTrimReleasesLeastRecentlyUsedImages) {
     Log asked;
     FakeImage busy("busy", asked, false), a("a", asked), b("b", asked), c("c", asked);
     for (FakeImage* image : {&busy, &a, &b, &c}) {
-        image->Decode(60000);
+        image->Fill(60000);
         manager_.TouchImage(image);
     }
     manager_.TouchImage(&a);  // a second handle to the same image
@@ -332,7 +325,7 @@ TEST_F(MemoryManagerTest, ImageTrimReleasesLeastRecentlyUsedImages) {
     asked.clear();
     FakeImage fresh("fresh", asked);
     manager_.TouchImage(&fresh);
-    fresh.Decode(20000);  // finishing its pool passes the budget again
+    fresh.Fill(20000);  // finishing its pool passes the budget again
     EXPECT_EQ(asked, Log({"busy", "a"}));
     manager_.ForgetImage(&fresh);
     manager_.ForgetImage(&busy);

@@ -92,38 +92,34 @@ TEST_F(MemoryPoolTest, RequestLargerThanAChunkFailsAndChangesNothing) {
     EXPECT_EQ(manager_.DocumentUsage(), 100u);
 }
 
-TEST_F(MemoryPoolTest, AllocatingAfterFinishReopensTheLastChunk) {
-    MemoryPool pool(PoolKind::Document);
-    auto* first = static_cast<unsigned char*>(pool.Allocate(300));
-    pool.Finish();
-    EXPECT_EQ(manager_.DocumentUsage(), 300u);
-    auto* next = static_cast<unsigned char*>(pool.Allocate(100));
-    EXPECT_EQ(next, first + 300) << "the piece follows the previous one";
-    EXPECT_EQ(pool.ChunkCount(), 1);
-    EXPECT_EQ(manager_.DocumentUsage(), 0u) << "an open chunk is not counted";
-    pool.Finish();
-    EXPECT_EQ(manager_.DocumentUsage(), 400u);
-}
-
-TEST_F(MemoryPoolTest, NearlyFullFinishedChunkStaysFinishedAndCountedOnce) {
-    MemoryPool pool(PoolKind::Image);
-    ASSERT_NE(pool.Allocate(63471), nullptr);
-    pool.Finish();
-    ASSERT_NE(pool.Allocate(10), nullptr);
-    EXPECT_EQ(pool.ChunkCount(), 2);
-    EXPECT_EQ(manager_.ImageUsage(), 63471u);
-    pool.Finish();
-    EXPECT_EQ(manager_.ImageUsage(), 63481u);
-}
-
-TEST_F(MemoryPoolTest, ChunkThatCannotGrowBackStartsANewOne) {
-    MemoryPool pool(PoolKind::Document);
-    ASSERT_NE(pool.Allocate(300), nullptr);
-    pool.Finish();
-    GlobalMemoryFaultsForTesting().failGrowths = 1;
-    ASSERT_NE(pool.Allocate(100), nullptr);
-    EXPECT_EQ(pool.ChunkCount(), 2);
-    EXPECT_EQ(manager_.DocumentUsage(), 300u);
+TEST_F(MemoryPoolTest, AllocatingAfterFinishReopensTheLastChunkWhenWorthIt) {
+    struct Case {
+        const char* name;
+        uint32_t finished;  // bytes in the chunk the owner finished
+        int failGrowths;
+        bool reopened;
+    } cases[] = {
+        {"gave back more than 2000 bytes", 300, 0, true},
+        {"gave back 2000 bytes", 63471, 0, false},
+        {"cannot grow in place", 300, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryPool pool(PoolKind::Document);
+        auto* first = static_cast<unsigned char*>(pool.Allocate(c.finished));
+        pool.Finish();
+        EXPECT_EQ(manager_.DocumentUsage(), c.finished);
+        GlobalMemoryFaultsForTesting().failGrowths = c.failGrowths;
+        auto* next = static_cast<unsigned char*>(pool.Allocate(100));
+        ASSERT_NE(next, nullptr);
+        EXPECT_EQ(next == first + c.finished, c.reopened) << "the piece follows the previous one";
+        EXPECT_EQ(pool.ChunkCount(), c.reopened ? 1 : 2);
+        // An open chunk is not counted; a finished one is counted once.
+        EXPECT_EQ(manager_.DocumentUsage(), c.reopened ? 0 : c.finished);
+        pool.Finish();
+        EXPECT_EQ(manager_.DocumentUsage(), c.finished + 100);
+        pool.FreeAll();
+    }
 }
 
 TEST_F(MemoryPoolTest, FailedGlobalAllocationAnswersNullAndAddsNoChunk) {
