@@ -251,6 +251,7 @@ TEST_F(MemoryManagerTest, TouchAndForgetOrderTheIdleDocuments) {
     manager_.TouchDocument(&a);
     manager_.ForgetDocument(&c);
     manager_.ForgetDocument(&c);
+    manager_.TouchDocument(nullptr);
     EXPECT_EQ(manager_.IdleDocumentCount(), 3u);
 
     a.Fill(1000);
