@@ -2,8 +2,6 @@
 // documents, the images and the URL registry implement these; the manager
 // only asks them to give memory back and never destroys them.
 #pragma once
-#include <cstdint>
-
 // A document that is no longer shown in its window and may give back what it
 // can load again (parsed content, decoded images, news memory).
 class ReleasableDocument {
@@ -38,13 +36,4 @@ public:
 
 protected:
     virtual ~UnusedUrlReleaser() = default;
-};
-
-// The program's coarse clock: whole seconds since 1 January 1970.
-class SecondsClock {
-public:
-    virtual uint32_t Seconds() const = 0;
-
-protected:
-    virtual ~SecondsClock() = default;
 };

@@ -2,10 +2,11 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <new>
 
+#include "core/CoarseClock.h"
 #include "core/PoolChunk.h"
+#include "core/StringHelpers.h"
 
 MemoryManager* g_memoryManager = nullptr;
 
@@ -80,23 +81,12 @@ char* PoolCopy(MemoryPool& pool, const char* text, size_t length) {
 }  // namespace
 
 MemoryManager::MemoryManager(uint32_t imageBudget, uint32_t documentBudget)
-    : imageBudget_(imageBudget), documentBudget_(documentBudget) {
-    cleanStamp_ = Now();
-}
+    : imageBudget_(imageBudget), documentBudget_(documentBudget), cleanStamp_(CoarseClockNow()) {}
 
 MemoryManager::~MemoryManager() {
     idleDocuments_.Clear();
     images_.Clear();
     if (g_memoryManager == this) g_memoryManager = nullptr;
-}
-
-uint32_t MemoryManager::Now() const {
-    return clock_ ? clock_->Seconds() : static_cast<uint32_t>(std::time(nullptr));
-}
-
-void MemoryManager::SetClock(const SecondsClock* clock) {
-    clock_ = clock;
-    cleanStamp_ = Now();
 }
 
 MemoryPool* MemoryManager::SwapCurrentPool(MemoryPool* pool) {
@@ -117,7 +107,9 @@ char* MemoryManager::StrDup(const char* text) {
     if (!text) return nullptr;
     size_t length = std::strlen(text);
     if (currentPool_) return PoolCopy(*currentPool_, text, length);
-    return length ? HeapCopy(text, length) : nullptr;
+    char* copy = nullptr;
+    SetStringField(&copy, text);
+    return copy;
 }
 
 char* MemoryManager::StrNDup(const char* text, size_t n) {
@@ -135,8 +127,10 @@ void* MemoryManager::AllocateFromPoolOrHeap(uint32_t size) {
 
 void MemoryManager::SetCountedString(char** field, const char* text) {
     if (!field) return;
-    std::free(*field);
-    *field = text ? HeapCopy(text, std::strlen(text)) : nullptr;
+    if (text)
+        SetStringFieldAlways(field, text);
+    else
+        FreeStringField(field);
 }
 
 void MemoryManager::SetImageBudget(uint32_t bytes) {
@@ -205,7 +199,7 @@ void MemoryManager::TrimDocumentMemory() {
 // costly, so it waits for many full trims and some time since the last one.
 void MemoryManager::CountFullTrim() {
     if (trimCounter_++ < kFullTrimsBetweenPurges) return;
-    uint32_t now = Now();
+    uint32_t now = CoarseClockNow();
     // Unsigned difference: correct across a wrap of the clock.
     if (now - cleanStamp_ <= kSecondsBetweenPurges) return;
     trimCounter_ = 0;

@@ -52,8 +52,8 @@ public:
     // when one took it, 0 otherwise (and when there is no current pool).
     int FreeBlock(void* address, uint32_t size);
     // Null for null. With a current pool, a copy in the pool (null when the
-    // pool fails). Without one, a heap copy the caller frees with free();
-    // an empty string then gives null.
+    // pool fails). Without one, a heap string field's copy (SetStringField),
+    // which the caller frees with free(); an empty string then gives null.
     char* StrDup(const char* text);
     // Null for null. A copy of at most n bytes, ending at the string's own
     // end when it is shorter, terminated; from the current pool, else from
@@ -62,8 +62,8 @@ public:
     // Null for size 0; from the current pool when set, else from the heap
     // (free()).
     void* AllocateFromPoolOrHeap(uint32_t size);
-    // Frees the field's old heap string and stores a heap copy of text (null
-    // for null). Strings are taken with malloc and freed with free().
+    // Frees the field's old heap string and stores a heap copy of text, also
+    // of an empty one; null for null. Heap strings are freed with free().
     void SetCountedString(char** field, const char* text);
 
     SmallNode* TakeSmallNode() { return smallNodes_.Take(); }
@@ -108,16 +108,13 @@ public:
     unsigned ImageCount() const { return images_.Count(); }
 
     // The registry asked to purge after many full document trims; borrowed.
+    // Purges are spaced on the program's coarse clock.
     void SetUrlReleaser(UnusedUrlReleaser* releaser) { urlReleaser_ = releaser; }
-    // The clock that spaces the purges (borrowed; null: the system's time).
-    // The time since the last purge is measured on it from now on.
-    void SetClock(const SecondsClock* clock);
 
 private:
     template <class Entry>
     bool ReleaseUntilBelow(NodeList& entries, const uint32_t& usage, uint32_t target);
     void CountFullTrim();
-    uint32_t Now() const;
 
     NodeList idleDocuments_;  // least recently idle first
     NodeList images_;         // least recently used first
@@ -131,7 +128,6 @@ private:
     uint32_t cleanStamp_ = 0;  // when the URL records were last purged
     MemoryPool* currentPool_ = nullptr;
     UnusedUrlReleaser* urlReleaser_ = nullptr;
-    const SecondsClock* clock_ = nullptr;
 };
 
 // The program's memory manager; null while there is none (every user tests

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/CoarseClock.h"
 #include "core/MemoryManager.h"
 #include "core/PoolChunk.h"
 #include "tests/core/MemoryTestSupport.h"
@@ -56,12 +57,6 @@ public:
     int ReleaseData() override { return Release(); }
 
     int uses = 0;
-};
-
-class FakeClock : public SecondsClock {
-public:
-    uint32_t Seconds() const override { return now; }
-    uint32_t now = 1000;
 };
 
 class CountingReleaser : public UnusedUrlReleaser {
@@ -176,6 +171,9 @@ TEST_F(MemoryManagerTest, SetCountedStringReplacesTheFieldsHeapCopy) {
     EXPECT_STREQ(field, "first");
     manager_.SetCountedString(&field, "second");
     EXPECT_STREQ(field, "second");
+    manager_.SetCountedString(&field, "");
+    ASSERT_NE(field, nullptr) << "an empty name is still a name";
+    EXPECT_STREQ(field, "");
     manager_.SetCountedString(&field, nullptr);
     EXPECT_EQ(field, nullptr);
 }
@@ -260,49 +258,57 @@ TEST_F(MemoryManagerTest, TouchAndForgetOrderTheIdleDocuments) {
     for (FakeDocument* document : {&a, &b, &d}) manager_.ForgetDocument(document);
 }
 
-TEST_F(MemoryManagerTest, UrlRecordsArePurgedAtThe22ndFullTrimOnceTimeHasPassed) {
-    FakeClock clock;
+TEST(MemoryManagerPurge, UrlRecordsArePurgedAtThe22ndFullTrimOnceTimeHasPassed) {
+    // The clock wraps in the middle: 100 seconds later is a small number.
+    uint32_t now = 0xFFFFFFF0u;
+    SetCoarseClock(now);
+    MemoryManager manager(500000, 500000);
+    g_memoryManager = &manager;
     CountingReleaser registry;
-    manager_.SetClock(&clock);
-    manager_.SetUrlReleaser(&registry);
-    MemoryPool page(PoolKind::Document);  // held by no idle document
-    ASSERT_NE(page.Allocate(100), nullptr);
-    page.Finish();
-    manager_.SetDocumentBudget(0);  // the first full trim: nobody can release the 100 bytes
+    manager.SetUrlReleaser(&registry);
     auto fullTrims = [&](int count) {
-        for (int i = 0; i < count; ++i) manager_.TrimDocumentMemory();
+        for (int i = 0; i < count; ++i) manager.TrimDocumentMemory();
     };
+    auto later = [&](uint32_t seconds) { SetCoarseClock(now += seconds); };
+    {
+        MemoryPool page(PoolKind::Document);  // held by no idle document
+        ASSERT_NE(page.Allocate(100), nullptr);
+        page.Finish();
+        manager.SetDocumentBudget(0);  // the first full trim: nobody can release the 100 bytes
 
-    clock.now += 100;
-    fullTrims(20);
-    EXPECT_EQ(registry.purges, 0) << "21 full trims";
-    fullTrims(1);
-    EXPECT_EQ(registry.purges, 1) << "the 22nd";
+        later(100);
+        fullTrims(20);
+        EXPECT_EQ(registry.purges, 0) << "21 full trims";
+        fullTrims(1);
+        EXPECT_EQ(registry.purges, 1) << "the 22nd";
 
-    fullTrims(21);
-    clock.now += 20;
-    fullTrims(1);
-    EXPECT_EQ(registry.purges, 1) << "22 full trims, but only 20 seconds";
-    fullTrims(3);
-    EXPECT_EQ(registry.purges, 1);
-    clock.now += 1;
-    fullTrims(1);
-    EXPECT_EQ(registry.purges, 2) << "the count went on until the time had passed";
+        fullTrims(21);
+        later(20);
+        fullTrims(1);
+        EXPECT_EQ(registry.purges, 1) << "22 full trims, but only 20 seconds";
+        fullTrims(3);
+        EXPECT_EQ(registry.purges, 1);
+        later(1);
+        fullTrims(1);
+        EXPECT_EQ(registry.purges, 2) << "the count went on until the time had passed";
 
-    // A trim that reaches its budget is no full trim.
-    Log asked;
-    FakeDocument idle("idle", asked);
-    manager_.SetDocumentBudget(1000);
-    idle.Fill(50);
-    manager_.TouchDocument(&idle);
-    manager_.SetDocumentBudget(120);
-    manager_.SetDocumentBudget(0);
-    clock.now += 1000;
-    fullTrims(20);
-    EXPECT_EQ(asked, Log({"idle"}));
-    EXPECT_EQ(registry.purges, 2);
-    fullTrims(1);
-    EXPECT_EQ(registry.purges, 3);
+        // A trim that reaches its budget is no full trim.
+        Log asked;
+        FakeDocument idle("idle", asked);
+        manager.SetDocumentBudget(1000);
+        idle.Fill(50);
+        manager.TouchDocument(&idle);
+        manager.SetDocumentBudget(120);
+        manager.SetDocumentBudget(0);
+        later(1000);
+        fullTrims(20);
+        EXPECT_EQ(asked, Log({"idle"}));
+        EXPECT_EQ(registry.purges, 2);
+        fullTrims(1);
+        EXPECT_EQ(registry.purges, 3);
+    }
+    g_memoryManager = nullptr;
+    RefreshCoarseClock();
 }
 
 TEST_F(MemoryManagerTest, ImageTrimReleasesLeastRecentlyUsedImages) {
