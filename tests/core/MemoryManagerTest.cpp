@@ -260,7 +260,7 @@ TEST_F(MemoryManagerTest, TouchAndForgetOrderTheIdleDocuments) {
 
 TEST(MemoryManagerPurge, UrlRecordsArePurgedAtThe22ndFullTrimOnceTimeHasPassed) {
     // The clock wraps in the middle: 100 seconds later is a small number.
-    uint32_t now = 0xFFFFFFF0u;
+    uint32_t now = 0xFFFFFFC0u;
     SetCoarseClock(now);
     MemoryManager manager(500000, 500000);
     g_memoryManager = &manager;
