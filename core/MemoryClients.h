@@ -2,6 +2,7 @@
 // documents, the images and the URL registry implement these; the manager
 // only asks them to give memory back and never destroys them.
 #pragma once
+
 // A document that is no longer shown in its window and may give back what it
 // can load again (parsed content, decoded images, news memory).
 class ReleasableDocument {
