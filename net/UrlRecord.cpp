@@ -279,6 +279,13 @@ void UrlRecord::SetPageContent(std::unique_ptr<UrlPageContent> content) {
     pageContent_ = std::move(content);
 }
 
+void UrlRecord::ReleaseRedirectAndContent() {
+    if (IsHttpScheme(scheme_)) {
+        if (HttpPart* http = GetHttpPart()) http->redirectTarget.reset();
+    }
+    ReleaseContent();
+}
+
 void UrlRecord::ReleaseContent() {
     pageContent_.reset();
 }

@@ -60,6 +60,9 @@ constexpr uint8_t kKindAnnounced = 0x04;
 // cache index can loop, and a loop must not hang a getter.
 constexpr int kMaxRedirectChain = 16;
 
+// Copies a file in blocks; a short write fails. The target is replaced.
+[[nodiscard]] bool CopyFileData(const char* from, const char* to);
+
 // Saved fields of one cache index entry (see UrlRegistry).
 struct CacheIndexEntry {
     std::string name;
@@ -209,6 +212,52 @@ public:
     UrlPageContent* GetPageContent() const { return pageContent_.get(); }
     void SetPageContent(std::unique_ptr<UrlPageContent> content);
     void ReleaseContent();
+    // http/https: drops the redirect target, then the content.
+    void ReleaseRedirectAndContent();
+
+    // ---- Data (UrlData.cpp). The block holds the whole content while it is
+    // small (memory storage); in file storage only the bytes not yet taken by
+    // a consumer (kept) and those not yet written to the file (new).
+    static constexpr int32_t kMaxBlock = 32766;
+    // Makes or grows the block (wanted 0: grow when the kept bytes fill more
+    // than half of it) and answers it; null when no memory could be had.
+    char* LockBuffer(int32_t wanted);
+    void UnlockBuffer();
+    bool IsBufferLocked() const { return lockCount_ > 0; }
+    int32_t GetBufferCapacity() const { return capacity_; }
+    void FreeBuffer();
+    char* Buffer() const { return block_.get(); }
+    int32_t KeptBytes() const { return kept_; }
+    int32_t NewBytes() const { return newBytes_; }
+    void SetKeptBytes(int32_t n) { kept_ = n; }
+    void SetNewBytes(int32_t n) { newBytes_ = n; }
+    // Appends without delivery; true when the bytes went to the file.
+    bool AppendRaw(const char* bytes, int32_t length);
+    // Gives the record a new cache file (name only, in the cache folder);
+    // false when none could be made.
+    [[nodiscard]] bool MakeCacheFileName();
+    // The extension for a new cache file: letters and digits only.
+    std::string CacheFileExtension() const;
+    // Appends count bytes to the local file; false when it cannot be written.
+    [[nodiscard]] bool AppendToFile(const char* bytes, int32_t count);
+    std::FILE* OpenLocalFile(const char* mode) const;
+    void CloseOpenFile();
+    // Closes the file and gives it up: deleted when it is ours, else only
+    // its name is dropped.
+    void ReleaseLocalFile();
+    std::FILE*& OpenFileRef() { return openFile_; }
+    int GetStatusCheckingFile(bool chain = false);
+    void Reset();
+    // Writes memory data to a cache file; true when the data is in a file.
+    bool StoreInCacheFile();
+    [[nodiscard]] bool SaveToFile(const char* path);
+    [[nodiscard]] bool KeepAsFile(const char* path);
+    // Copies up to length bytes from offset; answers the count.
+    int32_t ReadLocalData(int32_t offset, int32_t length, char* out);
+    // Content kind of a type and a name (or extension); see UrlData.cpp.
+    int KindFromContentType(const char* type, const char* name, const char* extension);
+    void SetContentType(const char* type);
+    void GuessKindFromExtension();
 
 private:
     friend class UrlHandle;
@@ -237,6 +286,11 @@ private:
     std::unique_ptr<UrlHandle> origin_;
     std::unique_ptr<SchemePart> schemePart_;
     std::string challenge_;
+    std::unique_ptr<char[]> block_;
+    int32_t capacity_ = 0;
+    int32_t kept_ = 0;
+    int32_t newBytes_ = 0;
+    int lockCount_ = 0;
 
     void InitCommon();
     static void SetBit(uint8_t& byte, uint8_t bit, bool on) {
