@@ -18,8 +18,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
     wc.lpszClassName = "BLDZINTU";
     if (!RegisterClassA(&wc)) return 1;
-    HWND frame = CreateWindowA("BLDZINTU", "Zintu", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                               800, 600, nullptr, nullptr, instance, nullptr);
+    HWND frame = CreateWindowA("BLDZINTU", "Zintu", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 800,
+                               600, nullptr, nullptr, instance, nullptr);
     if (!frame) return 1;
     ShowWindow(frame, show);
     UpdateWindow(frame);

@@ -1,0 +1,57 @@
+#include "windows/ButtonClassHook.h"
+
+#include "windows/Win32Utilities.h"
+
+ButtonClassHook g_buttonClassHook;
+HFONT g_boldGuiFont = nullptr;
+
+namespace {
+bool g_hookActive = false;
+}
+
+int ButtonClassHook::Install(HWND owner) {
+    if (keptProc_) return 1;
+    classWindow_ = CreateWindowExA(0, className_.c_str(), "", 0, 0, 0, 0, 0, owner, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+    if (!classWindow_) return 0;
+    keptProc_ = reinterpret_cast<WNDPROC>(
+        SetClassLongPtrA(classWindow_, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(ButtonClassProc)));
+    return 1;
+}
+
+void ButtonClassHook::Remove() {
+    if (keptProc_ && classWindow_) {
+        SetClassLongPtrA(classWindow_, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(keptProc_));
+        DestroyWindow(classWindow_);
+    }
+    keptProc_ = nullptr;
+    classWindow_ = nullptr;
+}
+
+void CreateBoldGuiFont(HWND owner) {
+    LOGFONTA font{};
+    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+    font.lfWeight = FW_BOLD;
+    g_boldGuiFont = CreateFontIndirectA(&font);
+    g_buttonClassHook.Install(owner);
+    g_hookActive = true;
+}
+
+void ReleaseBoldGuiFont() {
+    g_hookActive = false;
+    g_buttonClassHook.Remove();
+    DeleteGdiObject(reinterpret_cast<HGDIOBJ*>(&g_boldGuiFont));
+}
+
+extern "C" LRESULT CALLBACK ButtonClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    WNDPROC kept = g_buttonClassHook.KeptProc();
+    if (!kept) return DefWindowProcA(window, message, wParam, lParam);
+    if (g_hookActive && message == WM_CREATE && g_boldGuiFont &&
+        (GetWindowLongA(window, GWL_STYLE) & 15) == BS_GROUPBOX) {
+        LRESULT created = CallWindowProcA(kept, window, message, wParam, lParam);
+        // Posted, so it arrives after the dialog has set its own font.
+        if (created == 0) PostMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(g_boldGuiFont), TRUE);
+        return created;
+    }
+    return CallWindowProcA(kept, window, message, wParam, lParam);
+}
