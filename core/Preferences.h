@@ -1,0 +1,188 @@
+// The browser's settings, held in memory and kept in one ini file.
+//
+// Start-up makes the one global object with the ini name from the command
+// line (or "zintu.ini"), then calls LoadAll once; every setting is read then,
+// in a fixed order. Each setter stores the new value and writes its key at
+// once, so the next start reads what was set. A second ini file named by
+// [SYSTEM] SUPER INI overrides what is read (site-wide defaults) and is never
+// written. Destroying the object writes [STATE] RUN=0: a 1 read at the next
+// start means the last run did not end cleanly.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/PreferenceKeys.h"
+
+enum class CacheKind : uint8_t { Docs, Figs, Other };
+
+class Preferences {
+public:
+    // The ini file: a name other than "zintu.ini" (any case) is used as
+    // given; "zintu.ini" means the copy beside the program when one exists,
+    // else the bare name (which the system looks for in the Windows folder).
+    explicit Preferences(const char* iniName);
+    ~Preferences();
+    Preferences(const Preferences&) = delete;
+    Preferences& operator=(const Preferences&) = delete;
+
+    // Reads every setting once, the user directory and its derived paths first.
+    void LoadAll();
+
+    // The ini file primitives. Reads ask the override file first: a number
+    // other than 32767 or a non-empty text there is the answer.
+    int ReadInt(const char* section, const char* key, int defaultValue, const char* iniPath) const;
+    int ReadString(const char* section, const char* key, const char* defaultValue, char* buffer, int size,
+                   const char* iniPath) const;
+    // Writes go to the given file only, never to the override file. A null
+    // text is written as the empty string.
+    void WriteInt(const char* section, const char* key, int value, const char* iniPath) const;
+    void WriteString(const char* section, const char* key, const char* value, const char* iniPath) const;
+
+    const char* IniPath() const { return iniPath_.c_str(); }
+    // The override file, or null.
+    const char* OverridePath() const { return overridePath_.empty() ? nullptr : overridePath_.c_str(); }
+
+    // Number settings: the value as bounded by its rule.
+    int Get(PrefInt setting) const { return ints_[static_cast<size_t>(setting)]; }
+    // Bounds, stores and writes the value; false (nothing changes) for a
+    // read-only setting.
+    bool Set(PrefInt setting, int value);
+    // Changes the running program only (the status-line mode of this run, the
+    // choices of the problem-solving dialog); nothing is written.
+    void SetForThisRun(PrefInt setting, int value);
+
+    // Text settings: the kept (trimmed, normalised) text, or null.
+    const char* Get(PrefText setting) const { return texts_[static_cast<size_t>(setting)]; }
+    // Writes the value as given and keeps it as the reader would; false for a
+    // read-only setting and for a null or empty SOURCE VIEWER.
+    bool Set(PrefText setting, const char* value);
+
+    // Derived settings.
+    const char* GetUserDirectory() const { return Get(PrefText::ZintuDirectory); }
+    const char* GetHttpProxy() const { return ProxyIfUsed(PrefText::HttpProxy, PrefInt::UseHttpProxy); }
+    const char* GetFtpProxy() const { return ProxyIfUsed(PrefText::FtpProxy, PrefInt::UseFtpProxy); }
+    const char* GetGopherProxy() const { return ProxyIfUsed(PrefText::GopherProxy, PrefInt::UseGopherProxy); }
+    const char* GetWaisProxy() const { return ProxyIfUsed(PrefText::WaisProxy, PrefInt::UseWaisProxy); }
+    // The HTTPS proxy for a host: null unless asked, USE HTTPS is 1, a server
+    // is set and the host is not excluded by NO PROXY SERVERS.
+    const char* GetSecureProxyForHost(const char* host, int asked) const;
+    // Whether an HTTP proxy should be skipped for the host.
+    bool IsHostExcludedFromProxy(const char* host) const;
+    int IsTrustedExternalProtocol(const char* url);
+    const char* GetPluginPath() const { return Get(PrefText::PluginPath); }
+    // The window-history limit: 0 when the setting is negative.
+    int GetMaxWindowHistory() const;
+    int GetMaxWindowHistorySigned() const { return Get(PrefInt::MaxWindowHistoryLines); }
+    // LOAD FIGURES and SHOW FIGURES from an image mode 1, 2 or 3.
+    void SetImageMode(int mode);
+    // The disk cache size in kilobytes (SIZE and SIZE H), below 1000000.
+    uint32_t GetDiskCacheSize() const { return diskCacheSize_; }
+    void SetDiskCacheSize(uint32_t kilobytes);
+    // Expiry of a kind of cached file in seconds, from its days, hours, minutes.
+    uint32_t GetExpirySeconds(CacheKind kind) const;
+    // How long a visited link stays visited, in seconds.
+    uint32_t GetVisitedLinkLifetime() const;
+    // The home URL as used (a relative path becomes a file URL on the CD).
+    const char* GetHomeUrl() const { return Get(PrefText::HomeUrl); }
+    char GetCdDriveLetter() const { return cdDrive_; }
+    // Store the folder of a file that was opened or saved; a path without a
+    // backslash (or only a leading one) changes nothing.
+    void SetOpenDirFromFile(const char* path) { SetDirFromFile(PrefText::OpenDir, path); }
+    void SetSaveDirFromFile(const char* path) { SetDirFromFile(PrefText::SaveDir, path); }
+    // [TEMP] WIN SAVE NAME into the caller's buffer (default: the storage file).
+    int ReadWinSaveName(char* buffer, int size) const;
+    void WriteWinSaveName(const char* name) const;
+
+    // Colours.
+    COLORREF GetLinkColor() const { return linkColor_; }
+    COLORREF GetVisitedLinkColor() const { return visitedColor_; }
+    COLORREF GetBackgroundColor() const { return backgroundColor_; }
+    // The colour in use: the ini's, unless changed for this run.
+    COLORREF GetBackgroundInUse() const { return backgroundInUse_; }
+    void SetLinkColor(COLORREF color);
+    void SetVisitedLinkColor(COLORREF color);
+    void SetBackgroundColor(COLORREF color);
+    void SetBackgroundInUse(COLORREF color) { backgroundInUse_ = color; }
+    // RED, GREEN and BLUE of a section.
+    COLORREF ReadColorKeys(const char* section, COLORREF defaultColor) const;
+    void WriteColorKeys(const char* section, COLORREF color) const;
+
+    // The main window's placement: the normal rectangle and show command
+    // (1, a normal window, in kiosk mode).
+    void ReadWindowPlacement(RECT* normal, int* showCmd, bool kiosk) const;
+    // Writes the frame window's placement when SAVE WINDOWS is 1 or forced.
+    void SaveWindowPlacement(HWND frame, bool force) const;
+
+    // Button images of the button set (null when there is no set or the id
+    // names no image) and the button size.
+    HBITMAP GetButtonBitmap(int id) const;
+    int GetButtonWidth() const { return buttonWidth_; }
+    int GetButtonHeight() const { return buttonHeight_; }
+    // [OPTIONS] OnMouseOver, WhenDisabled and WhenEnabled of the button set.
+    int GetButtonOnMouseOver() const { return buttonOptions_[0]; }
+    int GetButtonWhenDisabled() const { return buttonOptions_[1]; }
+    int GetButtonWhenEnabled() const { return buttonOptions_[2]; }
+
+    // [FILE TYPES SECTION INFO] VERSION of the user's file.
+    int GetFileTypesVersion() const;
+    void SetFileTypesVersion(int version) const;
+
+    // The coarse clock (seconds since 1970), refreshed by the frame's timer.
+    uint32_t GetClock() const;
+    void RefreshClock();
+
+    // The program's own file name, taken once.
+    const char* GetProgramPath();
+
+private:
+    const char* ProxyIfUsed(PrefText server, PrefInt use) const;
+    void ReadIntSetting(PrefInt setting);
+    void ReadTextSetting(PrefText setting);
+    void KeepText(PrefText setting, const char* value);
+    void StoreText(PrefText setting, const char* value);
+    std::string JoinUserDirectory(const char* name) const;
+    void DeriveUserDirectory();
+    void DerivePaths();
+    void DeriveDirectory(PrefText setting, const char* name);
+    void DeriveStorageFile(PrefText setting, const char* name);
+    void DeriveCdDrive();
+    void DeriveHomeUrl();
+    void DerivePluginPath();
+    void DeriveSavedDir(PrefText setting);
+    void ReadDiskCacheSize();
+    void LoadButtonSet();
+    void FreeButtonBitmaps();
+    void SetDirFromFile(PrefText setting, const char* path);
+
+    std::string iniPath_;
+    std::string overridePath_;
+    std::string programPath_;
+    std::vector<int> ints_;
+    std::vector<char*> texts_;
+    uint32_t diskCacheSize_ = 2000;
+    char cdDrive_ = 'D';
+    COLORREF linkColor_ = RGB(0, 0, 255);
+    COLORREF visitedColor_ = RGB(0, 0, 128);
+    COLORREF backgroundColor_ = 0;
+    COLORREF backgroundInUse_ = 0;
+    bool trustedLoaded_ = false;
+    std::string trustedProtocols_;
+    std::string buttonSetFile_;
+    int buttonWidth_ = 26;
+    int buttonHeight_ = 22;
+    int buttonOptions_[3] = {};
+    std::vector<HBITMAP> toolbarBitmaps_;
+    std::vector<HBITMAP> statusBitmaps_;
+    std::vector<HBITMAP> smallBitmaps_;
+};
+
+// The one preferences object, made by start-up; null before and after.
+extern Preferences* gPreferences;
+
+// Opens a data file in the user directory (cookies.dat, dcache.url, ...); null
+// without preferences, without a user directory, or when it cannot be opened.
+FILE* OpenProfileDataFile(const char* name, const char* mode);
