@@ -11,7 +11,7 @@
 #include "core/StringHelpers.h"
 #include "core/TextRoutines.h"
 
-Preferences* gPreferences = nullptr;
+Preferences* g_preferences = nullptr;
 
 namespace {
 
@@ -543,6 +543,6 @@ const char* Preferences::GetProgramPath() {
 }
 
 FILE* OpenProfileDataFile(const char* name, const char* mode) {
-    if (!gPreferences) return nullptr;
-    return OpenRecordFileIn(gPreferences->GetUserDirectory(), name, mode);
+    if (!g_preferences) return nullptr;
+    return OpenRecordFileIn(g_preferences->GetUserDirectory(), name, mode);
 }

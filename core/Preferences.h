@@ -181,7 +181,7 @@ private:
 };
 
 // The one preferences object, made by start-up; null before and after.
-extern Preferences* gPreferences;
+extern Preferences* g_preferences;
 
 // Opens a data file in the user directory (cookies.dat, dcache.url, ...); null
 // without preferences, without a user directory, or when it cannot be opened.

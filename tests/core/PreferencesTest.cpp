@@ -221,9 +221,9 @@ TEST_F(PreferencesTest, PathsDerivedFromTheUserDirectory) {
 
 TEST_F(PreferencesTest, DataFilesOpenInTheUserDirectory) {
     auto prefs = Load("");
-    gPreferences = prefs.get();
+    g_preferences = prefs.get();
     FILE* f = OpenProfileDataFile("cookies.dat", "wb");
-    gPreferences = nullptr;
+    g_preferences = nullptr;
     ASSERT_NE(f, nullptr);
     std::fputs("x", f);
     std::fclose(f);
