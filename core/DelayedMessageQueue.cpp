@@ -21,6 +21,7 @@ DelayedMessageQueue::DelayedMessageQueue(HWND mainWindow, DelayTimer* timer)
     : mainWindow_(mainWindow), timer_(timer ? timer : &g_systemTimer) {}
 
 DelayedMessageQueue::~DelayedMessageQueue() {
+    if (g_delayedMessages == this) g_delayedMessages = nullptr;
     if (!entries_.IsEmpty()) timer_->Disarm(mainWindow_, kTimerId);
     entries_.Clear();
 }

@@ -52,7 +52,8 @@ public:
     explicit DelayedMessageQueue(HWND mainWindow, DelayTimer* timer = nullptr);
     DelayedMessageQueue(const DelayedMessageQueue&) = delete;
     DelayedMessageQueue& operator=(const DelayedMessageQueue&) = delete;
-    // Stops the timer when entries remain and deletes them.
+    // Stops the timer when entries remain and deletes them; forgets itself as
+    // the global queue when it was that.
     ~DelayedMessageQueue();
 
     // Queues the message for the window's handler, delayMs from now; equal

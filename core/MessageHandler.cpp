@@ -38,6 +38,7 @@ MessageHandler::MessageHandler(HWND window) : window_(window) {
 }
 
 MessageHandler::~MessageHandler() {
+    if (g_mainHandler == this) g_mainHandler = nullptr;
     live_.Remove();
     registrations_.Clear();
     deferredQueue_.Clear();

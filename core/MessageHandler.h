@@ -51,7 +51,8 @@ public:
     explicit MessageHandler(HWND window);
     MessageHandler(const MessageHandler&) = delete;
     MessageHandler& operator=(const MessageHandler&) = delete;
-    // Deletes every registration, deferred message and queued retry.
+    // Deletes every registration, deferred message and queued retry; forgets
+    // itself as the main handler when it was that.
     ~MessageHandler();
 
     HWND Window() const { return window_; }
