@@ -1,0 +1,107 @@
+#include "net/UrlReloadPolicy.h"
+
+#include <cstring>
+
+#include "core/Dates.h"
+#include "net/SniffContent.h"
+#include "net/UrlNames.h"
+#include "net/UrlRecord.h"
+#include "net/UrlSettings.h"
+
+bool NeedsReload(UrlRecord& record, bool image, uint32_t now) {
+    int scheme = record.GetScheme();
+    if ((scheme != kSchemeHttp && scheme != kSchemeHttps) || record.GetLoadTime() == 0) return false;
+    HttpPart* http = record.GetHttpPart();
+    if (http && http->method == kMethodPost) return false;
+    if (record.GetFlags() & kFlagForceReload) return true;
+    int status = http ? http->status : 200;
+    if (status != 200 && status != 301 && status != 302 && status != 304) return true;
+    const UrlSettings& s = GetUrlSettings();
+    if ((image ? s.alwaysCheckRedirectImages : s.alwaysCheckRedirect) && record.GetRedirectRecord())
+        return true;
+    if (http && http->expires != 0) {
+        int64_t local = static_cast<int64_t>(now) + LocalZoneOffsetSeconds();
+        return local > static_cast<int64_t>(http->expires);
+    }
+    int kind = record.GetContentKind();
+    int policy = s.otherModification;
+    uint32_t expiry = s.otherExpirySeconds;
+    if (kind == kKindHtml) {
+        policy = s.docsModification;
+        expiry = s.docsExpirySeconds;
+    } else if (kind >= kKindGif && kind <= kKindCpr) {
+        policy = s.figsModification;
+        expiry = s.figsExpirySeconds;
+    }
+    if (policy == 1) return true;
+    if (policy == 2) return now >= record.GetLoadTime() && now - record.GetLoadTime() > expiry;
+    return false;
+}
+
+std::string ProxyForScheme(int scheme) {
+    const UrlSettings& s = GetUrlSettings();
+    switch (scheme) {
+        case kSchemeHttp:
+        case kSchemeHttps:
+            return s.httpProxy;
+        case kSchemeFtp:
+            return s.ftpProxy;
+        case kSchemeGopher:
+            return s.gopherProxy;
+        case kSchemeWais:
+            return s.waisProxy;
+        default:
+            return std::string();
+    }
+}
+
+bool HasProxyForScheme(int scheme) {
+    return !ProxyForScheme(scheme).empty();
+}
+
+bool GetRequestTarget(const UrlRecord& record, size_t hostBufferSize, RequestTarget& out) {
+    out = RequestTarget();
+    int scheme = record.GetScheme();
+    out.port = scheme == kSchemeHttps ? 443 : 80;
+    const char* name = record.GetName();
+    if (name == nullptr) return false;
+    HostAndPort hp;
+    if (!record.GetHostAndPort(hostBufferSize, hp)) return false;
+    out.host = hp.host;
+    if (hp.hasPort) out.port = hp.port;
+    out.credentials = hp.credentials;
+    std::string proxy = ProxyForScheme(scheme);
+    if (!proxy.empty() && (scheme == kSchemeHttp || scheme == kSchemeHttps || scheme == kSchemeFtp)) {
+        const UrlSettings& s = GetUrlSettings();
+        if (s.isNoProxyHost && s.isNoProxyHost(out.host.c_str())) proxy.clear();
+    }
+    if (proxy.empty()) {
+        out.uri = hp.pathOffset == std::string::npos ? "/" : std::string(name + hp.pathOffset);
+        return true;
+    }
+    if (proxy.size() >= hostBufferSize) return false;
+    out.useProxy = true;
+    size_t colon = proxy.find(':');
+    out.host = proxy.substr(0, colon);
+    out.port = 80;
+    if (colon != std::string::npos) {
+        uint16_t port = 0;
+        if (!ParseHostPort(proxy, 80, out.host, port)) return false;
+        out.port = port;
+    }
+    // The whole name goes to the proxy: with a path, and for http and https
+    // without the user information, which is sent as a header instead.
+    out.uri = name;
+    size_t sep = out.uri.find("://");
+    if (sep != std::string::npos) {
+        size_t authEnd = out.uri.find('/', sep + 3);
+        if (authEnd == std::string::npos) {
+            out.uri.push_back('/');
+            authEnd = out.uri.size() - 1;
+        }
+        size_t at = out.uri.rfind('@', authEnd);
+        if ((scheme == kSchemeHttp || scheme == kSchemeHttps) && at != std::string::npos && at > sep)
+            out.uri.erase(sep + 3, at - sep - 2);
+    }
+    return true;
+}
