@@ -64,7 +64,7 @@ TEST_F(DelayedMessagesTest, GoToTheHandlerOfTheirWindow) {
     second.handler->UnregisterAll(&onSecond);
 }
 
-// The system's clock moved so that it wraps shortly after the test starts.
+// The system's clock, shifted so that it wraps when the test wants.
 struct WrappingSoon : DelayTimer {
     uint32_t offset = 0;
     uint32_t Now() override { return GetTickCount() + offset; }
@@ -72,10 +72,6 @@ struct WrappingSoon : DelayTimer {
 
 class WrappingClockTest : public MessagesTest {
 protected:
-    void SetUp() override {
-        clock.offset = 0u - GetTickCount() - 60;
-        MessagesTest::SetUp();
-    }
     DelayTimer* Timer() override { return &clock; }
     WrappingSoon clock;
 };
@@ -83,13 +79,15 @@ protected:
 TEST_F(WrappingClockTest, MessagesSurviveTheTickCountWrapping) {
     Recorder r(log, "r");
     main.handler->Register(&r, kMsg, 0);
-    for (uint32_t delay : {150u, 30u, 90u}) EXPECT_NE(main.handler->PostDelayed(kMsg, delay, 0, delay), 0u);
+    clock.offset = 0u - GetTickCount() - 15;  // wraps 15 ms from now
+    for (uint32_t delay : {500u, 30u, 300u}) EXPECT_NE(main.handler->PostDelayed(kMsg, delay, 0, delay), 0u);
     ASSERT_TRUE(RunLoop([&] { return log.size() >= 1; }));
     ASSERT_LT(clock.Now(), 0x80000000u) << "the clock has wrapped by now";
-    // Added after the wrap while the others wait.
+    // Added after the wrap while the others wait (with room to spare on a
+    // busy machine).
     EXPECT_NE(main.handler->PostDelayed(kMsg, 1, 0, 1), 0u);
     ASSERT_TRUE(RunLoop([&] { return log.size() >= 4; }));
-    EXPECT_EQ(log, (Log{"r:8500:30", "r:8500:1", "r:8500:90", "r:8500:150"}));
+    EXPECT_EQ(log, (Log{"r:8500:30", "r:8500:1", "r:8500:300", "r:8500:500"}));
     main.handler->UnregisterAll(&r);
 }
 

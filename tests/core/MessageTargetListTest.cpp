@@ -102,7 +102,9 @@ struct Source : MessageSource {
     int ReadData(char*, int) override { return 0; }
 };
 
-TEST_F(MessageTargetListTest, SourcesNumberThemselvesAndNeverReportToTheMainHandler) {
+using MessageSourceTest = MessagesTest;
+
+TEST_F(MessageSourceTest, SourcesNumberThemselvesAndNeverReportToTheMainHandler) {
     HandlerWindow owner(log, "owner");
     Source first(owner.handler.get());
     Source second(main.handler.get());
