@@ -62,6 +62,7 @@ Preferences::~Preferences() {
     WriteInt("STATE", "RUN", 0, iniPath_.c_str());
     for (char*& text : texts_) FreeStringField(&text);
     FreeButtonBitmaps();
+    FreeUiObjects();
 }
 
 void Preferences::LoadAll() {
@@ -99,7 +100,9 @@ void Preferences::LoadAll() {
     backgroundColor_ = ReadColorKeys("BACKGROUND", GetSysColor(COLOR_WINDOW));
     backgroundInUse_ = backgroundColor_;
     ReadDiskCacheSize();
+    LoadUiObjects();
     LoadButtonSet();
+    MeasureButtonLabels();
 }
 
 int Preferences::ReadInt(const char* section, const char* key, int defaultValue, const char* iniPath) const {

@@ -127,6 +127,37 @@ public:
     int GetButtonWhenDisabled() const { return buttonOptions_[1]; }
     int GetButtonWhenEnabled() const { return buttonOptions_[2]; }
 
+    // Text styles: a FONT.<name> section with the fields of a LOGFONT and a
+    // COLOR.<name> section per style id (0-6 program styles, 268-273 and 283
+    // H1-H6 and PRE, 20220-20225 the user interface). Defaults follow the
+    // display's resolution, measured once per run. ReadFont answers false
+    // (and leaves the record) for a style without a font section.
+    bool ReadFont(int styleId, LOGFONTA* font) const;
+    void WriteFont(int styleId, const LOGFONTA& font) const;
+    // The style's colour; 0 for a style without a colour section.
+    COLORREF ReadColor(int styleId) const;
+    void WriteColor(int styleId, COLORREF color) const;
+    // Makes the user-interface fonts and brushes (part of LoadAll).
+    void LoadUiObjects();
+    HFONT GetUiFont() const { return uiFont_; }
+    HFONT GetUiDisabledFont() const { return uiDisabledFont_; }
+    HBRUSH GetUiBackgroundBrush() const { return uiBackgroundBrush_; }
+    HBRUSH GetProgressBrush() const { return progressBrush_; }
+    HBRUSH GetButtonBackgroundBrush() const { return buttonBackgroundBrush_; }
+    COLORREF GetUiColor() const { return uiColor_; }
+    COLORREF GetUiDisabledColor() const { return uiDisabledColor_; }
+    COLORREF GetUiBackgroundColor() const { return uiBackgroundColor_; }
+    COLORREF GetProgressColor() const { return progressColor_; }
+    COLORREF GetButtonBackgroundColor() const { return buttonBackgroundColor_; }
+    // Each writes its style and replaces its font or brush at once.
+    void SetUiFont(const LOGFONTA& font);
+    void SetUiDisabledFont(const LOGFONTA& font);
+    void SetUiColor(COLORREF color);
+    void SetUiDisabledColor(COLORREF color);
+    void SetUiBackgroundColor(COLORREF color);
+    void SetButtonBackgroundColor(COLORREF color);
+    void SetProgressColor(COLORREF color);
+
     // [FILE TYPES SECTION INFO] VERSION of the user's file.
     int GetFileTypesVersion() const;
     void SetFileTypesVersion(int version) const;
@@ -157,6 +188,10 @@ private:
     void LoadButtonSet();
     void FreeButtonBitmaps();
     void SetDirFromFile(PrefText setting, const char* path);
+    void FreeUiObjects();
+    void ReplaceFont(HFONT* font, int styleId, const LOGFONTA& record);
+    void ReplaceBrush(HBRUSH* brush, COLORREF* kept, int styleId, COLORREF color);
+    void MeasureButtonLabels();
 
     std::string iniPath_;
     std::string overridePath_;
@@ -178,7 +213,25 @@ private:
     std::vector<HBITMAP> toolbarBitmaps_;
     std::vector<HBITMAP> statusBitmaps_;
     std::vector<HBITMAP> smallBitmaps_;
+    HFONT uiFont_ = nullptr;
+    HFONT uiDisabledFont_ = nullptr;
+    HBRUSH uiBackgroundBrush_ = nullptr;
+    HBRUSH progressBrush_ = nullptr;
+    HBRUSH buttonBackgroundBrush_ = nullptr;
+    COLORREF uiColor_ = 0;
+    COLORREF uiDisabledColor_ = 0;
+    COLORREF uiBackgroundColor_ = 0;
+    COLORREF progressColor_ = 0;
+    COLORREF buttonBackgroundColor_ = 0;
 };
+
+// Text style ids of the user interface.
+constexpr int kStyleUi = 20220;
+constexpr int kStyleUiBackground = 20221;
+constexpr int kStyleUiDisabled = 20222;
+constexpr int kStyleUiProgress = 20223;
+constexpr int kStyleUiButtonBackground = 20224;
+constexpr int kStyleHotlistTree = 20225;
 
 // The one preferences object, made by start-up; null before and after.
 extern Preferences* g_preferences;
