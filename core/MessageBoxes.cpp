@@ -94,43 +94,34 @@ void MessageBoxes::ComposeText(UINT id, const char* prefix, bool withId, char* t
     }
 }
 
-void MessageBoxes::ShowError(HWND owner, UINT id, const char* caption, const char* prefix) const {
+int MessageBoxes::Show(MessageBoxFunction show, HWND owner, UINT id, const char* caption, const char* prefix,
+                       bool withId, UINT style) const {
     char title[kCutTo + 4];
     char text[kBoxTextSize];
     ComposeCaption(caption, title, sizeof title);
-    ComposeText(id, prefix, true, text, sizeof text);
-    g_showTimedBox(OwnerOrFrame(owner), text, title, MB_TASKMODAL | MB_ICONEXCLAMATION | MB_OK);
+    ComposeText(id, prefix, withId, text, sizeof text);
+    return show(OwnerOrFrame(owner), text, title, MB_TASKMODAL | style);
+}
+
+void MessageBoxes::ShowError(HWND owner, UINT id, const char* caption, const char* prefix) const {
+    Show(g_showTimedBox, owner, id, caption, prefix, true, MB_ICONEXCLAMATION | MB_OK);
 }
 
 void MessageBoxes::ShowInfo(HWND owner, UINT id, const char* caption) const {
-    char title[kCutTo + 4];
-    char text[kBoxTextSize];
-    ComposeCaption(caption, title, sizeof title);
-    ComposeText(id, nullptr, false, text, sizeof text);
-    g_showTimedBox(OwnerOrFrame(owner), text, title, MB_TASKMODAL | MB_ICONINFORMATION | MB_OK);
+    Show(g_showTimedBox, owner, id, caption, nullptr, false, MB_ICONINFORMATION | MB_OK);
 }
 
 int MessageBoxes::AskOkCancel(HWND owner, UINT id, const char* caption) const {
-    char title[kCutTo + 4];
-    char text[kBoxTextSize];
-    ComposeCaption(caption, title, sizeof title);
-    ComposeText(id, nullptr, false, text, sizeof text);
-    return MessageBoxA(OwnerOrFrame(owner), text, title, MB_TASKMODAL | MB_ICONQUESTION | MB_OKCANCEL);
+    return Show(CallMessageBoxA, owner, id, caption, nullptr, false, MB_ICONQUESTION | MB_OKCANCEL);
 }
 
 int MessageBoxes::AskYesNo(HWND owner, UINT id, const char* caption, const char* prefix,
                            bool withCancel) const {
-    char title[kCutTo + 4];
-    char text[kBoxTextSize];
-    ComposeCaption(caption, title, sizeof title);
+    // A question whose text is missing shows the internal-error text alone.
     char message[kBoxTextSize];
-    if (LoadStringResource(id, message, sizeof message) > 0) {
-        ComposeText(id, prefix, false, text, sizeof text);
-    } else {
-        std::snprintf(text, sizeof text, "%s", internalError_);
-    }
+    if (!LoadStringChecked(id, message, sizeof message)) prefix = nullptr;
     UINT buttons = withCancel ? MB_YESNOCANCEL : MB_YESNO;
-    return MessageBoxA(OwnerOrFrame(owner), text, title, MB_TASKMODAL | MB_ICONQUESTION | buttons);
+    return Show(CallMessageBoxA, owner, id, caption, prefix, false, MB_ICONQUESTION | buttons);
 }
 
 int MessageBoxes::ShowStringTableBox(HWND owner, UINT textId, UINT captionId, UINT style) const {

@@ -34,6 +34,9 @@ public:
     void ComposeText(UINT id, const char* prefix, bool withId, char* text, size_t size) const;
 
 private:
+    int Show(MessageBoxFunction show, HWND owner, UINT id, const char* caption, const char* prefix,
+             bool withId, UINT style) const;
+
     char internalError_[300];
     bool hasLanguage_ = false;
 };
