@@ -1,0 +1,920 @@
+#include "script/Evaluator.h"
+
+#include <cstring>
+
+#include "script/BuiltinClasses.h"
+#include "script/EngineState.h"
+#include "script/Operators.h"
+#include "script/PrimitiveValues.h"
+#include "script/PropertyNameTable.h"
+#include "script/Script.h"
+#include "script/ScriptDispatcher.h"
+#include "script/ScriptLexer.h"
+#include "script/SyntaxNode.h"
+
+namespace {
+
+constexpr int kContinue = 0;
+constexpr int kRuntimeError = 1001;
+
+bool IsLeaf(int token) {
+    switch (token) {
+        case kTokIdentifier:
+        case kTokNull:
+        case kTokTrue:
+        case kTokFalse:
+        case kTokThis:
+        case kTokDecimal:
+        case kTokOctal:
+        case kTokHex:
+        case kTokFloat:
+        case kTokString:
+        case kTokEmpty:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsLoop(const SyntaxNode* n) {
+    return n && (n->token == kTokFor || n->token == kTokWhile || n->token == kTokForIn);
+}
+
+ObjectValue* AsObject(EngineValue* v) {
+    return v && v->IsObject() ? static_cast<ObjectValue*>(v) : nullptr;
+}
+
+bool HasProperty(ObjectValue* object, const char* name) {
+    if (object->FindOwn(name)) return true;
+    int id = PropertyNameTable::IdOf(name);
+    return id >= 0 && object->LookUpClassProperty(id).kind != ClassAnswer::NotFound;
+}
+
+// A call's activation object that nothing outside the call holds is cleared
+// when the call ends: the inner functions bound in it refer back to it, and
+// counting alone would never free that ring.
+void BreakCallCycles(EvalFrame* f) {
+    ObjectValue* activation = AsObject(f->activation.get());
+    if (!activation) return;
+    int inner = 0;
+    for (const ObjectValue::Property& p : activation->properties) {
+        auto* function = dynamic_cast<FunctionObject*>(p.value.get());
+        if (!function || function->enclosing.get() != activation) continue;
+        if (function->refCount != 1) return;  // it escaped the call: keep the ring
+        ++inner;
+    }
+    if (inner > 0 && activation->refCount == 1 + inner) activation->ClearOwn();
+}
+
+}  // namespace
+
+void EvalFrame::Reset() {
+    node = nullptr;
+    phase = 0;
+    cursor = nullptr;
+    pendingDeclaration = nullptr;
+    result = nullptr;
+    completion = nullptr;
+    held[0] = nullptr;
+    held[1] = nullptr;
+    activation = nullptr;
+    thisObject = nullptr;
+    enclosing = nullptr;
+    withObject = nullptr;
+    callee = nullptr;
+    arguments = nullptr;
+    evalScript = nullptr;
+    withChain = nullptr;
+    names.clear();
+    index = 0;
+    boundary = FrameBoundary::None;
+    below = nullptr;
+}
+
+EngineValue* CurrentContextObject() {
+    return engine && engine->currentContext ? engine->currentContext->object.get() : nullptr;
+}
+
+EvalContext::~EvalContext() {
+    while (top_) PopFrame();
+}
+
+void EvalContext::PopFrame() {
+    EvalFrame* f = top_;
+    top_ = f->below;
+    --depth_;
+    if (f->boundary == FrameBoundary::FunctionBody || f->boundary == FrameBoundary::Constructor)
+        BreakCallCycles(f);
+    f->Reset();
+    if (engine) {
+        f->below = engine->freeFrames;
+        engine->freeFrames = f;
+    } else {
+        delete f;
+    }
+}
+
+bool EvalContext::Push(EvalFrame* parent, SyntaxNode* node) {
+    if (depth_ >= kMaxFrames) return false;
+    EvalFrame* f = engine->freeFrames;
+    if (f) {
+        engine->freeFrames = f->below;
+    } else {
+        f = new EvalFrame;
+    }
+    f->node = node;
+    if (parent) {
+        f->activation = parent->activation;
+        f->thisObject = parent->thisObject;
+        f->enclosing = parent->enclosing;
+        f->withChain = parent->withObject ? parent : parent->withChain;
+    }
+    f->below = top_;
+    top_ = f;
+    ++depth_;
+    return true;
+}
+
+void EvalContext::Eval(EvalFrame* f, SyntaxNode* node) {
+    // Every child costs a step, also those computed in place, so that no loop
+    // runs without using up the budget.
+    --budget;
+    if (IsLeaf(node->token)) {
+        f->result = LeafValue(f, node);
+        return;
+    }
+    if (!Push(f, node)) errorNode_ = node;
+}
+
+void EvalContext::Finish(EngineValue* value) {
+    ValueRef v(value);
+    EvalFrame* f = top_;
+    switch (f->boundary) {
+        case FrameBoundary::FunctionBody:
+            v = SharedUndefined();
+            break;
+        case FrameBoundary::Constructor:
+            v = f->thisObject;
+            break;
+        default:
+            break;
+    }
+    PopFrame();
+    if (top_) {
+        top_->result = v;
+    } else {
+        finalValue_ = v;
+        finished = true;
+    }
+}
+
+int EvalContext::Fail(SyntaxNode* node) {
+    errorNode_ = node;
+    return kRuntimeError;
+}
+
+bool EvalContext::Unwind(int token, EngineValue* value) {
+    ValueRef v(value);
+    if (token == kTokReturn) {
+        while (top_ && top_->boundary == FrameBoundary::None) PopFrame();
+        if (!top_) return false;
+        if (top_->boundary == FrameBoundary::Constructor) v = top_->thisObject;
+        PopFrame();
+        if (top_) {
+            top_->result = v;
+        } else {
+            finalValue_ = v;
+            finished = true;
+        }
+        return true;
+    }
+    // break and continue: to the innermost loop (for, while and for-in alike)
+    while (top_ && !IsLoop(top_->node) && top_->boundary == FrameBoundary::None) PopFrame();
+    if (!top_ || !IsLoop(top_->node)) return false;
+    EvalFrame* loop = top_;
+    if (token == kTokBreak) {
+        Finish(loop->completion.get());
+        return true;
+    }
+    loop->result = nullptr;
+    loop->phase = loop->node->token == kTokWhile ? 0 : (loop->node->token == kTokFor ? 3 : 2);
+    return true;
+}
+
+ValueRef EvalContext::LeafValue(EvalFrame* f, SyntaxNode* node) {
+    switch (node->token) {
+        case kTokIdentifier:
+            return Lookup(f, node->Text());
+        case kTokNull:
+            return SharedNull();
+        case kTokTrue:
+            return SharedBoolean(true);
+        case kTokFalse:
+            return SharedBoolean(false);
+        case kTokThis:
+            return f->thisObject ? f->thisObject : object;
+        case kTokString: {
+            ValueRef s = MakeString(node->Text(), node->TextLength());
+            return s ? s : ValueRef(SharedUndefined());
+        }
+        case kTokEmpty:
+            return {};
+        default: {
+            ValueRef n = MakeNumberFromLiteral(node->token, node->Text());
+            return n ? n : ValueRef(SharedUndefined());
+        }
+    }
+}
+
+ValueRef EvalContext::Lookup(EvalFrame* f, const char* name) {
+    EngineValue* seen = nullptr;
+    for (EvalFrame* w = f->withObject ? f : f->withChain; w; w = w->withChain) {
+        if (w->withObject.get() == seen) continue;
+        seen = w->withObject.get();
+        if (ValueRef v = seen->GetProperty(name)) return v;
+    }
+    if (ObjectValue* activation = AsObject(f->activation.get())) {
+        if (EngineValue* v = activation->FindOwn(name)) return v;
+        if (ObjectValue* enclosing = AsObject(f->enclosing.get())) {
+            if (EngineValue* v = enclosing->FindOwn(name)) return v;
+        }
+    }
+    if (f->thisObject) {
+        if (ValueRef v = f->thisObject->GetProperty(name)) return v;
+    }
+    if (ValueRef v = object->GetProperty(name)) return v;
+    return SharedNull();
+}
+
+ObjectValue* EvalContext::AssignmentTarget(EvalFrame* f, const char* name) {
+    for (EvalFrame* w = f->withObject ? f : f->withChain; w; w = w->withChain) {
+        ObjectValue* with = AsObject(w->withObject.get());
+        if (with && HasProperty(with, name)) return with;
+    }
+    if (ObjectValue* activation = AsObject(f->activation.get())) {
+        if (activation->FindOwn(name)) return activation;
+        ObjectValue* enclosing = AsObject(f->enclosing.get());
+        if (enclosing && enclosing->FindOwn(name)) return enclosing;
+    }
+    ObjectValue* self = AsObject(f->thisObject.get());
+    if (self && self != object.get() && HasProperty(self, name)) return self;
+    // A name never declared becomes a property of the scope object.
+    return AsObject(object.get());
+}
+
+ValueRef EvalContext::Member(EvalFrame* f, EngineValue* value, const char* name) {
+    if (value->IsUndefinedOrNull()) return {};
+    if (value->IsString()) {
+        auto* s = static_cast<StringValue*>(value);
+        if (std::strcmp(name, "length") == 0) return MakeNumber(static_cast<double>(s->Length()));
+        ValueRef wrapper = MakeStringObject(s->text.data(), s->text.size());
+        if (!wrapper) return SharedUndefined();
+        ValueRef v = wrapper->GetProperty(name);
+        return v ? v : ValueRef(SharedUndefined());
+    }
+    if (dynamic_cast<FunctionObject*>(value) &&
+        (std::strcmp(name, "arguments") == 0 || std::strcmp(name, "length") == 0)) {
+        // Answered from the current call.
+        EvalFrame* call = f;
+        while (call && call->boundary != FrameBoundary::FunctionBody &&
+               call->boundary != FrameBoundary::Constructor)
+            call = call->below;
+        auto* arguments = call ? static_cast<ArrayObject*>(call->arguments.get()) : nullptr;
+        if (name[0] == 'a') return arguments ? ValueRef(arguments) : ValueRef(SharedNull());
+        return MakeNumber(arguments ? static_cast<double>(arguments->elements.size()) : 0);
+    }
+    ValueRef v;
+    if (value->IsObject()) {
+        v = value->GetProperty(name);
+    } else {
+        // Numbers and booleans answer only the methods every value has.
+        ObjectValue plain;
+        ++plain.refCount;
+        v = plain.GetProperty(name);
+    }
+    return v ? v : ValueRef(SharedUndefined());
+}
+
+ValueRef EvalContext::Store(EvalFrame* f, SyntaxNode* target, EngineValue* holder, const char* name,
+                            EngineValue* value) {
+    ObjectValue* o;
+    if (target->token == kTokIdentifier) {
+        o = AssignmentTarget(f, name);
+    } else {
+        if (holder->IsUndefinedOrNull()) return {};
+        o = AsObject(holder);
+        if (!o) return value;  // a property of a plain value is not kept
+    }
+    if (!o) return {};
+    ValueRef stored = o->SetProperty(name, value, kTokAssign, true);
+    return stored ? stored : ValueRef(value);
+}
+
+void EvalContext::BindFunctions(SyntaxNode* parent, ObjectValue* target, EngineValue* scriptHolder,
+                                EngineValue* enclosing) {
+    for (SyntaxNode* c = parent->FirstChild(); c; c = c->Next()) {
+        if (c->token != kTokFunction || !c->FirstChild() || c->FirstChild()->token != kTokIdentifier)
+            continue;
+        ValueRef function = new FunctionObject(c, scriptHolder, enclosing);
+        target->SetProperty(c->FirstChild()->Text(), function.get(), kTokAssign, true);
+    }
+}
+
+bool EvalContext::Start(EngineValue* scope, Script* s, SyntaxNode* start, EngineValue* thisObject) {
+    object = scope;
+    script = s;
+    if (!Push(nullptr, start)) return false;
+    top_->boundary = FrameBoundary::ScriptRoot;
+    top_->thisObject = thisObject;
+    if (ObjectValue* target = AsObject(scope)) BindFunctions(start, target, s, nullptr);
+    return true;
+}
+
+void EvalContext::StartCall(EvalFrame* f, EngineValue* function, EngineValue* thisObject,
+                            ArrayObject* arguments, FrameBoundary boundary) {
+    auto* fn = static_cast<FunctionObject*>(function);
+    if (!Push(f, fn->Body())) {
+        errorNode_ = f->node;
+        return;
+    }
+    EvalFrame* body = top_;
+    auto* activation = new ObjectValue;
+    body->activation = activation;
+    body->thisObject = thisObject ? thisObject : object.get();
+    body->enclosing = fn->enclosing;
+    body->arguments = arguments;
+    body->boundary = boundary;
+    int i = 0;
+    for (SyntaxNode* p = fn->Parameters()->FirstChild(); p; p = p->Next(), ++i) {
+        EngineValue* a = arguments->At(static_cast<size_t>(i));
+        activation->PutOwn(p->Text(), a ? a : SharedUndefined());
+    }
+    BindFunctions(fn->Body(), activation, fn->script.get(), activation);
+}
+
+int EvalContext::Run(ValueRef* result) {
+    auto code = [](EngineValue* v) {
+        if (v && v->IsBoolean()) return static_cast<BooleanValue*>(v)->flag ? 7777 : 9000;
+        return 1789;
+    };
+    if (failed) return kRuntimeError;
+    budget = kStepBudget;
+    try {
+        while (top_ && !finished) {
+            if (budget <= 0) return 1234;
+            errorNode_ = nullptr;
+            int status = Step(top_);
+            if (status == kContinue && errorNode_) status = kRuntimeError;  // too deep
+            if (status != kContinue) {
+                char message[1024];
+                if (!PrintNode(errorNode_ ? errorNode_ : top_->node, message, sizeof message)) message[0] = 0;
+                failed = true;
+                while (top_) PopFrame();
+                auto* o = AsObject(object.get());
+                ReportError(o ? o->HostHandle() : 0, kRuntimeError, message);
+                return kRuntimeError;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        failed = true;
+        while (top_) PopFrame();
+        ReportError(0, kRuntimeError, "out of memory");
+        return kRuntimeError;
+    }
+    finished = true;
+    *result = finalValue_;
+    return code(finalValue_.get());
+}
+
+int EvalContext::Step(EvalFrame* f) {
+    SyntaxNode* n = f->node;
+    switch (n->token) {
+        case kTokScriptRoot:
+        case kTokBlock:
+        case ',':
+            return StepList(f);
+        case kTokVar:
+            return StepVar(f);
+        case kTokFor:
+            return StepFor(f);
+        case kTokForIn:
+            return StepForIn(f);
+        case kTokCall:
+            return StepCall(f);
+        case kTokBuiltinCall:
+            return StepBuiltinCall(f);
+        case kTokNew:
+            return StepNew(f);
+        case kTokFunction:
+            Finish(nullptr);
+            return kContinue;  // bound when the context or call began
+        case kTokBreak:
+        case kTokContinue:
+            return Unwind(n->token, nullptr) ? kContinue : Fail(n);
+        case kTokReturn:
+            if (f->phase == 0 && n->FirstChild()) {
+                f->phase = 1;
+                Eval(f, n->FirstChild());
+                return kContinue;
+            }
+            return Unwind(kTokReturn, f->result ? f->result.get() : SharedUndefined()) ? kContinue : Fail(n);
+        case kTokIf:
+            if (f->phase == 0) {
+                f->phase = 1;
+                Eval(f, n->Child(0));
+            } else if (f->phase == 1) {
+                bool truth = f->result->ToBoolean();
+                f->result = nullptr;
+                f->phase = 2;
+                if (truth) {
+                    Eval(f, n->Child(1));
+                } else if (n->ChildCount() > 2) {
+                    Eval(f, n->Child(2));
+                } else {
+                    Finish(nullptr);
+                }
+            } else {
+                Finish(f->result.get());
+            }
+            return kContinue;
+        case kTokWhile:
+            if (f->phase == 0) {
+                f->phase = 1;
+                Eval(f, n->Child(0));
+            } else if (f->phase == 1) {
+                if (!f->result->ToBoolean()) {
+                    Finish(f->completion.get());
+                    return kContinue;
+                }
+                f->result = nullptr;
+                f->phase = 2;
+                Eval(f, n->Child(1));
+            } else {
+                if (f->result) f->completion = std::move(f->result);
+                f->phase = 0;
+            }
+            return kContinue;
+        case kTokWith:
+            if (f->phase == 0) {
+                f->phase = 1;
+                Eval(f, n->Child(0));
+            } else if (f->phase == 1) {
+                if (!f->result->IsObject()) return Fail(n);
+                f->withObject = std::move(f->result);
+                f->phase = 2;
+                Eval(f, n->Child(1));
+            } else {
+                Finish(f->result.get());
+            }
+            return kContinue;
+        case kTokConditional:
+            if (f->phase == 0) {
+                f->phase = 1;
+                Eval(f, n->Child(0));
+            } else if (f->phase == 1) {
+                bool truth = f->result->ToBoolean();
+                f->result = nullptr;
+                f->phase = 2;
+                Eval(f, n->Child(truth ? 1 : 2));
+            } else {
+                Finish(f->result.get());
+            }
+            return kContinue;
+        case '.':
+        case kTokIndex:
+            if (f->phase == 0) {
+                f->phase = 1;
+                Eval(f, n->Child(0));
+            } else if (f->phase == 1 && n->token == kTokIndex) {
+                f->held[0] = std::move(f->result);
+                f->phase = 2;
+                Eval(f, n->Child(1));
+            } else {
+                EngineValue* holder = n->token == '.' ? f->result.get() : f->held[0].get();
+                EngineString name(n->token == '.' ? n->Child(1)->Text() : f->result->ToText());
+                ValueRef v = Member(f, holder, name.c_str());
+                if (!v) return Fail(n);
+                Finish(v.get());
+            }
+            return kContinue;
+        case kTokIncrement:
+        case kTokDecrement:
+        case kTokPostIncrement:
+        case kTokPostDecrement:
+            return StepIncrement(f);
+        case kTokMinus:
+        case kTokNot:
+        case '~':
+        case kTokTypeof:
+        case kTokVoid:
+            if (f->phase == 0) {
+                f->phase = 1;
+                Eval(f, n->Child(0));
+            } else {
+                ValueRef v = ApplyUnary(n->token, f->result.get());
+                if (!v) return Fail(n);
+                Finish(v.get());
+            }
+            return kContinue;
+        default:
+            break;
+    }
+    if (CompoundOperator(n->token) || n->token == kTokAssign) return StepAssign(f);
+    if (!TokenSymbol(n->token) || n->ChildCount() != 2) return Fail(n);  // a node kind without an action
+    // Infix symbols; && and || look at the right side only when they must.
+    if (f->phase == 0) {
+        f->phase = 1;
+        Eval(f, n->Child(0));
+    } else if (f->phase == 1) {
+        f->held[0] = std::move(f->result);
+        bool truth = f->held[0]->ToBoolean();
+        if (n->token == kTokLogicalAnd && !truth) {
+            Finish(SharedBoolean(false));
+        } else if (n->token == kTokLogicalOr && truth) {
+            Finish(SharedBoolean(true));
+        } else {
+            f->phase = 2;
+            Eval(f, n->Child(1));
+        }
+    } else {
+        ValueRef v = ApplyInfix(n->token, f->held[0].get(), f->result.get());
+        if (!v) return Fail(n);
+        Finish(v.get());
+    }
+    return kContinue;
+}
+
+int EvalContext::StepList(EvalFrame* f) {
+    if (f->phase == 0) {
+        f->cursor = f->node->FirstChild();
+        f->phase = 1;
+    } else if (f->result) {
+        f->completion = std::move(f->result);
+    }
+    while (f->cursor && f->cursor->token == kTokFunction) f->cursor = f->cursor->Next();
+    if (!f->cursor) {
+        Finish(f->completion.get());
+        return kContinue;
+    }
+    SyntaxNode* c = f->cursor;
+    f->cursor = c->Next();
+    Eval(f, c);
+    return kContinue;
+}
+
+// Phases 0-2 of an assignment or increment find the object and the property
+// name of the target; they return true once phase 3 is reached.
+namespace {
+bool ResolveTarget(EvalFrame* f, SyntaxNode* target, int* phase, SyntaxNode** evaluate) {
+    *evaluate = nullptr;
+    switch (*phase) {
+        case 0:
+            if (target->token == '.' || target->token == kTokIndex) {
+                *phase = 1;
+                *evaluate = target->Child(0);
+                return false;
+            }
+            *phase = 3;
+            return true;
+        case 1:
+            f->held[0] = std::move(f->result);
+            if (target->token == '.') {
+                *phase = 3;
+                return true;
+            }
+            *phase = 2;
+            *evaluate = target->Child(1);
+            return false;
+        case 2:
+            f->held[1] = MakeString(f->result->ToText());
+            f->result = nullptr;
+            *phase = 3;
+            return true;
+        default:
+            return true;
+    }
+}
+
+const char* TargetName(EvalFrame* f, SyntaxNode* target) {
+    if (target->token == kTokIdentifier) return target->Text();
+    if (target->token == '.') return target->Child(1)->Text();
+    return f->held[1] ? f->held[1]->ToText() : "";
+}
+}  // namespace
+
+int EvalContext::StepAssign(EvalFrame* f) {
+    SyntaxNode* n = f->node;
+    SyntaxNode* target = n->Child(0);
+    if (f->phase < 3) {
+        SyntaxNode* next;
+        if (!ResolveTarget(f, target, &f->phase, &next)) {
+            Eval(f, next);
+            return kContinue;
+        }
+        if (target->token == kTokIndex && !f->held[1]) return Fail(n);
+    }
+    if (f->phase == 3) {
+        f->phase = 4;
+        Eval(f, n->Child(1));
+        return kContinue;
+    }
+    const char* name = TargetName(f, target);
+    ValueRef value = std::move(f->result);
+    if (int op = CompoundOperator(n->token)) {
+        ValueRef old = target->token == kTokIdentifier ? Lookup(f, name) : Member(f, f->held[0].get(), name);
+        if (!old) return Fail(n);
+        value = ApplyInfix(op, old.get(), value.get());
+        if (!value) return Fail(n);
+    }
+    ValueRef stored = Store(f, target, f->held[0].get(), name, value.get());
+    if (!stored) return Fail(n);
+    Finish(stored.get());
+    return kContinue;
+}
+
+int EvalContext::StepIncrement(EvalFrame* f) {
+    SyntaxNode* n = f->node;
+    SyntaxNode* target = n->Child(0);
+    SyntaxNode* next;
+    if (!ResolveTarget(f, target, &f->phase, &next)) {
+        Eval(f, next);
+        return kContinue;
+    }
+    const char* name = TargetName(f, target);
+    ValueRef old = target->token == kTokIdentifier ? Lookup(f, name) : Member(f, f->held[0].get(), name);
+    if (!old) return Fail(n);
+    ValueRef oldNumber = old->IsNaN() ? old : ValueRef(MakeNumber(old->ToNumber()));
+    bool up = n->token == kTokIncrement || n->token == kTokPostIncrement;
+    ValueRef changed = ApplyInfix(up ? kTokPlus : kTokInfixMinus, oldNumber.get(), engine->one.get());
+    if (!changed || !Store(f, target, f->held[0].get(), name, changed.get())) return Fail(n);
+    bool postfix = n->token == kTokPostIncrement || n->token == kTokPostDecrement;
+    Finish(postfix ? oldNumber.get() : changed.get());
+    return kContinue;
+}
+
+int EvalContext::StepCall(EvalFrame* f) {
+    SyntaxNode* n = f->node;
+    SyntaxNode* callee = n->Child(0);
+    switch (f->phase) {
+        case 0:
+            if (callee->token == '.' || callee->token == kTokIndex) {
+                f->phase = 1;
+                Eval(f, callee->Child(0));
+            } else {
+                f->phase = 3;
+                Eval(f, callee);
+            }
+            return kContinue;
+        case 1:
+            f->held[0] = std::move(f->result);
+            if (callee->token == kTokIndex) {
+                f->phase = 2;
+                Eval(f, callee->Child(1));
+                return kContinue;
+            }
+            [[fallthrough]];
+        case 2: {
+            EngineString name(callee->token == '.' ? callee->Child(1)->Text() : f->result->ToText());
+            EngineValue* holder = f->held[0].get();
+            if (holder->IsString()) {
+                // A method of a string primitive works on a temporary String object.
+                auto* s = static_cast<StringValue*>(holder);
+                f->held[0] = MakeStringObject(s->text.data(), s->text.size());
+                if (!f->held[0]) return Fail(n);
+            }
+            f->callee = Member(f, f->held[0].get(), name.c_str());
+            if (!f->callee) return Fail(n);
+            break;
+        }
+        case 3:
+            f->callee = std::move(f->result);
+            break;
+        case 5:
+            if (f->result) static_cast<ArrayObject*>(f->arguments.get())->Append(f->result.get());
+            f->result = nullptr;
+            if (f->cursor) {
+                SyntaxNode* a = f->cursor;
+                f->cursor = a->Next();
+                Eval(f, a);
+                return kContinue;
+            }
+            f->phase = 6;
+            if (f->callee->IsFunction()) {
+                if (auto* builtin = dynamic_cast<BuiltinFunction*>(f->callee.get())) {
+                    if (!Push(f, engine->builtinCallNode)) return Fail(n);
+                    top_->callee = builtin;
+                    top_->held[0] = f->held[0];
+                    top_->arguments = f->arguments;
+                    return kContinue;
+                }
+                StartCall(f, f->callee.get(), f->held[0].get(), static_cast<ArrayObject*>(f->arguments.get()),
+                          FrameBoundary::FunctionBody);
+                return errorNode_ ? Fail(n) : kContinue;
+            }
+            return Fail(n);  // not a function
+        default:
+            Finish(f->result ? f->result.get() : SharedUndefined());
+            return kContinue;
+    }
+    // Collect the arguments left to right.
+    f->arguments = new ArrayObject;
+    f->result = nullptr;
+    f->cursor = n->Child(1)->FirstChild();
+    f->phase = 5;
+    return kContinue;
+}
+
+int EvalContext::StepBuiltinCall(EvalFrame* f) {
+    if (f->phase == 1) {
+        Finish(f->result ? f->result.get() : SharedUndefined());
+        return kContinue;
+    }
+    CallRecord call{static_cast<BuiltinFunction*>(f->callee.get()),
+                    f->held[0].get(),
+                    static_cast<ArrayObject*>(f->arguments.get()),
+                    {}};
+    ValueRef v = PerformBuiltin(call);
+    if (!call.evalScript) {
+        Finish(v ? v.get() : SharedUndefined());
+        return kContinue;
+    }
+    // eval: the parsed script runs here, in the caller's scopes.
+    f->phase = 1;
+    f->evalScript = call.evalScript;
+    auto* s = static_cast<Script*>(call.evalScript.get());
+    if (!Push(f, s->root)) return Fail(f->node);
+    top_->boundary = FrameBoundary::ScriptRoot;
+    ObjectValue* target = AsObject(f->activation ? f->activation.get() : object.get());
+    if (target) BindFunctions(s->root, target, s, f->activation.get());
+    return kContinue;
+}
+
+int EvalContext::StepNew(EvalFrame* f) {
+    SyntaxNode* n = f->node;
+    SyntaxNode* inner = n->Child(0);
+    bool withArguments = inner->token == kTokCall;
+    switch (f->phase) {
+        case 0:
+            f->phase = 1;
+            Eval(f, withArguments ? inner->Child(0) : inner);
+            return kContinue;
+        case 1:
+            f->callee = std::move(f->result);
+            f->arguments = new ArrayObject;
+            f->cursor = withArguments ? inner->Child(1)->FirstChild() : nullptr;
+            f->phase = 2;
+            return kContinue;
+        case 2:
+            if (f->result) static_cast<ArrayObject*>(f->arguments.get())->Append(f->result.get());
+            f->result = nullptr;
+            if (f->cursor) {
+                SyntaxNode* a = f->cursor;
+                f->cursor = a->Next();
+                Eval(f, a);
+                return kContinue;
+            }
+            f->phase = 3;
+            return kContinue;
+        case 3:
+            break;
+        default:
+            Finish(f->result ? f->result.get() : SharedUndefined());
+            return kContinue;
+    }
+    auto* arguments = static_cast<ArrayObject*>(f->arguments.get());
+    EngineValue* constructor = f->callee.get();
+    if (auto* fn = dynamic_cast<FunctionObject*>(constructor)) {
+        ValueRef instance = new ObjectValue;
+        static_cast<ObjectValue*>(instance.get())->prototype = fn->GetProperty("prototype");
+        f->phase = 4;
+        StartCall(f, fn, instance.get(), arguments, FrameBoundary::Constructor);
+        return errorNode_ ? Fail(n) : kContinue;
+    }
+    auto* builtin = dynamic_cast<BuiltinObject*>(constructor);
+    if (!builtin) return Fail(n);  // not a constructor
+    if (builtin->id == kImageObject) {
+        ObjectValue* window = AsObject(object.get());
+        intptr_t out1 = 0;
+        int out2 = 0;
+        intptr_t made = engine->callFunction ? engine->callFunction(window ? window->HostHandle() : 0, 0,
+                                                                    kImageObject, arguments, &out1, &out2)
+                                             : 0;
+        Finish(made ? reinterpret_cast<EngineValue*>(made) : SharedNull());
+        return kContinue;
+    }
+    if (builtin->id == kArrayObject) {
+        ValueRef array = new ArrayObject;
+        auto* a = static_cast<ArrayObject*>(array.get());
+        if (arguments->elements.size() == 1 && arguments->At(0)->IsNumber()) {
+            double count = arguments->At(0)->ToNumber();
+            if (!(count >= 0 && count <= static_cast<double>(ArrayObject::kMaxElements))) return Fail(n);
+            a->elements.assign(static_cast<size_t>(count), ValueRef(SharedUndefined()));
+        } else {
+            a->elements = arguments->elements;
+        }
+        Finish(a);
+        return kContinue;
+    }
+    ValueRef instance =
+        builtin->id == kStringObject ? static_cast<ObjectValue*>(MakeStringObject("", 0)) : new ObjectValue;
+    if (!instance) return Fail(n);
+    auto* o = static_cast<ObjectValue*>(instance.get());
+    o->classObject = builtin;
+    InitialiseBuiltinInstance(o, builtin->id, arguments);
+    Finish(o);
+    return kContinue;
+}
+
+int EvalContext::StepVar(EvalFrame* f) {
+    ObjectValue* target = AsObject(f->activation ? f->activation.get() : object.get());
+    if (!target) return Fail(f->node);
+    if (f->phase == 0) {
+        f->cursor = f->node->FirstChild();
+        f->phase = 1;
+    } else if (f->pendingDeclaration) {
+        // A given value is assigned even when the name exists already.
+        target->SetProperty(f->pendingDeclaration->Child(0)->Text(), f->result.get(), kTokAssign, true);
+        f->pendingDeclaration = nullptr;
+        f->result = nullptr;
+    }
+    while (f->cursor) {
+        SyntaxNode* d = f->cursor;
+        f->cursor = d->Next();
+        if (d->token == kTokAssign) {
+            f->pendingDeclaration = d;
+            Eval(f, d->Child(1));
+            return kContinue;
+        }
+        if (!HasProperty(target, d->Text())) target->PutOwn(d->Text(), SharedUndefined());
+    }
+    Finish(nullptr);
+    return kContinue;
+}
+
+int EvalContext::StepFor(EvalFrame* f) {
+    SyntaxNode* n = f->node;
+    for (;;) {
+        switch (f->phase) {
+            case 0:
+                f->phase = 1;
+                Eval(f, n->Child(0));
+                return kContinue;
+            case 1: {
+                f->result = nullptr;
+                SyntaxNode* condition = n->Child(1);
+                f->phase = 2;
+                if (condition->token == kTokEmpty) continue;  // an empty condition is true
+                Eval(f, condition);
+                return kContinue;
+            }
+            case 2:
+                if (f->result && !f->result->ToBoolean()) {
+                    Finish(f->completion.get());
+                    return kContinue;
+                }
+                f->result = nullptr;
+                f->phase = 3;
+                Eval(f, n->Child(3));
+                return kContinue;
+            default:
+                if (f->result) f->completion = std::move(f->result);
+                f->phase = 1;
+                Eval(f, n->Child(2));
+                return kContinue;
+        }
+    }
+}
+
+int EvalContext::StepForIn(EvalFrame* f) {
+    SyntaxNode* n = f->node;
+    if (f->phase == 0) {
+        f->phase = 1;
+        Eval(f, n->Child(1));
+        return kContinue;
+    }
+    if (f->phase == 1) {
+        if (ObjectValue* o = AsObject(f->result.get())) o->EnumerateNames(f->names);
+        f->result = nullptr;
+        f->index = 0;
+        f->phase = 2;
+        return kContinue;
+    }
+    if (f->result) f->completion = std::move(f->result);
+    if (f->index >= f->names.size()) {
+        Finish(f->completion.get());
+        return kContinue;
+    }
+    ValueRef name = MakeString(f->names[f->index].data(), f->names[f->index].size());
+    ++f->index;
+    if (!name) return Fail(n);
+    SyntaxNode* variable = n->Child(0);
+    if (variable->token == kTokVar) {
+        ObjectValue* target = AsObject(f->activation ? f->activation.get() : object.get());
+        if (!target) return Fail(n);
+        target->SetProperty(variable->Child(0)->Text(), name.get(), kTokAssign, true);
+    } else if (!Store(f, variable, nullptr, variable->Text(), name.get())) {
+        return Fail(n);
+    }
+    Eval(f, n->Child(2));
+    return kContinue;
+}

@@ -1,0 +1,292 @@
+#include "script/ObjectValue.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "script/BuiltinClasses.h"
+#include "script/EngineState.h"
+#include "script/PrimitiveValues.h"
+#include "script/PropertyNameTable.h"
+#include "script/SyntaxNode.h"
+
+bool ParseIndex(const char* name, size_t* index) {
+    if (!name || !*name || (name[0] == '0' && name[1])) return false;
+    size_t v = 0;
+    for (const char* p = name; *p; ++p) {
+        if (*p < '0' || *p > '9') return false;
+        v = v * 10 + static_cast<size_t>(*p - '0');
+        if (v > ArrayObject::kMaxElements) return false;
+    }
+    *index = v;
+    return true;
+}
+
+namespace {
+ObjectValue* liveObjects = nullptr;
+}
+
+ObjectValue::ObjectValue() {
+    nextLive = liveObjects;
+    if (liveObjects) liveObjects->previousLive = this;
+    liveObjects = this;
+}
+
+ObjectValue::~ObjectValue() {
+    if (previousLive) {
+        previousLive->nextLive = nextLive;
+    } else {
+        liveObjects = nextLive;
+    }
+    if (nextLive) nextLive->previousLive = previousLive;
+}
+
+void ObjectValue::DropReferences() {
+    properties.clear();
+    classObject = nullptr;
+    prototype = nullptr;
+}
+
+void ArrayObject::DropReferences() {
+    elements.clear();
+    ObjectValue::DropReferences();
+}
+
+void FunctionObject::DropReferences() {
+    enclosing = nullptr;
+    prototypeObject = nullptr;
+    ObjectValue::DropReferences();
+}
+
+void BuiltinObject::DropReferences() {
+    prototypeObject = nullptr;
+    ObjectValue::DropReferences();
+}
+
+void ReleaseObjectRings() {
+    // Hold every object while the references between them are dropped, so
+    // that none is destroyed in the middle of the walk; then let go.
+    std::vector<ObjectValue*> all;
+    for (ObjectValue* o = liveObjects; o; o = o->nextLive) {
+        ++o->refCount;
+        all.push_back(o);
+    }
+    for (ObjectValue* o : all) o->DropReferences();
+    for (ObjectValue* o : all) ReleaseValue(o);
+}
+
+double ObjectValue::ToNumber() const {
+    return 0;
+}
+
+const char* ObjectValue::ToText() {
+    return "[object Object]";
+}
+
+int ObjectValue::Compare(EngineValue* other) {
+    if (other == this) return 0;
+    return 1;
+}
+
+EngineValue* ObjectValue::FindOwn(const char* name) const {
+    for (const Property& p : properties) {
+        if (p.name == name) return p.value.get();
+    }
+    return nullptr;
+}
+
+void ObjectValue::PutOwn(const char* name, EngineValue* value) {
+    for (Property& p : properties) {
+        if (p.name == name) {
+            p.value = value;
+            return;
+        }
+    }
+    properties.push_back({EngineString(name), ValueRef(value)});
+}
+
+void ObjectValue::EnumerateNames(EngineVector<EngineString>& names) {
+    for (const Property& p : properties) names.push_back(p.name);
+}
+
+ValueRef ObjectValue::GetProperty(const char* name) {
+    if (EngineValue* own = FindOwn(name)) return own;
+    int id = PropertyNameTable::IdOf(name);
+    if (id >= 0) {
+        ClassAnswer answer = LookUpClassProperty(id);
+        if (ValueRef v = ResolveClassAnswer(answer, id)) return v;
+    }
+    // Objects made by a script constructor see its prototype's properties.
+    if (prototype && prototype.get() != this) return prototype->GetProperty(name);
+    return {};
+}
+
+ValueRef ObjectValue::GetPropertyById(int nameId) {
+    const char* name = PropertyNameTable::NameOf(nameId);
+    return name ? GetProperty(name) : ValueRef();
+}
+
+ValueRef ObjectValue::ResolveClassAnswer(ClassAnswer& answer, int nameId) {
+    switch (answer.kind) {
+        case ClassAnswer::Ready:
+            return answer.value;
+        case ClassAnswer::Builtin:
+            if (EngineValue* f = BuiltinFunctionById(answer.builtinId)) return f;
+            return BuiltinObjectById(answer.builtinId);
+        case ClassAnswer::HostValue: {
+            if (!engine || !engine->getValue) return SharedNull();
+            char* text = nullptr;
+            int number = 0;
+            if (!engine->getValue(HostHandle(), nameId, ClassId(), &text, &number)) return SharedNull();
+            if (text) return MakeString(text);
+            return MakeNumber(number);
+        }
+        case ClassAnswer::HostObject: {
+            EngineValue* object =
+                engine && engine->getObject ? engine->getObject(HostHandle(), nameId, ClassId()) : nullptr;
+            if (object) return object;
+            return SharedNull();
+        }
+        case ClassAnswer::NotFound:
+            break;
+    }
+    // Every object answers the shared methods.
+    const char* name = PropertyNameTable::NameOf(nameId);
+    static const struct {
+        const char* name;
+        int id;
+    } shared[] = {{"assign", 1022}, {"eval", 1023}, {"toString", 1024}, {"valueOf", 1025}};
+    for (const auto& s : shared) {
+        if (name && std::strcmp(name, s.name) == 0) return BuiltinFunctionById(s.id);
+    }
+    return {};
+}
+
+ValueRef ObjectValue::SetProperty(const char* name, EngineValue* value, int token, bool create) {
+    int id = PropertyNameTable::IdOf(name);
+    if (id >= 0 && !FindOwn(name)) {
+        ClassAnswer answer = LookUpClassProperty(id);
+        if (answer.readOnly) return {};
+        if (answer.kind == ClassAnswer::HostValue || answer.kind == ClassAnswer::HostObject) {
+            return SetHostProperty(this, id, value, token);
+        }
+    }
+    if (!FindOwn(name) && !create) return {};
+    PutOwn(name, value);
+    return value;
+}
+
+int ObjectValue::ClassId() const {
+    if (classObject) return classObject->ClassId();
+    return 2;
+}
+
+ClassAnswer ObjectValue::LookUpClassProperty(int nameId) {
+    if (classObject) return classObject->LookUpClassProperty(nameId);
+    return {};
+}
+
+ValueRef ArrayObject::GetProperty(const char* name) {
+    size_t index;
+    if (ParseIndex(name, &index)) return At(index);
+    if (std::strcmp(name, "length") == 0 && !FindOwn(name))
+        return MakeNumber(static_cast<double>(elements.size()));
+    return ObjectValue::GetProperty(name);
+}
+
+ValueRef ArrayObject::SetProperty(const char* name, EngineValue* value, int token, bool create) {
+    size_t index;
+    if (!ParseIndex(name, &index)) return ObjectValue::SetProperty(name, value, token, create);
+    if (index >= kMaxElements) return {};
+    while (elements.size() <= index) elements.push_back(SharedUndefined());
+    elements[index] = value;
+    return value;
+}
+
+ClassAnswer ArrayObject::LookUpClassProperty(int nameId) {
+    return LookUpArrayProperty(nameId);
+}
+
+void ArrayObject::EnumerateNames(EngineVector<EngineString>& names) {
+    char digits[24];
+    for (size_t i = 0; i < elements.size(); ++i) {
+        std::snprintf(digits, sizeof digits, "%zu", i);
+        names.push_back(EngineString(digits));
+    }
+    ObjectValue::EnumerateNames(names);
+}
+
+bool ArrayObject::Append(EngineValue* v) {
+    if (elements.size() >= kMaxElements) return false;
+    elements.push_back(v);
+    return true;
+}
+
+FunctionObject::FunctionObject(SyntaxNode* node, EngineValue* script, EngineValue* enclosing)
+    : node(node), script(script), enclosing(enclosing) {}
+
+SyntaxNode* FunctionObject::Parameters() const {
+    return node->Child(1);
+}
+SyntaxNode* FunctionObject::Body() const {
+    return node->Child(2);
+}
+const char* FunctionObject::Name() const {
+    return node->Child(0)->Text();
+}
+
+const char* FunctionObject::ToText() {
+    if (text.empty()) {
+        EngineString name(Name());
+        if (name.size() > 1006) name.resize(1006);
+        text = "function " + name + "() {...}";
+    }
+    return text.c_str();
+}
+
+ValueRef FunctionObject::GetProperty(const char* name) {
+    if (std::strcmp(name, "prototype") == 0 && !FindOwn(name)) {
+        if (!prototypeObject) prototypeObject = new ObjectValue;
+        return prototypeObject;
+    }
+    return ObjectValue::GetProperty(name);
+}
+
+int BuiltinObject::ClassId() const {
+    switch (id) {
+        case kObjectObject:
+            return 2;
+        case kStringObject:
+            return 3;
+        case kNumberObject:
+            return 4;
+        case kArrayObject:
+            return 6;
+        case kMathObject:
+            return 7;
+        case kDateObject:
+            return 8;
+        default:
+            return id;
+    }
+}
+
+ClassAnswer BuiltinObject::LookUpClassProperty(int nameId) {
+    return LookUpBuiltinObjectProperty(id, nameId);
+}
+
+StringObject* MakeStringObject(const char* text, size_t length) {
+    try {
+        auto* object = new StringObject;
+        ValueRef hold(object);
+        object->text.assign(text, length);
+        object->classObject = BuiltinObjectById(kStringObject);
+        object->PutOwn("length", MakeNumber(static_cast<double>(length)));
+        hold.Detach();
+        --object->refCount;  // back to an unowned new value
+        return object;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}

@@ -1,0 +1,180 @@
+#include "script/Operators.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "script/EngineState.h"
+#include "script/PrimitiveValues.h"
+#include "script/ScriptLexer.h"
+
+namespace {
+
+ValueRef Concatenate(EngineValue* left, EngineValue* right) {
+    // Copy the left text first: a number's text lives in a shared buffer
+    // that converting the right value would overwrite.
+    EngineString text(left->ToText());
+    const char* r = right->ToText();
+    size_t rightLength = std::char_traits<char>::length(r);
+    if (text.size() + rightLength > kMaxStringLength) return {};
+    text.append(r, rightLength);
+    return new (std::nothrow) StringValue(std::move(text));
+}
+
+bool IsNumberSymbol(int token) {
+    switch (token) {
+        case kTokPlus:
+        case kTokInfixMinus:
+        case kTokMultiply:
+        case kTokDivide:
+        case kTokModulo:
+        case kTokShiftLeft:
+        case kTokShiftRight:
+        case kTokUnsignedShiftRight:
+        case kTokBitAnd:
+        case kTokBitOr:
+        case kTokBitXor:
+            return true;
+        default:
+            return false;
+    }
+}
+
+ValueRef NumberResult(int token, double a, double b) {
+    int32_t x = ToInt32(a), y = ToInt32(b);
+    uint32_t shift = static_cast<uint32_t>(y) & 31;
+    switch (token) {
+        case kTokPlus:
+            return MakeNumber(a + b);
+        case kTokInfixMinus:
+            return MakeNumber(a - b);
+        case kTokMultiply:
+            return MakeNumber(a * b);
+        case kTokDivide:
+            return b == 0 ? MakeNaN() : MakeNumber(a / b);
+        case kTokModulo:
+            if (y == 0) return MakeNaN();
+            if (y == -1) return MakeNumber(0);  // INT_MIN % -1 would trap
+            return MakeNumber(x % y);
+        case kTokShiftLeft:
+            return MakeNumber(static_cast<int32_t>(static_cast<uint32_t>(x) << shift));
+        case kTokShiftRight:
+            return MakeNumber(x >> shift);
+        case kTokUnsignedShiftRight:
+            return MakeNumber(static_cast<double>(static_cast<uint32_t>(x) >> shift));
+        case kTokBitAnd:
+            return MakeNumber(x & y);
+        case kTokBitOr:
+            return MakeNumber(x | y);
+        case kTokBitXor:
+            return MakeNumber(x ^ y);
+        default:
+            return {};
+    }
+}
+
+int Mirror(int token) {
+    switch (token) {
+        case kTokLess:
+            return kTokGreater;
+        case kTokLessEqual:
+            return kTokGreaterEqual;
+        case kTokGreater:
+            return kTokLess;
+        case kTokGreaterEqual:
+            return kTokLessEqual;
+        default:
+            return token;
+    }
+}
+
+bool Compare(int token, EngineValue* left, EngineValue* right) {
+    if (left->IsNaN() || right->IsNaN()) return token == kTokNotEqual;
+    if (!left->IsNumber() && right->IsNumber()) {
+        // Use the number's comparison.
+        std::swap(left, right);
+        token = Mirror(token);
+    }
+    int c = left->Compare(right);
+    switch (token) {
+        case kTokEqual:
+            return c == 0;
+        case kTokNotEqual:
+            return c != 0;
+        case kTokLess:
+            return c < 0;
+        case kTokLessEqual:
+            return c < 1;
+        case kTokGreater:
+            return c > 0;
+        case kTokGreaterEqual:
+            return c >= 0;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+bool IsComparison(int token) {
+    return token == kTokEqual || token == kTokNotEqual || token == kTokLess || token == kTokLessEqual ||
+           token == kTokGreater || token == kTokGreaterEqual;
+}
+
+ValueRef ApplyInfix(int token, EngineValue* left, EngineValue* right) {
+    if (IsComparison(token)) return SharedBoolean(Compare(token, left, right));
+    if (token == kTokLogicalAnd) return SharedBoolean(left->ToBoolean() && right->ToBoolean());
+    if (token == kTokLogicalOr) return SharedBoolean(left->ToBoolean() || right->ToBoolean());
+    if (token == kTokPlus && (left->IsString() || right->IsString())) return Concatenate(left, right);
+    if (!IsNumberSymbol(token)) return {};
+    if (left->IsNaN()) return left;
+    if (right->IsNaN()) return right;
+    return NumberResult(token, left->ToNumber(), right->ToNumber());
+}
+
+int CompoundOperator(int assignmentToken) {
+    switch (assignmentToken) {
+        case kTokPlusAssign:
+            return kTokPlus;
+        case kTokMinusAssign:
+            return kTokInfixMinus;
+        case kTokDivideAssign:
+            return kTokDivide;
+        case kTokMultiplyAssign:
+            return kTokMultiply;
+        case kTokModuloAssign:
+            return kTokModulo;
+        case kTokAndAssign:
+            return kTokBitAnd;
+        case kTokOrAssign:
+            return kTokBitOr;
+        case kTokXorAssign:
+            return kTokBitXor;
+        case kTokShiftLeftAssign:
+            return kTokShiftLeft;
+        case kTokShiftRightAssign:
+            return kTokShiftRight;
+        case kTokUnsignedShiftRightAssign:
+            return kTokUnsignedShiftRight;
+        default:
+            return 0;
+    }
+}
+
+ValueRef ApplyUnary(int token, EngineValue* value) {
+    switch (token) {
+        case kTokMinus:
+            if (value->IsNaN()) return value;
+            return MakeNumber(0 - value->ToNumber());
+        case kTokNot:
+            return SharedBoolean(!value->ToBoolean());
+        case '~':
+            if (value->IsNaN()) return value;
+            return MakeNumber(~value->ToInteger());
+        case kTokTypeof:
+            return engine->typeofNames[static_cast<int>(value->Typeof())];
+        case kTokVoid:
+            return SharedUndefined();
+        default:
+            return {};
+    }
+}

@@ -1,0 +1,215 @@
+#include "script/PrimitiveValues.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "script/ScriptLexer.h"
+
+namespace {
+NumberValue* cache[NumberCache::kSize];
+int cacheCount = 0;
+// Shared by every number's text, as the host expects; callers that compare
+// two texts copy the first one.
+char numberText[40];
+
+int Sign(int c) {
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+}  // namespace
+
+int32_t ToInt32(double d) {
+    if (!std::isfinite(d)) return 0;
+    double t = std::trunc(d);
+    double m = std::fmod(t, 4294967296.0);
+    if (m < 0) m += 4294967296.0;
+    uint32_t u = static_cast<uint32_t>(m);
+    return static_cast<int32_t>(u);
+}
+
+int32_t EngineValue::ToInteger() const {
+    return ToInt32(ToNumber());
+}
+
+ValueRef EngineValue::GetPropertyById(int nameId) {
+    return {};
+}
+
+int EngineValue::Compare(EngineValue* other) {
+    if (!other) return 1;
+    if (other == this) return 0;
+    if (IsUndefinedOrNull() && other->IsUndefinedOrNull()) return 0;
+    return 1;
+}
+
+void ReleaseValue(EngineValue* v) {
+    if (!v) return;
+    if (--v->refCount > 0) return;
+    if (v->IsNumber() && NumberCache::Put(static_cast<NumberValue*>(v))) return;
+    delete v;
+}
+
+void DiscardIfUnowned(EngineValue* v) {
+    if (v && v->refCount == 0) {
+        ++v->refCount;
+        ReleaseValue(v);
+    }
+}
+
+const char* NumberValue::ToText() {
+    if (nan) return "NaN";
+    std::snprintf(numberText, sizeof numberText, "%.16g", number);
+    return numberText;
+}
+
+int NumberValue::Compare(EngineValue* other) {
+    if (!other || nan || other->IsNaN()) return 1;
+    double o = other->ToNumber();
+    if (number < o) return -1;
+    if (number == o) return 0;
+    return 1;
+}
+
+int BooleanValue::Compare(EngineValue* other) {
+    if (!other || other->IsNaN()) return 1;
+    double a = flag ? 1 : 0, b = other->ToNumber();
+    return a < b ? -1 : (a == b ? 0 : 1);
+}
+
+double StringValue::ToNumber() const {
+    if (!ScansAsNumber(text.data(), text.size())) return 0;
+    return std::strtod(text.c_str(), nullptr);
+}
+
+int StringValue::Compare(EngineValue* other) {
+    if (!other) return 1;
+    if (other->IsString())
+        return Sign(std::strcmp(text.c_str(), static_cast<StringValue*>(other)->text.c_str()));
+    if (other->IsObject()) {
+        // An object compares by its text; copy it, as it may be a number's buffer.
+        EngineString o = other->ToText();
+        return Sign(std::strcmp(text.c_str(), o.c_str()));
+    }
+    return EngineValue::Compare(other);
+}
+
+namespace NumberCache {
+void Clear() {
+    while (cacheCount > 0) delete cache[--cacheCount];
+}
+int Count() {
+    return cacheCount;
+}
+NumberValue* Take() {
+    if (cacheCount == 0) return nullptr;
+    NumberValue* n = cache[--cacheCount];
+    n->refCount = 0;
+    return n;
+}
+bool Put(NumberValue* n) {
+    if (cacheCount >= kSize) return false;
+    cache[cacheCount++] = n;
+    return true;
+}
+}  // namespace NumberCache
+
+NumberValue* MakeNumber(double d) {
+    if (std::isnan(d)) return MakeNaN();
+    if (NumberValue* n = NumberCache::Take()) {
+        n->number = d;
+        n->nan = false;
+        return n;
+    }
+    return new (std::nothrow) NumberValue(d);
+}
+
+NumberValue* MakeNaN() {
+    NumberValue* n = MakeNumber(0);
+    if (n) n->nan = true;
+    return n;
+}
+
+StringValue* MakeString(const char* s, size_t n) {
+    if (n > kMaxStringLength) return nullptr;
+    try {
+        return new StringValue(s, n);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+StringValue* MakeString(const char* s) {
+    return MakeString(s, std::strlen(s));
+}
+
+NumberValue* MakeNumberFromLiteral(int token, const char* text) {
+    if (token == kTokOctal || token == kTokHex) {
+        // Automatic base: leading 0x hexadecimal, leading 0 octal.
+        errno = 0;
+        unsigned long long v = std::strtoull(text, nullptr, 0);
+        return MakeNumber(static_cast<double>(v));
+    }
+    return MakeNumber(std::strtod(text, nullptr));
+}
+
+bool ScansAsNumber(const char* text, size_t n) {
+    size_t i = 0;
+    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+    if (i == n || static_cast<unsigned char>(text[i]) <= ' ') return false;
+    const char* cursor = text + i;
+    const char* start = nullptr;
+    size_t len = 0;
+    int token = NextToken(&cursor, &start, &len, text + n, false, true);
+    bool number = token == kTokDecimal || token == kTokOctal || token == kTokHex || token == kTokFloat;
+    return number && cursor == text + n;
+}
+
+namespace {
+bool NeedsEscape(unsigned char c) {
+    return c == '\n' || c == '\r' || c == ' ' || c == '!' || c == '"' || c == '(' || c == ')' || c == 180;
+}
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+}  // namespace
+
+EngineString EscapeText(const char* s, size_t n) {
+    static const char digits[] = "0123456789ABCDEF";
+    size_t outLength = 0;
+    for (size_t i = 0; i < n; ++i) outLength += NeedsEscape(static_cast<unsigned char>(s[i])) ? 3 : 1;
+    EngineString out;
+    out.reserve(outLength);
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        if (NeedsEscape(c)) {
+            out += '%';
+            out += digits[c >> 4];
+            out += digits[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+EngineString UnescapeText(const char* s, size_t n) {
+    EngineString out;
+    out.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        if (s[i] == '%' && i + 2 < n) {
+            int hi = HexValue(s[i + 1]), lo = HexValue(s[i + 2]);
+            if (hi >= 0 && lo >= 0 && (hi << 4 | lo) != 0) {
+                out += static_cast<char>(hi << 4 | lo);
+                i += 2;
+                continue;
+            }
+        }
+        out += s[i];
+    }
+    return out;
+}

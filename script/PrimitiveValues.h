@@ -1,0 +1,97 @@
+// The plain values: number, boolean, string, null and undefined, and the
+// cache that recycles numbers.
+#pragma once
+
+#include <cstddef>
+
+#include "script/EngineValue.h"
+
+class NumberValue : public EngineValue {
+public:
+    explicit NumberValue(double d = 0, bool nan = false) : number(d), nan(nan) {}
+    bool IsNaN() const override { return nan; }
+    bool ToBoolean() const override { return !nan && number != 0; }
+    double ToNumber() const override { return nan ? 0 : number; }
+    const char* ToText() override;
+    bool IsNumber() const override { return true; }
+    TypeofKind Typeof() const override { return TypeofKind::Number; }
+    int Compare(EngineValue* other) override;
+
+    double number;  // 0 when nan is set
+    bool nan;
+};
+
+class BooleanValue : public EngineValue {
+public:
+    explicit BooleanValue(bool b) : flag(b) {}
+    bool ToBoolean() const override { return flag; }
+    double ToNumber() const override { return flag ? 1 : 0; }
+    const char* ToText() override { return flag ? "true" : "false"; }
+    bool IsBoolean() const override { return true; }
+    TypeofKind Typeof() const override { return TypeofKind::Boolean; }
+    int Compare(EngineValue* other) override;
+
+    bool flag;
+};
+
+class StringValue : public EngineValue {
+public:
+    StringValue(const char* s, size_t n) : text(s, n) {}
+    explicit StringValue(EngineString s) : text(std::move(s)) {}
+    bool ToBoolean() const override { return !text.empty(); }
+    double ToNumber() const override;
+    const char* ToText() override { return text.c_str(); }
+    bool IsString() const override { return true; }
+    TypeofKind Typeof() const override { return TypeofKind::String; }
+    int Compare(EngineValue* other) override;
+    size_t Length() const { return text.size(); }
+
+    // Contiguous, grown geometrically, so appending stays cheap and the text
+    // can be handed out as one NUL-terminated string.
+    EngineString text;
+};
+
+class NullValue : public EngineValue {
+public:
+    bool ToBoolean() const override { return false; }
+    const char* ToText() override { return "null"; }
+    bool IsUndefinedOrNull() const override { return true; }
+    TypeofKind Typeof() const override { return TypeofKind::Null; }
+};
+
+class UndefinedValue : public EngineValue {
+public:
+    bool ToBoolean() const override { return false; }
+    const char* ToText() override { return "undefined"; }
+    bool IsUndefinedOrNull() const override { return true; }
+    TypeofKind Typeof() const override { return TypeofKind::Undefined; }
+};
+
+// Longest string the engine makes; longer results are a run-time error
+// rather than an exhausted address space.
+constexpr size_t kMaxStringLength = 1u << 24;
+
+// Numbers released with count zero are kept here for reuse.
+namespace NumberCache {
+constexpr int kSize = 256;
+void Clear();  // frees every cached number
+int Count();
+NumberValue* Take();       // null when empty
+bool Put(NumberValue* n);  // false when full
+}  // namespace NumberCache
+
+// Makes a number value (count 0), from the cache when it holds one. Null when
+// out of memory.
+NumberValue* MakeNumber(double d);
+NumberValue* MakeNaN();
+StringValue* MakeString(const char* s, size_t n);
+StringValue* MakeString(const char* s);
+// The number a literal's text stands for: token 950/953 decimal, 951/952
+// integer with automatic base.
+NumberValue* MakeNumberFromLiteral(int token, const char* text);
+// Whether a whole text (after an optional sign) scans as a number literal.
+bool ScansAsNumber(const char* text, size_t n);
+
+// Percent coding of texts.
+EngineString EscapeText(const char* s, size_t n);
+EngineString UnescapeText(const char* s, size_t n);

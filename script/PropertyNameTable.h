@@ -1,0 +1,21 @@
+// The fixed property names shared with the host: a name's index in the table
+// is its name id (0-209), which the host switches on in its callbacks.
+#pragma once
+
+#include <cstddef>
+
+namespace PropertyNameTable {
+constexpr int kCount = 210;
+constexpr int kSelfText = 0xffff;  // asks a host object for its own text
+// -1 when the name is not in the table (names longer than 17 have none).
+int IdOf(const char* name, size_t length);
+int IdOf(const char* name);
+// Null for an id outside the table.
+const char* NameOf(int id);
+}  // namespace PropertyNameTable
+
+// Name ids the engine itself needs.
+enum PropertyNameId : int {
+    kNameLocation = 151,
+    kNameLength = 97,
+};

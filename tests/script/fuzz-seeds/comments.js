@@ -1,0 +1,2 @@
+<!-- hidden
+if (a) b(); else { c = d ? e : f } /* c */ // end

@@ -1,0 +1,2 @@
+alert("clicked");
+return false

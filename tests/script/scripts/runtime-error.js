@@ -1,0 +1,4 @@
+alert('before');
+x = 2;
+undefinedFunction(x, 'a');
+alert('not reached');

@@ -1,0 +1,2 @@
+x = 1;
+value = alpha + beta + gamma; )oops; alert(1)
