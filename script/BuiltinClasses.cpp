@@ -74,6 +74,15 @@ ClassAnswer Answer(const ClassEntry* e) {
     return a;
 }
 
+// An array the object keeps (forms, options ...): read-only to scripts.
+ClassAnswer KeptArray(ArrayObject* array) {
+    ClassAnswer a;
+    a.kind = ClassAnswer::Ready;
+    a.value = array;
+    a.readOnly = true;
+    return a;
+}
+
 ClassAnswer LookUpWindow(HostObject* window, int nameId) {
     ClassAnswer a = Answer(Find(kWindow, nameId));
     if (a.kind != ClassAnswer::Ready) return a;
@@ -89,13 +98,7 @@ ClassAnswer LookUpWindow(HostObject* window, int nameId) {
 }
 
 ClassAnswer LookUpDocument(HostObject* document, int nameId) {
-    if (ArrayObject* array = document->ArrayFor(nameId)) {
-        ClassAnswer a;
-        a.kind = ClassAnswer::Ready;
-        a.value = array;
-        a.readOnly = true;
-        return a;
-    }
+    if (ArrayObject* array = document->ArrayFor(nameId)) return KeptArray(array);
     ClassAnswer a = Answer(Find(kDocument, nameId));
     if (a.kind == ClassAnswer::NotFound) a.kind = ClassAnswer::HostValue;
     return a;
@@ -202,13 +205,7 @@ ClassAnswer LookUpHostClassProperty(HostObject* object, int nameId) {
         default:
             break;
     }
-    if (ArrayObject* array = object->ArrayFor(nameId)) {
-        ClassAnswer a;
-        a.kind = ClassAnswer::Ready;
-        a.value = array;
-        a.readOnly = true;
-        return a;
-    }
+    if (ArrayObject* array = object->ArrayFor(nameId)) return KeptArray(array);
     return {};
 }
 

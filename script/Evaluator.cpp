@@ -652,6 +652,16 @@ int EvalContext::StepIncrement(EvalFrame* f) {
     return kContinue;
 }
 
+bool EvalContext::NextArgument(EvalFrame* f) {
+    if (f->result) static_cast<ArrayObject*>(f->arguments.get())->Append(f->result.get());
+    f->result = nullptr;
+    if (!f->cursor) return false;
+    SyntaxNode* a = f->cursor;
+    f->cursor = a->Next();
+    Eval(f, a);
+    return true;
+}
+
 int EvalContext::StepCall(EvalFrame* f) {
     SyntaxNode* n = f->node;
     SyntaxNode* callee = n->Child(0);
@@ -690,14 +700,7 @@ int EvalContext::StepCall(EvalFrame* f) {
             f->callee = std::move(f->result);
             break;
         case 5:
-            if (f->result) static_cast<ArrayObject*>(f->arguments.get())->Append(f->result.get());
-            f->result = nullptr;
-            if (f->cursor) {
-                SyntaxNode* a = f->cursor;
-                f->cursor = a->Next();
-                Eval(f, a);
-                return kContinue;
-            }
+            if (NextArgument(f)) return kContinue;
             f->phase = 6;
             if (f->callee->IsFunction()) {
                 if (auto* builtin = dynamic_cast<BuiltinFunction*>(f->callee.get())) {
@@ -765,15 +768,7 @@ int EvalContext::StepNew(EvalFrame* f) {
             f->phase = 2;
             return kContinue;
         case 2:
-            if (f->result) static_cast<ArrayObject*>(f->arguments.get())->Append(f->result.get());
-            f->result = nullptr;
-            if (f->cursor) {
-                SyntaxNode* a = f->cursor;
-                f->cursor = a->Next();
-                Eval(f, a);
-                return kContinue;
-            }
-            f->phase = 3;
+            if (!NextArgument(f)) f->phase = 3;
             return kContinue;
         case 3:
             break;

@@ -90,6 +90,8 @@ private:
     int StepList(EvalFrame* f);
     int StepAssign(EvalFrame* f);
     int StepIncrement(EvalFrame* f);
+    // Keeps the last argument's value and starts the next one; false when all are in.
+    bool NextArgument(EvalFrame* f);
     int StepCall(EvalFrame* f);
     int StepBuiltinCall(EvalFrame* f);
     int StepNew(EvalFrame* f);
