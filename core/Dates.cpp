@@ -154,7 +154,8 @@ bool PutDirective(char letter, const std::tm* t, char* buffer, int size, int* po
         case 'm':
             return PutNumber(t->tm_min, 0, 59, 2, buffer, size, pos);
         case 's':
-            return PutNumber(t->tm_sec, 0, 59, 2, buffer, size, pos);
+            // 60 is a leap second: the parser accepts it, so it must print.
+            return PutNumber(t->tm_sec, 0, 60, 2, buffer, size, pos);
         case 'D':
             return PutNumber(t->tm_mday, 1, 31, 2, buffer, size, pos);
         case 'M':

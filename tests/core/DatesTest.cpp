@@ -179,6 +179,14 @@ TEST(Dates, ParsedDatePrintsBackUnchangedInAnyZone) {
         << "stored values are the date read as local standard time";
 }
 
+TEST(Dates, ALeapSecondParsesAndPrints) {
+    std::tm t;
+    ASSERT_EQ(ParseHttpDate("Sat, 31 Dec 2016 23:59:60 GMT", &t), 1);
+    char buffer[40];
+    ASSERT_EQ(FormatTime(&t, kHttpDateFormat, buffer, sizeof buffer), 1);
+    EXPECT_STREQ(buffer, "Sat, 31 Dec 2016 23:59:60 GMT");
+}
+
 TEST(Dates, NowComesFromTheCoarseClock) {
     SetCoarseClock(784111777);
     char buffer[40];
