@@ -60,6 +60,7 @@ Preferences::Preferences(const char* iniName)
 
 Preferences::~Preferences() {
     WriteInt("STATE", "RUN", 0, iniPath_.c_str());
+    WithdrawUrlSettings();
     for (char*& text : texts_) FreeStringField(&text);
     FreeButtonBitmaps();
     FreeUiObjects();
@@ -103,6 +104,8 @@ void Preferences::LoadAll() {
     LoadUiObjects();
     LoadButtonSet();
     MeasureButtonLabels();
+    lastRunUnclean_ = Get(PrefInt::StateRun) == 1;
+    PublishUrlSettings();
 }
 
 int Preferences::ReadInt(const char* section, const char* key, int defaultValue, const char* iniPath) const {
@@ -143,11 +146,13 @@ bool Preferences::Set(PrefInt setting, int value) {
     int kept = ApplyIntRule(key.rule, value);
     ints_[static_cast<size_t>(setting)] = kept;
     WriteInt(key.section, key.key, kept, iniPath_.c_str());
+    PublishUrlSettings();
     return true;
 }
 
 void Preferences::SetForThisRun(PrefInt setting, int value) {
     ints_[static_cast<size_t>(setting)] = ApplyIntRule(KeyOf(setting).rule, value);
+    PublishUrlSettings();
 }
 
 bool Preferences::Set(PrefText setting, const char* value) {
@@ -181,6 +186,7 @@ bool Preferences::Set(PrefText setting, const char* value) {
             KeepText(setting, value);
             break;
     }
+    PublishUrlSettings();
     return true;
 }
 
@@ -338,6 +344,8 @@ void Preferences::SetDiskCacheSize(uint32_t kilobytes) {
     diskCacheSize_ = kilobytes >= 1000000 ? 999999 : kilobytes;
     WriteInt("DISK CACHE", "SIZE", static_cast<int>(diskCacheSize_ & 0xFFFF), iniPath_.c_str());
     WriteInt("DISK CACHE", "SIZE H", static_cast<int>(diskCacheSize_ >> 16), iniPath_.c_str());
+    PublishUrlSettings();
+    TellDiskCacheSize();
 }
 
 uint32_t Preferences::GetExpirySeconds(CacheKind kind) const {

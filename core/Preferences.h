@@ -169,7 +169,13 @@ public:
     // The program's own file name, taken once.
     const char* GetProgramPath();
 
+    // Fills the settings of URL loading and the disk cache (net/UrlSettings.h);
+    // done by LoadAll and by every setter.
+    void PublishUrlSettings() const;
+
 private:
+    void WithdrawUrlSettings() const;
+    void TellDiskCacheSize() const;
     const char* ProxyIfUsed(PrefText server, PrefInt use) const;
     void ReadIntSetting(PrefInt setting);
     void ReadTextSetting(PrefText setting);
@@ -205,6 +211,7 @@ private:
     COLORREF backgroundColor_ = 0;
     COLORREF backgroundInUse_ = 0;
     bool trustedLoaded_ = false;
+    bool lastRunUnclean_ = false;
     std::string trustedProtocols_;
     std::string buttonSetFile_;
     int buttonWidth_ = 26;
