@@ -111,14 +111,19 @@ void ObjectValue::EnumerateNames(EngineVector<EngineString>& names) {
 }
 
 ValueRef ObjectValue::GetProperty(const char* name) {
-    if (EngineValue* own = FindOwn(name)) return own;
-    int id = PropertyNameTable::IdOf(name);
-    if (id >= 0) {
-        ClassAnswer answer = LookUpClassProperty(id);
-        if (ValueRef v = ResolveClassAnswer(answer, id)) return v;
-    }
     // Objects made by a script constructor see its prototype's properties.
-    if (prototype && prototype.get() != this) return prototype->GetProperty(name);
+    // The walk is a loop with a bound: a script can make long chains.
+    int id = PropertyNameTable::IdOf(name);
+    ObjectValue* o = this;
+    for (int depth = 0; o && depth < kMaxPrototypeChain; ++depth) {
+        if (EngineValue* own = o->FindOwn(name)) return own;
+        if (id >= 0) {
+            ClassAnswer answer = o->LookUpClassProperty(id);
+            if (ValueRef v = o->ResolveClassAnswer(answer, id)) return v;
+        }
+        EngineValue* next = o->prototype.get();
+        o = next && next->IsObject() ? static_cast<ObjectValue*>(next) : nullptr;
+    }
     return {};
 }
 

@@ -12,6 +12,7 @@ class Script;
 
 class ObjectValue : public EngineValue {
 public:
+    static constexpr int kMaxPrototypeChain = 64;
     struct Property {
         EngineString name;
         ValueRef value;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "script/ScriptLexer.h"
 
@@ -44,11 +46,36 @@ int EngineValue::Compare(EngineValue* other) {
     return 1;
 }
 
+namespace {
+// Values whose count reached zero while another value was being destroyed.
+// Destroying them here, one after another, keeps a long chain of objects
+// (a list built by a script) from recursing once per link.
+bool destroying = false;
+std::vector<EngineValue*> doomed;
+}  // namespace
+
 void ReleaseValue(EngineValue* v) {
     if (!v) return;
     if (--v->refCount > 0) return;
     if (v->IsNumber() && NumberCache::Put(static_cast<NumberValue*>(v))) return;
+    if (destroying) {
+        try {
+            doomed.push_back(v);
+            return;
+        } catch (const std::bad_alloc&) {
+            // No room to defer: destroy it now, nested.
+        }
+        delete v;
+        return;
+    }
+    destroying = true;
     delete v;
+    while (!doomed.empty()) {
+        EngineValue* next = doomed.back();
+        doomed.pop_back();
+        delete next;
+    }
+    destroying = false;
 }
 
 void DiscardIfUnowned(EngineValue* v) {

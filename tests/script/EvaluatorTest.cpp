@@ -155,6 +155,26 @@ TEST(Evaluator, ReportsRunTimeErrorsWithThePrintedExpression) {
     }
 }
 
+// Structures a script builds may be long; using and dropping them must not
+// recurse once per link.
+TEST(Evaluator, LongChainsNeitherOverflowNorLeak) {
+    TestHost host;
+    const Case cases[] = {
+        {"list = null; for (i = 0; i < 50000; i++) { n = new Object(); n.next = list; list = n } list = "
+         "null; i",
+         1789, "50000"},
+        {"function F() {} for (i = 0; i < 20000; i++) F.prototype = new F(); x = new F(); x.missing", 1789,
+         "(none)"},
+        {"a = new Array(); for (i = 0; i < 1000; i++) { b = new Array(); b[0] = a; a = b } a = b = 0", 1789,
+         "0"},
+    };
+    for (const Case& c : cases) {
+        Outcome o = host.Run(c.script, 100000);
+        EXPECT_EQ(o.code, c.code) << c.script;
+        EXPECT_EQ(o.result, c.result) << c.script;
+    }
+}
+
 TEST(Evaluator, StepBudgetSplitsLongRunsIntoCalls) {
     TestHost host;
     Outcome o = host.Run("for (i = 0; i < 20000; i++) { } i");
