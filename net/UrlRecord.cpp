@@ -98,6 +98,8 @@ UrlRecord::UrlRecord(const CacheIndexEntry& e) : UrlRecord(e.name.c_str(), true)
 }
 
 UrlRecord::~UrlRecord() {
+    // A record never leaves a registration or a producer behind.
+    if (teardown_) teardown_(*this);
     if (openFile_) std::fclose(openFile_);
     if (!(flags_ & kFlagKeepFile)) DeleteCacheFile();
 }
@@ -288,4 +290,13 @@ void UrlRecord::ReleaseRedirectAndContent() {
 
 void UrlRecord::ReleaseContent() {
     pageContent_.reset();
+}
+
+void (*UrlRecord::loadMachine_)(UrlRecord&, uint32_t, uint32_t, uint32_t) = nullptr;
+void (*UrlRecord::teardown_)(UrlRecord&) = nullptr;
+
+// Loads run in the Windows program, whose state machine attaches itself when
+// the first load starts; without it records are data only.
+void UrlRecord::OnMessage(uint32_t message, uint32_t p1, uint32_t p2) {
+    if (loadMachine_) loadMachine_(*this, message, p1, p2);
 }

@@ -10,11 +10,15 @@
 #include <string>
 
 #include "core/ListNode.h"
+#include "core/MessageCallback.h"
+#include "core/MessageTargetList.h"
 #include "net/UrlHandle.h"
 #include "net/UrlNames.h"
 #include "net/UrlSchemeParts.h"
 
 class UrlPageContent;
+class MessageHandler;
+class MessageSource;
 
 // The disk cache's folder (ending in a path separator), set by the registry;
 // the full path of a cache file is this followed by the record's file name.
@@ -83,7 +87,7 @@ struct CacheIndexEntry {
     std::string postBody;
 };
 
-class UrlRecord : public ListNode {
+class UrlRecord : public ListNode, public MessageCallback {
 public:
     // The shared empty record (count 0, no name).
     UrlRecord();
@@ -109,7 +113,9 @@ public:
     uint32_t GetId(bool chain = false) const { return (chain ? ChainEnd() : this)->id_; }
     // Null when there is no name.
     const char* GetName(bool chain = false) const;
-    int GetScheme() const { return scheme_ == 0xFE ? kSchemeUnknown : scheme_; }
+    int GetScheme() const {
+        return scheme_ == 0xFE ? static_cast<int>(kSchemeUnknown) : static_cast<int>(scheme_);
+    }
     int GetLoadStatus(bool chain = false);
     int GetContentKind() const { return ChainEnd()->kind_ >> 3; }
     void SetContentKind(int kind) { ChainEnd()->SetContentKindHere(kind); }
@@ -259,6 +265,47 @@ public:
     void SetContentType(const char* type);
     void GuessKindFromExtension();
 
+    // ---- Loading (Windows program: UrlTargets.cpp, UrlStartLoad.cpp,
+    // UrlStateMachine.cpp, UrlDelivery.cpp). The windows waiting for this URL
+    // are its targets; the first one's handler delivers the producer's
+    // reports to OnMessage.
+    MessageTargetList& Targets() { return targets_; }
+    MessageHandler* FirstTarget() const { return targets_.First(); }
+    bool IsLoadingFor(const MessageHandler* handler) const;
+    // Starts a load for target (see UrlStartLoad.cpp). 0 when started,
+    // answered or reported; -1 when this target already waits for this load;
+    // else the producer's error code (also reported).
+    int StartLoad(MessageHandler* target, const UrlHandle& origin, bool isInline, bool quiet);
+    // Asks for the data again, directly or through StartLoad.
+    void RequestLoad(MessageHandler* target, const UrlHandle& referrer, bool conditional, bool isInline,
+                     bool flagB, bool flagC);
+    void RemoveTarget(MessageHandler* handler);
+    void ReplaceTarget(MessageHandler* oldHandler, MessageHandler* newHandler);
+    void RemoveTargetKeepLoad(MessageHandler* handler) { ReplaceTarget(handler, nullptr); }
+    // Retries a load that the server refused for want of credentials.
+    [[nodiscard]] bool RetryWithCredentials(const char* user, const char* password);
+    // The producer's reports, handed to the loading state machine.
+    void OnMessage(uint32_t message, uint32_t p1, uint32_t p2) override;
+    MessageSource* GetConnection() const;
+    // Deletes an idle producer, or hands a busy one to the main handler.
+    void DropConnection();
+    // Redirect hops that led to the current load.
+    int RedirectHops() const { return redirectHops_; }
+
+    // Data arriving from the producer: answers the bytes read, or -1 when
+    // the load had to be stopped (it has been reported).
+    int32_t ReceiveData();
+    // Appends generated content; false when it could not be stored (the load
+    // has then been failed).
+    bool AppendData(const char* bytes, int32_t length);
+    void FlushData(bool finished);
+    // Feeds the page content what it has not taken yet.
+    void DeliverData(bool final);
+    void SniffAndAnnounce(bool finished);
+    // Ends a load with an error: status 5, 0x8181, 0x8004 (error, id), the
+    // producer dropped and the targets cleared.
+    void FailLoad(int32_t error, uint32_t errorFilter);
+
 private:
     friend class UrlHandle;
 
@@ -291,6 +338,39 @@ private:
     int32_t kept_ = 0;
     int32_t newBytes_ = 0;
     int lockCount_ = 0;
+    MessageTargetList targets_;
+    int32_t delivered_ = 0;  // bytes the page content has taken
+    int redirectHops_ = 0;
+    bool finishing_ = false;
+    static void (*loadMachine_)(UrlRecord&, uint32_t, uint32_t, uint32_t);
+    static void (*teardown_)(UrlRecord&);
+    static void AttachLoadMachine();
+    void HandleMessage(uint32_t message, uint32_t p1, uint32_t p2);
+    // The handler the record registered with for its producer's reports.
+    MessageHandler* registeredWith_ = nullptr;
+    bool pendingConditional_ = false;
+
+    bool IsHttpRecord() const { return scheme_ == kSchemeHttp || scheme_ == kSchemeHttps; }
+    bool IsKindCachedHere() const;
+    int32_t ReadLocalDataFromFile(int32_t offset, int32_t length, char* out) const;
+    int StartLoadInternal(MessageHandler* target, const UrlHandle& origin, bool isInline, bool quiet,
+                          int hops);
+    void RequestLoadInternal(MessageHandler* target, const UrlHandle& referrer, bool conditional,
+                             bool isInline, bool flagB, bool flagC, int hops);
+    void RegisterFor(MessageHandler* handler, uint32_t message, uint32_t id);
+    int StartHttp(MessageHandler* target, const UrlHandle& origin, bool quiet);
+    int StartLocalFile(MessageHandler* target, bool quiet);
+    void Unregister();
+    void RegisterForConnection(MessageHandler* handler, uint32_t connectionId);
+    void OnHeaders(uint32_t connectionId);
+    void OnData(uint32_t producerId);
+    void OnEnd(uint32_t producerId);
+    void OnError(uint32_t producerId, int32_t code);
+    void FollowRedirect();
+    void Finish();
+    bool IsStockErrorPage() const;
+    bool ProducerMatches(uint32_t id) const;
+    void AnnounceContent(uint32_t filter);
 
     void InitCommon();
     static void SetBit(uint8_t& byte, uint8_t bit, bool on) {
