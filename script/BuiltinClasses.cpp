@@ -226,4 +226,15 @@ ValueRef SetHostProperty(ObjectValue* object, int nameId, EngineValue* value, in
     return MakeString(result);
 }
 
-void InitialiseBuiltinInstance(ObjectValue* instance, int builtinId, ArrayObject* arguments) {}
+ValueRef ConstructBuiltin(BuiltinObject* constructor, ArrayObject* arguments) {
+    ValueRef instance;
+    if (constructor->id == kStringObject) {
+        EngineValue* text = arguments->At(0);
+        EngineString s(text ? text->ToText() : "");
+        instance = MakeStringObject(s.data(), s.size());
+    } else {
+        instance = new ObjectValue;
+    }
+    if (instance) static_cast<ObjectValue*>(instance.get())->classObject = constructor;
+    return instance;
+}

@@ -44,6 +44,8 @@ ClassAnswer LookUpArrayProperty(int nameId);
 // Assigns a property the class sends to the host; returns the value made of
 // the host's text (null when refused).
 ValueRef SetHostProperty(ObjectValue* object, int nameId, EngineValue* value, int token);
-// The built-in part of `new` for a built-in constructor (for example a
-// String object's text and length).
-void InitialiseBuiltinInstance(ObjectValue* instance, int builtinId, ArrayObject* arguments);
+// `new` of a built-in object other than Image and Array (which the evaluator
+// makes itself): the new object, whose class is the constructor, with the
+// constructor's own initialisation (a String object's text and length ...).
+// Empty when the built-in is no constructor or memory ran out.
+ValueRef ConstructBuiltin(BuiltinObject* constructor, ArrayObject* arguments);

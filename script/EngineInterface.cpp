@@ -201,7 +201,8 @@ JsContext ZNTJS_CALL JS_CreateEvalContext(JsObject object, JsScript script, JsHa
     if (handler && handler->instance) object = handler->instance.get();
     Script* s = script ? script : static_cast<Script*>(handler->script.get());
     SyntaxNode* start = script ? script->root : handler->body;
-    if (!s || !start) return nullptr;
+    // A script that failed to parse is only fit for deletion.
+    if (!s || !start || s->lastToken == JS_SYNTAX_ERROR) return nullptr;
     auto* context = new (std::nothrow) EvalContext;
     if (!context) return nullptr;
     try {

@@ -810,13 +810,9 @@ int EvalContext::StepNew(EvalFrame* f) {
         Finish(a);
         return kContinue;
     }
-    ValueRef instance =
-        builtin->id == kStringObject ? static_cast<ObjectValue*>(MakeStringObject("", 0)) : new ObjectValue;
-    if (!instance) return Fail(n);
-    auto* o = static_cast<ObjectValue*>(instance.get());
-    o->classObject = builtin;
-    InitialiseBuiltinInstance(o, builtin->id, arguments);
-    Finish(o);
+    ValueRef instance = ConstructBuiltin(builtin, arguments);
+    if (!instance) return Fail(n);  // not a constructor
+    Finish(instance.get());
     return kContinue;
 }
 

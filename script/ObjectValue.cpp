@@ -86,6 +86,12 @@ const char* ObjectValue::ToText() {
 
 int ObjectValue::Compare(EngineValue* other) {
     if (other == this) return 0;
+    if (other && other->IsString()) {
+        // An object meets a string by its text (copied: it may be a number's buffer).
+        EngineString mine(ToText());
+        int c = std::strcmp(mine.c_str(), other->ToText());
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
     return 1;
 }
 

@@ -33,6 +33,12 @@ TEST(EngineInterface, MissingArgumentsGiveTheirCodes) {
     EXPECT_EQ(JS_CreateEvalContext(nullptr, script, nullptr, nullptr), nullptr);
     EXPECT_EQ(JS_CreateEvalContext(host.window, nullptr, nullptr, nullptr), nullptr);
     JS_DeleteScript(script);
+    // A script with a syntax error is not evaluated, not even its good start.
+    JsScript broken = JS_CreateScript(0);
+    const char* bad = "alert(1); x = ;";
+    EXPECT_EQ(JS_LoadScript(broken, &bad, bad + strlen(bad), 0), JS_SYNTAX_ERROR);
+    EXPECT_EQ(JS_CreateEvalContext(host.window, broken, nullptr, nullptr), nullptr);
+    JS_DeleteScript(broken);
     JS_DeleteScript(nullptr);
     JS_DeleteEvalContext(nullptr);
     JS_DeleteObject(nullptr);

@@ -55,6 +55,9 @@ TEST(Evaluator, ComputesExpressions) {
         {"'abc' == 'abc'", 7777, "true"},
         {"'b' > 'a'", 7777, "true"},
         {"null == null", 7777, "true"},
+        {"window == '[window]'", 7777, "true"},
+        {"'[window]' == window", 7777, "true"},
+        {"o = new Object(); o == new Object()", 9000, "false"},
         {"x = (0/0) + 1; x", 1789, "NaN"},
         {"typeof 1 + typeof 'a' + typeof true + typeof nothing", 1789, "numberstringbooleannull"},
         {"var v; typeof v", 1789, "undefined"},
@@ -124,6 +127,10 @@ TEST(Evaluator, CallsFunctionsAndConstructors) {
         {"function ev() { var loc = 3; return eval('loc + 1') } ev()", 1789, "4"},
         {"f = 'x'.length; g = 'abc'.toString(); g", 1789, "abc"},
         {"function f() { return f } typeof f()", 1789, "function"},
+        {"s = new String('abc'); s.length + s.toString()", 1789, "3abc"},
+        {"window.window.self == this", 7777, "true"},
+        {"java == null", 7777, "true"},
+        {"self.alert('via self'); window.x = 4; x", 1789, "4"},
     };
     ExpectRuns(host, cases, sizeof cases / sizeof cases[0]);
 }
