@@ -528,14 +528,6 @@ HBITMAP Preferences::GetButtonBitmap(int id) const {
                                                            : nullptr;
 }
 
-int Preferences::GetFileTypesVersion() const {
-    return static_cast<int>(GetPrivateProfileIntA("FILE TYPES SECTION INFO", "VERSION", 0, iniPath_.c_str()));
-}
-
-void Preferences::SetFileTypesVersion(int version) const {
-    WriteInt("FILE TYPES SECTION INFO", "VERSION", version, iniPath_.c_str());
-}
-
 uint32_t Preferences::GetClock() const {
     return CoarseClockNow();
 }

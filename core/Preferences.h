@@ -158,9 +158,29 @@ public:
     void SetButtonBackgroundColor(COLORREF color);
     void SetProgressColor(COLORREF color);
 
-    // [FILE TYPES SECTION INFO] VERSION of the user's file.
+    // The viewer table's keys. [FILE TYPES SECTION INFO] VERSION of the
+    // user's file.
     int GetFileTypesVersion() const;
     void SetFileTypesVersion(int version) const;
+    // Reads [FILE TYPES] of the user's or the override file as "key=value\0
+    // ...\0\0" (following its "#include" keys); answers the length with the
+    // closing zero, 0 when empty or too long. An old [FILE TYPES] VERSION
+    // marker becomes [FILE TYPES SECTION INFO] VERSION=1 in the user's file
+    // (the override file is never written).
+    int ReadFileTypesSection(const char* iniFile, char* out, int size) const;
+    // [FILE TYPES] <key>="action,a,b,c,d" (empty for null texts).
+    void WriteFileTypeEntry(const char* key, int action, const char* a, const char* b, const char* c,
+                            const char* d) const;
+    // Deletes [FILE TYPES] and the sections "FILE TYPE 0" to "FILE TYPE 99".
+    void ClearFileTypes() const;
+    struct FileTypeEntry {
+        int action;
+        char mimeType[100];
+        char program[200];
+        char extensions[100];
+    };
+    // One entry from a section of its own (ACTION -1 and empty texts by default).
+    void ReadFileTypeEntry(const char* section, FileTypeEntry* entry) const;
 
     // The coarse clock (seconds since 1970), refreshed by the frame's timer.
     uint32_t GetClock() const;

@@ -287,6 +287,34 @@ TEST_F(PreferencesTest, ClockIsTheCoarseClock) {
     EXPECT_GT(prefs->GetClock(), 1600000000u);
 }
 
+TEST_F(PreferencesTest, ViewerTableKeys) {
+    auto prefs = Load(
+        "[FILE TYPES]\r\nVERSION=2\r\ntext/html=2,.htm,,,\r\n#include=MORE TYPES\r\n"
+        "[MORE TYPES]\r\nimage/gif=1,.gif,,,\r\n"
+        "[FILE TYPE 3]\r\nACTION=6\r\nMIME TYPE=video/x-test\r\n");
+    char section[1000];
+    int length = prefs->ReadFileTypesSection(userIni_.c_str(), section, sizeof section);
+    ASSERT_GT(length, 0);
+    EXPECT_EQ(std::string(section, static_cast<size_t>(length)),
+              std::string("text/html=2,.htm,,,\0image/gif=1,.gif,,,\0\0", 41));
+    EXPECT_EQ(prefs->GetFileTypesVersion(), 1) << "the old marker moved";
+    EXPECT_EQ(IniValue(userIni_, "FILE TYPES", "VERSION"), "(missing)");
+
+    Preferences::FileTypeEntry entry;
+    prefs->ReadFileTypeEntry("FILE TYPE 3", &entry);
+    EXPECT_EQ(entry.action, 6);
+    EXPECT_STREQ(entry.mimeType, "video/x-test");
+    EXPECT_STREQ(entry.program, "");
+    prefs->ReadFileTypeEntry("FILE TYPE 4", &entry);
+    EXPECT_EQ(entry.action, -1);
+
+    prefs->WriteFileTypeEntry("audio/x-test", 3, ".snd", nullptr, "player.exe", "");
+    EXPECT_EQ(IniValue(userIni_, "FILE TYPES", "audio/x-test"), "3,.snd,,player.exe,");
+    prefs->ClearFileTypes();
+    EXPECT_EQ(IniValue(userIni_, "FILE TYPES", "audio/x-test"), "(missing)");
+    EXPECT_EQ(IniValue(userIni_, "FILE TYPE 3", "ACTION"), "(missing)");
+}
+
 TEST_F(PreferencesTest, UrlLoadingSeesTheSettings) {
     auto prefs = Load(
         "OFFLINE MODE=1\r\n[PROXY]\r\nHTTP SERVER=http://proxy:8080/\r\nNO PROXY SERVERS=*.local\r\n"
