@@ -7,6 +7,7 @@
 
 #include "core/CoarseClock.h"
 #include "core/DirectoryPath.h"
+#include "core/MemoryManager.h"
 #include "core/RecordFile.h"
 #include "core/StringHelpers.h"
 #include "core/TextRoutines.h"
@@ -30,6 +31,16 @@ bool FileOpens(const char* path, const char* mode) {
     if (!f) return false;
     std::fclose(f);
     return true;
+}
+
+// A number key as GetPrivateProfileIntA reads it (leading digits with an
+// optional sign; text without digits is 0), but with negative values kept on
+// every system: several keys have negative defaults and ranges.
+int ReadIniNumber(const char* section, const char* key, int defaultValue, const char* iniPath) {
+    char text[32];
+    GetPrivateProfileStringA(section, key, "", text, sizeof text, iniPath);
+    if (!text[0]) return defaultValue;
+    return static_cast<int>(std::strtol(text, nullptr, 10));
 }
 
 int ClampColorPart(int value) {
@@ -110,11 +121,10 @@ void Preferences::LoadAll() {
 
 int Preferences::ReadInt(const char* section, const char* key, int defaultValue, const char* iniPath) const {
     if (!overridePath_.empty()) {
-        int value =
-            static_cast<int>(GetPrivateProfileIntA(section, key, kOverrideUnset, overridePath_.c_str()));
+        int value = ReadIniNumber(section, key, kOverrideUnset, overridePath_.c_str());
         if (value != kOverrideUnset) return value;
     }
-    return static_cast<int>(GetPrivateProfileIntA(section, key, defaultValue, iniPath));
+    return ReadIniNumber(section, key, defaultValue, iniPath);
 }
 
 int Preferences::ReadString(const char* section, const char* key, const char* defaultValue, char* buffer,
@@ -361,6 +371,25 @@ uint32_t Preferences::GetExpirySeconds(CacheKind kind) const {
 
 uint32_t Preferences::GetVisitedLinkLifetime() const {
     return static_cast<uint32_t>((Get(PrefInt::LinkExpiryDays) * 24 + Get(PrefInt::LinkExpiryHours)) * 3600);
+}
+
+void Preferences::SetMemoryCacheSizes(int documentKilobytes, int figureKilobytes) {
+    Set(PrefInt::MemoryCacheDocuments, documentKilobytes);
+    Set(PrefInt::MemoryCacheFigures, figureKilobytes);
+    if (g_memoryManager) {
+        g_memoryManager->SetDocumentBudget(GetDocumentBudget());
+        g_memoryManager->SetImageBudget(GetImageBudget());
+    }
+}
+
+uint32_t Preferences::GetDocumentBudget() const {
+    int thousands = Get(PrefInt::MemoryCacheDocuments);
+    return thousands > 0 ? static_cast<uint32_t>(thousands) * 1000 : 0;
+}
+
+uint32_t Preferences::GetImageBudget() const {
+    int thousands = Get(PrefInt::MemoryCacheFigures);
+    return thousands > 0 ? static_cast<uint32_t>(thousands) * 1000 : 0;
 }
 
 int Preferences::GetMaxWindowHistory() const {

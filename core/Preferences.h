@@ -79,6 +79,11 @@ public:
     int GetMaxWindowHistorySigned() const { return Get(PrefInt::MaxWindowHistoryLines); }
     // LOAD FIGURES and SHOW FIGURES from an image mode 1, 2 or 3.
     void SetImageMode(int mode);
+    // [CACHE] DOCUMENT and FIGURE, in thousands of bytes: written together and
+    // handed to the memory manager as its budgets.
+    void SetMemoryCacheSizes(int documentKilobytes, int figureKilobytes);
+    uint32_t GetDocumentBudget() const;
+    uint32_t GetImageBudget() const;
     // The disk cache size in kilobytes (SIZE and SIZE H), below 1000000.
     uint32_t GetDiskCacheSize() const { return diskCacheSize_; }
     void SetDiskCacheSize(uint32_t kilobytes);

@@ -251,6 +251,9 @@ TEST_F(PreferencesTest, IniPathRule) {
     WriteWholeFile(beside, "[STATE]\r\nRUN=0\r\n");
     EXPECT_EQ(std::string(Preferences("ZINTU.INI").IniPath()), beside);
     EXPECT_EQ(std::string(Preferences(userIni_.c_str()).IniPath()), userIni_);
+    // A name longer than any fixed buffer is kept whole, not copied past one.
+    std::string longName = dir_.File(std::string(400, 'n') + ".ini");
+    EXPECT_EQ(std::string(Preferences(longName.c_str()).IniPath()), longName);
     std::remove(beside.c_str());
 }
 
@@ -332,6 +335,10 @@ TEST_F(PreferencesTest, UrlLoadingSeesTheSettings) {
 
     prefs->Set(PrefInt::UseHttpProxy, 0);
     EXPECT_EQ(s.httpProxy, "") << "a setter publishes at once";
+    prefs->SetMemoryCacheSizes(300, 1200);
+    EXPECT_EQ(prefs->GetDocumentBudget(), 300000u);
+    EXPECT_EQ(prefs->GetImageBudget(), 1200000u);
+    EXPECT_EQ(IniValue(userIni_, "CACHE", "FIGURE"), "1200");
     prefs->SetDiskCacheSize(5000);
     EXPECT_EQ(s.diskCacheSizeKb, 5000u);
     prefs.reset();
