@@ -1,0 +1,178 @@
+// The page-level part of a parsed page: its base and document URLs, BODY
+// colours, the URLs that its elements refer to, its style sheets and the
+// state that the tree builder and the element records share (counters,
+// flags, the resume element). Owned by its DocumentContent.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/ListNode.h"
+#include "html/PageUrls.h"
+#include "net/UrlHandle.h"
+
+class HtmlElement;
+class StyleSheet;
+class DocumentContent;
+class StyleDeclarationList;
+class ScriptLoader;
+
+// Flags of referenced-URL entries, in the order in which they are tested.
+enum ReferencedUrlFlag : uint8_t {
+    kRefImage = 1,
+    kRefDynSrc = 2,
+    kRefSound = 4,
+    kRefUseMap = 8,
+    kRefIconSrc = 16,
+    kRefEmbed = 32,
+    kRefScript = 64,
+    kRefStyleLink = 128,
+};
+
+// One URL that an element of the page refers to.
+class ReferencedUrl : public ListNode {
+public:
+    ReferencedUrl(HtmlElement* element, uint8_t flag, const UrlHandle& url)
+        : element(element), flag(flag), url(url) {}
+    HtmlElement* element;
+    uint8_t flag;
+    UrlHandle url;
+};
+
+class ReferencedUrlList : public NodeList {
+public:
+    ~ReferencedUrlList() override { Clear(); }
+    ReferencedUrl* First() const { return static_cast<ReferencedUrl*>(NodeList::First()); }
+    static ReferencedUrl* Next(const ReferencedUrl* e) { return static_cast<ReferencedUrl*>(e->Next()); }
+};
+
+// Settings of the user that decide which styles apply (read from the
+// preferences by the program; tests set them directly).
+struct StyleSettings {
+    bool enableLocalCss = false;    // "UI ENABLE LOCAL CSS"
+    bool cssEnableGlobal = true;    // "CSS ENABLE GLOBAL"
+    bool cssEnableLocal = false;    // "CSS ENABLE LOCAL"
+    bool cssLocalOverride = false;  // "CSS LOCAL OVERRIDE"
+    const StyleSheet* userSheet = nullptr;
+};
+
+class PageProperties {
+public:
+    explicit PageProperties(DocumentContent* owner);
+    ~PageProperties();
+    PageProperties(const PageProperties&) = delete;
+    PageProperties& operator=(const PageProperties&) = delete;
+
+    DocumentContent* Owner() const { return owner_; }
+
+    // URLs.
+    void SetBaseUrl(const UrlHandle& url) { baseUrl_ = std::make_unique<UrlHandle>(url); }
+    void SetDocumentUrl(const UrlHandle& url) { documentUrl_ = std::make_unique<UrlHandle>(url); }
+    const UrlHandle* GetBaseUrl() const { return baseUrl_.get(); }
+    const UrlHandle* GetDocumentUrl() const { return documentUrl_.get(); }
+    // Resolves text against base (null: text must be absolute).
+    UrlHandle FindUrl(const UrlHandle* base, const char* text, const char* fragment = nullptr) {
+        return urls_.Find(base, text, fragment);
+    }
+    // A record that stands for one of the built-in icons ("internal-html" ...).
+    UrlHandle IconUrl(const char* name) { return urls_.Icon(name); }
+    void SetTargetName(const char* text) {
+        if (text) targetName_ = text;
+    }
+    const std::string& GetTargetName() const { return targetName_; }
+    void SetRefresh(const UrlHandle& url, int seconds);
+    const UrlHandle* GetRefreshUrl() const { return refreshUrl_.get(); }
+    int GetRefreshDelay() const { return refreshDelay_; }
+
+    // Elements with page-level effects.
+    void SetBody(HtmlElement* element);
+    HtmlElement* GetBody() const { return body_; }
+    void SetBackgroundSound(HtmlElement* element);
+    HtmlElement* GetBackgroundSound() const { return backgroundSound_; }
+    void SetInsertionElement(HtmlElement* element) { insertionElement_ = element; }
+    HtmlElement* GetInsertionElement() const { return insertionElement_; }
+
+    // Colours (-1 unset) and their texts.
+    void SetBackgroundColour(const char* text);
+    void SetTextColour(const char* text);
+    void SetLinkColour(const char* text);
+    void SetVisitedLinkColour(const char* text);
+    int32_t GetBackgroundColour() const { return colours_[0]; }
+    int32_t GetTextColour() const { return colours_[1]; }
+    int32_t GetLinkColour() const { return colours_[2]; }
+    int32_t GetVisitedLinkColour() const { return colours_[3]; }
+
+    // Referenced URLs.
+    void RegisterElementUrls(HtmlElement* element);
+    int CountEntries(bool includeBody) const;
+    HtmlElement* EntryAt(int n, bool includeBody, uint8_t* flagOut) const;
+    int CountEntriesForUrl(uint32_t urlId) const;
+    UrlHandle GetBodyBackgroundUrl() const;
+    HtmlElement* FindStyleLinkByUrl(uint32_t urlId) const;
+    const ReferencedUrlList& GetReferencedUrls() const { return referenced_; }
+    void LockAll();
+    void UnlockAll();
+    int urlLockCount = 0;
+
+    // Window event handlers from BODY (ids 140 to 144).
+    void SetEventHandlerText(int id, const char* text, int length);
+    const char* GetEventHandlerText(int id) const;
+
+    // Style sheets, in document order of their owning elements.
+    void AddPageStyleSheet(StyleSheet* sheet);
+    void AddStyleSheetLink(HtmlElement* link);
+    void StyleSheetArrived(HtmlElement* link);
+    const std::vector<std::unique_ptr<StyleSheet>>& StyleSheets() const { return sheets_; }
+    void ComputeElementStyle(const HtmlElement* element, StyleDeclarationList& out) const;
+    StyleSettings styleSettings;
+    uint16_t sheetsLoading = 0;
+    uint8_t cssMode = 1;  // 1: page sheets honoured; 0: only the user's sheet
+
+    // State shared by the tree builder and the records.
+    int32_t formValue = 3;
+    int32_t controlCounter = 0;
+    int32_t secondCounter = 0;
+    int32_t formCounter = 0;
+    bool formClosed = false;
+    int32_t embedCounter = 0;
+    int32_t linkCounter = 0;
+    int32_t anchorCounter = 0;
+    int32_t imageCounter = 0;
+    int baseFontSize = 3;
+    bool searchable = false;
+    bool stopFlag = false;  // a SELECT asked the pass to stop
+    HtmlElement* resumeElement = nullptr;
+    bool dataWasFed = false;
+    bool scriptingOn = true;  // "EXTENSIONS" "SCRIPTING"
+    bool scriptingFlag = true;
+    HtmlElement* pendingScript = nullptr;
+    HtmlElement* lastParsed = nullptr;
+    std::unique_ptr<UrlHandle> pendingScriptUrl;
+    ScriptLoader* scriptLoader = nullptr;  // the script engine, when one is loaded
+    // The page has a document script object (scripts can reach its elements).
+    bool HasDocumentScriptObject() const { return documentObject_ != 0; }
+    // A cookie set by META HTTP-EQUIV "Set-Cookie", for the cookie store.
+    std::vector<std::string> cookies;
+    // Referenced URLs of elements that are not in the tree.
+    ReferencedUrlList scriptImages;
+
+private:
+    void SetColour(int index, const char* text);
+
+    DocumentContent* owner_;
+    ReferencedUrlList referenced_;
+    std::unique_ptr<UrlHandle> baseUrl_, documentUrl_, refreshUrl_;
+    std::string targetName_;
+    int refreshDelay_ = -1;
+    HtmlElement* body_ = nullptr;
+    HtmlElement* backgroundSound_ = nullptr;
+    HtmlElement* insertionElement_ = nullptr;
+    int32_t colours_[4] = {-1, -1, -1, -1};
+    std::string colourTexts_[4];
+    std::vector<std::unique_ptr<StyleSheet>> sheets_;
+    std::string handlerTexts_[5];
+    int32_t documentObject_ = 0;
+    PageUrls urls_;
+};

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+#include <string>
+
+#include "tests/html/HtmlTestPages.h"
+
+namespace {
+
+// The tree as nested names: P[#"text" B[...]].
+std::string Shape(const HtmlElement* e) {
+    std::string out;
+    for (const HtmlElement* c = e->FirstChild(); c; c = c->NextSibling()) {
+        if (!out.empty()) out += " ";
+        if (c->Type() == kTextNode) {
+            out += "\"" + std::string(c->GetText()) + "\"";
+            continue;
+        }
+        out += TagName(c->Type()) ? TagName(c->Type()) : "?";
+        if (c->FirstChild()) out += "[" + Shape(c) + "]";
+    }
+    return out;
+}
+
+std::string ShapeOf(const std::string& page) {
+    DocumentContent content;
+    html_test::FeedWhole(content, page);
+    return Shape(content.Root());
+}
+
+TEST(TreeBuilder, ImpliedAndClosedStructure) {
+    struct Case {
+        const char* page;
+        const char* shape;
+    } cases[] = {
+        {"<li>x", "UL[LI[\"x \"]]"},
+        {"<dt>t<dd>d", "DL[DT[\"t \"] DD[\"d \"]]"},
+        {"<table>x</table>", "TABLE[TR[TD[\"x \"]]]"},
+        {"<table><tr>x</table>", "TABLE[TR[TD[\"x \"]]]"},
+        {"<td>x", "\"x \""},  // cells outside a table are dropped, their text stays
+        {"<p>a<p>b", "P[\"a \"] P[\"b \"]"},
+        {"<table><tr><td><table><tr><td>in</td></tr></table>after</td></tr></table>",
+         "TABLE[TR[TD[TABLE[TR[TD[\"in \"]]] \"after \"]]]"},
+        {"<a href=1>x<a href=2>y", "A[\"x \"] A[\"y \"]"},
+        {"<a name=n>x<a href=2>y</a></a>", "A[\"x \" A[\"y \"]]"},
+        {"<form></form><input>", "FORM FORM INPUT"},
+        {"<table><tr><td>c<tr><input type=hidden name=h><td>d</table>",
+         "TABLE[TR[TD[\"c \" INPUT]] TR[TD[\"d \"]]]"},
+        {"<table><tr><input type=hidden></table>", "TABLE[TR[TD[INPUT]]]"},
+        {"<table> <map name=m></map> </table>", "TABLE[MAP]"},
+        {"<table><tr> <map name=m></map> </tr></table>", "TABLE[TR[MAP]]"},
+        {"<table><tr> <center><map name=m></map></center> </tr></table>", "TABLE[TR MAP]"},
+        {"<b>x<b>y</b>z</b>", "B[\"x \" \"y \"] \"z \""},
+        {"<select><b>x</b><option>o</select>", "SELECT B[\"x \"] OPTION[\"o \"]"},
+        {"<select>loose</select>", "SELECT[OPTION[\"loose \"]]"},
+        {"<frameset><p>x</frameset>", "FRAMESET[NOFRAMES[P[\"x \"]]]"},
+        {"<image src=a.gif><image>", "IMG IMAGE"},
+        {"<ul>\n<li>a</li>\n</ul>", "UL[LI[\"a \"]]"},
+        {"<pre>\nline</pre>", "PRE[\"line\"]"},
+        {"<textarea>unfinished", "TEXTAREA[\"unfinished\"]"},
+        {"<applet code=A><param name=p value=v></applet>", "EMBED[PARAM]"},
+        {"<table><area></table>", "TABLE AREA"},  // a token no implied element can hold moves out
+    };
+    for (const Case& c : cases) EXPECT_EQ(ShapeOf(c.page), c.shape) << c.page;
+}
+
+TEST(TreeBuilder, TextNodes) {
+    struct Case {
+        const char* page;
+        const char* shape;
+    } cases[] = {
+        {"two  words", "\"two words \""},
+        {"<pre>abc\tx\n\ty</pre>", "PRE[\"abc     x\n        y\"]"},
+        {"<pre>ab<b>c</b>\td</pre>", "PRE[\"ab\" B[\"c\"] \"     d\"]"},
+        {"a&amp;b&lt", "\"a&b< \""},  // the added space ends the last name
+    };
+    for (const Case& c : cases) EXPECT_EQ(ShapeOf(c.page), c.shape) << c.page;
+    DocumentContent content;
+    html_test::FeedWhole(content, "<title>" + std::string(130, 't') + "</title>");
+    ASSERT_NE(content.GetTitle(), nullptr);
+    EXPECT_EQ(std::string(content.GetTitle()), std::string(120, 't') + " ");
+}
+
+TEST(TreeBuilder, BaseFontSizeIsClamped) {
+    struct Case {
+        const char* page;
+        int size;
+    } cases[] = {{"<basefont size=9>", 7}, {"<basefont size=0>", 1}, {"<basefont size=5>", 5}, {"x", 3}};
+    for (const Case& c : cases) {
+        DocumentContent content;
+        html_test::FeedWhole(content, c.page);
+        EXPECT_EQ(content.GetPage()->baseFontSize, c.size) << c.page;
+    }
+}
+
+int MaxDepth(const HtmlElement* root) {
+    int deepest = 0;
+    for (const HtmlElement* e = root; e; e = e->NextInOrder()) deepest = std::max<int>(deepest, e->Depth());
+    return deepest;
+}
+
+TEST(TreeBuilder, NestingStopsAtItsLimits) {
+    std::string spans;
+    for (int i = 0; i < 40; ++i) spans += "<span>";
+    DocumentContent deep;
+    html_test::FeedWhole(deep, spans + "deep text");
+    // Elements reach level 30 but take no content there: the text stays with
+    // the element at level 29.
+    EXPECT_EQ(MaxDepth(deep.Root()), 30);
+    HtmlElement* text = deep.Root()->FindFirstOfType(kTextNode);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->Depth(), 30u);
+    EXPECT_EQ(text->Parent()->Depth(), 29u);
+
+    // At exactly level 30 an A still takes what is not an A.
+    std::string anchors;
+    for (int i = 0; i < 29; ++i) anchors += "<span>";
+    DocumentContent withAnchor;
+    html_test::FeedWhole(withAnchor, anchors + "<a name=x>inside</a>");
+    HtmlElement* a = withAnchor.Root()->FindFirstOfType(kTagA);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->Depth(), 30u);
+    ASSERT_NE(a->FirstChild(), nullptr);
+    EXPECT_STREQ(a->FirstChild()->GetText(), "inside ");
+
+    // Eight nested tables: the eighth stays empty.
+    std::string tables;
+    for (int i = 0; i < 8; ++i) tables += "<table><tr><td>";
+    DocumentContent nested;
+    html_test::FeedWhole(nested, tables + "x");
+    int count = 0;
+    HtmlElement* last = nullptr;
+    for (HtmlElement* e = nested.Root(); e; e = e->NextInOrder()) {
+        if (e->Type() == kTagTable) {
+            ++count;
+            last = e;
+        }
+    }
+    EXPECT_EQ(count, 8);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->FirstChild(), nullptr);
+}
+
+TEST(TreeBuilder, ContentModel) {
+    EXPECT_FALSE(ContentModel(kTagP, kTagP));
+    EXPECT_FALSE(ContentModel(kTagTable, kTextNode));
+    EXPECT_TRUE(ContentModel(kTagSelect, kTagOption));
+    EXPECT_FALSE(ContentModel(kTagSelect, kTagB));
+    EXPECT_TRUE(ContentModel(kRootElement, kTagPlaintext));
+    EXPECT_TRUE(ContentModel(kTagNoframes, kTagBody));
+    EXPECT_FALSE(ContentModel(kTagBr, kTextNode));
+    EXPECT_TRUE(ContentModel(kTagCaption, kTagH3));
+    EXPECT_FALSE(ContentModel(kTextNode, kTextNode));
+}
+
+TEST(TreeBuilder, PageEndsEvenWhenTheLastBlockIsCut) {
+    // A tag cut by the end of a complete page becomes text; a comment that
+    // never ends too; nothing waits for data that will not come.
+    struct Case {
+        const char* page;
+        const char* shape;
+    } cases[] = {
+        {"x<b", "\"x \" \"<b \""},
+        {"<!-- open", "\"<!-- open \""},
+        {"<script>never closed", "SCRIPT"},
+    };
+    for (const Case& c : cases) {
+        DocumentContent content;
+        html_test::FeedWhole(content, c.page);
+        EXPECT_EQ(Shape(content.Root()), c.shape) << c.page;
+        EXPECT_TRUE(content.IsComplete()) << c.page;
+    }
+}
+
+}  // namespace
