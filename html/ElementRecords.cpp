@@ -86,6 +86,34 @@ std::string TrimmedUrlText(const AttributeSlot& s) {
     return std::string(start, length);
 }
 
+// The value cut, trimmed and entity-decoded.
+std::string DecodedUrlText(const AttributeSlot& s) {
+    std::string text = TrimmedUrlText(s);
+    DecodeEntities(&text[0]);
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+// ALT of IMG and AREA: white space collapsed, one space added, decoded. The
+// buffer has room for the added space and the NUL.
+OwnedText AltText(const AttributeSlot& s) {
+    std::unique_ptr<char[]> buffer(new char[s.valueLength + 2]);
+    buffer[0] = '\0';
+    CollapseWhiteSpace(s.value, s.valueLength, buffer.get(), s.valueLength + 1);
+    DecodeEntities(buffer.get());
+    return OwnedText(buffer.get());
+}
+
+// ACTION of FORM and ISINDEX: made absolute against the base when there is one.
+OwnedText AbsoluteAction(const AttributeSlot& s, PageProperties* page) {
+    std::string text = DecodedUrlText(s);
+    if (page && page->GetBaseUrl() && !page->GetBaseUrl()->IsEmpty() && !text.empty()) {
+        UrlHandle url = page->FindUrl(page->GetBaseUrl(), text.c_str());
+        return OwnedText(url.GetName() ? url.GetName() : text.c_str());
+    }
+    return OwnedText(text.c_str());
+}
+
 // The common reading of URL attributes (A, AREA, LINK, FRAME, SCRIPT, EMBED,
 // BGSOUND and form fields): decoded, split at "#", resolved against the base.
 std::unique_ptr<UrlHandle> ParseUrlAttribute(const AttributeSlot& s, PageProperties* page,
@@ -115,9 +143,7 @@ std::unique_ptr<UrlHandle> ParseUrlAttribute(const AttributeSlot& s, PagePropert
 // IMG SRC and BODY BACKGROUND: no "#" split and no javascript: exception.
 std::unique_ptr<UrlHandle> ParseImageUrl(const AttributeSlot& s, PageProperties* page, bool icons) {
     if (!page) return nullptr;
-    std::string text = TrimmedUrlText(s);
-    DecodeEntities(&text[0]);
-    text.resize(std::strlen(text.c_str()));
+    std::string text = DecodedUrlText(s);
     if (icons && !text.empty()) {
         static const char* const kIcons[] = {"internal-directory", "internal-unknown", "internal-html",
                                              "internal-binary"};
@@ -129,6 +155,12 @@ std::unique_ptr<UrlHandle> ParseImageUrl(const AttributeSlot& s, PageProperties*
         }
     }
     return NewUrl(page->FindUrl(page->GetBaseUrl(), text.c_str()));
+}
+
+const char* LinkEventText(int eventId, const OwnedText& click, const OwnedText& out, const OwnedText& over) {
+    if (eventId == kEventLinkClick) return click.Get();
+    if (eventId == kEventMouseOut) return out.Get();
+    return eventId == kEventMouseOver ? over.Get() : nullptr;
 }
 
 void AppendField(std::string& out, const char* name, const std::string& value) {
@@ -288,16 +320,7 @@ AnchorRecord::AnchorRecord(const AttributeSlot* slots, const RecordContext& cont
 }
 
 const char* AnchorRecord::GetEventHandlerText(int eventId) const {
-    switch (eventId) {
-        case kEventLinkClick:
-            return onClick.Get();
-        case kEventMouseOut:
-            return onMouseOut.Get();
-        case kEventMouseOver:
-            return onMouseOver.Get();
-        default:
-            return nullptr;
-    }
+    return LinkEventText(eventId, onClick, onMouseOut, onMouseOver);
 }
 
 void AnchorRecord::Dump(std::string& out) const {
@@ -677,13 +700,7 @@ ImageRecord::ImageRecord(const AttributeSlot* slots, const RecordContext& contex
                 if (!src && NonEmpty(*s)) src = ParseImageUrl(*s, context.page, true);
                 break;
             case kAttrAlt:
-                if (!alt.IsSet() && s->value) {
-                    std::unique_ptr<char[]> buffer(new char[s->valueLength + 2]);
-                    buffer[0] = '\0';
-                    CollapseWhiteSpace(s->value, s->valueLength, buffer.get(), s->valueLength + 1);
-                    DecodeEntities(buffer.get());
-                    alt = OwnedText(buffer.get());
-                }
+                if (!alt.IsSet() && s->value) alt = AltText(*s);
                 break;
             case kAttrAlign:
                 if (!alignGiven && NonEmpty(*s)) {
@@ -747,9 +764,7 @@ ImageRecord::ImageRecord(const AttributeSlot* slots, const RecordContext& contex
             case kAttrUsemap:
                 if (!useMap && s->value && context.page) {
                     // Resolved against the page's own address, not BASE.
-                    std::string text = TrimmedUrlText(*s);
-                    DecodeEntities(&text[0]);
-                    text.resize(std::strlen(text.c_str()));
+                    std::string text = DecodedUrlText(*s);
                     std::string fragment;
                     size_t hash = text.find('#');
                     if (hash != std::string::npos) {
@@ -989,13 +1004,7 @@ AreaRecord::AreaRecord(const AttributeSlot* slots, const RecordContext& context)
                 noHref = 1;
                 break;
             case kAttrAlt:
-                if (!alt.IsSet() && s->value) {
-                    std::unique_ptr<char[]> buffer(new char[s->valueLength + 2]);
-                    buffer[0] = '\0';
-                    CollapseWhiteSpace(s->value, s->valueLength, buffer.get(), s->valueLength + 1);
-                    DecodeEntities(buffer.get());
-                    alt = OwnedText(buffer.get());
-                }
+                if (!alt.IsSet() && s->value) alt = AltText(*s);
                 break;
             case kAttrTarget:
                 TakeText(target, *s);
@@ -1057,16 +1066,7 @@ UrlHandle AreaRecord::GetHref() const {
 }
 
 const char* AreaRecord::GetEventHandlerText(int eventId) const {
-    switch (eventId) {
-        case kEventLinkClick:
-            return onClick.Get();
-        case kEventMouseOut:
-            return onMouseOut.Get();
-        case kEventMouseOver:
-            return onMouseOver.Get();
-        default:
-            return nullptr;
-    }
+    return LinkEventText(eventId, onClick, onMouseOut, onMouseOver);
 }
 
 void AreaRecord::Dump(std::string& out) const {
@@ -1159,15 +1159,7 @@ FormFieldRecord::FormFieldRecord(int type, const AttributeSlot* slots, const Rec
             case kAttrAction:
                 if (!actionGiven && s->value) {
                     actionGiven = true;
-                    std::string text = TrimmedUrlText(*s);
-                    DecodeEntities(&text[0]);
-                    text.resize(std::strlen(text.c_str()));
-                    if (page && page->GetBaseUrl() && !page->GetBaseUrl()->IsEmpty() && !text.empty()) {
-                        UrlHandle url = page->FindUrl(page->GetBaseUrl(), text.c_str());
-                        action = OwnedText(url.GetName() ? url.GetName() : text.c_str());
-                    } else {
-                        action = OwnedText(text.c_str());
-                    }
+                    action = AbsoluteAction(*s, page);
                 }
                 break;
             case kAttrEnctype:
@@ -1632,16 +1624,7 @@ IsIndexRecord::IsIndexRecord(const AttributeSlot* slots, const RecordContext& co
     for (const AttributeSlot* s = slots; s->code; ++s) {
         if (s->code == kAttrPrompt) TakeText(prompt, *s);
         if (s->code == kAttrAction && !action.IsSet() && s->value) {
-            std::string text = TrimmedUrlText(*s);
-            DecodeEntities(&text[0]);
-            text.resize(std::strlen(text.c_str()));
-            PageProperties* page = context.page;
-            if (page && page->GetBaseUrl() && !page->GetBaseUrl()->IsEmpty() && !text.empty()) {
-                UrlHandle url = page->FindUrl(page->GetBaseUrl(), text.c_str());
-                action = OwnedText(url.GetName() ? url.GetName() : text.c_str());
-            } else {
-                action = OwnedText(text.c_str());
-            }
+            action = AbsoluteAction(*s, context.page);
         }
     }
 }
