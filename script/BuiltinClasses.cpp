@@ -23,22 +23,23 @@ constexpr auto HO = ClassAnswer::HostObject;
 constexpr auto R = ClassAnswer::Ready;
 
 const ClassEntry kWindow[] = {
-    {"alert", B, 1000, false},      {"blur", B, 1001, false},    {"clearTimeout", B, 1002, false},
-    {"close", B, 1003, false},      {"confirm", B, 1004, false}, {"focus", B, 1005, false},
-    {"open", B, 1006, false},       {"prompt", B, 1007, false},  {"scroll", B, 1008, false},
-    {"setTimeout", B, 1009, false}, {"eval", B, 1023, false},    {"parseInt", B, 1015, false},
-    {"parseFloat", B, 1016, false}, {"escape", B, 1112, false},  {"unescape", B, 1113, false},
-    {"isNaN", B, 1116, false},      {"taint", B, 1114, false},   {"untaint", B, 1115, false},
-    {"Object", B, 2002, false},     {"String", B, 2003, false},  {"Number", B, 2004, false},
-    {"Array", B, 2006, false},      {"Math", B, 2007, false},    {"Date", B, 2008, false},
-    {"Image", B, 2027, false},      {"self", R, 0, true},        {"window", R, 0, true},
-    {"java", R, 0, false},          {"netscape", R, 0, false},   {"Packages", R, 0, false},
-    {"closed", R, 0, true},         {"name", HV, 0, false},      {"status", HV, 0, false},
-    {"defaultStatus", HV, 0, true}, {"length", HV, 0, true},     {"onload", HV, 0, false},
-    {"onblur", HV, 0, false},       {"onerror", HV, 0, false},   {"onfocus", HV, 0, false},
-    {"onunload", HV, 0, false},     {"top", HO, 0, true},        {"parent", HO, 0, true},
-    {"frames", HO, 0, true},        {"opener", HO, 0, true},     {"history", HO, 0, true},
-    {"document", HO, 0, true},      {"navigator", HO, 0, true},  {"location", HO, 0, false},
+    {"alert", B, 1000, false},      {"blur", B, 1001, false},       {"clearTimeout", B, 1002, false},
+    {"close", B, 1003, false},      {"confirm", B, 1004, false},    {"focus", B, 1005, false},
+    {"open", B, 1006, false},       {"prompt", B, 1007, false},     {"scroll", B, 1008, false},
+    {"setTimeout", B, 1009, false}, {"eval", B, 1023, false},       {"parseInt", B, 1015, false},
+    {"parseFloat", B, 1016, false}, {"escape", B, 1112, false},     {"unescape", B, 1113, false},
+    {"isNaN", B, 1116, false},      {"taint", B, 1114, false},      {"untaint", B, 1115, false},
+    {"Object", B, 2002, false},     {"String", B, 2003, false},     {"Number", B, 2004, false},
+    {"Array", B, 2006, false},      {"Math", B, 2007, false},       {"Date", B, 2008, false},
+    {"Image", B, 2027, false},      {"Function", B, 2005, false},   {"self", R, 0, true},
+    {"window", R, 0, true},         {"java", R, 0, false},          {"netscape", R, 0, false},
+    {"Packages", R, 0, false},      {"closed", R, 0, true},         {"name", HV, 0, false},
+    {"status", HV, 0, false},       {"defaultStatus", HV, 0, true}, {"length", HV, 0, true},
+    {"onload", HV, 0, false},       {"onblur", HV, 0, false},       {"onerror", HV, 0, false},
+    {"onfocus", HV, 0, false},      {"onunload", HV, 0, false},     {"top", HO, 0, true},
+    {"parent", HO, 0, true},        {"frames", HO, 0, true},        {"opener", HO, 0, true},
+    {"history", HO, 0, true},       {"document", HO, 0, true},      {"navigator", HO, 0, true},
+    {"location", HO, 0, false},
 };
 
 const ClassEntry kDocument[] = {
@@ -183,6 +184,8 @@ HostObject* MakeHostObject(int classId, intptr_t handle, EngineValue* parent) {
             object->parent = parent;
         } else if (classId == 18) {
             addArray("options");
+        } else if (classId == 33) {
+            addArray("elements");
         } else if (classId == 31) {
             addArray("mimeTypes");
             addArray("plugins");
@@ -206,35 +209,9 @@ ClassAnswer LookUpHostClassProperty(HostObject* object, int nameId) {
             break;
     }
     if (ArrayObject* array = object->ArrayFor(nameId)) return KeptArray(array);
-    return {};
-}
-
-ClassAnswer LookUpBuiltinObjectProperty(int builtinId, int nameId) {
-    return {};
+    return LookUpFormAndBrowserClass(object->hostClass, nameId);
 }
 
 ClassAnswer LookUpArrayProperty(int nameId) {
     return Answer(Find(kArray, nameId));
-}
-
-ValueRef SetHostProperty(ObjectValue* object, int nameId, EngineValue* value, int token) {
-    if (!engine || !engine->setValue) return {};
-    EngineString text(value ? value->ToText() : "");
-    const char* result = engine->setValue(object->HostHandle(), nameId, object->ClassId(),
-                                          value ? text.c_str() : nullptr, nullptr, token);
-    if (!result) return SharedNull();
-    return MakeString(result);
-}
-
-ValueRef ConstructBuiltin(BuiltinObject* constructor, ArrayObject* arguments) {
-    ValueRef instance;
-    if (constructor->id == kStringObject) {
-        EngineValue* text = arguments->At(0);
-        EngineString s(text ? text->ToText() : "");
-        instance = MakeStringObject(s.data(), s.size());
-    } else {
-        instance = new ObjectValue;
-    }
-    if (instance) static_cast<ObjectValue*>(instance.get())->classObject = constructor;
-    return instance;
 }

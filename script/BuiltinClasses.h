@@ -17,6 +17,9 @@ public:
     int ClassId() const override { return hostClass; }
     intptr_t HostHandle() const override { return handle; }
     ClassAnswer LookUpClassProperty(int nameId) override;
+    // Adds what no name id reaches: a window's and a document's named
+    // elements, and the members of a group of same-named form elements.
+    ValueRef GetProperty(const char* name) override;
     // The array kept under a name id (document forms, select options ...), or null.
     ArrayObject* ArrayFor(int nameId) const;
     void DropReferences() override;
@@ -41,6 +44,9 @@ HostObject* MakeHostObject(int classId, intptr_t handle, EngineValue* parent);
 ClassAnswer LookUpHostClassProperty(HostObject* object, int nameId);
 ClassAnswer LookUpBuiltinObjectProperty(int builtinId, int nameId);
 ClassAnswer LookUpArrayProperty(int nameId);
+// The classes other than window, document and array (form, form elements,
+// image, link, location, history, navigator, MIME type, plug-in).
+ClassAnswer LookUpFormAndBrowserClass(int hostClass, int nameId);
 // Assigns a property the class sends to the host; returns the value made of
 // the host's text (null when refused).
 ValueRef SetHostProperty(ObjectValue* object, int nameId, EngineValue* value, int token);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "script/BuiltinClasses.h"
+#include "script/Builtins.h"
 #include "script/EngineState.h"
 #include "script/Evaluator.h"
 #include "script/PrimitiveValues.h"
@@ -64,19 +65,83 @@ ValueRef PerformEval(CallRecord& call) {
 
 }  // namespace
 
-ValueRef PerformBuiltin(CallRecord& call) {
-    if (!call.function) return {};
-    int id = call.function->id;
-    if (id >= 1000 && id <= 1009) return PerformWindowMethod(call, id);
-    switch (id) {
-        case 1023:
-            return PerformEval(call);
-        case 1024:
-            return call.thisObject ? ValueRef(MakeString(call.thisObject->ToText())) : ValueRef();
-        case 1110:
-        case 1111:
-            return SharedBoolean(false);
-        default:
-            return {};
+namespace {
+
+// What performs each built-in function id.
+enum class Group : uint8_t { None, Window, Global, Eval, String, Math, Date, Host, Assign, Array, False };
+
+struct GroupRange {
+    int first, last;
+    Group group;
+};
+
+constexpr GroupRange kGroups[] = {
+    {1000, 1009, Group::Window}, {1015, 1016, Group::Global}, {1017, 1021, Group::Host},
+    {1022, 1022, Group::Assign}, {1023, 1023, Group::Eval},   {1024, 1024, Group::Global},
+    {1026, 1045, Group::String}, {1047, 1063, Group::Math},   {1064, 1083, Group::Date},
+    {1084, 1085, Group::Host},   {1089, 1091, Group::Host},   {1093, 1093, Group::Host},
+    {1096, 1098, Group::Array},  {1102, 1103, Group::Host},   {1107, 1109, Group::Host},
+    {1110, 1111, Group::False},  {1112, 1113, Group::Global}, {1116, 1116, Group::Global},
+};
+
+// The table from id to group, built once; ids no range names yield no value.
+struct GroupTable {
+    Group groups[kBuiltinFunctionCount] = {};
+    constexpr GroupTable() {
+        for (const GroupRange& r : kGroups) {
+            for (int id = r.first; id <= r.last; ++id) groups[id - kFirstBuiltinFunction] = r.group;
+        }
     }
+};
+constexpr GroupTable kGroupTable;
+
+}  // namespace
+
+EngineValue* Argument(const CallRecord& call, size_t i) {
+    return call.arguments && i >= 1 ? call.arguments->At(i - 1) : nullptr;
+}
+
+bool HasArgument(const CallRecord& call, size_t i) {
+    EngineValue* v = Argument(call, i);
+    return v && v->Typeof() != TypeofKind::Undefined;
+}
+
+EngineString ArgumentText(const CallRecord& call, size_t i) {
+    EngineValue* v = Argument(call, i);
+    return EngineString(v ? v->ToText() : "");
+}
+
+ValueRef PerformBuiltin(CallRecord& call) {
+    if (!call.function || !engine) return {};
+    int id = call.function->id;
+    if (id < kFirstBuiltinFunction || id >= kFirstBuiltinFunction + kBuiltinFunctionCount) return {};
+    try {
+        switch (kGroupTable.groups[id - kFirstBuiltinFunction]) {
+            case Group::Window:
+                return PerformWindowMethod(call, id);
+            case Group::Eval:
+                return PerformEval(call);
+            case Group::Global:
+                return PerformGlobalFunction(call, id);
+            case Group::String:
+                return PerformStringMethod(call, id);
+            case Group::Math:
+                return PerformMathFunction(call, id);
+            case Group::Date:
+                return PerformDateMethod(call, id);
+            case Group::Array:
+                return PerformArrayMethod(call, id);
+            case Group::Host:
+                return PerformHostMethod(call, id);
+            case Group::Assign:
+                return PerformLocationAssign(call);
+            case Group::False:
+                return SharedBoolean(false);
+            case Group::None:
+                break;
+        }
+    } catch (const std::bad_alloc&) {
+        // A failed allocation makes the call yield no value.
+    }
+    return {};
 }

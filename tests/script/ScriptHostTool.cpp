@@ -6,8 +6,11 @@
 // finished.
 //
 //   zntjs-host [--split N] [--handler] script.js
+//   zntjs-host --table cases.txt
 // --split N feeds the text in two calls, the first N bytes announcing more;
-// --handler loads the text as an event handler instead of a page script.
+// --handler loads the text as an event handler instead of a page script;
+// --table runs a table of cases through the recording host and prints each
+// failed case and "table: passed" when none failed (exit 6 otherwise).
 #include <windows.h>
 
 #include <cstdio>
@@ -16,17 +19,14 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "script/ZntJs.h"
+#include "tests/script/RecordingHost.h"
 
 namespace {
 
-struct Exports {
-#define ZNTJS_MEMBER(ret, name, args) ret(ZNTJS_CALL* name) args = nullptr;
-    ZNTJS_EXPORTS(ZNTJS_MEMBER)
-#undef ZNTJS_MEMBER
-};
-Exports js;
+script_test::Exports js;
 
 constexpr intptr_t kWindowHandle = 1;
 
@@ -135,14 +135,32 @@ int main(int argc, char** argv) {
     long split = -1;
     bool handler = false;
     const char* path = nullptr;
+    const char* table = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--split") == 0 && i + 1 < argc) {
             split = std::strtol(argv[++i], nullptr, 10);
+        } else if (std::strcmp(argv[i], "--table") == 0 && i + 1 < argc) {
+            table = argv[++i];
         } else if (std::strcmp(argv[i], "--handler") == 0) {
             handler = true;
         } else {
             path = argv[i];
         }
+    }
+    if (table) {
+        HMODULE library = LoadLibraryA("ZNTJS32.dll");
+        if (!library || !BindExports(library)) return 3;
+        int count = 0;
+        std::vector<std::string> failures;
+        {
+            script_test::RecordingHost host(js);
+            failures = host.RunTable(table, &count);
+        }
+        for (const std::string& f : failures) std::printf("fail: %s\n", f.c_str());
+        std::printf("cases: %d\n", count);
+        if (failures.empty() && count > 0) std::printf("table: passed\n");
+        FreeLibrary(library);
+        return failures.empty() && count > 0 ? 0 : 6;
     }
     if (!path) {
         std::printf("usage: zntjs-host [--split N] [--handler] script.js\n");

@@ -9,7 +9,7 @@ shift 2
 out=$("$@" 2>&1)
 rc=$?
 actual=$(printf '%s\n' "$out" | tr -d '\r' |
-  grep -E '^(alert|error [0-9]+|result|code|loaded|first part|resolved|JS_Init|missing|cannot|usage)' |
+  grep -E '^(alert|error [0-9]+|result|code|loaded|first part|resolved|JS_Init|missing|cannot|usage|fail|table)' |
   cut -c1-60; echo "exit: $rc")
 if [ "$actual" != "$(cut -c1-60 "$expected")" ]; then
   echo "--- expected ($expected)"
