@@ -161,3 +161,21 @@ int32_t TranslateProxyError(int32_t code) {
             return code;
     }
 }
+
+std::string CleanReferrer(std::string_view url) {
+    size_t schemeEnd = url.find("://");
+    if (schemeEnd == url.npos) return std::string(url);
+    size_t hostStart = schemeEnd + 3;
+    size_t pathStart = url.find_first_of("/?#", hostStart);
+    std::string_view authority =
+        url.substr(hostStart, pathStart == url.npos ? url.npos : pathStart - hostStart);
+    size_t at = authority.rfind('@');
+    std::string out(url.substr(0, hostStart));
+    out.append(at == authority.npos ? authority : authority.substr(at + 1));
+    if (pathStart == url.npos) {
+        if (StartsWith(url, "http://")) out.push_back('/');
+    } else {
+        out.append(url.substr(pathStart));
+    }
+    return out;
+}

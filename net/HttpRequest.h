@@ -62,3 +62,7 @@ std::string InternalRedirectLocation(std::string_view newHost, uint16_t port, ui
 
 // Network errors of a connection to a proxy, told as the proxy's.
 [[nodiscard]] int32_t TranslateProxyError(int32_t code);
+
+// A referring URL as it may be sent: without a user name and password, and
+// with "/" after an "http://" host that has no path.
+std::string CleanReferrer(std::string_view url);

@@ -1,0 +1,6 @@
+#include "net/NetSettings.h"
+
+NetSettings& GetNetSettings() {
+    static NetSettings settings;
+    return settings;
+}

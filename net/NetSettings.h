@@ -1,0 +1,27 @@
+// The preferences the network layer reads, kept in one place so that the
+// connections need no ini file of their own. The preferences store fills it
+// when it loads; the values below are the program's defaults.
+#pragma once
+#include <cstdint>
+#include <string>
+
+struct NetSettings {
+    int32_t maxConnectionsServer = 8;              // [PERFORMANCE] MAX CONNECTIONS SERVER
+    int32_t maxConnectionsTotal = 20;              // [PERFORMANCE] MAX CONNECTIONS TOTAL
+    bool synchronousDnsLookup = false;             // [PERFORMANCE] SYNCHRONOUS DNS LOOKUP
+    int32_t networkBufferSize = 6;                 // [PERFORMANCE] NETWORK BUFFER SIZE, in KB
+    bool enableHostnameExpansion = true;           // [ADV USER PREFS] ENABLE HOSTNAME EXPANSION
+    bool checkLocalHostname = false;               // [ADV USER PREFS] CHECK LOCAL HOSTNAME
+    std::string hostnameExpansionPrefix = "www";   // HOSTNAME EXPANSION PREFIX
+    std::string hostnameExpansionPostfix = "com";  // HOSTNAME EXPANSION POSTFIX
+    bool enableReferrer = true;                    // [USER PREFS] ENABLE REFERRER
+    bool enableCookies = true;                     // [USER PREFS] ENABLE COOKIES
+    // The User-Agent text of requests; empty gives the fallback text.
+    std::string userAgent;
+    // Wait before a failed connect is tried again.
+    uint32_t connectRetryDelayMs = 5000;
+
+    int32_t NetworkBufferBytes() const { return (networkBufferSize < 1 ? 1 : networkBufferSize) * 1024; }
+};
+
+NetSettings& GetNetSettings();
