@@ -559,6 +559,7 @@ void Connection::DropRegistrations() {
 }
 
 void Connection::RunQueued(uint8_t kind) {
+    WinsockCall busy(*this);
     switch (kind) {
         case SocketRegistry::kConnect:
             if (int32_t failed = Connect()) ReportError(failed);
@@ -580,6 +581,10 @@ void Connection::RunQueued(uint8_t kind) {
 // ---- the socket-event machine ----------------------------------------------
 
 void Connection::OnMessage(uint32_t message, uint32_t p1, uint32_t p2) {
+    // Not idle while handling its own message: closing the socket may make
+    // the registry delete idle given-up connections, and this one is inside
+    // its own method.
+    WinsockCall busy(*this);
     if (!target_) {
         Close();
         return;

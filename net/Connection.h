@@ -151,6 +151,8 @@ private:
     uint32_t resolved_ = 0;
     std::unique_ptr<char[]> hostEntry_;
     HANDLE lookUp_ = nullptr;
+    // Winsock calls of this connection under way (and its own message
+    // handling); the connection is idle when it is 0.
     int32_t winsockCalls_ = 0;
     int32_t readNotifications_ = 0;
     bool reportConnect_;

@@ -108,6 +108,13 @@ void SocketRegistry::RemoveEntries(Connection* connection) {
             auto* entry = static_cast<QueueEntry*>(n);
             n = n->Next();
             if (entry->connection != connection || entry->kind == kDead) continue;
+            if ((entry->kind & kDeleteWhenIdle) && list == &queue_) {
+                // The owner gave the connection up: this mark is the only
+                // thing that will ever delete it, so it stays.
+                entry->kind = kDeleteWhenIdle;
+                entry->serverAddress = 0;
+                continue;
+            }
             if (nesting_ == 0 && list == &queue_) {
                 entry->Remove();
                 delete entry;
@@ -133,6 +140,13 @@ void SocketRegistry::DeleteWhenIdle(Connection* connection) {
 }
 
 void SocketRegistry::DeleteConnection(Connection* connection) {
+    // No entry may point at it afterwards.
+    for (NodeList* list : {&queue_, &running_}) {
+        for (ListNode* n = list->First(); n; n = n->Next()) {
+            auto* entry = static_cast<QueueEntry*>(n);
+            if (entry->connection == connection) MarkDead(entry);
+        }
+    }
     ++nesting_;
     delete connection;
     --nesting_;

@@ -48,6 +48,8 @@ public:
     int32_t CountServerConnections(uint32_t address) const;
 
     void Defer(Connection* connection, uint32_t serverAddress, uint8_t kind);
+    // Drops the connection's queued work; a delete-when-idle mark stays
+    // (without it a given-up connection would never be deleted).
     void RemoveEntries(Connection* connection);
     void DeleteWhenIdle(Connection* connection);
     void DeleteIdleConnections();

@@ -15,28 +15,41 @@ shift 2
 [ "${1:-}" = "--" ] && shift
 src=$(cd "$(dirname "$0")/.." && pwd)
 dir=$(mktemp -d)
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 conf=$dir/server.conf
-sed -e "s|@PORT@|$port|g" -e "s|@DIR@|$dir|g" -e "s|@SRC@|$src|g" "$template" >"$conf"
 
-case $kind in
-  nginx) server=(nginx -p "$dir" -c "$conf" -g 'daemon off;') ;;
-  tinyproxy) server=(tinyproxy -d -c "$conf") ;;
-  *) echo "with-server.sh: unknown server kind $kind" >&2; exit 2 ;;
-esac
-"${server[@]}" >"$dir/server.out" 2>&1 &
-pid=$!
+# Starts the server on a fresh port; answers 0 once it accepts connections
+# and is still alive a moment after the first one (tinyproxy has been seen
+# to die after answering the readiness probe).
+start_server() {
+  port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  sed -e "s|@PORT@|$port|g" -e "s|@DIR@|$dir|g" -e "s|@SRC@|$src|g" "$template" >"$conf"
+  case $kind in
+    nginx) server=(nginx -p "$dir" -c "$conf" -g 'daemon off;') ;;
+    tinyproxy) server=(tinyproxy -d -c "$conf") ;;
+    *) echo "with-server.sh: unknown server kind $kind" >&2; exit 2 ;;
+  esac
+  "${server[@]}" >"$dir/server.out" 2>&1 &
+  pid=$!
+  for _ in $(seq 1 200); do
+    if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+      sleep 0.2
+      kill -0 "$pid" 2>/dev/null && return 0
+      break
+    fi
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
+  return 1
+}
 
 ready=
-for _ in $(seq 1 200); do
-  if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then ready=1; break; fi
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.05
+for _ in 1 2 3; do
+  if start_server; then ready=1; break; fi
 done
 if [ -z "$ready" ]; then
   echo "with-server.sh: $kind did not start:" >&2
   cat "$dir/server.out" >&2
-  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
   rm -rf "$dir"
   exit 1
 fi

@@ -176,7 +176,9 @@ TEST_F(HttpConnectionTest, ResetRestartsOnlyBeforeTheReplyAndNeverForAPost) {
         EXPECT_EQ(server.Connections(), k.connections) << k.name;
         EXPECT_EQ(owner.EndCount(), k.ends) << k.name;
         EXPECT_EQ(owner.FailCount(), k.fails) << k.name;
-        if (k.fails) EXPECT_EQ(owner.Error(), kErrClosedByRemote) << k.name;
+        if (k.fails) {
+            EXPECT_EQ(owner.Error(), kErrClosedByRemote) << k.name;
+        }
         EXPECT_EQ(owner.Body(), k.body) << k.name;
     }
 }

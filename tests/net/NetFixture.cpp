@@ -13,14 +13,19 @@ namespace {
 constexpr uint32_t kReports[] = {kMsgHeadersParsed, kMsgConnectionFailed, kMsgDataReady,  kMsgConnectionEnded,
                                  kMsgConnected,     kMsgLookingUp,        kMsgConnecting, kMsgRequestSent};
 
-HWND HandlerWindow(std::unique_ptr<MessageHandler>& slot) {
-    return testing_support::CreateTestWindow([&slot](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-        if (m >= 0x8001 && m < 0xC000 && slot) {
-            slot->Dispatch(m, static_cast<uint32_t>(wp), static_cast<uint32_t>(lp));
-            return 0;
-        }
-        return DefWindowProcA(w, m, wp, lp);
-    });
+HWND HandlerWindow(std::unique_ptr<MessageHandler>& slot, int& closeRequests) {
+    return testing_support::CreateTestWindow(
+        [&slot, &closeRequests](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+            if (m == WM_CLOSE) {  // counted, never obeyed
+                ++closeRequests;
+                return 0;
+            }
+            if (m >= 0x8001 && m < 0xC000 && slot) {
+                slot->Dispatch(m, static_cast<uint32_t>(wp), static_cast<uint32_t>(lp));
+                return 0;
+            }
+            return DefWindowProcA(w, m, wp, lp);
+        });
 }
 
 }  // namespace
@@ -67,8 +72,8 @@ void Owner::OnMessage(uint32_t message, uint32_t p1, uint32_t p2) {
 
 void NetTest::SetUp() {
     g_reportLog.clear();
-    mainWindow_ = HandlerWindow(main_);
-    viewWindow_ = HandlerWindow(view_);
+    mainWindow_ = HandlerWindow(main_, closeRequests_);
+    viewWindow_ = HandlerWindow(view_, closeRequests_);
     main_ = std::make_unique<MessageHandler>(mainWindow_);
     view_ = std::make_unique<MessageHandler>(viewWindow_);
     g_mainHandler = main_.get();

@@ -65,6 +65,7 @@ protected:
     std::unique_ptr<SocketRegistry> registry_;
     HWND mainWindow_ = nullptr;
     HWND viewWindow_ = nullptr;
+    int closeRequests_ = 0;  // WM_CLOSE that reached either window
 };
 
 std::string Loopback(uint16_t port, const std::string& path);
