@@ -45,3 +45,25 @@ constexpr uint32_t kNoticeNotModified = 6;
 constexpr uint32_t kNoticeLookingUp = 12;
 constexpr uint32_t kNoticeConnecting = 13;
 constexpr uint32_t kNoticeRequestSent = 14;
+
+// The socket layer (net/Connection.h): Winsock's notifications to the main
+// handler's window, posted by Winsock or by a connection for itself. The
+// first parameter is the socket, the look-up handle or the connection id.
+constexpr uint32_t kMsgSocketEvent = 0x8170;    // p2: event | error << 16
+constexpr uint32_t kMsgConnectResult = 0x8171;  // p2: error << 16
+constexpr uint32_t kMsgLookUpReply = 0x8172;    // p2: length | error << 16
+constexpr uint32_t kMsgSynchronousLookUp = 0x8173;
+constexpr uint32_t kMsgIncomingConnection = 0x8174;
+constexpr uint32_t kMsgConnectRetry = 0x8238;
+
+// Reports of connections to their owners (first parameter the connection
+// id; see net/Connection.h and net/HttpConnection.h).
+constexpr uint32_t kMsgHeadersParsed = 0x8193;
+constexpr uint32_t kMsgConnectionFailed = 0x8230;  // p2 program error code
+constexpr uint32_t kMsgDataReady = 0x8231;
+constexpr uint32_t kMsgConnectionEnded = 0x8232;
+constexpr uint32_t kMsgConnected = 0x8233;
+constexpr uint32_t kMsgLookingUp = 0x8234;
+constexpr uint32_t kMsgConnecting = 0x8235;
+constexpr uint32_t kMsgRequestSent = 0x8236;
+constexpr uint32_t kMsgUploadProgress = 0x8319;  // p2 the two progress figures

@@ -30,8 +30,9 @@
 #include <vector>
 #include <winsock2.h>
 
+#include "core/InternalMessages.h"
 #include "core/MessageHandler.h"
-#include "net/InternalMessagesNet.h"
+#include "core/MessageSource.h"
 
 class Connection : public MessageSource {
 public:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/UserAgent.h"
 #include "net/NetErrors.h"
 #include "net/NetSettings.h"
 
@@ -12,6 +13,14 @@ namespace {
 // Reads of the reply headers go through a buffer of this size.
 constexpr int32_t kHeaderReadSize = 4999;
 constexpr int32_t kCopySize = 5000;
+
+// The User-Agent text; empty when it cannot be made (the request then
+// carries the fallback).
+std::string UserAgentText() {
+    char text[64];
+    size_t n = BuildUserAgent(text, sizeof text);
+    return std::string(text, n);
+}
 
 void Store(std::optional<std::string>& slot, const char* text) {
     if (text)
@@ -88,7 +97,7 @@ HttpRequestParts HttpConnection::Parts() const {
     p.post = post_;
     p.target = requestTarget_;
     p.tunnelled = tunnelEstablished_;
-    p.userAgent = s.userAgent;
+    p.userAgent = UserAgentText();
     p.credentials = credentials_;
     p.proxyCredentials = proxyCredentials_;
     p.referrer = referrer_;
@@ -106,16 +115,15 @@ HttpRequestParts HttpConnection::Parts() const {
 
 int32_t HttpConnection::CheckRequest() {
     std::string request;
-    if (int32_t refused = BuildConnectRequest(RequestHost(), RequestPort(), GetNetSettings().userAgent,
-                                              proxyCredentials_, request))
+    if (int32_t refused =
+            BuildConnectRequest(RequestHost(), RequestPort(), UserAgentText(), proxyCredentials_, request))
         return refused;
     return BuildHttpRequest(Parts(), request);
 }
 
 int32_t HttpConnection::SendRequest(std::string& out) {
     if (tunnelNeeded_ && !tunnelEstablished_)
-        return BuildConnectRequest(RequestHost(), RequestPort(), GetNetSettings().userAgent,
-                                   proxyCredentials_, out);
+        return BuildConnectRequest(RequestHost(), RequestPort(), UserAgentText(), proxyCredentials_, out);
     return BuildHttpRequest(Parts(), out);
 }
 

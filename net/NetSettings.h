@@ -16,8 +16,6 @@ struct NetSettings {
     std::string hostnameExpansionPostfix = "com";  // HOSTNAME EXPANSION POSTFIX
     bool enableReferrer = true;                    // [USER PREFS] ENABLE REFERRER
     bool enableCookies = true;                     // [USER PREFS] ENABLE COOKIES
-    // The User-Agent text of requests; empty gives the fallback text.
-    std::string userAgent;
     // Wait before a failed connect is tried again.
     uint32_t connectRetryDelayMs = 5000;
 

@@ -28,7 +28,7 @@ uint16_t Nginx() {
 }
 
 TEST_F(HttpConnectionTest, RequestGoesOutByteForByteAndTheReplyComesBack) {
-    GetNetSettings().userAgent = "Mozilla/3.0 (compatible; Zintu/3.0; Windows XP) 3.50b7";
+    ASSERT_EQ(UserAgent().rfind("Mozilla/3.0 (compatible; Zintu/3.0; ", 0), 0u) << UserAgent();
     ScriptedServer server({{ScriptStep::Expect, "\r\n\r\n"},
                            {ScriptStep::Send, "HTTP/1.0 200 OK\r\nContent-type: text/plain\r\n\r\nhello"},
                            {ScriptStep::Close}});
@@ -39,10 +39,12 @@ TEST_F(HttpConnectionTest, RequestGoesOutByteForByteAndTheReplyComesBack) {
     ASSERT_TRUE(RunUntilEnded(owner));
     EXPECT_EQ(server.Received(),
               "GET /a HTTP/1.0\r\n"
-              "User-Agent: Mozilla/3.0 (compatible; Zintu/3.0; Windows XP) 3.50b7\r\n"
-              "Accept: image/gif, image/x-xbitmap, image/jpeg, */*\r\n"
-              "Referer: http://ref.test/\r\n"
-              "Host: 127.0.0.1:" +
+              "User-Agent: " +
+                  UserAgent() +
+                  "\r\n"
+                  "Accept: image/gif, image/x-xbitmap, image/jpeg, */*\r\n"
+                  "Referer: http://ref.test/\r\n"
+                  "Host: 127.0.0.1:" +
                   std::to_string(server.Port()) + "\r\n\r\n");
     EXPECT_EQ(c->ReplyHeaders().statusCode, 200);
     EXPECT_EQ(owner.Body(), "hello");

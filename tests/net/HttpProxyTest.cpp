@@ -62,12 +62,14 @@ TEST_F(HttpProxyTest, RequestToAProxyCarriesTheAbsoluteUrlAndItsLines) {
     ASSERT_TRUE(RunUntilEnded(owner));
     EXPECT_EQ(proxy.Received(),
               "GET http://origin.test:8080/p?q HTTP/1.0\r\n"
-              "User-Agent: Zintu/3.0\r\n"
-              "Accept: image/gif, image/x-xbitmap, image/jpeg, */*\r\n"
-              "Proxy-Authorization: Basic dXNlcjpwdw==\r\n"
-              "Pragma: no-cache\r\n"
-              "Host: origin.test:8080\r\n"
-              "\r\n");
+              "User-Agent: " +
+                  UserAgent() +
+                  "\r\n"
+                  "Accept: image/gif, image/x-xbitmap, image/jpeg, */*\r\n"
+                  "Proxy-Authorization: Basic dXNlcjpwdw==\r\n"
+                  "Pragma: no-cache\r\n"
+                  "Host: origin.test:8080\r\n"
+                  "\r\n");
     EXPECT_EQ(owner.Body(), "via proxy");
 }
 
@@ -125,14 +127,18 @@ TEST_F(HttpProxyTest, TunnelRequestsByteForByte) {
     ASSERT_TRUE(RunUntilEnded(owner));
     EXPECT_EQ(proxy.Received(),
               "CONNECT secure.test:443 HTTP/1.0\r\n"
-              "User-Agent: Zintu/3.0\r\n"
-              "Proxy-Authorization: Basic cDpx\r\n"
-              "\r\n"
-              "GET /x HTTP/1.0\r\n"
-              "User-Agent: Zintu/3.0\r\n"
-              "Accept: image/gif, image/x-xbitmap, image/jpeg, */*\r\n"
-              "Host: secure.test\r\n"
-              "\r\n");
+              "User-Agent: " +
+                  UserAgent() +
+                  "\r\n"
+                  "Proxy-Authorization: Basic cDpx\r\n"
+                  "\r\n"
+                  "GET /x HTTP/1.0\r\n"
+                  "User-Agent: " +
+                  UserAgent() +
+                  "\r\n"
+                  "Accept: image/gif, image/x-xbitmap, image/jpeg, */*\r\n"
+                  "Host: secure.test\r\n"
+                  "\r\n");
     EXPECT_EQ(owner.Body(), "inside");
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/UserAgent.h"
 #include "tests/support/WindowTools.h"
 
 namespace net_test {
@@ -104,6 +105,12 @@ bool NetTest::RunUntilEnded(const Owner& owner, int seconds) {
 
 std::string Loopback(uint16_t port, const std::string& path) {
     return "http://127.0.0.1:" + std::to_string(port) + path;
+}
+
+std::string UserAgent() {
+    char text[64];
+    size_t n = BuildUserAgent(text, sizeof text);
+    return std::string(text, n);
 }
 
 }  // namespace net_test

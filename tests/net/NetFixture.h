@@ -69,5 +69,8 @@ protected:
 };
 
 std::string Loopback(uint16_t port, const std::string& path);
+// The User-Agent text that BuildUserAgent makes (never empty in the tests,
+// which carry the program's string table).
+std::string UserAgent();
 
 }  // namespace net_test
