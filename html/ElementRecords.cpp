@@ -1737,13 +1737,19 @@ void StyleTextCollector::Dump(std::string& out) const {
     AppendInt(out, "text", static_cast<long>(text_.TotalLength()));
 }
 
-void StyleTextCollector::Parse(PageProperties* page, const UrlHandle* base, bool userSheet) {
-    if (parsed_) return;
+std::unique_ptr<StyleSheet> StyleTextCollector::ParseToSheet(PageProperties* page, const UrlHandle* base,
+                                                             bool userSheet) {
     parsed_ = true;
     auto sheet = std::make_unique<StyleSheet>(owner_, base);
     text_.Feed([&](const char*& cursor, const char* end,
                    bool more) { return sheet->ParseRules(page, cursor, end, more, userSheet); },
                kCssNeedMore, kCssStop, kCssNeedMore, kCssStop);
+    return sheet;
+}
+
+void StyleTextCollector::Parse(PageProperties* page, const UrlHandle* base, bool userSheet) {
+    if (parsed_) return;
+    std::unique_ptr<StyleSheet> sheet = ParseToSheet(page, base, userSheet);
     if (page) page->AddPageStyleSheet(sheet.release());
 }
 

@@ -535,6 +535,8 @@ public:
     // Parses the collected text into a sheet for the page (base: the page's
     // base URL, or for a LINK its own URL) and hands it to the page.
     void Parse(PageProperties* page, const UrlHandle* base, bool userSheet);
+    // The sheet of the collected text, kept by the caller (the user's own).
+    std::unique_ptr<StyleSheet> ParseToSheet(PageProperties* page, const UrlHandle* base, bool userSheet);
     bool IsParsed() const { return parsed_; }
 
     OwnedText type;

@@ -1,5 +1,6 @@
 #include "html/PageProperties.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "html/HtmlElement.h"
@@ -222,13 +223,46 @@ void PageProperties::StyleSheetArrived(HtmlElement* link) {
     if (status == kLoadLoaded) {
         if (sheetsLoading) --sheetsLoading;
         record->extraWord = 0;
-        // Reading the cached file belongs to the loading side; what it
-        // delivers reaches the collector through LoadStyleSheetText.
+        (*record->href)->StoreInCacheFile();
+        std::string path = (*record->href)->GetLocalFilePath(true);
+        LoadStyleSheetFile(path.c_str(), this, record->collector.get(), link);
         return;
     }
     // Not loaded and no document to ask for it: it counts as no longer
     // loading unless its load is under way.
     if (status != kLoadLoading && sheetsLoading) --sheetsLoading;
+}
+
+namespace {
+bool ReadIntoCollector(const char* path, StyleTextCollector& collector) {
+    if (!path || !*path) return false;
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) return false;
+    std::unique_ptr<char[]> piece(new char[32767]);
+    size_t got;
+    while ((got = std::fread(piece.get(), 1, 32767, file)) > 0)
+        collector.Append(piece.get(), static_cast<int>(got));
+    std::fclose(file);
+    return true;
+}
+}  // namespace
+
+std::unique_ptr<StyleSheet> PageProperties::LoadUserStyleSheet(const char* path) {
+    StyleTextCollector collector(nullptr, nullptr);
+    if (!ReadIntoCollector(path, collector)) return nullptr;
+    return collector.ParseToSheet(nullptr, nullptr, true);
+}
+
+bool PageProperties::LoadStyleSheetFile(const char* path, PageProperties* page, StyleTextCollector* collector,
+                                        HtmlElement* linkElement) {
+    if (!collector || !ReadIntoCollector(path, *collector)) return false;
+    // A linked sheet resolves its addresses against its own URL.
+    const UrlHandle* base = page ? page->GetBaseUrl() : nullptr;
+    if (auto* link = linkElement ? linkElement->RecordAs<LinkRecord>() : nullptr) {
+        if (link->href) base = link->href.get();
+    }
+    collector->Parse(page, base, page == nullptr);
+    return true;
 }
 
 void PageProperties::ComputeElementStyle(const HtmlElement* element, StyleDeclarationList& out) const {

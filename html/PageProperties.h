@@ -18,6 +18,7 @@ class StyleSheet;
 class DocumentContent;
 class StyleDeclarationList;
 class ScriptLoader;
+class StyleTextCollector;
 
 // Flags of referenced-URL entries, in the order in which they are tested.
 enum ReferencedUrlFlag : uint8_t {
@@ -122,6 +123,14 @@ public:
 
     // Style sheets, in document order of their owning elements.
     void AddPageStyleSheet(StyleSheet* sheet);
+    // Reads a style sheet file into the collector in pieces and parses it
+    // for the page (null for the user's own sheet); false when the file
+    // cannot be read.
+    static bool LoadStyleSheetFile(const char* path, PageProperties* page, StyleTextCollector* collector,
+                                   HtmlElement* linkElement);
+    // The user's own style sheet ("LOCAL CSS FILE"), or null when the file
+    // cannot be read.
+    static std::unique_ptr<StyleSheet> LoadUserStyleSheet(const char* path);
     void AddStyleSheetLink(HtmlElement* link);
     void StyleSheetArrived(HtmlElement* link);
     const std::vector<std::unique_ptr<StyleSheet>>& StyleSheets() const { return sheets_; }

@@ -199,3 +199,36 @@ TEST(Css, UserSheetMergesWithItsWeights) {
 }
 
 }  // namespace
+
+#include "tests/support/TestPaths.h"
+
+namespace {
+
+TEST(Css, StyleSheetFiles) {
+    testing_support::ScratchDir dir;
+    std::string sheetText = "P { color: red }\n" + std::string(40000, ' ') + "EM { color: #0f0 }";
+    testing_support::WriteWholeFile(dir.File("page.css"), sheetText);
+    testing_support::WriteWholeFile(dir.File("user.css"), "P { margin-top: 3px !important }");
+
+    // A linked sheet read in pieces from its file.
+    DocumentContent content;
+    html_test::FeedWhole(content, "<link rel=stylesheet href=\"sheet.css\"><p>text<em>x</em></p>");
+    HtmlElement* link = content.Root()->FindFirstOfType(kTagLink);
+    ASSERT_NE(link, nullptr);
+    auto* record = link->RecordAs<LinkRecord>();
+    ASSERT_TRUE(record && record->collector);
+    EXPECT_TRUE(PageProperties::LoadStyleSheetFile(dir.File("page.css").c_str(), content.GetPage(),
+                                                   record->collector.get(), link));
+    EXPECT_EQ(StyleOf(content, kTagP), "color=rgb(255,0,0)@1");
+    EXPECT_EQ(StyleOf(content, kTagEm), "color=rgb(0,255,0)@1");
+    EXPECT_FALSE(PageProperties::LoadStyleSheetFile(dir.File("missing.css").c_str(), content.GetPage(),
+                                                    record->collector.get(), link));
+
+    // The user's own sheet.
+    std::unique_ptr<StyleSheet> user = PageProperties::LoadUserStyleSheet(dir.File("user.css").c_str());
+    ASSERT_NE(user, nullptr);
+    EXPECT_EQ(user->RuleCount(), 1);
+    EXPECT_EQ(PageProperties::LoadUserStyleSheet(dir.File("none.css").c_str()), nullptr);
+}
+
+}  // namespace

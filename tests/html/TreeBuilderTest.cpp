@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "html/UrlContentFeed.h"
+#include "net/UrlRecord.h"
 #include "tests/html/HtmlTestPages.h"
 
 namespace {
@@ -168,6 +170,85 @@ TEST(TreeBuilder, PageEndsEvenWhenTheLastBlockIsCut) {
         EXPECT_EQ(Shape(content.Root()), c.shape) << c.page;
         EXPECT_TRUE(content.IsComplete()) << c.page;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PageContent, UrlRecordFeedsItsPageInBlocks) {
+    InstallPageContentFactory();
+    UrlHandle url("http://test.example/dir/page.html", true);
+    url->SetPageContent(GetPageContentFactory()(*url.Record()));
+    UrlPageContent* feed = url->GetPageContent();
+    ASSERT_NE(feed, nullptr);
+    const std::string page = "<title>T</title><p>one<table><tr><td>cell</table>";
+    // The record offers what it holds; the content takes what it can and the
+    // rest is offered again with the next bytes.
+    std::string waiting;
+    for (size_t i = 0; i < page.size(); i += 7) {
+        waiting += page.substr(i, 7);
+        long taken = feed->FeedData(waiting.data(), static_cast<long>(waiting.size()), false);
+        waiting.erase(0, static_cast<size_t>(taken));
+    }
+    EXPECT_FALSE(feed->IsComplete());
+    feed->FeedData(waiting.data(), static_cast<long>(waiting.size()), true);
+    EXPECT_TRUE(feed->IsComplete());
+    DocumentContentHandle content = DocumentContentOf(*url.Record());
+    ASSERT_FALSE(content.IsEmpty());
+    EXPECT_STREQ(content->GetTitle(), "T ");
+    EXPECT_EQ(Shape(content->Root()), "TITLE[\"T \"] P[\"one \"] TABLE[TR[TD[\"cell \"]]]");
+    url->SetPageContent(nullptr);  // the page's handles to the record go with it
+}
+
+TEST(PageContent, HandlesShareOneContent) {
+    DocumentContentHandle empty;
+    EXPECT_TRUE(empty.IsEmpty());
+    EXPECT_EQ(empty.GetPage(), nullptr);
+    DocumentContentHandle page(false);
+    EXPECT_FALSE(page.IsEmpty());
+    ASSERT_NE(page.GetPage(), nullptr);
+    DocumentContentHandle copy = page;
+    DocumentContentHandle& same = copy;
+    copy = same;  // a self-assignment keeps the content alive
+    EXPECT_EQ(copy.Get(), page.Get());
+    empty = page;
+    EXPECT_EQ(empty.Get(), page.Get());
+    DocumentContentHandle other;
+    EXPECT_TRUE(other.IsEmpty());
+}
+
+TEST(PageContent, PlainTextAndReferencedUrls) {
+    DocumentContent text;
+    text.SetContentKind(kContentPlainText);
+    text.FeedData(html_test::PageUrl(), "a <b>\tc", 8, true, 0);
+    text.FeedData(html_test::PageUrl(), "d", 1, false, 0);
+    EXPECT_EQ(Shape(text.Root()), "PRE[\"a <b>   c\" \"d\"]");
+
+    DocumentContent page;
+    html_test::FeedWhole(page,
+                         "<body background=a.gif><img src=a.gif><img src=a.gif usemap=#m><embed src=e.mid>"
+                         "<script src=s.js></script><bgsound src=b.wav>");
+    // One entry per URL and flag; the IMG takes over the BODY's entry.
+    EXPECT_EQ(page.GetPage()->CountEntries(true), 5);
+    uint8_t flag = 0;
+    EXPECT_EQ(page.GetPage()->EntryAt(1, true, &flag)->Type(), kTagImg);
+    EXPECT_EQ(flag, kRefImage);
+    EXPECT_TRUE(page.GetPage()->GetBodyBackgroundUrl().IsEmpty());
+    page.GetPage()->scriptingFlag = false;
+    EXPECT_EQ(page.GetPage()->CountEntries(true), 4);
+}
+
+TEST(PageContent, StoppedPageKeepsItsReason) {
+    DocumentContent page;
+    UrlHandle url = html_test::PageUrl();
+    long left = page.FeedData(url, "<p>partial", 10, true, 0);
+    EXPECT_EQ(left, 7);  // the text may go on: offered again with the end
+    EXPECT_FALSE(page.IsComplete());
+    page.FeedData(url, "partial", left, false, 20081);
+    EXPECT_TRUE(page.IsComplete());
+    EXPECT_EQ(page.GetStopReason(), 20081);
+    EXPECT_EQ(Shape(page.Root()), "P[\"partial \"]");
 }
 
 }  // namespace

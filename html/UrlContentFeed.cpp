@@ -1,0 +1,43 @@
+#include "html/UrlContentFeed.h"
+
+#include "net/UrlRecord.h"
+
+UrlContentFeed::UrlContentFeed(UrlRecord& record) : record_(record), content_(false) {
+    if (record.GetContentKind() == kContentPlainText) content_->SetContentKind(kContentPlainText);
+}
+
+UrlContentFeed::~UrlContentFeed() = default;
+
+long UrlContentFeed::FeedData(const char* bytes, long length, bool final) {
+    // The record owns this feed, so the handle made here lives only for the
+    // call; the page keeps its own handles to the record while it is parsed.
+    UrlHandle url(&record_, nullptr);
+    long left = content_->FeedData(url, bytes, length, !final, 0);
+    return length - left;
+}
+
+bool UrlContentFeed::CanTakeData() const {
+    return !content_->IsComplete();
+}
+
+bool UrlContentFeed::IsComplete() const {
+    return content_->IsComplete();
+}
+
+bool UrlContentFeed::HasPendingWork() const {
+    const PageProperties* page = content_->GetPage();
+    return page->pendingScript || page->pendingScriptUrl || page->sheetsLoading;
+}
+
+std::unique_ptr<UrlPageContent> MakeUrlContentFeed(UrlRecord& record) {
+    return std::make_unique<UrlContentFeed>(record);
+}
+
+void InstallPageContentFactory() {
+    SetPageContentFactory(&MakeUrlContentFeed);
+}
+
+DocumentContentHandle DocumentContentOf(const UrlRecord& record) {
+    if (auto* feed = dynamic_cast<UrlContentFeed*>(record.GetPageContent())) return feed->Content();
+    return DocumentContentHandle();
+}
