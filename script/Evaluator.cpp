@@ -395,108 +395,35 @@ int EvalContext::Step(EvalFrame* f) {
             return StepList(f);
         case kTokVar:
             return StepVar(f);
+        case kTokIf:
+            return StepIf(f);
+        case kTokWhile:
+            return StepWhile(f);
         case kTokFor:
             return StepFor(f);
         case kTokForIn:
             return StepForIn(f);
+        case kTokWith:
+            return StepWith(f);
+        case kTokReturn:
+            return StepReturn(f);
+        case kTokBreak:
+        case kTokContinue:
+            return Unwind(n->token, nullptr) ? kContinue : Fail(n);
+        case kTokFunction:
+            Finish(nullptr);
+            return kContinue;  // bound when the context or call began
         case kTokCall:
             return StepCall(f);
         case kTokBuiltinCall:
             return StepBuiltinCall(f);
         case kTokNew:
             return StepNew(f);
-        case kTokFunction:
-            Finish(nullptr);
-            return kContinue;  // bound when the context or call began
-        case kTokBreak:
-        case kTokContinue:
-            return Unwind(n->token, nullptr) ? kContinue : Fail(n);
-        case kTokReturn:
-            if (f->phase == 0 && n->FirstChild()) {
-                f->phase = 1;
-                Eval(f, n->FirstChild());
-                return kContinue;
-            }
-            return Unwind(kTokReturn, f->result ? f->result.get() : SharedUndefined()) ? kContinue : Fail(n);
-        case kTokIf:
-            if (f->phase == 0) {
-                f->phase = 1;
-                Eval(f, n->Child(0));
-            } else if (f->phase == 1) {
-                bool truth = f->result->ToBoolean();
-                f->result = nullptr;
-                f->phase = 2;
-                if (truth) {
-                    Eval(f, n->Child(1));
-                } else if (n->ChildCount() > 2) {
-                    Eval(f, n->Child(2));
-                } else {
-                    Finish(nullptr);
-                }
-            } else {
-                Finish(f->result.get());
-            }
-            return kContinue;
-        case kTokWhile:
-            if (f->phase == 0) {
-                f->phase = 1;
-                Eval(f, n->Child(0));
-            } else if (f->phase == 1) {
-                if (!f->result->ToBoolean()) {
-                    Finish(f->completion.get());
-                    return kContinue;
-                }
-                f->result = nullptr;
-                f->phase = 2;
-                Eval(f, n->Child(1));
-            } else {
-                if (f->result) f->completion = std::move(f->result);
-                f->phase = 0;
-            }
-            return kContinue;
-        case kTokWith:
-            if (f->phase == 0) {
-                f->phase = 1;
-                Eval(f, n->Child(0));
-            } else if (f->phase == 1) {
-                if (!f->result->IsObject()) return Fail(n);
-                f->withObject = std::move(f->result);
-                f->phase = 2;
-                Eval(f, n->Child(1));
-            } else {
-                Finish(f->result.get());
-            }
-            return kContinue;
         case kTokConditional:
-            if (f->phase == 0) {
-                f->phase = 1;
-                Eval(f, n->Child(0));
-            } else if (f->phase == 1) {
-                bool truth = f->result->ToBoolean();
-                f->result = nullptr;
-                f->phase = 2;
-                Eval(f, n->Child(truth ? 1 : 2));
-            } else {
-                Finish(f->result.get());
-            }
-            return kContinue;
+            return StepConditional(f);
         case '.':
         case kTokIndex:
-            if (f->phase == 0) {
-                f->phase = 1;
-                Eval(f, n->Child(0));
-            } else if (f->phase == 1 && n->token == kTokIndex) {
-                f->held[0] = std::move(f->result);
-                f->phase = 2;
-                Eval(f, n->Child(1));
-            } else {
-                EngineValue* holder = n->token == '.' ? f->result.get() : f->held[0].get();
-                EngineString name(n->token == '.' ? n->Child(1)->Text() : f->result->ToText());
-                ValueRef v = Member(f, holder, name.c_str());
-                if (!v) return Fail(n);
-                Finish(v.get());
-            }
-            return kContinue;
+            return StepMember(f);
         case kTokIncrement:
         case kTokDecrement:
         case kTokPostIncrement:
@@ -507,21 +434,134 @@ int EvalContext::Step(EvalFrame* f) {
         case '~':
         case kTokTypeof:
         case kTokVoid:
-            if (f->phase == 0) {
-                f->phase = 1;
-                Eval(f, n->Child(0));
-            } else {
-                ValueRef v = ApplyUnary(n->token, f->result.get());
-                if (!v) return Fail(n);
-                Finish(v.get());
-            }
-            return kContinue;
+            return StepUnary(f);
         default:
             break;
     }
     if (CompoundOperator(n->token) || n->token == kTokAssign) return StepAssign(f);
     if (!TokenSymbol(n->token) || n->ChildCount() != 2) return Fail(n);  // a node kind without an action
-    // Infix symbols; && and || look at the right side only when they must.
+    return StepInfix(f);
+}
+
+int EvalContext::StepReturn(EvalFrame* f) {
+    SyntaxNode* n = f->node;
+    if (f->phase == 0 && n->FirstChild()) {
+        f->phase = 1;
+        Eval(f, n->FirstChild());
+        return kContinue;
+    }
+    return Unwind(kTokReturn, f->result ? f->result.get() : SharedUndefined()) ? kContinue : Fail(n);
+}
+
+int EvalContext::StepIf(EvalFrame* f) {
+    SyntaxNode* n = f->node;
+    if (f->phase == 0) {
+        f->phase = 1;
+        Eval(f, n->Child(0));
+    } else if (f->phase == 1) {
+        bool truth = f->result->ToBoolean();
+        f->result = nullptr;
+        f->phase = 2;
+        if (truth) {
+            Eval(f, n->Child(1));
+        } else if (n->ChildCount() > 2) {
+            Eval(f, n->Child(2));
+        } else {
+            Finish(nullptr);
+        }
+    } else {
+        Finish(f->result.get());
+    }
+    return kContinue;
+}
+
+int EvalContext::StepWhile(EvalFrame* f) {
+    SyntaxNode* n = f->node;
+    if (f->phase == 0) {
+        f->phase = 1;
+        Eval(f, n->Child(0));
+    } else if (f->phase == 1) {
+        if (!f->result->ToBoolean()) {
+            Finish(f->completion.get());
+            return kContinue;
+        }
+        f->result = nullptr;
+        f->phase = 2;
+        Eval(f, n->Child(1));
+    } else {
+        if (f->result) f->completion = std::move(f->result);
+        f->phase = 0;
+    }
+    return kContinue;
+}
+
+int EvalContext::StepWith(EvalFrame* f) {
+    SyntaxNode* n = f->node;
+    if (f->phase == 0) {
+        f->phase = 1;
+        Eval(f, n->Child(0));
+    } else if (f->phase == 1) {
+        if (!f->result->IsObject()) return Fail(n);
+        f->withObject = std::move(f->result);
+        f->phase = 2;
+        Eval(f, n->Child(1));
+    } else {
+        Finish(f->result.get());
+    }
+    return kContinue;
+}
+
+int EvalContext::StepConditional(EvalFrame* f) {
+    SyntaxNode* n = f->node;
+    if (f->phase == 0) {
+        f->phase = 1;
+        Eval(f, n->Child(0));
+    } else if (f->phase == 1) {
+        bool truth = f->result->ToBoolean();
+        f->result = nullptr;
+        f->phase = 2;
+        Eval(f, n->Child(truth ? 1 : 2));
+    } else {
+        Finish(f->result.get());
+    }
+    return kContinue;
+}
+
+int EvalContext::StepMember(EvalFrame* f) {
+    SyntaxNode* n = f->node;
+    if (f->phase == 0) {
+        f->phase = 1;
+        Eval(f, n->Child(0));
+    } else if (f->phase == 1 && n->token == kTokIndex) {
+        f->held[0] = std::move(f->result);
+        f->phase = 2;
+        Eval(f, n->Child(1));
+    } else {
+        EngineValue* holder = n->token == '.' ? f->result.get() : f->held[0].get();
+        EngineString name(n->token == '.' ? n->Child(1)->Text() : f->result->ToText());
+        ValueRef v = Member(f, holder, name.c_str());
+        if (!v) return Fail(n);
+        Finish(v.get());
+    }
+    return kContinue;
+}
+
+int EvalContext::StepUnary(EvalFrame* f) {
+    SyntaxNode* n = f->node;
+    if (f->phase == 0) {
+        f->phase = 1;
+        Eval(f, n->Child(0));
+        return kContinue;
+    }
+    ValueRef v = ApplyUnary(n->token, f->result.get());
+    if (!v) return Fail(n);
+    Finish(v.get());
+    return kContinue;
+}
+
+// Infix symbols; && and || look at the right side only when they must.
+int EvalContext::StepInfix(EvalFrame* f) {
+    SyntaxNode* n = f->node;
     if (f->phase == 0) {
         f->phase = 1;
         Eval(f, n->Child(0));
@@ -620,10 +660,10 @@ int EvalContext::StepAssign(EvalFrame* f) {
     }
     const char* name = TargetName(f, target);
     ValueRef value = std::move(f->result);
-    if (int op = CompoundOperator(n->token)) {
+    if (CompoundOperator(n->token)) {
         ValueRef old = target->token == kTokIdentifier ? Lookup(f, name) : Member(f, f->held[0].get(), name);
         if (!old) return Fail(n);
-        value = ApplyInfix(op, old.get(), value.get());
+        value = ApplyCompound(n->token, old.get(), value.get());
         if (!value) return Fail(n);
     }
     ValueRef stored = Store(f, target, f->held[0].get(), name, value.get());

@@ -88,6 +88,14 @@ private:
     ValueRef LeafValue(EvalFrame* f, SyntaxNode* node);
 
     int StepList(EvalFrame* f);
+    int StepReturn(EvalFrame* f);
+    int StepIf(EvalFrame* f);
+    int StepWhile(EvalFrame* f);
+    int StepWith(EvalFrame* f);
+    int StepConditional(EvalFrame* f);
+    int StepMember(EvalFrame* f);
+    int StepUnary(EvalFrame* f);
+    int StepInfix(EvalFrame* f);
     int StepAssign(EvalFrame* f);
     int StepIncrement(EvalFrame* f);
     // Keeps the last argument's value and starts the next one; false when all are in.

@@ -178,3 +178,13 @@ ValueRef ApplyUnary(int token, EngineValue* value) {
             return {};
     }
 }
+
+ValueRef ApplyCompound(int assignmentToken, EngineValue* old, EngineValue* right) {
+    int op = CompoundOperator(assignmentToken);
+    // A boolean combines logically under &= and |=, and stays a boolean.
+    if (old->IsBoolean() && (op == kTokBitAnd || op == kTokBitOr)) {
+        bool a = old->ToBoolean(), b = right->ToBoolean();
+        return SharedBoolean(op == kTokBitAnd ? a && b : a || b);
+    }
+    return ApplyInfix(op, old, right);
+}
