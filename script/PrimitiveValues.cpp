@@ -87,7 +87,8 @@ void DiscardIfUnowned(EngineValue* v) {
 
 const char* NumberValue::ToText() {
     if (nan) return "NaN";
-    std::snprintf(numberText, sizeof numberText, "%.16g", number);
+    // Negative zero prints as 0, like every other zero.
+    std::snprintf(numberText, sizeof numberText, "%.16g", number == 0 ? 0.0 : number);
     return numberText;
 }
 
