@@ -146,6 +146,11 @@ void EvalContext::Eval(EvalFrame* f, SyntaxNode* node) {
     if (!Push(f, node)) errorNode_ = node;
 }
 
+void EvalContext::EvalChild(EvalFrame* f, int child, int nextPhase) {
+    f->phase = nextPhase;
+    Eval(f, f->node->Child(child));
+}
+
 void EvalContext::Finish(EngineValue* value) {
     ValueRef v(value);
     EvalFrame* f = top_;
@@ -456,8 +461,7 @@ int EvalContext::StepReturn(EvalFrame* f) {
 int EvalContext::StepIf(EvalFrame* f) {
     SyntaxNode* n = f->node;
     if (f->phase == 0) {
-        f->phase = 1;
-        Eval(f, n->Child(0));
+        EvalChild(f, 0, 1);
     } else if (f->phase == 1) {
         bool truth = f->result->ToBoolean();
         f->result = nullptr;
@@ -476,18 +480,15 @@ int EvalContext::StepIf(EvalFrame* f) {
 }
 
 int EvalContext::StepWhile(EvalFrame* f) {
-    SyntaxNode* n = f->node;
     if (f->phase == 0) {
-        f->phase = 1;
-        Eval(f, n->Child(0));
+        EvalChild(f, 0, 1);
     } else if (f->phase == 1) {
         if (!f->result->ToBoolean()) {
             Finish(f->completion.get());
             return kContinue;
         }
         f->result = nullptr;
-        f->phase = 2;
-        Eval(f, n->Child(1));
+        EvalChild(f, 1, 2);
     } else {
         if (f->result) f->completion = std::move(f->result);
         f->phase = 0;
@@ -498,13 +499,11 @@ int EvalContext::StepWhile(EvalFrame* f) {
 int EvalContext::StepWith(EvalFrame* f) {
     SyntaxNode* n = f->node;
     if (f->phase == 0) {
-        f->phase = 1;
-        Eval(f, n->Child(0));
+        EvalChild(f, 0, 1);
     } else if (f->phase == 1) {
         if (!f->result->IsObject()) return Fail(n);
         f->withObject = std::move(f->result);
-        f->phase = 2;
-        Eval(f, n->Child(1));
+        EvalChild(f, 1, 2);
     } else {
         Finish(f->result.get());
     }
@@ -512,15 +511,12 @@ int EvalContext::StepWith(EvalFrame* f) {
 }
 
 int EvalContext::StepConditional(EvalFrame* f) {
-    SyntaxNode* n = f->node;
     if (f->phase == 0) {
-        f->phase = 1;
-        Eval(f, n->Child(0));
+        EvalChild(f, 0, 1);
     } else if (f->phase == 1) {
         bool truth = f->result->ToBoolean();
         f->result = nullptr;
-        f->phase = 2;
-        Eval(f, n->Child(truth ? 1 : 2));
+        EvalChild(f, truth ? 1 : 2, 2);
     } else {
         Finish(f->result.get());
     }
@@ -530,12 +526,10 @@ int EvalContext::StepConditional(EvalFrame* f) {
 int EvalContext::StepMember(EvalFrame* f) {
     SyntaxNode* n = f->node;
     if (f->phase == 0) {
-        f->phase = 1;
-        Eval(f, n->Child(0));
+        EvalChild(f, 0, 1);
     } else if (f->phase == 1 && n->token == kTokIndex) {
         f->held[0] = std::move(f->result);
-        f->phase = 2;
-        Eval(f, n->Child(1));
+        EvalChild(f, 1, 2);
     } else {
         EngineValue* holder = n->token == '.' ? f->result.get() : f->held[0].get();
         EngineString name(n->token == '.' ? n->Child(1)->Text() : f->result->ToText());
@@ -549,8 +543,7 @@ int EvalContext::StepMember(EvalFrame* f) {
 int EvalContext::StepUnary(EvalFrame* f) {
     SyntaxNode* n = f->node;
     if (f->phase == 0) {
-        f->phase = 1;
-        Eval(f, n->Child(0));
+        EvalChild(f, 0, 1);
         return kContinue;
     }
     ValueRef v = ApplyUnary(n->token, f->result.get());
@@ -563,8 +556,7 @@ int EvalContext::StepUnary(EvalFrame* f) {
 int EvalContext::StepInfix(EvalFrame* f) {
     SyntaxNode* n = f->node;
     if (f->phase == 0) {
-        f->phase = 1;
-        Eval(f, n->Child(0));
+        EvalChild(f, 0, 1);
     } else if (f->phase == 1) {
         f->held[0] = std::move(f->result);
         bool truth = f->held[0]->ToBoolean();
@@ -573,8 +565,7 @@ int EvalContext::StepInfix(EvalFrame* f) {
         } else if (n->token == kTokLogicalOr && truth) {
             Finish(SharedBoolean(true));
         } else {
-            f->phase = 2;
-            Eval(f, n->Child(1));
+            EvalChild(f, 1, 2);
         }
     } else {
         ValueRef v = ApplyInfix(n->token, f->held[0].get(), f->result.get());
@@ -654,8 +645,7 @@ int EvalContext::StepAssign(EvalFrame* f) {
         if (target->token == kTokIndex && !f->held[1]) return Fail(n);
     }
     if (f->phase == 3) {
-        f->phase = 4;
-        Eval(f, n->Child(1));
+        EvalChild(f, 1, 4);
         return kContinue;
     }
     const char* name = TargetName(f, target);
@@ -887,8 +877,7 @@ int EvalContext::StepFor(EvalFrame* f) {
     for (;;) {
         switch (f->phase) {
             case 0:
-                f->phase = 1;
-                Eval(f, n->Child(0));
+                EvalChild(f, 0, 1);
                 return kContinue;
             case 1: {
                 f->result = nullptr;
@@ -904,13 +893,11 @@ int EvalContext::StepFor(EvalFrame* f) {
                     return kContinue;
                 }
                 f->result = nullptr;
-                f->phase = 3;
-                Eval(f, n->Child(3));
+                EvalChild(f, 3, 3);
                 return kContinue;
             default:
                 if (f->result) f->completion = std::move(f->result);
-                f->phase = 1;
-                Eval(f, n->Child(2));
+                EvalChild(f, 2, 1);
                 return kContinue;
         }
     }
@@ -919,8 +906,7 @@ int EvalContext::StepFor(EvalFrame* f) {
 int EvalContext::StepForIn(EvalFrame* f) {
     SyntaxNode* n = f->node;
     if (f->phase == 0) {
-        f->phase = 1;
-        Eval(f, n->Child(1));
+        EvalChild(f, 1, 1);
         return kContinue;
     }
     if (f->phase == 1) {
