@@ -1,6 +1,7 @@
 // Dates: the time value is milliseconds since 1 January 1970 UTC; the
 // methods break it down as local time through the local time source, and
 // the GMT text, Date.UTC and zone-carrying texts work in UTC.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -264,29 +265,22 @@ void Set(DateObject* date, int id, double value) {
     CalendarFields f = FieldsOf(local);
     double ms = local - std::floor(local / 1000) * 1000;
     double v = value < 0 ? 0 : std::trunc(value);
-    double year = f.year, month = f.month, day = f.day, hours = f.hours, minutes = f.minutes,
-           seconds = f.seconds;
-    switch (id) {
-        case kSetDate:
-            day = v > 31 ? 31 : v;
-            break;
-        case kSetHours:
-            hours = v > 23 ? 23 : v;
-            break;
-        case kSetMinutes:
-            minutes = v > 59 ? 59 : v;
-            break;
-        case kSetMonth:
-            month = v > 11 ? 11 : v;
-            break;
-        case kSetSeconds:
-            seconds = v > 59 ? 59 : v;
-            break;
-        default:  // setYear
-            year = FullYear(v);
-            break;
+    double fields[6] = {static_cast<double>(f.year),    static_cast<double>(f.month),
+                        static_cast<double>(f.day),     static_cast<double>(f.hours),
+                        static_cast<double>(f.minutes), static_cast<double>(f.seconds)};
+    // Which field each setter replaces, and its largest value.
+    struct Setter {
+        int id, field;
+        double largest;
+    };
+    const Setter setters[] = {{kSetMonth, 1, 11},   {kSetDate, 2, 31},    {kSetHours, 3, 23},
+                              {kSetMinutes, 4, 59}, {kSetSeconds, 5, 59}, {kSetYear, 0, 0}};
+    for (const Setter& setter : setters) {
+        if (setter.id != id) continue;
+        fields[setter.field] = id == kSetYear ? FullYear(v) : std::min(v, setter.largest);
     }
-    date->time = TimeClip(UtcFromLocal(MakeTime(year, month, day, hours, minutes, seconds) + ms));
+    date->time = TimeClip(
+        UtcFromLocal(MakeTime(fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]) + ms));
 }
 
 }  // namespace
