@@ -1,6 +1,8 @@
 // The preferences the network layer reads, kept in one place so that the
-// connections need no ini file of their own. The preferences store fills it
-// when it loads; the values below are the program's defaults.
+// connections need no ini file of their own. RefreshNetSettings copies them
+// from the preferences (when there are any) at every connect, so a changed
+// setting holds from the next connection on; tests set them directly. The
+// values below are the program's defaults.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -23,3 +25,5 @@ struct NetSettings {
 };
 
 NetSettings& GetNetSettings();
+// Copies the settings from the program's preferences; nothing without them.
+void RefreshNetSettings();

@@ -2,6 +2,7 @@
 // replies, and a scripted server for what real servers will not do.
 #include <gtest/gtest.h>
 
+#include "core/Preferences.h"
 #include "net/HttpConnection.h"
 #include "net/NetErrors.h"
 #include "net/Winsock.h"
@@ -210,7 +211,18 @@ TEST_F(HttpConnectionTest, AddressWithLineBreakIsRefusedBeforeConnecting) {
 }
 
 TEST_F(HttpConnectionTest, SecondConnectionToAFullServerWaitsForTheFirstToClose) {
-    GetNetSettings().maxConnectionsServer = 1;
+    // The limit comes from the user's ini file through the preferences.
+    testing_support::ScratchDir dir;
+    std::string ini = dir.File("zintu-test.ini");
+    testing_support::WriteWholeFile(ini, "[USER PREFS]\r\nZINTU DIRECTORY=" + dir.File("user") +
+                                             "\r\n[PERFORMANCE]\r\nMAX CONNECTIONS SERVER=1\r\n");
+    Preferences prefs(ini.c_str());
+    prefs.LoadAll();
+    ASSERT_EQ(prefs.Get(PrefInt::MaxConnectionsServer), 1);
+    g_preferences = &prefs;
+    struct Forget {
+        ~Forget() { g_preferences = nullptr; }
+    } forget;
     ScriptedServer slow({{ScriptStep::Expect, "\r\n\r\n"},
                          {ScriptStep::Pause, "", 300},
                          {ScriptStep::Send, "HTTP/1.0 200 OK\r\n\r\nslow"},
@@ -240,6 +252,7 @@ TEST_F(HttpConnectionTest, SecondConnectionToAFullServerWaitsForTheFirstToClose)
     EXPECT_LT(at(kMsgDataReady, first->Id()), at(kMsgConnecting, second->Id()));
     EXPECT_EQ(registry_->CountEntries(0xFF), 0);
     EXPECT_EQ(OpenSocketCount, 0);
+    EXPECT_EQ(GetNetSettings().maxConnectionsServer, 1);
 }
 
 TEST_F(HttpConnectionTest, ClosedPortFailsAfterItsRetries) {
@@ -267,6 +280,30 @@ TEST_F(HttpConnectionTest, DetachedConnectionIsDeletedOnceIdle) {
     ASSERT_EQ(d->Connect(), 0);
     EXPECT_EQ(registry_->CountEntries(0xFF), 0);
     EXPECT_EQ(OpenSocketCount, 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(NetErrorTexts, EveryCodeTheConnectionsReportHasItsText) {
+    const int32_t codes[] = {
+        kErrIllegalAddress,      kErrClosedByRemote,    kErrNetworkProblem,
+        kErrWinsockBlocking,     kErrWinsockResources,  kErrInternal,
+        kErrCouldNotConnect,     kErrWinsockVersion,    kErrHostNotFound,
+        kErrAddressNotAvailable, kErrConnectionRefused, kErrNetworkUnreachable,
+        kErrWinsockLacks,        kErrWinsockProblems,   kErrNoWinsock,
+        kErrProxyConnect,        kErrProxyNotFound,     kErrProxyNotAvailable,
+        kErrProxyRefused,
+    };
+    for (int32_t code : codes) {
+        char text[256] = "";
+        EXPECT_GT(LoadStringA(GetModuleHandleA(nullptr), static_cast<UINT>(code), text, sizeof text), 0)
+            << code;
+    }
+    char text[256] = "";
+    LoadStringA(GetModuleHandleA(nullptr), kErrProxyConnect, text, sizeof text);
+    EXPECT_STREQ(text, "Could not connect to PROXY server");
 }
 
 }  // namespace

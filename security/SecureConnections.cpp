@@ -1,0 +1,19 @@
+#include "security/SecureConnections.h"
+
+Connection* CreateHttpsConnection(MessageHandler*, int, const char*, uint16_t, const char*, bool, bool) {
+    return nullptr;
+}
+
+bool SecureConnectionsAvailable() {
+    return false;
+}
+
+bool StopSecurityLibrary() {
+    return false;
+}
+bool StopCertificateStore() {
+    return false;
+}
+bool StopSecureSessions() {
+    return false;
+}

@@ -1,0 +1,24 @@
+// What the rest of the program uses of the secure-connections library. The
+// library itself is not part of this program yet: every call answers that
+// secure connections are not available, and loads of "https:" addresses
+// fail at their start instead of going out unprotected.
+#pragma once
+#include <cstdint>
+
+class Connection;
+class MessageHandler;
+
+// Makes and starts an HTTPS connection reporting to the target like an
+// HttpConnection. Null while secure connections are not available (nothing
+// was made, nothing is reported).
+Connection* CreateHttpsConnection(MessageHandler* target, int method, const char* host, uint16_t port,
+                                  const char* requestTarget, bool viaProxy, bool noCache);
+
+// Whether CreateHttpsConnection can make connections.
+bool SecureConnectionsAvailable();
+
+// The security library's three stop calls, made at exit. Each answers
+// whether there was anything to stop (never, for now).
+bool StopSecurityLibrary();
+bool StopCertificateStore();
+bool StopSecureSessions();
