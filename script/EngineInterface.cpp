@@ -129,6 +129,7 @@ void ZNTJS_CALL JS_Destroy(void) {
     ReleaseObjectRings();
     while (EvalFrame* f = engine->freeFrames) {
         engine->freeFrames = f->below;
+        --engine->freeFrameCount;
         delete f;
     }
     SyntaxNode::Destroy(engine->builtinCallNode);

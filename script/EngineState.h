@@ -29,6 +29,7 @@ struct EngineState {
     bool hostDialogOpen = false;
     bool randomSeeded = false;
     EvalFrame* freeFrames = nullptr;
+    int freeFrameCount = 0;
 };
 
 // Null before JS_Init and after JS_Destroy.

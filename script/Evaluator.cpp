@@ -106,9 +106,12 @@ void EvalContext::PopFrame() {
     if (f->boundary == FrameBoundary::FunctionBody || f->boundary == FrameBoundary::Constructor)
         BreakCallCycles(f);
     f->Reset();
-    if (engine) {
+    // The free list keeps enough frames for ordinary scripts; the frames of
+    // one deep recursion are not kept for the rest of the session.
+    if (engine && engine->freeFrameCount < kKeptFreeFrames) {
         f->below = engine->freeFrames;
         engine->freeFrames = f;
+        ++engine->freeFrameCount;
     } else {
         delete f;
     }
@@ -119,6 +122,7 @@ bool EvalContext::Push(EvalFrame* parent, SyntaxNode* node) {
     EvalFrame* f = engine->freeFrames;
     if (f) {
         engine->freeFrames = f->below;
+        --engine->freeFrameCount;
     } else {
         f = new EvalFrame;
     }

@@ -14,6 +14,8 @@ class Script;
 constexpr int kStepBudget = 8000;
 // Frames alive at once in one context; deeper recursion is a run-time error.
 constexpr int kMaxFrames = 10000;
+// Frames kept on the shared free list for reuse.
+constexpr int kKeptFreeFrames = 256;
 
 // How a frame ends when its node is left.
 enum class FrameBoundary : uint8_t {

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "script/EngineMemory.h"
+#include "script/EngineState.h"
 #include "script/Evaluator.h"
 #include "tests/script/TestHost.h"
 
@@ -166,6 +167,9 @@ TEST(Evaluator, ReportsRunTimeErrorsWithThePrintedExpression) {
         EXPECT_EQ(host.errors[0].handle, 0x5150);  // the window's handle
         EXPECT_EQ(host.errors[0].message, c.message) << c.script;
     }
+    // Frames of a runaway recursion are not all kept for reuse.
+    EXPECT_GT(engine->freeFrameCount, 0);
+    EXPECT_LE(engine->freeFrameCount, kKeptFreeFrames);
 }
 
 // Structures a script builds may be long; using and dropping them must not
