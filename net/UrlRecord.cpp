@@ -7,6 +7,7 @@
 
 #include "net/SniffContent.h"
 #include "net/UrlPageContent.h"
+#include "net/UrlRegistry.h"
 
 namespace {
 
@@ -128,7 +129,23 @@ const char* UrlRecord::GetName(bool chain) const {
 }
 
 int UrlRecord::GetLoadStatus(bool chain) {
+    if (chain) ResolveRedirect();
     return (chain ? ChainEnd() : this)->GetLoadStatusHere();
+}
+
+void UrlRecord::ResolveRedirect() {
+    HttpPart* http = IsHttpScheme(scheme_) ? GetHttpPart() : nullptr;
+    UrlRegistry* registry = UrlRegistry::Instance();
+    if (!http || http->location.empty() || http->redirectTarget || !registry) return;
+    UrlHandle target = registry->FindWithFragment(http->location.c_str());
+    http->location.clear();
+    if (target.IsEmpty()) return;
+    // A target whose own chain leads back here would make a loop.
+    UrlRecord* r = target.Record();
+    for (int i = 0; r && i < kMaxRedirectChain; ++i, r = r->GetRedirectRecord()) {
+        if (r == this) return;
+    }
+    http->redirectTarget = std::make_unique<UrlHandle>(target);
 }
 
 const char* UrlRecord::GetFileName(bool chain) const {

@@ -183,6 +183,8 @@ public:
     SchemePart* GetSchemePart() const { return schemePart_.get(); }
     HttpPart* MakeHttpPart();
     void SetSchemePart(std::unique_ptr<SchemePart> part) { schemePart_ = std::move(part); }
+    // Turns a Location kept from the cache index into the redirect target.
+    void ResolveRedirect();
     // The redirect target of an http/https record, or null.
     UrlRecord* GetRedirectRecord() const;
 
@@ -358,6 +360,9 @@ private:
     void RequestLoadInternal(MessageHandler* target, const UrlHandle& referrer, bool conditional,
                              bool isInline, bool flagB, bool flagC, int hops);
     void RegisterFor(MessageHandler* handler, uint32_t message, uint32_t id);
+    // Status, 0x8181 and 0x8004 (unless quiet), targets cleared.
+    void ReportStartFailure(int status, int32_t error, bool quiet);
+    void HandOverProducer();
     int StartHttp(MessageHandler* target, const UrlHandle& origin, bool quiet);
     int StartLocalFile(MessageHandler* target, bool quiet);
     void Unregister();

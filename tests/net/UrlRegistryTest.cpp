@@ -113,11 +113,36 @@ TEST_F(UrlRegistryTest, CleanExitWritesTheIndexAndTheNextStartRebuildsIt) {
     UrlHandle moved = reg.Find(nullptr, "http://h/old", nullptr, false);
     ASSERT_NE(moved->GetHttpPart(), nullptr);
     EXPECT_EQ(moved->GetHttpPart()->location, "http://h/new");
+    // The kept Location becomes the redirect target on first use.
+    EXPECT_EQ(moved->GetLoadStatus(true), kLoadNever);
+    EXPECT_STREQ(moved->ChainEnd()->GetName(), "http://h/new");
     EXPECT_EQ(reg.CacheTotal(), static_cast<int32_t>(12 + 6 + big.size()));
     // New cache files continue after the saved counter.
     std::string next = reg.NewCacheFileName("htm");
     ASSERT_FALSE(next.empty());
     for (const std::string& f : files) EXPECT_LT(f, fs::path(next).filename().string());
+}
+
+TEST_F(UrlRegistryTest, RestoredRedirectsNeverFormALoop) {
+    {
+        UrlRegistry reg(GetUrlSettings());
+        for (const char* pair : {"http://h/a>http://h/b", "http://h/b>http://h/a"}) {
+            std::string p(pair);
+            UrlHandle h = reg.Find(nullptr, p.substr(0, p.find('>')).c_str(), nullptr, false);
+            h->MakeHttpPart()->location = p.substr(p.find('>') + 1);
+            h->SetLoadStatus(kLoadLoaded);
+            h->SetContentKind(kKindHtml);
+            reg.MoveToCacheList(h);
+        }
+    }
+    UrlRegistry reg(GetUrlSettings());
+    UrlHandle a = reg.Find(nullptr, "http://h/a", nullptr, false);
+    UrlHandle b = reg.Find(nullptr, "http://h/b", nullptr, false);
+    (void)a->GetLoadStatus(true);
+    (void)b->GetLoadStatus(true);
+    EXPECT_EQ(a->ChainEnd(), b.Record());
+    EXPECT_EQ(b->ChainEnd(), b.Record());  // b -> a would close the loop
+    EXPECT_EQ(b->GetRedirectRecord(), nullptr);
 }
 
 TEST_F(UrlRegistryTest, EmptyOnExitRemovesEveryCacheFile) {
