@@ -61,6 +61,8 @@ void UrlRecord::FreeBuffer() {
     block_.reset();
     capacity_ = 0;
     lockCount_ = 0;
+    transfer_.reset();
+    transferCapacity_ = 0;
 }
 
 std::string UrlRecord::CacheFileExtension() const {
@@ -117,7 +119,11 @@ void UrlRecord::CloseOpenFile() {
 
 bool UrlRecord::AppendToFile(const char* bytes, int32_t count) {
     if (count <= 0) return true;
-    if (!openFile_) openFile_ = OpenLocalFile("ab");
+    if (!openFile_) {
+        openFile_ = OpenLocalFile("r+b");
+        if (!openFile_) openFile_ = OpenLocalFile("wb");
+        if (openFile_ && std::fseek(openFile_, 0, SEEK_END) != 0) CloseOpenFile();
+    }
     if (!openFile_) return false;
     return std::fwrite(bytes, 1, static_cast<size_t>(count), openFile_) == static_cast<size_t>(count);
 }

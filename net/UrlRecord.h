@@ -227,6 +227,8 @@ public:
     // small (memory storage); in file storage only the bytes not yet taken by
     // a consumer (kept) and those not yet written to the file (new).
     static constexpr int32_t kMaxBlock = 32766;
+    // Largest read of one step into a cache file.
+    static constexpr int32_t kMaxTransfer = 1 << 20;
     // Makes or grows the block (wanted 0: grow when the kept bytes fill more
     // than half of it) and answers it; null when no memory could be had.
     char* LockBuffer(int32_t wanted);
@@ -341,6 +343,9 @@ private:
     int32_t newBytes_ = 0;
     int lockCount_ = 0;
     MessageTargetList targets_;
+    // In file storage: the bytes read but not yet written to the file.
+    std::unique_ptr<char[]> transfer_;
+    int32_t transferCapacity_ = 0;
     int32_t delivered_ = 0;  // bytes the page content has taken
     int redirectHops_ = 0;
     bool finishing_ = false;
@@ -355,14 +360,16 @@ private:
     bool IsHttpRecord() const { return scheme_ == kSchemeHttp || scheme_ == kSchemeHttps; }
     bool IsKindCachedHere() const;
     int32_t ReadLocalDataFromFile(int32_t offset, int32_t length, char* out) const;
-    int StartLoadInternal(MessageHandler* target, const UrlHandle& origin, bool isInline, bool quiet,
-                          int hops);
+    int StartLoadInternal(MessageHandler* target, const UrlHandle& origin, bool isInline, bool flagB,
+                          bool quiet, int hops);
     void RequestLoadInternal(MessageHandler* target, const UrlHandle& referrer, bool conditional,
                              bool isInline, bool flagB, bool flagC, int hops);
     void RegisterFor(MessageHandler* handler, uint32_t message, uint32_t id);
     // Status, 0x8181 and 0x8004 (unless quiet), targets cleared.
     void ReportStartFailure(int status, int32_t error, bool quiet);
     void HandOverProducer();
+    // Writes the block's bytes not yet in the file; false when the load failed.
+    bool FlushNewBytes(bool ownFile);
     int StartHttp(MessageHandler* target, const UrlHandle& origin, bool quiet);
     int StartLocalFile(MessageHandler* target, bool quiet);
     void Unregister();

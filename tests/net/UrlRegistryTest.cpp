@@ -370,6 +370,9 @@ TEST_F(UrlRegistryTest, CacheFileNamesCarryOnlyLettersAndDigits) {
     std::string d = reg.NewCacheFileName("tmp");
     EXPECT_EQ(fs::path(d).filename().string(), "znt00004.tmp");
     EXPECT_EQ(ReadAll(Cache() / "znt00003.tmp"), "taken");
+    // A folder that is gone gives no name, at once, and says so.
+    fs::remove_all(Cache());
+    EXPECT_EQ(reg.NewCacheFileName("htm"), "");
 }
 
 }  // namespace

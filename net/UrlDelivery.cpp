@@ -1,0 +1,242 @@
+// Data arriving for a record: stored in the memory block while the page is
+// small, in a cache file otherwise, and fed to the page content.
+#include <cstring>
+
+#include "core/InternalMessages.h"
+#include "core/MessageHandler.h"
+#include "core/MessageSource.h"
+#include "net/SniffContent.h"
+#include "net/UrlErrors.h"
+#include "net/UrlPageContent.h"
+#include "net/UrlRecord.h"
+#include "net/UrlRegistry.h"
+#include "net/UrlSettings.h"
+
+namespace {
+
+constexpr uint32_t kShownNotQuiet = MessageTargetList::kOnlyNotInline | MessageTargetList::kSkipQuiet;
+constexpr uint32_t kNotQuiet = MessageTargetList::kSkipQuiet;
+constexpr uint32_t kAll = 0;
+
+bool IsPageKind(int kind) {
+    return kind == kKindHtml || kind == kKindText;
+}
+
+}  // namespace
+
+int32_t UrlRecord::ReceiveData() {
+    MessageSource* producer = GetConnection();
+    if (producer == nullptr) return 0;
+    bool ownFile = scheme_ == kSchemeFile;  // a local file is its own store
+    if (GetStorage() == kStoredNowhere) {
+        int kind = GetContentKind();
+        bool small = contentLength_ > 0 && contentLength_ + 10 < kMaxBlock + 1;
+        bool keepInMemory =
+            small && (kind == kKindHtml ||
+                      (IsInlineLoad() && (kind == kKindGif || kind == kKindJpeg || kind == kKindCpr)));
+        if (keepInMemory) {
+            SetStorage(kStoredInMemory);
+            if (!LockBuffer(contentLength_ + 10)) {
+                FailLoad(kErrNotEnoughMemory, kShownNotQuiet);
+                return -1;
+            }
+            UnlockBuffer();
+        } else {
+            if (!MakeCacheFileName()) {
+                FailLoad(kErrCannotWriteCache, kShownNotQuiet);
+                return -1;
+            }
+            SetStorage(kStoredInFile);
+            if (UrlRegistry* registry = UrlRegistry::Instance();
+                registry && GetCacheRelation() == kListGeneral)
+                registry->MoveToTemporaryList(UrlHandle(this, nullptr));
+        }
+        kept_ = newBytes_ = 0;
+    }
+    if (GetStorage() == kStoredInFile && ownFile) {
+        // The file: URL's data is already on disk.
+    }
+    int32_t total = 0;
+    while (total < kMaxReadPerReport) {
+        int32_t n = 0;
+        if (GetStorage() == kStoredInMemory) {
+            if (bytesLoaded_ >= capacity_) {
+                // More than the server announced: everything moves to a file.
+                if (!MakeCacheFileName()) {
+                    FailLoad(kErrCannotWriteCache, kShownNotQuiet);
+                    return -1;
+                }
+                SetStorage(kStoredInFile);
+                if (!AppendToFile(block_.get(), bytesLoaded_)) {
+                    FailLoad(kErrCannotWriteCache, kShownNotQuiet);
+                    return -1;
+                }
+                continue;
+            }
+            n = producer->ReadData(block_.get() + bytesLoaded_, capacity_ - bytesLoaded_);
+            if (n <= 0) break;
+            bytesLoaded_ += n;
+        } else {
+            // Bytes gather in the transfer buffer and go to the file when it
+            // is full: few large reads and writes, whatever the block's size.
+            int32_t size = GetUrlSettings().networkBufferKb * 1024;
+            if (size < kMaxBlock) size = kMaxBlock;
+            if (size > kMaxTransfer) size = kMaxTransfer;
+            if (!transfer_ || transferCapacity_ != size) {
+                if (!FlushNewBytes(ownFile)) return -1;
+                transfer_.reset(new (std::nothrow) char[static_cast<size_t>(size)]);
+                transferCapacity_ = transfer_ ? size : 0;
+                if (!transfer_) {
+                    FailLoad(kErrNotEnoughMemory, kShownNotQuiet);
+                    return -1;
+                }
+            }
+            if (ownFile || newBytes_ >= transferCapacity_) {
+                if (!FlushNewBytes(ownFile)) return -1;
+            }
+            n = producer->ReadData(transfer_.get() + newBytes_, transferCapacity_ - newBytes_);
+            if (n <= 0) break;
+            bytesLoaded_ += n;
+            newBytes_ += n;
+        }
+        total += n;
+        if (GetContentKind() == kKindNotYetKnown && !IsKindAnnounced()) SniffAndAnnounce(false);
+        if (IsPageKind(GetContentKind()) && !IsInlineLoad()) DeliverData(false);
+    }
+    // The file always holds everything that arrived once a report is done.
+    if (GetStorage() == kStoredInFile && !FlushNewBytes(ownFile)) return -1;
+    return total;
+}
+
+bool UrlRecord::FlushNewBytes(bool ownFile) {
+    if (!ownFile && newBytes_ > 0 && transfer_) {
+        // A failed write fails the load: a partial file is never shown as complete.
+        if (!AppendToFile(transfer_.get(), newBytes_)) {
+            FailLoad(kErrCannotWriteCache, kShownNotQuiet);
+            return false;
+        }
+    }
+    newBytes_ = 0;
+    return true;
+}
+
+bool UrlRecord::AppendData(const char* bytes, int32_t length) {
+    if (GetStorage() == kStoredNowhere) SetStorage(kStoredInMemory);
+    if (AppendRaw(bytes, length)) {
+        if (GetStorage() == kStoredInFile) newBytes_ = length;
+        return true;
+    }
+    // Generated content that cannot be stored must not end up shown as
+    // complete: the load fails with the reason.
+    FailLoad(GetStorage() == kStoredInFile || !UrlRegistry::Instance() ? kErrCannotWriteCache
+                                                                       : kErrNotEnoughMemory,
+             kShownNotQuiet);
+    return false;
+}
+
+void UrlRecord::FlushData(bool finished) {
+    if (GetContentKind() != kKindUnknownType && !(kind_ & (kKindInlineLoad | kKindAnnounced))) {
+        SetKindAnnounced(true);
+        targets_.Broadcast(kMsgContentKnown, id_, 0, MessageTargetList::kOnlyNotInline, 0);
+    }
+    if (finished) SetLoadStatus(kLoadLoaded);
+    targets_.Broadcast(kMsgLoadStatus, id_, GetLoadStatusHere() << 8, kNotQuiet, 0);
+    targets_.Broadcast(kMsgMoreData, id_, GetLoadStatusHere() << 8, kShownNotQuiet, 0);
+    if (GetContentKind() < kKindUnknownType) {
+        AddUser();
+        DeliverData(finished);
+        RemoveUser();
+    }
+    CloseOpenFile();
+    newBytes_ = 0;
+    if (!finished) return;
+    if (pageContent_ && pageContent_->HasPendingWork()) {
+        AddUser();
+        finishing_ = true;
+        if (MessageHandler* first = registeredWith_ ? registeredWith_ : FirstTarget())
+            RegisterFor(first, kMsgScriptsPending, id_);
+        targets_.Broadcast(kMsgScriptsPending, id_, 0, MessageTargetList::kOnlyNotInline, 0);
+        return;
+    }
+    Unregister();
+    targets_.Broadcast(kMsgLoadNotice, kNoticeLoaded, id_, kAll, 0);
+    targets_.Clear();
+}
+
+void UrlRecord::DeliverData(bool final) {
+    if (GetRedirectRecord() || !IsPageKind(GetContentKind())) return;
+    if (!pageContent_) {
+        PageContentFactory factory = GetPageContentFactory();
+        if (factory == nullptr) return;
+        pageContent_ = factory(*this);
+        if (!pageContent_) return;
+    }
+    SetDelivered(false);
+    char chunk[8192];
+    for (int round = 0; round < 1 << 16; ++round) {
+        int32_t available = bytesLoaded_ - delivered_;
+        const char* bytes = nullptr;
+        int32_t length = 0;
+        if (available > 0) {
+            if (GetStorage() == kStoredInMemory && block_) {
+                bytes = block_.get() + delivered_;
+                length = available;
+            } else if (GetStorage() == kStoredInFile && transfer_ && newBytes_ > 0 &&
+                       delivered_ >= bytesLoaded_ - newBytes_) {
+                // Straight from the block that just arrived.
+                bytes = transfer_.get() + (delivered_ - (bytesLoaded_ - newBytes_));
+                length = available;
+            } else {
+                if (openFile_) std::fflush(openFile_);
+                length = ReadLocalDataFromFile(
+                    delivered_, available < (int32_t)sizeof chunk ? available : (int32_t)sizeof chunk, chunk);
+                bytes = chunk;
+                if (length <= 0) break;
+            }
+        }
+        bool last = final && delivered_ + length >= bytesLoaded_;
+        if (length == 0 && !last) break;
+        long taken = pageContent_->FeedData(bytes, length, last);
+        if (taken < 0) taken = 0;
+        if (taken > length) taken = length;
+        delivered_ += static_cast<int32_t>(taken);
+        // The end is signalled only once the content takes nothing more.
+        if (last && length == 0) break;
+        if (taken == 0 && !last) break;
+    }
+    SetDelivered(true);
+}
+
+void UrlRecord::SniffAndAnnounce(bool finished) {
+    if (GetContentKind() != kKindNotYetKnown) return;
+    if (bytesLoaded_ < 256 && !finished) return;
+    char head[4096];
+    int32_t n = 0;
+    if (GetStorage() == kStoredInMemory && block_) {
+        n = bytesLoaded_ < (int32_t)sizeof head ? bytesLoaded_ : (int32_t)sizeof head;
+        std::memcpy(head, block_.get(), static_cast<size_t>(n));
+    } else if (GetStorage() == kStoredInFile) {
+        if (openFile_) std::fflush(openFile_);
+        n = ReadLocalDataFromFile(0, sizeof head, head);
+    }
+    SetContentKindHere(SniffContent(head, n));
+    targets_.Broadcast(kMsgLoadStatus, id_, GetLoadStatusHere() << 8, kNotQuiet, 0);
+    HttpPart* http = GetHttpPart();
+    if (IsInlineLoad() || IsImage() || IsKindAnnounced()) return;
+    int status = http ? http->status : 200;
+    bool ok = status == 200 || status == 301 || status == 302;
+    if (GetUrlSettings().httpErrorStrategy == 2 && !ok) return;
+    if (http && (http->auth == kAuthAsked || http->proxyAuth == kAuthAsked)) return;
+    if (http && (status == 301 || status == 302) && !http->location.empty()) return;
+    AnnounceContent(kShownNotQuiet);
+}
+
+int32_t UrlRecord::ReadLocalDataFromFile(int32_t offset, int32_t length, char* out) const {
+    std::FILE* f = OpenLocalFile("rb");
+    if (!f) return 0;
+    int32_t n = 0;
+    if (std::fseek(f, offset, SEEK_SET) == 0)
+        n = static_cast<int32_t>(std::fread(out, 1, static_cast<size_t>(length), f));
+    std::fclose(f);
+    return n;
+}

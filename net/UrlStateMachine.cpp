@@ -1,0 +1,402 @@
+// The loading state machine: the producer's reports turn into state changes
+// of the record and into notices to every waiting window.
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+
+#include "core/Dates.h"
+#include "core/InternalMessages.h"
+#include "core/MessageHandler.h"
+#include "core/MessageSource.h"
+#include "net/HttpConnection.h"
+#include "net/SniffContent.h"
+#include "net/UrlErrors.h"
+#include "net/UrlPageContent.h"
+#include "net/UrlRecord.h"
+#include "net/UrlRegistry.h"
+#include "net/UrlSettings.h"
+
+namespace {
+
+constexpr uint32_t kAll = 0;
+constexpr uint32_t kNotInline = MessageTargetList::kOnlyNotInline;
+constexpr uint32_t kNotQuiet = MessageTargetList::kSkipQuiet;
+constexpr uint32_t kInlineNotQuiet = MessageTargetList::kOnlyInline | MessageTargetList::kSkipQuiet;
+constexpr uint32_t kShownNotQuiet = MessageTargetList::kOnlyNotInline | MessageTargetList::kSkipQuiet;
+constexpr uint32_t kProgressTargets = MessageTargetList::kSkipQuiet | MessageTargetList::kSkipFlagB;
+
+bool IsRedirectStatus(int status) {
+    return status == 301 || status == 302;
+}
+
+HttpConnection* AsHttp(MessageSource* source) {
+    return dynamic_cast<HttpConnection*>(source);
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+}  // namespace
+
+bool UrlRecord::ProducerMatches(uint32_t id) const {
+    MessageSource* c = GetConnection();
+    return c != nullptr && c->Serial() == id;
+}
+
+void UrlRecord::AttachLoadMachine() {
+    loadMachine_ = [](UrlRecord& r, uint32_t m, uint32_t p1, uint32_t p2) { r.HandleMessage(m, p1, p2); };
+    teardown_ = [](UrlRecord& r) {
+        r.Unregister();
+        r.DropConnection();
+    };
+}
+
+void UrlRecord::HandleMessage(uint32_t message, uint32_t p1, uint32_t p2) {
+    switch (message) {
+        case kMsgHeadersParsed:
+            OnHeaders(p1);
+            break;
+        case kMsgDataReady:
+            OnData(p1);
+            break;
+        case kMsgConnectionEnded:
+            OnEnd(p1);
+            break;
+        case kMsgConnectionFailed:
+            OnError(p1, static_cast<int32_t>(p2));
+            break;
+        case kMsgLookingUp:
+        case kMsgConnecting:
+        case kMsgRequestSent:
+            if (ProducerMatches(p1))
+                targets_.Broadcast(kMsgLoadNotice, kNoticeLookingUp + (message - kMsgLookingUp), id_,
+                                   kProgressTargets, 0);
+            break;
+        case kMsgSecurityLevel:
+            if (ProducerMatches(p1)) {
+                securityLevel_ = static_cast<uint8_t>(p2);
+                targets_.Broadcast(kMsgSecurityNotice, id_, p2, kAll, 0);
+            }
+            break;
+        case kMsgScriptsPending:
+            if (p1 == id_) DeliverData(GetLoadStatusHere() != kLoadLoading);
+            break;
+        default:
+            break;
+    }
+}
+
+void UrlRecord::OnHeaders(uint32_t connectionId) {
+    HttpPart* http = GetHttpPart();
+    HttpConnection* connection = http ? AsHttp(http->connection) : nullptr;
+    if (!connection || connection->Serial() != connectionId) return;
+    loadTime_ = lastUse_ = UrlClockNow();
+    const HttpReplyHeaders& reply = connection->ReplyHeaders();
+    const UrlSettings& settings = GetUrlSettings();
+    int status = reply.statusCode;
+    http->expires = reply.expires ? ParseHttpDateToTime(reply.expires->c_str()) : 0;
+    http->lastModified = reply.lastModified ? ParseHttpDateToTime(reply.lastModified->c_str()) : 0;
+    if (status != 304) http->lastModifiedText = reply.lastModified ? *reply.lastModified : std::string();
+    http->location = reply.location && IsRedirectStatus(status) ? *reply.location : std::string();
+    if (!(IsRedirectStatus(status) && reply.location)) http->redirectTarget.reset();
+    http->status = status;
+
+    if (status == 304) {
+        // The kept copy stands.
+        targets_.SetFlagB(false);
+        http->auth = http->proxyAuth = kAuthNone;
+        connection->Close();
+        Unregister();
+        DropConnection();
+        SetLoadStatus(kLoadLoaded);
+        flags_ &= static_cast<uint8_t>(~kFlagStaleImage);
+        if (!previousFileName_.empty()) {
+            fileName_ = previousFileName_;
+            previousFileName_.clear();
+            SetStorage(kStoredInFile);
+            struct stat st;
+            if (stat(GetLocalFilePath().c_str(), &st) == 0)
+                bytesLoaded_ = contentLength_ = static_cast<int32_t>(st.st_size);
+        }
+        targets_.Broadcast(kMsgLoadStatus, id_, kLoadLoaded << 8, kNotQuiet, 0);
+        targets_.Broadcast(kMsgLoadNotice, kNoticeNotModified, id_, kShownNotQuiet, 0);
+        // The kept copy goes to the page again, from the start.
+        if (!IsInlineLoad()) {
+            delivered_ = 0;
+            DeliverData(true);
+        }
+        targets_.Clear();
+        return;
+    }
+    bool challenge = status == 401 || status == 407;
+    if (challenge) {
+        AuthState& state = status == 401 ? http->auth : http->proxyAuth;
+        if (state == kAuthNone) state = kAuthAsked;
+        SetChallenge(status == 401 ? (reply.wwwAuthenticate ? reply.wwwAuthenticate->c_str() : nullptr)
+                                   : (reply.proxyAuthenticate ? reply.proxyAuthenticate->c_str() : nullptr));
+    } else {
+        bool ok = status == 200 || IsRedirectStatus(status);
+        if (!ok && (status == 204 || settings.httpErrorStrategy == 1 || IsInlineLoad())) {
+            FailLoad(ErrorForHttpStatus(status), kShownNotQuiet);
+            return;
+        }
+        http->auth = http->proxyAuth = kAuthNone;
+    }
+    bytesLoaded_ = 0;
+    delivered_ = 0;
+    http->statusText = status != 200 && reply.statusText ? *reply.statusText : std::string();
+    if (reply.contentType) {
+        std::string type = reply.contentType->substr(0, reply.contentType->find(';'));
+        while (!type.empty() && (type.back() == ' ' || type.back() == '\t')) type.pop_back();
+        http->contentType = type;
+        SetContentKindHere(KindFromContentType(type.c_str(), name_.c_str(), nullptr));
+    } else {
+        http->contentType.clear();
+        GuessKindFromExtension();
+    }
+    // Whatever was stored before belongs to the old reply.
+    FreeBuffer();
+    SetStorage(kStoredNowhere);
+    contentLength_ = reply.contentLength;
+    if (http->method == kMethodGet && !(flags_ & kFlagForceReload) && IsKindCachedHere()) {
+        if (UrlRegistry* registry = UrlRegistry::Instance())
+            registry->MoveToCacheList(UrlHandle(this, nullptr));
+    }
+    bool authPending = http->auth == kAuthAsked || http->proxyAuth == kAuthAsked;
+    if ((flags_ & kFlagStaleImage) && !authPending) {
+        flags_ &= static_cast<uint8_t>(~kFlagStaleImage);
+        ReleaseContent();
+    }
+    bool quietAnnounce = GetContentKind() == kKindNotYetKnown || IsKindAnnounced() ||
+                         (settings.httpErrorStrategy == 2 && status != 200 && !IsRedirectStatus(status)) ||
+                         authPending || IsInlineLoad() || (IsRedirectStatus(status) && reply.location);
+    if (!quietAnnounce) AnnounceContent(kShownNotQuiet);
+}
+
+void UrlRecord::OnData(uint32_t producerId) {
+    if (!ProducerMatches(producerId) || GetLoadStatusHere() != kLoadLoading) return;
+    HttpPart* http = GetHttpPart();
+    if (scheme_ == kSchemeFile && !IsInlineLoad()) AnnounceContent(kNotQuiet);
+    if (http && IsRedirectStatus(http->status) && !http->location.empty()) {
+        // The body of a redirect is never shown.
+        char scratch[4096];
+        while (GetConnection()->ReadData(scratch, sizeof scratch) > 0) {
+        }
+        return;
+    }
+    int32_t n = ReceiveData();
+    if (n <= 0) return;
+    // A report may announce more than one read takes: come back for the rest.
+    if (n >= kMaxReadPerReport && registeredWith_) registeredWith_->Post(kMsgDataReady, producerId, 0);
+    if (http && http->status != 200) return;
+    if (!IsInlineLoad() && IsKindAnnounced()) {
+        if (pageContent_) targets_.Broadcast(kMsgMoreData, id_, GetLoadStatusHere() << 8, kShownNotQuiet, 0);
+        targets_.Broadcast(contentLength_ > 0 ? kMsgProgressKnown : kMsgProgressUnknown, id_,
+                           static_cast<uint32_t>(n), kShownNotQuiet, 0);
+    } else if (IsInlineLoad()) {
+        targets_.Broadcast(contentLength_ > 0 ? kMsgInlineProgressKnown : kMsgInlineProgressUnknown, id_,
+                           static_cast<uint32_t>(n), kInlineNotQuiet, 0);
+    }
+}
+
+void UrlRecord::OnError(uint32_t producerId, int32_t code) {
+    if (!ProducerMatches(producerId)) return;
+    CloseOpenFile();
+    if (GetLoadStatusHere() != kLoadLoading) return;
+    FailLoad(code, kShownNotQuiet);
+}
+
+bool UrlRecord::IsKindCachedHere() const {
+    UrlRegistry* registry = UrlRegistry::Instance();
+    return registry && registry->IsKindCached(GetContentKind());
+}
+
+void UrlRecord::OnEnd(uint32_t producerId) {
+    if (!ProducerMatches(producerId) || GetLoadStatusHere() != kLoadLoading) return;
+    // Whatever the producer still holds is taken before the end counts.
+    while (ReceiveData() > 0) {
+    }
+    if (GetLoadStatusHere() != kLoadLoading) return;  // failed while reading
+    CloseOpenFile();
+    HttpPart* http = GetHttpPart();
+    HttpConnection* connection = http ? AsHttp(http->connection) : nullptr;
+    int status = http ? http->status : 200;
+    bool challenge = connection && (status == 401 || status == 407);
+    bool redirect = http && IsRedirectStatus(status) && !http->location.empty();
+    if (http && bytesLoaded_ == 0 && !IsInlineLoad() && !redirect && !challenge) {
+        ReleaseContent();
+        FreeBuffer();
+        SetStorage(kStoredNowhere);
+        SetKindAnnounced(false);
+        DeleteCacheFile();
+        FailLoad(kErrNoContent, kShownNotQuiet);
+        return;
+    }
+    AddUser();
+    finishing_ = true;
+    flags_ &= static_cast<uint8_t>(~kFlagReloadStarted);
+    SetLoadStatus(kLoadLoaded);
+    UrlRegistry* registry = UrlRegistry::Instance();
+    if (GetStorage() == kStoredInFile && GetCacheRelation() == kListNever) {
+        fileName_.clear();
+        Reset();
+        RemoveUser();
+        finishing_ = false;
+        targets_.Broadcast(kMsgLoadNotice, kNoticeLoaded, id_, kShownNotQuiet, 0);
+        targets_.Clear();
+        return;
+    }
+    if (registry && scheme_ != kSchemeFile) {
+        if (GetCacheRelation() == kListCache) registry->AddCacheBytes(bytesLoaded_);
+        if (GetCacheRelation() == kListTemporary) registry->AddTemporaryBytes(bytesLoaded_);
+    }
+    if (!IsKindAnnounced() && !(http && (status == 204 || IsRedirectStatus(status)))) SniffAndAnnounce(true);
+    if (challenge) {
+        // The window asks the user; RetryWithCredentials starts again.
+        Unregister();
+        connection->Close();
+        AuthState state = status == 401 ? http->auth : http->proxyAuth;
+        uint32_t code =
+            status == 401 ? (state == kAuthStoredSent ? 1 : 0) : (state == kAuthStoredSent ? 3 : 2);
+        RemoveUser();
+        finishing_ = false;
+        targets_.Broadcast(kMsgAuthNeeded, code, id_, kAll, 0);
+        return;
+    }
+    if (redirect) {
+        FollowRedirect();
+        return;
+    }
+    if (http && GetUrlSettings().httpErrorStrategy == 2 && !IsInlineLoad() && status != 200 &&
+        status != 204 && !IsRedirectStatus(status) && IsStockErrorPage()) {
+        ReleaseContent();
+        FreeBuffer();
+        SetStorage(kStoredNowhere);
+        DeleteCacheFile();
+        FailLoad(ErrorForHttpStatus(status), kShownNotQuiet);
+        return;
+    }
+    if (http && !IsKindAnnounced() && !IsInlineLoad()) AnnounceContent(kShownNotQuiet);
+    if (!IsInlineLoad()) targets_.Broadcast(kMsgMoreData, id_, kLoadLoaded << 8, kShownNotQuiet, 0);
+    targets_.Broadcast(kMsgLoadStatus, id_, kLoadLoaded << 8, kNotQuiet, 0);
+    if (http && connection && connection->ReplyDate()) http->date = connection->ReplyDate();
+    Unregister();
+    DropConnection();
+    if (!previousFileName_.empty() && previousFileName_ != fileName_) {
+        std::string current = fileName_;
+        fileName_ = previousFileName_;
+        DeleteCacheFile();
+        fileName_ = current;
+    }
+    previousFileName_.clear();
+    DeliverData(true);
+    if (pageContent_ && pageContent_->HasPendingWork()) {
+        // The page's scripts run first; 0x8221 brings us back.
+        if (MessageHandler* first = registeredWith_ ? registeredWith_ : FirstTarget())
+            RegisterFor(first, kMsgScriptsPending, id_);
+        targets_.Broadcast(kMsgScriptsPending, id_, 0, kNotInline, 0);
+        return;
+    }
+    Finish();
+}
+
+void UrlRecord::Finish() {
+    if (GetStorage() == kStoredInFile) FreeBuffer();
+    if (finishing_) RemoveUser();
+    finishing_ = false;
+    if (!IsInlineLoad()) {
+        if (pageContent_) targets_.Broadcast(kMsgLoadNotice, kNoticeContentReady, id_, kShownNotQuiet, 0);
+        targets_.Broadcast(kMsgLoadNotice, kNoticeLoaded, id_, kShownNotQuiet, 0);
+    }
+    Unregister();
+    targets_.Clear();
+    redirectHops_ = 0;
+}
+
+void UrlRecord::FollowRedirect() {
+    HttpPart* http = GetHttpPart();
+    UrlRegistry* registry = UrlRegistry::Instance();
+    std::string location = http->location;
+    http->redirectTarget.reset();
+    UrlHandle next;
+    if (registry) {
+        std::string base = location.substr(0, location.find('#'));
+        std::string fragment =
+            location.find('#') == std::string::npos ? std::string() : location.substr(location.find('#') + 1);
+        UrlHandle self(this, nullptr);
+        next = registry->Find(&self, base.c_str(), fragment.empty() ? nullptr : fragment.c_str(), false);
+    }
+    Unregister();
+    DropConnection();
+    RemoveUser();
+    finishing_ = false;
+    if (next.IsEmpty()) {
+        FailLoad(kErrUrlIllegalAddress, kShownNotQuiet);
+        return;
+    }
+    if (redirectHops_ + 1 > kMaxRedirects) {
+        // A chain of redirects that does not end (A to B to A) stops here.
+        FailLoad(kErrTooManyRedirects, kShownNotQuiet);
+        return;
+    }
+    // Keep the target unless its own chain leads back here.
+    bool cycle = next.Record() == this;
+    for (UrlRecord* r = next.Record(); r && !cycle;) {
+        UrlRecord* after = r->GetRedirectRecord();
+        cycle = after == this;
+        if (after == next.Record()) break;
+        r = after;
+    }
+    if (!cycle) http->redirectTarget = std::make_unique<UrlHandle>(next);
+    http->location.clear();
+    targets_.Broadcast(kMsgRedirected, id_, next->GetId(), kAll, 0);
+    // Every waiting window now waits for the new record.
+    struct Waiter {
+        MessageHandler* handler;
+        bool isInline, flagC;
+    };
+    std::vector<Waiter> waiters;
+    for (ListNode* n = static_cast<NodeList&>(targets_).First(); n; n = n->Next()) {
+        auto* t = static_cast<MessageTarget*>(n);
+        waiters.push_back({t->handler, t->isInline, t->flagC});
+    }
+    targets_.Clear();
+    UrlHandle origin(this, nullptr);
+    for (const Waiter& w : waiters) {
+        if (next->GetLoadStatusHere() == kLoadLoaded) {
+            next->RequestLoadInternal(w.handler, origin, false, w.isInline,
+                                      (flags_ & kFlagReloadStarted) != 0, w.flagC, redirectHops_ + 1);
+        } else {
+            (void)next->StartLoadInternal(w.handler, origin, w.isInline, false, w.flagC, redirectHops_ + 1);
+        }
+    }
+    redirectHops_ = 0;
+}
+
+bool UrlRecord::IsStockErrorPage() const {
+    // A server's own error page: its title begins with "error" or repeats the
+    // status line.
+    char head[4096];
+    int32_t n = const_cast<UrlRecord*>(this)->ReadLocalData(0, sizeof head - 1, head);
+    if (n <= 0) return true;  // nothing of its own to show
+    head[n] = 0;
+    std::string page = Lower(head);
+    size_t t = page.find("<title>");
+    std::string title;
+    if (t != std::string::npos) {
+        size_t e = page.find("</title>", t);
+        title = page.substr(t + 7, e == std::string::npos ? std::string::npos : e - t - 7);
+    } else {
+        size_t start = page.find_first_not_of(" \t\r\n");
+        title = start == std::string::npos ? std::string() : page.substr(start, 80);
+    }
+    while (!title.empty() && std::isspace(static_cast<unsigned char>(title.front()))) title.erase(0, 1);
+    if (title.compare(0, 5, "error") == 0) return true;
+    const HttpPart* http = GetHttpPart();
+    std::string code = std::to_string(http ? http->status : 0);
+    if (title.find(code) != std::string::npos) return true;
+    return http && !http->statusText.empty() && title.find(Lower(http->statusText)) != std::string::npos;
+}

@@ -1,0 +1,456 @@
+// Loads of URL records end to end: nginx and a scripted server on 127.0.0.1,
+// real files for file: URLs, a window whose message handler records every
+// notice in order, and a recording page content in place of the parser.
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <psapi.h>
+#include <string>
+#include <vector>
+
+#include "core/InternalMessages.h"
+#include "net/SniffContent.h"
+#include "net/UrlErrors.h"
+#include "net/UrlPageContent.h"
+#include "net/UrlRecord.h"
+#include "net/UrlRegistry.h"
+#include "net/UrlSettings.h"
+#include "tests/net/NetFixture.h"
+#include "tests/support/LocalServer.h"
+#include "tests/support/WindowTools.h"
+
+using namespace net_test;
+using testing_support::ScriptedServer;
+using testing_support::ScriptStep;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+fs::path WwwFile(const char* name) {
+    return fs::path(ZINTU_SOURCE_DIR) / "tests/net/data/urlload-www" / name;
+}
+
+// Stands in for the parsed page: keeps what it is fed.
+struct RecordingContent : UrlPageContent {
+    long FeedData(const char* bytes, long length, bool final) override {
+        if (length > 0) fed.append(bytes, static_cast<size_t>(length));
+        if (final) ++finals;
+        return length;
+    }
+    bool CanTakeData() const override { return true; }
+    bool IsComplete() const override { return finals > 0; }
+    bool HasPendingWork() const override { return false; }
+    std::string fed;
+    int finals = 0;
+};
+
+std::unique_ptr<UrlPageContent> MakeRecordingContent(UrlRecord&) {
+    return std::make_unique<RecordingContent>();
+}
+
+struct Notice {
+    uint32_t message, p1, p2;
+};
+
+constexpr uint32_t kNotices[] = {kMsgLoadNotice,
+                                 kMsgAuthNeeded,
+                                 kMsgLoadError,
+                                 kMsgSecurityNotice,
+                                 kMsgContentKnown,
+                                 kMsgProgressKnown,
+                                 kMsgProgressUnknown,
+                                 kMsgInlineProgressKnown,
+                                 kMsgInlineProgressUnknown,
+                                 kMsgLoadStatus,
+                                 kMsgMoreData,
+                                 kMsgRedirected,
+                                 kMsgScriptsPending};
+
+// A window's view of the loads it asked for: every notice, in order.
+class NoticeRecorder : public MessageCallback {
+public:
+    explicit NoticeRecorder(MessageHandler& handler) : handler_(handler) {
+        for (uint32_t m : kNotices) (void)handler_.Register(this, m, 0);
+    }
+    ~NoticeRecorder() override { handler_.UnregisterAll(this); }
+    void OnMessage(uint32_t message, uint32_t p1, uint32_t p2) override { log.push_back({message, p1, p2}); }
+    // The record's own messages, by number, in order (progress steps folded).
+    std::vector<uint32_t> Sequence(uint32_t id) const {
+        std::vector<uint32_t> out;
+        for (const Notice& n : log) {
+            bool mine =
+                n.message == kMsgLoadNotice || n.message == kMsgLoadError || n.message == kMsgAuthNeeded
+                    ? n.p2 == id
+                    : n.p1 == id;
+            if (!mine) continue;
+            if (!out.empty() && out.back() == n.message &&
+                (n.message == kMsgProgressKnown || n.message == kMsgProgressUnknown ||
+                 n.message == kMsgMoreData))
+                continue;
+            out.push_back(n.message);
+        }
+        return out;
+    }
+    bool Ended(uint32_t id) const {
+        for (const Notice& n : log) {
+            if (n.message == kMsgLoadNotice && n.p1 == kNoticeLoaded && n.p2 == id) return true;
+            if (n.message == kMsgLoadNotice && n.p1 == kNoticeNotModified && n.p2 == id) return true;
+            if ((n.message == kMsgLoadError || n.message == kMsgAuthNeeded) && n.p2 == id) return true;
+        }
+        return false;
+    }
+    const Notice* Find(uint32_t message, uint32_t id) const {
+        for (const Notice& n : log) {
+            uint32_t nid =
+                n.message == kMsgLoadNotice || n.message == kMsgLoadError || n.message == kMsgAuthNeeded
+                    ? n.p2
+                    : n.p1;
+            if (n.message == message && nid == id) return &n;
+        }
+        return nullptr;
+    }
+    std::vector<Notice> log;
+
+private:
+    MessageHandler& handler_;
+};
+
+uint16_t Nginx() {
+    return testing_support::ServerPortFromEnv("NGINX");
+}
+std::string At(const char* path) {
+    return "http://127.0.0.1:" + std::to_string(Nginx()) + path;
+}
+
+class UrlLoadTest : public NetTest {
+protected:
+    void SetUp() override {
+        NetTest::SetUp();
+        root_ = fs::temp_directory_path() /
+                ("urlload-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "cache");
+        GetUrlSettings() = UrlSettings();
+        GetUrlSettings().cacheDirectory = (root_ / "cache").string();
+        GetUrlSettings().emptyOnExit = true;
+        urls_ = std::make_unique<UrlRegistry>(GetUrlSettings());
+        SetPageContentFactory(MakeRecordingContent);
+        recorder_ = std::make_unique<NoticeRecorder>(*view_);
+    }
+    void TearDown() override {
+        recorder_.reset();
+        urls_.reset();
+        SetPageContentFactory(nullptr);
+        GetUrlSettings() = UrlSettings();
+        NetTest::TearDown();
+        fs::remove_all(root_);
+    }
+    UrlHandle Find(const std::string& name) { return urls_->FindWithFragment(name.c_str()); }
+    // Starts a load for the view window and runs until its end.
+    UrlHandle Load(const std::string& name, int* result = nullptr) {
+        UrlHandle h = Find(name);
+        EXPECT_FALSE(h.IsEmpty()) << name;
+        int r = h->StartLoad(view_.get(), UrlHandle(), false, false);
+        if (result) *result = r;
+        WaitFor(h);
+        return h;
+    }
+    bool WaitFor(const UrlHandle& h, int seconds = 10) {
+        uint32_t id = h->GetId();
+        return testing_support::PumpUntil([&] { return recorder_->Ended(id); },
+                                          std::chrono::seconds(seconds));
+    }
+    RecordingContent* Content(const UrlHandle& h) {
+        return static_cast<RecordingContent*>(h->GetPageContent());
+    }
+
+    fs::path root_;
+    std::unique_ptr<UrlRegistry> urls_;
+    std::unique_ptr<NoticeRecorder> recorder_;
+};
+
+TEST_F(UrlLoadTest, NormalLoadSendsTheNoticesInOrder) {
+    UrlHandle h = Load(At("/small.html"));
+    uint32_t id = h->GetId();
+    std::vector<uint32_t> expected = {kMsgSecurityNotice, kMsgLoadNotice,    kMsgLoadNotice, kMsgContentKnown,
+                                      kMsgMoreData,       kMsgProgressKnown, kMsgMoreData,   kMsgLoadStatus,
+                                      kMsgLoadNotice,     kMsgLoadNotice};
+    std::vector<uint32_t> seen = recorder_->Sequence(id);
+    // Connecting and request-sent come first (a look-up only for names).
+    ASSERT_GE(seen.size(), 6u);
+    EXPECT_EQ(seen.front(), kMsgSecurityNotice);
+    auto at = [&](uint32_t m) { return std::find(seen.begin(), seen.end(), m) - seen.begin(); };
+    EXPECT_LT(at(kMsgContentKnown), at(kMsgProgressKnown));
+    EXPECT_LT(at(kMsgProgressKnown), at(kMsgLoadStatus));
+    EXPECT_EQ(seen.back(), kMsgLoadNotice);
+    const Notice* known = recorder_->Find(kMsgContentKnown, id);
+    ASSERT_NE(known, nullptr);
+    EXPECT_EQ(known->p2, 1u);  // first time seen
+    const Notice* status = recorder_->Find(kMsgLoadStatus, id);
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->p2, static_cast<uint32_t>(kLoadLoaded) << 8);
+    // The last two are content ready (3) and loaded (4).
+    std::vector<uint32_t> codes;
+    for (const Notice& n : recorder_->log) {
+        if (n.message == kMsgLoadNotice && n.p2 == id) codes.push_back(n.p1);
+    }
+    ASSERT_GE(codes.size(), 2u);
+    EXPECT_EQ(codes[codes.size() - 2], kNoticeContentReady);
+    EXPECT_EQ(codes.back(), kNoticeLoaded);
+    EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+    EXPECT_EQ(h->GetContentKind(), kKindHtml);
+    ASSERT_NE(Content(h), nullptr);
+    EXPECT_EQ(Content(h)->fed, ReadAll(WwwFile("small.html")));
+    EXPECT_EQ(Content(h)->finals, 1);
+    EXPECT_TRUE(h->Targets().IsEmpty());
+    (void)expected;
+}
+
+TEST_F(UrlLoadTest, SmallPagesStayInMemoryLargerOnesGoToACacheFile) {
+    UrlHandle small = Load(At("/page32000.html"));
+    EXPECT_EQ(small->GetLoadStatusHere(), kLoadLoaded);
+    EXPECT_EQ(small->GetStorage(), kStoredInMemory);
+    EXPECT_EQ(small->GetLoadedBytes(), 32000);
+    EXPECT_EQ(small->GetFileName(), nullptr);
+    EXPECT_EQ(std::string(small->Buffer(), 32000), ReadAll(WwwFile("page32000.html")));
+
+    UrlHandle large = Load(At("/page40000.html"));
+    EXPECT_EQ(large->GetLoadStatusHere(), kLoadLoaded);
+    EXPECT_EQ(large->GetStorage(), kStoredInFile);
+    ASSERT_NE(large->GetFileName(), nullptr);
+    EXPECT_TRUE(UrlRegistry::IsCacheFileName(large->GetFileName()));
+    EXPECT_EQ(ReadAll(large->GetLocalFilePath()), ReadAll(WwwFile("page40000.html")));
+    EXPECT_EQ(Content(large)->fed, ReadAll(WwwFile("page40000.html")));
+}
+
+TEST_F(UrlLoadTest, DataThatCannotBeStoredFailsTheLoad) {
+    // The cache folder is gone: a page too large for memory cannot be kept,
+    // and must not end as loaded with its bytes dropped.
+    fs::remove_all(root_ / "cache");
+    UrlHandle h = Load(At("/page40000.html"));
+    const Notice* error = recorder_->Find(kMsgLoadError, h->GetId());
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->p1, static_cast<uint32_t>(kErrCannotWriteCache));
+    EXPECT_EQ(h->GetLoadStatusHere(), kLoadFailed);
+    EXPECT_EQ(recorder_->Find(kMsgLoadNotice, h->GetId()) == nullptr ||
+                  recorder_->Find(kMsgLoadNotice, h->GetId())->p1 != kNoticeLoaded,
+              true);
+    // A small page still loads into memory.
+    UrlHandle small = Load(At("/page32000.html"));
+    EXPECT_EQ(small->GetLoadStatusHere(), kLoadLoaded);
+}
+
+TEST_F(UrlLoadTest, StatusTable) {
+    struct Case {
+        const char* path;
+        int strategy;
+        uint32_t error;
+        int status;
+        bool announced;  // 0x8023 went out before the failure
+    };
+    const Case cases[] = {
+        {"/nocontent", 2, kErrAcceptedNoContent, kLoadFailed, false},  // at header time
+        {"/missing.html", 1, kErrNotFound, kLoadFailed, false},        // at header time
+        {"/missing.html", 2, kErrNotFound, kLoadFailed, false},        // nginx's stock page
+        {"/empty.html", 2, kErrNoContent, kLoadFailed, true},          // a 200 with nothing in it
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.path) + " strategy " + std::to_string(c.strategy));
+        GetUrlSettings().httpErrorStrategy = c.strategy;
+        recorder_->log.clear();
+        UrlHandle h = Load(At(c.path));
+        const Notice* error = recorder_->Find(kMsgLoadError, h->GetId());
+        ASSERT_NE(error, nullptr);
+        EXPECT_EQ(error->p1, c.error);
+        EXPECT_EQ(h->GetLoadStatusHere(), c.status);
+        EXPECT_EQ(recorder_->Find(kMsgContentKnown, h->GetId()) != nullptr, c.announced);
+        EXPECT_TRUE(h->Targets().IsEmpty());
+    }
+    // Strategy 0 shows the server's page like any other.
+    GetUrlSettings().httpErrorStrategy = 0;
+    recorder_->log.clear();
+    UrlHandle shown = Find(At("/missing.html"));
+    shown->SetForceReload(true);
+    ASSERT_EQ(shown->StartLoad(view_.get(), UrlHandle(), false, false), 0);
+    ASSERT_TRUE(WaitFor(shown));
+    EXPECT_EQ(recorder_->Find(kMsgLoadError, shown->GetId()), nullptr);
+    EXPECT_EQ(shown->GetLoadStatusHere(), kLoadLoaded);
+}
+
+TEST_F(UrlLoadTest, RedirectThenTheTargetLoads) {
+    UrlHandle h = Find(At("/redirect"));
+    ASSERT_EQ(h->StartLoad(view_.get(), UrlHandle(), false, false), 0);
+    UrlHandle target = Find(At("/target.html"));
+    ASSERT_TRUE(WaitFor(target));
+    const Notice* redirected = recorder_->Find(kMsgRedirected, h->GetId());
+    ASSERT_NE(redirected, nullptr);
+    EXPECT_EQ(redirected->p2, target->GetId());
+    EXPECT_EQ(target->GetLoadStatusHere(), kLoadLoaded);
+    EXPECT_EQ(Content(target)->fed, ReadAll(WwwFile("target.html")));
+    // The redirecting record now answers for its target.
+    EXPECT_EQ(h->ChainEnd(), target.Record());
+    EXPECT_EQ(h->GetContentKind(), kKindHtml);
+    EXPECT_EQ(recorder_->Find(kMsgContentKnown, h->GetId()), nullptr);
+}
+
+TEST_F(UrlLoadTest, RedirectLoopEndsWithAnError) {
+    UrlHandle a = Find(At("/loop-a"));
+    UrlHandle b = Find(At("/loop-b"));
+    ASSERT_EQ(a->StartLoad(view_.get(), UrlHandle(), false, false), 0);
+    ASSERT_TRUE(testing_support::PumpUntil(
+        [&] {
+            for (const Notice& n : recorder_->log) {
+                if (n.message == kMsgLoadError) return true;
+            }
+            return false;
+        },
+        std::chrono::seconds(15)));
+    int redirects = 0;
+    uint32_t error = 0;
+    for (const Notice& n : recorder_->log) {
+        if (n.message == kMsgRedirected) ++redirects;
+        if (n.message == kMsgLoadError) error = n.p1;
+    }
+    EXPECT_EQ(error, static_cast<uint32_t>(kErrTooManyRedirects));
+    EXPECT_EQ(redirects, kMaxRedirects);
+    // Nothing keeps loading afterwards.
+    testing_support::PumpFor(std::chrono::milliseconds(300));
+    EXPECT_NE(a->GetLoadStatusHere(), kLoadLoading);
+    EXPECT_NE(b->GetLoadStatusHere(), kLoadLoading);
+    // The chain getters still end.
+    (void)a->GetContentKind();
+}
+
+TEST_F(UrlLoadTest, NotModifiedKeepsTheCopy) {
+    UrlHandle h = Load(At("/page40000.html"));
+    ASSERT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+    std::string file = h->GetLocalFilePath();
+    recorder_->log.clear();
+    h->RequestLoad(view_.get(), UrlHandle(), true, false, true, false);
+    ASSERT_TRUE(WaitFor(h));
+    const Notice* notice = recorder_->Find(kMsgLoadNotice, h->GetId());
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->p1, kNoticeNotModified);
+    EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+    EXPECT_EQ(h->GetLocalFilePath(), file);
+    EXPECT_EQ(ReadAll(file), ReadAll(WwwFile("page40000.html")));
+}
+
+TEST_F(UrlLoadTest, CredentialsAfterAChallenge) {
+    ScriptedServer server({{ScriptStep::Expect, "\r\n\r\n"},
+                           {ScriptStep::Send,
+                            "HTTP/1.0 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"zone\"\r\n"
+                            "Content-type: text/html\r\n\r\n<title>401</title>"},
+                           {ScriptStep::Close}});
+    std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/private.html";
+    UrlHandle h = Load(url);
+    const Notice* ask = recorder_->Find(kMsgAuthNeeded, h->GetId());
+    ASSERT_NE(ask, nullptr);
+    EXPECT_EQ(ask->p1, 0u);
+    EXPECT_EQ(h->GetBasicRealm(), "zone");
+    recorder_->log.clear();
+    ASSERT_TRUE(h->RetryWithCredentials("user", "pw"));
+    ASSERT_TRUE(testing_support::PumpUntil(
+        [&] { return server.Connections() >= 2 && recorder_->Ended(h->GetId()); }, std::chrono::seconds(10)));
+    std::string received = server.Received();
+    size_t second = received.find("GET /private.html", 1);
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_NE(received.find("Authorization: Basic dXNlcjpwdw==\r\n", second), std::string::npos);
+    EXPECT_EQ(received.substr(0, second).find("Authorization:"), std::string::npos);
+}
+
+TEST_F(UrlLoadTest, LocalFiles) {
+    fs::path page = root_ / "page one.htm";
+    std::ofstream(page, std::ios::binary) << "<p>local</p>";
+    std::string url = "file:///" + page.string();
+    for (char& c : url) {
+        if (c == '\\') c = '/';
+    }
+    UrlHandle h = Load(url);
+    EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+    ASSERT_NE(Content(h), nullptr);
+    EXPECT_EQ(Content(h)->fed, "<p>local</p>");
+    EXPECT_TRUE(fs::exists(page));  // the user's file is never ours
+
+    UrlHandle missing = Load("file:///" + (root_ / "missing.htm").string());
+    const Notice* error = recorder_->Find(kMsgLoadError, missing->GetId());
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->p1, static_cast<uint32_t>(kErrCannotOpenFile));
+    EXPECT_EQ(missing->GetLoadStatusHere(), kLoadFailed);
+}
+
+TEST_F(UrlLoadTest, OfflineModeFailsNetworkLoadsOnly) {
+    GetUrlSettings().offlineMode = true;
+    UrlHandle h = Load(At("/small.html"));
+    const Notice* error = recorder_->Find(kMsgLoadError, h->GetId());
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->p1, static_cast<uint32_t>(kErrOffline));
+    EXPECT_EQ(h->GetLoadStatusHere(), kLoadEmpty);
+    UrlHandle unknown = Load("gopher://127.0.0.1/1");
+    EXPECT_EQ(unknown->GetLoadStatusHere(), kLoadFailed);
+    const Notice* illegal = recorder_->Find(kMsgLoadError, unknown->GetId());
+    ASSERT_NE(illegal, nullptr);
+    EXPECT_EQ(illegal->p1, static_cast<uint32_t>(kErrUrlIllegalAddress));
+}
+
+TEST_F(UrlLoadTest, SecondWindowJoinsARunningLoad) {
+    UrlHandle h = Find(At("/page40000.html"));
+    ASSERT_EQ(h->StartLoad(view_.get(), UrlHandle(), false, false), 0);
+    EXPECT_EQ(h->StartLoad(view_.get(), UrlHandle(), false, false), -1);
+    EXPECT_EQ(h->StartLoad(main_.get(), UrlHandle(), false, false), 0);
+    EXPECT_TRUE(h->IsLoadingFor(main_.get()));
+    ASSERT_TRUE(WaitFor(h));
+    EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+    EXPECT_EQ(Content(h)->fed, ReadAll(WwwFile("page40000.html")));
+}
+
+// Not a timed test: run with ZINTU_URLLOAD_BENCH=1 and a file at
+// /tmp/zintu-urlload-bench/big.bin (tools/bench-urlload.sh does both).
+TEST_F(UrlLoadTest, BenchmarkLargeFileIntoTheCache) {
+    if (!std::getenv("ZINTU_URLLOAD_BENCH")) GTEST_SKIP() << "benchmark only on request";
+    GetUrlSettings().diskCacheSizeKb = 999999;
+    if (const char* kb = std::getenv("ZINTU_URLLOAD_BENCH_BUFFER_KB")) {
+        GetNetSettings().networkBufferSize = std::atoi(kb);
+        GetUrlSettings().networkBufferKb = std::atoi(kb);
+    }
+    auto start = std::chrono::steady_clock::now();
+    UrlHandle h = Find(At("/bench/big.bin"));
+    ASSERT_EQ(h->StartLoad(view_.get(), UrlHandle(), false, false), 0);
+    ASSERT_TRUE(WaitFor(h, 600));
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
+    std::printf("BENCH bytes=%ld seconds=%.3f MBps=%.1f peakWorkingSetMB=%.1f peakPrivateMB=%.1f file=%s\n",
+                static_cast<long>(h->GetLoadedBytes()), seconds, h->GetLoadedBytes() / seconds / 1e6,
+                pmc.PeakWorkingSetSize / 1048576.0, pmc.PeakPagefileUsage / 1048576.0,
+                h->GetLocalFilePath().c_str());
+    std::fflush(stdout);
+    EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+    // The cache file is the served file, byte for byte.
+    std::ifstream served("Z:\\tmp\\zintu-urlload-bench\\big.bin", std::ios::binary);
+    std::ifstream cached(h->GetLocalFilePath(), std::ios::binary);
+    std::vector<char> a(1 << 20), b(1 << 20);
+    bool same = served && cached;
+    while (same && served) {
+        served.read(a.data(), static_cast<std::streamsize>(a.size()));
+        cached.read(b.data(), static_cast<std::streamsize>(b.size()));
+        same = served.gcount() == cached.gcount() &&
+               std::equal(a.begin(), a.begin() + served.gcount(), b.begin());
+    }
+    EXPECT_TRUE(same && cached.peek() == EOF);
+    std::printf("BENCH cache file identical: %s\n", same ? "yes" : "no");
+}
+
+}  // namespace
