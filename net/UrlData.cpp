@@ -225,6 +225,21 @@ bool UrlRecord::StoreInCacheFile() {
     return true;
 }
 
+void UrlRecord::ReleaseUnusedData() {
+    int status = GetLoadStatusHere();
+    if (status == kLoadLoading || status == kLoadDelivering || inUse_ != 0) return;
+    bool news = scheme_ == kSchemeNews || scheme_ == kSchemeSnews;
+    if (news && GetContentKind() == kKindNewsServers) return;
+    if (GetStorage() == kStoredInMemory) {
+        if (GetCacheRelation() != kListCache && !news) {
+            Reset();
+        } else if (!StoreInCacheFile()) {
+            Reset();
+        }
+    }
+    if (kind_ & kKindNotDelivering) ReleaseContent();
+}
+
 bool CopyFileData(const char* from, const char* to) {
     std::FILE* in = std::fopen(from, "rb");
     if (!in) return false;

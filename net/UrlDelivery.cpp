@@ -1,6 +1,7 @@
 // Data arriving for a record: stored in the memory block while the page is
 // small, in a cache file otherwise, and fed to the page content.
 #include <cstring>
+#include <sys/stat.h>
 
 #include "core/InternalMessages.h"
 #include "core/MessageHandler.h"
@@ -16,6 +17,9 @@ namespace {
 
 constexpr uint32_t kShownNotQuiet = MessageTargetList::kOnlyNotInline | MessageTargetList::kSkipQuiet;
 constexpr uint32_t kNotQuiet = MessageTargetList::kSkipQuiet;
+constexpr uint32_t kInlineNotQuiet = MessageTargetList::kOnlyInline | MessageTargetList::kSkipQuiet;
+// Bytes handed to the page per message when it is filled from a cache file.
+constexpr int32_t kDeliveryChunk = 32768;
 constexpr uint32_t kAll = 0;
 
 bool IsPageKind(int kind) {
@@ -163,7 +167,7 @@ void UrlRecord::FlushData(bool finished) {
     targets_.Clear();
 }
 
-void UrlRecord::DeliverData(bool final) {
+void UrlRecord::DeliverData(bool final, int32_t limit) {
     if (GetRedirectRecord() || !IsPageKind(GetContentKind())) return;
     if (!pageContent_) {
         PageContentFactory factory = GetPageContentFactory();
@@ -173,7 +177,9 @@ void UrlRecord::DeliverData(bool final) {
     }
     SetDelivered(false);
     char chunk[8192];
+    int32_t start = delivered_;
     for (int round = 0; round < 1 << 16; ++round) {
+        if (delivered_ - start >= limit) break;
         int32_t available = bytesLoaded_ - delivered_;
         const char* bytes = nullptr;
         int32_t length = 0;
@@ -205,6 +211,62 @@ void UrlRecord::DeliverData(bool final) {
         if (taken == 0 && !last) break;
     }
     SetDelivered(true);
+}
+
+UrlPageContent* UrlRecord::GetDocumentContent(MessageHandler* handler) {
+    UrlRecord* r = ChainEnd();
+    if (r != this) return r->GetDocumentContent(handler);
+    int status = GetLoadStatusHere();
+    if (status == kLoadLoading || status == kLoadDelivering) {
+        // The data is on its way: the window hears when there is more.
+        if (handler && !targets_.Contains(handler)) targets_.Add(handler, false, false, false, true, true);
+        return pageContent_.get();
+    }
+    if (pageContent_ && (pageContent_->IsComplete() || status != kLoadLoaded)) return pageContent_.get();
+    if (!IsPageKind(GetContentKind()) || status != kLoadLoaded) return pageContent_.get();
+    if (GetStorage() == kStoredInFile && GetStatusCheckingFile() != kLoadLoaded) return nullptr;
+    ReleaseContent();
+    delivered_ = 0;
+    if (GetStorage() != kStoredInFile || handler == nullptr) {
+        DeliverData(true);
+        return pageContent_.get();
+    }
+    // From the cache file, a chunk per message, so that windows stay alive
+    // while a large page is read.
+    struct stat st;
+    if (stat(GetLocalFilePath().c_str(), &st) == 0)
+        bytesLoaded_ = contentLength_ = static_cast<int32_t>(st.st_size);
+    AttachLoadMachine();
+    DeliverData(false, kDeliveryChunk);
+    if (!pageContent_) return nullptr;
+    SetLoadStatus(kLoadDelivering);
+    targets_.Add(handler, false, false, false, true, true);
+    RegisterFor(handler, kMsgContinueDelivery, id_);
+    handler->Post(kMsgContinueDelivery, id_, 0);
+    return pageContent_.get();
+}
+
+void UrlRecord::ContinueDelivery() {
+    if (GetLoadStatusHere() != kLoadDelivering) return;
+    int32_t before = delivered_;
+    DeliverData(false, kDeliveryChunk);
+    int32_t step = delivered_ - before;
+    if (step > 0) {
+        targets_.Broadcast(kMsgInlineProgressKnown, id_, static_cast<uint32_t>(step), kInlineNotQuiet, 0);
+        targets_.Broadcast(kMsgProgressKnown, id_, static_cast<uint32_t>(step), kShownNotQuiet, 0);
+        targets_.Broadcast(kMsgMoreData, id_, kLoadDelivering << 8, kShownNotQuiet, 0);
+    }
+    if (delivered_ < bytesLoaded_ && step > 0) {
+        if (registeredWith_) registeredWith_->Post(kMsgContinueDelivery, id_, 0);
+        return;
+    }
+    DeliverData(true);
+    SetLoadStatus(kLoadLoaded);
+    if (GetStorage() == kStoredInFile) FreeBuffer();
+    targets_.Broadcast(kMsgMoreData, id_, kLoadLoaded << 8, kShownNotQuiet, 0);
+    targets_.Broadcast(kMsgLoadNotice, kNoticeLoaded, id_, kShownNotQuiet, 0);
+    Unregister();
+    targets_.Clear();
 }
 
 void UrlRecord::SniffAndAnnounce(bool finished) {

@@ -268,6 +268,9 @@ public:
     int KindFromContentType(const char* type, const char* name, const char* extension);
     void SetContentType(const char* type);
     void GuessKindFromExtension();
+    // Idle and unused: memory data goes to the cache file (records of the
+    // disk cache) or is dropped; the page content is released.
+    void ReleaseUnusedData();
 
     // ---- Loading (Windows program: UrlTargets.cpp, UrlStartLoad.cpp,
     // UrlStateMachine.cpp, UrlDelivery.cpp). The windows waiting for this URL
@@ -304,7 +307,12 @@ public:
     bool AppendData(const char* bytes, int32_t length);
     void FlushData(bool finished);
     // Feeds the page content what it has not taken yet.
-    void DeliverData(bool final);
+    void DeliverData(bool final, int32_t limit = 0x7FFFFFFF);
+    // The page content of a loaded page, made and filled from the stored data
+    // when there is none (from a cache file a chunk per 0x8188, load status 7
+    // meanwhile, handler hearing the progress). Follows the redirect chain.
+    UrlPageContent* GetDocumentContent(MessageHandler* handler);
+    void ContinueDelivery();
     void SniffAndAnnounce(bool finished);
     // Ends a load with an error: status 5, 0x8181, 0x8004 (error, id), the
     // producer dropped and the targets cleared.

@@ -269,6 +269,12 @@ bool UrlRegistry::RemoveFromCacheLists(const UrlHandle& handle, bool toGeneral) 
     return true;
 }
 
+void UrlRegistry::ReleaseUnusedData() {
+    for (UrlTable* t : {general_.get(), cache_.get(), temporary_.get()}) {
+        for (UrlRecord* r : t->Records()) r->ReleaseUnusedData();
+    }
+}
+
 const char* UrlRegistry::CacheFilePath(const char* name) {
     pathBuffer_ = cacheDirectory_;
     if (name) pathBuffer_ += name;

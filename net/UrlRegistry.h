@@ -17,6 +17,7 @@
 #include "core/HashedListTable.h"
 #include "net/UrlHandle.h"
 
+class MessageHandler;
 class UrlRecord;
 struct UrlSettings;
 
@@ -71,6 +72,10 @@ public:
     // Back to list 0; with toGeneral also into the general table. True when
     // the record was in the cache or temporary table.
     bool RemoveFromCacheLists(const UrlHandle& handle, bool toGeneral);
+    // A window goes away: it stops waiting for every record (loads go on).
+    void ForgetWindow(MessageHandler* window);
+    // Memory is short: idle records give up what they can rebuild.
+    void ReleaseUnusedData();
 
     // The cache folder followed by name (valid until the next call).
     const char* CacheFilePath(const char* name);

@@ -81,6 +81,9 @@ void UrlRecord::HandleMessage(uint32_t message, uint32_t p1, uint32_t p2) {
                 targets_.Broadcast(kMsgSecurityNotice, id_, p2, kAll, 0);
             }
             break;
+        case kMsgContinueDelivery:
+            if (p1 == id_) ContinueDelivery();
+            break;
         case kMsgScriptsPending:
             if (p1 == id_) DeliverData(GetLoadStatusHere() != kLoadLoading);
             break;
@@ -249,7 +252,8 @@ void UrlRecord::OnEnd(uint32_t producerId) {
         targets_.Clear();
         return;
     }
-    if (registry && scheme_ != kSchemeFile) {
+    // Data in memory counts once it is written to a cache file.
+    if (registry && scheme_ != kSchemeFile && GetStorage() == kStoredInFile) {
         if (GetCacheRelation() == kListCache) registry->AddCacheBytes(bytesLoaded_);
         if (GetCacheRelation() == kListTemporary) registry->AddTemporaryBytes(bytesLoaded_);
     }

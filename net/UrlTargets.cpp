@@ -11,6 +11,7 @@
 #include "net/UrlErrors.h"
 #include "net/UrlPageContent.h"
 #include "net/UrlRecord.h"
+#include "net/UrlRegistry.h"
 #include "net/UrlReloadPolicy.h"
 #include "net/UrlSettings.h"
 
@@ -173,6 +174,12 @@ void UrlRecord::RequestLoadInternal(MessageHandler* target, const UrlHandle& ref
     if (http && conditional && http->lastModifiedText.empty()) conditional = false;
     pendingConditional_ = conditional;
     (void)StartLoadInternal(target, referrer, isInline, flagB, flagC, hops);
+}
+
+void UrlRegistry::ForgetWindow(MessageHandler* window) {
+    for (UrlTable* t : {&GeneralTable(), &CacheTable(), &TemporaryTable()}) {
+        for (UrlRecord* r : t->Records()) r->RemoveTargetKeepLoad(window);
+    }
 }
 
 void UrlRecord::HandOverProducer() {

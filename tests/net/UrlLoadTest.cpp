@@ -147,10 +147,23 @@ protected:
         urls_ = std::make_unique<UrlRegistry>(GetUrlSettings());
         SetPageContentFactory(MakeRecordingContent);
         recorder_ = std::make_unique<NoticeRecorder>(*view_);
+        // A second document window (the main handler is no window's own:
+        // connections never report to it).
+        otherWindow_ =
+            testing_support::CreateTestWindow([this](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+                if (m >= 0x8001 && m < 0xC000 && other_) {
+                    other_->Dispatch(m, static_cast<uint32_t>(wp), static_cast<uint32_t>(lp));
+                    return 0;
+                }
+                return DefWindowProcA(w, m, wp, lp);
+            });
+        other_ = std::make_unique<MessageHandler>(otherWindow_);
     }
     void TearDown() override {
         recorder_.reset();
         urls_.reset();
+        other_.reset();
+        DestroyWindow(otherWindow_);
         SetPageContentFactory(nullptr);
         GetUrlSettings() = UrlSettings();
         NetTest::TearDown();
@@ -178,6 +191,8 @@ protected:
     fs::path root_;
     std::unique_ptr<UrlRegistry> urls_;
     std::unique_ptr<NoticeRecorder> recorder_;
+    std::unique_ptr<MessageHandler> other_;
+    HWND otherWindow_ = nullptr;
 };
 
 TEST_F(UrlLoadTest, NormalLoadSendsTheNoticesInOrder) {
@@ -404,12 +419,49 @@ TEST_F(UrlLoadTest, OfflineModeFailsNetworkLoadsOnly) {
     EXPECT_EQ(illegal->p1, static_cast<uint32_t>(kErrUrlIllegalAddress));
 }
 
+TEST_F(UrlLoadTest, PageContentIsRebuiltFromTheCacheFile) {
+    UrlHandle h = Load(At("/page40000.html"));
+    ASSERT_EQ(h->GetStorage(), kStoredInFile);
+    h->ReleaseContent();
+    recorder_->log.clear();
+    ASSERT_NE(h->GetDocumentContent(view_.get()), nullptr);
+    EXPECT_EQ(h->GetLoadStatusHere(), kLoadDelivering);
+    ASSERT_TRUE(WaitFor(h));
+    EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+    EXPECT_EQ(Content(h)->fed, ReadAll(WwwFile("page40000.html")));
+    EXPECT_EQ(Content(h)->finals, 1);
+    EXPECT_NE(recorder_->Find(kMsgProgressKnown, h->GetId()), nullptr);
+    // Complete content is handed out as it is.
+    UrlPageContent* again = h->GetDocumentContent(view_.get());
+    EXPECT_EQ(again, h->GetPageContent());
+    EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+}
+
+TEST_F(UrlLoadTest, AClosedWindowLeavesTheLoadToTheOthers) {
+    UrlHandle h = Find(At("/page40000.html"));
+    ASSERT_EQ(h->StartLoad(view_.get(), UrlHandle(), false, false), 0);
+    ASSERT_EQ(h->StartLoad(other_.get(), UrlHandle(), false, false), 0);
+    urls_->ForgetWindow(view_.get());
+    EXPECT_FALSE(h->IsLoadingFor(view_.get()));
+    EXPECT_TRUE(h->IsLoadingFor(other_.get()));
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return h->GetLoadStatusHere() != kLoadLoading; }));
+    EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+    EXPECT_EQ(ReadAll(h->GetLocalFilePath()), ReadAll(WwwFile("page40000.html")));
+    // The last window going away stops a load.
+    UrlHandle other = Find(At("/page32000.html"));
+    ASSERT_EQ(other->StartLoad(view_.get(), UrlHandle(), false, false), 0);
+    urls_->ForgetWindow(view_.get());
+    EXPECT_EQ(other->GetLoadStatusHere(), kLoadEmpty);
+    testing_support::PumpFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(other->GetLoadStatusHere(), kLoadEmpty);
+}
+
 TEST_F(UrlLoadTest, SecondWindowJoinsARunningLoad) {
     UrlHandle h = Find(At("/page40000.html"));
     ASSERT_EQ(h->StartLoad(view_.get(), UrlHandle(), false, false), 0);
     EXPECT_EQ(h->StartLoad(view_.get(), UrlHandle(), false, false), -1);
-    EXPECT_EQ(h->StartLoad(main_.get(), UrlHandle(), false, false), 0);
-    EXPECT_TRUE(h->IsLoadingFor(main_.get()));
+    EXPECT_EQ(h->StartLoad(other_.get(), UrlHandle(), false, false), 0);
+    EXPECT_TRUE(h->IsLoadingFor(other_.get()));
     ASSERT_TRUE(WaitFor(h));
     EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
     EXPECT_EQ(Content(h)->fed, ReadAll(WwwFile("page40000.html")));
