@@ -1,7 +1,7 @@
 #include "net/LocalFileReader.h"
 
-#include "core/MessageHandler.h"
 #include "core/InternalMessages.h"
+#include "core/MessageHandler.h"
 #include "net/UrlErrors.h"
 
 LocalFileReader::LocalFileReader(MessageHandler* target, const char* path)

@@ -56,13 +56,6 @@ bool IsUnsafe(unsigned char c) {
     return c == ' ' || c == '!' || c == '"' || c == 0xB4 || c == '(' || c == ')' || c == '\r' || c == '\n';
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Position just after the third '/' of text, or npos when it has fewer.
 size_t AfterThirdSlash(std::string_view text) {
     int seen = 0;
@@ -157,6 +150,13 @@ bool JoinRelative(const UrlBase& base, std::string_view name, std::string& out, 
 
 }  // namespace
 
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
 int SchemeIdFromName(std::string_view scheme) {
     for (const SchemeEntry& e : kSchemes) {
         if (EqualsNoCase(scheme, e.name)) return e.id;
@@ -210,9 +210,9 @@ std::string DecodePercentEscapes(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-            HexValue(text[i + 2]) >= 0) {
-            out.push_back(static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2])));
+        if (text[i] == '%' && i + 2 < text.size() && HexDigitValue(text[i + 1]) >= 0 &&
+            HexDigitValue(text[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(HexDigitValue(text[i + 1]) * 16 + HexDigitValue(text[i + 2])));
             i += 2;
         } else {
             out.push_back(text[i]);

@@ -22,13 +22,6 @@ namespace {
 constexpr uint32_t kAll = 0;
 constexpr uint32_t kNotInline = MessageTargetList::kOnlyNotInline;
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 // The local path of a file: URL: "//localhost/", "//./" and "///" are
@@ -54,8 +47,8 @@ std::string LocalPathOfFileUrl(const char* name) {
     }
     std::string out;
     for (; *p; ++p) {
-        if (*p == '%' && HexValue(p[1]) >= 0 && HexValue(p[2]) >= 0) {
-            out.push_back(static_cast<char>(HexValue(p[1]) * 16 + HexValue(p[2])));
+        if (*p == '%' && HexDigitValue(p[1]) >= 0 && HexDigitValue(p[2]) >= 0) {
+            out.push_back(static_cast<char>(HexDigitValue(p[1]) * 16 + HexDigitValue(p[2])));
             p += 2;
         } else if (*p == '/') {
             out.push_back(kPathSeparator);
