@@ -60,6 +60,12 @@ void HttpConnection::SetCookie(const char* value) {
 }
 void HttpConnection::SetBody(const char* body) {
     Store(body_, body);
+    upload_ = nullptr;
+}
+
+void HttpConnection::SetBodyStream(UploadSource* source) {
+    upload_ = source;
+    body_.reset();
 }
 void HttpConnection::SetBodyContentType(const char* type) {
     Store(contentType_, type);
@@ -109,6 +115,7 @@ HttpRequestParts HttpConnection::Parts() const {
     p.port = RequestPort();
     p.defaultPort = defaultPort_;
     p.body = body_;
+    if (post_ && upload_) p.uploadLength = upload_->EncodedLength();
     p.contentType = contentType_;
     return p;
 }
@@ -124,7 +131,36 @@ int32_t HttpConnection::CheckRequest() {
 int32_t HttpConnection::SendRequest(std::string& out) {
     if (tunnelNeeded_ && !tunnelEstablished_)
         return BuildConnectRequest(RequestHost(), RequestPort(), UserAgentText(), proxyCredentials_, out);
-    return BuildHttpRequest(Parts(), out);
+    if (int32_t refused = BuildHttpRequest(Parts(), out)) return refused;
+    uploadDone_ = false;
+    if (post_ && upload_) AppendUploadBlock(out);
+    return 0;
+}
+
+void HttpConnection::AppendUploadBlock(std::string& out) {
+    int32_t capacity = GetNetSettings().NetworkBufferBytes();
+    size_t start = out.size();
+    out.resize(start + static_cast<size_t>(capacity));
+    int32_t count = 0;
+    bool done = false;
+    upload_->ReadEncoded(&out[start], count, capacity, done);
+    count = std::clamp(count, 0, capacity);
+    out.resize(start + static_cast<size_t>(count));
+    // A source that gives nothing more counts as done, or the send would
+    // never end.
+    uploadDone_ = done || count == 0;
+    Report(kMsgUploadProgress,
+           (static_cast<uint32_t>(upload_->ProgressFirst()) << 16) | upload_->ProgressSecond());
+}
+
+bool HttpConnection::MoreToSend() {
+    if (PendingBytes() > 0) return true;
+    if (!post_ || !upload_ || uploadDone_) return false;
+    std::string block;
+    AppendUploadBlock(block);
+    if (block.empty()) return false;
+    QueueSend(std::move(block));
+    return true;
 }
 
 void HttpConnection::ForgetReply() {

@@ -15,6 +15,7 @@
 #include "net/HttpReplyHeaders.h"
 #include "net/HttpReplyReader.h"
 #include "net/HttpRequest.h"
+#include "net/UploadSource.h"
 
 // Where "Set-Cookie:" values go (the cookie store sets it): value, the
 // request's host and the path of the request.
@@ -37,7 +38,10 @@ public:
     // The URL of the referring page; its user name and password are left out.
     void SetReferrer(const char* url);
     void SetCookie(const char* value);
+    // The body of a POST: a text, or an upload source (not owned; it must
+    // live until the connection ends). Setting one clears the other.
     void SetBody(const char* body);
+    void SetBodyStream(UploadSource* source);
     void SetBodyContentType(const char* type);
     void SetIfModifiedSince(const char* date);
     bool CredentialsEqual(const char* base64) const;
@@ -61,6 +65,7 @@ protected:
     void ResetRequest() override;
     void OnDataArrived() override;
     void OnPeerClosed() override;
+    bool MoreToSend() override;
     int32_t TranslateError(int32_t code) override;
     bool HostNameChanged() override;
     int32_t PeerCloseError() override;
@@ -77,6 +82,8 @@ private:
     int ReadHeaders();
     void ParseHeaders();
     void ForgetReply();
+    // Appends the next block of the upload to `out` and reports progress.
+    void AppendUploadBlock(std::string& out);
     void ReportHeaders();
 
     std::string requestTarget_;
@@ -93,4 +100,6 @@ private:
     std::optional<std::string> credentials_, proxyCredentials_, referrer_, cookie_, body_, contentType_,
         ifModifiedSince_;
     uint16_t defaultPort_ = 80;
+    UploadSource* upload_ = nullptr;
+    bool uploadDone_ = false;
 };

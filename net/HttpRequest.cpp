@@ -71,7 +71,9 @@ int32_t BuildHttpRequest(const HttpRequestParts& p, std::string& out) {
     if (p.port != p.defaultPort) out.append(":").append(std::to_string(p.port));
     out.append("\r\n");
 
-    if (p.post) {
+    if (p.post && p.uploadLength) {
+        out.append("Content-length: ").append(std::to_string(*p.uploadLength)).append("\r\n");
+    } else if (p.post) {
         const std::string empty;
         const std::string& body = p.body ? *p.body : empty;
         out.append("Content-type: ").append(p.contentType ? *p.contentType : empty).append("\r\n");

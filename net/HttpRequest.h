@@ -22,7 +22,10 @@ struct HttpRequestParts {
     std::string host;  // the host named in the Host line
     uint16_t port = 80;
     uint16_t defaultPort = 80;
-    std::optional<std::string> body;         // POST only
+    std::optional<std::string> body;  // POST only
+    // POST of an upload source: its total length. The source's bytes (which
+    // begin with their own headers) follow the request head directly.
+    std::optional<int32_t> uploadLength;
     std::optional<std::string> contentType;  // POST only
 };
 

@@ -1,5 +1,7 @@
 // The HTTP client against real servers on 127.0.0.1: nginx for ordinary
 // replies, and a scripted server for what real servers will not do.
+#include <algorithm>
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include "core/Preferences.h"
@@ -196,6 +198,67 @@ TEST_F(HttpConnectionTest, EmptyReplyIsAFailureNotAnEmptyPage) {
     EXPECT_EQ(owner.EndCount(), 0);
     EXPECT_EQ(owner.FailCount(), 1);
     EXPECT_EQ(owner.Error(), kErrClosedByRemote);
+}
+
+// An upload source as the MIME encoder gives one: its headers, then a body,
+// in pieces of at most the capacity asked for.
+class TextUpload : public UploadSource {
+public:
+    explicit TextUpload(std::string text) : text_(std::move(text)) {}
+    int32_t EncodedLength() override { return static_cast<int32_t>(text_.size()); }
+    uint16_t ProgressFirst() override { return static_cast<uint16_t>(pieces_); }
+    uint16_t ProgressSecond() override { return static_cast<uint16_t>(at_ / 1024); }
+    void ReadEncoded(char* buffer, int32_t& count, int32_t capacity, bool& done) override {
+        // Pieces shorter than asked, as a reader of a file may give them.
+        size_t n = std::min<size_t>(static_cast<size_t>(capacity) - 7, text_.size() - at_);
+        std::memcpy(buffer, text_.data() + at_, n);
+        at_ += n;
+        count = static_cast<int32_t>(n);
+        done = at_ == text_.size();
+        ++pieces_;
+    }
+    int Pieces() const { return pieces_; }
+
+private:
+    std::string text_;
+    size_t at_ = 0;
+    int pieces_ = 0;
+};
+
+TEST_F(HttpConnectionTest, UploadGoesOutInNetworkBufferPiecesWithProgress) {
+    GetNetSettings().networkBufferSize = 1;  // 1 KB pieces
+    std::string payload;
+    for (int i = 0; payload.size() < 20000; ++i) payload += "line " + std::to_string(i) + "\r\n";
+    std::string upload = "Content-type: text/plain\r\n\r\n" + payload + "--END--";
+    ScriptedServer server({{ScriptStep::Expect, "--END--"},
+                           {ScriptStep::Send, "HTTP/1.0 200 OK\r\n\r\nstored"},
+                           {ScriptStep::Close}});
+    TextUpload source(upload);
+    HttpConnection c(view_.get(), HttpConnection::kMethodPost, "127.0.0.1", server.Port(), "/upload", false,
+                     false);
+    c.SetBodyStream(&source);
+    Owner owner(*view_, c);
+    ASSERT_EQ(c.Connect(), 0);
+    ASSERT_TRUE(RunUntilEnded(owner));
+    EXPECT_EQ(owner.Body(), "stored");
+    std::string received = server.Received();
+    std::string head = "Content-length: " + std::to_string(upload.size()) + "\r\n";
+    size_t at = received.find(head);
+    ASSERT_NE(at, std::string::npos) << received.substr(0, 300);
+    EXPECT_EQ(received.substr(at + head.size()), upload);
+    // Every piece asked for a full network buffer (1 KB).
+    EXPECT_EQ(source.Pieces(), static_cast<int>((upload.size() + 1016) / 1017));
+    // One progress report per piece, the last with the final counts.
+    int progress = 0;
+    uint32_t last = 0;
+    for (const Report& r : g_reportLog) {
+        if (r.message != kMsgUploadProgress) continue;
+        ++progress;
+        last = r.p2;
+    }
+    EXPECT_EQ(progress, source.Pieces());
+    EXPECT_EQ(last >> 16, static_cast<uint32_t>(source.Pieces()));
+    EXPECT_EQ(last & 0xFFFF, upload.size() / 1024);
 }
 
 TEST_F(HttpConnectionTest, AddressWithLineBreakIsRefusedBeforeConnecting) {

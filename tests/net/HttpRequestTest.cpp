@@ -73,6 +73,19 @@ TEST(HttpRequest, EveryOptionalLineInItsPlace) {
               "\r\n");
 }
 
+TEST(HttpRequest, UploadHeadEndsWithItsLengthAndNoEmptyLine) {
+    // The upload's own MIME headers and empty line follow directly.
+    HttpRequestParts p = Get("/upload");
+    p.post = true;
+    p.uploadLength = 1234;
+    EXPECT_EQ(Build(p),
+              "POST /upload HTTP/1.0\r\n"
+              "User-Agent: Agent/1.0\r\n"
+              "Accept: image/gif, image/x-xbitmap, image/jpeg, */*\r\n"
+              "Host: example.test\r\n"
+              "Content-length: 1234\r\n");
+}
+
 TEST(HttpRequest, UserAgentIsCutOrReplaced) {
     HttpRequestParts p = Get("/");
     p.userAgent = std::string(80, 'u');

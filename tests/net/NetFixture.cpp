@@ -11,8 +11,9 @@ std::vector<Report> g_reportLog;
 
 namespace {
 
-constexpr uint32_t kReports[] = {kMsgHeadersParsed, kMsgConnectionFailed, kMsgDataReady,  kMsgConnectionEnded,
-                                 kMsgConnected,     kMsgLookingUp,        kMsgConnecting, kMsgRequestSent};
+constexpr uint32_t kReports[] = {kMsgHeadersParsed,   kMsgConnectionFailed, kMsgDataReady,
+                                 kMsgConnectionEnded, kMsgConnected,        kMsgLookingUp,
+                                 kMsgConnecting,      kMsgRequestSent,      kMsgUploadProgress};
 
 HWND HandlerWindow(std::unique_ptr<MessageHandler>& slot, int& closeRequests) {
     return testing_support::CreateTestWindow(
