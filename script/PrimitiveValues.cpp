@@ -87,6 +87,8 @@ void DiscardIfUnowned(EngineValue* v) {
 
 const char* NumberValue::ToText() {
     if (nan) return "NaN";
+    // Infinities print as the language names them, not as a C library does.
+    if (std::isinf(number)) return number > 0 ? "Infinity" : "-Infinity";
     // Negative zero prints as 0, like every other zero.
     std::snprintf(numberText, sizeof numberText, "%.16g", number == 0 ? 0.0 : number);
     return numberText;

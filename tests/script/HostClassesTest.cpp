@@ -3,6 +3,7 @@
 // methods the host performs.
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 #include "tests/script/RecordingHost.h"
 
@@ -140,6 +141,40 @@ TEST_F(HostClasses, SelectOptionsAreAnArrayTheHostFills) {
     ASSERT_NE(js.JS_AddObjectIdx(select, kOptions, 22, 0, 96, nullptr), nullptr);
     ExpectRun("document.forms[0].options[0].text", "v39/22", "object 145/0; get 39/22");
     ExpectRun("document.forms[0].selectedIndex = 0", "0", "object 145/0; set 202/18 0 322");
+}
+
+TEST_F(HostClasses, DialogsBlockEvaluationWhileTheyAreOpen) {
+    struct Case {
+        const char* script;
+        int id;
+        int whileOpen;
+    };
+    const Case cases[] = {
+        {"alert('a')", 1000, JS_NOT_FINISHED},
+        {"confirm('c')", 1004, JS_NOT_FINISHED},
+        {"prompt('p')", 1007, JS_NOT_FINISHED},
+        {"focus()", 1005, JS_FINISHED},  // not a dialog: other contexts run
+    };
+    for (const Case& c : cases) {
+        std::vector<int> seen;
+        host.onCall = [&](int id) {
+            JsScript other = js.JS_CreateScript(0);
+            const char* text = "1";
+            EXPECT_EQ(js.JS_LoadScript(other, &text, text + 1, 0), JS_PARSED);
+            JsContext context = js.JS_CreateEvalContext(host.window, other, nullptr, nullptr);
+            JsObject value = nullptr;
+            seen.push_back(id);
+            seen.push_back(js.JS_Evaluate(context, &value));
+            js.JS_DeleteObject(value);
+            js.JS_DeleteEvalContext(context);
+            js.JS_DeleteScript(other);
+        };
+        host.Run(c.script);
+        EXPECT_EQ(seen, (std::vector<int>{c.id, c.whileOpen})) << c.script;
+    }
+    host.onCall = nullptr;
+    // Afterwards evaluation runs again.
+    EXPECT_EQ(host.Run("confirm('again') && 1"), "true");
 }
 
 }  // namespace

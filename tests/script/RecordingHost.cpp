@@ -76,6 +76,7 @@ intptr_t ZNTJS_CALL CallFunction(JsHostHandle handle, JsHostHandle second, int i
     for (int i = 1; const char* text = host.js.JS_GetObjectStringValue(arguments, i, 1); ++i)
         entry += std::string(" '") + text + "'";
     Record(entry);
+    if (host.onCall) host.onCall(id);
     switch (id) {
         case 1004:  // confirm: the user says yes
             return 1;

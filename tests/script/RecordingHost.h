@@ -9,6 +9,7 @@
 // comment line.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,8 @@ public:
     std::vector<JsObject> made;       // objects made for the engine, released at the end
     std::vector<JsHandler> handlers;  // event handlers the host kept
     std::string heldText;             // what a callback's text result points to
+    // Called from inside HostCallFunction with the id, when set.
+    std::function<void(int id)> onCall;
     static RecordingHost* current;
 };
 
