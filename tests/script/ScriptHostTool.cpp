@@ -5,10 +5,11 @@
 // error, 3 library or export missing, 4 script file unreadable, 5 never
 // finished.
 //
-//   zntjs-host [--split N] [--handler] script.js
+//   zntjs-host [--split N] [--handler] [--calls N] script.js
 //   zntjs-host --table cases.txt
 // --split N feeds the text in two calls, the first N bytes announcing more;
 // --handler loads the text as an event handler instead of a page script;
+// --calls N bounds the JS_Evaluate calls (default 1000, 0 for no bound);
 // --table runs a table of cases through the recording host and prints each
 // failed case and "table: passed" when none failed (exit 6 otherwise).
 #include <windows.h>
@@ -29,6 +30,7 @@ namespace {
 script_test::Exports js;
 
 constexpr intptr_t kWindowHandle = 1;
+long maxCalls = 1000;  // JS_Evaluate calls per script, 0 for no bound
 
 int ZNTJS_CALL GetValue(JsHostHandle, int nameId, int, char** text, int*) {
     static char self[] = "[window]";
@@ -93,7 +95,7 @@ int Evaluate(JsContext context) {
     JsObject value = nullptr;
     int code = JS_NOT_FINISHED;
     // A script that never ends is stopped here rather than hanging the test.
-    for (int calls = 0; calls < 1000 && code == JS_NOT_FINISHED; ++calls)
+    for (long calls = 0; (maxCalls == 0 || calls < maxCalls) && code == JS_NOT_FINISHED; ++calls)
         code = js.JS_Evaluate(context, &value);
     int status = Finish(code, value);
     js.JS_DeleteEvalContext(context);
@@ -139,6 +141,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--split") == 0 && i + 1 < argc) {
             split = std::strtol(argv[++i], nullptr, 10);
+        } else if (std::strcmp(argv[i], "--calls") == 0 && i + 1 < argc) {
+            maxCalls = std::strtol(argv[++i], nullptr, 10);
         } else if (std::strcmp(argv[i], "--table") == 0 && i + 1 < argc) {
             table = argv[++i];
         } else if (std::strcmp(argv[i], "--handler") == 0) {
