@@ -822,12 +822,14 @@ int EvalContext::StepNew(EvalFrame* f) {
     auto* builtin = dynamic_cast<BuiltinObject*>(constructor);
     if (!builtin) return Fail(n);  // not a constructor
     if (builtin->id == kImageObject) {
+        // The host makes the image in the document of the window's handle.
         ObjectValue* window = AsObject(object.get());
+        intptr_t handle = window ? window->HostHandle() : 0;
         intptr_t out1 = 0;
         int out2 = 0;
-        intptr_t made = engine->callFunction ? engine->callFunction(window ? window->HostHandle() : 0, 0,
-                                                                    kImageObject, arguments, &out1, &out2)
-                                             : 0;
+        intptr_t made = engine->callFunction
+                            ? engine->callFunction(handle, handle, kImageObject, arguments, &out1, &out2)
+                            : 0;
         Finish(made ? reinterpret_cast<EngineValue*>(made) : SharedNull());
         return kContinue;
     }

@@ -206,6 +206,13 @@ TEST(Evaluator, StepBudgetSplitsLongRunsIntoCalls) {
     EXPECT_EQ(o.code, 1234);
 }
 
+TEST(Evaluator, NewImageAsksTheHost) {
+    TestHost host;
+    Outcome o = host.Run("i = new Image(10, 20); i");
+    EXPECT_EQ(o.code, 1789);
+    EXPECT_EQ(host.calledIds, (std::vector<int>{2027}));
+}
+
 TEST(Evaluator, HandlersReturnBooleansAsCodes) {
     TestHost host;
     EXPECT_EQ(host.RunHandler("return false").code, 9000);
