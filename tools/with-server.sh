@@ -3,7 +3,8 @@
 #
 # Starts a Unix server (KIND nginx or tinyproxy) on a free port of 127.0.0.1
 # as a child of this script, runs the command with the port in
-# ZINTU_<KIND>_PORT (upper case), then kills the server and waits for it.
+# ZINTU_<KIND>_PORT (upper case) and its scratch folder in ZINTU_<KIND>_DIR,
+# then kills the server and waits for it.
 # Programs under Wine cannot wait for Unix children, hence this wrapper.
 #
 # TEMPLATE is a configuration file in which @PORT@ becomes the port, @DIR@ a
@@ -56,6 +57,8 @@ fi
 
 var=ZINTU_$(printf '%s' "$kind" | tr '[:lower:]' '[:upper:]')_PORT
 export "$var=$port"
+# The scratch folder too, so a test can read what the server logged there.
+export "${var%_PORT}_DIR=$dir"
 # Wine passes the Unix environment on to the Windows program.
 "$@"
 rc=$?

@@ -1,11 +1,13 @@
 // The HTTP client through a real forward and CONNECT proxy (tinyproxy) to a
 // real server (nginx), both on 127.0.0.1.
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 #include "net/HttpConnection.h"
 #include "net/NetErrors.h"
 #include "tests/net/NetFixture.h"
 #include "tests/support/LocalServer.h"
+#include "tests/support/TestPaths.h"
 #include "tests/support/WindowTools.h"
 
 using namespace net_test;
@@ -19,6 +21,12 @@ uint16_t Nginx() {
 }
 uint16_t Proxy() {
     return testing_support::ServerPortFromEnv("TINYPROXY");
+}
+
+// What tinyproxy logged in its scratch folder (the request lines it got).
+std::string ProxyLog() {
+    const char* dir = std::getenv("ZINTU_TINYPROXY_DIR");
+    return dir ? testing_support::ReadWholeFile(std::string("Z:") + dir + "/tinyproxy.log") : std::string();
 }
 
 // What a secure layer does with the tunnel, without the security: ask for
@@ -48,6 +56,9 @@ TEST_F(HttpProxyTest, ForwardProxyFetchesTheAbsoluteUrl) {
     EXPECT_EQ(owner.Body(), "served by nginx for /a\n");
     EXPECT_EQ(c.RequestHost(), "127.0.0.1");
     EXPECT_EQ(c.RequestPort(), Nginx());
+    // The proxy's own log shows the request line it got.
+    std::string log = ProxyLog();
+    EXPECT_NE(log.find("GET " + url + " HTTP/1.0"), std::string::npos) << log;
 }
 
 TEST_F(HttpProxyTest, RequestToAProxyCarriesTheAbsoluteUrlAndItsLines) {
@@ -111,6 +122,9 @@ TEST_F(HttpProxyTest, ConnectTunnelCarriesTheRequestAfterTheProxysYes) {
     EXPECT_EQ(owner.HeaderReports(), 1);
     EXPECT_EQ(c.ReplyHeaders().statusCode, 200);
     EXPECT_EQ(owner.Body(), "served by nginx for /a\n");
+    std::string log = ProxyLog();
+    EXPECT_NE(log.find("CONNECT 127.0.0.1:" + std::to_string(Nginx()) + " HTTP/1.0"), std::string::npos)
+        << log;
 }
 
 TEST_F(HttpProxyTest, TunnelRequestsByteForByte) {
