@@ -214,7 +214,11 @@ void UrlRecord::RemoveTarget(MessageHandler* handler) {
 
 void UrlRecord::ReplaceTarget(MessageHandler* oldHandler, MessageHandler* newHandler) {
     MessageHandler* first = FirstTarget();
-    if (first == nullptr || !targets_.Contains(oldHandler)) return;
+    if (first == nullptr || !targets_.Contains(oldHandler)) {
+        // A window that goes away never keeps a registration of ours.
+        if (registeredWith_ == oldHandler) Unregister();
+        return;
+    }
     auto* head = static_cast<MessageTarget*>(static_cast<NodeList&>(targets_).First());
     bool isInline = head->isInline, flagB = head->flagB, flagC = head->flagC;
     if (newHandler && !targets_.Contains(newHandler))
