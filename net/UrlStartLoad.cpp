@@ -182,8 +182,10 @@ int UrlRecord::StartHttp(MessageHandler* target, const UrlHandle& origin, bool q
             return 0;
         }
     }
-    if (pendingConditional_ && !http->lastModifiedText.empty())
-        connection->SetIfModifiedSince(http->lastModifiedText.c_str());
+    // Without a Last-Modified (the cache index keeps none), the reply's Date
+    // says as well since when the kept copy stands.
+    const std::string& since = http->lastModifiedText.empty() ? http->date : http->lastModifiedText;
+    if (pendingConditional_ && !since.empty()) connection->SetIfModifiedSince(since.c_str());
     pendingConditional_ = false;
     if (!where.credentials.empty()) connection->SetCredentials(Base64Encode(where.credentials).c_str());
     http->auth = kAuthNone;

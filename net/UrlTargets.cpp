@@ -171,7 +171,7 @@ void UrlRecord::RequestLoadInternal(MessageHandler* target, const UrlHandle& ref
     SetStorage(kStoredNowhere);
     SetInlineLoad(isInline);
     SetKindAnnounced(false);
-    if (http && conditional && http->lastModifiedText.empty()) conditional = false;
+    if (http && conditional && http->lastModifiedText.empty() && http->date.empty()) conditional = false;
     pendingConditional_ = conditional;
     (void)StartLoadInternal(target, referrer, isInline, flagB, flagC, hops);
 }

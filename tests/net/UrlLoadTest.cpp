@@ -437,6 +437,35 @@ TEST_F(UrlLoadTest, PageContentIsRebuiltFromTheCacheFile) {
     EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
 }
 
+TEST_F(UrlLoadTest, TheDiskCacheSurvivesARestart) {
+    GetUrlSettings().emptyOnExit = false;
+    GetUrlSettings().profileDirectory = root_.string();
+    std::string url = At("/page40000.html");
+    {
+        UrlHandle h = Load(url);
+        ASSERT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+        h->Touch(UrlClockNow());
+    }
+    urls_.reset();  // a clean exit
+    EXPECT_TRUE(fs::exists(root_ / "vlink.dat"));
+    urls_ = std::make_unique<UrlRegistry>(GetUrlSettings());
+    UrlHandle h = Find(url);
+    EXPECT_EQ(h->GetCacheRelation(), kListCache);
+    EXPECT_EQ(h->GetLoadStatus(true), kLoadLoaded);
+    EXPECT_TRUE(h->IsVisited(UrlClockNow(), GetUrlSettings().linkExpirySeconds));
+    // The page is shown from the kept file, without the network.
+    ASSERT_NE(h->GetDocumentContent(view_.get()), nullptr);
+    ASSERT_TRUE(WaitFor(h));
+    EXPECT_EQ(Content(h)->fed, ReadAll(WwwFile("page40000.html")));
+    // Asked again, the server confirms the kept copy with a 304.
+    recorder_->log.clear();
+    h->RequestLoad(view_.get(), UrlHandle(), true, false, true, false);
+    ASSERT_TRUE(WaitFor(h));
+    const Notice* notice = recorder_->Find(kMsgLoadNotice, h->GetId());
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->p1, kNoticeNotModified);
+}
+
 TEST_F(UrlLoadTest, AClosedWindowLeavesTheLoadToTheOthers) {
     UrlHandle h = Find(At("/page40000.html"));
     ASSERT_EQ(h->StartLoad(view_.get(), UrlHandle(), false, false), 0);
