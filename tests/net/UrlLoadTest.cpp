@@ -184,6 +184,15 @@ protected:
         return testing_support::PumpUntil([&] { return recorder_->Ended(id); },
                                           std::chrono::seconds(seconds));
     }
+    // Asks again conditionally; the server must confirm the kept copy.
+    void ExpectNotModified(const UrlHandle& h) {
+        recorder_->log.clear();
+        h->RequestLoad(view_.get(), UrlHandle(), true, false, true, false);
+        ASSERT_TRUE(WaitFor(h));
+        const Notice* notice = recorder_->Find(kMsgLoadNotice, h->GetId());
+        ASSERT_NE(notice, nullptr);
+        EXPECT_EQ(notice->p1, kNoticeNotModified);
+    }
     RecordingContent* Content(const UrlHandle& h) {
         return static_cast<RecordingContent*>(h->GetPageContent());
     }
@@ -351,12 +360,7 @@ TEST_F(UrlLoadTest, NotModifiedKeepsTheCopy) {
     UrlHandle h = Load(At("/page40000.html"));
     ASSERT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
     std::string file = h->GetLocalFilePath();
-    recorder_->log.clear();
-    h->RequestLoad(view_.get(), UrlHandle(), true, false, true, false);
-    ASSERT_TRUE(WaitFor(h));
-    const Notice* notice = recorder_->Find(kMsgLoadNotice, h->GetId());
-    ASSERT_NE(notice, nullptr);
-    EXPECT_EQ(notice->p1, kNoticeNotModified);
+    ExpectNotModified(h);
     EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
     EXPECT_EQ(h->GetLocalFilePath(), file);
     EXPECT_EQ(ReadAll(file), ReadAll(WwwFile("page40000.html")));
@@ -458,12 +462,7 @@ TEST_F(UrlLoadTest, TheDiskCacheSurvivesARestart) {
     ASSERT_TRUE(WaitFor(h));
     EXPECT_EQ(Content(h)->fed, ReadAll(WwwFile("page40000.html")));
     // Asked again, the server confirms the kept copy with a 304.
-    recorder_->log.clear();
-    h->RequestLoad(view_.get(), UrlHandle(), true, false, true, false);
-    ASSERT_TRUE(WaitFor(h));
-    const Notice* notice = recorder_->Find(kMsgLoadNotice, h->GetId());
-    ASSERT_NE(notice, nullptr);
-    EXPECT_EQ(notice->p1, kNoticeNotModified);
+    ExpectNotModified(h);
 }
 
 TEST_F(UrlLoadTest, AClosedWindowLeavesTheLoadToTheOthers) {
