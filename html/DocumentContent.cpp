@@ -200,6 +200,64 @@ void DocumentContent::BuildImagePage(const char* urlText) {
     CloseTree();
 }
 
+const HtmlElement* DocumentContent::StoppedNoticeRule() {
+    // Kept for the whole run outside every page, so that no page's release
+    // takes them away from the pages still showing them.
+    static const HtmlElement* const rule = new HtmlElement(nullptr, kTagHr, nullptr, false);
+    return rule;
+}
+
+const HtmlElement* DocumentContent::StoppedNoticeBlock() {
+    static const HtmlElement* const block = [] {
+        auto* div = new HtmlElement(nullptr, kTagDiv, nullptr, false);
+        auto* heading = new HtmlElement(nullptr, kTagH2, nullptr, false);
+        heading->AppendToParent(*div);
+        static const char kText[] = "  Transmission stopped !!!";
+        HtmlElement::MakeText(kText, sizeof kText - 1, true, true, heading)->AppendToParent(*heading);
+        return div;
+    }();
+    return block;
+}
+
+int DocumentContent::FormatStep(PageFormatter& formatter, FormatState& state) {
+    if (state.state == kFormatDone) return kFormatDone;
+    HtmlElement* open = page_.GetInsertionElement();
+    if (!root_ || (open && formatter.LastFormatted() && formatter.LastFormatted() == open->LastChild())) {
+        state.state = kFormatNothingToDo;
+        return state.state;
+    }
+    if (!state.begun) {
+        formatter.BeginPage(page_, root_.get());
+        state.begun = true;
+    }
+    if (page_.sheetsLoading) {
+        state.state = kFormatSheetsWait;
+        return state.state;
+    }
+    int result = formatter.Format(open);
+    bool pageColours = page_.cssMode != 0 || state.colourEnabled;
+    int32_t background = pageColours ? page_.GetBackgroundColour() : -1;
+    UrlHandle image = pageColours && state.imagesWanted ? page_.GetBodyBackgroundUrl() : UrlHandle();
+    formatter.SetPageBackground(background, image);
+    switch (result) {
+        case kLayoutReachedStop:
+            state.state = kFormatNothingToDo;
+            break;
+        case kLayoutNeedsImage:
+            state.state = kFormatLayoutWait;
+            break;
+        case kLayoutMore:
+            state.state = kFormatLayoutMore;
+            break;
+        default:
+            state.state = kFormatDone;
+            break;
+    }
+    if (state.state == kFormatDone && stopReason_)
+        formatter.AppendElements(StoppedNoticeRule(), StoppedNoticeBlock());
+    return state.state;
+}
+
 const char* DocumentContent::GetTitle() const {
     HtmlElement* title = FindElementOfType(kTagTitle);
     if (!title || !title->FirstChild()) return nullptr;

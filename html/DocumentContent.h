@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "html/HtmlElement.h"
+#include "html/PageFormatter.h"
 #include "html/PageProperties.h"
 #include "html/TreeBuilder.h"
 #include "net/UrlHandle.h"
@@ -36,6 +37,13 @@ public:
     // The same through the hold buffer, which keeps the unconsumed bytes
     // itself (used for text that scripts write).
     void FeedThroughHold(const UrlHandle& url, const char* data, long length, bool more, int stopReason);
+    // One step of formatting the page through the layout engine; answers the
+    // step state (FormatStepState), also kept in state.
+    int FormatStep(PageFormatter& formatter, FormatState& state);
+    // The rule and the block with the "Transmission stopped" heading that end
+    // a page whose loading was stopped: made once, shared by every page.
+    static const HtmlElement* StoppedNoticeRule();
+    static const HtmlElement* StoppedNoticeBlock();
     // Parses an open HTML file into a new tree.
     int ParseStream(std::FILE* file);
     // A page of one IMG element showing urlText.

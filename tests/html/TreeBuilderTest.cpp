@@ -252,3 +252,89 @@ TEST(PageContent, StoppedPageKeepsItsReason) {
 }
 
 }  // namespace
+
+namespace {
+
+// A layout engine that lays out nothing and records what it was asked.
+class RecordingFormatter : public PageFormatter {
+public:
+    explicit RecordingFormatter(int result) : result_(result) {}
+    void BeginPage(const PageProperties&, const HtmlElement* root) override { calls += "begin;"; }
+    int Format(const HtmlElement* stop) override {
+        calls += stop ? "format-to-open;" : "format;";
+        return result_;
+    }
+    const HtmlElement* LastFormatted() const override { return last; }
+    void SetPageBackground(int32_t colour, const UrlHandle& image) override {
+        calls += "background " + std::to_string(colour) + " " + PageUrls::FullName(image) + ";";
+    }
+    void AppendElements(const HtmlElement* rule, const HtmlElement* block) override {
+        calls += "notice;";
+        noticeRule = rule;
+        noticeBlock = block;
+    }
+    std::string calls;
+    const HtmlElement* last = nullptr;
+    const HtmlElement* noticeRule = nullptr;
+    const HtmlElement* noticeBlock = nullptr;
+
+private:
+    int result_;
+};
+
+TEST(PageContent, FormatStepStates) {
+    struct Case {
+        int layoutResult;
+        int state;
+    } cases[] = {{kLayoutReachedStop, kFormatNothingToDo},
+                 {kLayoutNeedsImage, kFormatLayoutWait},
+                 {kLayoutMore, kFormatLayoutMore},
+                 {0, kFormatDone}};
+    for (const Case& c : cases) {
+        DocumentContent page;
+        html_test::FeedWhole(page, "<body bgcolor=red background=bg.gif><p>text");
+        RecordingFormatter formatter(c.layoutResult);
+        FormatState state;
+        EXPECT_EQ(page.FormatStep(formatter, state), c.state);
+        EXPECT_EQ(formatter.calls, "begin;format;background 255 http://test.example/dir/bg.gif;");
+        EXPECT_EQ(state.state, c.state);
+    }
+    // Nothing to do on an empty page; a finished page stays finished.
+    DocumentContent empty;
+    RecordingFormatter formatter(0);
+    FormatState state;
+    EXPECT_EQ(empty.FormatStep(formatter, state), kFormatNothingToDo);
+    state.state = kFormatDone;
+    EXPECT_EQ(empty.FormatStep(formatter, state), kFormatDone);
+    EXPECT_EQ(formatter.calls, "");
+}
+
+TEST(PageContent, FormatStepWaitsForSheetsAndEndsStoppedPages) {
+    DocumentContent page;
+    UrlHandle url = html_test::PageUrl();
+    page.FeedData(url, "<p>x</p>", 8, true, 0);
+    page.GetPage()->sheetsLoading = 1;
+    RecordingFormatter waiting(0);
+    FormatState state;
+    EXPECT_EQ(page.FormatStep(waiting, state), kFormatSheetsWait);
+    page.GetPage()->sheetsLoading = 0;
+    EXPECT_EQ(page.FormatStep(waiting, state), kFormatDone);
+    EXPECT_EQ(waiting.calls, "begin;format-to-open;background -1 ;");
+
+    // A stopped page ends with the notice, the same elements for every page.
+    const HtmlElement* rules[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        DocumentContent stopped;
+        stopped.FeedData(url, "<p>x</p>", 8, false, 20081);
+        RecordingFormatter formatter(0);
+        FormatState s;
+        EXPECT_EQ(stopped.FormatStep(formatter, s), kFormatDone);
+        ASSERT_NE(formatter.noticeBlock, nullptr);
+        EXPECT_EQ(Shape(formatter.noticeBlock), "H2[\"  Transmission stopped !!!\"]");
+        rules[i] = formatter.noticeRule;
+    }
+    EXPECT_EQ(rules[0], rules[1]);
+    EXPECT_EQ(rules[0]->Type(), kTagHr);
+}
+
+}  // namespace
