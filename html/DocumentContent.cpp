@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "html/PageScriptHost.h"
 #include "net/UrlNames.h"
 #include "net/UrlRecord.h"
 
 DocumentContent::DocumentContent() : page_(this) {}
 
 DocumentContent::~DocumentContent() {
-    hold_.reset();
     if (linked_) {
         if (linked_->Release() < 1) delete linked_;
         linked_ = nullptr;
@@ -66,7 +66,7 @@ void DocumentContent::Finish() {
 
 void DocumentContent::FeedLinked(const UrlHandle& url, const char* data, long length, bool more,
                                  int stopReason) {
-    if (linked_ && !refeeding_) linked_->FeedData(url, data, length, more, stopReason);
+    if (linked_) linked_->FeedData(url, data, length, more, stopReason);
 }
 
 long DocumentContent::FeedData(const UrlHandle& url, const char* data, long length, bool more,
@@ -80,6 +80,11 @@ long DocumentContent::FeedData(const UrlHandle& url, const char* data, long leng
     }
     if (!more && stopReason) stopReason_ = stopReason;
     if (root_) {
+        if (HasBlockedScripts() && !RunPendingScripts()) {
+            // The bytes wait until the script has run, unless loading ended.
+            if (!stopReason) return length;
+            DropPendingScript();
+        }
         if (!page_.GetInsertionElement()) {
             FeedLinked(url, data, length, more, stopReason);
             if (!more) Finish();
@@ -88,83 +93,123 @@ long DocumentContent::FeedData(const UrlHandle& url, const char* data, long leng
     } else {
         Start(url);
     }
-    if (!refeeding_ && (!data || length <= 0)) {
-        if (!more && contentKind_ != kContentPlainText && page_.GetInsertionElement()) {
-            // Let the open elements end as they would at the end of a last
-            // block of data (a SELECT records its default selection then).
-            const char* none = "";
-            RunBuilder(none, none, false, false);
-        }
-        if (!more) CloseTree();
-        FeedLinked(url, data, length, more, stopReason);
-        if (!more) Finish();
-        return 0;
-    }
     long unconsumed = 0;
     if (contentKind_ == kContentPlainText) {
-        HtmlElement* into = page_.GetInsertionElement();
-        HtmlElement::MakeText(data, static_cast<int>(length), true, true, into)->AppendToParent(*into);
-    } else if (!hold_ || holdBusy_) {
-        const char* position = data;
-        RunBuilder(position, data + length, more, true);
-        unconsumed = static_cast<long>(data + length - position);
-    } else {
-        FeedThroughHold(url, data, length, more, stopReason);
-    }
-    bool waiting = page_.pendingScript || page_.pendingScriptUrl || scriptWriting_;
-    if (!more && !waiting) {
-        if (!holdBusy_) {
-            hold_.reset();
-            held_ = 0;
+        if (data && length > 0) {
+            HtmlElement* into = page_.GetInsertionElement();
+            HtmlElement::MakeText(data, static_cast<int>(length), true, true, into)->AppendToParent(*into);
         }
-        if (!refeeding_) CloseTree();
+    } else {
+        unconsumed = Parse(data, length > 0 ? length : 0, more, false);
+    }
+    bool waiting = page_.pendingScript || page_.pendingScriptUrl;
+    if (!more && !waiting) {
+        held_.clear();
+        writeHeld_.clear();
+        CloseTree();
     }
     FeedLinked(url, data, length, more, stopReason);
-    if (!more && !waiting && !refeeding_) Finish();
+    if (!more && !waiting) Finish();
     return unconsumed;
 }
 
 void DocumentContent::FeedThroughHold(const UrlHandle& url, const char* data, long length, bool more,
                                       int stopReason) {
-    if (!hold_ && held_ == 0) {
-        // Nothing held: feed directly and keep what is left.
-        long left = FeedData(url, data, length, more, stopReason);
-        if (left > 0 && more) {
-            if (!hold_) hold_.reset(new char[kHoldBufferSize]);
-            size_t keep = std::min<size_t>(static_cast<size_t>(left), kHoldBufferSize);
-            std::memcpy(hold_.get(), data + length - left, keep);
-            held_ = keep;
-        }
-        return;
+    if (!root_) Start(url);
+    if (!more && stopReason) stopReason_ = stopReason;
+    Parse(data, length > 0 ? length : 0, more, true);
+}
+
+long DocumentContent::Parse(const char* data, long length, bool more, bool keepRest) {
+    // Bytes waiting from before come first: what a script wrote and left
+    // unfinished, then page bytes held behind it. The builder copies what it
+    // keeps, so the work buffer may change between its passes.
+    std::string work;
+    const char* position = data;
+    const char* end = data ? data + length : data;
+    if (!writeHeld_.empty() || !held_.empty()) {
+        work = writeHeld_ + held_;
+        if (data) work.append(data, length);
+        writeHeld_.clear();
+        held_.clear();
+        keepRest = true;
+        position = work.data();
+        end = position + work.size();
     }
-    if (!hold_) hold_.reset(new char[kHoldBufferSize]);
-    long offset = 0;
-    bool fed = false;
-    do {
-        long room = static_cast<long>(kHoldBufferSize - held_);
-        long take = std::min(room, length - offset);
-        if (take > 0) std::memcpy(hold_.get() + held_, data + offset, take);
-        offset += take;
-        held_ += static_cast<size_t>(take);
-        bool last = !more && offset == length && !refeeding_;
-        holdBusy_ = true;
-        const char* position = hold_.get();
-        const char* end = position + held_;
-        if (!root_) Start(url);
-        RunBuilder(position, end, !last, true);
-        if (position == hold_.get() && held_ == kHoldBufferSize && !last) {
-            // A construct longer than the buffer can never complete here:
-            // the tokenizer is told to stop waiting for it, so it is read as
-            // text and the feed moves on.
-            RunBuilder(position, end, true, false);
+    for (;;) {
+        const char* before = position;
+        RunBuilder(position, end, more, true);
+        if (position == before && more && end - position >= kHoldBufferSize) {
+            // A construct longer than the hold buffer can never complete: the
+            // tokenizer is told to stop waiting for it, so it is read as text
+            // and the feed moves on.
+            RunBuilder(position, end, more, false);
         }
-        size_t used = static_cast<size_t>(position - hold_.get());
-        std::memmove(hold_.get(), hold_.get() + used, held_ - used);
-        held_ -= used;
-        holdBusy_ = false;
-        fed = true;
-    } while (offset < length);
-    if (fed) page_.dataWasFed = true;
+        if (!HasBlockedScripts() || !RunPendingScripts()) break;
+        if (!writeHeld_.empty()) {
+            // The script's unfinished text goes before the rest of the page.
+            std::string combined = writeHeld_;
+            combined.append(position, end);
+            writeHeld_.clear();
+            work.swap(combined);
+            keepRest = true;
+            position = work.data();
+            end = position + work.size();
+        }
+    }
+    if (keepRest) {
+        held_.assign(position, static_cast<size_t>(end - position));
+        return 0;
+    }
+    return static_cast<long>(end - position);
+}
+
+bool DocumentContent::HasBlockedScripts() const {
+    if (page_.pendingScript && !scriptRunning_) return true;
+    return linked_ && linked_->HasBlockedScripts();
+}
+
+void DocumentContent::DropPendingScript() {
+    if (page_.evalContext && page_.scriptHost) page_.scriptHost->DeleteEvalContext(page_.evalContext);
+    page_.evalContext = 0;
+    page_.pendingScript = nullptr;
+}
+
+int DocumentContent::RunPendingScripts() {
+    HtmlElement* script = page_.pendingScript;
+    if (!page_.scriptingOn || !script) return 1;
+    auto* record = script->RecordAs<ScriptRecord>();
+    if (!page_.scriptHost || !page_.windowObject || !record) return 0;
+    if (!page_.evalContext)
+        page_.evalContext = page_.scriptHost->CreateEvalContext(page_.windowObject, *record);
+    scriptRunning_ = true;
+    int result = page_.scriptHost->Evaluate(page_.evalContext, *this);
+    scriptRunning_ = false;
+    if (result == kScriptBusy) return 0;
+    DropPendingScript();
+    return 1;
+}
+
+void DocumentContent::WriteText(const UrlHandle& url, const char* text) {
+    HtmlElement* script = page_.pendingScript;
+    if (!text || !root_ || !scriptRunning_ || !script) return;
+    // What a running script writes lands where its SCRIPT element stood: the
+    // element is taken out while the text is parsed and put back after it,
+    // inside whatever the text left open.
+    HtmlElement* parent = script->Parent();
+    if (parent) {
+        script->Detach();
+        page_.resumeElement =
+            page_.resumeElement && page_.resumeElement != script ? page_.resumeElement : parent;
+    }
+    std::string work = writeHeld_ + text;
+    const char* position = work.data();
+    RunBuilder(position, position + work.size(), true, true);
+    writeHeld_.assign(position, static_cast<size_t>(work.data() + work.size() - position));
+    HtmlElement* into = page_.resumeElement ? page_.resumeElement : root_.get();
+    script->AppendToParent(*into);
+    page_.SetInsertionElement(script);
+    page_.resumeElement = script;
 }
 
 int DocumentContent::ParseStream(std::FILE* file) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "html/HtmlElement.h"
@@ -60,14 +61,20 @@ public:
     int GetBodyKind() const;
     bool IsComplete() const;
     bool IsElementClosed(const HtmlElement* element) const;
-    bool HasBlockedScripts() const { return false; }
+    // A pending SCRIPT whose script has not run yet.
+    bool HasBlockedScripts() const;
+    // Runs the pending script (and the feed of what it wrote); 1 when done
+    // or nothing is pending, 0 when it must be tried again later.
+    int RunPendingScripts();
+    // A running script writes text into the page at the script's place.
+    void WriteText(const UrlHandle& url, const char* text);
     void LinkContent(DocumentContent* other);
     int GetStopReason() const { return stopReason_; }
     bool IsFeeding() const { return feeding_; }
     // The kind of data fed: HTML or plain text (tests and the loader set it
     // before the first data).
     void SetContentKind(int kind) { contentKind_ = kind; }
-    size_t HeldBytes() const { return held_; }
+    size_t HeldBytes() const { return held_.size() + writeHeld_.size(); }
 
     // Counting (through DocumentContentHandle).
     void AddRef() { ++refCount_; }
@@ -78,6 +85,8 @@ private:
     void RunBuilder(const char*& position, const char* end, bool more, bool tokenizerMore);
     void CloseTree();
     void Finish();
+    void DropPendingScript();
+    long Parse(const char* data, long length, bool more, bool keepRest);
     void FeedLinked(const UrlHandle& url, const char* data, long length, bool more, int stopReason);
 
     int32_t refCount_ = 1;
@@ -86,11 +95,11 @@ private:
     std::unique_ptr<HtmlElement> root_;
     PageProperties page_;
     int stopReason_ = 0;
-    std::unique_ptr<char[]> hold_;
-    size_t held_ = 0;
-    bool holdBusy_ = false;
-    bool refeeding_ = false;
-    bool scriptWriting_ = false;
+    // Page bytes waiting behind a script or a cut construct, and what a
+    // script wrote and left unfinished; both are parsed before new data.
+    std::string held_;
+    std::string writeHeld_;
+    bool scriptRunning_ = false;
     DocumentContent* linked_ = nullptr;
     TreeBuilder builder_;
     int contentKind_ = kContentHtml;

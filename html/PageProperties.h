@@ -17,7 +17,7 @@ class HtmlElement;
 class StyleSheet;
 class DocumentContent;
 class StyleDeclarationList;
-class ScriptLoader;
+class PageScriptHost;
 class StyleTextCollector;
 
 // Flags of referenced-URL entries, in the order in which they are tested.
@@ -159,7 +159,9 @@ public:
     HtmlElement* pendingScript = nullptr;
     HtmlElement* lastParsed = nullptr;
     std::unique_ptr<UrlHandle> pendingScriptUrl;
-    ScriptLoader* scriptLoader = nullptr;  // the script engine, when one is loaded
+    PageScriptHost* scriptHost = nullptr;  // the script engine, when one is loaded
+    int32_t windowObject = 0;              // the page's window object of the engine
+    int32_t evalContext = 0;               // the context of the script being run
     // The page has a document script object (scripts can reach its elements).
     bool HasDocumentScriptObject() const { return documentObject_ != 0; }
     // A cookie set by META HTTP-EQUIV "Set-Cookie", for the cookie store.

@@ -5,6 +5,7 @@
 
 #include "html/HtmlElement.h"
 #include "html/PageProperties.h"
+#include "html/PageScriptHost.h"
 
 namespace {
 
@@ -98,7 +99,11 @@ int TreeBuilder::ReadScript(HtmlElement* script) {
         bool runnable = !language ||
                         EqualNoCase(language, "javascript", std::min<int>(10, std::strlen(language))) ||
                         EqualNoCase(language, "livescript", std::min<int>(10, std::strlen(language)));
-        if (runnable && page_->scriptingOn && page_->scriptLoader) record->Compile(*page_->scriptLoader);
+        // Scripts run one at a time in document order: one written by a
+        // running script is kept but not run.
+        if (runnable && page_->scriptingOn && page_->scriptHost && !page_->pendingScript &&
+            record->Compile(*page_->scriptHost) == kScriptDone && page_->scriptingFlag)
+            page_->pendingScript = script;
     }
     return code;
 }
@@ -334,6 +339,12 @@ int TreeBuilder::AfterChild(HtmlElement* parent, HtmlElement* child, int result)
     int type = child->Type();
     if (implied && (IsCell(type) || type == kTagTr) && !child->ContainsContent()) RemoveEmptyCell(child);
     if (type == kTagSelect) SelectDefaultSelection(child);
+    if (child == page_->pendingScript) {
+        // The parse stops after a SCRIPT whose script must run first; it goes
+        // on in the SCRIPT's parent.
+        page_->resumeElement = parent;
+        return kBuildSuspended;
+    }
     if (result == kBuildTooDeep && implied) return kBuildTooDeep;
     if (page_->stopFlag) return kBuildSuspended;
     return -1;
@@ -414,8 +425,13 @@ void TreeBuilder::RemoveEmptyCell(HtmlElement* cell) {
         HtmlElement* target =
             e->Type() == kTagMap ? mapTarget : (e->Type() == kTagForm ? outermostTable : nullptr);
         if (target) {
+            // Placed before the target's child that holds the cell: that child
+            // is still open, and the open elements must stay the last children
+            // along their path for a later pass to find them.
+            HtmlElement* openChild = cell;
+            while (openChild->Parent() != target) openChild = openChild->Parent();
             e->Detach();
-            e->AppendToParent(*target);
+            e->InsertBeforeSibling(*openChild);
             e = next;
         } else {
             e = e->NextInOrder();

@@ -6,12 +6,39 @@
 #include <string>
 
 #include "html/DocumentContent.h"
+#include "html/PageScriptHost.h"
 #include "html/TreeDump.h"
 
 namespace {
+
+// Scripts whose text starts with "write:" write the rest into the page.
+class WritingHost : public PageScriptHost {
+public:
+    int LoadScript(const char*& cursor, const char* end, bool) override {
+        cursor = end;
+        return kScriptDone;
+    }
+    int32_t CreateEvalContext(int32_t, ScriptRecord& script) override {
+        text_.clear();
+        for (const std::string& piece : script.text.Pieces()) text_ += piece;
+        return 1;
+    }
+    int Evaluate(int32_t, DocumentContent& content) override {
+        if (text_.rfind("write:", 0) == 0) content.WriteText(UrlHandle(), text_.substr(6).c_str());
+        return 1789;
+    }
+    void DeleteEvalContext(int32_t) override {}
+
+private:
+    std::string text_;
+};
+
 std::string Build(const std::string& page, size_t split) {
     UrlHandle url("http://fuzz.example/dir/page.html", true);
     DocumentContent content;
+    WritingHost host;
+    content.GetPage()->scriptHost = &host;
+    content.GetPage()->windowObject = 1;
     long left = content.FeedData(url, page.data(), static_cast<long>(split), true, 0);
     std::string rest = page.substr(split - static_cast<size_t>(left));
     content.FeedData(url, rest.data(), static_cast<long>(rest.size()), false, 0);
