@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Measures parsing a large page into its element tree: wall time and peak
-# memory of the whole process, best of a few runs. Not a test; prints the figures.
+# Measures parsing a large page into its element tree against libxml2's HTML
+# parser (xmllint --html --noout, from Debian) on the same file: whole process
+# against whole process, wall time and peak memory of each, side by side.
+# Not a test; prints the figures and the ratio.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ZINTU_BUILD:-$root/build}/bench
@@ -8,6 +10,7 @@ page=${1:-$build/bench-page.html}
 megabytes=${ZINTU_BENCH_MB:-24}
 runs=${ZINTU_BENCH_RUNS:-3}
 
+command -v xmllint >/dev/null || { echo "xmllint is missing: apt-get install libxml2-utils" >&2; exit 1; }
 cmake -S "$root" -B "$build" -G Ninja -DZINTU_NATIVE=ON -DZINTU_SANITIZE=OFF -DCMAKE_C_COMPILER=clang \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target html_bench >/dev/null
@@ -26,5 +29,7 @@ measure() {
   echo "$best_time $best_rss"
 }
 read -r ours_t ours_m < <(measure "$build/tests/html/html_bench" "$page")
-printf "%-28s %8s s %10s KB\n" "html_bench" "$ours_t" "$ours_m"
+read -r xml_t xml_m < <(measure xmllint --html --noout "$page")
+printf "%-28s %8s s %10s KB\n" "html_bench (ours)" "$ours_t" "$ours_m" "xmllint --html --noout" "$xml_t" "$xml_m"
+awk "BEGIN{printf \"time ratio ours/xmllint: %.2f\n\", $ours_t / $xml_t}"
 "$build/tests/html/html_bench" "$page"
