@@ -16,6 +16,7 @@
 #include "net/UrlRecord.h"
 #include "net/UrlReloadPolicy.h"
 #include "net/UrlSettings.h"
+#include "security/SecureConnections.h"
 
 namespace {
 
@@ -151,17 +152,29 @@ int UrlRecord::StartHttp(MessageHandler* target, const UrlHandle& origin, bool q
         schemePart_ = std::move(part);
     }
     RequestTarget where;
-    if (!http || !GetRequestTarget(*this, kUrlScratchSize, where) || scheme_ == kSchemeHttps) {
-        // No secure layer in this program yet: https answers as an
-        // unsupported address rather than going out in the clear.
+    if (!http || !GetRequestTarget(*this, kUrlScratchSize, where)) {
         ReportStartFailure(kLoadFailed, kErrUrlIllegalAddress, quiet);
         return 0;
     }
     bool noCache = where.useProxy && (flags_ & kFlagReloadStarted);
-    auto* connection = new HttpConnection(target, http->method, where.host.c_str(), where.port,
-                                          where.uri.c_str(), where.useProxy, noCache);
+    Connection* made = nullptr;
+    if (scheme_ == kSchemeHttps) {
+        made = CreateHttpsConnection(target, http->method, where.host.c_str(), where.port, where.uri.c_str(),
+                                     where.useProxy, noCache);
+    } else {
+        made = new HttpConnection(target, http->method, where.host.c_str(), where.port, where.uri.c_str(),
+                                  where.useProxy, noCache);
+    }
+    auto* connection = dynamic_cast<HttpConnection*>(made);
+    if (connection == nullptr) {
+        // Without a secure layer an https address fails at its start rather
+        // than going out unprotected.
+        delete made;
+        ReportStartFailure(kLoadFailed, kErrUrlIllegalAddress, quiet);
+        return 0;
+    }
     http->connection = connection;
-    target->Post(kMsgSecurityLevel, connection->Serial(), 0);
+    if (scheme_ != kSchemeHttps) target->Post(kMsgSecurityLevel, connection->Serial(), 0);
     if (!origin.IsEmpty() && origin.GetName()) connection->SetReferrer(origin.GetName());
     if (http->method == kMethodPost) {
         if (http->bodyPending) {

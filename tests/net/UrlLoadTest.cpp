@@ -416,6 +416,13 @@ TEST_F(UrlLoadTest, OfflineModeFailsNetworkLoadsOnly) {
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(error->p1, static_cast<uint32_t>(kErrOffline));
     EXPECT_EQ(h->GetLoadStatusHere(), kLoadEmpty);
+    GetUrlSettings().offlineMode = false;
+    // No secure layer: https fails at its start instead of going out in the clear.
+    UrlHandle secure = Load("https://127.0.0.1:" + std::to_string(Nginx()) + "/small.html");
+    EXPECT_EQ(secure->GetLoadStatusHere(), kLoadFailed);
+    ASSERT_NE(recorder_->Find(kMsgLoadError, secure->GetId()), nullptr);
+    EXPECT_EQ(recorder_->Find(kMsgLoadError, secure->GetId())->p1,
+              static_cast<uint32_t>(kErrUrlIllegalAddress));
     UrlHandle unknown = Load("gopher://127.0.0.1/1");
     EXPECT_EQ(unknown->GetLoadStatusHere(), kLoadFailed);
     const Notice* illegal = recorder_->Find(kMsgLoadError, unknown->GetId());
