@@ -67,3 +67,12 @@ constexpr uint32_t kMsgLookingUp = 0x8234;
 constexpr uint32_t kMsgConnecting = 0x8235;
 constexpr uint32_t kMsgRequestSent = 0x8236;
 constexpr uint32_t kMsgUploadProgress = 0x8319;  // p2 the two progress figures
+
+// Posted to the frame window 500 ms after start-up when the command line
+// named addresses: the frame opens them.
+constexpr uint32_t kMsgOpenStartUrls = 0x8020;
+// Sent by the message loop to the window the mouse left (wParam: the window
+// it moved into, lParam: the cursor position).
+constexpr uint32_t kMsgMouseLeft = 0x9006;
+// Closes the splash window.
+constexpr uint32_t kMsgCloseSplash = 0x9007;

@@ -1,32 +1,137 @@
-// Program entry. Start-up proper (single instance, command line, settings,
-// frame window) grows here; for now it shows an empty frame window.
+// Program entry: one instance only, the command line, the objects that must
+// exist before the frame window, the frame window itself, the message loop,
+// and what is left to close after it.
 #include <windows.h>
 
-static LRESULT CALLBACK FrameWndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(w, msg, wp, lp);
+#include <cstdlib>
+#include <memory>
+#include <shellapi.h>
+#include <string>
+#include <vector>
+
+#include "core/AppGlobals.h"
+#include "core/CommandLine.h"
+#include "core/DelayedMessageQueue.h"
+#include "core/FrameWindow.h"
+#include "core/InternalMessages.h"
+#include "core/MemoryManager.h"
+#include "core/MessageBoxes.h"
+#include "core/MessageLoop.h"
+#include "core/Preferences.h"
+#include "core/StartupDialogs.h"
+#include "core/StartupSettings.h"
+#include "resources/CoreIds.h"
+#include "windows/ButtonClassHook.h"
+
+namespace {
+
+std::vector<std::string> ArgumentWords() {
+    std::vector<std::string> words;
+    for (int i = 0; i < __argc; ++i) words.emplace_back(__argv[i]);
+    return words;
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = FrameWndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-    wc.lpszClassName = "BLDZINTU";
-    if (!RegisterClassA(&wc)) return 1;
-    HWND frame = CreateWindowA("BLDZINTU", "Zintu", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 800,
-                               600, nullptr, nullptr, instance, nullptr);
-    if (!frame) return 1;
+// The system may refuse a long queue; take the longest it accepts.
+void EnlargeMessageQueue() {
+    for (int size = 120; size >= 12; size -= 2)
+        if (SetMessageQueue(size)) return;
+}
+
+void SetMenuChecks(HWND frame) {
+    HMENU menu = GetMenu(frame);
+    if (!ShowMenu()) {
+        // Kept, so that the menu command can bring it back.
+        SetMenu(frame, nullptr);
+        DrawMenuBar(frame);
+        return;
+    }
+    if (!menu) return;
+    int status = StatusLineMode();
+    CheckMenuItem(menu,
+                  status == 1 ? CMD_STATUS_TOP
+                  : status    ? CMD_STATUS_BOTTOM
+                              : CMD_STATUS_OFF,
+                  MF_CHECKED);
+    int toolbar = ToolbarType();
+    CheckMenuItem(menu,
+                  toolbar == 0   ? CMD_BUTTON_BAR_OFF
+                  : toolbar == 1 ? CMD_BUTTON_BAR_SIMPLE
+                                 : CMD_BUTTON_BAR_FULL,
+                  MF_CHECKED);
+    if (KioskNoChangeButtons) EnableMenuItem(menu, CMD_BUTTON_BAR_OFF, MF_BYCOMMAND | MF_GRAYED);
+    DrawMenuBar(frame);
+}
+
+// Ends a start that got as far as the preferences: they are torn down (which
+// marks the run as ended) before the program returns.
+int EndEarly() {
+    DestroyMessageBoxes();
+    delete g_preferences;
+    g_preferences = nullptr;
+    delete g_memoryManager;
+    g_memoryManager = nullptr;
+    return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {
+    g_instance = instance;
+    // Held until the process ends: a second start finds it and leaves.
+    HANDLE running = CreateMutexA(nullptr, TRUE, "Zintu Create");
+    if (!running || GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+    std::vector<std::string> words = ArgumentWords();
+    if (IsUninstallRequest(words)) return 0;  // the registry backup comes with the settings
+
+    EnlargeMessageQueue();
+    RegisterPanelMessages();
+    if (!previous && !RegisterWindowClasses(instance)) return 0;
+
+    CommandLineOptions options;
+    if (commandLine && *commandLine && words.size() > 1) options = ParseCommandLine(words);
+    ApplyKioskFlags(options);
+    StartUrls = options.urls;
+    SetErrorMode(SEM_NOOPENFILEERRORBOX);
+
+    g_preferences =
+        new (std::nothrow) Preferences(options.iniFile.empty() ? "zintu.ini" : options.iniFile.c_str());
+    g_memoryManager = new (std::nothrow) MemoryManager(0, 0);
+    if (ShowSplashScreen()) ShowSplashWindow(1);
+    if (g_preferences) {
+        g_preferences->LoadAll();
+        if (g_memoryManager) {
+            g_memoryManager->SetImageBudget(g_preferences->Get(PrefInt::MemoryCacheFigures) * 1000u);
+            g_memoryManager->SetDocumentBudget(g_preferences->Get(PrefInt::MemoryCacheDocuments) * 1000u);
+        }
+    }
+    if (!CreateMessageBoxes()) {
+        // The box has told the user; without the string table nothing else
+        // could be shown.
+        CloseSplashWindow();
+        return EndEarly();
+    }
+
+    if (LastRunEndedUncleanly() && ShowProblemDialog()) {
+        CloseSplashWindow();
+        ShowProblemSolvingDialog(nullptr);
+    }
+
+    HWND frame = CreateFrameWindow(instance);
+    if (!frame) {
+        CloseSplashWindow();
+        return EndEarly();
+    }
+    g_accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(ACCEL_FRAME));
+    SetMenuChecks(frame);
+    DragAcceptFiles(frame, TRUE);
     ShowWindow(frame, show);
     UpdateWindow(frame);
-    MSG m;
-    while (GetMessageA(&m, nullptr, 0, 0) > 0) {
-        TranslateMessage(&m);
-        DispatchMessageA(&m);
-    }
-    return static_cast<int>(m.wParam);
+    if (!StartUrls.empty() && g_delayedMessages) g_delayedMessages->Add(frame, kMsgOpenStartUrls, 0, 0, 500);
+    WriteRunState(1);
+    CreateBoldGuiFont(frame);
+
+    PostMessageA(frame, kMsgStartupFinished, 0, 0);
+    int code = RunMessageLoop();
+    ReleaseBoldGuiFont();
+    return code;
 }

@@ -7,7 +7,10 @@ HFONT g_boldGuiFont = nullptr;
 
 namespace {
 bool g_hookActive = false;
-}
+// The system's procedure, kept for good: buttons made while the hook was
+// installed keep calling through it after the hook is removed.
+WNDPROC g_systemButtonProc = nullptr;
+}  // namespace
 
 int ButtonClassHook::Install(HWND owner) {
     if (keptProc_) return 1;
@@ -16,13 +19,22 @@ int ButtonClassHook::Install(HWND owner) {
     if (!classWindow_) return 0;
     keptProc_ = reinterpret_cast<WNDPROC>(
         SetClassLongPtrA(classWindow_, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(ButtonClassProc)));
+    if (!g_systemButtonProc) g_systemButtonProc = keptProc_;
     return 1;
 }
 
 void ButtonClassHook::Remove() {
-    if (keptProc_ && classWindow_) {
-        SetClassLongPtrA(classWindow_, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(keptProc_));
-        DestroyWindow(classWindow_);
+    if (keptProc_) {
+        // The hidden window goes with its owner (the frame closes before the
+        // hook is removed); another one reaches the class then.
+        HWND reach = IsWindow(classWindow_)
+                         ? classWindow_
+                         : CreateWindowExA(0, className_.c_str(), "", 0, 0, 0, 0, 0, nullptr, nullptr,
+                                           GetModuleHandleA(nullptr), nullptr);
+        if (reach) {
+            SetClassLongPtrA(reach, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(keptProc_));
+            DestroyWindow(reach);
+        }
     }
     keptProc_ = nullptr;
     classWindow_ = nullptr;
@@ -44,7 +56,7 @@ void ReleaseBoldGuiFont() {
 }
 
 extern "C" LRESULT CALLBACK ButtonClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    WNDPROC kept = g_buttonClassHook.KeptProc();
+    WNDPROC kept = g_systemButtonProc;
     if (!kept) return DefWindowProcA(window, message, wParam, lParam);
     if (g_hookActive && message == WM_CREATE && g_boldGuiFont &&
         (GetWindowLongA(window, GWL_STYLE) & 15) == BS_GROUPBOX) {

@@ -1,8 +1,7 @@
 #include "tests/support/WindowTools.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace testing_support {
@@ -10,6 +9,7 @@ namespace testing_support {
 namespace {
 
 struct FindData {
+    DWORD pid;
     const char* className;
     const char* title;
     HWND found;
@@ -19,7 +19,7 @@ BOOL CALLBACK FindProc(HWND w, LPARAM lp) {
     auto* d = reinterpret_cast<FindData*>(lp);
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
-    if (pid != GetCurrentProcessId()) return TRUE;
+    if (pid != d->pid) return TRUE;
     char cls[256] = {};
     GetClassNameA(w, cls, sizeof cls);
     if (lstrcmpiA(cls, d->className) != 0) return TRUE;
@@ -65,7 +65,11 @@ BOOL CALLBACK CollectStatic(HWND w, LPARAM lp) {
 }  // namespace
 
 HWND FindWindowByClass(const char* className, const char* title) {
-    FindData d{className, title, nullptr};
+    return FindWindowOfProcess(GetCurrentProcessId(), className, title);
+}
+
+HWND FindWindowOfProcess(DWORD pid, const char* className, const char* title) {
+    FindData d{pid, className, title, nullptr};
     EnumWindows(FindProc, reinterpret_cast<LPARAM>(&d));
     return d.found;
 }
@@ -105,8 +109,8 @@ HWND CreateTestWindow(TestWindowHandler handler, const char* title) {
         return RegisterClassA(&wc);
     }();
     (void)atom;
-    HWND w = CreateWindowA("ZintuTestWindow", title, WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                           nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND w = CreateWindowA("ZintuTestWindow", title, WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
     if (w && handler)
         SetWindowLongPtrA(w, GWLP_USERDATA,
                           reinterpret_cast<LONG_PTR>(new TestWindowHandler(std::move(handler))));

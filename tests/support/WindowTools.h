@@ -13,6 +13,8 @@ namespace testing_support {
 // The first top-level window of this process with the class (and, when given,
 // the title), or null.
 HWND FindWindowByClass(const char* className, const char* title = nullptr);
+// The same for the windows of another process (a program the test started).
+HWND FindWindowOfProcess(DWORD pid, const char* className, const char* title = nullptr);
 std::string WindowTitle(HWND window);
 
 // Runs this thread's message loop until the predicate holds or the time is

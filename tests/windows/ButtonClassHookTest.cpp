@@ -50,11 +50,14 @@ TEST(ButtonClassHook, GroupBoxesGetTheBoldGuiFontWhileInstalled) {
     EXPECT_EQ(FontOf(group), g_boldGuiFont);
     EXPECT_NE(FontOf(check), g_boldGuiFont);
     EXPECT_EQ(FontOf(check), FontOf(GetDlgItem(dialog, IDC_STARTAGAIN_OK)));
-    DestroyWindow(dialog);
 
     ReleaseBoldGuiFont();
     EXPECT_EQ(g_boldGuiFont, nullptr);
     EXPECT_FALSE(g_buttonClassHook.IsInstalled());
+    // Buttons made while the hook was in place keep working.
+    SendMessageA(check, BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_EQ(SendMessageA(check, BM_GETCHECK, 0, 0), BST_CHECKED);
+    DestroyWindow(dialog);
     dialog = CreateDialogParamA(GetModuleHandleA(nullptr), "STARTAGAIN", owner, PlainDialogProc, 0);
     PumpFor(std::chrono::milliseconds(100));
     group = FirstChildOfStyle(dialog, BS_GROUPBOX);

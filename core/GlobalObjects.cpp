@@ -1,0 +1,66 @@
+#include "core/GlobalObjects.h"
+
+#include <new>
+
+#include "core/AppGlobals.h"
+#include "core/DelayedMessageQueue.h"
+#include "core/FrameWindow.h"
+#include "core/ListNode.h"
+#include "core/MemoryManager.h"
+#include "core/MessageBoxes.h"
+#include "core/MessageHandler.h"
+#include "core/MruList.h"
+#include "core/Preferences.h"
+
+MruList* g_typedUrls = nullptr;
+extern NodeList* g_progressList;
+
+namespace {
+
+template <typename T>
+void Free(T*& object) {
+    delete object;
+    object = nullptr;
+}
+
+// Clearing deletes the entries, and with them their windows.
+void FreeProgressList() {
+    if (!g_progressList) return;
+    while (ListNode* n = g_progressList->First()) {
+        n->Remove();
+        delete n;
+    }
+    Free(g_progressList);
+}
+
+}  // namespace
+
+// The order is fixed: later objects may use earlier ones while they are
+// made, and the frame's users rely on each being null until made. Objects of
+// subsystems still to come take their places in this order: the script
+// host, the plug-in library list and manager, the URL registry (1000), the
+// font list, the window list, the help viewer and the tokenizer tables
+// before the hotlist; the viewer table after the history list; the news
+// manager and the text-style records after the delayed-message queue; the
+// transfer-window class last.
+void CreateGlobalObjects(HWND frame) {
+    int typed = g_preferences ? g_preferences->Get(PrefInt::MaxDirectHistoryLines) : 0;
+    g_typedUrls = new (std::nothrow) MruList(typed);
+    g_mainHandler = new (std::nothrow) MessageHandler(frame);
+    g_progressList = new (std::nothrow) NodeList;
+    g_delayedMessages = new (std::nothrow) DelayedMessageQueue(frame);
+    SetTimer(frame, FrameTimerId, 100, nullptr);
+}
+
+void DestroyGlobalObjects(HWND frame) {
+    KillTimer(frame, FrameTimerId);
+    g_shuttingDown = true;
+    Free(g_typedUrls);
+    DestroyMessageBoxes();
+    FreeProgressList();
+    Free(g_mainHandler);
+    Free(g_delayedMessages);
+    // Tearing the preferences down marks the run as ended cleanly.
+    Free(g_preferences);
+    Free(g_memoryManager);
+}

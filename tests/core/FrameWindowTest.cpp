@@ -1,0 +1,191 @@
+// The frame window made in this process: its global objects, internal
+// messages, timers and the message loop's filters, with real windows.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "core/AppGlobals.h"
+#include "core/CommandLine.h"
+#include "core/DelayedMessageQueue.h"
+#include "core/FrameWindow.h"
+#include "core/InternalMessages.h"
+#include "core/MessageBoxes.h"
+#include "core/MessageHandler.h"
+#include "core/MessageLoop.h"
+#include "core/Preferences.h"
+#include "resources/CoreIds.h"
+#include "tests/support/TestPaths.h"
+#include "tests/support/WindowTools.h"
+
+using namespace testing_support;
+
+namespace {
+
+struct Recorder : MessageCallback {
+    std::vector<uint32_t> seen;
+    void OnMessage(uint32_t message, uint32_t, uint32_t) override { seen.push_back(message); }
+};
+
+class Frame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_instance = GetModuleHandleA(nullptr);
+        RegisterPanelMessages();
+        static bool registered = RegisterWindowClasses(g_instance) != 0;
+        ASSERT_TRUE(registered);
+        WriteWholeFile(ini_, "[INSTALL]\r\nHELLO=Yes\r\n[STATE]\r\nRUN=1\r\n");
+        g_preferences = new Preferences(ini_.c_str());
+        g_preferences->LoadAll();
+        ASSERT_TRUE(CreateMessageBoxes());
+        frame_ = CreateFrameWindow(g_instance);
+        ASSERT_NE(frame_, nullptr);
+    }
+    void TearDown() override {
+        if (IsWindow(frame_)) DestroyWindow(frame_);
+        MSG m;
+        while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
+    ScratchDir dir_;
+    std::string ini_ = dir_.File("frame.ini");
+    HWND frame_ = nullptr;
+};
+
+TEST_F(Frame, CreationMakesTheGlobalsAndDestructionFreesThemInOrder) {
+    EXPECT_EQ(g_frameWindow, frame_);
+    EXPECT_EQ(WindowTitle(frame_), "Zintu");
+    ASSERT_NE(g_mdiClient, nullptr);
+    EXPECT_EQ(GetParent(g_mdiClient), frame_);
+    ASSERT_NE(g_mainHandler, nullptr);
+    EXPECT_EQ(g_mainHandler->Window(), frame_);
+    EXPECT_NE(g_delayedMessages, nullptr);
+    // The MDI window list sits in the "Window" menu, the second-to-last one.
+    char title[32] = "";
+    HMENU menu = GetMenu(frame_);
+    GetMenuStringA(menu, GetMenuItemCount(menu) - 2, title, sizeof title, MF_BYPOSITION);
+    EXPECT_STREQ(title, "&Window");
+    EXPECT_EQ(g_windowMenu, GetSubMenu(menu, GetMenuItemCount(menu) - 2));
+
+    DestroyWindow(frame_);
+    EXPECT_EQ(g_mainHandler, nullptr);
+    EXPECT_EQ(g_delayedMessages, nullptr);
+    EXPECT_EQ(g_messageBoxes, nullptr);
+    EXPECT_EQ(g_preferences, nullptr);
+    EXPECT_EQ(GetPrivateProfileIntA("STATE", "RUN", -1, ini_.c_str()), 0);
+    MSG quit;
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST_F(Frame, InternalMessagesReachTheMainHandlersRegistrations) {
+    Recorder recorder;
+    ASSERT_TRUE(g_mainHandler->Register(&recorder, 0x8200, 0));
+    SendMessageA(frame_, 0x8200, 0, 0);
+    SendMessageA(frame_, 0x7FFF, 0, 0);  // not an internal message: the default handling
+    EXPECT_EQ(recorder.seen, (std::vector<uint32_t>{0x8200}));
+
+    // Delayed messages arrive through timer 123.
+    g_delayedMessages->Add(frame_, 0x8200, 0, 0, 30);
+    EXPECT_TRUE(PumpUntil([&] { return recorder.seen.size() == 2; }));
+    g_mainHandler->UnregisterAll(&recorder);
+}
+
+TEST_F(Frame, StartupFinishedGreetsOnlyOnce) {
+    SendMessageA(frame_, kMsgStartupFinished, 0, 0);
+    char hello[16] = "";
+    GetPrivateProfileStringA("INSTALL", "HELLO", "", hello, sizeof hello, ini_.c_str());
+    EXPECT_STREQ(hello, "NO");
+    WritePrivateProfileStringA("INSTALL", "HELLO", "later", ini_.c_str());
+    SendMessageA(frame_, kMsgStartupFinished, 0, 0);
+    GetPrivateProfileStringA("INSTALL", "HELLO", "", hello, sizeof hello, ini_.c_str());
+    EXPECT_STREQ(hello, "later");
+}
+
+TEST_F(Frame, MinimisingShowsTheProgramNameAndRestoringTheTitle) {
+    SetWindowTextA(frame_, "Zintu - [A page]");
+    SendMessageA(frame_, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0);
+    EXPECT_EQ(WindowTitle(frame_), "Zintu");
+    SendMessageA(frame_, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
+    EXPECT_EQ(WindowTitle(frame_), "Zintu");  // the part from " - [" belongs to the child
+}
+
+HWND g_b = nullptr;
+HWND g_left = nullptr, g_leftFor = nullptr;
+
+TEST_F(Frame, TheLoopKeepsTheCodeOfAQuitItDrainsAndTellsWhereTheMouseWent) {
+    SetCursorPos(1000, 750);  // no real mouse moves over the windows below
+    HWND a = CreateTestWindow([](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        switch (m) {
+            case kMsgMouseLeft:
+                g_left = w;
+                g_leftFor = reinterpret_cast<HWND>(wp);
+                return 0;
+            case WM_MOUSEMOVE:
+                PostMessageA(w, WM_APP + 1, 0, 0);
+                return 0;
+            case WM_APP + 1:
+                // The loop takes one more waiting message after each one it
+                // dispatches, without the mouse-move step: give it a null one.
+                PostMessageA(w, WM_NULL, 0, 0);
+                PostMessageA(g_b, WM_MOUSEMOVE, 0, 0);
+                PostMessageA(w, WM_APP + 2, 0, 0);
+                return 0;
+            case WM_APP + 2:
+                PostQuitMessage(7);
+                return 0;
+            default:
+                return DefWindowProcA(w, m, wp, lp);
+        }
+    });
+    g_b = CreateTestWindow();
+    PumpFor(std::chrono::milliseconds(50));  // nothing else waiting before the first move
+    PostMessageA(a, WM_MOUSEMOVE, 0, 0);
+    EXPECT_EQ(RunMessageLoop(), 7);
+    EXPECT_EQ(g_left, a);
+    EXPECT_EQ(g_leftFor, g_b);
+    EXPECT_EQ(g_lastMouseWindow, g_b);
+    DestroyWindow(a);
+    DestroyWindow(g_b);
+}
+
+TEST(FrameMenus, WindowMenuPositions) {
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(MENU_FRAME));
+    int count = GetMenuItemCount(menu);
+    EXPECT_EQ(FindWindowMenu(menu, -1), nullptr);
+    EXPECT_EQ(FindWindowMenu(menu, -2), GetSubMenu(menu, count - 2));
+    EXPECT_EQ(FindWindowMenu(menu, 0), GetSubMenu(menu, 0));
+    HMENU single = CreateMenu();
+    HMENU only = CreatePopupMenu();
+    AppendMenuA(single, MF_POPUP, reinterpret_cast<UINT_PTR>(only), "&Only");
+    EXPECT_EQ(FindWindowMenu(single, -2), only);
+    DestroyMenu(single);
+    DestroyMenu(menu);
+}
+
+TEST(FrameStyle, KioskSwitchesRemoveTheSystemMenuAndTheBoxes) {
+    struct Case {
+        int noSysMenu, noMinMax;
+        DWORD absent;
+    } cases[] = {
+        {0, 0, 0},
+        {1, 0, WS_SYSMENU},
+        {0, 1, WS_MINIMIZEBOX | WS_MAXIMIZEBOX},
+        {1, 1, WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX},
+    };
+    for (const auto& c : cases) {
+        KioskNoSysMenu = c.noSysMenu;
+        KioskNoMinMaxButtons = c.noMinMax;
+        DWORD style = WS_CAPTION;
+        PrepareFrameStyle(&style);
+        EXPECT_EQ(style | c.absent, static_cast<DWORD>(WS_OVERLAPPEDWINDOW));
+        EXPECT_EQ(style & c.absent, 0u);
+    }
+    KioskNoSysMenu = KioskNoMinMaxButtons = 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    InstallScreenshotOnFailure();
+    return RUN_ALL_TESTS();
+}
