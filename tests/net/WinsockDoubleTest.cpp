@@ -242,6 +242,17 @@ TEST_F(WinsockDoubleTest, NamesOf32CharactersAreLookedUpEveryTime) {
     EXPECT_EQ(LookUpCachedHostAddress(name32.c_str()), 0u);
 }
 
+TEST_F(WinsockDoubleTest, LocalHostNameIsAskedOnceAndFallsBackToAPlaceholder) {
+    auto failHostName = reinterpret_cast<void (*)(int)>(
+        GetProcAddress(GetModuleHandleA("wsock32.dll"), "DoubleFailHostName"));
+    ASSERT_NE(failHostName, nullptr);
+    failHostName(1);
+    EXPECT_STREQ(GetLocalHostName(), "unknown-host.invalid");
+    failHostName(0);
+    EXPECT_STREQ(GetLocalHostName(), "unknown-host.invalid");
+    EXPECT_EQ(Count("gethostname\n"), 1u) << CallLog();
+}
+
 TEST_F(WinsockDoubleTest, UnknownNameFailsAsNotFound) {
     auto c = Get("nowhere.test", 80);
     Owner owner(*view_, *c);

@@ -14,6 +14,7 @@ namespace {
 
 std::set<std::string> knownNames;
 bool holdLookUps = false;
+bool failHostName = false;
 bool blocking = false;
 bool released = false;
 bool cancelled = false;
@@ -75,6 +76,9 @@ __declspec(dllexport) const char* DoubleCallLog() {
 }
 __declspec(dllexport) void DoubleClearLog() {
     callLog.clear();
+}
+__declspec(dllexport) void DoubleFailHostName(int fail) {
+    failHostName = fail != 0;
 }
 
 // ---- the twenty entry points ----
@@ -143,6 +147,11 @@ hostent* WSAAPI Double_gethostbyname(const char* name) {
 }
 
 int WSAAPI Double_gethostname(char* b, int n) {
+    Log("gethostname");
+    if (failHostName) {
+        WSASetLastError(WSAENETDOWN);
+        return SOCKET_ERROR;
+    }
     return gethostname(b, n);
 }
 int WSAAPI Double_WSAStartup(WORD v, WSADATA* d) {
