@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/AppGlobals.h"
+#include "core/CoarseClock.h"
 #include "core/CommandLine.h"
 #include "core/DelayedMessageQueue.h"
 #include "core/FrameWindow.h"
@@ -33,10 +34,12 @@ protected:
         RegisterPanelMessages();
         static bool registered = RegisterWindowClasses(g_instance) != 0;
         ASSERT_TRUE(registered);
-        WriteWholeFile(ini_, "[INSTALL]\r\nHELLO=Yes\r\n[STATE]\r\nRUN=1\r\n");
+        WriteWholeFile(ini_,
+                       "[INSTALL]\r\nHELLO=Yes\r\n[STATE]\r\nRUN=1\r\n[SPECIAL]\r\nGO HOME TIME OUT=60\r\n");
         g_preferences = new Preferences(ini_.c_str());
         g_preferences->LoadAll();
         ASSERT_TRUE(CreateMessageBoxes());
+        SetCoarseClock(1000);  // the preferences set it from the system clock
         frame_ = CreateFrameWindow(g_instance);
         ASSERT_NE(frame_, nullptr);
     }
@@ -87,6 +90,26 @@ TEST_F(Frame, InternalMessagesReachTheMainHandlersRegistrations) {
     g_delayedMessages->Add(frame_, 0x8200, 0, 0, 30);
     EXPECT_TRUE(PumpUntil([&] { return recorder.seen.size() == 2; }));
     g_mainHandler->UnregisterAll(&recorder);
+}
+
+TEST_F(Frame, TheReturnHomeCountsFromStartUpAndTheClockMovesEveryNinthTick) {
+    EXPECT_EQ(g_lastGoHomeTime, 1000u) << "the first tick must not send the window home";
+    auto tickAt = [&](uint32_t now) {
+        SetCoarseClock(now);
+        SendMessageA(frame_, WM_TIMER, FrameTimerId, 0);
+    };
+    tickAt(1030);
+    EXPECT_EQ(g_lastGoHomeTime, 1000u);
+    tickAt(1061);
+    EXPECT_EQ(g_lastGoHomeTime, 1061u);
+
+    // Nine ticks read the system time into the clock once.
+    int refreshed = 0;
+    for (int i = 0; i < 9; ++i) {
+        tickAt(5);
+        if (CoarseClockNow() != 5) ++refreshed;
+    }
+    EXPECT_EQ(refreshed, 1);
 }
 
 TEST_F(Frame, StartupFinishedGreetsOnlyOnce) {
