@@ -17,6 +17,7 @@
 #include "core/ProgressDialog.h"
 #include "core/StartupDialogs.h"
 #include "core/StartupSettings.h"
+#include "net/Winsock.h"
 #include "resources/CoreIds.h"
 
 HMENU g_frameMenu = nullptr;
@@ -92,6 +93,12 @@ void OnActivateApp(WPARAM active) {
 }
 
 LRESULT HandleFrameClose(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // A host look-up blocks inside Winsock (running this very loop): it is
+    // cancelled and the close waits; the look-up asks for it again.
+    if (CancelBlockingCallForClose()) {
+        g_closePending = true;
+        return 0;
+    }
     // The menu comes back before the frame goes, so that the next start
     // finds it where the settings say.
     if (g_frameMenu && !GetMenu(window)) SetMenu(window, g_frameMenu);

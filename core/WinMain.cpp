@@ -20,6 +20,8 @@
 #include "core/Preferences.h"
 #include "core/StartupDialogs.h"
 #include "core/StartupSettings.h"
+#include "net/SocketRegistry.h"
+#include "net/Winsock.h"
 #include "resources/CoreIds.h"
 #include "windows/ButtonClassHook.h"
 
@@ -62,9 +64,18 @@ void SetMenuChecks(HWND frame) {
     DrawMenuBar(frame);
 }
 
+// The frame is gone and with it every connection: the registry goes, and
+// Winsock is unloaded (nothing blocks any more).
+void EndSocketLayer() {
+    delete g_socketRegistry;
+    g_socketRegistry = nullptr;
+    (void)UnloadWinsock();
+}
+
 // Ends a start that got as far as the preferences: they are torn down (which
 // marks the run as ended) before the program returns.
 int EndEarly() {
+    EndSocketLayer();
     DestroyMessageBoxes();
     delete g_preferences;
     g_preferences = nullptr;
@@ -96,6 +107,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     g_preferences =
         new (std::nothrow) Preferences(options.iniFile.empty() ? "zintu.ini" : options.iniFile.c_str());
     g_memoryManager = new (std::nothrow) MemoryManager(0, 0);
+    // The socket layer's registry lives as long as the memory manager.
+    if (g_memoryManager) g_socketRegistry = new (std::nothrow) SocketRegistry;
     if (ShowSplashScreen()) ShowSplashWindow(1);
     if (g_preferences) {
         g_preferences->LoadAll();
@@ -133,5 +146,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     PostMessageA(frame, kMsgStartupFinished, 0, 0);
     int code = RunMessageLoop();
     ReleaseBoldGuiFont();
+    EndSocketLayer();
     return code;
 }

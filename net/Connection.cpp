@@ -55,6 +55,15 @@ std::vector<std::string> SplitList(const std::string& list) {
     return items;
 }
 
+// 127.0.0.1 in network byte order, without calling into Winsock (which the
+// program only reaches through the library it loads).
+uint32_t LoopbackAddress() {
+    const unsigned char bytes[4] = {127, 0, 0, 1};
+    uint32_t address;
+    std::memcpy(&address, bytes, sizeof address);
+    return address;
+}
+
 MessageHandler* MainHandler() {
     return g_mainHandler;
 }
@@ -202,7 +211,7 @@ int32_t Connection::ResolveHost() {
     }
 
     if (localhost) {
-        resolved_ = htonl(INADDR_LOOPBACK);
+        resolved_ = LoopbackAddress();
         // Cached so that the limits per server count it.
         if (g_socketRegistry && !g_socketRegistry->FindHostAddress(host_.c_str()))
             g_socketRegistry->AddHostAddress(host_.c_str(), resolved_);
@@ -671,6 +680,7 @@ void Connection::OnSynchronousLookUp() {
         }
     }
     if (g_closePendingAfterBlockingCall) {
+        g_closePendingAfterBlockingCall = false;
         PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
         return;
     }

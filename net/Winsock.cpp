@@ -95,6 +95,13 @@ void CancelBlockingSocketCall() {
     if (library && g_winsock.WSAIsBlocking()) g_winsock.WSACancelBlockingCall();
 }
 
+bool CancelBlockingCallForClose() {
+    if (!IsSocketCallBlocking()) return false;
+    g_closePendingAfterBlockingCall = true;
+    CancelBlockingSocketCall();
+    return true;
+}
+
 const char* GetLocalHostName() {
     if (!localHostNameAsked) {
         localHostNameAsked = true;

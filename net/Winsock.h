@@ -51,6 +51,10 @@ bool IsWinsockLoaded();
 [[nodiscard]] int32_t StartWinsock();
 int IsSocketCallBlocking();
 void CancelBlockingSocketCall();
+// The frame window is asked to close: while a blocking call runs, the call
+// is cancelled and the answer is true (the close is refused now; the
+// look-up that returns from the call asks for the close again).
+bool CancelBlockingCallForClose();
 // The local host name, asked once per run; a placeholder when unknown.
 const char* GetLocalHostName();
 // The registry's cached address for a host name, 0 when none.

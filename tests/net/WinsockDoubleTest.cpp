@@ -144,18 +144,21 @@ TEST_F(WinsockDoubleTest, CancelledLookUpStopsQuietlyAndShutDownWaitsForIt) {
     Owner oa(*view_, *a);
     ASSERT_EQ(a->Connect(), 0);
     int unloadWhileBlocking = -1;
+    bool closeRefused = false;
     Ticker ticker([&] {
         if (!IsSocketCallBlocking()) return false;
-        // The frame window closing meanwhile: shut-down is refused and the
-        // blocking call cancelled.
-        g_closePendingAfterBlockingCall = true;
+        // Unloading waits while the call runs; the frame window closing
+        // meanwhile cancels the call and is refused.
         unloadWhileBlocking = UnloadWinsock();
+        closeRefused = CancelBlockingCallForClose();
         return true;
     });
     testing_support::PumpUntil([&] { return unloadWhileBlocking != -1 && !IsSocketCallBlocking(); });
     testing_support::PumpFor(std::chrono::milliseconds(200));
-    g_closePendingAfterBlockingCall = false;
     EXPECT_EQ(unloadWhileBlocking, 0);
+    EXPECT_TRUE(closeRefused);
+    EXPECT_FALSE(g_closePendingAfterBlockingCall);
+    EXPECT_FALSE(CancelBlockingCallForClose());  // nothing blocks now
     EXPECT_NE(CallLog().find("WSACancelBlockingCall"), std::string::npos);
     EXPECT_FALSE(oa.Ended());  // nothing reported
     EXPECT_EQ(sa.Connections(), 0);
