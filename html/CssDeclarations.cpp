@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -35,18 +34,30 @@ std::unique_ptr<DeclarationList> CopyDeclarationList(const DeclarationList& list
     return copy;
 }
 
+namespace {
+// Until the font table is in place: the generic families first, then every
+// other name in the order it is first met.
+std::vector<std::string>& FaceNames() {
+    static std::vector<std::string> names = {"serif", "sans-serif", "cursive", "fantasy", "monospace"};
+    return names;
+}
+}  // namespace
+
 int16_t FindFontFaceId(const char* name, int length) {
-    // Until the font table is in place: the generic families first, then
-    // every other name in the order it is first met.
-    static std::map<std::string, int16_t> ids = {
-        {"serif", 0}, {"sans-serif", 1}, {"cursive", 2}, {"fantasy", 3}, {"monospace", 4}};
     std::string key(name, length);
     for (char& c : key) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    auto found = ids.find(key);
-    if (found != ids.end()) return found->second;
-    int16_t id = static_cast<int16_t>(ids.size() < 0x7FFF ? ids.size() : 0x7FFF);
-    ids.emplace(key, id);
-    return id;
+    std::vector<std::string>& names = FaceNames();
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == key) return static_cast<int16_t>(i);
+    }
+    if (names.size() >= 0x7FFF) return 0x7FFF;
+    names.push_back(key);
+    return static_cast<int16_t>(names.size() - 1);
+}
+
+const char* FontFaceName(int16_t id) {
+    const std::vector<std::string>& names = FaceNames();
+    return id >= 0 && static_cast<size_t>(id) < names.size() ? names[id].c_str() : nullptr;
 }
 
 int32_t ParseRgb(const char* text, int length) {

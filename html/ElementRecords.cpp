@@ -263,6 +263,23 @@ bool ElementRecord::TakeCommon(const AttributeSlot& s, const RecordContext& cont
     }
 }
 
+int32_t ElementRecord::CompiledHandler(int eventId) const {
+    for (const auto& entry : compiled_) {
+        if (entry.first == eventId) return entry.second;
+    }
+    return 0;
+}
+
+void ElementRecord::SetCompiledHandler(int eventId, int32_t handler) {
+    for (auto& entry : compiled_) {
+        if (entry.first == eventId) {
+            entry.second = handler;
+            return;
+        }
+    }
+    compiled_.emplace_back(eventId, handler);
+}
+
 void ElementRecord::DumpCommon(std::string& out) const {
     AppendText(out, "id", id_);
     AppendText(out, "class", class_);
@@ -941,6 +958,14 @@ FontRecord::FontRecord(const AttributeSlot* slots, const RecordContext& context)
                 TakeText(face, *s);
                 break;
         }
+    }  // The face of the first listed name that the font table knows.
+    if (face.IsSet()) {
+        const char* p = face.Get();
+        while (*p == ',' || IsHtmlSpace(static_cast<unsigned char>(*p))) ++p;
+        const char* end = p;
+        while (*end && *end != ',') ++end;
+        while (end > p && IsHtmlSpace(static_cast<unsigned char>(end[-1]))) --end;
+        if (end > p) faceId = FindFontFaceId(p, static_cast<int>(end - p));
     }
 }
 
@@ -948,6 +973,7 @@ void FontRecord::Dump(std::string& out) const {
     AppendInt(out, "size", size);
     AppendHex(out, "color", color);
     AppendText(out, "face", face);
+    if (const char* known = FontFaceName(faceId)) AppendField(out, "faceid", known);
     DumpCommon(out);
 }
 

@@ -117,8 +117,14 @@ public:
     const char* GetId() const { return id_.Get(); }
     const char* GetClass() const { return class_.Get(); }
     const DeclarationList* GetInlineStyle() const { return style_.Get(); }
+    // Compiled event handlers by event id (script engine objects); a copy of
+    // the record starts without them.
+    int32_t CompiledHandler(int eventId) const;
+    void SetCompiledHandler(int eventId, int32_t handler);
 
 protected:
+    ElementRecord() = default;
+    ElementRecord(const ElementRecord& other) : id_(other.id_), class_(other.class_), style_(other.style_) {}
     // Takes ID, CLASS or STYLE from the slot; true when the slot was one.
     bool TakeCommon(const AttributeSlot& slot, const RecordContext& context);
     void DumpCommon(std::string& out) const;
@@ -126,6 +132,9 @@ protected:
     OwnedText id_;
     OwnedText class_;
     InlineStyle style_;
+
+private:
+    std::vector<std::pair<int, int32_t>> compiled_;
 };
 
 class AnchorRecord : public ElementRecord {

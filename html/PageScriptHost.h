@@ -22,4 +22,18 @@ public:
     // running (try again later).
     virtual int Evaluate(int32_t context, DocumentContent& content) = 0;
     virtual void DeleteEvalContext(int32_t context) = 0;
+    // Compiles an event handler's text into a handler object (0 on a syntax
+    // error); kind is the handler kind of the event (1099, 1104 ...).
+    virtual int32_t LoadEventHandler(int kind, const char* text, int length, int32_t scriptContext) = 0;
+    // A further count on an object, and giving one back.
+    virtual int32_t NewInstance(int32_t object) = 0;
+    virtual void DeleteObject(int32_t object) = 0;
 };
+
+// A record's compiled handler of an event, compiled from its text on the
+// first request and kept; 0 when the record has no text for the event or
+// the event is not one of its own.
+int32_t GetEventHandler(ElementRecord& record, int eventId, PageScriptHost& host, int32_t scriptContext);
+// Replaces a record's handler of the event named by a script property id
+// (onclick 132 ...) with a new instance of handler; unknown ids do nothing.
+void SetEventHandler(ElementRecord& record, int propertyId, int32_t handler, PageScriptHost& host);

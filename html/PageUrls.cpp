@@ -2,9 +2,16 @@
 
 #include "net/UrlNames.h"
 #include "net/UrlRecord.h"
+#include "net/UrlRegistry.h"
 
 UrlHandle PageUrls::Find(const UrlHandle* base, const char* text, const char* fragment) {
     if (!text) return UrlHandle();
+    // The program's registry, once it is there, shares records between pages
+    // and knows the cache.
+    if (UrlRegistry* registry = UrlRegistry::Instance()) {
+        const UrlHandle* from = base && !base->IsEmpty() ? base : nullptr;
+        return registry->Find(from, text, fragment && *fragment ? fragment : nullptr, false);
+    }
     std::string name;
     int scheme = kSchemeUnknown;
     bool resolved;
@@ -31,6 +38,7 @@ std::string PageUrls::FullName(const UrlHandle& url) {
 }
 
 UrlHandle PageUrls::Icon(const char* name) {
+    if (UrlRegistry* registry = UrlRegistry::Instance()) return registry->Find(nullptr, name, nullptr, false);
     auto found = records_.find(name);
     if (found == records_.end()) {
         UrlHandle made(name, false);

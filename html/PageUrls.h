@@ -1,7 +1,7 @@
-// Finding the URL record of an address met in a page. Until the program's
-// URL registry is in place a page keeps its own table, so that two elements
-// naming one address share one record (the referenced-URL list relies on
-// that).
+// Finding the URL record of an address met in a page: through the program's
+// URL registry while one is live; without it (tools, tests) a page keeps its
+// own table, so that two elements naming one address still share one record
+// (the referenced-URL list relies on that).
 #pragma once
 
 #include <string>

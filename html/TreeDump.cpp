@@ -124,7 +124,11 @@ std::string DescribeDeclaration(const StyleDeclaration& d) {
             out += Number(d.GetNumber(), d.GetUnit()) + " " + Number(d.GetSecondNumber(), d.GetSecondUnit());
             break;
         case kDeclList:
-            for (int i = 0; i < d.GetListCount(); ++i) out += (i ? "," : "") + std::to_string(d.GetList()[i]);
+            // Faces by name: ids depend on the order in which names were met.
+            for (int i = 0; i < d.GetListCount(); ++i) {
+                const char* face = FontFaceName(d.GetList()[i]);
+                out += (i ? "," : "") + (face ? std::string(face) : std::to_string(d.GetList()[i]));
+            }
             break;
         default:
             out += "?";

@@ -61,8 +61,10 @@ TEST(Css, Declarations) {
         {"font-size: 12pt", "font-size=12pt"},
         {"font-size: -1em", ""},
         {"font-size: larger", "font-size=k0x2007"},
-        {"font-family: Times New Roman, serif", "font-family=5"},  // commas are not collected here
-        {"font: italic bold 10pt serif", "font-style=k0x19; font-weight=7; font-size=10pt; font-family=0"},
+        {"font-family: Times New Roman, serif",
+         "font-family=times new roman, serif"},  // commas are not collected here
+        {"font: italic bold 10pt serif",
+         "font-style=k0x19; font-weight=7; font-size=10pt; font-family=serif"},
         {"font: 10pt/12pt serif", ""},  // "/" is not collected in a STYLE attribute
         {"font: 10pt", ""},
         {"font: caption", ""},
@@ -229,6 +231,35 @@ TEST(Css, StyleSheetFiles) {
     ASSERT_NE(user, nullptr);
     EXPECT_EQ(user->RuleCount(), 1);
     EXPECT_EQ(PageProperties::LoadUserStyleSheet(dir.File("none.css").c_str()), nullptr);
+}
+
+}  // namespace
+
+#include "net/UrlRecord.h"
+#include "net/UrlRegistry.h"
+#include "net/UrlSettings.h"
+
+namespace {
+
+TEST(PageUrls, PagesShareRecordsThroughTheRegistry) {
+    testing_support::ScratchDir dir;
+    GetUrlSettings() = UrlSettings();
+    GetUrlSettings().cacheDirectory = dir.Path();
+    GetUrlSettings().emptyOnExit = true;
+    {
+        UrlRegistry registry(GetUrlSettings());
+        DocumentContent first, second;
+        html_test::FeedWhole(first, "<img src=shared.gif>");
+        html_test::FeedWhole(second, "<a href=\"shared.gif#f\">x</a>");
+        auto* image = first.Root()->FindFirstOfType(kTagImg)->RecordAs<ImageRecord>();
+        auto* anchor = second.Root()->FindFirstOfType(kTagA)->RecordAs<AnchorRecord>();
+        ASSERT_TRUE(image && image->src && anchor && anchor->href);
+        EXPECT_EQ(image->src->Record(), anchor->href->Record());
+        EXPECT_EQ(registry.Find(nullptr, "http://test.example/dir/shared.gif", nullptr, false).Record(),
+                  image->src->Record());
+        EXPECT_STREQ(anchor->href->GetFragment(), "f");
+    }
+    GetUrlSettings() = UrlSettings();
 }
 
 }  // namespace

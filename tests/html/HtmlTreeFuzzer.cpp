@@ -28,6 +28,9 @@ public:
         return 1789;
     }
     void DeleteEvalContext(int32_t) override {}
+    int32_t LoadEventHandler(int, const char*, int, int32_t) override { return 0; }
+    int32_t NewInstance(int32_t object) override { return object; }
+    void DeleteObject(int32_t) override {}
 
 private:
     std::string text_;

@@ -394,6 +394,14 @@ public:
         return 1789;
     }
     void DeleteEvalContext(int32_t) override { ++deleted; }
+    int32_t LoadEventHandler(int kind, const char* text, int length, int32_t) override {
+        loaded += std::to_string(kind) + ":" + std::string(text, length) + ";";
+        return length ? ++objects : 0;
+    }
+    int32_t NewInstance(int32_t object) override { return object + 1000; }
+    void DeleteObject(int32_t object) override { deletedObjects += std::to_string(object) + ";"; }
+    std::string loaded, deletedObjects;
+    int objects = 0;
     int contexts = 0, runs = 0, deleted = 0;
 
 private:
@@ -457,6 +465,39 @@ TEST(PageContent, BusyEngineHoldsTheRestOfThePage) {
     EXPECT_FALSE(content.HasBlockedScripts());
     EXPECT_EQ(Shape(content.Root()), "P[\"a \" SCRIPT \"bc \"]");
     EXPECT_EQ(host.runs, 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PageContent, EventHandlersCompileOnceAndCanBeReplaced) {
+    WritingHost host;
+    DocumentContent content;
+    html_test::FeedWhole(
+        content,
+        "<a href=x onclick=\"go()\" onmouseover=\"hi()\">l</a><img src=i.gif onload=\"done()\">"
+        "<form><input onchange=\"c()\"></form><p onclick=\"no()\">");
+    ElementRecord& anchor = *content.Root()->FindFirstOfType(kTagA)->Record();
+    int32_t click = GetEventHandler(anchor, kEventLinkClick, host, 7);
+    EXPECT_NE(click, 0);
+    EXPECT_EQ(GetEventHandler(anchor, kEventLinkClick, host, 7), click);  // cached
+    EXPECT_EQ(GetEventHandler(anchor, kEventMouseOut, host, 7), 0);       // no text
+    EXPECT_NE(GetEventHandler(anchor, kEventMouseOver, host, 7), 0);
+    EXPECT_EQ(GetEventHandler(anchor, kEventChange, host, 7), 0);  // not an event of links
+    ElementRecord& image = *content.Root()->FindFirstOfType(kTagImg)->Record();
+    EXPECT_NE(GetEventHandler(image, kEventImageLoad, host, 7), 0);
+    ElementRecord& input = *content.Root()->FindFirstOfType(kTagInput)->Record();
+    EXPECT_NE(GetEventHandler(input, kEventChange, host, 7), 0);
+    EXPECT_EQ(host.loaded, "1099:go();1101:hi();1106:done();1092:c();");
+
+    // A script sets onclick (property 132): the old handler is given back and
+    // a new instance of the given one takes its place.
+    SetEventHandler(anchor, 132, 55, host);
+    EXPECT_EQ(host.deletedObjects, std::to_string(click) + ";");
+    EXPECT_EQ(GetEventHandler(anchor, kEventLinkClick, host, 7), 1055);
+    SetEventHandler(anchor, 999, 56, host);  // not a property of links
+    EXPECT_EQ(GetEventHandler(anchor, kEventLinkClick, host, 7), 1055);
 }
 
 }  // namespace
