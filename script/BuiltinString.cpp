@@ -71,18 +71,26 @@ ValueRef Text(const EngineString& s) {
     return MakeString(s.data(), s.size());
 }
 
+// Appends a piece of the text; false when the array is full or memory ran out.
+bool AppendPiece(ArrayObject* array, const char* text, size_t length) {
+    StringValue* piece = MakeString(text, length);
+    if (!piece) return false;
+    if (array->Append(piece)) return true;
+    DiscardIfUnowned(piece);
+    return false;
+}
+
 ValueRef Split(const EngineString& text, const CallRecord& call) {
     ValueRef result = new ArrayObject;
     auto* array = static_cast<ArrayObject*>(result.get());
     if (!HasArgument(call, 1)) {
-        array->Append(MakeString(text.data(), text.size()));
-        return result;
+        return AppendPiece(array, text.data(), text.size()) ? result : ValueRef();
     }
     EngineString separator = ArgumentText(call, 1);
     if (separator.empty()) {
         // An empty separator splits into single characters.
         for (size_t i = 0; i < text.size(); ++i) {
-            if (!array->Append(MakeString(text.data() + i, 1))) return {};
+            if (!AppendPiece(array, text.data() + i, 1)) return {};
         }
         return result;
     }
@@ -90,7 +98,7 @@ ValueRef Split(const EngineString& text, const CallRecord& call) {
     for (;;) {
         size_t found = text.find(separator, start);
         size_t end = found == EngineString::npos ? text.size() : found;
-        if (!array->Append(MakeString(text.data() + start, end - start))) return {};
+        if (!AppendPiece(array, text.data() + start, end - start)) return {};
         if (found == EngineString::npos) break;
         start = found + separator.size();
     }

@@ -168,6 +168,15 @@ std::vector<std::string> RecordingHost::RunTable(const std::string& path, int* c
     for (int number = 1; std::getline(file, line); ++number) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
+        if (line[0] == '!') {
+            // "!add NAMEID CLASSID HANDLE": a new object in one of the document's arrays.
+            int nameId = 0, classId = 0;
+            long handle = 0;
+            if (std::sscanf(line.c_str(), "!add %d %d %ld", &nameId, &classId, &handle) != 3 ||
+                !js.JS_AddObjectIdx(document, nameId, classId, 0, handle, nullptr))
+                failures.push_back(path + ":" + std::to_string(number) + ": cannot " + line);
+            continue;
+        }
         size_t tab = line.find('\t');
         if (tab == std::string::npos) {
             failures.push_back(path + ":" + std::to_string(number) + ": no TAB");

@@ -6,7 +6,8 @@
 //
 // Cases are lines of a table file: script, TAB, expected result, and
 // optionally TAB and the expected callbacks joined by "; ". '#' starts a
-// comment line.
+// comment line; "!add NAMEID CLASSID HANDLE" adds a new host object to the
+// document's array of that name id for the cases that follow.
 #pragma once
 
 #include <functional>
