@@ -232,8 +232,9 @@ int32_t Connection::ResolveHost() {
     if (GetNetSettings().synchronousDnsLookup) {
         if (Blocking()) {
             if (!g_socketRegistry) {
+                // Nowhere to wait: the look-up cannot be made now.
                 CloseSocket();
-                return kSendFailed;
+                return kErrInternal;
             }
             g_socketRegistry->Defer(this, 0, SocketRegistry::kConnect);
             return 1;
