@@ -79,6 +79,7 @@ long DocumentContent::FeedData(const UrlHandle& url, const char* data, long leng
         page_.LockAll();
     }
     if (!more && stopReason) stopReason_ = stopReason;
+    lastMore_ = more;
     if (root_) {
         if (HasBlockedScripts() && !RunPendingScripts()) {
             // The bytes wait until the script has run, unless loading ended.
@@ -157,11 +158,20 @@ long DocumentContent::Parse(const char* data, long length, bool more, bool keepR
             end = position + work.size();
         }
     }
+    // While the page waits for a script file, the rest waits here: the
+    // loader may have no more calls to make.
+    if (page_.pendingScriptUrl) keepRest = true;
     if (keepRest) {
         held_.assign(position, static_cast<size_t>(end - position));
         return 0;
     }
     return static_cast<long>(end - position);
+}
+
+void DocumentContent::ScriptUrlArrived() {
+    if (!page_.pendingScriptUrl || !root_) return;
+    UrlHandle url = page_.GetDocumentUrl() ? *page_.GetDocumentUrl() : UrlHandle();
+    FeedData(url, nullptr, 0, lastMore_, 0);
 }
 
 bool DocumentContent::HasBlockedScripts() const {

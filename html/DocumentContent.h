@@ -66,6 +66,9 @@ public:
     // Runs the pending script (and the feed of what it wrote); 1 when done
     // or nothing is pending, 0 when it must be tried again later.
     int RunPendingScripts();
+    // The script file that the page waits for has arrived (or failed): the
+    // parse goes on.
+    void ScriptUrlArrived();
     // A running script writes text into the page at the script's place.
     void WriteText(const UrlHandle& url, const char* text);
     void LinkContent(DocumentContent* other);
@@ -100,6 +103,7 @@ private:
     std::string held_;
     std::string writeHeld_;
     bool scriptRunning_ = false;
+    bool lastMore_ = true;
     DocumentContent* linked_ = nullptr;
     TreeBuilder builder_;
     int contentKind_ = kContentHtml;

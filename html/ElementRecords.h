@@ -503,6 +503,7 @@ public:
     OwnedText language;
     UrlField src;
     int32_t loadNotStarted = 1;
+    bool sourceRead = false;  // the SRC file's text is in (or will never come)
 };
 
 class IsIndexRecord : public ElementRecord {

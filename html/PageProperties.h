@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -159,6 +160,9 @@ public:
     HtmlElement* pendingScript = nullptr;
     HtmlElement* lastParsed = nullptr;
     std::unique_ptr<UrlHandle> pendingScriptUrl;
+    // Starts the load of a URL the page waits for (a SCRIPT's SRC); the
+    // page document sets it. Without it such scripts are not fetched.
+    std::function<void(const UrlHandle&)> loadRequest;
     PageScriptHost* scriptHost = nullptr;  // the script engine, when one is loaded
     int32_t windowObject = 0;              // the page's window object of the engine
     int32_t evalContext = 0;               // the context of the script being run

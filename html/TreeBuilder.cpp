@@ -1,11 +1,13 @@
 #include "html/TreeBuilder.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "html/HtmlElement.h"
 #include "html/PageProperties.h"
 #include "html/PageScriptHost.h"
+#include "net/UrlRecord.h"
 
 namespace {
 
@@ -91,14 +93,17 @@ int TreeBuilder::ReadScript(HtmlElement* script) {
     auto* record = script->RecordAs<ScriptRecord>();
     if (!record) return kTagScript + kEndTagBit;
     if (record->compiled) return kTagScript + kEndTagBit;
+    const char* language = record->language.Get();
+    bool runnable = !language ||
+                    EqualNoCase(language, "javascript", std::min<int>(10, std::strlen(language))) ||
+                    EqualNoCase(language, "livescript", std::min<int>(10, std::strlen(language)));
+    if (runnable && page_->scriptingOn && page_->scriptHost && !record->sourceRead && record->src &&
+        !record->src->IsEmpty() && !ReadScriptSource(*record))
+        return kTokenNeedMore;
     int length = 0;
     int code = ScanRaw(kTagScript + kEndTagBit, length);
     record->text.Append(tokenStart_, length);
     if (code != kTokenNeedMore) {
-        const char* language = record->language.Get();
-        bool runnable = !language ||
-                        EqualNoCase(language, "javascript", std::min<int>(10, std::strlen(language))) ||
-                        EqualNoCase(language, "livescript", std::min<int>(10, std::strlen(language)));
         // Scripts run one at a time in document order: one written by a
         // running script is kept but not run.
         if (runnable && page_->scriptingOn && page_->scriptHost && !page_->pendingScript &&
@@ -106,6 +111,40 @@ int TreeBuilder::ReadScript(HtmlElement* script) {
             page_->pendingScript = script;
     }
     return code;
+}
+
+bool TreeBuilder::ReadScriptSource(ScriptRecord& record) {
+    UrlRecord& source = *record.src->Record();
+    int status = source.GetLoadStatus(true);
+    if (status == kLoadLoaded) {
+        // Scripts run in document order: the parse waited for this file.
+        std::string path = source.GetLocalFilePath(true);
+        if (std::FILE* file = path.empty() ? nullptr : std::fopen(path.c_str(), "rb")) {
+            std::unique_ptr<char[]> piece(new char[kFeedBuffer]);
+            size_t got;
+            while ((got = std::fread(piece.get(), 1, kFeedBuffer, file)) > 0)
+                record.text.Append(piece.get(), static_cast<int>(got));
+            std::fclose(file);
+        }
+        record.sourceRead = true;
+        page_->pendingScriptUrl.reset();
+        return true;
+    }
+    bool started = !record.loadNotStarted;
+    if (!page_->loadRequest || status == kLoadFailed ||
+        (started && status != kLoadLoading && status != kLoadNever)) {
+        // A file that cannot come does not hold the page up.
+        record.sourceRead = true;
+        page_->pendingScriptUrl.reset();
+        return true;
+    }
+    if (!started) {
+        record.loadNotStarted = 0;
+        page_->pendingScriptUrl = std::make_unique<UrlHandle>(*record.src);
+        page_->loadRequest(*record.src);
+        return ReadScriptSource(record);  // a cached file may be there at once
+    }
+    return false;
 }
 
 int TreeBuilder::ReadStyle(HtmlElement* style) {

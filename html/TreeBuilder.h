@@ -9,6 +9,7 @@
 #include "html/HtmlTokenizer.h"
 
 class HtmlElement;
+class ScriptRecord;
 class PageProperties;
 
 // Results of an activation.
@@ -37,6 +38,8 @@ private:
     int ReadToken(HtmlElement* parent);
     int ReadScript(HtmlElement* script);
     int ReadStyle(HtmlElement* style);
+    // Reads a SCRIPT's SRC file when it is there; false while the page waits.
+    bool ReadScriptSource(ScriptRecord& record);
     int ReadTextArea(HtmlElement* textarea);
     int ScanRaw(int wanted, int& length);
     // Appends a new element (or text node) and descends into it.

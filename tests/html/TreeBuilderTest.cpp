@@ -501,3 +501,40 @@ TEST(PageContent, EventHandlersCompileOnceAndCanBeReplaced) {
 }
 
 }  // namespace
+
+#include "tests/support/TestPaths.h"
+
+namespace {
+
+TEST(PageContent, ScriptFilesAreWaitedFor) {
+    testing_support::ScratchDir dir;
+    testing_support::WriteWholeFile(dir.File("s.js"), "write:<b>from file</b>");
+    for (bool arrives : {true, false}) {
+        WritingHost host;
+        DocumentContent content;
+        content.GetPage()->scriptHost = &host;
+        content.GetPage()->windowObject = 1;
+        std::vector<UrlHandle> requested;
+        content.GetPage()->loadRequest = [&](const UrlHandle& url) { requested.push_back(url); };
+        html_test::FeedWhole(content, "<p>a<script src=s.js></script>b</p>");
+        // The rest of the page waits for the script's file.
+        EXPECT_FALSE(content.IsComplete());
+        ASSERT_EQ(requested.size(), 1u);
+        EXPECT_EQ(PageUrls::FullName(requested[0]), "http://test.example/dir/s.js");
+        EXPECT_EQ(Shape(content.Root()), "P[\"a \" SCRIPT]");
+        UrlRecord& script = *requested[0].Record();
+        if (arrives) {
+            script.SetFileName(dir.File("s.js").c_str());
+            script.SetCacheRelation(kListNever);
+            script.SetLoadStatus(kLoadLoaded);
+        } else {
+            script.SetLoadStatus(kLoadFailed);
+        }
+        content.ScriptUrlArrived();
+        EXPECT_TRUE(content.IsComplete());
+        EXPECT_EQ(Shape(content.Root()),
+                  arrives ? "P[\"a \" B[\"from file \"] SCRIPT \"b \"]" : "P[\"a \" SCRIPT \"b \"]");
+    }
+}
+
+}  // namespace
