@@ -11,11 +11,17 @@
 #include "core/MessageHandler.h"
 #include "core/MruList.h"
 #include "core/Preferences.h"
+#include "net/UrlRegistry.h"
+#include "net/UrlSettings.h"
 
 MruList* g_typedUrls = nullptr;
 extern NodeList* g_progressList;
 
 namespace {
+
+// The owner of every URL record and of the disk cache (UrlRegistry::Instance
+// reaches it).
+UrlRegistry* g_urlRegistry = nullptr;
 
 template <typename T>
 void Free(T*& object) {
@@ -38,12 +44,13 @@ void FreeProgressList() {
 // The order is fixed: later objects may use earlier ones while they are
 // made, and the frame's users rely on each being null until made. Objects of
 // subsystems still to come take their places in this order: the script
-// host, the plug-in library list and manager, the URL registry (1000), the
+// host, the plug-in library list and manager before the URL registry; the
 // font list, the window list, the help viewer and the tokenizer tables
 // before the hotlist; the viewer table after the history list; the news
 // manager and the text-style records after the delayed-message queue; the
 // transfer-window class last.
 void CreateGlobalObjects(HWND frame) {
+    g_urlRegistry = new (std::nothrow) UrlRegistry(GetUrlSettings());
     int typed = g_preferences ? g_preferences->Get(PrefInt::MaxDirectHistoryLines) : 0;
     g_typedUrls = new (std::nothrow) MruList(typed);
     g_mainHandler = new (std::nothrow) MessageHandler(frame);
@@ -57,6 +64,7 @@ void DestroyGlobalObjects(HWND frame) {
     g_shuttingDown = true;
     Free(g_typedUrls);
     DestroyMessageBoxes();
+    Free(g_urlRegistry);  // writes the cache index and the visited links
     FreeProgressList();
     Free(g_mainHandler);
     Free(g_delayedMessages);
