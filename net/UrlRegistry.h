@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/HashedListTable.h"
+#include "core/MemoryClients.h"
 #include "net/UrlHandle.h"
 
 class MessageHandler;
@@ -44,12 +45,13 @@ enum CacheDirectoryResult : int {
     kCacheDirNotEmpty = 3
 };
 
-class UrlRegistry {
+// The memory manager asks it to release unused data when memory is short.
+class UrlRegistry : public UnusedUrlReleaser {
 public:
     // Reads the index and the visited links of the folders in settings.
     explicit UrlRegistry(const UrlSettings& settings);
     // Writes the index and the visited links, then releases every record.
-    ~UrlRegistry();
+    ~UrlRegistry() override;
     UrlRegistry(const UrlRegistry&) = delete;
     UrlRegistry& operator=(const UrlRegistry&) = delete;
 
@@ -75,7 +77,7 @@ public:
     // A window goes away: it stops waiting for every record (loads go on).
     void ForgetWindow(MessageHandler* window);
     // Memory is short: idle records give up what they can rebuild.
-    void ReleaseUnusedData();
+    void ReleaseUnusedData() override;
 
     // The cache folder followed by name (valid until the next call).
     const char* CacheFilePath(const char* name);

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 
+#include "core/MemoryClients.h"
 #include "core/RecordFile.h"
 #include "net/SniffContent.h"
 #include "net/UrlRecord.h"
@@ -300,6 +301,25 @@ TEST_F(UrlRegistryTest, EvictionTakesTheLeastRecentlyUsedAndSparesRecordsInUse) 
     reg.SetCacheSizeLimit(0);
     EXPECT_EQ(oldest->GetLoadStatusHere(), kLoadLoaded);
     EXPECT_EQ(newest->GetLoadStatusHere(), kLoadEmpty);
+}
+
+TEST_F(UrlRegistryTest, ShortOfMemoryIdleRecordsGiveUpTheirBlocks) {
+    UrlRegistry reg(GetUrlSettings());
+    UrlHandle cached = AddPage(reg, "http://h/cached.html", "<p>kept</p>");
+    UrlHandle plain = reg.Find(nullptr, "http://h/plain.html", nullptr, false);
+    ASSERT_TRUE(plain->AppendRaw("<p>dropped</p>", 14));
+    plain->SetLoadStatus(kLoadLoaded);
+    UrlHandle shown = AddPage(reg, "http://h/shown.html", "<p>in use</p>");
+    shown->AddUser();
+    static_cast<UnusedUrlReleaser&>(reg).ReleaseUnusedData();
+    // Disk cache records move their data to a file; others drop it; records
+    // in use keep theirs.
+    EXPECT_EQ(cached->GetStorage(), kStoredInFile);
+    EXPECT_EQ(ReadAll(cached->GetLocalFilePath()), "<p>kept</p>");
+    EXPECT_EQ(plain->GetLoadStatusHere(), kLoadEmpty);
+    EXPECT_EQ(plain->GetStorage(), kStoredNowhere);
+    EXPECT_EQ(shown->GetStorage(), kStoredInMemory);
+    shown->RemoveUser();
 }
 
 TEST_F(UrlRegistryTest, FindSplitsFragmentsAndSharesRecords) {
