@@ -13,6 +13,7 @@
 #include "core/Preferences.h"
 #include "net/UrlRegistry.h"
 #include "net/UrlSettings.h"
+#include "net/Winsock.h"
 
 MruList* g_typedUrls = nullptr;
 extern NodeList* g_progressList;
@@ -71,4 +72,6 @@ void DestroyGlobalObjects(HWND frame) {
     // Tearing the preferences down marks the run as ended cleanly.
     Free(g_preferences);
     Free(g_memoryManager);
+    // A blocking call is cancelled rather than waited for: the process ends.
+    if (!UnloadWinsock()) CancelBlockingSocketCall();
 }
