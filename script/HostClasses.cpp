@@ -228,9 +228,17 @@ ValueRef HostObject::GetProperty(const char* name) {
     if (document && document->IsHostObject()) {
         if (ValueRef v = NamedElement(static_cast<HostObject*>(document), name)) return v;
     }
+    // Frames are searched one level deep, so windows whose frames lead back
+    // to each other cannot send the search round for ever.
+    static bool searchingFrames = false;
+    if (searchingFrames) return {};
     EngineValue* frames = engine->getObject(handle, PropertyNameTable::IdOf("frames"), hostClass);
-    if (frames && frames != this && frames->IsObject()) return frames->GetProperty(name);
-    return {};
+    if (!frames || frames == this || !frames->IsObject()) return {};
+    ValueRef hold(frames);
+    searchingFrames = true;
+    ValueRef found = frames->GetProperty(name);
+    searchingFrames = false;
+    return found;
 }
 
 ValueRef SetHostProperty(ObjectValue* object, int nameId, EngineValue* value, int token) {

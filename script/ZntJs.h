@@ -57,7 +57,9 @@ enum {
 
 // Callbacks. HostGetValue: nonzero when a value was given (a text when
 // *textOut is set, else the number *numberOut). HostSetValue returns the text
-// the property holds afterwards. HostCallFunction's result is an engine value
+// the property holds afterwards; an EventHandler it receives is the
+// engine's, and a host that keeps it takes a count with JS_NewInstance.
+// HostCallFunction's result is an engine value
 // (or, by id, a flag); *out1 may carry a text. HostAllocate gives memory for
 // syntax nodes of a script made with a host pool.
 typedef int(ZNTJS_CALL* HostGetValueFn)(JsHostHandle handle, int nameId, int classId, char** textOut,

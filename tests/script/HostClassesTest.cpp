@@ -71,6 +71,17 @@ TEST_F(HostClasses, DocumentArraysGrowAsTheHostAddsObjects) {
     ExpectRun("window['nothing']", "(none)", "object 145/0; get 24/10; object 107/0");
 }
 
+TEST_F(HostClasses, UnknownWindowNamesSearchTheFramesOnce) {
+    // Two windows whose frames lead to each other.
+    JsObject other = js.JS_CreateObject(0, 7, nullptr);
+    host.made.push_back(other);
+    host.framesOf[script_test::kWindow] = other;
+    host.framesOf[7] = host.window;
+    ExpectRun("window['nowhere']", "(none)", "object 145/0; object 107/0; object 145/0");
+    // A frame's own names are found.
+    ExpectRun("window.frames.here = 5; window['here']", "5", "object 107/0; object 145/0; object 107/0");
+}
+
 TEST_F(HostClasses, FunctionsAssignedToEventNamesReachTheHostAsHandlers) {
     ASSERT_NE(AddToDocument(kLinks, 28, 80), nullptr);
     ExpectRun("function h() { return false } document.links[0].onclick = h", "handler",

@@ -9,7 +9,13 @@ RecordingHost* RecordingHost::current = nullptr;
 
 namespace {
 
-enum NameId { kNameHistory = 112, kNameDocument = 145, kNameLocation = 151, kNameNavigator = 170 };
+enum NameId {
+    kNameFrames = 107,
+    kNameHistory = 112,
+    kNameDocument = 145,
+    kNameLocation = 151,
+    kNameNavigator = 170
+};
 
 void Record(const std::string& entry) {
     RecordingHost::current->log.push_back(entry);
@@ -35,6 +41,10 @@ int ZNTJS_CALL GetValue(JsHostHandle handle, int nameId, int classId, char** tex
 JsObject ZNTJS_CALL GetObject(JsHostHandle handle, int nameId, int classId) {
     RecordingHost& host = *RecordingHost::current;
     Record("object " + std::to_string(nameId) + "/" + std::to_string(classId));
+    if (nameId == kNameFrames) {
+        auto frames = host.framesOf.find(handle);
+        return frames == host.framesOf.end() ? nullptr : frames->second;
+    }
     if (handle != kWindow) return nullptr;
     switch (nameId) {
         case kNameDocument:

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,8 @@ public:
     std::vector<JsObject> made;       // objects made for the engine, released at the end
     std::vector<JsHandler> handlers;  // event handlers the host kept
     std::string heldText;             // what a callback's text result points to
+    // What `frames` gives for a window's handle (nothing when absent).
+    std::map<intptr_t, JsObject> framesOf;
     // Called from inside HostCallFunction with the id, when set.
     std::function<void(int id)> onCall;
     static RecordingHost* current;
