@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "html/PageProperties.h"
+#include "html/PageUrls.h"
+#include "html/UrlParts.h"
 #include "net/UrlRecord.h"
 
 namespace {
@@ -462,4 +464,81 @@ void HtmlElement::CloseApplet() {
         values.push_back(param ? param->value : OwnedText());
     }
     embed->SetParams(std::move(names), std::move(values));
+}
+
+int HtmlElement::GetScriptProperty(int propertyId, std::string& text, long& number) const {
+    text.clear();
+    number = 0;
+    bool textSet = false;
+    auto set = [&](const char* value) {
+        if (value) {
+            text = value;
+            textSet = true;
+        }
+    };
+    FormFieldRecord* field = GetFormField();
+    auto* anchor = RecordAs<AnchorRecord>();
+    auto* area = RecordAs<AreaRecord>();
+    switch (propertyId) {
+        case 17: {
+            UrlHandle url = GetImageUrl();
+            if (!url.IsEmpty()) set(PageUrls::FullName(url).c_str());
+            break;
+        }
+        case 24:
+            if (anchor && type_ == kTagA) set(anchor->name.Get());
+            if (auto* image = RecordAs<ImageRecord>()) set(image->name.Get());
+            if (field) set(field->name.Get());
+            break;
+        case 33:
+            if (type_ == kTagTextarea) set("textarea");
+            if (type_ == kTagOption) set("option");
+            if (type_ == kTagSelect && field)
+                set(!field->multiple && field->size < 2 ? "select-one" : "select-multiple");
+            if (type_ == kTagInput && field) {
+                static const char* const kTypes[] = {nullptr,    "text",  "checkbox", "radio",
+                                                     "submit",   "reset", "hidden",   "image",
+                                                     "password", nullptr, "button",   "file"};
+                if (field->fieldType >= 1 && field->fieldType <= 11) set(kTypes[field->fieldType]);
+            }
+            break;
+        case 39:
+            if (type_ == kTagOption && FirstChild()) set(FirstChild()->GetText());
+            break;
+        case 65:
+            if (field) set(!field->currentValue.empty() ? field->currentValue.c_str() : field->value.Get());
+            break;
+        case 83:
+            if (anchor && type_ == kTagA) set(anchor->target.Get());
+            if (area) set(area->target.Get());
+            break;
+        case 86:
+            number = GetBorder();
+            break;
+        case 202:
+            if (field) {
+                const char* value =
+                    !field->currentValue.empty() ? field->currentValue.c_str() : field->value.Get();
+                if (value) number = SlotNumber(value, static_cast<int>(std::strlen(value)));
+            }
+            break;
+        case kPartHash:
+        case kPartHref:
+        case kPartHost:
+        case kPartPort:
+        case kPartSearch:
+        case kPartPathname:
+        case kPartHostname:
+        case kPartProtocol: {
+            const UrlField* href = anchor && type_ == kTagA ? &anchor->href : (area ? &area->href : nullptr);
+            std::string address = href && *href ? PageUrls::FullName(**href) : std::string();
+            std::string part = GetUrlPart(address.c_str(), propertyId);
+            text = part;
+            textSet = !part.empty();
+            break;
+        }
+        default:
+            break;
+    }
+    return textSet || number != 0 ? 1 : 0;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "core/TreeNode.h"
 #include "html/ElementRecords.h"
@@ -74,6 +75,9 @@ public:
     bool GetFrameSetRows(int index, int& size, int& unit) const;
     bool GetFrameSetColumns(int index, int& size, int& unit) const;
     int GetCaptionAlign() const { return captionAlign_; }
+    // A property of the element for scripts: text and number start empty and
+    // 0; 1 when the text was set or the number is not 0.
+    int GetScriptProperty(int propertyId, std::string& text, long& number) const;
     bool IsImplied() const { return implied_; }
     // Set once the tree builder gave the element its first token, so that a
     // later pass does not test the nesting limits again.

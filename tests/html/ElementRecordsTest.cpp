@@ -207,3 +207,52 @@ TEST(ElementRecords, CopiesAreDeep) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ElementRecords, ScriptProperties) {
+    DocumentContent content;
+    html_test::FeedWhole(
+        content,
+        "<a href=\"http://u:p@host.example:8080/path/x.html?q=1#frag\" name=n target=t>l</a>"
+        "<img src=i.gif border=3 name=pic><form><select name=s><option>one<option selected>two"
+        "</select><input type=checkbox value=v><textarea></textarea></form>");
+    HtmlElement* root = content.Root();
+    struct Case {
+        int type;
+        int property;
+        const char* text;
+        long number;
+    } cases[] = {
+        {kTagA, 24, "n", 0},
+        {kTagA, 83, "t", 0},
+        {kTagA, 31, "http://u:p@host.example:8080/path/x.html?q=1#frag", 0},
+        {kTagA, 164, "http:", 0},
+        {kTagA, 44, "host.example:8080", 0},
+        {kTagA, 156, "host.example", 0},
+        {kTagA, 45, "8080", 0},
+        {kTagA, 150, "/path/x.html", 0},
+        {kTagA, 102, "?q=1", 0},
+        {kTagA, 27, "#frag", 0},
+        {kTagImg, 17, "http://test.example/dir/i.gif", 0},
+        {kTagImg, 86, "", 3},
+        {kTagImg, 24, "pic", 0},
+        {kTagSelect, 33, "select-one", 0},
+        {kTagSelect, 202, "", 2},
+        {kTagOption, 39, "one ", 0},
+        {kTagInput, 33, "checkbox", 0},
+        {kTagInput, 65, "v", 0},
+        {kTagTextarea, 33, "textarea", 0},
+        {kTagA, 999, "", 0},
+    };
+    for (const Case& c : cases) {
+        std::string text;
+        long number = -1;
+        int result = root->FindFirstOfType(c.type)->GetScriptProperty(c.property, text, number);
+        EXPECT_EQ(text, c.text) << c.type << " " << c.property;
+        EXPECT_EQ(number, c.number) << c.type << " " << c.property;
+        EXPECT_EQ(result, (*c.text || c.number) ? 1 : 0) << c.type << " " << c.property;
+    }
+}
+
+}  // namespace
