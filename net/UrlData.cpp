@@ -9,6 +9,7 @@
 
 #include "net/ContentTypes.h"
 #include "net/SniffContent.h"
+#include "net/UrlErrors.h"
 #include "net/UrlPageContent.h"
 #include "net/UrlRecord.h"
 #include "net/UrlRegistry.h"
@@ -144,9 +145,11 @@ bool UrlRecord::AppendRaw(const char* bytes, int32_t length) {
                 bytesLoaded_ += length;
                 return true;
             }
+            storeError_ = kErrNotEnoughMemory;
             return false;
         }
         // Too large for the block: everything moves to a cache file.
+        storeError_ = kErrCannotWriteCache;
         if (!MakeCacheFileName()) return false;
         SetStorage(kStoredInFile);
         bool ok = AppendToFile(block_.get(), block_ ? bytesLoaded_ : 0);
@@ -154,6 +157,7 @@ bool UrlRecord::AppendRaw(const char* bytes, int32_t length) {
         kept_ = newBytes_ = 0;
         if (!ok) return false;
     }
+    storeError_ = kErrCannotWriteCache;
     if (!AppendToFile(bytes, length)) return false;
     bytesLoaded_ += length;
     return true;

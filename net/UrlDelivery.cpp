@@ -126,15 +126,10 @@ bool UrlRecord::FlushNewBytes(bool ownFile) {
 
 bool UrlRecord::AppendData(const char* bytes, int32_t length) {
     if (GetStorage() == kStoredNowhere) SetStorage(kStoredInMemory);
-    if (AppendRaw(bytes, length)) {
-        if (GetStorage() == kStoredInFile) newBytes_ = length;
-        return true;
-    }
+    if (AppendRaw(bytes, length)) return true;
     // Generated content that cannot be stored must not end up shown as
     // complete: the load fails with the reason.
-    FailLoad(GetStorage() == kStoredInFile || !UrlRegistry::Instance() ? kErrCannotWriteCache
-                                                                       : kErrNotEnoughMemory,
-             kShownNotQuiet);
+    FailLoad(storeError_, kShownNotQuiet);
     return false;
 }
 

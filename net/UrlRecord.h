@@ -364,6 +364,7 @@ private:
     // The handler the record registered with for its producer's reports.
     MessageHandler* registeredWith_ = nullptr;
     bool pendingConditional_ = false;
+    int32_t storeError_ = 0;  // why the last AppendRaw could not keep its bytes
 
     bool IsHttpRecord() const { return scheme_ == kSchemeHttp || scheme_ == kSchemeHttps; }
     bool IsKindCachedHere() const;

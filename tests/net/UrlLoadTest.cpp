@@ -275,6 +275,45 @@ TEST_F(UrlLoadTest, DataThatCannotBeStoredFailsTheLoad) {
     EXPECT_EQ(small->GetLoadStatusHere(), kLoadLoaded);
 }
 
+TEST_F(UrlLoadTest, GeneratedContent) {
+    // A generated page (a listing, an internal page) larger than the block
+    // moves to a cache file and keeps appending there.
+    UrlHandle h = urls_->NewInternalUrl();
+    h->Targets().Add(view_.get(), false, false, false, true, false);
+    h->SetContentKind(kKindHtml);
+    std::string page;
+    for (int i = 0; i < 1500; ++i) page += "<p>generated line " + std::to_string(i) + "</p>\n";
+    ASSERT_GT(page.size(), 32767u);
+    for (size_t at = 0; at < page.size(); at += 1000) {
+        ASSERT_TRUE(
+            h->AppendData(page.data() + at, static_cast<int32_t>(std::min<size_t>(1000, page.size() - at))));
+    }
+    EXPECT_EQ(h->GetStorage(), kStoredInFile);
+    h->FlushData(true);
+    ASSERT_TRUE(WaitFor(h));
+    EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+    EXPECT_EQ(ReadAll(h->GetLocalFilePath()), page);
+    EXPECT_EQ(Content(h)->fed, page);
+
+    // With the cache folder gone the bytes cannot be kept: the load fails
+    // instead of ending as loaded without them.
+    fs::remove_all(root_ / "cache");
+    UrlHandle lost = urls_->NewInternalUrl();
+    lost->Targets().Add(view_.get(), false, false, false, true, false);
+    lost->SetContentKind(kKindHtml);
+    bool stored = true;
+    for (size_t at = 0; at < page.size() && stored; at += 1000) {
+        stored = lost->AppendData(page.data() + at,
+                                  static_cast<int32_t>(std::min<size_t>(1000, page.size() - at)));
+    }
+    EXPECT_FALSE(stored);
+    ASSERT_TRUE(WaitFor(lost));
+    const Notice* error = recorder_->Find(kMsgLoadError, lost->GetId());
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->p1, static_cast<uint32_t>(kErrCannotWriteCache));
+    EXPECT_EQ(lost->GetLoadStatusHere(), kLoadFailed);
+}
+
 TEST_F(UrlLoadTest, StatusTable) {
     struct Case {
         const char* path;
