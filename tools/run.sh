@@ -33,6 +33,10 @@ export DISPLAY=:$display_no
 wine explorer /desktop=Zintu,1024x768 "$exe" "$@" &
 sleep "${ZINTU_RUN_SECONDS:-8}"
 import -window root "$shot"
+# Close the browser as a user would (WM_CLOSE), so that it ends cleanly and
+# the next start does not offer the problem-solving dialog; then stop Wine.
+wine explorer /desktop=Zintu,1024x768 taskkill /im Zintu.exe >/dev/null 2>&1 || true
+sleep "${ZINTU_CLOSE_SECONDS:-3}"
 wineserver -k 2>/dev/null || true
 kill "$xvfb_pid" 2>/dev/null || true
 wait 2>/dev/null || true
