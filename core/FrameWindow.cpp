@@ -93,16 +93,8 @@ void OnActivateApp(WPARAM active) {
 }
 
 LRESULT HandleFrameClose(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (IsSocketCallBlocking()) {
-        // Winsock runs our loop inside a blocking look-up: closing now would
-        // pull the frame from under it. The look-up, cancelled, closes again.
-        g_closePending = true;
-        g_closePendingAfterBlockingCall = true;
-        CancelBlockingSocketCall();
-        return 0;
-    }
-    // A host look-up blocks inside Winsock (running this very loop): it is
-    // cancelled and the close waits; the look-up asks for it again.
+    // Winsock runs our loop inside a blocking look-up: closing now would pull
+    // the frame from under it. The look-up, cancelled, closes again.
     if (CancelBlockingCallForClose()) {
         g_closePending = true;
         return 0;
