@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Times the script benchmarks (tests/script/bench/*.js) in the command-line
-# script host under Wine and prints seconds per script.
-#   tools/script-bench.sh [-b BUILD_DIR]
+# script host under Wine, and, side by side, in any other interpreters given
+# as commands (each run as `COMMAND script.js`). Prints seconds per script and
+# each other command's time divided by ours (above 1: ours is faster).
+#   tools/script-bench.sh [-b BUILD_DIR] [COMMAND ...]
 # BUILD_DIR is the Windows build (default build/win32). Not a test: the
 # figures depend on the machine.
 set -euo pipefail
@@ -11,6 +13,7 @@ if [ "${1:-}" = "-b" ]; then
   build=$(cd "$2" && pwd)
   shift 2
 fi
+others=("$@")
 host=$build/zntjs-host.exe
 [ -f "$host" ] || { echo "no $host: build the Windows tree first" >&2; exit 1; }
 
@@ -22,8 +25,16 @@ seconds() {  # runs the command, prints the elapsed seconds
   echo "$end - $start" | bc
 }
 
-printf '%-16s %10s\n' script seconds
+printf '%-16s %10s' script ours
+for c in "${others[@]}"; do printf ' %14s %7s' "$(basename "${c%% *}")" ratio; done
+printf '\n'
 for script in "$root"/tests/script/bench/*.js; do
-  t=$(seconds "$root/tools/wine-run.sh" --prefix "$build/wineprefix" "$host" --calls 0 "$script")
-  printf '%-16s %10.2f\n' "$(basename "$script")" "$t"
+  ours=$(seconds "$root/tools/wine-run.sh" --prefix "$build/wineprefix" "$host" --calls 0 "$script")
+  printf '%-16s %10.2f' "$(basename "$script")" "$ours"
+  for c in "${others[@]}"; do
+    # shellcheck disable=SC2086  # a command may carry its own arguments
+    t=$(seconds $c "$script")
+    printf ' %14.2f %7.2f' "$t" "$(echo "$t / $ours" | bc -l)"
+  done
+  printf '\n'
 done
