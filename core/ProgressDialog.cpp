@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/AppGlobals.h"
+#include "core/CommandDispatcher.h"
 #include "core/DialogRuntime.h"
 #include "core/StartupDialogs.h"
 #include "resources/CoreIds.h"
@@ -78,7 +79,7 @@ INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
                 DestroyWindow(dialog);
                 return TRUE;
             }
-            return FALSE;
+            return CommandDispatcher(dialog, message, wParam, lParam);
         case WM_NCDESTROY:
             if (g_progressWindow == dialog) g_progressWindow = nullptr;
             return FALSE;
@@ -107,7 +108,7 @@ INT_PTR CALLBACK AskTextProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
         EndDialog(dialog, 2);
         return TRUE;
     }
-    return FALSE;
+    return CommandDispatcher(dialog, message, wParam, lParam);
 }
 
 INT_PTR CALLBACK AskNicknameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -124,7 +125,8 @@ INT_PTR CALLBACK AskNicknameProc(HWND dialog, UINT message, WPARAM wParam, LPARA
             EndDialog(dialog, 2);
             return TRUE;
         default:
-            return FALSE;  // looking the nickname up is the hotlist's
+            // Looking the nickname up is the hotlist's.
+            return CommandDispatcher(dialog, message, wParam, lParam);
     }
 }
 

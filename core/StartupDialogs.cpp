@@ -1,6 +1,7 @@
 #include "core/StartupDialogs.h"
 
 #include "core/AppGlobals.h"
+#include "core/CommandDispatcher.h"
 #include "core/DialogRuntime.h"
 #include "core/InternalMessages.h"
 #include "core/StartupSettings.h"
@@ -101,7 +102,8 @@ INT_PTR CALLBACK ProblemSolvingProc(HWND dialog, UINT message, WPARAM wParam, LP
             return TRUE;
         }
         default:
-            return FALSE;
+            // A button means the same in every dialog as in the menus.
+            return CommandDispatcher(dialog, message, wParam, lParam);
     }
 }
 
