@@ -431,8 +431,12 @@ void TreeBuilder::PutHiddenInput(HtmlElement* row) {
     // for this row's input.
     HtmlElement* cell = nullptr;
     for (HtmlElement* ancestor = row; ancestor && !cell; ancestor = ancestor->Parent()) {
-        for (HtmlElement* e = ancestor; e && ancestor->Contains(e); e = e->NextInOrder()) {
-            if (IsCell(e->Type())) cell = e;
+        // Backwards from the end: the first cell met is the last one.
+        for (TreeNode* e = ancestor->LastDescendant(); e && e != ancestor; e = e->PrevInOrder(true)) {
+            if (IsCell(static_cast<HtmlElement*>(e)->Type())) {
+                cell = static_cast<HtmlElement*>(e);
+                break;
+            }
         }
         if (ancestor->Type() == kTagTable) break;
     }
@@ -449,6 +453,16 @@ void TreeBuilder::PutHiddenInput(HtmlElement* row) {
 }
 
 void TreeBuilder::RemoveEmptyCell(HtmlElement* cell) {
+    bool moves = false;
+    for (HtmlElement* e = cell->FirstChild(); e && cell->Contains(e) && !moves; e = e->NextInOrder())
+        moves = e->Type() == kTagMap || e->Type() == kTagForm;
+    if (!moves) {
+        // Nothing to keep: the tables around need not be searched (which
+        // would cost a walk of each table for every empty cell).
+        cell->Detach();
+        delete cell;
+        return;
+    }
     HtmlElement* nearestTable = nullptr;
     HtmlElement* tableWithContent = nullptr;
     HtmlElement* outermostTable = nullptr;
