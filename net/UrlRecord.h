@@ -64,6 +64,10 @@ constexpr uint8_t kKindAnnounced = 0x04;
 // cache index can loop, and a loop must not hang a getter.
 constexpr int kMaxRedirectChain = 16;
 
+// The local path that a file: URL names ("//localhost/", "//./" and "///"
+// skipped, %XX decoded, '/' to the folder separator, '|' to a drive colon).
+std::string LocalPathOfFileUrl(const char* name);
+
 // Copies a file in blocks; a short write fails. The target is replaced.
 [[nodiscard]] bool CopyFileData(const char* from, const char* to);
 

@@ -442,6 +442,22 @@ TEST_F(UrlLoadTest, LocalFiles) {
     EXPECT_EQ(missing->GetLoadStatusHere(), kLoadFailed);
 }
 
+TEST(LocalPathOfFileUrl, NamesTheFileOnDisk) {
+    const struct {
+        const char* url;
+        const char* path;
+    } cases[] = {
+        {"file://localhost/C|/x%20y.htm", "C:\\x y.htm"},
+        {"file:///C:/", "C:\\"},
+        {"file:C:", "C:\\"},
+        {"file:///C:/dir/", "C:\\dir"},
+        {"file://./C:/a.txt", "C:\\a.txt"},
+        {"file://server/share/a.txt", "\\\\server\\share\\a.txt"},
+        {"file:///C:/a%2Fb%2fc", "C:\\a/b/c"},  // an escaped slash stays a slash
+    };
+    for (const auto& c : cases) EXPECT_EQ(LocalPathOfFileUrl(c.url), c.path) << c.url;
+}
+
 TEST_F(UrlLoadTest, OfflineModeFailsNetworkLoadsOnly) {
     GetUrlSettings().offlineMode = true;
     UrlHandle h = Load(At("/small.html"));
@@ -449,6 +465,13 @@ TEST_F(UrlLoadTest, OfflineModeFailsNetworkLoadsOnly) {
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(error->p1, static_cast<uint32_t>(kErrOffline));
     EXPECT_EQ(h->GetLoadStatusHere(), kLoadEmpty);
+    // Local files do not need the network.
+    fs::path page = root_ / "offline.htm";
+    std::ofstream(page, std::ios::binary) << "<p>here</p>";
+    std::string url = "file:///" + page.string();
+    std::replace(url.begin(), url.end(), '\\', '/');
+    UrlHandle local = Load(url);
+    EXPECT_EQ(local->GetLoadStatusHere(), kLoadLoaded);
     GetUrlSettings().offlineMode = false;
     // No secure layer: https fails at its start instead of going out in the clear.
     UrlHandle secure = Load("https://127.0.0.1:" + std::to_string(Nginx()) + "/small.html");
