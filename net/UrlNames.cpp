@@ -306,7 +306,9 @@ bool ResolveUrlName(const UrlBase* base, std::string_view name, const ResolveOpt
     }
     // Every result but a local file name and a script is escaped, so CR, LF
     // and spaces can never reach a request line.
-    if (scheme != kSchemeFile && scheme != kSchemeJavascript && !StartsWithNoCase(out, "javascript:")) {
+    // The scheme decides, never the text: a base of another scheme whose name
+    // merely reads "javascript:" must not carry a raw line break along.
+    if (scheme != kSchemeFile && scheme != kSchemeJavascript) {
         out = EscapeUnsafeChars(out);
     }
     return true;
