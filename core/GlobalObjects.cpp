@@ -52,6 +52,9 @@ void FreeProgressList() {
 // transfer-window class last.
 void CreateGlobalObjects(HWND frame) {
     g_urlRegistry = new (std::nothrow) UrlRegistry(GetUrlSettings());
+    // Past a budget the memory manager asks the registry to drop the data of
+    // records nobody uses.
+    if (g_memoryManager) g_memoryManager->SetUrlReleaser(g_urlRegistry);
     int typed = g_preferences ? g_preferences->Get(PrefInt::MaxDirectHistoryLines) : 0;
     g_typedUrls = new (std::nothrow) MruList(typed);
     g_mainHandler = new (std::nothrow) MessageHandler(frame);
@@ -65,6 +68,7 @@ void DestroyGlobalObjects(HWND frame) {
     g_shuttingDown = true;
     Free(g_typedUrls);
     DestroyMessageBoxes();
+    if (g_memoryManager) g_memoryManager->SetUrlReleaser(nullptr);
     Free(g_urlRegistry);  // writes the cache index and the visited links
     FreeProgressList();
     Free(g_mainHandler);
