@@ -4,8 +4,10 @@
 # as commands (each run as `COMMAND script.js`). Prints seconds per script and
 # each other command's time divided by ours (above 1: ours is faster).
 #   tools/script-bench.sh [-b BUILD_DIR] [COMMAND ...]
-# BUILD_DIR is the Windows build (default build/win32). Not a test: the
-# figures depend on the machine.
+# BUILD_DIR is the Windows build (default build/win32). Without commands it
+# compares with Debian's duk and mujs, installing them when missing and
+# possible. Each script runs a second or more, so that starting a process
+# counts for little. Not a test: the figures depend on the machine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/win32
@@ -14,6 +16,16 @@ if [ "${1:-}" = "-b" ]; then
   shift 2
 fi
 others=("$@")
+if [ "${#others[@]}" -eq 0 ]; then
+  missing=()
+  command -v duk >/dev/null || missing+=(duktape)
+  command -v mujs >/dev/null || missing+=(mujs)
+  if [ "${#missing[@]}" -gt 0 ] && [ "$(id -u)" = 0 ]; then
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null 2>&1 ||
+      echo "note: could not install ${missing[*]}" >&2
+  fi
+  for c in duk mujs; do if command -v "$c" >/dev/null; then others+=("$c"); fi; done
+fi
 host=$build/zntjs-host.exe
 [ -f "$host" ] || { echo "no $host: build the Windows tree first" >&2; exit 1; }
 
@@ -26,12 +38,12 @@ seconds() {  # runs the command, prints the elapsed seconds
 }
 
 printf '%-16s %10s' script ours
-for c in "${others[@]}"; do printf ' %14s %7s' "$(basename "${c%% *}")" ratio; done
+for c in ${others[@]+"${others[@]}"}; do printf ' %14s %7s' "$(basename "${c%% *}")" ratio; done
 printf '\n'
 for script in "$root"/tests/script/bench/*.js; do
   ours=$(seconds "$root/tools/wine-run.sh" --prefix "$build/wineprefix" "$host" --calls 0 "$script")
   printf '%-16s %10.2f' "$(basename "$script")" "$ours"
-  for c in "${others[@]}"; do
+  for c in ${others[@]+"${others[@]}"}; do
     # shellcheck disable=SC2086  # a command may carry its own arguments
     t=$(seconds $c "$script")
     printf ' %14.2f %7.2f' "$t" "$(echo "$t / $ours" | bc -l)"

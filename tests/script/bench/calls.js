@@ -7,5 +7,5 @@ function fib(n) {
     return fib(n - 1) + fib(n - 2);
 }
 s = 0;
-for (i = 0; i < 300000; i++) s = add(s, i);
-s + fib(22)
+for (i = 0; i < 2400000; i++) s = add(s, i);
+s + fib(26)

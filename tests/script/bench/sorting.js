@@ -1,6 +1,6 @@
 // Sorting arrays by text.
 total = 0;
-for (j = 0; j < 100; j++) {
+for (j = 0; j < 250; j++) {
     a = new Array(2000);
     x = j;
     for (i = 0; i < 2000; i++) {
