@@ -88,9 +88,15 @@ inline ValueRef::ValueRef(const ValueRef& other) : value_(other.value_) {
 }
 
 // Releases one count; at zero numbers go back to the cache, the rest are destroyed.
-void ReleaseValue(EngineValue* v);
+inline void ReleaseValue(EngineValue* v);
+// What ReleaseValue does once the count reached zero.
+void ReleaseUnheldValue(EngineValue* v);
 // Destroys a value that nobody holds (count 0), for results that were dropped.
 void DiscardIfUnowned(EngineValue* v);
+
+inline void ReleaseValue(EngineValue* v) {
+    if (v && --v->refCount <= 0) ReleaseUnheldValue(v);
+}
 
 inline ValueRef::~ValueRef() {
     ReleaseValue(value_);

@@ -40,6 +40,44 @@ bool IsLoop(const SyntaxNode* n) {
     return n && (n->token == kTokFor || n->token == kTokWhile || n->token == kTokForIn);
 }
 
+// Whether Step hands the node to StepInfix (keep in step with its switch).
+bool RunsAsInfix(const SyntaxNode* n) {
+    switch (n->token) {
+        case kTokScriptRoot:
+        case kTokBlock:
+        case ',':
+        case kTokVar:
+        case kTokIf:
+        case kTokWhile:
+        case kTokFor:
+        case kTokForIn:
+        case kTokWith:
+        case kTokReturn:
+        case kTokBreak:
+        case kTokContinue:
+        case kTokFunction:
+        case kTokCall:
+        case kTokBuiltinCall:
+        case kTokNew:
+        case kTokConditional:
+        case '.':
+        case kTokIndex:
+        case kTokIncrement:
+        case kTokDecrement:
+        case kTokPostIncrement:
+        case kTokPostDecrement:
+        case kTokMinus:
+        case kTokNot:
+        case '~':
+        case kTokTypeof:
+        case kTokVoid:
+        case kTokAssign:
+            return false;
+        default:
+            return !CompoundOperator(n->token) && TokenSymbol(n->token) && n->ChildCount() == 2;
+    }
+}
+
 ObjectValue* AsObject(EngineValue* v) {
     return v && v->IsObject() ? static_cast<ObjectValue*>(v) : nullptr;
 }
@@ -147,7 +185,51 @@ void EvalContext::Eval(EvalFrame* f, SyntaxNode* node) {
         f->result = LeafValue(f, node);
         return;
     }
+    if (depth_ < kMaxFrames && EvalInPlace(f, node)) return;
     if (!Push(f, node)) errorNode_ = node;
+}
+
+// An operator or member access whose operands are all leaves is computed
+// without a frame of its own. It is done only when the budget covers all of
+// its steps, so it uses the same steps, and stops at the same points, as the
+// frame it saves.
+bool EvalContext::EvalInPlace(EvalFrame* f, SyntaxNode* node) {
+    int token = node->token;
+    if (node->ChildCount() != 2) return false;
+    SyntaxNode* a = node->FirstChild();
+    SyntaxNode* b = a->Next();
+    if (!IsLeaf(a->token) || a->token == kTokEmpty) return false;
+    if (token == '.') {
+        if (budget < 2) return false;
+        --budget;
+        ValueRef holder = LeafValue(f, a);
+        ValueRef v = Member(f, holder.get(), b->Text());
+        if (!v) {
+            errorNode_ = node;
+            return true;
+        }
+        f->result = std::move(v);
+        return true;
+    }
+    if (!IsLeaf(b->token) || b->token == kTokEmpty || budget < 3) return false;
+    if (token != kTokIndex && (!RunsAsInfix(node) || token == kTokLogicalAnd || token == kTokLogicalOr))
+        return false;
+    budget -= 2;
+    ValueRef left = LeafValue(f, a);
+    ValueRef right = LeafValue(f, b);
+    ValueRef v;
+    if (token == kTokIndex) {
+        EngineString name(right->ToText());
+        v = Member(f, left.get(), name.c_str());
+    } else {
+        v = ApplyInfix(token, left.get(), right.get());
+    }
+    if (!v) {
+        errorNode_ = node;
+        return true;
+    }
+    f->result = std::move(v);
+    return true;
 }
 
 void EvalContext::EvalChild(EvalFrame* f, int child, int nextPhase) {
@@ -229,7 +311,13 @@ ValueRef EvalContext::LeafValue(EvalFrame* f, SyntaxNode* node) {
         case kTokEmpty:
             return {};
         default: {
-            ValueRef n = MakeNumberFromLiteral(node->token, node->Text());
+            if (!node->numberParsed) {
+                ValueRef parsed = MakeNumberFromLiteral(node->token, node->Text());
+                if (!parsed) return SharedUndefined();
+                node->number = parsed->ToNumber();
+                node->numberParsed = true;
+            }
+            ValueRef n = MakeNumber(node->number);
             return n ? n : ValueRef(SharedUndefined());
         }
     }
@@ -448,7 +536,7 @@ int EvalContext::Step(EvalFrame* f) {
             break;
     }
     if (CompoundOperator(n->token) || n->token == kTokAssign) return StepAssign(f);
-    if (!TokenSymbol(n->token) || n->ChildCount() != 2) return Fail(n);  // a node kind without an action
+    if (!RunsAsInfix(n)) return Fail(n);  // a node kind without an action
     return StepInfix(f);
 }
 

@@ -73,6 +73,7 @@ private:
     int Step(EvalFrame* f);
     bool Push(EvalFrame* f, SyntaxNode* node);
     void Eval(EvalFrame* f, SyntaxNode* node);
+    bool EvalInPlace(EvalFrame* f, SyntaxNode* node);
     // Goes on to the node's child-th child; the frame continues at nextPhase.
     void EvalChild(EvalFrame* f, int child, int nextPhase);
     void Finish(EngineValue* value);

@@ -119,10 +119,11 @@ void ObjectValue::EnumerateNames(EngineVector<EngineString>& names) {
 ValueRef ObjectValue::GetProperty(const char* name) {
     // Objects made by a script constructor see its prototype's properties.
     // The walk is a loop with a bound: a script can make long chains.
-    int id = PropertyNameTable::IdOf(name);
+    int id = -2;  // looked up once an own property is missing
     ObjectValue* o = this;
     for (int depth = 0; o && depth < kMaxPrototypeChain; ++depth) {
         if (EngineValue* own = o->FindOwn(name)) return own;
+        if (id == -2) id = PropertyNameTable::IdOf(name);
         if (id >= 0) {
             ClassAnswer answer = o->LookUpClassProperty(id);
             if (ValueRef v = o->ResolveClassAnswer(answer, id)) return v;
@@ -175,16 +176,22 @@ ValueRef ObjectValue::ResolveClassAnswer(ClassAnswer& answer, int nameId) {
 }
 
 ValueRef ObjectValue::SetProperty(const char* name, EngineValue* value, int token, bool create) {
+    for (Property& p : properties) {
+        if (p.name == name) {
+            p.value = value;
+            return value;
+        }
+    }
     int id = PropertyNameTable::IdOf(name);
-    if (id >= 0 && !FindOwn(name)) {
+    if (id >= 0) {
         ClassAnswer answer = LookUpClassProperty(id);
         if (answer.readOnly) return {};
         if (answer.kind == ClassAnswer::HostValue || answer.kind == ClassAnswer::HostObject) {
             return SetHostProperty(this, id, value, token);
         }
     }
-    if (!FindOwn(name) && !create) return {};
-    PutOwn(name, value);
+    if (!create) return {};
+    properties.push_back({EngineString(name), ValueRef(value)});
     return value;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -54,9 +55,7 @@ bool destroying = false;
 std::vector<EngineValue*> doomed;
 }  // namespace
 
-void ReleaseValue(EngineValue* v) {
-    if (!v) return;
-    if (--v->refCount > 0) return;
+void ReleaseUnheldValue(EngineValue* v) {
     if (v->IsNumber() && NumberCache::Put(static_cast<NumberValue*>(v))) return;
     if (destroying) {
         try {
@@ -90,6 +89,21 @@ const char* NumberValue::ToText() {
     // Infinities print as the language names them, not as a C library does.
     if (std::isinf(number)) return number > 0 ? "Infinity" : "-Infinity";
     // Negative zero prints as 0, like every other zero.
+    if (number > -1e15 && number < 1e15 && number == static_cast<double>(static_cast<int64_t>(number))) {
+        // Whole numbers are common (indexes, counters) and print the same
+        // without the general conversion.
+        int64_t whole = static_cast<int64_t>(number);
+        uint64_t magnitude = whole < 0 ? static_cast<uint64_t>(-whole) : static_cast<uint64_t>(whole);
+        char* end = numberText + sizeof numberText - 1;
+        char* p = end;
+        *p = 0;
+        do {
+            *--p = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude);
+        if (whole < 0) *--p = '-';
+        return p;
+    }
     std::snprintf(numberText, sizeof numberText, "%.16g", number == 0 ? 0.0 : number);
     return numberText;
 }

@@ -1,6 +1,6 @@
 #include "script/PropertyNameTable.h"
 
-#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -218,40 +218,42 @@ const char* const kNames[PropertyNameTable::kCount] = {
     "POSITIVE_INFINITY",
 };
 
-// Ids sorted by name text, built once, for a binary search.
-struct SortedIds {
-    int ids[PropertyNameTable::kCount];
-    SortedIds() {
-        for (int i = 0; i < PropertyNameTable::kCount; ++i) ids[i] = i;
-        std::sort(ids, ids + PropertyNameTable::kCount,
-                  [](int a, int b) { return std::strcmp(kNames[a], kNames[b]) < 0; });
+// Every name is looked up on each property access, so the names sit in an
+// open-addressed hash table built once.
+constexpr unsigned kSlots = 1024;  // a power of two, well above the name count
+
+unsigned HashText(const char* s, size_t length) {
+    unsigned h = 2166136261u;
+    for (size_t i = 0; i < length; ++i) h = (h ^ static_cast<unsigned char>(s[i])) * 16777619u;
+    return h;
+}
+
+struct NameSlots {
+    int16_t ids[kSlots];
+    uint8_t lengths[PropertyNameTable::kCount];
+    NameSlots() {
+        for (int16_t& id : ids) id = -1;
+        for (int i = 0; i < PropertyNameTable::kCount; ++i) {
+            size_t length = std::strlen(kNames[i]);
+            lengths[i] = static_cast<uint8_t>(length);
+            unsigned slot = HashText(kNames[i], length) & (kSlots - 1);
+            while (ids[slot] >= 0) slot = (slot + 1) & (kSlots - 1);
+            ids[slot] = static_cast<int16_t>(i);
+        }
     }
 };
-
-int CompareText(const char* tableName, const char* name, size_t length) {
-    int c = std::strncmp(tableName, name, length);
-    if (c != 0) return c;
-    return tableName[length] == 0 ? 0 : 1;
-}
 }  // namespace
 
 namespace PropertyNameTable {
 
 int IdOf(const char* name, size_t length) {
-    if (!name || length == 0 || length > 17 || std::memchr(name, 0, length)) return -1;
-    static const SortedIds sorted;
-    int low = 0, high = kCount - 1;
-    while (low <= high) {
-        int mid = (low + high) / 2;
-        int c = CompareText(kNames[sorted.ids[mid]], name, length);
-        if (c == 0) return sorted.ids[mid];
-        if (c < 0) {
-            low = mid + 1;
-        } else {
-            high = mid - 1;
-        }
+    if (!name || length == 0 || length > 17) return -1;
+    static const NameSlots table;
+    for (unsigned slot = HashText(name, length) & (kSlots - 1);; slot = (slot + 1) & (kSlots - 1)) {
+        int id = table.ids[slot];
+        if (id < 0) return -1;
+        if (table.lengths[id] == length && std::memcmp(kNames[id], name, length) == 0) return id;
     }
-    return -1;
 }
 
 int IdOf(const char* name) {

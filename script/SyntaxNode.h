@@ -54,6 +54,9 @@ public:
     int childCount = 0;
     char* text;
     size_t textLength;
+    // A number literal's value, parsed the first time it is evaluated.
+    bool numberParsed = false;
+    double number = 0;
 };
 
 // The subtree as script text, cut to fit; used in run-time error messages.
