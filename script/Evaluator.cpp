@@ -96,6 +96,7 @@ void BreakCallCycles(EvalFrame* f) {
     if (!activation) return;
     int inner = 0;
     for (const ObjectValue::Property& p : activation->properties) {
+        if (!p.value || !p.value->IsFunction()) continue;
         auto* function = dynamic_cast<FunctionObject*>(p.value.get());
         if (!function || function->enclosing.get() != activation) continue;
         if (function->refCount != 1) return;  // it escaped the call: keep the ring
@@ -189,12 +190,42 @@ void EvalContext::Eval(EvalFrame* f, SyntaxNode* node) {
     if (!Push(f, node)) errorNode_ = node;
 }
 
+// An increment of a name, or an assignment of a leaf to a name, done in place
+// when the budget covers its steps (see EvalInPlace).
+bool EvalContext::EvalNamedTargetInPlace(EvalFrame* f, SyntaxNode* node) {
+    int token = node->token;
+    SyntaxNode* first = node->FirstChild();
+    if (!first || first->token != kTokIdentifier) return false;
+    ValueRef v;
+    if (token == kTokIncrement || token == kTokDecrement || token == kTokPostIncrement ||
+        token == kTokPostDecrement) {
+        // One step: the frame would finish at once.
+        if (budget < 1) return false;
+        v = Increment(f, node, nullptr, first->Text());
+    } else if ((token == kTokAssign || CompoundOperator(token)) && node->ChildCount() == 2 &&
+               IsLeaf(first->Next()->token) && first->Next()->token != kTokEmpty) {
+        // Two steps: the frame's own and its value's.
+        if (budget < 2) return false;
+        --budget;
+        v = Assign(f, node, nullptr, first->Text(), LeafValue(f, first->Next()));
+    } else {
+        return false;
+    }
+    if (!v) {
+        errorNode_ = node;
+        return true;
+    }
+    f->result = std::move(v);
+    return true;
+}
+
 // An operator or member access whose operands are all leaves is computed
 // without a frame of its own. It is done only when the budget covers all of
 // its steps, so it uses the same steps, and stops at the same points, as the
 // frame it saves.
 bool EvalContext::EvalInPlace(EvalFrame* f, SyntaxNode* node) {
     int token = node->token;
+    if (EvalNamedTargetInPlace(f, node)) return true;
     if (node->ChildCount() != 2) return false;
     SyntaxNode* a = node->FirstChild();
     SyntaxNode* b = a->Next();
@@ -369,8 +400,8 @@ ValueRef EvalContext::Member(EvalFrame* f, EngineValue* value, const char* name)
         ValueRef v = wrapper->GetProperty(name);
         return v ? v : ValueRef(SharedUndefined());
     }
-    if (dynamic_cast<FunctionObject*>(value) &&
-        (std::strcmp(name, "arguments") == 0 || std::strcmp(name, "length") == 0)) {
+    if ((std::strcmp(name, "arguments") == 0 || std::strcmp(name, "length") == 0) &&
+        dynamic_cast<FunctionObject*>(value)) {
         // Answered from the current call.
         EvalFrame* call = f;
         while (call && call->boundary != FrameBoundary::FunctionBody &&
@@ -437,6 +468,7 @@ void EvalContext::StartCall(EvalFrame* f, EngineValue* function, EngineValue* th
     EvalFrame* body = top_;
     auto* activation = new ObjectValue;
     body->activation = activation;
+    activation->properties.reserve(static_cast<size_t>(fn->Parameters()->ChildCount()) + 2);
     body->thisObject = thisObject ? thisObject : object.get();
     body->enclosing = fn->enclosing;
     body->arguments = arguments;
@@ -740,18 +772,22 @@ int EvalContext::StepAssign(EvalFrame* f) {
         EvalChild(f, 1, 4);
         return kContinue;
     }
-    const char* name = TargetName(f, target);
-    ValueRef value = std::move(f->result);
-    if (CompoundOperator(n->token)) {
-        ValueRef old = target->token == kTokIdentifier ? Lookup(f, name) : Member(f, f->held[0].get(), name);
-        if (!old) return Fail(n);
-        value = ApplyCompound(n->token, old.get(), value.get());
-        if (!value) return Fail(n);
-    }
-    ValueRef stored = Store(f, target, f->held[0].get(), name, value.get());
+    ValueRef stored = Assign(f, n, f->held[0].get(), TargetName(f, target), std::move(f->result));
     if (!stored) return Fail(n);
     Finish(stored.get());
     return kContinue;
+}
+
+ValueRef EvalContext::Assign(EvalFrame* f, SyntaxNode* n, EngineValue* holder, const char* name,
+                             ValueRef value) {
+    SyntaxNode* target = n->Child(0);
+    if (CompoundOperator(n->token)) {
+        ValueRef old = target->token == kTokIdentifier ? Lookup(f, name) : Member(f, holder, name);
+        if (!old) return {};
+        value = ApplyCompound(n->token, old.get(), value.get());
+        if (!value) return {};
+    }
+    return Store(f, target, holder, name, value.get());
 }
 
 int EvalContext::StepIncrement(EvalFrame* f) {
@@ -762,16 +798,22 @@ int EvalContext::StepIncrement(EvalFrame* f) {
         Eval(f, next);
         return kContinue;
     }
-    const char* name = TargetName(f, target);
-    ValueRef old = target->token == kTokIdentifier ? Lookup(f, name) : Member(f, f->held[0].get(), name);
-    if (!old) return Fail(n);
+    ValueRef v = Increment(f, n, f->held[0].get(), TargetName(f, target));
+    if (!v) return Fail(n);
+    Finish(v.get());
+    return kContinue;
+}
+
+ValueRef EvalContext::Increment(EvalFrame* f, SyntaxNode* n, EngineValue* holder, const char* name) {
+    SyntaxNode* target = n->Child(0);
+    ValueRef old = target->token == kTokIdentifier ? Lookup(f, name) : Member(f, holder, name);
+    if (!old) return {};
     ValueRef oldNumber = old->IsNaN() ? old : ValueRef(MakeNumber(old->ToNumber()));
     bool up = n->token == kTokIncrement || n->token == kTokPostIncrement;
     ValueRef changed = ApplyInfix(up ? kTokPlus : kTokInfixMinus, oldNumber.get(), engine->one.get());
-    if (!changed || !Store(f, target, f->held[0].get(), name, changed.get())) return Fail(n);
+    if (!changed || !Store(f, target, holder, name, changed.get())) return {};
     bool postfix = n->token == kTokPostIncrement || n->token == kTokPostDecrement;
-    Finish(postfix ? oldNumber.get() : changed.get());
-    return kContinue;
+    return postfix ? oldNumber : changed;
 }
 
 bool EvalContext::NextArgument(EvalFrame* f) {
@@ -842,7 +884,9 @@ int EvalContext::StepCall(EvalFrame* f) {
             return kContinue;
     }
     // Collect the arguments left to right.
-    f->arguments = new ArrayObject;
+    auto* arguments = new ArrayObject;
+    f->arguments = arguments;
+    arguments->elements.reserve(static_cast<size_t>(n->Child(1)->ChildCount()));
     f->result = nullptr;
     f->cursor = n->Child(1)->FirstChild();
     f->phase = 5;

@@ -74,6 +74,7 @@ private:
     bool Push(EvalFrame* f, SyntaxNode* node);
     void Eval(EvalFrame* f, SyntaxNode* node);
     bool EvalInPlace(EvalFrame* f, SyntaxNode* node);
+    bool EvalNamedTargetInPlace(EvalFrame* f, SyntaxNode* node);
     // Goes on to the node's child-th child; the frame continues at nextPhase.
     void EvalChild(EvalFrame* f, int child, int nextPhase);
     void Finish(EngineValue* value);
@@ -91,6 +92,10 @@ private:
     ValueRef Store(EvalFrame* f, SyntaxNode* target, EngineValue* object, const char* name,
                    EngineValue* value);
     ValueRef LeafValue(EvalFrame* f, SyntaxNode* node);
+    // The work of an assignment or increment once its target and value are
+    // known; null on a run-time error.
+    ValueRef Assign(EvalFrame* f, SyntaxNode* n, EngineValue* holder, const char* name, ValueRef value);
+    ValueRef Increment(EvalFrame* f, SyntaxNode* n, EngineValue* holder, const char* name);
 
     int StepList(EvalFrame* f);
     int StepReturn(EvalFrame* f);

@@ -95,16 +95,26 @@ int ObjectValue::Compare(EngineValue* other) {
     return 1;
 }
 
+namespace {
+// Compares lengths first: most names differ in length, and the length of
+// the name looked up is measured once per walk.
+bool SameName(const EngineString& have, const char* name, size_t length) {
+    return have.size() == length && std::memcmp(have.data(), name, length) == 0;
+}
+}  // namespace
+
 EngineValue* ObjectValue::FindOwn(const char* name) const {
+    size_t length = std::strlen(name);
     for (const Property& p : properties) {
-        if (p.name == name) return p.value.get();
+        if (SameName(p.name, name, length)) return p.value.get();
     }
     return nullptr;
 }
 
 void ObjectValue::PutOwn(const char* name, EngineValue* value) {
+    size_t length = std::strlen(name);
     for (Property& p : properties) {
-        if (p.name == name) {
+        if (SameName(p.name, name, length)) {
             p.value = value;
             return;
         }
@@ -176,8 +186,9 @@ ValueRef ObjectValue::ResolveClassAnswer(ClassAnswer& answer, int nameId) {
 }
 
 ValueRef ObjectValue::SetProperty(const char* name, EngineValue* value, int token, bool create) {
+    size_t length = std::strlen(name);
     for (Property& p : properties) {
-        if (p.name == name) {
+        if (SameName(p.name, name, length)) {
             p.value = value;
             return value;
         }
