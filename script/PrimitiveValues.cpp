@@ -24,6 +24,8 @@ int Sign(int c) {
 }  // namespace
 
 int32_t ToInt32(double d) {
+    // Most operands are already in range: truncation alone gives the answer.
+    if (d >= -2147483648.0 && d <= 2147483647.0) return static_cast<int32_t>(d);
     if (!std::isfinite(d)) return 0;
     double t = std::trunc(d);
     double m = std::fmod(t, 4294967296.0);

@@ -1,5 +1,8 @@
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <limits>
 #include <string>
 
 #include "script/EngineMemory.h"
@@ -60,6 +63,41 @@ TEST(EscapeText, CodesOnlyTheListedBytes) {
     }
     const char* un[][2] = {{"%41%00", "A%00"}, {"%4", "%4"}, {"%zz%41", "%zzA"}, {"100%", "100%"}};
     for (auto& u : un) EXPECT_EQ(std::string(UnescapeText(u[0], strlen(u[0])).c_str()), u[1]);
+}
+
+TEST(ToInt32, WrapsModuloTwoToThe32) {
+    const struct {
+        double in;
+        int32_t out;
+    } cases[] = {
+        {0, 0},
+        {-0.0, 0},
+        {1.9, 1},
+        {-1.9, -1},
+        {2147483647.0, 2147483647},
+        {2147483647.5, 2147483647},
+        {2147483648.0, INT32_MIN},
+        {-2147483648.0, INT32_MIN},
+        {-2147483649.0, 2147483647},
+        {4294967301.0, 5},
+        {1e20, 1661992960},
+        {std::numeric_limits<double>::quiet_NaN(), 0},
+        {std::numeric_limits<double>::infinity(), 0},
+        {-std::numeric_limits<double>::infinity(), 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ToInt32(c.in), c.out) << c.in;
+}
+
+TEST(NumberText, WholeNumbersPrintAsTheGeneralFormatDoes) {
+    const double cases[] = {
+        0,    -0.0, 7,     -7,  10,    -2147483648.0, 123456789012345.0, 999999999999999.0,
+        1e15, 1e16, -1e15, 0.5, -2.25, 1e21,          4294967296.0};
+    for (double d : cases) {
+        NumberValue n(d);
+        char expected[40];
+        std::snprintf(expected, sizeof expected, "%.16g", d == 0 ? 0.0 : d);
+        EXPECT_STREQ(n.ToText(), expected) << d;
+    }
 }
 
 class ValuesWithEngine : public ::testing::Test {
