@@ -5,6 +5,13 @@
 #pragma once
 #include <cstddef>
 #include <initializer_list>
+#include <string_view>
+
+// ASCII comparisons that ignore case (protocol keywords, schemes, names).
+bool EqualsNoCase(std::string_view a, std::string_view b);
+bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+// The value of a hexadecimal digit, or -1.
+int HexValue(char c);
 
 // Heap string fields. Each frees the old text of the field first.
 // Stores a copy of the text, or null for a null or empty text.

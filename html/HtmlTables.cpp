@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/StringHelpers.h"
+
 namespace {
 
 struct NamedByte {
@@ -305,13 +307,6 @@ bool IsEntityRunChar(unsigned char c) {
     return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '#';
 }
 
-int HexDigit(unsigned char c) {
-    if (IsAsciiDigit(c)) return c - '0';
-    c |= 0x20;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 }  // namespace
 
 bool EqualNoCase(const char* a, const char* b, int n) {
@@ -410,7 +405,7 @@ int32_t ParseHexDigits(const char* text, int count) {
     if (count < 1) return -1;
     int32_t value = 0;
     for (int i = 0; i < count; ++i) {
-        int digit = HexDigit(static_cast<unsigned char>(text[i]));
+        int digit = HexValue(text[i]);
         if (digit < 0) return -1;
         value = value * 16 + digit;
     }

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "core/StringHelpers.h"
 #include "net/NetErrors.h"
 #include "net/NetSettings.h"
 #include "net/SocketRegistry.h"
@@ -27,16 +28,6 @@ constexpr size_t kHostEntrySize = 1024;
 constexpr int32_t kMaxAttempts = 3;
 constexpr long kConnectEvents = FD_CONNECT;
 constexpr long kSessionEvents = FD_READ | FD_WRITE | FD_CLOSE;  // 35
-
-bool EqualsNoCase(const std::string& a, const char* b) {
-    size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
 
 std::vector<std::string> SplitList(const std::string& list) {
     std::vector<std::string> items;

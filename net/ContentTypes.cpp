@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "core/StringHelpers.h"
 #include "net/SniffContent.h"
 
 namespace {
@@ -15,14 +16,6 @@ constexpr KnownContentType kTypes[] = {
     {"audio/x-wav", "wav", kKindWav},     {"audio/midi", "mid midi", kKindMidi},
     {"video/x-msvideo", "avi", kKindAvi},
 };
-
-bool EqualsNoCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b) {
-        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
-            return false;
-    }
-    return *a == *b;
-}
 
 }  // namespace
 

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <climits>
 
+#include "core/StringHelpers.h"
+
 namespace {
 
 bool IsSpaceOrTab(char c) {
@@ -10,16 +12,6 @@ bool IsSpaceOrTab(char c) {
 }
 bool IsLineEnd(char c) {
     return c == '\r' || c == '\n';
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) !=
-            std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    }
-    return true;
 }
 
 // Moves past the line break at `pos` (CR LF, LF or a lone CR).

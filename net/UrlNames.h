@@ -82,9 +82,6 @@ std::string EscapeUnsafeChars(std::string_view name);
 // Removes "." and ".." segments of the path of an absolute name, in place.
 void RemoveDotSegments(std::string& name, int scheme, bool absoluteFtpPath);
 
-// The value of a hexadecimal digit (either case), or -1.
-int HexDigitValue(char c);
-
 // Decodes %XX escapes (either case); a '%' not followed by two hex digits stays.
 std::string DecodePercentEscapes(std::string_view text);
 

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "core/RecordFile.h"
+#include "core/StringHelpers.h"
 #include "net/SniffContent.h"
 #include "net/UrlRecord.h"
 #include "net/UrlSettings.h"
@@ -36,15 +37,6 @@ constexpr size_t kVisitedUrlBuffer = 2048;
 // Attempts at a new cache file name before giving up: a folder that refuses
 // every write must not keep us looping.
 constexpr int kMaxCacheNameAttempts = 512;
-
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
 
 bool IsBase36Char(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');

@@ -7,6 +7,7 @@
 #include "core/InternalMessages.h"
 #include "core/MessageHandler.h"
 #include "core/MessageSource.h"
+#include "core/StringHelpers.h"
 #include "net/Base64.h"
 #include "net/HttpConnection.h"
 #include "net/LocalFileReader.h"
@@ -48,8 +49,8 @@ std::string LocalPathOfFileUrl(const char* name) {
     }
     std::string out;
     for (; *p; ++p) {
-        if (*p == '%' && HexDigitValue(p[1]) >= 0 && HexDigitValue(p[2]) >= 0) {
-            out.push_back(static_cast<char>(HexDigitValue(p[1]) * 16 + HexDigitValue(p[2])));
+        if (*p == '%' && HexValue(p[1]) >= 0 && HexValue(p[2]) >= 0) {
+            out.push_back(static_cast<char>(HexValue(p[1]) * 16 + HexValue(p[2])));
             p += 2;
         } else if (*p == '/') {
             out.push_back(kPathSeparator);
