@@ -153,6 +153,7 @@ void ZNTJS_CALL JS_Destroy(void) {
     NumberCache::Clear();
     delete engine;
     engine = nullptr;
+    EngineMemory::ReleaseUnused();
 }
 
 JsScript ZNTJS_CALL JS_CreateScript(intptr_t pool) {

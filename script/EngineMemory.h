@@ -12,6 +12,8 @@ namespace EngineMemory {
 // Null when out of memory (the caller decides what that means).
 void* Allocate(size_t size) noexcept;
 void Free(void* block) noexcept;
+// Gives the memory kept for reuse back to the system once no block is in use.
+void ReleaseUnused() noexcept;
 // Blocks and bytes allocated and not yet freed.
 long LiveBlocks() noexcept;
 long LiveBytes() noexcept;

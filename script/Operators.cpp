@@ -40,8 +40,6 @@ bool IsNumberSymbol(int token) {
 }
 
 ValueRef NumberResult(int token, double a, double b) {
-    int32_t x = ToInt32(a), y = ToInt32(b);
-    uint32_t shift = static_cast<uint32_t>(y) & 31;
     switch (token) {
         case kTokPlus:
             return MakeNumber(a + b);
@@ -51,6 +49,13 @@ ValueRef NumberResult(int token, double a, double b) {
             return MakeNumber(a * b);
         case kTokDivide:
             return b == 0 ? MakeNaN() : MakeNumber(a / b);
+        default:
+            break;
+    }
+    // The rest work on 32-bit integers.
+    int32_t x = ToInt32(a), y = ToInt32(b);
+    uint32_t shift = static_cast<uint32_t>(y) & 31;
+    switch (token) {
         case kTokModulo:
             if (y == 0) return MakeNaN();
             if (y == -1) return MakeNumber(0);  // INT_MIN % -1 would trap
