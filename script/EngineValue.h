@@ -7,6 +7,7 @@
 #include "script/EngineMemory.h"
 
 class EngineValue;
+class ArrayObject;
 
 // Kinds answered by `typeof`, in the order of the engine's shared name strings.
 enum class TypeofKind { String, Boolean, Number, Null, Undefined, Object, Function };
@@ -44,6 +45,10 @@ struct ClassAnswer {
     bool readOnly = false;
 };
 
+// Numbers and strings say what they are without a virtual call: the
+// evaluator asks that of nearly every value it computes with.
+enum class ValueTag : uint8_t { Other, Number, String };
+
 class EngineValue : public EngineHeapObject {
 public:
     EngineValue() = default;
@@ -51,21 +56,22 @@ public:
     EngineValue& operator=(const EngineValue&) = delete;
     virtual ~EngineValue() = default;
 
-    virtual bool IsNaN() const { return false; }
+    bool IsNaN() const { return nan; }
     virtual bool ToBoolean() const = 0;
     virtual double ToNumber() const { return 0; }
     int32_t ToInteger() const;
     // The value's text, owned by the value. A number's text lives in one
     // buffer shared by all numbers: copy it before converting another.
     virtual const char* ToText() = 0;
-    virtual bool IsString() const { return false; }
-    virtual bool IsNumber() const { return false; }
+    bool IsString() const { return tag == ValueTag::String; }
+    bool IsNumber() const { return tag == ValueTag::Number; }
     virtual bool IsBoolean() const { return false; }
     virtual bool IsObject() const { return false; }
     virtual bool IsFunction() const { return false; }
     virtual bool IsUndefinedOrNull() const { return false; }
     virtual TypeofKind Typeof() const = 0;
     virtual bool IsHostObject() const { return false; }
+    virtual ArrayObject* AsArray() { return nullptr; }
     // -1, 0 or 1: this value against the other (see the evaluator's comparisons).
     virtual int Compare(EngineValue* other);
 
@@ -78,6 +84,11 @@ public:
     virtual ClassAnswer LookUpClassProperty(int nameId) { return {}; }
 
     int32_t refCount = 0;
+
+protected:
+    explicit EngineValue(ValueTag tag) : tag(tag) {}
+    const ValueTag tag = ValueTag::Other;
+    bool nan = false;  // only numbers are NaN
 };
 
 inline ValueRef::ValueRef(EngineValue* v) : value_(v) {

@@ -1,5 +1,6 @@
 #include "script/Evaluator.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "script/BuiltinClasses.h"
@@ -178,89 +179,180 @@ bool EvalContext::Push(EvalFrame* parent, SyntaxNode* node) {
     return true;
 }
 
+namespace {
+bool IsTarget(const SyntaxNode* t) {
+    return t->token == kTokIdentifier || t->token == '.' || t->token == kTokIndex;
+}
+
+// Whether the node itself is of a kind the evaluator can compute without a
+// frame (its children are judged separately).
+bool ComputableKind(const SyntaxNode* n) {
+    int count = n->ChildCount();
+    switch (n->token) {
+        case kTokMinus:
+        case kTokNot:
+        case '~':
+        case kTokTypeof:
+        case kTokVoid:
+            return count == 1;
+        case kTokConditional:
+            return count == 3;
+        case '.':
+        case kTokIndex:
+            return count == 2;
+        case kTokIncrement:
+        case kTokDecrement:
+        case kTokPostIncrement:
+        case kTokPostDecrement:
+            return count == 1 && IsTarget(n->FirstChild());
+        case kTokAssign:
+            return count == 2 && IsTarget(n->FirstChild());
+        default:
+            if (CompoundOperator(n->token)) return count == 2 && IsTarget(n->FirstChild());
+            return RunsAsInfix(n);
+    }
+}
+
+void Classify(SyntaxNode* n) {
+    if (n->shape != SyntaxNode::Shape::Unknown) return;
+    if (IsLeaf(n->token)) {
+        n->weight = 1;
+        n->shape = n->token == kTokEmpty ? SyntaxNode::Shape::Frames : SyntaxNode::Shape::InPlace;
+        return;
+    }
+    n->weight = 1;
+    n->shape = SyntaxNode::Shape::Frames;
+    // Statements and calls always take frames; their parts are judged when met.
+    if (!ComputableKind(n)) return;
+    bool inPlace = true;
+    uint64_t weight = 1;
+    for (SyntaxNode* c = n->FirstChild(); c; c = c->Next()) {
+        Classify(c);
+        weight += c->weight;
+        if (c->shape != SyntaxNode::Shape::InPlace) inPlace = false;
+    }
+    n->weight = weight > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(weight);
+    if (inPlace) n->shape = SyntaxNode::Shape::InPlace;
+}
+}  // namespace
+
 void EvalContext::Eval(EvalFrame* f, SyntaxNode* node) {
-    // Every child costs a step, also those computed in place, so that no loop
+    // Every node costs a step, also those computed in place, so that no loop
     // runs without using up the budget.
     --budget;
     if (IsLeaf(node->token)) {
         f->result = LeafValue(f, node);
         return;
     }
-    if (depth_ < kMaxFrames && EvalInPlace(f, node)) return;
+    if (node->shape == SyntaxNode::Shape::Unknown) Classify(node);
+    // An expression is computed in one go, with native recursion, when the
+    // budget covers every node it holds: it then takes the same steps as
+    // its frames would, and the budget never runs out in its middle.
+    if (node->shape == SyntaxNode::Shape::InPlace && static_cast<int64_t>(budget) + 1 >= node->weight) {
+        if (ValueRef v = Compute(f, node)) f->result = std::move(v);
+        return;
+    }
     if (!Push(f, node)) errorNode_ = node;
 }
 
-// An increment of a name, or an assignment of a leaf to a name, done in place
-// when the budget covers its steps (see EvalInPlace).
-bool EvalContext::EvalNamedTargetInPlace(EvalFrame* f, SyntaxNode* node) {
-    int token = node->token;
-    SyntaxNode* first = node->FirstChild();
-    if (!first || first->token != kTokIdentifier) return false;
-    ValueRef v;
-    if (token == kTokIncrement || token == kTokDecrement || token == kTokPostIncrement ||
-        token == kTokPostDecrement) {
-        // One step: the frame would finish at once.
-        if (budget < 1) return false;
-        v = Increment(f, node, nullptr, first->Text());
-    } else if ((token == kTokAssign || CompoundOperator(token)) && node->ChildCount() == 2 &&
-               IsLeaf(first->Next()->token) && first->Next()->token != kTokEmpty) {
-        // Two steps: the frame's own and its value's.
-        if (budget < 2) return false;
-        --budget;
-        v = Assign(f, node, nullptr, first->Text(), LeafValue(f, first->Next()));
-    } else {
-        return false;
-    }
-    if (!v) {
-        errorNode_ = node;
+ValueRef EvalContext::ComputeChild(EvalFrame* f, SyntaxNode* node) {
+    --budget;
+    if (IsLeaf(node->token)) return LeafValue(f, node);
+    return Compute(f, node);
+}
+
+// The object and property name an assignment or increment works on; false
+// (with the error noted) when a part of the target failed.
+bool EvalContext::ComputeTarget(EvalFrame* f, SyntaxNode* target, ValueRef* holder, EngineString* key,
+                                const char** name) {
+    if (target->token == kTokIdentifier) {
+        *name = target->Text();
         return true;
     }
-    f->result = std::move(v);
+    *holder = ComputeChild(f, target->FirstChild());
+    if (!*holder) return false;
+    if (target->token == '.') {
+        *name = target->Child(1)->Text();
+        return true;
+    }
+    ValueRef index = ComputeChild(f, target->Child(1));
+    if (!index) return false;
+    // A copy: a number's text lives in a buffer the next conversion reuses.
+    key->assign(index->ToText());
+    *name = key->c_str();
     return true;
 }
 
-// An operator or member access whose operands are all leaves is computed
-// without a frame of its own. It is done only when the budget covers all of
-// its steps, so it uses the same steps, and stops at the same points, as the
-// frame it saves.
-bool EvalContext::EvalInPlace(EvalFrame* f, SyntaxNode* node) {
-    int token = node->token;
-    if (EvalNamedTargetInPlace(f, node)) return true;
-    if (node->ChildCount() != 2) return false;
-    SyntaxNode* a = node->FirstChild();
-    SyntaxNode* b = a->Next();
-    if (!IsLeaf(a->token) || a->token == kTokEmpty) return false;
-    if (token == '.') {
-        if (budget < 2) return false;
-        --budget;
-        ValueRef holder = LeafValue(f, a);
-        ValueRef v = Member(f, holder.get(), b->Text());
-        if (!v) {
-            errorNode_ = node;
-            return true;
-        }
-        f->result = std::move(v);
-        return true;
-    }
-    if (!IsLeaf(b->token) || b->token == kTokEmpty || budget < 3) return false;
-    if (token != kTokIndex && (!RunsAsInfix(node) || token == kTokLogicalAnd || token == kTokLogicalOr))
-        return false;
-    budget -= 2;
-    ValueRef left = LeafValue(f, a);
-    ValueRef right = LeafValue(f, b);
+// The value of an expression marked for computing in place, its own step
+// already counted. Null after a run-time error, with errorNode_ set.
+ValueRef EvalContext::Compute(EvalFrame* f, SyntaxNode* n) {
+    int token = n->token;
+    SyntaxNode* a = n->FirstChild();
     ValueRef v;
-    if (token == kTokIndex) {
-        EngineString name(right->ToText());
-        v = Member(f, left.get(), name.c_str());
-    } else {
-        v = ApplyInfix(token, left.get(), right.get());
+    switch (token) {
+        case kTokMinus:
+        case kTokNot:
+        case '~':
+        case kTokTypeof:
+        case kTokVoid: {
+            ValueRef operand = ComputeChild(f, a);
+            if (!operand) return {};
+            v = ApplyUnary(token, operand.get());
+            break;
+        }
+        case kTokConditional: {
+            ValueRef condition = ComputeChild(f, a);
+            if (!condition) return {};
+            return ComputeChild(f, condition->ToBoolean() ? a->Next() : a->Next()->Next());
+        }
+        case '.':
+        case kTokIndex: {
+            ValueRef holder = ComputeChild(f, a);
+            if (!holder) return {};
+            if (token == '.') {
+                v = Member(f, holder.get(), a->Next()->Text());
+                break;
+            }
+            ValueRef index = ComputeChild(f, a->Next());
+            if (!index) return {};
+            v = Element(f, holder.get(), index.get());
+            break;
+        }
+        case kTokIncrement:
+        case kTokDecrement:
+        case kTokPostIncrement:
+        case kTokPostDecrement: {
+            ValueRef holder;
+            EngineString key;
+            const char* name;
+            if (!ComputeTarget(f, a, &holder, &key, &name)) return {};
+            v = Increment(f, n, holder.get(), name);
+            break;
+        }
+        default: {
+            if (token == kTokAssign || CompoundOperator(token)) {
+                ValueRef holder;
+                EngineString key;
+                const char* name;
+                if (!ComputeTarget(f, a, &holder, &key, &name)) return {};
+                ValueRef value = ComputeChild(f, a->Next());
+                if (!value) return {};
+                v = Assign(f, n, holder.get(), name, std::move(value));
+                break;
+            }
+            // Infix symbols; && and || look at the right side only when they must.
+            ValueRef left = ComputeChild(f, a);
+            if (!left) return {};
+            if (token == kTokLogicalAnd && !left->ToBoolean()) return SharedBoolean(false);
+            if (token == kTokLogicalOr && left->ToBoolean()) return SharedBoolean(true);
+            ValueRef right = ComputeChild(f, a->Next());
+            if (!right) return {};
+            v = ApplyInfix(token, left.get(), right.get());
+            break;
+        }
     }
-    if (!v) {
-        errorNode_ = node;
-        return true;
-    }
-    f->result = std::move(v);
-    return true;
+    if (!v) errorNode_ = n;
+    return v;
 }
 
 void EvalContext::EvalChild(EvalFrame* f, int child, int nextPhase) {
@@ -394,14 +486,13 @@ ValueRef EvalContext::Member(EvalFrame* f, EngineValue* value, const char* name)
     if (value->IsUndefinedOrNull()) return {};
     if (value->IsString()) {
         auto* s = static_cast<StringValue*>(value);
-        if (std::strcmp(name, "length") == 0) return MakeNumber(static_cast<double>(s->Length()));
+        if (IsName(name, "length")) return MakeNumber(static_cast<double>(s->Length()));
         ValueRef wrapper = MakeStringObject(s->text.data(), s->text.size());
         if (!wrapper) return SharedUndefined();
         ValueRef v = wrapper->GetProperty(name);
         return v ? v : ValueRef(SharedUndefined());
     }
-    if ((std::strcmp(name, "arguments") == 0 || std::strcmp(name, "length") == 0) &&
-        dynamic_cast<FunctionObject*>(value)) {
+    if ((IsName(name, "arguments") || IsName(name, "length")) && dynamic_cast<FunctionObject*>(value)) {
         // Answered from the current call.
         EvalFrame* call = f;
         while (call && call->boundary != FrameBoundary::FunctionBody &&
@@ -421,6 +512,19 @@ ValueRef EvalContext::Member(EvalFrame* f, EngineValue* value, const char* name)
         v = plain.GetProperty(name);
     }
     return v ? v : ValueRef(SharedUndefined());
+}
+
+ValueRef EvalContext::Element(EvalFrame* f, EngineValue* value, EngineValue* index) {
+    // A whole number indexes an array directly; it is what its text would name.
+    if (ArrayObject* array = value->AsArray(); array && index->IsNumber() && !index->IsNaN()) {
+        double d = index->ToNumber();
+        if (d >= 0 && d <= static_cast<double>(ArrayObject::kMaxElements) && d == std::floor(d)) {
+            EngineValue* element = array->At(static_cast<size_t>(d));
+            return element ? element : SharedUndefined();
+        }
+    }
+    EngineString name(index->ToText());
+    return Member(f, value, name.c_str());
 }
 
 ValueRef EvalContext::Store(EvalFrame* f, SyntaxNode* target, EngineValue* holder, const char* name,
@@ -655,9 +759,8 @@ int EvalContext::StepMember(EvalFrame* f) {
         f->held[0] = std::move(f->result);
         EvalChild(f, 1, 2);
     } else {
-        EngineValue* holder = n->token == '.' ? f->result.get() : f->held[0].get();
-        EngineString name(n->token == '.' ? n->Child(1)->Text() : f->result->ToText());
-        ValueRef v = Member(f, holder, name.c_str());
+        ValueRef v = n->token == '.' ? Member(f, f->result.get(), n->Child(1)->Text())
+                                     : Element(f, f->held[0].get(), f->result.get());
         if (!v) return Fail(n);
         Finish(v.get());
     }

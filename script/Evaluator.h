@@ -73,8 +73,10 @@ private:
     int Step(EvalFrame* f);
     bool Push(EvalFrame* f, SyntaxNode* node);
     void Eval(EvalFrame* f, SyntaxNode* node);
-    bool EvalInPlace(EvalFrame* f, SyntaxNode* node);
-    bool EvalNamedTargetInPlace(EvalFrame* f, SyntaxNode* node);
+    ValueRef Compute(EvalFrame* f, SyntaxNode* node);
+    ValueRef ComputeChild(EvalFrame* f, SyntaxNode* node);
+    bool ComputeTarget(EvalFrame* f, SyntaxNode* target, ValueRef* holder, EngineString* key,
+                       const char** name);
     // Goes on to the node's child-th child; the frame continues at nextPhase.
     void EvalChild(EvalFrame* f, int child, int nextPhase);
     void Finish(EngineValue* value);
@@ -89,6 +91,8 @@ private:
     ValueRef Lookup(EvalFrame* f, const char* name);
     ObjectValue* AssignmentTarget(EvalFrame* f, const char* name);
     ValueRef Member(EvalFrame* f, EngineValue* object, const char* name);
+    // object[index]
+    ValueRef Element(EvalFrame* f, EngineValue* object, EngineValue* index);
     ValueRef Store(EvalFrame* f, SyntaxNode* target, EngineValue* object, const char* name,
                    EngineValue* value);
     ValueRef LeafValue(EvalFrame* f, SyntaxNode* node);

@@ -212,9 +212,9 @@ ValueRef HostObject::GetProperty(const char* name) {
         ArrayObject* elements = ArrayFor(PropertyNameTable::IdOf("elements"));
         size_t index;
         if (ParseIndex(name, &index)) return elements ? elements->At(index) : nullptr;
-        if (std::strcmp(name, "elements") == 0) return elements;
+        if (IsName(name, "elements")) return elements;
         EngineValue* first = elements ? elements->At(0) : nullptr;
-        if (first && (std::strcmp(name, "name") == 0 || elements->elements.size() == 1))
+        if (first && (IsName(name, "name") || elements->elements.size() == 1))
             return first->GetProperty(name);
         return ObjectValue::GetProperty(name);
     }

@@ -96,15 +96,21 @@ int ObjectValue::Compare(EngineValue* other) {
 }
 
 namespace {
+// Property names are short (see NameLength).
 // Compares lengths first: most names differ in length, and the length of
 // the name looked up is measured once per walk.
 bool SameName(const EngineString& have, const char* name, size_t length) {
-    return have.size() == length && std::memcmp(have.data(), name, length) == 0;
+    if (have.size() != length) return false;
+    const char* h = have.data();
+    for (size_t i = 0; i < length; ++i) {
+        if (h[i] != name[i]) return false;
+    }
+    return true;
 }
 }  // namespace
 
 EngineValue* ObjectValue::FindOwn(const char* name) const {
-    size_t length = std::strlen(name);
+    size_t length = NameLength(name);
     for (const Property& p : properties) {
         if (SameName(p.name, name, length)) return p.value.get();
     }
@@ -112,7 +118,7 @@ EngineValue* ObjectValue::FindOwn(const char* name) const {
 }
 
 void ObjectValue::PutOwn(const char* name, EngineValue* value) {
-    size_t length = std::strlen(name);
+    size_t length = NameLength(name);
     for (Property& p : properties) {
         if (SameName(p.name, name, length)) {
             p.value = value;
@@ -186,7 +192,7 @@ ValueRef ObjectValue::ResolveClassAnswer(ClassAnswer& answer, int nameId) {
 }
 
 ValueRef ObjectValue::SetProperty(const char* name, EngineValue* value, int token, bool create) {
-    size_t length = std::strlen(name);
+    size_t length = NameLength(name);
     for (Property& p : properties) {
         if (SameName(p.name, name, length)) {
             p.value = value;
@@ -219,8 +225,7 @@ ClassAnswer ObjectValue::LookUpClassProperty(int nameId) {
 ValueRef ArrayObject::GetProperty(const char* name) {
     size_t index;
     if (ParseIndex(name, &index)) return At(index);
-    if (std::strcmp(name, "length") == 0 && !FindOwn(name))
-        return MakeNumber(static_cast<double>(elements.size()));
+    if (IsName(name, "length") && !FindOwn(name)) return MakeNumber(static_cast<double>(elements.size()));
     return ObjectValue::GetProperty(name);
 }
 
@@ -275,7 +280,7 @@ const char* FunctionObject::ToText() {
 }
 
 ValueRef FunctionObject::GetProperty(const char* name) {
-    if (std::strcmp(name, "prototype") == 0 && !FindOwn(name)) {
+    if (IsName(name, "prototype") && !FindOwn(name)) {
         if (!prototypeObject) prototypeObject = new ObjectValue;
         return prototypeObject;
     }

@@ -64,9 +64,10 @@ protected:
 
 // Ordered elements; also the argument list of a call, which the host reads
 // 1-based through JS_GetObjectStringValue.
-class ArrayObject : public ObjectValue {
+class ArrayObject final : public ObjectValue {
 public:
     static constexpr size_t kMaxElements = 1u << 20;
+    ArrayObject* AsArray() override { return this; }
     ValueRef GetProperty(const char* name) override;
     ValueRef SetProperty(const char* name, EngineValue* value, int token, bool create) override;
     int ClassId() const override { return 6; }

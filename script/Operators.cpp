@@ -126,6 +126,27 @@ bool IsComparison(int token) {
 }
 
 ValueRef ApplyInfix(int token, EngineValue* left, EngineValue* right) {
+    if (left->IsNumber() && right->IsNumber() && !left->IsNaN() && !right->IsNaN()) {
+        // Two numbers, the common case: no conversions, no comparison objects.
+        double a = static_cast<NumberValue*>(left)->number, b = static_cast<NumberValue*>(right)->number;
+        switch (token) {
+            case kTokEqual:
+                return SharedBoolean(a == b);
+            case kTokNotEqual:
+                return SharedBoolean(a != b);
+            case kTokLess:
+                return SharedBoolean(a < b);
+            case kTokLessEqual:
+                return SharedBoolean(a <= b);
+            case kTokGreater:
+                return SharedBoolean(a > b);
+            case kTokGreaterEqual:
+                return SharedBoolean(a >= b);
+            default:
+                if (IsNumberSymbol(token)) return NumberResult(token, a, b);
+                break;
+        }
+    }
     if (IsComparison(token)) return SharedBoolean(Compare(token, left, right));
     if (token == kTokLogicalAnd) return SharedBoolean(left->ToBoolean() && right->ToBoolean());
     if (token == kTokLogicalOr) return SharedBoolean(left->ToBoolean() || right->ToBoolean());

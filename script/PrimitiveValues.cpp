@@ -165,7 +165,7 @@ NumberValue* MakeNumber(double d) {
     if (std::isnan(d)) return MakeNaN();
     if (NumberValue* n = NumberCache::Take()) {
         n->number = d;
-        n->nan = false;
+        n->SetNaN(false);
         return n;
     }
     return new (std::nothrow) NumberValue(d);
@@ -173,7 +173,7 @@ NumberValue* MakeNumber(double d) {
 
 NumberValue* MakeNaN() {
     NumberValue* n = MakeNumber(0);
-    if (n) n->nan = true;
+    if (n) n->SetNaN(true);
     return n;
 }
 

@@ -6,19 +6,19 @@
 
 #include "script/EngineValue.h"
 
-class NumberValue : public EngineValue {
+class NumberValue final : public EngineValue {
 public:
-    explicit NumberValue(double d = 0, bool nan = false) : number(d), nan(nan) {}
-    bool IsNaN() const override { return nan; }
+    explicit NumberValue(double d = 0, bool isNaN = false) : EngineValue(ValueTag::Number), number(d) {
+        nan = isNaN;
+    }
     bool ToBoolean() const override { return !nan && number != 0; }
     double ToNumber() const override { return nan ? 0 : number; }
     const char* ToText() override;
-    bool IsNumber() const override { return true; }
     TypeofKind Typeof() const override { return TypeofKind::Number; }
     int Compare(EngineValue* other) override;
+    void SetNaN(bool isNaN) { nan = isNaN; }
 
-    double number;  // 0 when nan is set
-    bool nan;
+    double number;  // 0 when the value is NaN
 };
 
 class BooleanValue : public EngineValue {
@@ -34,14 +34,13 @@ public:
     bool flag;
 };
 
-class StringValue : public EngineValue {
+class StringValue final : public EngineValue {
 public:
-    StringValue(const char* s, size_t n) : text(s, n) {}
-    explicit StringValue(EngineString s) : text(std::move(s)) {}
+    StringValue(const char* s, size_t n) : EngineValue(ValueTag::String), text(s, n) {}
+    explicit StringValue(EngineString s) : EngineValue(ValueTag::String), text(std::move(s)) {}
     bool ToBoolean() const override { return !text.empty(); }
     double ToNumber() const override;
     const char* ToText() override { return text.c_str(); }
-    bool IsString() const override { return true; }
     TypeofKind Typeof() const override { return TypeofKind::String; }
     int Compare(EngineValue* other) override;
     size_t Length() const { return text.size(); }

@@ -257,7 +257,7 @@ int IdOf(const char* name, size_t length) {
 }
 
 int IdOf(const char* name) {
-    return name ? IdOf(name, std::strlen(name)) : -1;
+    return name ? IdOf(name, NameLength(name)) : -1;
 }
 
 const char* NameOf(int id) {

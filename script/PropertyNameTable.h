@@ -14,6 +14,18 @@ int IdOf(const char* name);
 const char* NameOf(int id);
 }  // namespace PropertyNameTable
 
+// Property names are short: measuring and comparing them inline is quicker
+// than a call into the C library for every lookup.
+inline size_t NameLength(const char* name) {
+    const char* p = name;
+    while (*p) ++p;
+    return static_cast<size_t>(p - name);
+}
+inline bool IsName(const char* name, const char* wanted) {
+    while (*name && *name == *wanted) ++name, ++wanted;
+    return *name == *wanted;
+}
+
 // Name ids the engine itself needs.
 enum PropertyNameId : int {
     kNameLocation = 151,

@@ -45,12 +45,6 @@ void SyntaxNode::Append(SyntaxNode* child) {
     if (child->height + 1 > height) height = static_cast<uint16_t>(child->height + 1);
 }
 
-SyntaxNode* SyntaxNode::Child(int index) const {
-    SyntaxNode* c = FirstChild();
-    while (c && index-- > 0) c = c->Next();
-    return c;
-}
-
 namespace {
 
 void Print(const SyntaxNode* n, std::string& out, size_t limit);

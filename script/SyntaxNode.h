@@ -40,7 +40,11 @@ public:
     void Append(SyntaxNode* child);
     SyntaxNode* FirstChild() const { return static_cast<SyntaxNode*>(children.next->carrier); }
     SyntaxNode* Next() const { return static_cast<SyntaxNode*>(link.next->carrier); }
-    SyntaxNode* Child(int index) const;
+    SyntaxNode* Child(int index) const {
+        SyntaxNode* c = FirstChild();
+        while (c && index-- > 0) c = c->Next();
+        return c;
+    }
     int ChildCount() const { return childCount; }
     const char* Text() const { return text; }
     size_t TextLength() const { return textLength; }
@@ -57,6 +61,13 @@ public:
     // A number literal's value, parsed the first time it is evaluated.
     bool numberParsed = false;
     double number = 0;
+    // What the evaluator learned of this subtree the first time it met it
+    // (a subtree is complete by then): whether it is an expression it can
+    // compute without frames, and how many nodes it holds (an upper bound
+    // of its steps).
+    enum class Shape : uint8_t { Unknown, Frames, InPlace };
+    Shape shape = Shape::Unknown;
+    uint32_t weight = 0;
 };
 
 // The subtree as script text, cut to fit; used in run-time error messages.
