@@ -8,6 +8,8 @@
 
 class EngineValue;
 class ArrayObject;
+class FunctionObject;
+class BuiltinFunction;
 
 // Kinds answered by `typeof`, in the order of the engine's shared name strings.
 enum class TypeofKind { String, Boolean, Number, Null, Undefined, Object, Function };
@@ -71,7 +73,10 @@ public:
     virtual bool IsUndefinedOrNull() const { return false; }
     virtual TypeofKind Typeof() const = 0;
     virtual bool IsHostObject() const { return false; }
+    // Cheaper than dynamic_cast, which compares type names on this platform.
     virtual ArrayObject* AsArray() { return nullptr; }
+    virtual FunctionObject* AsScriptFunction() { return nullptr; }
+    virtual BuiltinFunction* AsBuiltinFunction() { return nullptr; }
     // -1, 0 or 1: this value against the other (see the evaluator's comparisons).
     virtual int Compare(EngineValue* other);
 

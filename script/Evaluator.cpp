@@ -98,7 +98,7 @@ void BreakCallCycles(EvalFrame* f) {
     int inner = 0;
     for (const ObjectValue::Property& p : activation->properties) {
         if (!p.value || !p.value->IsFunction()) continue;
-        auto* function = dynamic_cast<FunctionObject*>(p.value.get());
+        FunctionObject* function = p.value->AsScriptFunction();
         if (!function || function->enclosing.get() != activation) continue;
         if (function->refCount != 1) return;  // it escaped the call: keep the ring
         ++inner;
@@ -245,6 +245,7 @@ void EvalContext::Eval(EvalFrame* f, SyntaxNode* node) {
         return;
     }
     if (node->shape == SyntaxNode::Shape::Unknown) Classify(node);
+    if (node->token == kTokReturn && EvalReturnInPlace(f, node)) return;
     // An expression is computed in one go, with native recursion, when the
     // budget covers every node it holds: it then takes the same steps as
     // its frames would, and the budget never runs out in its middle.
@@ -253,6 +254,22 @@ void EvalContext::Eval(EvalFrame* f, SyntaxNode* node) {
         return;
     }
     if (!Push(f, node)) errorNode_ = node;
+}
+
+// A return whose value is computed in place needs no frame of its own: it
+// takes the same two steps (its own and its value's) and leaves at once.
+bool EvalContext::EvalReturnInPlace(EvalFrame* f, SyntaxNode* node) {
+    SyntaxNode* value = node->FirstChild();
+    if (value) {
+        Classify(value);
+        if (value->shape != SyntaxNode::Shape::InPlace || static_cast<int64_t>(budget) < value->weight)
+            return false;
+    }
+    ValueRef v = value ? ComputeChild(f, value) : ValueRef(SharedUndefined());
+    if (!v) return true;  // the error is noted
+    // f may be gone afterwards: every caller of Eval returns right after it.
+    if (!Unwind(kTokReturn, v.get())) errorNode_ = node;
+    return true;
 }
 
 ValueRef EvalContext::ComputeChild(EvalFrame* f, SyntaxNode* node) {
@@ -492,7 +509,7 @@ ValueRef EvalContext::Member(EvalFrame* f, EngineValue* value, const char* name)
         ValueRef v = wrapper->GetProperty(name);
         return v ? v : ValueRef(SharedUndefined());
     }
-    if ((IsName(name, "arguments") || IsName(name, "length")) && dynamic_cast<FunctionObject*>(value)) {
+    if ((IsName(name, "arguments") || IsName(name, "length")) && value->AsScriptFunction()) {
         // Answered from the current call.
         EvalFrame* call = f;
         while (call && call->boundary != FrameBoundary::FunctionBody &&
@@ -646,8 +663,15 @@ int EvalContext::Step(EvalFrame* f) {
         case kTokFunction:
             Finish(nullptr);
             return kContinue;  // bound when the context or call began
-        case kTokCall:
-            return StepCall(f);
+        case kTokCall: {
+            // A callee and arguments computed in place go on within this
+            // step, as long as the budget would have allowed another.
+            int status;
+            do {
+                status = StepCall(f);
+            } while (status == kContinue && top_ == f && !errorNode_ && budget > 0);
+            return status;
+        }
         case kTokBuiltinCall:
             return StepBuiltinCall(f);
         case kTokNew:
@@ -809,15 +833,20 @@ int EvalContext::StepList(EvalFrame* f) {
     } else if (f->result) {
         f->completion = std::move(f->result);
     }
-    while (f->cursor && f->cursor->token == kTokFunction) f->cursor = f->cursor->Next();
-    if (!f->cursor) {
-        Finish(f->completion.get());
-        return kContinue;
+    for (;;) {
+        while (f->cursor && f->cursor->token == kTokFunction) f->cursor = f->cursor->Next();
+        if (!f->cursor) {
+            Finish(f->completion.get());
+            return kContinue;
+        }
+        SyntaxNode* c = f->cursor;
+        f->cursor = c->Next();
+        Eval(f, c);
+        // A statement computed in place lets the list go on within this
+        // step, as long as the budget would have allowed another.
+        if (top_ != f || errorNode_ || budget <= 0) return kContinue;
+        if (f->result) f->completion = std::move(f->result);
     }
-    SyntaxNode* c = f->cursor;
-    f->cursor = c->Next();
-    Eval(f, c);
-    return kContinue;
 }
 
 // Phases 0-2 of an assignment or increment find the object and the property
@@ -970,7 +999,7 @@ int EvalContext::StepCall(EvalFrame* f) {
             if (NextArgument(f)) return kContinue;
             f->phase = 6;
             if (f->callee->IsFunction()) {
-                if (auto* builtin = dynamic_cast<BuiltinFunction*>(f->callee.get())) {
+                if (BuiltinFunction* builtin = f->callee->AsBuiltinFunction()) {
                     if (!Push(f, engine->builtinCallNode)) return Fail(n);
                     top_->callee = builtin;
                     top_->held[0] = f->held[0];
@@ -1047,7 +1076,7 @@ int EvalContext::StepNew(EvalFrame* f) {
     }
     auto* arguments = static_cast<ArrayObject*>(f->arguments.get());
     EngineValue* constructor = f->callee.get();
-    if (auto* fn = dynamic_cast<FunctionObject*>(constructor)) {
+    if (FunctionObject* fn = constructor->AsScriptFunction()) {
         ValueRef instance = new ObjectValue;
         static_cast<ObjectValue*>(instance.get())->prototype = fn->GetProperty("prototype");
         f->phase = 4;

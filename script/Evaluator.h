@@ -74,6 +74,7 @@ private:
     bool Push(EvalFrame* f, SyntaxNode* node);
     void Eval(EvalFrame* f, SyntaxNode* node);
     ValueRef Compute(EvalFrame* f, SyntaxNode* node);
+    bool EvalReturnInPlace(EvalFrame* f, SyntaxNode* node);
     ValueRef ComputeChild(EvalFrame* f, SyntaxNode* node);
     bool ComputeTarget(EvalFrame* f, SyntaxNode* target, ValueRef* holder, EngineString* key,
                        const char** name);

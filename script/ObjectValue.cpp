@@ -258,14 +258,8 @@ bool ArrayObject::Append(EngineValue* v) {
 }
 
 FunctionObject::FunctionObject(SyntaxNode* node, EngineValue* script, EngineValue* enclosing)
-    : node(node), script(script), enclosing(enclosing) {}
+    : node(node), parameters(node->Child(1)), body(node->Child(2)), script(script), enclosing(enclosing) {}
 
-SyntaxNode* FunctionObject::Parameters() const {
-    return node->Child(1);
-}
-SyntaxNode* FunctionObject::Body() const {
-    return node->Child(2);
-}
 const char* FunctionObject::Name() const {
     return node->Child(0)->Text();
 }

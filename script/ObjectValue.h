@@ -84,19 +84,22 @@ public:
 
 // A function defined in a script: its `function` node, the script that owns
 // the tree, and (inside a function call) the activation object it was made in.
-class FunctionObject : public ObjectValue {
+class FunctionObject final : public ObjectValue {
 public:
     FunctionObject(SyntaxNode* node, EngineValue* script, EngineValue* enclosing);
+    FunctionObject* AsScriptFunction() override { return this; }
     bool IsFunction() const override { return true; }
     TypeofKind Typeof() const override { return TypeofKind::Function; }
     const char* ToText() override;
     ValueRef GetProperty(const char* name) override;
-    SyntaxNode* Parameters() const;
-    SyntaxNode* Body() const;
+    SyntaxNode* Parameters() const { return parameters; }
+    SyntaxNode* Body() const { return body; }
     const char* Name() const;
     void DropReferences() override;
 
     SyntaxNode* node;
+    SyntaxNode* parameters;
+    SyntaxNode* body;
     ValueRef script;
     ValueRef enclosing;
     ValueRef prototypeObject;  // made on first use
@@ -118,6 +121,7 @@ StringObject* MakeStringObject(const char* text, size_t length);
 class BuiltinFunction : public ObjectValue {
 public:
     explicit BuiltinFunction(int id) : id(id) {}
+    BuiltinFunction* AsBuiltinFunction() override { return this; }
     bool IsFunction() const override { return true; }
     TypeofKind Typeof() const override { return TypeofKind::Function; }
     const char* ToText() override { return "function"; }
