@@ -11,6 +11,7 @@
 #include "script/Script.h"
 #include "script/ScriptDispatcher.h"
 #include "script/ScriptLexer.h"
+#include "script/ScriptParser.h"
 #include "script/SyntaxNode.h"
 
 namespace {
@@ -125,6 +126,7 @@ void EvalFrame::Reset() {
     arguments = nullptr;
     evalScript = nullptr;
     withChain = nullptr;
+    assignOnFinish = nullptr;
     names.clear();
     index = 0;
     boundary = FrameBoundary::None;
@@ -246,6 +248,9 @@ void EvalContext::Eval(EvalFrame* f, SyntaxNode* node) {
     }
     if (node->shape == SyntaxNode::Shape::Unknown) Classify(node);
     if (node->token == kTokReturn && EvalReturnInPlace(f, node)) return;
+    if (node->token == kTokIf && EvalIfInPlace(f, node)) return;
+    if ((node->token == kTokAssign || CompoundOperator(node->token)) && EvalAssignCallInPlace(f, node))
+        return;
     // An expression is computed in one go, with native recursion, when the
     // budget covers every node it holds: it then takes the same steps as
     // its frames would, and the budget never runs out in its middle.
@@ -269,6 +274,26 @@ bool EvalContext::EvalReturnInPlace(EvalFrame* f, SyntaxNode* node) {
     if (!v) return true;  // the error is noted
     // f may be gone afterwards: every caller of Eval returns right after it.
     if (!Unwind(kTokReturn, v.get())) errorNode_ = node;
+    return true;
+}
+
+// An `if` whose condition is computed in place needs no frame either: its
+// value is the chosen branch's, which can go straight to the frame below.
+// The budget must leave a step for the branch, as the frame's would.
+bool EvalContext::EvalIfInPlace(EvalFrame* f, SyntaxNode* node) {
+    SyntaxNode* condition = node->FirstChild();
+    if (!condition) return false;
+    Classify(condition);
+    if (condition->shape != SyntaxNode::Shape::InPlace || static_cast<int64_t>(budget) <= condition->weight)
+        return false;
+    ValueRef truth = ComputeChild(f, condition);
+    if (!truth) return true;  // the error is noted
+    SyntaxNode* branch = truth->ToBoolean() ? condition->Next() : condition->Next()->Next();
+    if (!branch) {
+        f->result = nullptr;
+        return true;
+    }
+    Eval(f, branch);
     return true;
 }
 
@@ -390,13 +415,61 @@ void EvalContext::Finish(EngineValue* value) {
         default:
             break;
     }
+    SyntaxNode* assignment = f->assignOnFinish;
     PopFrame();
-    if (top_) {
-        top_->result = v;
-    } else {
-        finalValue_ = v;
+    Deliver(std::move(v), assignment);
+}
+
+// Hands a left frame's value to the frame below (or makes it the result of
+// the evaluation), storing it first when an assignment waits for it.
+void EvalContext::Deliver(ValueRef v, SyntaxNode* assignment) {
+    if (!top_) {
+        finalValue_ = std::move(v);
         finished = true;
+    } else if (assignment) {
+        FinishAssignment(assignment, std::move(v));
+    } else {
+        top_->result = std::move(v);
     }
+}
+
+// A call whose value an assignment to a name stores ran without the
+// assignment's own frame (see EvalAssignCallInPlace); the store is done as
+// that frame's last step would do it, or, when the budget is used up, left
+// to such a frame for the next evaluation.
+void EvalContext::FinishAssignment(SyntaxNode* assignment, ValueRef value) {
+    if (budget <= 0) {
+        if (!Push(top_, assignment)) {
+            errorNode_ = assignment;
+            return;
+        }
+        top_->phase = 4;
+        top_->result = std::move(value);
+        return;
+    }
+    ValueRef stored = Assign(top_, assignment, nullptr, assignment->FirstChild()->Text(), std::move(value));
+    if (!stored) {
+        errorNode_ = assignment;
+        return;
+    }
+    top_->result = std::move(stored);
+}
+
+// An assignment of a call's value to a name: the call's frame does the
+// store when it finishes, so the assignment needs no frame of its own.
+bool EvalContext::EvalAssignCallInPlace(EvalFrame* f, SyntaxNode* node) {
+    SyntaxNode* target = node->FirstChild();
+    if (!target || target->token != kTokIdentifier || node->ChildCount() != 2) return false;
+    SyntaxNode* call = target->Next();
+    // The assignment's frame would have had a step of its own before the call's.
+    if (call->token != kTokCall || budget <= 0) return false;
+    --budget;
+    if (!Push(f, call)) {
+        errorNode_ = call;
+        return true;
+    }
+    top_->assignOnFinish = node;
+    return true;
 }
 
 int EvalContext::Fail(SyntaxNode* node) {
@@ -410,13 +483,9 @@ bool EvalContext::Unwind(int token, EngineValue* value) {
         while (top_ && top_->boundary == FrameBoundary::None) PopFrame();
         if (!top_) return false;
         if (top_->boundary == FrameBoundary::Constructor) v = top_->thisObject;
+        SyntaxNode* assignment = top_->assignOnFinish;
         PopFrame();
-        if (top_) {
-            top_->result = v;
-        } else {
-            finalValue_ = v;
-            finished = true;
-        }
+        Deliver(std::move(v), assignment);
         return true;
     }
     // break and continue: to the innermost loop (for, while and for-in alike)
@@ -582,7 +651,10 @@ bool EvalContext::Start(EngineValue* scope, Script* s, SyntaxNode* start, Engine
 void EvalContext::StartCall(EvalFrame* f, EngineValue* function, EngineValue* thisObject,
                             ArrayObject* arguments, FrameBoundary boundary) {
     auto* fn = static_cast<FunctionObject*>(function);
-    if (!Push(f, fn->Body())) {
+    // Calls stop short of the frame limit, so that a runaway recursion is
+    // reported at the call that went too deep rather than at whatever
+    // expression inside the function happened to need the last frame.
+    if (depth_ >= kMaxFrames - kMaxTreeHeight || !Push(f, fn->Body())) {
         errorNode_ = f->node;
         return;
     }
@@ -663,15 +735,8 @@ int EvalContext::Step(EvalFrame* f) {
         case kTokFunction:
             Finish(nullptr);
             return kContinue;  // bound when the context or call began
-        case kTokCall: {
-            // A callee and arguments computed in place go on within this
-            // step, as long as the budget would have allowed another.
-            int status;
-            do {
-                status = StepCall(f);
-            } while (status == kContinue && top_ == f && !errorNode_ && budget > 0);
-            return status;
-        }
+        case kTokCall:
+            return StepCall(f);
         case kTokBuiltinCall:
             return StepBuiltinCall(f);
         case kTokNew:
@@ -833,20 +898,15 @@ int EvalContext::StepList(EvalFrame* f) {
     } else if (f->result) {
         f->completion = std::move(f->result);
     }
-    for (;;) {
-        while (f->cursor && f->cursor->token == kTokFunction) f->cursor = f->cursor->Next();
-        if (!f->cursor) {
-            Finish(f->completion.get());
-            return kContinue;
-        }
-        SyntaxNode* c = f->cursor;
-        f->cursor = c->Next();
-        Eval(f, c);
-        // A statement computed in place lets the list go on within this
-        // step, as long as the budget would have allowed another.
-        if (top_ != f || errorNode_ || budget <= 0) return kContinue;
-        if (f->result) f->completion = std::move(f->result);
+    while (f->cursor && f->cursor->token == kTokFunction) f->cursor = f->cursor->Next();
+    if (!f->cursor) {
+        Finish(f->completion.get());
+        return kContinue;
     }
+    SyntaxNode* c = f->cursor;
+    f->cursor = c->Next();
+    Eval(f, c);
+    return kContinue;
 }
 
 // Phases 0-2 of an assignment or increment find the object and the property
@@ -1006,9 +1066,18 @@ int EvalContext::StepCall(EvalFrame* f) {
                     top_->arguments = f->arguments;
                     return kContinue;
                 }
-                StartCall(f, f->callee.get(), f->held[0].get(), static_cast<ArrayObject*>(f->arguments.get()),
+                // The call's frame would only pass the body's value on: the
+                // body's frame takes its place, and its waiting assignment.
+                ValueRef callee = std::move(f->callee);
+                ValueRef self = std::move(f->held[0]);
+                ValueRef arguments = std::move(f->arguments);
+                SyntaxNode* assignment = f->assignOnFinish;
+                PopFrame();
+                StartCall(top_, callee.get(), self.get(), static_cast<ArrayObject*>(arguments.get()),
                           FrameBoundary::FunctionBody);
-                return errorNode_ ? Fail(n) : kContinue;
+                if (errorNode_) return Fail(n);
+                top_->assignOnFinish = assignment;
+                return kContinue;
             }
             return Fail(n);  // not a function
         default:

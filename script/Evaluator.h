@@ -43,8 +43,9 @@ public:
     ValueRef callee;
     ValueRef arguments;
     ValueRef evalScript;
-    EvalFrame* withChain = nullptr;    // nearest frame at or below with a `with` object
-    EngineVector<EngineString> names;  // for-in
+    EvalFrame* withChain = nullptr;        // nearest frame at or below with a `with` object
+    SyntaxNode* assignOnFinish = nullptr;  // a call's: the assignment to a name that stores its value
+    EngineVector<EngineString> names;      // for-in
     size_t index = 0;
     FrameBoundary boundary = FrameBoundary::None;
     EvalFrame* below = nullptr;
@@ -75,6 +76,10 @@ private:
     void Eval(EvalFrame* f, SyntaxNode* node);
     ValueRef Compute(EvalFrame* f, SyntaxNode* node);
     bool EvalReturnInPlace(EvalFrame* f, SyntaxNode* node);
+    bool EvalIfInPlace(EvalFrame* f, SyntaxNode* node);
+    bool EvalAssignCallInPlace(EvalFrame* f, SyntaxNode* node);
+    void FinishAssignment(SyntaxNode* assignment, ValueRef value);
+    void Deliver(ValueRef v, SyntaxNode* assignment);
     ValueRef ComputeChild(EvalFrame* f, SyntaxNode* node);
     bool ComputeTarget(EvalFrame* f, SyntaxNode* target, ValueRef* holder, EngineString* key,
                        const char** name);
