@@ -126,6 +126,8 @@ void ZNTJS_CALL JS_Destroy(void) {
     if (!engine) return;
     lastText = nullptr;
     lastObject = nullptr;
+    // Before the rings: the kept objects are alive but held by nobody.
+    ReleaseSpareCallObjects();
     ReleaseObjectRings();
     while (EvalFrame* f = engine->freeFrames) {
         engine->freeFrames = f->below;

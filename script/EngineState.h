@@ -30,7 +30,17 @@ struct EngineState {
     bool randomSeeded = false;
     EvalFrame* freeFrames = nullptr;
     int freeFrameCount = 0;
+    // Emptied activation objects and argument lists of finished calls, kept
+    // for the next calls (nothing else held them).
+    static constexpr int kSpareCount = 64;
+    ObjectValue* spareActivations[kSpareCount] = {};
+    int spareActivationCount = 0;
+    ArrayObject* spareArgumentLists[kSpareCount] = {};
+    int spareArgumentListCount = 0;
 };
+
+// Frees the kept activation objects and argument lists.
+void ReleaseSpareCallObjects();
 
 // Null before JS_Init and after JS_Destroy.
 extern EngineState* engine;

@@ -107,7 +107,39 @@ void BreakCallCycles(EvalFrame* f) {
     if (inner > 0 && activation->refCount == 1 + inner) activation->ClearOwn();
 }
 
+ObjectValue* TakeActivation() {
+    if (engine->spareActivationCount > 0) return engine->spareActivations[--engine->spareActivationCount];
+    return new ObjectValue;
+}
+
+ArrayObject* TakeArgumentList() {
+    if (engine->spareArgumentListCount > 0)
+        return engine->spareArgumentLists[--engine->spareArgumentListCount];
+    return new ArrayObject;
+}
+
+// A finished call's activation or argument list that only its frame holds
+// is emptied and kept: calls are frequent, and making these objects anew
+// each time is a good part of their cost.
+template <typename T, typename Empty>
+void KeepForReuse(ValueRef& slot, T** spares, int* count, Empty empty) {
+    auto* o = static_cast<T*>(slot.get());
+    if (!o || o->refCount != 1 || *count >= EngineState::kSpareCount || o->classObject || o->prototype)
+        return;
+    empty(o);
+    if (o->refCount != 1) return;  // emptying gave it another holder: let it go
+    slot.Detach();
+    o->refCount = 0;
+    spares[(*count)++] = o;
+}
+
 }  // namespace
+
+void ReleaseSpareCallObjects() {
+    while (engine->spareActivationCount > 0) delete engine->spareActivations[--engine->spareActivationCount];
+    while (engine->spareArgumentListCount > 0)
+        delete engine->spareArgumentLists[--engine->spareArgumentListCount];
+}
 
 void EvalFrame::Reset() {
     node = nullptr;
@@ -145,8 +177,18 @@ void EvalContext::PopFrame() {
     EvalFrame* f = top_;
     top_ = f->below;
     --depth_;
-    if (f->boundary == FrameBoundary::FunctionBody || f->boundary == FrameBoundary::Constructor)
+    if (f->boundary == FrameBoundary::FunctionBody || f->boundary == FrameBoundary::Constructor) {
         BreakCallCycles(f);
+        if (engine) {
+            KeepForReuse<ObjectValue>(f->activation, engine->spareActivations, &engine->spareActivationCount,
+                                      [](ObjectValue* o) { o->properties.clear(); });
+            KeepForReuse<ArrayObject>(f->arguments, engine->spareArgumentLists,
+                                      &engine->spareArgumentListCount, [](ArrayObject* a) {
+                                          a->elements.clear();
+                                          a->properties.clear();
+                                      });
+        }
+    }
     f->Reset();
     // The free list keeps enough frames for ordinary scripts; the frames of
     // one deep recursion are not kept for the rest of the session.
@@ -659,7 +701,7 @@ void EvalContext::StartCall(EvalFrame* f, EngineValue* function, EngineValue* th
         return;
     }
     EvalFrame* body = top_;
-    auto* activation = new ObjectValue;
+    ObjectValue* activation = TakeActivation();
     body->activation = activation;
     activation->properties.reserve(static_cast<size_t>(fn->Parameters()->ChildCount()) + 2);
     body->thisObject = thisObject ? thisObject : object.get();
@@ -1085,7 +1127,7 @@ int EvalContext::StepCall(EvalFrame* f) {
             return kContinue;
     }
     // Collect the arguments left to right.
-    auto* arguments = new ArrayObject;
+    ArrayObject* arguments = TakeArgumentList();
     f->arguments = arguments;
     arguments->elements.reserve(static_cast<size_t>(n->Child(1)->ChildCount()));
     f->result = nullptr;
