@@ -20,6 +20,8 @@ public:
     // Adds what no name id reaches: a window's and a document's named
     // elements, and the members of a group of same-named form elements.
     ValueRef GetProperty(const char* name) override;
+    // A group of same-named elements answers its members' names first.
+    bool OwnPropertiesFirst() const override { return hostClass != 33; }
     // The array kept under a name id (document forms, select options ...), or null.
     ArrayObject* ArrayFor(int nameId) const;
     void DropReferences() override;

@@ -49,7 +49,7 @@ struct ClassAnswer {
 
 // Numbers and strings say what they are without a virtual call: the
 // evaluator asks that of nearly every value it computes with.
-enum class ValueTag : uint8_t { Other, Number, String };
+enum class ValueTag : uint8_t { Other, Number, String, Object };
 
 class EngineValue : public EngineHeapObject {
 public:
@@ -68,7 +68,7 @@ public:
     bool IsString() const { return tag == ValueTag::String; }
     bool IsNumber() const { return tag == ValueTag::Number; }
     virtual bool IsBoolean() const { return false; }
-    virtual bool IsObject() const { return false; }
+    bool IsObject() const { return tag == ValueTag::Object; }
     virtual bool IsFunction() const { return false; }
     virtual bool IsUndefinedOrNull() const { return false; }
     virtual TypeofKind Typeof() const = 0;

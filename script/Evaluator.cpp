@@ -546,7 +546,7 @@ bool EvalContext::Unwind(int token, EngineValue* value) {
 ValueRef EvalContext::LeafValue(EvalFrame* f, SyntaxNode* node) {
     switch (node->token) {
         case kTokIdentifier:
-            return Lookup(f, node->Text());
+            return Lookup(f, node->Text(), node->TextLength());
         case kTokNull:
             return SharedNull();
         case kTokTrue:
@@ -574,7 +574,22 @@ ValueRef EvalContext::LeafValue(EvalFrame* f, SyntaxNode* node) {
     }
 }
 
+namespace {
+// A property of an object in the scope chain: its own properties first,
+// without the general lookup, when that is what the lookup would do first.
+ValueRef ScopeProperty(EngineValue* holder, const char* name, size_t length) {
+    if (ObjectValue* o = AsObject(holder); o && o->OwnPropertiesFirst()) {
+        if (EngineValue* v = o->FindOwn(name, length)) return v;
+    }
+    return holder->GetProperty(name);
+}
+}  // namespace
+
 ValueRef EvalContext::Lookup(EvalFrame* f, const char* name) {
+    return Lookup(f, name, NameLength(name));
+}
+
+ValueRef EvalContext::Lookup(EvalFrame* f, const char* name, size_t length) {
     EngineValue* seen = nullptr;
     for (EvalFrame* w = f->withObject ? f : f->withChain; w; w = w->withChain) {
         if (w->withObject.get() == seen) continue;
@@ -582,15 +597,15 @@ ValueRef EvalContext::Lookup(EvalFrame* f, const char* name) {
         if (ValueRef v = seen->GetProperty(name)) return v;
     }
     if (ObjectValue* activation = AsObject(f->activation.get())) {
-        if (EngineValue* v = activation->FindOwn(name)) return v;
+        if (EngineValue* v = activation->FindOwn(name, length)) return v;
         if (ObjectValue* enclosing = AsObject(f->enclosing.get())) {
-            if (EngineValue* v = enclosing->FindOwn(name)) return v;
+            if (EngineValue* v = enclosing->FindOwn(name, length)) return v;
         }
     }
-    if (f->thisObject) {
-        if (ValueRef v = f->thisObject->GetProperty(name)) return v;
+    if (f->thisObject && f->thisObject.get() != object.get()) {
+        if (ValueRef v = ScopeProperty(f->thisObject.get(), name, length)) return v;
     }
-    if (ValueRef v = object->GetProperty(name)) return v;
+    if (ValueRef v = ScopeProperty(object.get(), name, length)) return v;
     return SharedNull();
 }
 
@@ -711,7 +726,7 @@ void EvalContext::StartCall(EvalFrame* f, EngineValue* function, EngineValue* th
     int i = 0;
     for (SyntaxNode* p = fn->Parameters()->FirstChild(); p; p = p->Next(), ++i) {
         EngineValue* a = arguments->At(static_cast<size_t>(i));
-        activation->PutOwn(p->Text(), a ? a : SharedUndefined());
+        activation->PutOwn(p->Text(), p->TextLength(), a ? a : SharedUndefined());
     }
     BindFunctions(fn->Body(), activation, fn->script.get(), activation);
 }
@@ -1042,7 +1057,8 @@ ValueRef EvalContext::Increment(EvalFrame* f, SyntaxNode* n, EngineValue* holder
     SyntaxNode* target = n->Child(0);
     ValueRef old = target->token == kTokIdentifier ? Lookup(f, name) : Member(f, holder, name);
     if (!old) return {};
-    ValueRef oldNumber = old->IsNaN() ? old : ValueRef(MakeNumber(old->ToNumber()));
+    // Numbers are never changed while held, so a number serves as it is.
+    ValueRef oldNumber = old->IsNumber() ? old : ValueRef(MakeNumber(old->ToNumber()));
     bool up = n->token == kTokIncrement || n->token == kTokPostIncrement;
     ValueRef changed = ApplyInfix(up ? kTokPlus : kTokInfixMinus, oldNumber.get(), engine->one.get());
     if (!changed || !Store(f, target, holder, name, changed.get())) return {};

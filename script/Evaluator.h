@@ -95,6 +95,7 @@ private:
                        EngineValue* enclosing);
 
     ValueRef Lookup(EvalFrame* f, const char* name);
+    ValueRef Lookup(EvalFrame* f, const char* name, size_t length);
     ObjectValue* AssignmentTarget(EvalFrame* f, const char* name);
     ValueRef Member(EvalFrame* f, EngineValue* object, const char* name);
     // object[index]

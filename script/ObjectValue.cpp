@@ -27,7 +27,7 @@ namespace {
 ObjectValue* liveObjects = nullptr;
 }
 
-ObjectValue::ObjectValue() {
+ObjectValue::ObjectValue() : EngineValue(ValueTag::Object) {
     nextLive = liveObjects;
     if (liveObjects) liveObjects->previousLive = this;
     liveObjects = this;
@@ -110,7 +110,10 @@ bool SameName(const EngineString& have, const char* name, size_t length) {
 }  // namespace
 
 EngineValue* ObjectValue::FindOwn(const char* name) const {
-    size_t length = NameLength(name);
+    return FindOwn(name, NameLength(name));
+}
+
+EngineValue* ObjectValue::FindOwn(const char* name, size_t length) const {
     for (const Property& p : properties) {
         if (SameName(p.name, name, length)) return p.value.get();
     }
@@ -118,14 +121,17 @@ EngineValue* ObjectValue::FindOwn(const char* name) const {
 }
 
 void ObjectValue::PutOwn(const char* name, EngineValue* value) {
-    size_t length = NameLength(name);
+    PutOwn(name, NameLength(name), value);
+}
+
+void ObjectValue::PutOwn(const char* name, size_t length, EngineValue* value) {
     for (Property& p : properties) {
         if (SameName(p.name, name, length)) {
             p.value = value;
             return;
         }
     }
-    properties.push_back({EngineString(name), ValueRef(value)});
+    properties.push_back({EngineString(name, length), ValueRef(value)});
 }
 
 void ObjectValue::EnumerateNames(EngineVector<EngineString>& names) {
@@ -208,7 +214,7 @@ ValueRef ObjectValue::SetProperty(const char* name, EngineValue* value, int toke
         }
     }
     if (!create) return {};
-    properties.push_back({EngineString(name), ValueRef(value)});
+    properties.push_back({EngineString(name, length), ValueRef(value)});
     return value;
 }
 

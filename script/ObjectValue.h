@@ -23,7 +23,6 @@ public:
     bool ToBoolean() const override { return true; }
     double ToNumber() const override;
     const char* ToText() override;
-    bool IsObject() const override { return true; }
     TypeofKind Typeof() const override { return TypeofKind::Object; }
     int Compare(EngineValue* other) override;
 
@@ -40,8 +39,13 @@ public:
     virtual void EnumerateNames(EngineVector<EngineString>& names);
     // An own property only (no class lookup); null when absent.
     EngineValue* FindOwn(const char* name) const;
+    EngineValue* FindOwn(const char* name, size_t length) const;
+    // Whether GetProperty answers an own property before anything else (so
+    // that a caller may look at the own properties first).
+    virtual bool OwnPropertiesFirst() const { return true; }
     // Sets or adds an own property.
     void PutOwn(const char* name, EngineValue* value);
+    void PutOwn(const char* name, size_t length, EngineValue* value);
     // Drops every own property (breaks reference cycles through them).
     void ClearOwn() { properties.clear(); }
     // Drops every reference this object holds to other values.
