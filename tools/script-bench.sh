@@ -49,7 +49,7 @@ cleanup() {
 }
 trap cleanup EXIT
 echo 1 >"$build/bench-warm-up.js"
-"$root/tools/wine-run.sh" --prefix "$build/wineprefix" "$host" "$build/bench-warm-up.js" >/dev/null 2>&1
+wine "$host" "$build/bench-warm-up.js" >/dev/null 2>&1
 
 seconds() {  # runs the command, prints the elapsed seconds
   local start end
@@ -63,7 +63,7 @@ printf '%-16s %10s' script ours
 for c in ${others[@]+"${others[@]}"}; do printf ' %14s %7s' "$(basename "${c%% *}")" ratio; done
 printf '\n'
 for script in "$root"/tests/script/bench/*.js; do
-  ours=$(seconds "$root/tools/wine-run.sh" --prefix "$build/wineprefix" "$host" --calls 0 "$script")
+  ours=$(seconds wine "$host" --calls 0 "$script")
   printf '%-16s %10.2f' "$(basename "$script")" "$ours"
   for c in ${others[@]+"${others[@]}"}; do
     # shellcheck disable=SC2086  # a command may carry its own arguments
