@@ -110,8 +110,22 @@ void ReleaseUnheldValue(EngineValue* v);
 // Destroys a value that nobody holds (count 0), for results that were dropped.
 void DiscardIfUnowned(EngineValue* v);
 
+// Released numbers wait here for reuse (see NumberCache): numbers are made
+// and dropped for nearly every operator, so this path stays inline.
+namespace NumberCache {
+constexpr int kSize = 256;
+extern EngineValue* slots[kSize];
+extern int count;
+}  // namespace NumberCache
+
 inline void ReleaseValue(EngineValue* v) {
-    if (v && --v->refCount <= 0) ReleaseUnheldValue(v);
+    if (v && --v->refCount <= 0) {
+        if (v->IsNumber() && NumberCache::count < NumberCache::kSize) {
+            NumberCache::slots[NumberCache::count++] = v;
+            return;
+        }
+        ReleaseUnheldValue(v);
+    }
 }
 
 inline ValueRef::~ValueRef() {

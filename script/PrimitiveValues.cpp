@@ -11,9 +11,12 @@
 
 #include "script/ScriptLexer.h"
 
+namespace NumberCache {
+EngineValue* slots[kSize];
+int count = 0;
+}  // namespace NumberCache
+
 namespace {
-NumberValue* cache[NumberCache::kSize];
-int cacheCount = 0;
 // Shared by every number's text, as the host expects; callers that compare
 // two texts copy the first one.
 char numberText[40];
@@ -143,25 +146,19 @@ int StringValue::Compare(EngineValue* other) {
 
 namespace NumberCache {
 void Clear() {
-    while (cacheCount > 0) delete cache[--cacheCount];
+    while (count > 0) delete slots[--count];
 }
 int Count() {
-    return cacheCount;
-}
-NumberValue* Take() {
-    if (cacheCount == 0) return nullptr;
-    NumberValue* n = cache[--cacheCount];
-    n->refCount = 0;
-    return n;
+    return count;
 }
 bool Put(NumberValue* n) {
-    if (cacheCount >= kSize) return false;
-    cache[cacheCount++] = n;
+    if (count >= kSize) return false;
+    slots[count++] = n;
     return true;
 }
 }  // namespace NumberCache
 
-NumberValue* MakeNumber(double d) {
+NumberValue* MakeNumberSlowly(double d) {
     if (std::isnan(d)) return MakeNaN();
     if (NumberValue* n = NumberCache::Take()) {
         n->number = d;

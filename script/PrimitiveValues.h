@@ -72,16 +72,32 @@ constexpr size_t kMaxStringLength = 1u << 24;
 
 // Numbers released with count zero are kept here for reuse.
 namespace NumberCache {
-constexpr int kSize = 256;
 void Clear();  // frees every cached number
 int Count();
 NumberValue* Take();       // null when empty
 bool Put(NumberValue* n);  // false when full
 }  // namespace NumberCache
 
+inline NumberValue* NumberCache::Take() {
+    if (count == 0) return nullptr;
+    auto* n = static_cast<NumberValue*>(slots[--count]);
+    n->refCount = 0;
+    return n;
+}
+
+NumberValue* MakeNumberSlowly(double d);
+
 // Makes a number value (count 0), from the cache when it holds one. Null when
 // out of memory.
-NumberValue* MakeNumber(double d);
+inline NumberValue* MakeNumber(double d) {
+    if (d == d && NumberCache::count > 0) {
+        NumberValue* n = NumberCache::Take();
+        n->number = d;
+        n->SetNaN(false);
+        return n;
+    }
+    return MakeNumberSlowly(d);
+}
 NumberValue* MakeNaN();
 StringValue* MakeString(const char* s, size_t n);
 StringValue* MakeString(const char* s);
