@@ -107,6 +107,19 @@ void BreakCallCycles(EvalFrame* f) {
     if (inner > 0 && activation->refCount == 1 + inner) activation->ClearOwn();
 }
 
+// Whether a kept activation holds exactly these parameters' names, in order.
+bool HoldsParameterNames(const EngineVector<ObjectValue::Property>& slots, SyntaxNode* parameters) {
+    if (slots.size() != static_cast<size_t>(parameters->ChildCount())) return false;
+    const ObjectValue::Property* slot = slots.data();
+    for (SyntaxNode* p = parameters->FirstChild(); p; p = p->Next(), ++slot) {
+        if (slot->name.size() != p->TextLength()) return false;
+        for (size_t k = 0; k < slot->name.size(); ++k) {
+            if (slot->name[k] != p->Text()[k]) return false;
+        }
+    }
+    return true;
+}
+
 ObjectValue* TakeActivation() {
     if (engine->spareActivationCount > 0) return engine->spareActivations[--engine->spareActivationCount];
     return new ObjectValue;
@@ -181,7 +194,11 @@ void EvalContext::PopFrame() {
         BreakCallCycles(f);
         if (engine) {
             KeepForReuse<ObjectValue>(f->activation, engine->spareActivations, &engine->spareActivationCount,
-                                      [](ObjectValue* o) { o->properties.clear(); });
+                                      // The names stay: the next call of the same
+                                      // function finds its parameters in place.
+                                      [](ObjectValue* o) {
+                                          for (ObjectValue::Property& p : o->properties) p.value = nullptr;
+                                      });
             KeepForReuse<ArrayObject>(f->arguments, engine->spareArgumentLists,
                                       &engine->spareArgumentListCount, [](ArrayObject* a) {
                                           a->elements.clear();
@@ -718,15 +735,26 @@ void EvalContext::StartCall(EvalFrame* f, EngineValue* function, EngineValue* th
     EvalFrame* body = top_;
     ObjectValue* activation = TakeActivation();
     body->activation = activation;
-    activation->properties.reserve(static_cast<size_t>(fn->Parameters()->ChildCount()) + 2);
     body->thisObject = thisObject ? thisObject : object.get();
     body->enclosing = fn->enclosing;
     body->arguments = arguments;
     body->boundary = boundary;
-    int i = 0;
-    for (SyntaxNode* p = fn->Parameters()->FirstChild(); p; p = p->Next(), ++i) {
-        EngineValue* a = arguments->At(static_cast<size_t>(i));
-        activation->PutOwn(p->Text(), p->TextLength(), a ? a : SharedUndefined());
+    SyntaxNode* parameters = fn->Parameters();
+    EngineVector<ObjectValue::Property>& slots = activation->properties;
+    size_t i = 0;
+    if (HoldsParameterNames(slots, parameters)) {
+        for (ObjectValue::Property& slot : slots) {
+            EngineValue* a = arguments->At(i++);
+            slot.value = a ? a : SharedUndefined();
+        }
+    } else {
+        slots.clear();
+        slots.reserve(static_cast<size_t>(parameters->ChildCount()) + 2);
+        // A parameter named twice keeps the later argument.
+        for (SyntaxNode* p = parameters->FirstChild(); p; p = p->Next()) {
+            EngineValue* a = arguments->At(i++);
+            activation->PutOwn(p->Text(), p->TextLength(), a ? a : SharedUndefined());
+        }
     }
     BindFunctions(fn->Body(), activation, fn->script.get(), activation);
 }

@@ -136,6 +136,13 @@ TEST(Evaluator, CallsFunctionsAndConstructors) {
         {"function f() { return f } typeof f()", 1789, "function"},
         {"s = new String('abc'); s.length + s.toString()", 1789, "3abc"},
         {"window.window.self == this", 7777, "true"},
+        // Calls one after another must not see what an earlier call left.
+        {"function two(a, b) { return b } two(1, 2); typeof two(1)", 1789, "undefined"},
+        {"function keep(a) { var t; if (a) t = 5; return t } keep(1); typeof keep(0)", 1789, "undefined"},
+        {"function dup(a, a) { return a } dup(1, 2) + dup(3, 4)", 1789, "6"},
+        {"function mk(v) { function get() { return v } return get } g1 = mk(1); g2 = mk(2); g1() + g2()",
+         1789, "3"},
+        {"function ag() { return ag.arguments } x = ag(7, 8); ag(9); x[0] + x.length", 1789, "9"},
         {"java == null", 7777, "true"},
         {"self.alert('via self'); window.x = 4; x", 1789, "4"},
     };
@@ -204,6 +211,25 @@ TEST(Evaluator, StepBudgetSplitsLongRunsIntoCalls) {
     EXPECT_EQ(o.calls, 5);
     o = host.Run("for (;;) {}", 3);
     EXPECT_EQ(o.code, 1234);
+}
+
+// The budget may run out anywhere in a loop of calls (varying the loop's
+// length moves where); the value must be the same as for one long run.
+TEST(Evaluator, BudgetStopsInsideCallsLoseNothing) {
+    TestHost host;
+    const char* padding[] = {"", "z = 0;", "z = 0; z = 1;", "if (z) z = 2;"};
+    for (const char* pad : padding) {
+        std::string script =
+            "function add(x, y) { " + std::string(pad) +
+            " return x + y } function fib(n) { if (n < 2) return n; " + pad +
+            " return fib(n - 1) + fib(n - 2) } s = 0; z = 0; for (i = 0; i < 3000; i++) { s = "
+            "add(s, i); s += fib(i % 8); " +
+            pad + " } s";
+        Outcome o = host.Run(script);
+        EXPECT_EQ(o.code, 1789) << pad;
+        EXPECT_EQ(o.result, "4510875") << pad;
+        EXPECT_GT(o.calls, 10) << pad;
+    }
 }
 
 TEST(Evaluator, NewImageAsksTheHost) {
