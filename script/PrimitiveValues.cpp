@@ -94,6 +94,22 @@ const char* NumberValue::ToText() {
     // Infinities print as the language names them, not as a C library does.
     if (std::isinf(number)) return number > 0 ? "Infinity" : "-Infinity";
     // Negative zero prints as 0, like every other zero.
+    double magnitude32 = std::fabs(number);
+    if (magnitude32 < 4294967296.0) {
+        // Most whole numbers fit 32 bits, whose division needs no library
+        // call on a 32-bit processor.
+        auto u = static_cast<uint32_t>(magnitude32);
+        if (static_cast<double>(u) == magnitude32) {
+            char* p = numberText + sizeof numberText - 1;
+            *p = 0;
+            do {
+                *--p = static_cast<char>('0' + u % 10);
+                u /= 10;
+            } while (u);
+            if (number < 0) *--p = '-';
+            return p;
+        }
+    }
     if (number > -1e15 && number < 1e15 && number == static_cast<double>(static_cast<int64_t>(number))) {
         // Whole numbers are common (indexes, counters) and print the same
         // without the general conversion.

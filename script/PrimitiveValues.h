@@ -44,6 +44,7 @@ public:
     TypeofKind Typeof() const override { return TypeofKind::String; }
     int Compare(EngineValue* other) override;
     size_t Length() const { return text.size(); }
+    const char* Data() const { return text.data(); }
 
     // Contiguous, grown geometrically, so appending stays cheap and the text
     // can be handed out as one NUL-terminated string.
