@@ -30,8 +30,9 @@ ValueRef Concatenate(EngineValue* left, EngineValue* right) {
     // One side is a string. The other side's text may live in the buffer
     // shared by every number's text, which converting a string never
     // touches, so both texts can be read before either is copied.
-    TextPiece l = PieceOf(left);
     TextPiece r = PieceOf(right);
+    if (left->IsString()) return StringValue::Concatenate(static_cast<StringValue*>(left), r.data, r.length);
+    TextPiece l = PieceOf(left);
     if (l.length + r.length > kMaxStringLength) return {};
     try {
         EngineString text;

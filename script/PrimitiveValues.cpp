@@ -21,8 +21,17 @@ namespace {
 // two texts copy the first one.
 char numberText[40];
 
-int Sign(int c) {
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+// -1, 0 or 1 as the texts compare up to the first NUL, byte by byte.
+int CompareTexts(const char* a, size_t aLength, const char* b, size_t bLength) {
+    size_t n = aLength < bLength ? aLength : bLength;
+    for (size_t i = 0; i < n; ++i) {
+        auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+        if (x == 0) return 0;
+    }
+    if (aLength == bLength) return 0;
+    // The shorter text ends first (a NUL in the longer one ends it too).
+    return aLength < bLength ? (b[n] ? -1 : 0) : (a[n] ? 1 : 0);
 }
 }  // namespace
 
@@ -143,19 +152,91 @@ int BooleanValue::Compare(EngineValue* other) {
     return a < b ? -1 : (a == b ? 0 : 1);
 }
 
+StringValue::StringValue(SharedText* shared, size_t length)
+    : EngineValue(ValueTag::String), shared_(shared), length_(length) {
+    ++shared_->holders;
+}
+
+StringValue::~StringValue() {
+    if (shared_ && --shared_->holders == 0) delete shared_;
+}
+
 double StringValue::ToNumber() const {
-    if (!ScansAsNumber(text.data(), text.size())) return 0;
-    return std::strtod(text.c_str(), nullptr);
+    if (!ScansAsNumber(Data(), length_)) return 0;
+    if (!shared_ || length_ == shared_->bytes.size()) return std::strtod(Data(), nullptr);
+    // strtod would read on past the end of a shared prefix.
+    EngineString own(Data(), length_);
+    return std::strtod(own.c_str(), nullptr);
+}
+
+const char* StringValue::ToText() {
+    if (shared_) {
+        if (length_ == shared_->bytes.size()) {
+            shared_->pinned = true;
+            return shared_->bytes.c_str();
+        }
+        // A prefix of the shared text has no NUL of its own: copy it. Without
+        // memory for that, an empty text rather than one running on.
+        try {
+            text_.assign(shared_->bytes.data(), length_);
+        } catch (const std::bad_alloc&) {
+            return "";
+        }
+        if (--shared_->holders == 0) delete shared_;
+        shared_ = nullptr;
+    }
+    pinned_ = true;
+    return text_.c_str();
+}
+
+bool StringValue::MayAppend() const {
+    if (shared_) return !shared_->pinned && length_ == shared_->bytes.size();
+    // Short texts live inside the value, where sharing would save nothing.
+    constexpr size_t kWorthSharing = 32;
+    return !pinned_ && length_ >= kWorthSharing;
+}
+
+StringValue* StringValue::Concatenate(StringValue* left, const char* right, size_t rightLength) {
+    size_t length = left->length_ + rightLength;
+    if (length > kMaxStringLength) return nullptr;
+    try {
+        if (left->MayAppend()) {
+            if (!left->shared_) {
+                auto* shared = new SharedText;
+                shared->bytes = std::move(left->text_);
+                shared->holders = 1;
+                left->shared_ = shared;
+            }
+            auto* result = new StringValue(left->shared_, length);
+            try {
+                // Appending a piece of the same bytes is safe, even when they move.
+                left->shared_->bytes.append(right, rightLength);
+            } catch (const std::bad_alloc&) {
+                delete result;
+                return nullptr;
+            }
+            return result;
+        }
+        EngineString text;
+        text.reserve(length);
+        text.append(left->Data(), left->length_);
+        text.append(right, rightLength);
+        return new StringValue(std::move(text));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 int StringValue::Compare(EngineValue* other) {
     if (!other) return 1;
-    if (other->IsString())
-        return Sign(std::strcmp(text.c_str(), static_cast<StringValue*>(other)->text.c_str()));
+    if (other->IsString()) {
+        auto* o = static_cast<StringValue*>(other);
+        return CompareTexts(Data(), length_, o->Data(), o->length_);
+    }
     if (other->IsObject()) {
         // An object compares by its text; copy it, as it may be a number's buffer.
         EngineString o = other->ToText();
-        return Sign(std::strcmp(text.c_str(), o.c_str()));
+        return CompareTexts(Data(), length_, o.data(), o.size());
     }
     return EngineValue::Compare(other);
 }
