@@ -19,7 +19,7 @@ EngineString ElementText(EngineValue* v) {
 }  // namespace
 
 ValueRef PerformArrayMethod(CallRecord& call, int id) {
-    auto* array = dynamic_cast<ArrayObject*>(call.thisObject);
+    ArrayObject* array = call.thisObject->AsArray();
     if (!array) return {};
     EngineVector<ValueRef>& elements = array->elements;
     if (id == kJoin) {
