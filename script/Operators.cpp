@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <new>
 
 #include "script/EngineState.h"
 #include "script/PrimitiveValues.h"
@@ -33,16 +32,7 @@ ValueRef Concatenate(EngineValue* left, EngineValue* right) {
     TextPiece r = PieceOf(right);
     if (left->IsString()) return StringValue::Concatenate(static_cast<StringValue*>(left), r.data, r.length);
     TextPiece l = PieceOf(left);
-    if (l.length + r.length > kMaxStringLength) return {};
-    try {
-        EngineString text;
-        text.reserve(l.length + r.length);
-        text.append(l.data, l.length);
-        text.append(r.data, r.length);
-        return new StringValue(std::move(text));
-    } catch (const std::bad_alloc&) {
-        return {};
-    }
+    return StringValue::Join(l.data, l.length, r.data, r.length);
 }
 
 bool IsNumberSymbol(int token) {

@@ -197,30 +197,34 @@ bool StringValue::MayAppend() const {
 }
 
 StringValue* StringValue::Concatenate(StringValue* left, const char* right, size_t rightLength) {
+    if (!left->MayAppend()) return Join(left->Data(), left->length_, right, rightLength);
     size_t length = left->length_ + rightLength;
     if (length > kMaxStringLength) return nullptr;
+    StringValue* result = nullptr;
     try {
-        if (left->MayAppend()) {
-            if (!left->shared_) {
-                auto* shared = new SharedText;
-                shared->bytes = std::move(left->text_);
-                shared->holders = 1;
-                left->shared_ = shared;
-            }
-            auto* result = new StringValue(left->shared_, length);
-            try {
-                // Appending a piece of the same bytes is safe, even when they move.
-                left->shared_->bytes.append(right, rightLength);
-            } catch (const std::bad_alloc&) {
-                delete result;
-                return nullptr;
-            }
-            return result;
+        if (!left->shared_) {
+            auto* shared = new SharedText;
+            shared->bytes = std::move(left->text_);
+            shared->holders = 1;
+            left->shared_ = shared;
         }
+        result = new StringValue(left->shared_, length);
+        // Appending a piece of the same bytes is safe, even when they move.
+        left->shared_->bytes.append(right, rightLength);
+        return result;
+    } catch (const std::bad_alloc&) {
+        delete result;
+        return nullptr;
+    }
+}
+
+StringValue* StringValue::Join(const char* a, size_t aLength, const char* b, size_t bLength) {
+    if (aLength + bLength > kMaxStringLength) return nullptr;
+    try {
         EngineString text;
-        text.reserve(length);
-        text.append(left->Data(), left->length_);
-        text.append(right, rightLength);
+        text.reserve(aLength + bLength);
+        text.append(a, aLength);
+        text.append(b, bLength);
         return new StringValue(std::move(text));
     } catch (const std::bad_alloc&) {
         return nullptr;

@@ -65,6 +65,8 @@ public:
     // A long left text is shared rather than copied: the result appends to
     // it, and the left value keeps only its own length.
     static StringValue* Concatenate(StringValue* left, const char* right, size_t rightLength);
+    // A new string of two texts; null when out of memory or too long.
+    static StringValue* Join(const char* a, size_t aLength, const char* b, size_t bLength);
 
 private:
     StringValue(SharedText* shared, size_t length);
