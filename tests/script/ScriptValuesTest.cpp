@@ -89,25 +89,13 @@ TEST(ToInt32, WrapsModuloTwoToThe32) {
 }
 
 TEST(NumberText, WholeNumbersPrintAsTheGeneralFormatDoes) {
-    const double cases[] = {0,
-                            -0.0,
-                            7,
-                            -7,
-                            10,
-                            -2147483648.0,
-                            123456789012345.0,
-                            999999999999999.0,
-                            1e15,
-                            1e16,
-                            -1e15,
-                            0.5,
-                            -2.25,
-                            1e21,
-                            4294967296.0,
-                            4294967295.0,
-                            -4294967295.0,
-                            4294967295.5,
-                            2147483648.0};
+    // Around the limits of the 32-bit and the 64-bit ways, and of a digit pair.
+    // clang-format off
+    const double cases[] = {
+        0, -0.0, 7, -7, 10, 99, 100, 105, -3090, -2147483648.0, 2147483648.0,
+        4294967295.0, -4294967295.0, 4294967295.5, 4294967296.0,
+        123456789012345.0, 999999999999999.0, 1e15, 1e16, -1e15, 0.5, -2.25, 1e21};
+    // clang-format on
     for (double d : cases) {
         NumberValue n(d);
         char expected[40];
