@@ -1,6 +1,5 @@
 // The Array methods (ids 1096-1098): join, reverse and sort, on arrays only.
 #include <algorithm>
-#include <cstring>
 
 #include "script/Builtins.h"
 #include "script/EngineState.h"
@@ -20,7 +19,7 @@ EngineString ElementText(EngineValue* v) {
 }  // namespace
 
 ValueRef PerformArrayMethod(CallRecord& call, int id) {
-    auto* array = dynamic_cast<ArrayObject*>(call.thisObject);
+    ArrayObject* array = call.thisObject->AsArray();
     if (!array) return {};
     EngineVector<ValueRef>& elements = array->elements;
     if (id == kJoin) {
@@ -38,18 +37,38 @@ ValueRef PerformArrayMethod(CallRecord& call, int id) {
         std::reverse(elements.begin(), elements.end());
         return {};
     }
-    // sort: by the elements' texts, byte-wise ascending.
+    // sort: by the elements' texts, byte-wise ascending. A string's text is
+    // used where it is; other elements' texts are copied once, up front.
     struct Keyed {
-        EngineString text;
-        ValueRef value;
+        const char* text;
+        size_t length;
+        size_t index;
     };
     EngineVector<Keyed> keyed;
+    EngineVector<EngineString> copies;
     keyed.reserve(elements.size());
-    for (const ValueRef& v : elements) keyed.push_back({ElementText(v.get()), v});
+    copies.reserve(elements.size());  // never moves, so pointers into it stay
+    for (size_t i = 0; i < elements.size(); ++i) {
+        EngineValue* v = elements[i].get();
+        if (v && v->IsString()) {
+            auto* s = static_cast<StringValue*>(v);
+            keyed.push_back({s->Data(), s->Length(), i});
+        } else {
+            copies.push_back(ElementText(v));
+            keyed.push_back({copies.back().data(), copies.back().size(), i});
+        }
+    }
     std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        int c = std::memcmp(a.text.data(), b.text.data(), std::min(a.text.size(), b.text.size()));
-        return c < 0 || (c == 0 && a.text.size() < b.text.size());
+        size_t n = std::min(a.length, b.length);
+        for (size_t k = 0; k < n; ++k) {
+            auto x = static_cast<unsigned char>(a.text[k]), y = static_cast<unsigned char>(b.text[k]);
+            if (x != y) return x < y;
+        }
+        return a.length < b.length;
     });
-    for (size_t i = 0; i < keyed.size(); ++i) elements[i] = keyed[i].value;
+    EngineVector<ValueRef> sorted;
+    sorted.reserve(elements.size());
+    for (const Keyed& k : keyed) sorted.push_back(std::move(elements[k.index]));
+    elements.swap(sorted);
     return {};
 }

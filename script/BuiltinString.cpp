@@ -1,6 +1,7 @@
 // The String methods (ids 1026-1045): HTML wrappers, searching, cutting,
 // splitting and changing case, all on the text of `this`.
 #include <cmath>
+#include <string_view>
 
 #include "script/Builtins.h"
 #include "script/EngineState.h"
@@ -80,7 +81,26 @@ bool AppendPiece(ArrayObject* array, const char* text, size_t length) {
     return false;
 }
 
-ValueRef Split(const EngineString& text, const CallRecord& call) {
+// Where `wanted` first occurs in `text` at or after `from`; npos when nowhere.
+// An empty text is found at `from`. Compared here by bytes rather than through
+// the C library, whose search is slow on some systems.
+size_t Find(std::string_view text, std::string_view wanted, size_t from) {
+    if (wanted.size() > text.size() || from > text.size() - wanted.size()) {
+        return wanted.empty() && from <= text.size() ? from : std::string_view::npos;
+    }
+    if (wanted.empty()) return from;
+    const char first = wanted[0];
+    size_t last = text.size() - wanted.size();
+    for (size_t i = from; i <= last; ++i) {
+        if (text[i] != first) continue;
+        size_t k = 1;
+        while (k < wanted.size() && text[i + k] == wanted[k]) ++k;
+        if (k == wanted.size()) return i;
+    }
+    return std::string_view::npos;
+}
+
+ValueRef Split(std::string_view text, const CallRecord& call) {
     ValueRef result = new ArrayObject;
     auto* array = static_cast<ArrayObject*>(result.get());
     if (!HasArgument(call, 1)) {
@@ -96,10 +116,10 @@ ValueRef Split(const EngineString& text, const CallRecord& call) {
     }
     size_t start = 0;
     for (;;) {
-        size_t found = text.find(separator, start);
-        size_t end = found == EngineString::npos ? text.size() : found;
+        size_t found = Find(text, std::string_view(separator.data(), separator.size()), start);
+        size_t end = found == std::string_view::npos ? text.size() : found;
         if (!AppendPiece(array, text.data() + start, end - start)) return {};
-        if (found == EngineString::npos) break;
+        if (found == std::string_view::npos) break;
         start = found + separator.size();
     }
     return result;
@@ -109,7 +129,17 @@ ValueRef Split(const EngineString& text, const CallRecord& call) {
 
 ValueRef PerformStringMethod(CallRecord& call, int id) {
     if (!call.thisObject) return {};
-    EngineString text(call.thisObject->ToText());
+    // A String object's text is used where it is (the object holds it for
+    // the call); any other value's text is copied, as it may be a number's
+    // shared buffer that converting an argument would overwrite.
+    EngineString copy;
+    std::string_view text;
+    if (auto* object = dynamic_cast<StringObject*>(call.thisObject)) {
+        text = std::string_view(object->Data(), object->Length());
+    } else {
+        copy = call.thisObject->ToText();
+        text = std::string_view(copy.data(), copy.size());
+    }
     double length = static_cast<double>(text.size());
     for (const Wrapper& w : kWrappers) {
         if (w.id != id) continue;
@@ -119,7 +149,7 @@ ValueRef PerformStringMethod(CallRecord& call, int id) {
             result += ArgumentText(call, 1);
             result += w.close;
         }
-        result += text;
+        result.append(text.data(), text.size());
         result += w.end;
         return Text(result);
     }
@@ -134,14 +164,14 @@ ValueRef PerformStringMethod(CallRecord& call, int id) {
         case kIndexOf: {
             EngineString wanted = ArgumentText(call, 1);
             auto from = static_cast<size_t>(Position(call, 2, 0, 0, length));
-            size_t found = text.find(wanted, from);
-            return MakeNumber(found == EngineString::npos ? -1 : static_cast<double>(found));
+            size_t found = Find(text, std::string_view(wanted.data(), wanted.size()), from);
+            return MakeNumber(found == std::string_view::npos ? -1 : static_cast<double>(found));
         }
         case kLastIndexOf: {
             EngineString wanted = ArgumentText(call, 1);
             auto from = static_cast<size_t>(Position(call, 2, length, 0, length));
-            size_t found = text.rfind(wanted, from);
-            return MakeNumber(found == EngineString::npos ? -1 : static_cast<double>(found));
+            size_t found = text.rfind(std::string_view(wanted.data(), wanted.size()), from);
+            return MakeNumber(found == std::string_view::npos ? -1 : static_cast<double>(found));
         }
         case kSubstring: {
             double a = Position(call, 1, 0, 0, length);
@@ -152,13 +182,15 @@ ValueRef PerformStringMethod(CallRecord& call, int id) {
         case kSplit:
             return Split(text, call);
         case kToLowerCase:
-        case kToUpperCase:
+        case kToUpperCase: {
             // Letters of the plain Latin alphabet; other bytes stay as they are.
-            for (char& c : text) {
+            EngineString changed(text.data(), text.size());
+            for (char& c : changed) {
                 if (id == kToLowerCase && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
                 if (id == kToUpperCase && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
             }
-            return Text(text);
+            return Text(changed);
+        }
         default:
             return {};
     }

@@ -647,7 +647,7 @@ ValueRef EvalContext::Member(EvalFrame* f, EngineValue* value, const char* name)
     if (value->IsString()) {
         auto* s = static_cast<StringValue*>(value);
         if (IsName(name, "length")) return MakeNumber(static_cast<double>(s->Length()));
-        ValueRef wrapper = MakeStringObject(s->text.data(), s->text.size());
+        ValueRef wrapper = MakeStringObject(s);
         if (!wrapper) return SharedUndefined();
         ValueRef v = wrapper->GetProperty(name);
         return v ? v : ValueRef(SharedUndefined());
@@ -1131,7 +1131,7 @@ int EvalContext::StepCall(EvalFrame* f) {
             if (holder->IsString()) {
                 // A method of a string primitive works on a temporary String object.
                 auto* s = static_cast<StringValue*>(holder);
-                f->held[0] = MakeStringObject(s->text.data(), s->text.size());
+                f->held[0] = MakeStringObject(s);
                 if (!f->held[0]) return Fail(n);
             }
             f->callee = Member(f, f->held[0].get(), name.c_str());

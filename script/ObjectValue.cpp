@@ -310,17 +310,35 @@ ClassAnswer BuiltinObject::LookUpClassProperty(int nameId) {
     return LookUpBuiltinObjectProperty(id, nameId);
 }
 
-StringObject* MakeStringObject(const char* text, size_t length) {
+const char* StringObject::ToText() {
+    return text ? text->ToText() : "";
+}
+
+const char* StringObject::Data() const {
+    return text ? static_cast<StringValue*>(text.get())->Data() : "";
+}
+
+size_t StringObject::Length() const {
+    return text ? static_cast<StringValue*>(text.get())->Length() : 0;
+}
+
+StringObject* MakeStringObject(StringValue* text) {
+    if (!text) return nullptr;
     try {
         auto* object = new StringObject;
         ValueRef hold(object);
-        object->text.assign(text, length);
+        object->text = text;
         object->classObject = BuiltinObjectById(kStringObject);
-        object->PutOwn("length", MakeNumber(static_cast<double>(length)));
+        object->PutOwn("length", MakeNumber(static_cast<double>(text->Length())));
         hold.Detach();
         --object->refCount;  // back to an unowned new value
         return object;
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
+}
+
+StringObject* MakeStringObject(const char* text, size_t length) {
+    ValueRef value = MakeString(text, length);
+    return MakeStringObject(static_cast<StringValue*>(value.get()));
 }

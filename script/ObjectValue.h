@@ -9,6 +9,7 @@
 
 class SyntaxNode;
 class Script;
+class StringValue;
 
 class ObjectValue : public EngineValue {
 public:
@@ -114,12 +115,17 @@ public:
 // what `new String` makes. Its text is what the String methods work on.
 class StringObject : public ObjectValue {
 public:
-    const char* ToText() override { return text.c_str(); }
+    const char* ToText() override;
     int ClassId() const override { return 3; }
-    EngineString text;
+    const char* Data() const;
+    size_t Length() const;
+    // The string primitive it stands for: shared, since strings never change.
+    ValueRef text;
 };
 // Makes a String object of the text with its `length`; null when out of memory.
 StringObject* MakeStringObject(const char* text, size_t length);
+// The same for a string primitive, whose text the object shares.
+StringObject* MakeStringObject(StringValue* text);
 
 // One of the shared built-in function objects (ids 1000-1116).
 class BuiltinFunction : public ObjectValue {

@@ -9,15 +9,30 @@
 
 namespace {
 
+// A value's text and its length; a string knows its length, so its text is
+// not measured again.
+struct TextPiece {
+    const char* data;
+    size_t length;
+};
+
+TextPiece PieceOf(EngineValue* v) {
+    if (v->IsString()) {
+        auto* s = static_cast<StringValue*>(v);
+        return {s->Data(), s->Length()};
+    }
+    const char* text = v->ToText();
+    return {text, std::char_traits<char>::length(text)};
+}
+
 ValueRef Concatenate(EngineValue* left, EngineValue* right) {
-    // Copy the left text first: a number's text lives in a shared buffer
-    // that converting the right value would overwrite.
-    EngineString text(left->ToText());
-    const char* r = right->ToText();
-    size_t rightLength = std::char_traits<char>::length(r);
-    if (text.size() + rightLength > kMaxStringLength) return {};
-    text.append(r, rightLength);
-    return new (std::nothrow) StringValue(std::move(text));
+    // One side is a string. The other side's text may live in the buffer
+    // shared by every number's text, which converting a string never
+    // touches, so both texts can be read before either is copied.
+    TextPiece r = PieceOf(right);
+    if (left->IsString()) return StringValue::Concatenate(static_cast<StringValue*>(left), r.data, r.length);
+    TextPiece l = PieceOf(left);
+    return StringValue::Join(l.data, l.length, r.data, r.length);
 }
 
 bool IsNumberSymbol(int token) {

@@ -21,8 +21,17 @@ namespace {
 // two texts copy the first one.
 char numberText[40];
 
-int Sign(int c) {
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+// -1, 0 or 1 as the texts compare up to the first NUL, byte by byte.
+int CompareTexts(const char* a, size_t aLength, const char* b, size_t bLength) {
+    size_t n = aLength < bLength ? aLength : bLength;
+    for (size_t i = 0; i < n; ++i) {
+        auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+        if (x == 0) return 0;
+    }
+    if (aLength == bLength) return 0;
+    // The shorter text ends first (a NUL in the longer one ends it too).
+    return aLength < bLength ? (b[n] ? -1 : 0) : (a[n] ? 1 : 0);
 }
 }  // namespace
 
@@ -94,6 +103,35 @@ const char* NumberValue::ToText() {
     // Infinities print as the language names them, not as a C library does.
     if (std::isinf(number)) return number > 0 ? "Infinity" : "-Infinity";
     // Negative zero prints as 0, like every other zero.
+    double magnitude32 = std::fabs(number);
+    if (magnitude32 < 4294967296.0) {
+        // Most whole numbers fit 32 bits, whose division needs no library
+        // call on a 32-bit processor.
+        auto u = static_cast<uint32_t>(magnitude32);
+        if (static_cast<double>(u) == magnitude32) {
+            // Two digits at a time halve the divisions.
+            static const char pairs[] =
+                "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                "8081828384858687888990919293949596979899";
+            char* p = numberText + sizeof numberText - 1;
+            *p = 0;
+            while (u >= 100) {
+                const char* pair = pairs + 2 * (u % 100);
+                u /= 100;
+                *--p = pair[1];
+                *--p = pair[0];
+            }
+            if (u >= 10) {
+                *--p = pairs[2 * u + 1];
+                *--p = pairs[2 * u];
+            } else {
+                *--p = static_cast<char>('0' + u);
+            }
+            if (number < 0) *--p = '-';
+            return p;
+        }
+    }
     if (number > -1e15 && number < 1e15 && number == static_cast<double>(static_cast<int64_t>(number))) {
         // Whole numbers are common (indexes, counters) and print the same
         // without the general conversion.
@@ -127,19 +165,95 @@ int BooleanValue::Compare(EngineValue* other) {
     return a < b ? -1 : (a == b ? 0 : 1);
 }
 
+StringValue::StringValue(SharedText* shared, size_t length)
+    : EngineValue(ValueTag::String), shared_(shared), length_(length) {
+    ++shared_->holders;
+}
+
+StringValue::~StringValue() {
+    if (shared_ && --shared_->holders == 0) delete shared_;
+}
+
 double StringValue::ToNumber() const {
-    if (!ScansAsNumber(text.data(), text.size())) return 0;
-    return std::strtod(text.c_str(), nullptr);
+    if (!ScansAsNumber(Data(), length_)) return 0;
+    if (!shared_ || length_ == shared_->bytes.size()) return std::strtod(Data(), nullptr);
+    // strtod would read on past the end of a shared prefix.
+    EngineString own(Data(), length_);
+    return std::strtod(own.c_str(), nullptr);
+}
+
+const char* StringValue::ToText() {
+    if (shared_) {
+        if (length_ == shared_->bytes.size()) {
+            shared_->pinned = true;
+            return shared_->bytes.c_str();
+        }
+        // A prefix of the shared text has no NUL of its own: copy it. Without
+        // memory for that, an empty text rather than one running on.
+        try {
+            text_.assign(shared_->bytes.data(), length_);
+        } catch (const std::bad_alloc&) {
+            return "";
+        }
+        if (--shared_->holders == 0) delete shared_;
+        shared_ = nullptr;
+    }
+    pinned_ = true;
+    return text_.c_str();
+}
+
+bool StringValue::MayAppend() const {
+    if (shared_) return !shared_->pinned && length_ == shared_->bytes.size();
+    // Short texts live inside the value, where sharing would save nothing.
+    constexpr size_t kWorthSharing = 32;
+    return !pinned_ && length_ >= kWorthSharing;
+}
+
+StringValue* StringValue::Concatenate(StringValue* left, const char* right, size_t rightLength) {
+    if (!left->MayAppend()) return Join(left->Data(), left->length_, right, rightLength);
+    size_t length = left->length_ + rightLength;
+    if (length > kMaxStringLength) return nullptr;
+    StringValue* result = nullptr;
+    try {
+        if (!left->shared_) {
+            auto* shared = new SharedText;
+            shared->bytes = std::move(left->text_);
+            shared->holders = 1;
+            left->shared_ = shared;
+        }
+        result = new StringValue(left->shared_, length);
+        // Appending a piece of the same bytes is safe, even when they move.
+        left->shared_->bytes.append(right, rightLength);
+        return result;
+    } catch (const std::bad_alloc&) {
+        delete result;
+        return nullptr;
+    }
+}
+
+StringValue* StringValue::Join(const char* a, size_t aLength, const char* b, size_t bLength) {
+    if (aLength + bLength > kMaxStringLength) return nullptr;
+    try {
+        EngineString text;
+        text.reserve(aLength + bLength);
+        text.append(a, aLength);
+        text.append(b, bLength);
+        return new StringValue(std::move(text));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 int StringValue::Compare(EngineValue* other) {
     if (!other) return 1;
-    if (other->IsString())
-        return Sign(std::strcmp(text.c_str(), static_cast<StringValue*>(other)->text.c_str()));
+    if (other->IsString()) {
+        auto* o = static_cast<StringValue*>(other);
+        return CompareTexts(Data(), length_, o->Data(), o->length_);
+    }
     if (other->IsObject()) {
         // An object compares by its text; copy it, as it may be a number's buffer.
         EngineString o = other->ToText();
-        return Sign(std::strcmp(text.c_str(), o.c_str()));
+        return CompareTexts(Data(), length_, o.data(), o.size());
     }
     return EngineValue::Compare(other);
 }

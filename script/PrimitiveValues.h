@@ -34,20 +34,50 @@ public:
     bool flag;
 };
 
+// A text that strings made by appending share: each is a prefix of it, and
+// only the string whose text is all of it may append more.
+struct SharedText : EngineHeapObject {
+    EngineString bytes;
+    int32_t holders = 0;
+    // A pointer to the whole text went out: the bytes must not move or grow.
+    bool pinned = false;
+};
+
 class StringValue final : public EngineValue {
 public:
-    StringValue(const char* s, size_t n) : EngineValue(ValueTag::String), text(s, n) {}
-    explicit StringValue(EngineString s) : EngineValue(ValueTag::String), text(std::move(s)) {}
-    bool ToBoolean() const override { return !text.empty(); }
+    StringValue(const char* s, size_t n) : EngineValue(ValueTag::String), text_(s, n), length_(n) {}
+    explicit StringValue(EngineString s)
+        : EngineValue(ValueTag::String), text_(std::move(s)), length_(text_.size()) {}
+    ~StringValue() override;
+    bool ToBoolean() const override { return length_ != 0; }
     double ToNumber() const override;
-    const char* ToText() override { return text.c_str(); }
+    // NUL-terminated and valid while the value lives: a shared prefix is
+    // copied first, and the text is never appended to afterwards.
+    const char* ToText() override;
     TypeofKind Typeof() const override { return TypeofKind::String; }
     int Compare(EngineValue* other) override;
-    size_t Length() const { return text.size(); }
+    size_t Length() const { return length_; }
+    // The text, not NUL-terminated when shared; valid until the next
+    // concatenation.
+    const char* Data() const { return shared_ ? shared_->bytes.data() : text_.data(); }
 
-    // Contiguous, grown geometrically, so appending stays cheap and the text
-    // can be handed out as one NUL-terminated string.
-    EngineString text;
+    // This text followed by another; null when out of memory or too long.
+    // A long left text is shared rather than copied: the result appends to
+    // it, and the left value keeps only its own length.
+    static StringValue* Concatenate(StringValue* left, const char* right, size_t rightLength);
+    // A new string of two texts; null when out of memory or too long.
+    static StringValue* Join(const char* a, size_t aLength, const char* b, size_t bLength);
+
+private:
+    StringValue(SharedText* shared, size_t length);
+    // Whether a concatenation may append to this value's bytes.
+    bool MayAppend() const;
+
+    EngineString text_;             // empty while shared_ holds the text
+    SharedText* shared_ = nullptr;  // counted by holders
+    size_t length_;
+    // A pointer to text_ went out: text_ must not become shared.
+    bool pinned_ = false;
 };
 
 class NullValue : public EngineValue {

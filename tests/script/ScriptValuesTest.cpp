@@ -89,9 +89,13 @@ TEST(ToInt32, WrapsModuloTwoToThe32) {
 }
 
 TEST(NumberText, WholeNumbersPrintAsTheGeneralFormatDoes) {
+    // Around the limits of the 32-bit and the 64-bit ways, and of a digit pair.
+    // clang-format off
     const double cases[] = {
-        0,    -0.0, 7,     -7,  10,    -2147483648.0, 123456789012345.0, 999999999999999.0,
-        1e15, 1e16, -1e15, 0.5, -2.25, 1e21,          4294967296.0};
+        0, -0.0, 7, -7, 10, 99, 100, 105, -3090, -2147483648.0, 2147483648.0,
+        4294967295.0, -4294967295.0, 4294967295.5, 4294967296.0,
+        123456789012345.0, 999999999999999.0, 1e15, 1e16, -1e15, 0.5, -2.25, 1e21};
+    // clang-format on
     for (double d : cases) {
         NumberValue n(d);
         char expected[40];
@@ -182,6 +186,72 @@ TEST_F(ValuesWithEngine, ConcatenationCopiesANumbersSharedText) {
     EXPECT_TRUE(ApplyInfix(kTokLess, ten.get(), two.get())->ToBoolean());
     ValueRef nine = MakeNumber(9);
     EXPECT_FALSE(ApplyInfix(kTokLess, ten.get(), nine.get())->ToBoolean());
+}
+
+// A long text is shared by the strings made by appending to it; each must
+// keep its own text, and a text handed out must stay as it was.
+TEST_F(ValuesWithEngine, StringsSharingAppendedTextKeepTheirOwn) {
+    long before = EngineMemory::LiveBlocks();
+    {
+        const std::string base = "abcdefghijklmnopqrstuvwxyz0123456789";
+        auto plus = [](const ValueRef& a, const char* b) {
+            ValueRef right = MakeString(b);
+            return ApplyInfix(kTokPlus, a.get(), right.get());
+        };
+        ValueRef s = MakeString(base.c_str());
+        ValueRef x = plus(s, "X");
+        ValueRef y = plus(s, "Y");  // s is no longer the whole shared text
+        ValueRef xz = plus(x, "Z");
+        const char* handedOut = xz->ToText();
+        ValueRef xzw = plus(xz, "W");
+        ValueRef twice = ApplyInfix(kTokPlus, xzw.get(), xzw.get());
+        EXPECT_STREQ(handedOut, (base + "XZ").c_str());
+        EXPECT_EQ(std::string(xzw->ToText()), base + "XZW");
+        EXPECT_EQ(std::string(twice->ToText()), base + "XZW" + base + "XZW");
+        EXPECT_EQ(std::string(y->ToText()), base + "Y");
+        EXPECT_EQ(std::string(x->ToText()), base + "X");
+        EXPECT_EQ(std::string(s->ToText()), base);
+        EXPECT_EQ(static_cast<StringValue*>(s.get())->Length(), base.size());
+        EXPECT_TRUE(ApplyInfix(kTokLess, s.get(), x.get())->ToBoolean());
+        EXPECT_FALSE(ApplyInfix(kTokEqual, x.get(), y.get())->ToBoolean());
+
+        // A number's text shared with a longer one converts only its own digits.
+        ValueRef digits = MakeString("00000000000000000000000000000012");
+        ValueRef longer = plus(digits, "3");
+        EXPECT_EQ(digits->ToNumber(), 12);
+        EXPECT_EQ(longer->ToNumber(), 123);
+    }
+    EXPECT_EQ(EngineMemory::LiveBlocks(), before);
+}
+
+// Scripts that build, search and sort texts, with the edge cases of each.
+TEST_F(ValuesWithEngine, ScriptsBuildSearchAndSortTexts) {
+    struct Case {
+        const char* script;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"t = ''; for (i = 0; i < 30; i++) t += 'ab' + i; u = t; t += '!'; u.length + ':' + t.substring(106)",
+         "110:ab29!"},
+        {"t = ''; for (i = 0; i < 40; i++) t = t + i; k = t.substring(0, 60); t += k; t.indexOf(k, 1)", "70"},
+        {"p = ''; for (i = 0; i < 9; i++) p += 'wxyz'; q = p + 'a'; r = p + 'b'; p + '|' + q.length + r",
+         "wxyzwxyzwxyzwxyzwxyzwxyzwxyzwxyzwxyz|37wxyzwxyzwxyzwxyzwxyzwxyzwxyzwxyzwxyzb"},
+        {"s = '0000000000000000000000000000007'; t = s + '5'; s * 2 + t * 1", "89"},
+        {"'aab'.indexOf('ab')", "1"},
+        {"'abcab'.indexOf('abc', 1)", "-1"},
+        {"'abc'.indexOf('c', 2) + 'abc'.indexOf('', 2) + 'abc'.indexOf('', 9)", "7"},
+        {"new String('a--b--').split('--').join('|')", "a|b|"},
+        {"s = 'xyx'; s.lastIndexOf('x') + s.charAt(1) + s.toUpperCase() + s.bold()", "2yXYX<B>xyx</B>"},
+        {"a = new Array('b', 'ab', 'a', 'B', ''); a.sort(); a.join()", ",B,a,ab,b"},
+        {"a = new Array('\xe9', 'z', 'e'); a.sort(); a.join()", "e,z,\xe9"},
+        {"a = new Array(10, '1', 1, '0'); a.sort(); a.join() + typeof a[1] + typeof a[2]",
+         "0,1,1,10stringnumber"},
+        {"a = new Array(3); a[1] = 'x'; a[2] = null; a.sort(); a.join('-') + a.length", "--x3"},
+    };
+    for (const Case& c : cases) {
+        script_test::Outcome o = host.Run(c.script);
+        EXPECT_EQ(o.result, c.result) << c.script;
+    }
 }
 
 }  // namespace
