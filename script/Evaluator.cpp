@@ -310,6 +310,7 @@ void EvalContext::Eval(EvalFrame* f, SyntaxNode* node) {
     if (node->token == kTokIf && EvalIfInPlace(f, node)) return;
     if ((node->token == kTokAssign || CompoundOperator(node->token)) && EvalAssignCallInPlace(f, node))
         return;
+    if (node->token == kTokCall && budget > 0 && EvalCallInPlace(f, node, nullptr)) return;
     // An expression is computed in one go, with native recursion, when the
     // budget covers every node it holds: it then takes the same steps as
     // its frames would, and the budget never runs out in its middle.
@@ -523,11 +524,61 @@ bool EvalContext::EvalAssignCallInPlace(EvalFrame* f, SyntaxNode* node) {
     // The assignment's frame would have had a step of its own before the call's.
     if (call->token != kTokCall || budget <= 0) return false;
     --budget;
+    if (EvalCallInPlace(f, call, node)) return true;
     if (!Push(f, call)) {
         errorNode_ = call;
         return true;
     }
     top_->assignOnFinish = node;
+    return true;
+}
+
+// A call of a named function whose arguments are all computed in place,
+// when the budget covers them: the callee and the arguments are taken here
+// and a script function's body starts at once, without the call's frame.
+// Its value goes to f, or to the assignment waiting for it. The call's own
+// step is already counted.
+bool EvalContext::EvalCallInPlace(EvalFrame* f, SyntaxNode* call, SyntaxNode* assignment) {
+    SyntaxNode* callee = call->FirstChild();
+    SyntaxNode* list = callee ? callee->Next() : nullptr;
+    if (!list || callee->token != kTokIdentifier) return false;
+    int64_t weight = 1;
+    for (SyntaxNode* a = list->FirstChild(); a; a = a->Next()) {
+        Classify(a);
+        if (a->shape != SyntaxNode::Shape::InPlace) return false;
+        weight += a->weight;
+    }
+    // Strictly more: the frames would have had a step left to begin the body.
+    if (budget <= weight) return false;
+    --budget;
+    ValueRef function = LeafValue(f, callee);
+    FunctionObject* script = function->AsScriptFunction();
+    if (!script) {
+        // Built-ins and what is not a function go the usual way, on from
+        // where the callee is known.
+        if (!Push(f, call)) {
+            errorNode_ = call;
+            return true;
+        }
+        top_->phase = 3;
+        top_->result = std::move(function);
+        top_->assignOnFinish = assignment;
+        return true;
+    }
+    ValueRef held = TakeArgumentList();
+    auto* arguments = static_cast<ArrayObject*>(held.get());
+    arguments->elements.reserve(static_cast<size_t>(list->ChildCount()));
+    for (SyntaxNode* a = list->FirstChild(); a; a = a->Next()) {
+        ValueRef v = ComputeChild(f, a);
+        if (!v) return true;  // the error is noted
+        arguments->Append(v.get());
+    }
+    StartCall(f, script, nullptr, arguments, FrameBoundary::FunctionBody);
+    if (errorNode_) {
+        errorNode_ = call;
+        return true;
+    }
+    top_->assignOnFinish = assignment;
     return true;
 }
 

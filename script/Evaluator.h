@@ -78,6 +78,7 @@ private:
     bool EvalReturnInPlace(EvalFrame* f, SyntaxNode* node);
     bool EvalIfInPlace(EvalFrame* f, SyntaxNode* node);
     bool EvalAssignCallInPlace(EvalFrame* f, SyntaxNode* node);
+    bool EvalCallInPlace(EvalFrame* f, SyntaxNode* call, SyntaxNode* assignment);
     void FinishAssignment(SyntaxNode* assignment, ValueRef value);
     void Deliver(ValueRef v, SyntaxNode* assignment);
     ValueRef ComputeChild(EvalFrame* f, SyntaxNode* node);
