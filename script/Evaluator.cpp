@@ -614,7 +614,7 @@ bool EvalContext::Unwind(int token, EngineValue* value) {
 ValueRef EvalContext::LeafValue(EvalFrame* f, SyntaxNode* node) {
     switch (node->token) {
         case kTokIdentifier:
-            return Lookup(f, node->Text(), node->TextLength());
+            return Lookup(f, node->Text(), node->TextLength(), &node->slotHint);
         case kTokNull:
             return SharedNull();
         case kTokTrue:
@@ -645,19 +645,23 @@ ValueRef EvalContext::LeafValue(EvalFrame* f, SyntaxNode* node) {
 namespace {
 // A property of an object in the scope chain: its own properties first,
 // without the general lookup, when that is what the lookup would do first.
-ValueRef ScopeProperty(EngineValue* holder, const char* name, size_t length) {
+ValueRef ScopeProperty(EngineValue* holder, const char* name, size_t length, uint32_t* hint) {
     if (ObjectValue* o = AsObject(holder); o && o->OwnPropertiesFirst()) {
-        if (EngineValue* v = o->FindOwn(name, length)) return v;
+        if (ObjectValue::Property* p = o->FindOwnSlot(name, length, hint)) {
+            if (p->value) return p->value;
+            return o->GetProperty(name);  // a slot without a value: as the full lookup answers
+        }
     }
     return holder->GetProperty(name);
 }
+
+EngineValue* OwnValue(ObjectValue* o, const char* name, size_t length, uint32_t* hint) {
+    ObjectValue::Property* p = o->FindOwnSlot(name, length, hint);
+    return p ? p->value.get() : nullptr;
+}
 }  // namespace
 
-ValueRef EvalContext::Lookup(EvalFrame* f, const char* name) {
-    return Lookup(f, name, NameLength(name));
-}
-
-ValueRef EvalContext::Lookup(EvalFrame* f, const char* name, size_t length) {
+ValueRef EvalContext::Lookup(EvalFrame* f, const char* name, size_t length, uint32_t* hint) {
     EngineValue* seen = nullptr;
     for (EvalFrame* w = f->withObject ? f : f->withChain; w; w = w->withChain) {
         if (w->withObject.get() == seen) continue;
@@ -665,15 +669,15 @@ ValueRef EvalContext::Lookup(EvalFrame* f, const char* name, size_t length) {
         if (ValueRef v = seen->GetProperty(name)) return v;
     }
     if (ObjectValue* activation = AsObject(f->activation.get())) {
-        if (EngineValue* v = activation->FindOwn(name, length)) return v;
+        if (EngineValue* v = OwnValue(activation, name, length, hint)) return v;
         if (ObjectValue* enclosing = AsObject(f->enclosing.get())) {
-            if (EngineValue* v = enclosing->FindOwn(name, length)) return v;
+            if (EngineValue* v = OwnValue(enclosing, name, length, hint)) return v;
         }
     }
     if (f->thisObject && f->thisObject.get() != object.get()) {
-        if (ValueRef v = ScopeProperty(f->thisObject.get(), name, length)) return v;
+        if (ValueRef v = ScopeProperty(f->thisObject.get(), name, length, hint)) return v;
     }
-    if (ValueRef v = ScopeProperty(object.get(), name, length)) return v;
+    if (ValueRef v = ScopeProperty(object.get(), name, length, hint)) return v;
     return SharedNull();
 }
 
@@ -743,6 +747,14 @@ ValueRef EvalContext::Store(EvalFrame* f, SyntaxNode* target, EngineValue* holde
     ObjectValue* o;
     if (target->token == kTokIdentifier) {
         o = AssignmentTarget(f, name);
+        // A property the object has already is replaced in its slot, as
+        // SetProperty would; the identifier remembers the slot.
+        if (o) {
+            if (ObjectValue::Property* p = o->FindOwnSlot(name, target->TextLength(), &target->slotHint)) {
+                p->value = value;
+                return value;
+            }
+        }
     } else {
         if (holder->IsUndefinedOrNull()) return {};
         o = AsObject(holder);
@@ -1110,7 +1122,9 @@ ValueRef EvalContext::Assign(EvalFrame* f, SyntaxNode* n, EngineValue* holder, c
                              ValueRef value) {
     SyntaxNode* target = n->Child(0);
     if (CompoundOperator(n->token)) {
-        ValueRef old = target->token == kTokIdentifier ? Lookup(f, name) : Member(f, holder, name);
+        ValueRef old = target->token == kTokIdentifier
+                           ? Lookup(f, name, target->TextLength(), &target->slotHint)
+                           : Member(f, holder, name);
         if (!old) return {};
         value = ApplyCompound(n->token, old.get(), value.get());
         if (!value) return {};
@@ -1134,7 +1148,8 @@ int EvalContext::StepIncrement(EvalFrame* f) {
 
 ValueRef EvalContext::Increment(EvalFrame* f, SyntaxNode* n, EngineValue* holder, const char* name) {
     SyntaxNode* target = n->Child(0);
-    ValueRef old = target->token == kTokIdentifier ? Lookup(f, name) : Member(f, holder, name);
+    ValueRef old = target->token == kTokIdentifier ? Lookup(f, name, target->TextLength(), &target->slotHint)
+                                                   : Member(f, holder, name);
     if (!old) return {};
     // Numbers are never changed while held, so a number serves as it is.
     ValueRef oldNumber = old->IsNumber() ? old : ValueRef(MakeNumber(old->ToNumber()));

@@ -95,8 +95,7 @@ private:
     void BindFunctions(SyntaxNode* parent, ObjectValue* target, EngineValue* scriptHolder,
                        EngineValue* enclosing);
 
-    ValueRef Lookup(EvalFrame* f, const char* name);
-    ValueRef Lookup(EvalFrame* f, const char* name, size_t length);
+    ValueRef Lookup(EvalFrame* f, const char* name, size_t length, uint32_t* hint);
     ObjectValue* AssignmentTarget(EvalFrame* f, const char* name);
     ValueRef Member(EvalFrame* f, EngineValue* object, const char* name);
     // object[index]

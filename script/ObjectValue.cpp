@@ -120,6 +120,20 @@ EngineValue* ObjectValue::FindOwn(const char* name, size_t length) const {
     return nullptr;
 }
 
+ObjectValue::Property* ObjectValue::FindOwnSlot(const char* name, size_t length, uint32_t* hint) {
+    // Names are unique among the own properties, so the slot the hint
+    // names, when it matches, is the one a search would find.
+    size_t count = properties.size();
+    if (*hint < count && SameName(properties[*hint].name, name, length)) return &properties[*hint];
+    for (size_t i = 0; i < count; ++i) {
+        if (SameName(properties[i].name, name, length)) {
+            *hint = static_cast<uint32_t>(i);
+            return &properties[i];
+        }
+    }
+    return nullptr;
+}
+
 void ObjectValue::PutOwn(const char* name, EngineValue* value) {
     PutOwn(name, NameLength(name), value);
 }

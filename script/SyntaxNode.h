@@ -68,6 +68,8 @@ public:
     enum class Shape : uint8_t { Unknown, Frames, InPlace };
     Shape shape = Shape::Unknown;
     uint32_t weight = 0;
+    // An identifier's: the property slot where its name was found last.
+    uint32_t slotHint = 0;
 };
 
 // The subtree as script text, cut to fit; used in run-time error messages.
