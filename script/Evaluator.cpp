@@ -412,7 +412,16 @@ ValueRef EvalContext::Compute(EvalFrame* f, SyntaxNode* n) {
             ValueRef holder = ComputeChild(f, a);
             if (!holder) return {};
             if (token == '.') {
-                v = Member(f, holder.get(), a->Next()->Text());
+                // An object's own property, found where the name was found
+                // before; functions answer some names from the call instead.
+                SyntaxNode* name = a->Next();
+                ObjectValue* o = AsObject(holder.get());
+                if (o && o->OwnPropertiesFirst() && !o->AsScriptFunction()) {
+                    ObjectValue::Property* p =
+                        o->FindOwnSlot(name->Text(), name->TextLength(), &name->slotHint);
+                    if (p && p->value) return p->value;
+                }
+                v = Member(f, holder.get(), name->Text());
                 break;
             }
             ValueRef index = ComputeChild(f, a->Next());
