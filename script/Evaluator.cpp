@@ -19,23 +19,20 @@ namespace {
 constexpr int kContinue = 0;
 constexpr int kRuntimeError = 1001;
 
-bool IsLeaf(int token) {
-    switch (token) {
-        case kTokIdentifier:
-        case kTokNull:
-        case kTokTrue:
-        case kTokFalse:
-        case kTokThis:
-        case kTokDecimal:
-        case kTokOctal:
-        case kTokHex:
-        case kTokFloat:
-        case kTokString:
-        case kTokEmpty:
-            return true;
-        default:
-            return false;
+// The leaf tokens lie between kTokEmpty and kTokString: a table over that
+// range answers without a chain of comparisons (asked for nearly every node).
+struct LeafTable {
+    bool leaf[kTokString - kTokEmpty + 1] = {};
+    constexpr LeafTable() {
+        const int tokens[] = {kTokIdentifier, kTokNull, kTokTrue,  kTokFalse,  kTokThis, kTokDecimal,
+                              kTokOctal,      kTokHex,  kTokFloat, kTokString, kTokEmpty};
+        for (int t : tokens) leaf[t - kTokEmpty] = true;
     }
+};
+constexpr LeafTable kLeafTable;
+
+bool IsLeaf(int token) {
+    return token >= kTokEmpty && token <= kTokString && kLeafTable.leaf[token - kTokEmpty];
 }
 
 bool IsLoop(const SyntaxNode* n) {
@@ -171,7 +168,7 @@ void EvalFrame::Reset() {
     arguments = nullptr;
     evalScript = nullptr;
     withChain = nullptr;
-    assignOnFinish = nullptr;
+    waiting = nullptr;
     names.clear();
     index = 0;
     boundary = FrameBoundary::None;
@@ -306,7 +303,7 @@ void EvalContext::Eval(EvalFrame* f, SyntaxNode* node) {
         return;
     }
     if (node->shape == SyntaxNode::Shape::Unknown) Classify(node);
-    if (node->token == kTokReturn && EvalReturnInPlace(f, node)) return;
+    if (node->token == kTokReturn && (EvalReturnInPlace(f, node) || EvalReturnOfFrame(f, node))) return;
     if (node->token == kTokIf && EvalIfInPlace(f, node)) return;
     if ((node->token == kTokAssign || CompoundOperator(node->token)) && EvalAssignCallInPlace(f, node))
         return;
@@ -334,6 +331,27 @@ bool EvalContext::EvalReturnInPlace(EvalFrame* f, SyntaxNode* node) {
     if (!v) return true;  // the error is noted
     // f may be gone afterwards: every caller of Eval returns right after it.
     if (!Unwind(kTokReturn, v.get())) errorNode_ = node;
+    return true;
+}
+
+// A return whose value needs frames of its own has those frames hand the
+// value on to it when they finish (see Deliver): the return itself needs
+// no frame. Its value's evaluation begins at once, as the return's frame
+// would begin it in its first step.
+bool EvalContext::EvalReturnOfFrame(EvalFrame* f, SyntaxNode* node) {
+    SyntaxNode* value = node->FirstChild();
+    // Assignments of calls keep their own waiting place; leaves are computed in place.
+    if (!value || budget <= 0 || IsLeaf(value->token) || value->token == kTokAssign ||
+        CompoundOperator(value->token))
+        return false;
+    int depth = depth_;
+    Eval(f, value);
+    if (errorNode_) return true;
+    if (depth_ == depth + 1 && !top_->waiting) {
+        top_->waiting = node;
+    } else if (top_ == f) {
+        Deliver(std::move(f->result), node);  // computed in place after all
+    }
     return true;
 }
 
@@ -484,19 +502,42 @@ void EvalContext::Finish(EngineValue* value) {
         default:
             break;
     }
-    SyntaxNode* assignment = f->assignOnFinish;
+    SyntaxNode* waiting = f->waiting;
     PopFrame();
-    Deliver(std::move(v), assignment);
+    Deliver(std::move(v), waiting);
 }
 
 // Hands a left frame's value to the frame below (or makes it the result of
-// the evaluation), storing it first when an assignment waits for it.
-void EvalContext::Deliver(ValueRef v, SyntaxNode* assignment) {
+// the evaluation): to the assignment or return that waits for it, if any.
+// A return that waits is done as its own frame's last step would do it; a
+// chain of them (a return of a call whose body returns a call ...) is
+// followed here frame by frame.
+void EvalContext::Deliver(ValueRef v, SyntaxNode* waiting) {
+    while (top_ && waiting && waiting->token == kTokReturn) {
+        if (budget <= 0) {
+            // The budget is used up: the return's frame finishes it next time.
+            if (!Push(top_, waiting)) {
+                errorNode_ = waiting;
+                return;
+            }
+            top_->phase = 1;
+            top_->result = std::move(v);
+            return;
+        }
+        while (top_ && top_->boundary == FrameBoundary::None) PopFrame();
+        if (!top_) {
+            errorNode_ = waiting;  // a return outside a function
+            return;
+        }
+        if (top_->boundary == FrameBoundary::Constructor) v = top_->thisObject;
+        waiting = top_->waiting;
+        PopFrame();
+    }
     if (!top_) {
         finalValue_ = std::move(v);
         finished = true;
-    } else if (assignment) {
-        FinishAssignment(assignment, std::move(v));
+    } else if (waiting) {
+        FinishAssignment(waiting, std::move(v));
     } else {
         top_->result = std::move(v);
     }
@@ -538,16 +579,16 @@ bool EvalContext::EvalAssignCallInPlace(EvalFrame* f, SyntaxNode* node) {
         errorNode_ = call;
         return true;
     }
-    top_->assignOnFinish = node;
+    top_->waiting = node;
     return true;
 }
 
 // A call of a named function whose arguments are all computed in place,
 // when the budget covers them: the callee and the arguments are taken here
 // and a script function's body starts at once, without the call's frame.
-// Its value goes to f, or to the assignment waiting for it. The call's own
+// Its value goes to f, or to the assignment or return waiting for it. The call's own
 // step is already counted.
-bool EvalContext::EvalCallInPlace(EvalFrame* f, SyntaxNode* call, SyntaxNode* assignment) {
+bool EvalContext::EvalCallInPlace(EvalFrame* f, SyntaxNode* call, SyntaxNode* waiting) {
     SyntaxNode* callee = call->FirstChild();
     SyntaxNode* list = callee ? callee->Next() : nullptr;
     if (!list || callee->token != kTokIdentifier) return false;
@@ -571,7 +612,7 @@ bool EvalContext::EvalCallInPlace(EvalFrame* f, SyntaxNode* call, SyntaxNode* as
         }
         top_->phase = 3;
         top_->result = std::move(function);
-        top_->assignOnFinish = assignment;
+        top_->waiting = waiting;
         return true;
     }
     ValueRef held = TakeArgumentList();
@@ -587,7 +628,7 @@ bool EvalContext::EvalCallInPlace(EvalFrame* f, SyntaxNode* call, SyntaxNode* as
         errorNode_ = call;
         return true;
     }
-    top_->assignOnFinish = assignment;
+    top_->waiting = waiting;
     return true;
 }
 
@@ -602,9 +643,9 @@ bool EvalContext::Unwind(int token, EngineValue* value) {
         while (top_ && top_->boundary == FrameBoundary::None) PopFrame();
         if (!top_) return false;
         if (top_->boundary == FrameBoundary::Constructor) v = top_->thisObject;
-        SyntaxNode* assignment = top_->assignOnFinish;
+        SyntaxNode* waiting = top_->waiting;
         PopFrame();
-        Deliver(std::move(v), assignment);
+        Deliver(std::move(v), waiting);
         return true;
     }
     // break and continue: to the innermost loop (for, while and for-in alike)
@@ -917,8 +958,10 @@ int EvalContext::Step(EvalFrame* f) {
         default:
             break;
     }
+    if (n->runsAsInfix) return StepInfix(f);
     if (CompoundOperator(n->token) || n->token == kTokAssign) return StepAssign(f);
     if (!RunsAsInfix(n)) return Fail(n);  // a node kind without an action
+    n->runsAsInfix = true;
     return StepInfix(f);
 }
 
@@ -1232,12 +1275,12 @@ int EvalContext::StepCall(EvalFrame* f) {
                 ValueRef callee = std::move(f->callee);
                 ValueRef self = std::move(f->held[0]);
                 ValueRef arguments = std::move(f->arguments);
-                SyntaxNode* assignment = f->assignOnFinish;
+                SyntaxNode* waiting = f->waiting;
                 PopFrame();
                 StartCall(top_, callee.get(), self.get(), static_cast<ArrayObject*>(arguments.get()),
                           FrameBoundary::FunctionBody);
                 if (errorNode_) return Fail(n);
-                top_->assignOnFinish = assignment;
+                top_->waiting = waiting;
                 return kContinue;
             }
             return Fail(n);  // not a function

@@ -43,9 +43,11 @@ public:
     ValueRef callee;
     ValueRef arguments;
     ValueRef evalScript;
-    EvalFrame* withChain = nullptr;        // nearest frame at or below with a `with` object
-    SyntaxNode* assignOnFinish = nullptr;  // a call's: the assignment to a name that stores its value
-    EngineVector<EngineString> names;      // for-in
+    EvalFrame* withChain = nullptr;  // nearest frame at or below with a `with` object
+    // The assignment to a name or the return that takes this frame's value
+    // when it finishes (they then have no frames of their own).
+    SyntaxNode* waiting = nullptr;
+    EngineVector<EngineString> names;  // for-in
     size_t index = 0;
     FrameBoundary boundary = FrameBoundary::None;
     EvalFrame* below = nullptr;
@@ -78,9 +80,10 @@ private:
     bool EvalReturnInPlace(EvalFrame* f, SyntaxNode* node);
     bool EvalIfInPlace(EvalFrame* f, SyntaxNode* node);
     bool EvalAssignCallInPlace(EvalFrame* f, SyntaxNode* node);
-    bool EvalCallInPlace(EvalFrame* f, SyntaxNode* call, SyntaxNode* assignment);
+    bool EvalCallInPlace(EvalFrame* f, SyntaxNode* call, SyntaxNode* waiting);
+    bool EvalReturnOfFrame(EvalFrame* f, SyntaxNode* node);
     void FinishAssignment(SyntaxNode* assignment, ValueRef value);
-    void Deliver(ValueRef v, SyntaxNode* assignment);
+    void Deliver(ValueRef v, SyntaxNode* waiting);
     ValueRef ComputeChild(EvalFrame* f, SyntaxNode* node);
     bool ComputeTarget(EvalFrame* f, SyntaxNode* target, ValueRef* holder, EngineString* key,
                        const char** name);

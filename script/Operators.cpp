@@ -172,35 +172,6 @@ ValueRef ApplyInfix(int token, EngineValue* left, EngineValue* right) {
     return NumberResult(token, left->ToNumber(), right->ToNumber());
 }
 
-int CompoundOperator(int assignmentToken) {
-    switch (assignmentToken) {
-        case kTokPlusAssign:
-            return kTokPlus;
-        case kTokMinusAssign:
-            return kTokInfixMinus;
-        case kTokDivideAssign:
-            return kTokDivide;
-        case kTokMultiplyAssign:
-            return kTokMultiply;
-        case kTokModuloAssign:
-            return kTokModulo;
-        case kTokAndAssign:
-            return kTokBitAnd;
-        case kTokOrAssign:
-            return kTokBitOr;
-        case kTokXorAssign:
-            return kTokBitXor;
-        case kTokShiftLeftAssign:
-            return kTokShiftLeft;
-        case kTokShiftRightAssign:
-            return kTokShiftRight;
-        case kTokUnsignedShiftRightAssign:
-            return kTokUnsignedShiftRight;
-        default:
-            return 0;
-    }
-}
-
 ValueRef ApplyUnary(int token, EngineValue* value) {
     switch (token) {
         case kTokMinus:

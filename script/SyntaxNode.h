@@ -70,6 +70,8 @@ public:
     uint32_t weight = 0;
     // An identifier's: the property slot where its name was found last.
     uint32_t slotHint = 0;
+    // Known to be stepped as an infix symbol (found out on its first step).
+    bool runsAsInfix = false;
 };
 
 // The subtree as script text, cut to fit; used in run-time error messages.
