@@ -19,7 +19,8 @@ EngineString ElementText(EngineValue* v) {
 }  // namespace
 
 ValueRef PerformArrayMethod(CallRecord& call, int id) {
-    ArrayObject* array = call.thisObject->AsArray();
+    // A method taken off its array and called alone has no object to work on.
+    ArrayObject* array = call.thisObject ? call.thisObject->AsArray() : nullptr;
     if (!array) return {};
     EngineVector<ValueRef>& elements = array->elements;
     if (id == kJoin) {

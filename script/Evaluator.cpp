@@ -1349,7 +1349,7 @@ int EvalContext::StepNew(EvalFrame* f) {
     }
     auto* arguments = static_cast<ArrayObject*>(f->arguments.get());
     EngineValue* constructor = f->callee.get();
-    if (FunctionObject* fn = constructor->AsScriptFunction()) {
+    if (FunctionObject* fn = constructor ? constructor->AsScriptFunction() : nullptr) {
         ValueRef instance = new ObjectValue;
         static_cast<ObjectValue*>(instance.get())->prototype = fn->GetProperty("prototype");
         f->phase = 4;
