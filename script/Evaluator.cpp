@@ -305,6 +305,14 @@ void EvalContext::Eval(EvalFrame* f, SyntaxNode* node) {
     if (node->shape == SyntaxNode::Shape::Unknown) Classify(node);
     if (node->token == kTokReturn && (EvalReturnInPlace(f, node) || EvalReturnOfFrame(f, node))) return;
     if (node->token == kTokIf && EvalIfInPlace(f, node)) return;
+    if (node->token == kTokBlock && node->ChildCount() == 1 && node->FirstChild()->token != kTokFunction &&
+        budget > 0) {
+        // A block of one statement has the statement's value: the statement
+        // goes straight to this frame, beginning as the block's frame would
+        // in its first step.
+        Eval(f, node->FirstChild());
+        return;
+    }
     if ((node->token == kTokAssign || CompoundOperator(node->token)) && EvalAssignCallInPlace(f, node))
         return;
     if (node->token == kTokCall && budget > 0 && EvalCallInPlace(f, node, nullptr)) return;
