@@ -1425,10 +1425,16 @@ int EvalContext::StepVar(EvalFrame* f) {
 
 int EvalContext::StepFor(EvalFrame* f) {
     SyntaxNode* n = f->node;
+    // A part computed in place lets the loop go on within this step, as long
+    // as the budget would let the evaluation loop come back to it. (Were f
+    // left, a frame could sit where it was only if one was pushed since,
+    // which happens only once the budget is used up.)
+    auto goOn = [&] { return top_ == f && f->node == n && !errorNode_ && budget > 0; };
     for (;;) {
         switch (f->phase) {
             case 0:
                 EvalChild(f, 0, 1);
+                if (goOn()) continue;
                 return kContinue;
             case 1: {
                 f->result = nullptr;
@@ -1436,6 +1442,7 @@ int EvalContext::StepFor(EvalFrame* f) {
                 f->phase = 2;
                 if (condition->token == kTokEmpty) continue;  // an empty condition is true
                 Eval(f, condition);
+                if (goOn()) continue;
                 return kContinue;
             }
             case 2:
@@ -1445,10 +1452,12 @@ int EvalContext::StepFor(EvalFrame* f) {
                 }
                 f->result = nullptr;
                 EvalChild(f, 3, 3);
+                if (goOn()) continue;
                 return kContinue;
             default:
                 if (f->result) f->completion = std::move(f->result);
                 EvalChild(f, 2, 1);
+                if (goOn()) continue;
                 return kContinue;
         }
     }
