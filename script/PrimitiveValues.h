@@ -109,7 +109,7 @@ bool Put(NumberValue* n);  // false when full
 }  // namespace NumberCache
 
 inline NumberValue* NumberCache::Take() {
-    if (count == 0) return nullptr;
+    if (count <= 0) return nullptr;
     auto* n = static_cast<NumberValue*>(slots[--count]);
     n->refCount = 0;
     return n;
