@@ -79,7 +79,9 @@ TEST_F(HttpConnectionTest, NginxRepliesWithStatusBodyAndOneEnd) {
         EXPECT_EQ(owner.EndCount(), 1) << k.path;
         EXPECT_EQ(owner.HeaderReports(), 1) << k.path;
         EXPECT_EQ(c->ReplyHeaders().statusCode, k.status) << k.path;
-        if (!k.body.empty()) EXPECT_EQ(owner.Body(), k.body) << k.path;
+        if (!k.body.empty()) {
+            EXPECT_EQ(owner.Body(), k.body) << k.path;
+        }
         if (k.location) {
             ASSERT_TRUE(c->ReplyHeaders().location.has_value());
             EXPECT_NE(c->ReplyHeaders().location->find(k.location), std::string::npos);

@@ -55,7 +55,9 @@ TEST_F(UrlDataTest, RawDataMovesToAFileWhenTheBlockIsFull) {
     for (size_t step : {1000u, 20000u, 11766u, 1u, 17233u}) {
         ASSERT_TRUE(h->AppendRaw(all.data() + done, static_cast<int32_t>(step)));
         done += step;
-        if (done <= UrlRecord::kMaxBlock) EXPECT_EQ(h->GetStorage(), kStoredInMemory) << done;
+        if (done <= UrlRecord::kMaxBlock) {
+            EXPECT_EQ(h->GetStorage(), kStoredInMemory) << done;
+        }
     }
     EXPECT_EQ(h->GetStorage(), kStoredInFile);
     EXPECT_EQ(h->GetLoadedBytes(), 50000);

@@ -70,7 +70,9 @@ TEST(ResolveUrlName, ResolvesTheTableOfNames) {
         bool ok = ResolveUrlName(c.base ? &base : nullptr, c.name, ResolveOptions(), out, scheme);
         EXPECT_EQ(ok, c.ok);
         EXPECT_EQ(scheme, c.scheme);
-        if (c.ok) EXPECT_EQ(out, c.expected);
+        if (c.ok) {
+            EXPECT_EQ(out, c.expected);
+        }
     }
 }
 
@@ -168,7 +170,9 @@ TEST(GetHostAndPortFromName, SplitsTheAuthority) {
         EXPECT_EQ(hp.host, c.host);
         EXPECT_EQ(hp.credentials, c.credentials);
         EXPECT_EQ(hp.hasPort, c.hasPort);
-        if (c.hasPort) EXPECT_EQ(hp.port, c.port);
+        if (c.hasPort) {
+            EXPECT_EQ(hp.port, c.port);
+        }
         if (c.path)
             EXPECT_EQ(std::string(c.name).substr(hp.pathOffset), c.path);
         else

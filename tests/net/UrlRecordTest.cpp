@@ -72,13 +72,15 @@ TEST_F(UrlRecordTest, LastReleaseDeletesTheRecordAndItsFile) {
         // The registry's count goes away; handles keep the record.
         EXPECT_EQ(r->ReleaseRef(), 1);
         EXPECT_TRUE(Exists("znt00001.tmp"));
-        h1 = h1;  // self-assignment keeps it alive
+        UrlHandle& itself = h1;
+        h1 = itself;  // self-assignment keeps it alive
         EXPECT_EQ(r->RefCount(), 1);
         EXPECT_STREQ(h1.GetName(), "http://h/a");
         UrlHandle other(h1);
         h1 = UrlHandle();
         EXPECT_TRUE(Exists("znt00001.tmp"));
-        other = other;
+        UrlHandle& otherItself = other;
+        other = otherItself;
         EXPECT_TRUE(Exists("znt00001.tmp"));
     }
     EXPECT_FALSE(Exists("znt00001.tmp"));

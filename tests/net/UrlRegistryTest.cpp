@@ -259,7 +259,9 @@ TEST_F(UrlRegistryTest, HostileIndexesTouchNothingOutsideTheCacheFolder) {
             reg.SetCacheSizeLimit(0);  // evicts whatever was taken
             reg.RecountCache(false);
             for (UrlRecord* r : reg.CacheTable().Records()) {
-                if (r->GetFileName(false)) EXPECT_TRUE(UrlRegistry::IsCacheFileName(r->GetFileName(false)));
+                if (r->GetFileName(false)) {
+                    EXPECT_TRUE(UrlRegistry::IsCacheFileName(r->GetFileName(false)));
+                }
             }
         }
         EXPECT_EQ(ReadAll(victim), "precious");
