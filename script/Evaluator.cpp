@@ -109,10 +109,7 @@ bool HoldsParameterNames(const EngineVector<ObjectValue::Property>& slots, Synta
     if (slots.size() != static_cast<size_t>(parameters->ChildCount())) return false;
     const ObjectValue::Property* slot = slots.data();
     for (SyntaxNode* p = parameters->FirstChild(); p; p = p->Next(), ++slot) {
-        if (slot->name.size() != p->TextLength()) return false;
-        for (size_t k = 0; k < slot->name.size(); ++k) {
-            if (slot->name[k] != p->Text()[k]) return false;
-        }
+        if (!SameName(slot->name.data(), slot->name.size(), p->Text(), p->TextLength())) return false;
     }
     return true;
 }

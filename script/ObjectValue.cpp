@@ -96,24 +96,13 @@ int ObjectValue::Compare(EngineValue* other) {
 }
 
 namespace {
-// Property names are short (see NameLength).
-// Compares lengths first: most names differ in length, and the length of
-// the name looked up is measured once per walk.
 bool SameName(const EngineString& have, const char* name, size_t length) {
-    if (have.size() != length) return false;
-    const char* h = have.data();
-    for (size_t i = 0; i < length; ++i) {
-        if (h[i] != name[i]) return false;
-    }
-    return true;
+    return ::SameName(have.data(), have.size(), name, length);
 }
 }  // namespace
 
 EngineValue* ObjectValue::FindOwn(const char* name) const {
-    return FindOwn(name, NameLength(name));
-}
-
-EngineValue* ObjectValue::FindOwn(const char* name, size_t length) const {
+    size_t length = NameLength(name);
     for (const Property& p : properties) {
         if (SameName(p.name, name, length)) return p.value.get();
     }

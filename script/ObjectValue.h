@@ -40,7 +40,6 @@ public:
     virtual void EnumerateNames(EngineVector<EngineString>& names);
     // An own property only (no class lookup); null when absent.
     EngineValue* FindOwn(const char* name) const;
-    EngineValue* FindOwn(const char* name, size_t length) const;
     // The own property of that name, looking first at the slot *hint (a
     // slot where the caller found the name before), which it updates.
     Property* FindOwnSlot(const char* name, size_t length, uint32_t* hint);

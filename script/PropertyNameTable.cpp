@@ -252,7 +252,7 @@ int IdOf(const char* name, size_t length) {
     for (unsigned slot = HashText(name, length) & (kSlots - 1);; slot = (slot + 1) & (kSlots - 1)) {
         int id = table.ids[slot];
         if (id < 0) return -1;
-        if (table.lengths[id] == length && std::memcmp(kNames[id], name, length) == 0) return id;
+        if (SameName(kNames[id], table.lengths[id], name, length)) return id;
     }
 }
 

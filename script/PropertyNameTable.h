@@ -21,6 +21,15 @@ inline size_t NameLength(const char* name) {
     while (*p) ++p;
     return static_cast<size_t>(p - name);
 }
+// Whether a property's name (with its length) is the name looked up; the
+// lengths first, as most names differ in length.
+inline bool SameName(const char* have, size_t haveLength, const char* name, size_t length) {
+    if (haveLength != length) return false;
+    for (size_t i = 0; i < length; ++i) {
+        if (have[i] != name[i]) return false;
+    }
+    return true;
+}
 inline bool IsName(const char* name, const char* wanted) {
     while (*name && *name == *wanted) ++name, ++wanted;
     return *name == *wanted;
