@@ -7,6 +7,9 @@ shopt -s inherit_errexit
 here=$(cd "$(dirname "$0")/.." && pwd)
 cache=${ZINTU_DEPS_CACHE:-/var/cache/zintu-deps}
 log() { printf '[setup] %s\n' "$*"; }
+# Several builds may set up at once (work trees, CI): one at a time.
+exec 9>/var/lock/zintu-setup.lock
+flock 9
 
 packages=(
   g++-mingw-w64-i686-posix mingw-w64-tools
