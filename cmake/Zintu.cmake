@@ -100,3 +100,9 @@ function(zintu_fuzzer name)
   math(EXPR limit "${Z_SECONDS} + 120")
   set_tests_properties(${name} PROPERTIES TIMEOUT ${limit} LABELS fuzz)
 endfunction()
+
+# zintu_shipped(TARGET): the program or a DLL it loads. The target
+# zintu_programs builds them all (the other architecture's build, run.sh).
+function(zintu_shipped target)
+  add_dependencies(zintu_programs ${target})
+endfunction()

@@ -4,16 +4,23 @@
 # as commands (each run as `COMMAND script.js`). Prints seconds per script and
 # each other command's time divided by ours (above 1: ours is faster).
 #   tools/script-bench.sh [-b BUILD_DIR] [COMMAND ...]
-# BUILD_DIR is the Windows build (default build/win32). Without commands it
+# BUILD_DIR is the Windows build (default: the one this machine runs, see
+# tools/arch.sh). Without commands it
 # compares with Debian's duk and mujs, installing them when missing and
 # possible. Each script runs a second or more, so that starting a process
 # counts for little. Not a test: the figures depend on the machine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build/win32
+build=$root/build
+. "$root/tools/arch.sh"
+build=$(zintu_build_dir "$ZINTU_RUN_ARCH")
 if [ "${1:-}" = "-b" ]; then
   build=$(cd "$2" && pwd)
   shift 2
+  # The build folder tells its architecture.
+  if grep -q 'CMAKE_SYSTEM_PROCESSOR:.*=x86_64\|mingw-x86_64' "$build/CMakeCache.txt" 2>/dev/null; then
+    export ZINTU_RUN_ARCH=x86_64
+  fi
 fi
 others=("$@")
 if [ "${#others[@]}" -eq 0 ]; then
@@ -49,7 +56,7 @@ cleanup() {
 }
 trap cleanup EXIT
 echo 1 >"$build/bench-warm-up.js"
-wine "$host" "$build/bench-warm-up.js" >/dev/null 2>&1
+zintu_wine "$host" "$build/bench-warm-up.js" >/dev/null 2>&1
 
 seconds() {  # runs the command, prints the elapsed seconds
   local start end
@@ -63,7 +70,7 @@ printf '%-16s %10s' script ours
 for c in ${others[@]+"${others[@]}"}; do printf ' %14s %7s' "$(basename "${c%% *}")" ratio; done
 printf '\n'
 for script in "$root"/tests/script/bench/*.js; do
-  ours=$(seconds wine "$host" --calls 0 "$script")
+  ours=$(seconds zintu_wine "$host" --calls 0 "$script")
   printf '%-16s %10.2f' "$(basename "$script")" "$ours"
   for c in ${others[@]+"${others[@]}"}; do
     # shellcheck disable=SC2086  # a command may carry its own arguments
