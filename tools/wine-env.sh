@@ -44,6 +44,9 @@ zintu_wine_prefix() {
     zintu_wine reg add "$key" /v 'Times New Roman' /d 'Liberation Serif' /f >/dev/null 2>&1
     zintu_wine reg add "$key" /v 'Arial' /d 'Liberation Sans' /f >/dev/null 2>&1
     zintu_wine reg add "$key" /v 'Courier New' /d 'Liberation Mono' /f >/dev/null 2>&1
+    # Title-bar and scroll-bar glyphs come from Marlett, which this Wine
+    # does not find in its data folder; the prefix's own font folder is read.
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     wineserver -w
     touch "$WINEPREFIX/.zintu-ready"
   ) 9>"$WINEPREFIX.lock"
