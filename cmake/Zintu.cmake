@@ -24,15 +24,34 @@ function(zintu_library name)
   if(Z_LINKS)
     target_link_libraries(${name}_portable ${scope} ${Z_LINKS})
   endif()
+  if(Z_PORTABLE)
+    zintu_link_alone(${name}_portable)
+  endif()
   if(NOT ZINTU_NATIVE)
     if(Z_WIN32)
       add_library(${name} STATIC ${Z_WIN32})
       target_link_libraries(${name} PUBLIC ${name}_portable ${Z_WIN32_LINKS})
+      zintu_link_alone(${name})
     else()
       add_library(${name} INTERFACE)
       target_link_libraries(${name} INTERFACE ${name}_portable ${Z_WIN32_LINKS})
     endif()
   endif()
+endfunction()
+
+# zintu_link_alone(LIBRARY)
+#
+# Links every object of the static library into a program of its own with
+# only what the library declares it links. A call into a higher layer then
+# fails the build here, even where the program happens to pull the called
+# object in for another reason.
+function(zintu_link_alone library)
+  set(main ${CMAKE_BINARY_DIR}/link-alone-main.cpp)
+  if(NOT EXISTS ${main})
+    file(WRITE ${main} "int main() { return 0; }\n")
+  endif()
+  add_executable(${library}_links_alone ${main})
+  target_link_libraries(${library}_links_alone PRIVATE -Wl,--whole-archive ${library} -Wl,--no-whole-archive)
 endfunction()
 
 # zintu_test(NAME [PORTABLE] [WINDOW] [TIMEOUT s] SOURCES ... LINKS ...
@@ -105,4 +124,28 @@ endfunction()
 # zintu_programs builds them all (the other architecture's build, run.sh).
 function(zintu_shipped target)
   add_dependencies(zintu_programs ${target})
+endfunction()
+
+# zintu_layering_check(layer ...)
+#
+# A target of every build that fails when a source of a layer includes a
+# header of a layer above it (layers lowest first), or when the script
+# engine and the program include each other beyond the engine's interface.
+function(zintu_layering_check)
+  set(sources)
+  foreach(layer ${ARGN} script)
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${layer}/*.h
+         ${PROJECT_SOURCE_DIR}/${layer}/*.cpp)
+    list(APPEND sources ${found})
+  endforeach()
+  string(REPLACE ";" "," layers "${ARGN}")
+  set(stamp ${CMAKE_BINARY_DIR}/layering.stamp)
+  add_custom_command(OUTPUT ${stamp}
+    COMMAND ${CMAKE_COMMAND} -DROOT=${PROJECT_SOURCE_DIR} -DLAYERS=${layers}
+            -P ${PROJECT_SOURCE_DIR}/cmake/CheckLayering.cmake
+    COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+    DEPENDS ${sources} ${PROJECT_SOURCE_DIR}/cmake/CheckLayering.cmake
+    COMMENT "Checking that no layer includes a higher one"
+    VERBATIM)
+  add_custom_target(zintu_layering ALL DEPENDS ${stamp})
 endfunction()

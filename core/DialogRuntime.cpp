@@ -8,6 +8,7 @@
 
 #include "core/AppGlobals.h"
 #include "core/HelpContexts.h"
+#include "resources/CoreIds.h"
 
 namespace {
 
@@ -429,6 +430,10 @@ int ShowStringMessage(HWND owner, UINT stringId, const char* appended, UINT styl
     std::string whole = text;
     if (appended && whole.size() + 1 + strlen(appended) < 201) whole += std::string(" ") + appended;
     return MessageBoxA(owner, whole.c_str(), "Zintu", style);
+}
+
+void ReportDialogFailure(const char* templateName) {
+    ShowStringMessage(GetActiveWindow(), IDS_CANNOT_CREATE_DIALOG, templateName, MB_ICONHAND);
 }
 
 void OpenHelpTopic(HWND window, int kind, int helpContext) {

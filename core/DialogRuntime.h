@@ -69,6 +69,8 @@ int MdiClientCommand(HWND window, UINT message);
 // A message box with string-table text id (0: empty), the appended text after
 // one space when the whole stays within 200 characters, caption "Zintu".
 int ShowStringMessage(HWND owner, UINT stringId, const char* appended, UINT style);
+// Shows "Cannot create dialog box" with the template name.
+void ReportDialogFailure(const char* templateName);
 
 // Help: kind 1 shows the page of a help context, kind 3 the index.
 void OpenHelpTopic(HWND window, int kind, int helpContext);

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/Preferences.h"
-#include "windows/Win32Utilities.h"
+#include "core/Win32Utilities.h"
 
 int Preferences::GetFileTypesVersion() const {
     return static_cast<int>(GetPrivateProfileIntA("FILE TYPES SECTION INFO", "VERSION", 0, iniPath_.c_str()));

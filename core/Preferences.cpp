@@ -16,6 +16,8 @@ Preferences* g_preferences = nullptr;
 
 namespace {
 
+Preferences::Listener g_listener = nullptr;
+
 const char kDefaultIniName[] = "zintu.ini";
 const char kFallbackUserDirectory[] = "c:\\zintu";
 // An override file cannot set a number to this: it means "not set there".
@@ -71,10 +73,18 @@ Preferences::Preferences(const char* iniName)
 
 Preferences::~Preferences() {
     WriteInt("STATE", "RUN", 0, iniPath_.c_str());
-    WithdrawUrlSettings();
+    Tell(Change::Gone);
     for (char*& text : texts_) FreeStringField(&text);
     FreeButtonBitmaps();
     FreeUiObjects();
+}
+
+void Preferences::SetListener(Listener listener) {
+    g_listener = listener;
+}
+
+void Preferences::Tell(Change change) const {
+    if (g_listener) g_listener(*this, change);
 }
 
 void Preferences::LoadAll() {
@@ -116,7 +126,7 @@ void Preferences::LoadAll() {
     LoadButtonSet();
     MeasureButtonLabels();
     lastRunUnclean_ = Get(PrefInt::StateRun) == 1;
-    PublishUrlSettings();
+    Tell(Change::Loaded);
 }
 
 int Preferences::ReadInt(const char* section, const char* key, int defaultValue, const char* iniPath) const {
@@ -156,13 +166,13 @@ bool Preferences::Set(PrefInt setting, int value) {
     int kept = ApplyIntRule(key.rule, value);
     ints_[static_cast<size_t>(setting)] = kept;
     WriteInt(key.section, key.key, kept, iniPath_.c_str());
-    PublishUrlSettings();
+    Tell(Change::Changed);
     return true;
 }
 
 void Preferences::SetForThisRun(PrefInt setting, int value) {
     ints_[static_cast<size_t>(setting)] = ApplyIntRule(KeyOf(setting).rule, value);
-    PublishUrlSettings();
+    Tell(Change::Changed);
 }
 
 bool Preferences::Set(PrefText setting, const char* value) {
@@ -196,7 +206,7 @@ bool Preferences::Set(PrefText setting, const char* value) {
             KeepText(setting, value);
             break;
     }
-    PublishUrlSettings();
+    Tell(Change::Changed);
     return true;
 }
 
@@ -354,8 +364,7 @@ void Preferences::SetDiskCacheSize(uint32_t kilobytes) {
     diskCacheSize_ = kilobytes >= 1000000 ? 999999 : kilobytes;
     WriteInt("DISK CACHE", "SIZE", static_cast<int>(diskCacheSize_ & 0xFFFF), iniPath_.c_str());
     WriteInt("DISK CACHE", "SIZE H", static_cast<int>(diskCacheSize_ >> 16), iniPath_.c_str());
-    PublishUrlSettings();
-    TellDiskCacheSize();
+    Tell(Change::DiskCacheSize);
 }
 
 uint32_t Preferences::GetExpirySeconds(CacheKind kind) const {

@@ -194,13 +194,22 @@ public:
     // The program's own file name, taken once.
     const char* GetProgramPath();
 
-    // Fills the settings of URL loading and the disk cache (net/UrlSettings.h);
-    // done by LoadAll and by every setter.
-    void PublishUrlSettings() const;
+    // [STATE] RUN was still 1 when LoadAll read it: the last run did not end
+    // cleanly.
+    bool LastRunWasUnclean() const { return lastRunUnclean_; }
+
+    // What the listener hears: every setting read (LoadAll), one changed by a
+    // setter, the disk cache size changed, or the object going away.
+    enum class Change : uint8_t { Loaded, Changed, DiskCacheSize, Gone };
+    // The one listener of the settings, installed by start-up (null removes
+    // it): the lower layers keep plain copies of what they consult and never
+    // read the preferences themselves. It is called on the object's own
+    // thread, after the change is stored.
+    using Listener = void (*)(const Preferences& preferences, Change change);
+    static void SetListener(Listener listener);
 
 private:
-    void WithdrawUrlSettings() const;
-    void TellDiskCacheSize() const;
+    void Tell(Change change) const;
     const char* ProxyIfUsed(PrefText server, PrefInt use) const;
     void ReadIntSetting(PrefInt setting);
     void ReadTextSetting(PrefText setting);

@@ -6,7 +6,6 @@
 #include "core/AppGlobals.h"
 #include "core/CommandDispatcher.h"
 #include "core/DialogRuntime.h"
-#include "core/StartupDialogs.h"
 #include "resources/CoreIds.h"
 
 HWND g_progressWindow = nullptr;

@@ -4,8 +4,8 @@
 
 #include "core/MessageBoxes.h"
 #include "core/TextRoutines.h"
+#include "core/Win32Utilities.h"
 #include "resources/CoreStringIds.h"
-#include "windows/Win32Utilities.h"
 
 size_t BuildUserAgent(char* buffer, size_t size) {
     // Both texts are looked up once and kept for the run.

@@ -93,7 +93,6 @@ bool Connection::Blocking() {
 }
 
 int Connection::Connect() {
-    RefreshNetSettings();
     if (!IsWinsockLoaded() && !LoadWinsock()) return kErrNoWinsock;
     if (int32_t refused = CheckRequest()) return refused;
     if (g_socketRegistry) g_socketRegistry->DeleteIdleConnections();

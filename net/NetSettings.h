@@ -1,6 +1,6 @@
-// The preferences the network layer reads, kept in one place so that the
-// connections need no ini file of their own. RefreshNetSettings copies them
-// from the preferences (when there are any) at every connect, so a changed
+// The preferences the connections read, kept in one place so that the
+// network layer needs no ini file of its own. Start-up's settings hand-over
+// fills them whenever the preferences are read or changed, so a changed
 // setting holds from the next connection on; tests set them directly. The
 // values below are the program's defaults.
 #pragma once
@@ -25,5 +25,3 @@ struct NetSettings {
 };
 
 NetSettings& GetNetSettings();
-// Copies the settings from the program's preferences; nothing without them.
-void RefreshNetSettings();

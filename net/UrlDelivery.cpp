@@ -6,6 +6,7 @@
 #include "core/InternalMessages.h"
 #include "core/MessageHandler.h"
 #include "core/MessageSource.h"
+#include "net/NetSettings.h"
 #include "net/SniffContent.h"
 #include "net/UrlErrors.h"
 #include "net/UrlPageContent.h"
@@ -83,7 +84,7 @@ int32_t UrlRecord::ReceiveData() {
         } else {
             // Bytes gather in the transfer buffer and go to the file when it
             // is full: few large reads and writes, whatever the block's size.
-            int32_t size = GetUrlSettings().networkBufferKb * 1024;
+            int32_t size = GetNetSettings().NetworkBufferBytes();
             if (size < kMaxBlock) size = kMaxBlock;
             if (size > kMaxTransfer) size = kMaxTransfer;
             if (!transfer_ || transferCapacity_ != size) {

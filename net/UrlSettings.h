@@ -1,6 +1,8 @@
 // The settings that URL loading and the disk cache consult, as plain values.
-// The preferences fill them when they are read (and again when a setter
-// changes one); tests set them directly. Defaults are those of a fresh ini.
+// Start-up's settings hand-over fills them when the preferences are read
+// (and again when a setter changes one); tests set them directly. Defaults
+// are those of a fresh ini. The connections' own settings (the network
+// buffer among them) are in net/NetSettings.h.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +29,6 @@ struct UrlSettings {
     bool offlineMode = false;
     bool trustServerTypes = false;
     int httpErrorStrategy = 2;
-    int networkBufferKb = 6;
     bool allowPreAuthentication = true;
     bool absoluteFtpPath = false;
     // The cache folder as derived from CACHE DIRECTORY, and the user's folder.

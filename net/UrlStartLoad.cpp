@@ -10,6 +10,7 @@
 #include "core/StringHelpers.h"
 #include "net/Base64.h"
 #include "net/HttpConnection.h"
+#include "net/HttpsConnectionMaker.h"
 #include "net/LocalFileReader.h"
 #include "net/SniffContent.h"
 #include "net/UrlErrors.h"
@@ -17,7 +18,6 @@
 #include "net/UrlRecord.h"
 #include "net/UrlReloadPolicy.h"
 #include "net/UrlSettings.h"
-#include "security/SecureConnections.h"
 
 namespace {
 
@@ -160,8 +160,9 @@ int UrlRecord::StartHttp(MessageHandler* target, const UrlHandle& origin, bool q
     bool noCache = where.useProxy && (flags_ & kFlagReloadStarted);
     Connection* made = nullptr;
     if (scheme_ == kSchemeHttps) {
-        made = CreateHttpsConnection(target, http->method, where.host.c_str(), where.port, where.uri.c_str(),
-                                     where.useProxy, noCache);
+        if (HttpsConnectionMaker makeHttps = GetHttpsConnectionMaker())
+            made = makeHttps(target, http->method, where.host.c_str(), where.port, where.uri.c_str(),
+                             where.useProxy, noCache);
     } else {
         made = new HttpConnection(target, http->method, where.host.c_str(), where.port, where.uri.c_str(),
                                   where.useProxy, noCache);

@@ -1,5 +1,11 @@
 #include "security/SecureConnections.h"
 
+#include "net/HttpsConnectionMaker.h"
+
+void InstallSecureConnections() {
+    SetHttpsConnectionMaker(&CreateHttpsConnection);
+}
+
 Connection* CreateHttpsConnection(MessageHandler*, int, const char*, uint16_t, const char*, bool, bool) {
     return nullptr;
 }

@@ -8,6 +8,9 @@
 class Connection;
 class MessageHandler;
 
+// Hands CreateHttpsConnection to URL loading (start-up calls it once).
+void InstallSecureConnections();
+
 // Makes and starts an HTTPS connection reporting to the target like an
 // HttpConnection. Null while secure connections are not available (nothing
 // was made, nothing is reported).

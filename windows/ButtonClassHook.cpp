@@ -1,6 +1,6 @@
 #include "windows/ButtonClassHook.h"
 
-#include "windows/Win32Utilities.h"
+#include "core/Win32Utilities.h"
 
 ButtonClassHook g_buttonClassHook;
 HFONT g_boldGuiFont = nullptr;

@@ -8,9 +8,9 @@
 
 #include "core/MessageBoxes.h"
 #include "core/UserAgent.h"
+#include "core/Win32Utilities.h"
 #include "resources/CoreStringIds.h"
 #include "tests/support/WindowTools.h"
-#include "windows/Win32Utilities.h"
 
 using testing_support::DialogPresser;
 

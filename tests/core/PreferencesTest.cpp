@@ -10,7 +10,6 @@
 
 #include "core/CoarseClock.h"
 #include "core/Preferences.h"
-#include "net/UrlSettings.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WindowTools.h"
 
@@ -316,33 +315,6 @@ TEST_F(PreferencesTest, ViewerTableKeys) {
     prefs->ClearFileTypes();
     EXPECT_EQ(IniValue(userIni_, "FILE TYPES", "audio/x-test"), "(missing)");
     EXPECT_EQ(IniValue(userIni_, "FILE TYPE 3", "ACTION"), "(missing)");
-}
-
-TEST_F(PreferencesTest, UrlLoadingSeesTheSettings) {
-    auto prefs = Load(
-        "OFFLINE MODE=1\r\n[PROXY]\r\nHTTP SERVER=http://proxy:8080/\r\nNO PROXY SERVERS=*.local\r\n"
-        "[DISK CACHE]\r\nDOCS EXP DAYS=1\r\nDOCS EXP HOURS=2\r\nDOCS EXP MINUTES=3\r\n[STATE]\r\nRUN=1\r\n");
-    const UrlSettings& s = GetUrlSettings();
-    EXPECT_TRUE(s.offlineMode);
-    EXPECT_EQ(s.httpProxy, "proxy:8080");
-    EXPECT_EQ(s.docsExpirySeconds, ((24u + 2) * 60 + 3) * 60);
-    EXPECT_EQ(s.cacheDirectory, UserDir() + "\\CACHE");
-    EXPECT_EQ(s.profileDirectory, UserDir());
-    EXPECT_TRUE(s.lastRunUnclean);
-    ASSERT_NE(s.isNoProxyHost, nullptr);
-    EXPECT_TRUE(s.isNoProxyHost("printer.local"));
-    EXPECT_FALSE(s.isNoProxyHost("www.example.com"));
-
-    prefs->Set(PrefInt::UseHttpProxy, 0);
-    EXPECT_EQ(s.httpProxy, "") << "a setter publishes at once";
-    prefs->SetMemoryCacheSizes(300, 1200);
-    EXPECT_EQ(prefs->GetDocumentBudget(), 300000u);
-    EXPECT_EQ(prefs->GetImageBudget(), 1200000u);
-    EXPECT_EQ(IniValue(userIni_, "CACHE", "FIGURE"), "1200");
-    prefs->SetDiskCacheSize(5000);
-    EXPECT_EQ(s.diskCacheSizeKb, 5000u);
-    prefs.reset();
-    EXPECT_EQ(GetUrlSettings().isNoProxyHost, nullptr) << "no list of a destroyed object";
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
+#include "app/SettingsHandOver.h"
 #include "core/Preferences.h"
 #include "net/HttpConnection.h"
 #include "net/NetErrors.h"
@@ -276,18 +277,19 @@ TEST_F(HttpConnectionTest, AddressWithLineBreakIsRefusedBeforeConnecting) {
 }
 
 TEST_F(HttpConnectionTest, SecondConnectionToAFullServerWaitsForTheFirstToClose) {
-    // The limit comes from the user's ini file through the preferences.
+    // The limit comes from the user's ini file through the preferences and
+    // the program's settings hand-over.
     testing_support::ScratchDir dir;
     std::string ini = dir.File("zintu-test.ini");
     testing_support::WriteWholeFile(ini, "[USER PREFS]\r\nZINTU DIRECTORY=" + dir.File("user") +
                                              "\r\n[PERFORMANCE]\r\nMAX CONNECTIONS SERVER=1\r\n");
+    InstallSettingsHandOver();
+    struct Forget {
+        ~Forget() { Preferences::SetListener(nullptr); }
+    } forget;
     Preferences prefs(ini.c_str());
     prefs.LoadAll();
     ASSERT_EQ(prefs.Get(PrefInt::MaxConnectionsServer), 1);
-    g_preferences = &prefs;
-    struct Forget {
-        ~Forget() { g_preferences = nullptr; }
-    } forget;
     ScriptedServer slow({{ScriptStep::Expect, "\r\n\r\n"},
                          {ScriptStep::Pause, "", 300},
                          {ScriptStep::Send, "HTTP/1.0 200 OK\r\n\r\nslow"},

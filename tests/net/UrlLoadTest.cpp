@@ -563,10 +563,8 @@ TEST_F(UrlLoadTest, SecondWindowJoinsARunningLoad) {
 TEST_F(UrlLoadTest, BenchmarkLargeFileIntoTheCache) {
     if (!std::getenv("ZINTU_URLLOAD_BENCH")) GTEST_SKIP() << "benchmark only on request";
     GetUrlSettings().diskCacheSizeKb = 999999;
-    if (const char* kb = std::getenv("ZINTU_URLLOAD_BENCH_BUFFER_KB")) {
+    if (const char* kb = std::getenv("ZINTU_URLLOAD_BENCH_BUFFER_KB"))
         GetNetSettings().networkBufferSize = std::atoi(kb);
-        GetUrlSettings().networkBufferKb = std::atoi(kb);
-    }
     auto start = std::chrono::steady_clock::now();
     UrlHandle h = Find(At("/bench/big.bin"));
     ASSERT_EQ(h->StartLoad(view_.get(), UrlHandle(), false, false), 0);

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "core/Win32Utilities.h"
 #include "resources/CoreIds.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WindowTools.h"
 #include "windows/ButtonClassHook.h"
-#include "windows/Win32Utilities.h"
 
 using namespace testing_support;
 

@@ -4,7 +4,7 @@
 // and every user tests for that.
 //
 // The preferences, the memory manager and the message boxes are made by
-// start-up before the frame (see core/WinMain.cpp); each subsystem declares
+// start-up before the frame (see app/WinMain.cpp); each subsystem declares
 // its own global next to its class and adds its step below.
 #pragma once
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "windows/Win32Utilities.h"
+#include "core/Win32Utilities.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "core/UrlErrors.h"
+#include "net/UrlErrorBoxes.h"
 
 #include <windows.h>
 

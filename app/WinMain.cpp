@@ -9,20 +9,23 @@
 #include <string>
 #include <vector>
 
+#include "app/FrameWindow.h"
+#include "app/MessageLoop.h"
+#include "app/SettingsHandOver.h"
+#include "app/StartupDialogs.h"
 #include "core/AppGlobals.h"
 #include "core/CommandLine.h"
 #include "core/DelayedMessageQueue.h"
-#include "core/FrameWindow.h"
 #include "core/InternalMessages.h"
 #include "core/MemoryManager.h"
 #include "core/MessageBoxes.h"
-#include "core/MessageLoop.h"
 #include "core/Preferences.h"
-#include "core/StartupDialogs.h"
 #include "core/StartupSettings.h"
+#include "html/UrlContentFeed.h"
 #include "net/SocketRegistry.h"
 #include "net/Winsock.h"
 #include "resources/CoreIds.h"
+#include "security/SecureConnections.h"
 #include "windows/ButtonClassHook.h"
 
 namespace {
@@ -84,6 +87,16 @@ int EndEarly() {
     return 0;
 }
 
+// The lower layers reach the higher ones only through what these install:
+// the settings hand-over (preferences to the network layer), the maker of
+// https connections (security for URL loading) and the page content of
+// loaded records (the document side).
+void InstallLayerInterfaces() {
+    InstallSettingsHandOver();
+    InstallSecureConnections();
+    InstallPageContentFactory();
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {
@@ -103,6 +116,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     ApplyKioskFlags(options);
     StartUrls = options.urls;
     SetErrorMode(SEM_NOOPENFILEERRORBOX);
+    InstallLayerInterfaces();
 
     g_preferences =
         new (std::nothrow) Preferences(options.iniFile.empty() ? "zintu.ini" : options.iniFile.c_str());

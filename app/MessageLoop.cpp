@@ -1,7 +1,7 @@
-#include "core/MessageLoop.h"
+#include "app/MessageLoop.h"
 
+#include "app/FrameWindow.h"
 #include "core/AppGlobals.h"
-#include "core/FrameWindow.h"
 #include "core/InternalMessages.h"
 #include "core/MessageHandler.h"
 

@@ -1,12 +1,12 @@
-#include "core/StartupDialogs.h"
+#include "app/StartupDialogs.h"
 
 #include "core/AppGlobals.h"
 #include "core/CommandDispatcher.h"
 #include "core/DialogRuntime.h"
 #include "core/InternalMessages.h"
 #include "core/StartupSettings.h"
+#include "core/Win32Utilities.h"
 #include "resources/CoreIds.h"
-#include "windows/Win32Utilities.h"
 
 namespace {
 
@@ -108,10 +108,6 @@ INT_PTR CALLBACK ProblemSolvingProc(HWND dialog, UINT message, WPARAM wParam, LP
 }
 
 }  // namespace
-
-void ReportDialogFailure(const char* templateName) {
-    ShowStringMessage(GetActiveWindow(), IDS_CANNOT_CREATE_DIALOG, templateName, MB_ICONHAND);
-}
 
 HWND SplashWindow() {
     return g_splash.window;

@@ -5,11 +5,11 @@
 #include <string>
 #include <thread>
 
+#include "app/StartupDialogs.h"
 #include "core/AppGlobals.h"
 #include "core/ListNode.h"
 #include "core/Preferences.h"
 #include "core/ProgressDialog.h"
-#include "core/StartupDialogs.h"
 #include "core/StartupSettings.h"
 #include "resources/CoreIds.h"
 #include "tests/support/TestPaths.h"

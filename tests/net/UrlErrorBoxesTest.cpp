@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/MessageBoxes.h"
-#include "core/UrlErrors.h"
+#include "net/UrlErrorBoxes.h"
 #include "resources/CoreStringIds.h"
 
 namespace {

@@ -4,15 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "app/FrameWindow.h"
+#include "app/MessageLoop.h"
 #include "core/AppGlobals.h"
 #include "core/CoarseClock.h"
 #include "core/CommandLine.h"
 #include "core/DelayedMessageQueue.h"
-#include "core/FrameWindow.h"
 #include "core/InternalMessages.h"
 #include "core/MessageBoxes.h"
 #include "core/MessageHandler.h"
-#include "core/MessageLoop.h"
 #include "core/Preferences.h"
 #include "resources/CoreIds.h"
 #include "tests/support/TestPaths.h"

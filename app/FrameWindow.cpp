@@ -1,21 +1,21 @@
-#include "core/FrameWindow.h"
+#include "app/FrameWindow.h"
 
 #include <commdlg.h>
 #include <cstring>
 #include <shellapi.h>
 #include <string>
 
+#include "app/GlobalObjects.h"
+#include "app/StartupDialogs.h"
 #include "core/AppGlobals.h"
 #include "core/CoarseClock.h"
 #include "core/CommandDispatcher.h"
 #include "core/CommandLine.h"
 #include "core/DelayedMessageQueue.h"
 #include "core/DialogRuntime.h"
-#include "core/GlobalObjects.h"
 #include "core/InternalMessages.h"
 #include "core/MessageHandler.h"
 #include "core/ProgressDialog.h"
-#include "core/StartupDialogs.h"
 #include "core/StartupSettings.h"
 #include "net/Winsock.h"
 #include "resources/CoreIds.h"

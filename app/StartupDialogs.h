@@ -13,6 +13,3 @@ HWND SplashWindow();
 // Modal "Problem Solving" dialog; answers 1 (OK), 2 (Cancel) or -1 when it
 // could not be made. OK applies the choices for this run only.
 INT_PTR ShowProblemSolvingDialog(HWND owner);
-
-// Shows "Cannot create dialog box" with the template name.
-void ReportDialogFailure(const char* templateName);

@@ -1,10 +1,10 @@
-#include "core/GlobalObjects.h"
+#include "app/GlobalObjects.h"
 
 #include <new>
 
+#include "app/FrameWindow.h"
 #include "core/AppGlobals.h"
 #include "core/DelayedMessageQueue.h"
-#include "core/FrameWindow.h"
 #include "core/ListNode.h"
 #include "core/MemoryManager.h"
 #include "core/MessageBoxes.h"

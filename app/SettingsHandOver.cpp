@@ -1,0 +1,91 @@
+#include "app/SettingsHandOver.h"
+
+#include <string>
+
+#include "net/NetSettings.h"
+#include "net/UrlRegistry.h"
+#include "net/UrlSettings.h"
+
+namespace {
+
+// The object whose no-proxy list the loaders consult.
+const Preferences* g_published = nullptr;
+
+bool IsNoProxyHost(const char* host) {
+    return g_published && g_published->IsHostExcludedFromProxy(host);
+}
+
+std::string TextOrEmpty(const char* text) {
+    return text ? text : "";
+}
+
+void FillUrlSettings(const Preferences& p, UrlSettings& s) {
+    s.cacheDocs = p.Get(PrefInt::DiskCacheDocs) != 0;
+    s.cacheFigs = p.Get(PrefInt::DiskCacheFigs) != 0;
+    s.cacheOther = p.Get(PrefInt::DiskCacheOther) != 0;
+    s.diskCacheSizeKb = p.GetDiskCacheSize();
+    s.emptyOnExit = p.Get(PrefInt::EmptyCacheOnExit) != 0;
+    s.docsModification = p.Get(PrefInt::DocsModification);
+    s.figsModification = p.Get(PrefInt::FigsModification);
+    s.otherModification = p.Get(PrefInt::OtherModification);
+    s.docsExpirySeconds = p.GetExpirySeconds(CacheKind::Docs);
+    s.figsExpirySeconds = p.GetExpirySeconds(CacheKind::Figs);
+    s.otherExpirySeconds = p.GetExpirySeconds(CacheKind::Other);
+    s.alwaysCheckRedirect = p.Get(PrefInt::AlwaysCheckRedirect) != 0;
+    s.alwaysCheckRedirectImages = p.Get(PrefInt::AlwaysCheckRedirectImages) != 0;
+    s.linkExpirySeconds = p.GetVisitedLinkLifetime();
+    s.offlineMode = p.Get(PrefInt::OfflineMode) != 0;
+    s.trustServerTypes = p.Get(PrefInt::TrustServerTypes) != 0;
+    s.httpErrorStrategy = p.Get(PrefInt::HttpErrorStrategy);
+    s.allowPreAuthentication = p.Get(PrefInt::AllowPreAuthentication) != 0;
+    s.absoluteFtpPath = p.Get(PrefInt::UseAbsoluteFtpPath) != 0;
+    s.cacheDirectory = TextOrEmpty(p.Get(PrefText::CacheDirectory));
+    s.profileDirectory = TextOrEmpty(p.GetUserDirectory());
+    s.lastRunUnclean = p.LastRunWasUnclean();
+    s.httpProxy = TextOrEmpty(p.GetHttpProxy());
+    s.ftpProxy = TextOrEmpty(p.GetFtpProxy());
+    s.gopherProxy = TextOrEmpty(p.GetGopherProxy());
+    s.waisProxy = TextOrEmpty(p.GetWaisProxy());
+    g_published = &p;
+    s.isNoProxyHost = IsNoProxyHost;
+}
+
+void FillNetSettings(const Preferences& p, NetSettings& s) {
+    s.maxConnectionsServer = p.Get(PrefInt::MaxConnectionsServer);
+    s.maxConnectionsTotal = p.Get(PrefInt::MaxConnectionsTotal);
+    s.synchronousDnsLookup = p.Get(PrefInt::SynchronousDnsLookup) != 0;
+    s.networkBufferSize = p.Get(PrefInt::NetworkBufferSize);
+    s.enableHostnameExpansion = p.Get(PrefInt::EnableHostnameExpansion) != 0;
+    s.checkLocalHostname = p.Get(PrefInt::CheckLocalHostname) != 0;
+    s.hostnameExpansionPrefix = TextOrEmpty(p.Get(PrefText::HostnameExpansionPrefix));
+    s.hostnameExpansionPostfix = TextOrEmpty(p.Get(PrefText::HostnameExpansionPostfix));
+    s.enableReferrer = p.Get(PrefInt::EnableReferrer) != 0;
+    s.enableCookies = p.Get(PrefInt::EnableCookies) != 0;
+}
+
+// The loaders must not ask a destroyed object for its no-proxy list.
+void Withdraw(const Preferences& p) {
+    if (g_published != &p) return;
+    g_published = nullptr;
+    GetUrlSettings().isNoProxyHost = nullptr;
+}
+
+}  // namespace
+
+void HandSettingsToNet(const Preferences& preferences, Preferences::Change change) {
+    if (change == Preferences::Change::Gone) {
+        Withdraw(preferences);
+        return;
+    }
+    FillUrlSettings(preferences, GetUrlSettings());
+    FillNetSettings(preferences, GetNetSettings());
+    // The registry keeps its own copy of the limit.
+    if (change == Preferences::Change::DiskCacheSize) {
+        if (UrlRegistry* registry = UrlRegistry::Instance())
+            registry->SetCacheSizeLimit(static_cast<int32_t>(preferences.GetDiskCacheSize() * 1024));
+    }
+}
+
+void InstallSettingsHandOver() {
+    Preferences::SetListener(&HandSettingsToNet);
+}

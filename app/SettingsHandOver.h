@@ -1,0 +1,14 @@
+// The one way settings reach the network layer: the preferences tell their
+// listener whenever they are read or changed, and the hand-over copies what
+// URL loading, the disk cache and the connections consult into their plain
+// settings (net/UrlSettings.h, net/NetSettings.h). Nothing below reads the
+// preferences for them.
+#pragma once
+
+#include "core/Preferences.h"
+
+// Makes the hand-over the preferences' listener (start-up, before LoadAll).
+void InstallSettingsHandOver();
+
+// The listener itself.
+void HandSettingsToNet(const Preferences& preferences, Preferences::Change change);

@@ -1,0 +1,33 @@
+# cmake -DROOT=<source folder> -DLAYERS=core,net,... -P CheckLayering.cmake
+#
+# Fails when a source of one layer includes a header of a layer above it.
+# Every layer may include resources/ (the resource ids) and the script
+# engine's interface header; the engine includes nothing of the program.
+string(REPLACE "," ";" layers "${LAYERS}")
+set(faults)
+set(index 0)
+foreach(layer ${layers} script)
+  file(GLOB_RECURSE files ${ROOT}/${layer}/*.h ${ROOT}/${layer}/*.cpp)
+  foreach(file ${files})
+    file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"/]+/")
+    foreach(line ${lines})
+      string(REGEX REPLACE "^[^\"]*\"([^\"]+)\".*$" "\\1" header "${line}")
+      string(REGEX REPLACE "/.*$" "" folder "${header}")
+      list(FIND layers ${folder} rank)
+      if(layer STREQUAL "script")
+        if(NOT folder STREQUAL "script")
+          list(APPEND faults "${file}: the script engine includes \"${header}\" of the program")
+        endif()
+      elseif(folder STREQUAL "script" AND NOT header STREQUAL "script/ZntJs.h")
+        list(APPEND faults "${file}: includes \"${header}\"; only script/ZntJs.h is the engine's interface")
+      elseif(rank GREATER index)
+        list(APPEND faults "${file}: layer ${layer} includes \"${header}\" of the higher layer ${folder}")
+      endif()
+    endforeach()
+  endforeach()
+  math(EXPR index "${index} + 1")
+endforeach()
+if(faults)
+  string(REPLACE ";" "\n  " text "${faults}")
+  message(FATAL_ERROR "Layering broken (lowest first: ${LAYERS}):\n  ${text}")
+endif()
