@@ -134,8 +134,7 @@ LRESULT OnSysKeyDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (CommandDispatcher(window, message, wParam, lParam) ||
-        FrameExtraCommands(window, message, wParam, lParam)) {
+    if (CommandDispatcher(window, message, wParam, lParam)) {
         UpdateWindow(window);
         return 0;
     }
@@ -184,20 +183,6 @@ HMENU FindWindowMenu(HMENU menu, int position) {
     for (int i = count - 1; i >= 0; --i)
         if (HMENU sub = GetSubMenu(menu, i)) return sub;
     return nullptr;
-}
-
-int FrameExtraCommands(HWND, UINT, WPARAM wParam, LPARAM) {
-    switch (LOWORD(wParam)) {
-        case CMD_DEFAULT_BROWSER:
-        case CMD_FULL_SCREEN:
-        case CMD_MAKER_HOME_PAGE:
-        case CMD_MAKER_SUPPORT_PAGE:
-            // Their dialogs and pages come with the settings and the document
-            // windows; the commands are the frame's either way.
-            return 1;
-        default:
-            return 0;
-    }
 }
 
 void HandleFrameTimer(HWND window, UINT timerId) {
@@ -252,6 +237,10 @@ LRESULT CALLBACK FrameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             return OnSysKeyDown(window, message, wParam, lParam);
         case WM_COMMAND:
             return OnCommand(window, message, wParam, lParam);
+        case WM_INITMENUPOPUP:
+            // Not the system menu: its items are the system's.
+            if (!HIWORD(lParam)) GreyCommandsWithoutHandler(reinterpret_cast<HMENU>(wParam));
+            break;
         case WM_TIMER:
             HandleFrameTimer(window, static_cast<UINT>(wParam));
             if (wParam == DelayedMessageTimerId) return 0;

@@ -33,6 +33,4 @@ HWND CreateFrameWindow(HINSTANCE instance);
 // The submenu of the item at position (-1: none; -2: the second-to-last
 // item's, else the last item's that has one).
 HMENU FindWindowMenu(HMENU menu, int position);
-// Commands of the frame beyond the dispatcher's table; 1 when handled.
-int FrameExtraCommands(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void HandleFrameTimer(HWND window, UINT timerId);

@@ -8,6 +8,7 @@
 #include "app/MessageLoop.h"
 #include "core/AppGlobals.h"
 #include "core/CoarseClock.h"
+#include "core/CommandDispatcher.h"
 #include "core/CommandLine.h"
 #include "core/DelayedMessageQueue.h"
 #include "core/InternalMessages.h"
@@ -129,6 +130,23 @@ TEST_F(Frame, MinimisingShowsTheProgramNameAndRestoringTheTitle) {
     EXPECT_EQ(WindowTitle(frame_), "Zintu");
     SendMessageA(frame_, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
     EXPECT_EQ(WindowTitle(frame_), "Zintu");  // the part from " - [" belongs to the child
+}
+
+LRESULT DoNothing(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
+
+TEST_F(Frame, AMenuGreysTheCommandsThatNoSubsystemCarriesOut) {
+    RegisterCommand(CMD_NEW, DoNothing);
+    HMENU file = GetSubMenu(GetMenu(frame_), 0);
+    ASSERT_NE(file, nullptr);
+    SendMessageA(frame_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+    auto grey = [&](UINT id) { return (GetMenuState(file, id, MF_BYCOMMAND) & MF_GRAYED) != 0; };
+    EXPECT_FALSE(grey(CMD_NEW));
+    EXPECT_TRUE(grey(CMD_OPEN_FILE));
+    // Given all the same (a dialog button), nothing pretends to carry it out.
+    EXPECT_EQ(CommandDispatcher(frame_, WM_COMMAND, CMD_OPEN_FILE, 0), 0);
+    ClearCommands();
 }
 
 HWND g_b = nullptr;

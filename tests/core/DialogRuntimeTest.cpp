@@ -91,7 +91,8 @@ TEST_F(DialogRuntime, ShiftF1ThenAMenuCommandOpensItsHelpPage) {
     EXPECT_TRUE(WindowProcFront(window, WM_COMMAND, CMD_FIND, 0, 0, &result));
     EXPECT_FALSE(InHelpMode());
     EXPECT_EQ(g_pages, (std::vector<std::string>{"menus.htm#edit"}));
-    EXPECT_EQ(CommandDispatcher(window, WM_COMMAND, CMD_FIND, 0), 1);  // now an ordinary command
+    // Now an ordinary command, which has no handler here.
+    EXPECT_EQ(CommandDispatcher(window, WM_COMMAND, CMD_FIND, 0), 0);
     EXPECT_EQ(g_pages.size(), 1u);
 
     // A command without a page asks the window for its own.
@@ -231,19 +232,67 @@ TEST_F(DialogRuntime, DialogControlsGetTheLightGreyBackground) {
     DestroyWindow(parent);
 }
 
-TEST(CommandDispatcher, TakesItsOwnIdsAndLeavesTheRest) {
+int g_handled = 0;
+HWND g_handledBy = nullptr;
+LRESULT CountCommand(HWND window, UINT, WPARAM wParam, LPARAM) {
+    g_handled = LOWORD(wParam);
+    g_handledBy = window;
+    return 0;
+}
+
+TEST(CommandDispatcher, CarriesRegisteredHandlersAndRetiredIdsAndLeavesTheRest) {
     HWND window = CreateTestWindow();
+    const CommandBinding bindings[] = {{CMD_COPY, CountCommand}, {CMD_NEW_MAIL, CountCommand}};
+    RegisterCommands(bindings);
     struct Case {
         int id;
         int taken;
     } cases[] = {
-        {10980, 1}, {10978, 1}, {10993, 1}, {20001, 1}, {20004, 1}, {20009, 1}, {10009, 1}, {4010, 1},
-        {10679, 1}, {10994, 0}, {10976, 0}, {20010, 0}, {4017, 0},  {1, 0},     {10002, 0},
+        {10980, 1},
+        {10978, 1},
+        {10993, 1},
+        {20001, 1},
+        {20004, 1},
+        {20009, 1},
+        {CMD_COPY, 1},
+        {CMD_NEW_MAIL, 1},
+        {CMD_NEW_MAIL_WINDOW, 0},
+        {10994, 0},
+        {10976, 0},
+        {20010, 0},
+        {4017, 0},
+        {1, 0},
+        {10002, 0},
     };
     for (const auto& c : cases) {
+        g_handled = 0;
         EXPECT_EQ(CommandDispatcher(window, WM_COMMAND, MAKEWPARAM(c.id, 0), 0), c.taken) << c.id;
         EXPECT_EQ(IsDispatchedCommand(c.id), c.taken == 1) << c.id;
+        bool registered = c.id == CMD_COPY || c.id == CMD_NEW_MAIL;
+        EXPECT_EQ(g_handled, registered ? c.id : 0) << c.id;
     }
+    EXPECT_EQ(g_handledBy, window);
+
+    // A null handler withdraws the command; a menu then greys what has no
+    // handler and leaves the rest (and what is not a command) alone.
+    RegisterCommand(CMD_NEW_MAIL, nullptr);
+    EXPECT_FALSE(IsDispatchedCommand(CMD_NEW_MAIL));
+    HMENU menu = CreatePopupMenu();
+    HMENU sub = CreatePopupMenu();
+    AppendMenuA(sub, MF_STRING, CMD_COPY, "Copy");
+    AppendMenuA(sub, MF_STRING, CMD_NEW_MAIL, "Mail");
+    AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), "Edit");
+    AppendMenuA(menu, MF_STRING, 100, "1 A document window");
+    AppendMenuA(menu, MF_STRING, 10980, "Retired");
+    GreyCommandsWithoutHandler(menu);
+    auto grey = [](HMENU m, UINT id) { return (GetMenuState(m, id, MF_BYCOMMAND) & MF_GRAYED) != 0; };
+    EXPECT_FALSE(grey(sub, CMD_COPY));
+    EXPECT_TRUE(grey(sub, CMD_NEW_MAIL));
+    EXPECT_FALSE(grey(menu, 100));
+    EXPECT_FALSE(grey(menu, 10980));
+    DestroyMenu(menu);
+    ClearCommands();
+    EXPECT_FALSE(IsDispatchedCommand(CMD_COPY));
     DestroyWindow(window);
 }
 
