@@ -20,9 +20,11 @@ MessageTarget* MessageTargetList::Find(const MessageHandler* handler) const {
     return nullptr;
 }
 
-void MessageTargetList::Add(MessageHandler* handler, bool isInline, bool flagB, bool flagC, bool force,
-                            bool append) {
-    if (!force) {
+void MessageTargetList::Add(MessageHandler* handler, uint32_t flags) {
+    bool isInline = flags & kInline;
+    bool flagB = flags & kFlagB;
+    bool flagC = flags & kQuiet;
+    if (!(flags & kNewEntry)) {
         if (MessageTarget* existing = Find(handler)) {
             existing->isInline = isInline;
             existing->flagB = flagB;
@@ -33,7 +35,7 @@ void MessageTargetList::Add(MessageHandler* handler, bool isInline, bool flagB, 
     if (!handler) return;
     auto* target = new (std::nothrow) MessageTarget(handler, isInline, flagB, flagC);
     if (!target) return;
-    if (append || IsEmpty()) {
+    if ((flags & kAppend) || IsEmpty()) {
         target->AppendTo(*this);
     } else {
         target->InsertAfter(*this);

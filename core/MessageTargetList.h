@@ -35,10 +35,22 @@ public:
     MessageTargetList() = default;
     ~MessageTargetList() override { Clear(); }
 
-    // Without force, an entry already there for the handler only gets the
-    // new flags. Otherwise a new entry for a non-null handler: first,
-    // unless append is set (then last).
-    void Add(MessageHandler* handler, bool isInline, bool flagB, bool flagC, bool force, bool append);
+    // What Add records and how: the entry's three flags, then where it goes.
+    enum AddFlags : uint32_t {
+        kInline = 1,    // the entry's isInline
+        kFlagB = 2,     // the entry's flagB
+        kQuiet = 4,     // the entry's flagC
+        kNewEntry = 8,  // a new entry even when the handler has one
+        kAppend = 16,   // a new entry goes last (else first)
+    };
+    static uint32_t EntryFlags(bool isInline, bool flagB, bool quiet) {
+        return (isInline ? kInline : 0u) | (flagB ? kFlagB : 0u) | (quiet ? kQuiet : 0u);
+    }
+
+    // Without kNewEntry, an entry already there for the handler only gets
+    // the new flags. Otherwise a new entry for a non-null handler: first,
+    // unless kAppend is set (then last).
+    void Add(MessageHandler* handler, uint32_t flags);
     // Deletes the first entry of the handler.
     void Remove(MessageHandler* handler);
     // Posts the message to every admitted entry's handler, after the delay

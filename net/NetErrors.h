@@ -1,28 +1,55 @@
 // Program error codes of the network layer. Each is also the id of its text
-// in the string table (resources/Net.rc), so a failure can be shown as is.
+// in the string table: resources/Net.rc takes the ids from the names below,
+// so the table and the codes cannot disagree, and a failure can be shown as
+// is.
 #pragma once
+
+// The ids, for the resource compiler as well as for the code.
+#define IDS_NET_ILLEGAL_ADDRESS 32832
+#define IDS_NET_NETWORK_PROBLEM 32865
+#define IDS_NET_WINSOCK_BLOCKING 32866
+#define IDS_NET_WINSOCK_RESOURCES 32867
+#define IDS_NET_INTERNAL 32868
+#define IDS_NET_COULD_NOT_CONNECT 32869
+#define IDS_NET_WINSOCK_VERSION 32870
+#define IDS_NET_HOST_NOT_FOUND 32871
+#define IDS_NET_ADDRESS_NOT_AVAILABLE 32872
+#define IDS_NET_CONNECTION_REFUSED 32873
+#define IDS_NET_NETWORK_UNREACHABLE 32881
+#define IDS_NET_WINSOCK_LACKS 32882
+#define IDS_NET_WINSOCK_PROBLEMS 32883
+#define IDS_NET_NO_WINSOCK 32886
+#define IDS_NET_PROXY_CONNECT 32897
+#define IDS_NET_PROXY_NOT_FOUND 32898
+#define IDS_NET_PROXY_NOT_AVAILABLE 32899
+#define IDS_NET_PROXY_REFUSED 32900
+
+#ifndef RC_INVOKED
 #include <cstdint>
 
+#include "resources/CoreStringIds.h"  // IDS_CONNECTION_CLOSED
+
 enum NetError : int32_t {
-    kErrIllegalAddress = 32832,       // "Illegal address"
-    kErrClosedByRemote = 32864,       // "Connection closed by remote server"
-    kErrNetworkProblem = 32865,       // "Network problem"
-    kErrWinsockBlocking = 32866,      // "Winsock blocking"
-    kErrWinsockResources = 32867,     // "Winsock resource problems. Try again"
-    kErrInternal = 32868,             // "Internal communication error"
-    kErrCouldNotConnect = 32869,      // "Could not connect to remote server"
-    kErrWinsockVersion = 32870,       // "Incorrect Winsock version"
-    kErrHostNotFound = 32871,         // "Could not locate remote server"
-    kErrAddressNotAvailable = 32872,  // "The address is not available from this machine"
-    kErrConnectionRefused = 32873,    // "Could not connect to remote server"
-    kErrNetworkUnreachable = 32881,   // "Nettwork not available. ..."
-    kErrWinsockLacks = 32882,         // "This winsock-implementation lacks important functionality"
-    kErrWinsockProblems = 32883,      // "Winsock problems. Check the network program"
-    kErrNoWinsock = 32886,            // "Could not locate winsock.dll. ..."
-    kErrProxyConnect = 32897,         // "Could not connect to PROXY server"
-    kErrProxyNotFound = 32898,        // "Could not find PROXY server"
-    kErrProxyNotAvailable = 32899,    // "Could not access PROXY server. Not available"
-    kErrProxyRefused = 32900,         // "Could not connect to PROXY server. Access denied"
+    kErrIllegalAddress = IDS_NET_ILLEGAL_ADDRESS,      // "Illegal address"
+    kErrClosedByRemote = IDS_CONNECTION_CLOSED,        // "Connection closed by remote server"
+    kErrNetworkProblem = IDS_NET_NETWORK_PROBLEM,      // "Network problem"
+    kErrWinsockBlocking = IDS_NET_WINSOCK_BLOCKING,    // "Winsock blocking"
+    kErrWinsockResources = IDS_NET_WINSOCK_RESOURCES,  // "Winsock resource problems. Try again"
+    kErrInternal = IDS_NET_INTERNAL,                   // "Internal communication error"
+    kErrCouldNotConnect = IDS_NET_COULD_NOT_CONNECT,   // "Could not connect to remote server"
+    kErrWinsockVersion = IDS_NET_WINSOCK_VERSION,      // "Incorrect Winsock version"
+    kErrHostNotFound = IDS_NET_HOST_NOT_FOUND,         // "Could not locate remote server"
+    kErrAddressNotAvailable =
+        IDS_NET_ADDRESS_NOT_AVAILABLE,                     // "The address is not available from this machine"
+    kErrConnectionRefused = IDS_NET_CONNECTION_REFUSED,    // "Could not connect to remote server"
+    kErrNetworkUnreachable = IDS_NET_NETWORK_UNREACHABLE,  // "Nettwork not available. ..."
+    kErrWinsockLacks = IDS_NET_WINSOCK_LACKS,  // "This winsock-implementation lacks important functionality"
+    kErrWinsockProblems = IDS_NET_WINSOCK_PROBLEMS,       // "Winsock problems. Check the network program"
+    kErrNoWinsock = IDS_NET_NO_WINSOCK,                   // "Could not locate winsock.dll. ..."
+    kErrProxyConnect = IDS_NET_PROXY_CONNECT,             // "Could not connect to PROXY server"
+    kErrProxyNotFound = IDS_NET_PROXY_NOT_FOUND,          // "Could not find PROXY server"
+    kErrProxyNotAvailable = IDS_NET_PROXY_NOT_AVAILABLE,  // "Could not access PROXY server. Not available"
+    kErrProxyRefused = IDS_NET_PROXY_REFUSED,  // "Could not connect to PROXY server. Access denied"
 };
 
 // Winsock error numbers the network layer looks at by value.
@@ -41,3 +68,5 @@ enum WinsockErrorNumber : int32_t {
 
 // The program error code for a failed WSAStartup.
 [[nodiscard]] int32_t MapStartupError(int32_t winsockError);
+
+#endif  // RC_INVOKED

@@ -215,7 +215,8 @@ UrlPageContent* UrlRecord::GetDocumentContent(MessageHandler* handler) {
     int status = GetLoadStatusHere();
     if (status == kLoadLoading || status == kLoadDelivering) {
         // The data is on its way: the window hears when there is more.
-        if (handler && !targets_.Contains(handler)) targets_.Add(handler, false, false, false, true, true);
+        if (handler && !targets_.Contains(handler))
+            targets_.Add(handler, MessageTargetList::kNewEntry | MessageTargetList::kAppend);
         return pageContent_.get();
     }
     if (pageContent_ && (pageContent_->IsComplete() || status != kLoadLoaded)) return pageContent_.get();
@@ -236,7 +237,7 @@ UrlPageContent* UrlRecord::GetDocumentContent(MessageHandler* handler) {
     DeliverData(false, kDeliveryChunk);
     if (!pageContent_) return nullptr;
     SetLoadStatus(kLoadDelivering);
-    targets_.Add(handler, false, false, false, true, true);
+    targets_.Add(handler, MessageTargetList::kNewEntry | MessageTargetList::kAppend);
     RegisterFor(handler, kMsgContinueDelivery, id_);
     handler->Post(kMsgContinueDelivery, id_, 0);
     return pageContent_.get();

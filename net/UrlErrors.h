@@ -1,25 +1,46 @@
 // Error ids that URL loading reports (0x8004's first parameter). Each is also
-// the id of its text in the string table (resources/UrlLoad.rc).
+// the id of its text in the string table: resources/UrlLoad.rc takes the ids
+// from the names below (the two it shares with the network layer have their
+// texts in resources/Net.rc), so the table and the codes cannot disagree.
 #pragma once
 
+#include "net/NetErrors.h"
+
+// The ids, for the resource compiler as well as for the code.
+#define IDS_URL_SCRIPT_FAILED 32825
+#define IDS_URL_CANNOT_DECRYPT 32841
+#define IDS_URL_NO_CONTENT 32887
+#define IDS_URL_NOT_ENOUGH_MEMORY 32888
+#define IDS_URL_CANNOT_WRITE_CACHE 32889
+#define IDS_URL_TOO_MANY_REDIRECTS 32890
+#define IDS_URL_FORBIDDEN 33040
+#define IDS_URL_NOT_FOUND 33041
+#define IDS_URL_SERVER_ERROR 33042
+#define IDS_URL_NOT_IMPLEMENTED 33043
+#define IDS_URL_ACCEPTED_NO_CONTENT 33044
+#define IDS_URL_NO_MAIL_SERVER 33095
+#define IDS_URL_CANNOT_OPEN_FILE 33120
+
+#ifndef RC_INVOKED
 #include <cstdint>
 
 enum UrlError : int32_t {
-    kErrScriptFailed = 32825,       // "JavaScript execution failed"
-    kErrUrlIllegalAddress = 32832,  // "Illegal address"
-    kErrCannotDecrypt = 32841,      // "Could not decrypt file. ..."
-    kErrOffline = 32871,            // "Could not locate remote server"
-    kErrNoContent = 32887,          // "The server returned a file with no content."
-    kErrNotEnoughMemory = 32888,    // "Not enough memory to store the document"
-    kErrCannotWriteCache = 32889,   // "Could not write the document to the disk cache"
-    kErrTooManyRedirects = 32890,   // "Too many redirections"
-    kErrForbidden = 33040,          // "The remote server refuses to perform the request"
-    kErrNotFound = 33041,           // "Address not found"
-    kErrServerError = 33042,        // "Remote server or file not found"
-    kErrNotImplemented = 33043,     // "The remote server lacks necessary functionality"
-    kErrAcceptedNoContent = 33044,  // "Remote server accepted the request - no content returned"
-    kErrNoMailServer = 33095,       // "No mail server specified. ..."
-    kErrCannotOpenFile = 33120,     // "Could not open file"
+    kErrScriptFailed = IDS_URL_SCRIPT_FAILED,           // "JavaScript execution failed"
+    kErrUrlIllegalAddress = IDS_NET_ILLEGAL_ADDRESS,    // "Illegal address"
+    kErrCannotDecrypt = IDS_URL_CANNOT_DECRYPT,         // "Could not decrypt file. ..."
+    kErrOffline = IDS_NET_HOST_NOT_FOUND,               // "Could not locate remote server"
+    kErrNoContent = IDS_URL_NO_CONTENT,                 // "The server returned a file with no content."
+    kErrNotEnoughMemory = IDS_URL_NOT_ENOUGH_MEMORY,    // "Not enough memory to store the document"
+    kErrCannotWriteCache = IDS_URL_CANNOT_WRITE_CACHE,  // "Could not write the document to the disk cache"
+    kErrTooManyRedirects = IDS_URL_TOO_MANY_REDIRECTS,  // "Too many redirections"
+    kErrForbidden = IDS_URL_FORBIDDEN,                  // "The remote server refuses to perform the request"
+    kErrNotFound = IDS_URL_NOT_FOUND,                   // "Address not found"
+    kErrServerError = IDS_URL_SERVER_ERROR,             // "Remote server or file not found"
+    kErrNotImplemented = IDS_URL_NOT_IMPLEMENTED,       // "The remote server lacks necessary functionality"
+    kErrAcceptedNoContent =
+        IDS_URL_ACCEPTED_NO_CONTENT,            // "Remote server accepted the request - no content returned"
+    kErrNoMailServer = IDS_URL_NO_MAIL_SERVER,  // "No mail server specified. ..."
+    kErrCannotOpenFile = IDS_URL_CANNOT_OPEN_FILE,  // "Could not open file"
 };
 
 // The error id for an HTTP status: 0 for a status that is no error.
@@ -47,3 +68,5 @@ constexpr int kMaxRedirects = 10;
 // Reading stops after this much in one data report so that other windows
 // keep their turn; the record posts itself another report for the rest.
 constexpr int32_t kMaxReadPerReport = 1 << 20;
+
+#endif  // RC_INVOKED

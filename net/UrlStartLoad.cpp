@@ -88,7 +88,9 @@ int UrlRecord::StartLoadInternal(MessageHandler* target, const UrlHandle& origin
     bool loading = GetLoadStatusHere() == kLoadLoading;
     if (!loading && !targets_.IsEmpty()) targets_.Clear();
     bool present = targets_.ContainsEntry(target, isInline, flagB, quiet);
-    if (!present) targets_.Add(target, isInline, flagB, quiet, true, false);
+    if (!present)
+        targets_.Add(target,
+                     MessageTargetList::EntryFlags(isInline, flagB, quiet) | MessageTargetList::kNewEntry);
     if (loading) {
         if (present) return -1;
         // Joins the load under way: hears what the others heard so far.

@@ -141,7 +141,9 @@ void UrlRecord::RequestLoadInternal(MessageHandler* target, const UrlHandle& ref
     }
     if (GetLoadStatusHere() == kLoadLoading) {
         bool present = targets_.ContainsEntry(target, isInline, flagB, flagC);
-        if (!present) targets_.Add(target, isInline, flagB, flagC, true, false);
+        if (!present)
+            targets_.Add(
+                target, MessageTargetList::EntryFlags(isInline, flagB, flagC) | MessageTargetList::kNewEntry);
         // Already on its way: the new window hears the progress so far.
         if (!flagC && !present && bytesLoaded_ > 0) {
             uint32_t m = contentLength_ > 0 ? kMsgProgressKnown : kMsgProgressUnknown;
@@ -222,7 +224,8 @@ void UrlRecord::ReplaceTarget(MessageHandler* oldHandler, MessageHandler* newHan
     auto* head = static_cast<MessageTarget*>(static_cast<NodeList&>(targets_).First());
     bool isInline = head->isInline, flagB = head->flagB, flagC = head->flagC;
     if (newHandler && !targets_.Contains(newHandler))
-        targets_.Add(newHandler, isInline, flagB, flagC, true, true);
+        targets_.Add(newHandler, MessageTargetList::EntryFlags(isInline, flagB, flagC) |
+                                     MessageTargetList::kNewEntry | MessageTargetList::kAppend);
     bool wasFirst = registeredWith_ == oldHandler;
     if (wasFirst) Unregister();
     targets_.Remove(oldHandler);

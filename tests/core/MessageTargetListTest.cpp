@@ -15,20 +15,20 @@ TEST_F(MessageTargetListTest, AddReplacesFlagsUnlessForcedAndPlacesEntries) {
     HandlerWindow a(log, "a"), b(log, "b"), c(log, "c");
     MessageTargetList list;
     EXPECT_EQ(list.First(), nullptr);
-    list.Add(a.handler.get(), true, false, false, false, false);
-    list.Add(b.handler.get(), false, false, false, false, false);  // first
-    list.Add(c.handler.get(), false, false, false, false, true);   // last
-    list.Add(nullptr, false, false, false, true, true);
+    list.Add(a.handler.get(), MessageTargetList::kInline);
+    list.Add(b.handler.get(), 0);                           // first
+    list.Add(c.handler.get(), MessageTargetList::kAppend);  // last
+    list.Add(nullptr, MessageTargetList::kNewEntry | MessageTargetList::kAppend);
     EXPECT_EQ(list.Count(), 3u);
     EXPECT_EQ(list.First(), b.handler.get());
 
     // Listed already, no force: only the flags change.
-    list.Add(a.handler.get(), false, true, true, false, false);
+    list.Add(a.handler.get(), MessageTargetList::kFlagB | MessageTargetList::kQuiet);
     EXPECT_EQ(list.Count(), 3u);
     EXPECT_TRUE(list.ContainsEntry(a.handler.get(), false, true, true));
     EXPECT_FALSE(list.ContainsEntry(a.handler.get(), true, false, false));
     // Forced: a second entry.
-    list.Add(a.handler.get(), true, false, false, true, false);
+    list.Add(a.handler.get(), MessageTargetList::kInline | MessageTargetList::kNewEntry);
     EXPECT_EQ(list.Count(), 4u);
     EXPECT_EQ(list.First(), a.handler.get());
     EXPECT_TRUE(list.ContainsEntry(a.handler.get(), true, false, false));
@@ -64,7 +64,8 @@ TEST_F(MessageTargetListTest, BroadcastFiltersByFlags) {
         windows.push_back(std::make_unique<HandlerWindow>(log, t.name));
         recorders.push_back(std::make_unique<Recorder>(log, t.name));
         windows.back()->handler->Register(recorders.back().get(), kMsg, 0);
-        list.Add(windows.back()->handler.get(), t.isInline, t.flagB, t.flagC, false, true);
+        list.Add(windows.back()->handler.get(),
+                 MessageTargetList::EntryFlags(t.isInline, t.flagB, t.flagC) | MessageTargetList::kAppend);
     }
     const std::pair<uint32_t, Log> cases[] = {
         {0, {"img", "doc", "quietImg", "quietDoc", "docB"}},

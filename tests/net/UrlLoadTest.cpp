@@ -273,7 +273,7 @@ TEST_F(UrlLoadTest, GeneratedContent) {
     // A generated page (a listing, an internal page) larger than the block
     // moves to a cache file and keeps appending there.
     UrlHandle h = urls_->NewInternalUrl();
-    h->Targets().Add(view_.get(), false, false, false, true, false);
+    h->Targets().Add(view_.get(), MessageTargetList::kNewEntry);
     h->SetContentKind(kKindHtml);
     std::string page;
     for (int i = 0; i < 1500; ++i) page += "<p>generated line " + std::to_string(i) + "</p>\n";
@@ -293,7 +293,7 @@ TEST_F(UrlLoadTest, GeneratedContent) {
     // instead of ending as loaded without them.
     fs::remove_all(root_ / "cache");
     UrlHandle lost = urls_->NewInternalUrl();
-    lost->Targets().Add(view_.get(), false, false, false, true, false);
+    lost->Targets().Add(view_.get(), MessageTargetList::kNewEntry);
     lost->SetContentKind(kKindHtml);
     bool stored = true;
     for (size_t at = 0; at < page.size() && stored; at += 1000) {
