@@ -1,0 +1,70 @@
+#include "security/SslRecord.h"
+
+#include <cstring>
+#include <new>
+
+SslRecord::SslRecord(uint32_t maxFragment) : maxFragment_(maxFragment) {
+    version_.SetParent(this);
+}
+
+// Header states: 1 the content type, 2 the version, 3-5 the length.
+const uint8_t* SslRecord::ReadLengthField(const uint8_t* in, uint32_t& remaining) {
+    if (headerState_ == 0) {
+        headerState_ = 1;
+        state_ = 1;
+    }
+    if (headerState_ == 1 && remaining > 0) {
+        uint8_t type = *in++;
+        --remaining;
+        contentType_ = type >= kContentChangeCipherSpec && type <= kContentApplicationData ? type : kContentUnknown;
+        headerState_ = 2;
+    }
+    if (headerState_ == 2 && remaining > 0) {
+        in = version_.Read(in, remaining);
+        if (version_.IsComplete()) headerState_ = 3;
+    }
+    if (headerState_ >= 3 && remaining > 0) {
+        in = ReadBigEndian(in, remaining, headerLength_, headerState_, 3, headerCounter_, 2);
+        if (headerState_ == 5) {
+            headerState_ = 0;
+            if (headerLength_ > maxFragment_) {
+                state_ = 0;
+                RaiseSecurityError(kErrorFatal, kCodeIllegalParameter);
+                return in;
+            }
+            pendingLength_ = headerLength_;
+            state_ = 2;
+        }
+    }
+    return in;
+}
+
+uint8_t* SslRecord::WriteLengthField(uint8_t* out, uint32_t value) const {
+    *out++ = static_cast<uint8_t>(contentType_);
+    out = version_.Write(out);
+    return WriteBigEndian(out, value, 2);
+}
+
+int SslRecord::Check(ErrorHolder* report) const {
+    if (GetError() || headerState_ != 0) return FailCheck(report);
+    if (!version_.Check(report) || !ShortByteVector::Check(report)) return 0;
+    if (length_ > maxFragment_) {
+        if (report) report->RaiseSecurityError(kErrorFatal, kCodeIllegalParameter);
+        return 0;
+    }
+    return 1;
+}
+
+void SslRecord::ClearError() {
+    ShortByteVector::ClearError();
+    version_.ClearError();
+}
+
+OutgoingChunk::OutgoingChunk(const uint8_t* bytes, uint32_t length, uint32_t contentType)
+    : contentType_(contentType), block_(new (std::nothrow) uint8_t[length ? length : 1]), length_(length) {
+    if (block_ && length) std::memcpy(block_.get(), bytes, length);
+    if (!block_) length_ = 0;
+}
+
+OutgoingChunk::OutgoingChunk(std::unique_ptr<uint8_t[]> block, uint32_t length, uint32_t contentType)
+    : contentType_(contentType), block_(std::move(block)), length_(block_ ? length : 0) {}
