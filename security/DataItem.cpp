@@ -118,7 +118,7 @@ void AlertItem::SetPair(uint32_t errorClass, uint32_t code) {
 }
 
 void AlertItem::OnComplete() {
-    uint32_t level = bytes_[0] <= kErrorFatal ? bytes_[0] : kErrorLibrary;
+    uint32_t level = bytes_[0] <= kErrorFatal ? uint32_t{bytes_[0]} : uint32_t{kErrorLibrary};
     pair_.Set(level, bytes_[1]);
 }
 

@@ -14,9 +14,6 @@ bool SecureConnectionsAvailable() {
     return false;
 }
 
-bool StopSecurityLibrary() {
-    return false;
-}
 bool StopCertificateStore() {
     return false;
 }

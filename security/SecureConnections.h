@@ -20,8 +20,8 @@ Connection* CreateHttpsConnection(MessageHandler* target, int method, const char
 // Whether CreateHttpsConnection can make connections.
 bool SecureConnectionsAvailable();
 
-// The security library's three stop calls, made at exit. Each answers
-// whether there was anything to stop (never, for now).
-bool StopSecurityLibrary();
+// The certificate store's and the session cache's stop calls, made at exit
+// (the security library's own is in security/SecurityLibrary.h). Each
+// answers whether there was anything to stop (never, for now).
 bool StopCertificateStore();
 bool StopSecureSessions();

@@ -16,7 +16,8 @@ const uint8_t* SslRecord::ReadLengthField(const uint8_t* in, uint32_t& remaining
     if (headerState_ == 1 && remaining > 0) {
         uint8_t type = *in++;
         --remaining;
-        contentType_ = type >= kContentChangeCipherSpec && type <= kContentApplicationData ? type : kContentUnknown;
+        bool known = type >= kContentChangeCipherSpec && type <= kContentApplicationData;
+        contentType_ = known ? uint32_t{type} : uint32_t{kContentUnknown};
         headerState_ = 2;
     }
     if (headerState_ == 2 && remaining > 0) {

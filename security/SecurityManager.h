@@ -1,0 +1,143 @@
+// The certificate and key store: the user's security settings (protocol
+// versions, enabled cipher suites, password policy), personal certificates
+// with their encrypted keys, and the certificate authorities with their
+// trust flags. Kept in three files of the profile folder and the ini section
+// "SECURITY PREFS".
+//
+// One manager is shared through a global pointer, reference counted: users
+// take a reference and drop it with Release. The files' integers are
+// little-endian; the vectors inside them keep their own big-endian length
+// fields.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/ListNode.h"
+#include "security/Certificate.h"
+#include "security/DataItemArray.h"
+
+// The suites a connection offers.
+struct CipherPreferences {
+    CipherSuiteList savedSsl3Suites;
+    Ssl2CipherKindList savedSsl2Kinds;
+    CipherSuiteList activeSsl3Suites;
+    Ssl2CipherKindList activeSsl2Kinds;
+    ByteListItem compressionMethods;
+};
+
+// A list that deletes its nodes with itself.
+class OwningNodeList : public NodeList {
+public:
+    OwningNodeList() = default;
+    ~OwningNodeList() override { Clear(); }
+};
+
+class StoredCertificate : public ListNode {
+public:
+    uint16_t kind = 0;
+    ShortByteVector displayName;
+    ShortByteVector subjectKey;
+    MediumByteVector certificate;
+    ShortByteVector keyCheck;
+    SecureShortByteVector encryptedKey;
+    ShortByteVector keyId;
+    uint32_t allowConnections = 0;
+    uint32_t warnBeforeSending = 0;
+    uint32_t builtIn = 0;
+
+    // The parsed certificate, made and kept on first use; null when the DER
+    // cannot be parsed (nothing is kept then).
+    Certificate* Parsed();
+
+private:
+    std::unique_ptr<Certificate> parsed_;
+};
+
+// What BuildClientChain collects: a personal entry and the stored
+// authorities above it, nearest first.
+struct ClientChain : ErrorHolder {
+    StoredCertificate* entry = nullptr;
+    std::vector<StoredCertificate*> links;
+};
+
+constexpr uint32_t kSecurityFileVersion = 0x03010000;
+constexpr uint32_t kSecurityFileVersion30 = 0x03000000;
+constexpr uint32_t kSecurityFileVersion30a = 0x03000001;
+
+enum : int { kLoadPersonal = 1, kLoadAuthorities = 2 };
+
+class SecurityManager {
+public:
+    // With loadNow the options are read at once.
+    explicit SecurityManager(bool loadNow);
+    SecurityManager(const SecurityManager&) = delete;
+    SecurityManager& operator=(const SecurityManager&) = delete;
+    ~SecurityManager();
+
+    // The shared manager, made on first use (options loaded); the caller
+    // holds one reference.
+    static SecurityManager* Acquire();
+    void AddRef() { ++refCount_; }
+    // Destroys at the last reference and clears the global pointer.
+    void Release();
+
+    void Load(int mask);
+    void Save();
+
+    StoredCertificate* EntryAt(bool personal, uint32_t n);
+    bool SetAuthorityFlags(bool personal, uint32_t n, bool allow, bool warn);
+    bool DeleteEntry(bool personal, uint32_t n);
+    // 0 no authority found, 1 authorities found, 2 the links end at a
+    // self-signed root.
+    int BuildClientChain(ClientChain& chain, StoredCertificate* entry, const ShortVectorList& serverCaNames);
+    CipherPreferences* PreferencesFor(const char* address, int port, int value);
+
+    static void FilterAvailable(CipherSuiteList& active, const CipherSuiteList& available,
+                                const CipherSuiteList& saved, bool reverse);
+    static void FilterAvailable(Ssl2CipherKindList& active, const Ssl2CipherKindList& available,
+                                const Ssl2CipherKindList& saved, bool reverse);
+
+    // Settings (public: the security dialogs change them and Save).
+    CipherPreferences preferences;
+    OwningNodeList personalCertificates;
+    OwningNodeList authorities;
+    OwningNodeList availableSuites;
+    CipherSuiteList availableSsl3Suites;
+    Ssl2CipherKindList availableSsl2Kinds;
+    uint32_t enableSsl2 = 0, enableSsl3 = 1, enableTls10 = 1;
+    uint32_t securityEnabled = 0;
+    uint32_t haveCertificateSupport = 0, haveStoreCipher = 0;
+    uint32_t unavailable = 1;
+    uint16_t askPasswordPolicy = 1;
+    SecureByteVector passwordBlob;
+    SecureByteVector passwordCheck;
+    SecureByteVector cachedKey;
+    uint32_t fileVersion = 0;
+    uint32_t optionsLoaded = 0, authoritiesLoaded = 0, personalLoaded = 0;
+
+private:
+    bool StartOptions();
+    void LoadOptions();
+    void DefaultOptions();
+    bool ReadOptions(FILE* file, uint32_t& version);
+    // Answers whether the file was read completely (or did not exist).
+    bool LoadCertificates(bool personal, bool& olderFile);
+    bool WriteOptions(FILE* file) const;
+    bool WriteCertificates(FILE* file, bool personal) const;
+
+    uint32_t refCount_ = 1;
+    CipherPreferences* preferencePointers_[2];
+};
+
+extern SecurityManager* g_securityManager;
+
+// A store entry's display name from a certificate's subject name fields.
+void CertificateDisplayName(const std::vector<std::string>& fields, ShortByteVector& out);
+
+// The ini section "SECURITY PREFS" and the replacement of a file by a fully
+// written temporary one; the platform provides them.
+int ReadSecurityIniInt(const char* key, int defaultValue);
+void WriteSecurityIniInt(const char* key, int value);
+bool ReplaceSecurityFile(const std::string& temporary, const std::string& path);

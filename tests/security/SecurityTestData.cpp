@@ -1,0 +1,59 @@
+#include "tests/security/SecurityTestData.h"
+
+#include <sstream>
+
+#include "tests/support/TestPaths.h"
+
+namespace security_test {
+
+std::vector<uint8_t> FromHex(const std::string& hex) {
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+const std::map<std::string, std::vector<std::string>>& KnownAnswers() {
+    static std::map<std::string, std::vector<std::string>> answers = [] {
+        std::map<std::string, std::vector<std::string>> read;
+        std::istringstream in(testing_support::ReadWholeFile(
+            testing_support::SourcePath("tests/security/data/known-answers.txt")));
+        std::string line;
+        while (std::getline(in, line)) {
+            std::istringstream words(line);
+            std::string name, field;
+            words >> name;
+            while (words >> field) read[name].push_back(field);
+        }
+        return read;
+    }();
+    return answers;
+}
+
+std::vector<uint8_t> Answer(const std::string& name, size_t field) {
+    auto it = KnownAnswers().find(name);
+    if (it == KnownAnswers().end() || field >= it->second.size()) return {};
+    return FromHex(it->second[field]);
+}
+
+std::vector<uint8_t> DataFile(const std::string& name) {
+    std::string text = testing_support::ReadWholeFile(testing_support::SourcePath("tests/security/data/" + name));
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+ByteVector Vector(const std::vector<uint8_t>& bytes) {
+    ByteVector v;
+    v.SetBytes(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    return v;
+}
+
+std::vector<uint8_t> Bytes(const ByteVector& vector) {
+    return std::vector<uint8_t>(vector.Data(), vector.Data() + vector.Length());
+}
+
+std::vector<uint8_t> BigInput() {
+    std::vector<uint8_t> big(70000);
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<uint8_t>(i * 7 + 3);
+    return big;
+}
+
+}  // namespace security_test

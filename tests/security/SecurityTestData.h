@@ -1,0 +1,23 @@
+// The fixtures made by tools/make-security-fixtures.sh with the openssl
+// command: known answers and DER certificates.
+#pragma once
+#include <map>
+#include <string>
+#include <vector>
+
+#include "security/ByteVector.h"
+
+namespace security_test {
+
+std::vector<uint8_t> FromHex(const std::string& hex);
+// "name" -> the fields after it on its line of known-answers.txt.
+const std::map<std::string, std::vector<std::string>>& KnownAnswers();
+std::vector<uint8_t> Answer(const std::string& name, size_t field = 0);
+// A file of tests/security/data.
+std::vector<uint8_t> DataFile(const std::string& name);
+ByteVector Vector(const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> Bytes(const ByteVector& vector);
+// The 70000 bytes of the large digest input: byte i is i*7+3.
+std::vector<uint8_t> BigInput();
+
+}  // namespace security_test
