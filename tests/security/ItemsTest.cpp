@@ -127,7 +127,9 @@ TEST(FixedItems, ChangeCipherSpecAcceptsOnlyOne) {
         body.Read(&byte, left);
         EXPECT_EQ(left, 0u);
         EXPECT_EQ(body.GetError(), byte == 1 ? 0 : 1);
-        if (byte != 1) EXPECT_EQ(body.Error(), SecurityErrorCode(2, 47));
+        if (byte != 1) {
+            EXPECT_EQ(body.Error(), SecurityErrorCode(2, 47));
+        }
     }
 }
 
