@@ -69,25 +69,13 @@ int DataItem::Check(ErrorHolder* report) const {
     return 1;
 }
 
-ProtocolVersionItem::ProtocolVersionItem(uint8_t major, uint8_t minor) : DataItem(2) {
-    bytes_[0] = major;
-    bytes_[1] = minor;
+TwoByteItem::TwoByteItem(uint8_t first, uint8_t second) : DataItem(2) {
+    bytes_[0] = first;
+    bytes_[1] = second;
     data_ = bytes_;
 }
 
-ProtocolVersionItem& ProtocolVersionItem::operator=(const ProtocolVersionItem& other) {
-    bytes_[0] = other.bytes_[0];
-    bytes_[1] = other.bytes_[1];
-    return *this;
-}
-
-CipherSuiteItem::CipherSuiteItem(uint8_t high, uint8_t low) : DataItem(2) {
-    bytes_[0] = high;
-    bytes_[1] = low;
-    data_ = bytes_;
-}
-
-CipherSuiteItem& CipherSuiteItem::operator=(const CipherSuiteItem& other) {
+TwoByteItem& TwoByteItem::operator=(const TwoByteItem& other) {
     bytes_[0] = other.bytes_[0];
     bytes_[1] = other.bytes_[1];
     return *this;

@@ -57,34 +57,35 @@ protected:
     uint32_t state_ = 0;
 };
 
-// A (major, minor) pair, 3.1 by default.
-class ProtocolVersionItem : public DataItem {
+// An item of two bytes held inside the object.
+class TwoByteItem : public DataItem {
 public:
-    ProtocolVersionItem() : ProtocolVersionItem(3, 1) {}
-    ProtocolVersionItem(uint8_t major, uint8_t minor);
-    ProtocolVersionItem(const ProtocolVersionItem& other) : ProtocolVersionItem(other.Major(), other.Minor()) {}
-    ProtocolVersionItem& operator=(const ProtocolVersionItem& other);
-    uint8_t Major() const { return bytes_[0]; }
-    uint8_t Minor() const { return bytes_[1]; }
+    TwoByteItem(uint8_t first, uint8_t second);
+    TwoByteItem(const TwoByteItem& other) : TwoByteItem(other.bytes_[0], other.bytes_[1]) {}
+    TwoByteItem& operator=(const TwoByteItem& other);
+    bool operator==(const TwoByteItem& o) const { return bytes_[0] == o.bytes_[0] && bytes_[1] == o.bytes_[1]; }
 
-private:
+protected:
     uint8_t bytes_[2];
 };
 
-// The two bytes of an SSL 3.0/TLS cipher-suite code.
-class CipherSuiteItem : public DataItem {
+// A (major, minor) pair, 3.1 by default.
+class ProtocolVersionItem : public TwoByteItem {
 public:
-    CipherSuiteItem() : CipherSuiteItem(0, 0) {}
-    CipherSuiteItem(uint8_t high, uint8_t low);
-    CipherSuiteItem(const CipherSuiteItem& other) : CipherSuiteItem(other.High(), other.Low()) {}
-    CipherSuiteItem& operator=(const CipherSuiteItem& other);
-    bool operator==(const CipherSuiteItem& o) const { return High() == o.High() && Low() == o.Low(); }
+    ProtocolVersionItem() : TwoByteItem(3, 1) {}
+    ProtocolVersionItem(uint8_t major, uint8_t minor) : TwoByteItem(major, minor) {}
+    uint8_t Major() const { return bytes_[0]; }
+    uint8_t Minor() const { return bytes_[1]; }
+};
+
+// The two bytes of an SSL 3.0/TLS cipher-suite code.
+class CipherSuiteItem : public TwoByteItem {
+public:
+    CipherSuiteItem() : TwoByteItem(0, 0) {}
+    CipherSuiteItem(uint8_t high, uint8_t low) : TwoByteItem(high, low) {}
     uint8_t High() const { return bytes_[0]; }
     uint8_t Low() const { return bytes_[1]; }
     uint16_t Code() const { return static_cast<uint16_t>(bytes_[0] << 8 | bytes_[1]); }
-
-private:
-    uint8_t bytes_[2];
 };
 
 // An alert: level and description bytes standing for a (class, code) pair.

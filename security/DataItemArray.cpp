@@ -174,18 +174,6 @@ int CertificateList::ExtraCheck(ErrorHolder* report) const {
     return 1;
 }
 
-bool CipherSuiteList::Contains(const CipherSuiteItem& suite) const {
-    for (uint32_t i = 0; i < Count(); ++i)
-        if (Item(i) == suite) return true;
-    return false;
-}
-
-bool CipherSuiteList::Append(const CipherSuiteItem& suite) {
-    if (!Resize(Count() + 1)) return false;
-    Item(Count() - 1) = suite;
-    return true;
-}
-
 int CipherSuiteList::ExtraCheck(ErrorHolder* report) const {
     uint32_t size = EncodedSize();
     if (size == 0 || size % 2 != 0 || Count() == 0) return FailExtra(report);
@@ -206,18 +194,6 @@ Ssl2CipherKindItem& Ssl2CipherKindItem::operator=(const Ssl2CipherKindItem& othe
 
 bool Ssl2CipherKindItem::operator==(const Ssl2CipherKindItem& o) const {
     return std::memcmp(bytes_, o.bytes_, 3) == 0;
-}
-
-bool Ssl2CipherKindList::Contains(const Ssl2CipherKindItem& kind) const {
-    for (uint32_t i = 0; i < Count(); ++i)
-        if (Item(i) == kind) return true;
-    return false;
-}
-
-bool Ssl2CipherKindList::Append(const Ssl2CipherKindItem& kind) {
-    if (!Resize(Count() + 1)) return false;
-    Item(Count() - 1) = kind;
-    return true;
 }
 
 int Ssl2CipherKindList::ExtraCheck(ErrorHolder* report) const {

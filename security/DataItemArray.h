@@ -74,6 +74,16 @@ public:
         return item ? static_cast<T&>(*item) : empty;
     }
     DataItem* NewElement() const override { return new (std::nothrow) T(); }
+    bool Contains(const T& value) const {
+        for (uint32_t i = 0; i < Count(); ++i)
+            if (Item(i) == value) return true;
+        return false;
+    }
+    bool Append(const T& value) {
+        if (!Resize(Count() + 1)) return false;
+        Item(Count() - 1) = value;
+        return true;
+    }
 
 protected:
     void AssignElement(DataItem& to, const DataItem& from) const override {
@@ -92,10 +102,6 @@ protected:
 };
 
 class CipherSuiteList : public ItemList<CipherSuiteItem> {
-public:
-    bool Contains(const CipherSuiteItem& suite) const;
-    bool Append(const CipherSuiteItem& suite);
-
 protected:
     // Non-empty and a whole number of two-byte codes.
     int ExtraCheck(ErrorHolder* report) const override;
@@ -116,10 +122,6 @@ private:
 };
 
 class Ssl2CipherKindList : public ItemList<Ssl2CipherKindItem> {
-public:
-    bool Contains(const Ssl2CipherKindItem& kind) const;
-    bool Append(const Ssl2CipherKindItem& kind);
-
 protected:
     int ExtraCheck(ErrorHolder* report) const override;
 };
