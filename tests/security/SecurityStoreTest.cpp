@@ -1,5 +1,7 @@
 // The store's three files in a scratch profile folder, under Wine with the
 // real crypto library.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -84,7 +86,7 @@ TEST_F(SecurityStore, OlderOptionsAreReadAndRewritten) {
 TEST_F(SecurityStore, DamagedFilesAreLeftAsTheyAre) {
     WriteBytes(File("znssl.dat"), kDefaultOptions);
     // A personal file cut inside its second entry.
-    std::vector<uint8_t> personal = FromHex("00000103" "00000000" "00000000" "00000002"
+    std::vector<uint8_t> personal = FromHex("00000103" "00000000" "00000000" "02000000"
                                             "0100" "00024142" "0000" "000000" "0000" "0000" "0000"
                                             "0100" "0002");
     WriteBytes(File("zncert.dat"), personal);
@@ -137,6 +139,24 @@ TEST_F(SecurityStore, OlderAuthoritiesGetThreeFlagsAndNamesFromTheirCertificates
     EXPECT_EQ(std::vector<uint8_t>(rewritten.begin(), rewritten.begin() + 4), FromHex("00000103"));
     // Three flags now: allow 1, warn 0, built-in 0.
     EXPECT_EQ(std::vector<uint8_t>(rewritten.end() - 6, rewritten.end()), FromHex("010000000000"));
+}
+
+TEST_F(SecurityStore, AFailedSaveKeepsTheOldFile) {
+    WriteBytes(File("znssl.dat"), kDefaultOptions);
+    std::vector<uint8_t> personal = FromHex("00000103" "00000000" "00000000" "01000000"
+                                            "0100" "00024142" "0000" "000000" "0000" "0000" "0000");
+    WriteBytes(File("zncert.dat"), personal);
+    SecurityManager manager(true);
+    ASSERT_TRUE(manager.DeleteEntry(true, 0));
+    // The temporary file cannot be made: the old file stays whole.
+    std::string blocker = File("zncert.dat.new");
+    ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), nullptr));
+    manager.Save();
+    EXPECT_EQ(ReadBytes(File("zncert.dat")), personal);
+    ASSERT_TRUE(RemoveDirectoryA(blocker.c_str())) << GetLastError();
+    manager.Save();
+    EXPECT_EQ(GetFileAttributesA(blocker.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadBytes(File("zncert.dat")), FromHex("00000103" "00000000" "00000000" "00000000"));
 }
 
 StoredCertificate* AddAuthority(SecurityManager& manager, const std::string& file) {
