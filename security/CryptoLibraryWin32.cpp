@@ -2,9 +2,9 @@
 
 #include "core/MessageBoxes.h"
 #include "security/CryptoLibrary.h"
+#include "security/SecurityStrings.h"
 
 static const char kCryptoLibraryName[] = "ZNCRY32.DLL";
-static constexpr UINT kStringNoSecurityDll = 21335;
 
 static HMODULE g_library = nullptr;
 
@@ -14,7 +14,7 @@ using TableFunction = CryptoSlotTable (*)();
 // The warning names the missing file; before the message boxes exist (tests,
 // early start-up) nothing is shown.
 static void WarnMissingLibrary() {
-    if (g_messageBoxes) g_messageBoxes->ShowError(nullptr, kStringNoSecurityDll, nullptr, kCryptoLibraryName);
+    if (g_messageBoxes) g_messageBoxes->ShowError(nullptr, IDS_SECURITY_NO_CRYPTO_LIBRARY, nullptr, kCryptoLibraryName);
 }
 
 int LoadCryptoLibrary() {
