@@ -65,7 +65,6 @@ void CreateGlobalObjects(HWND frame) {
 
 void DestroyGlobalObjects(HWND frame) {
     KillTimer(frame, FrameTimerId);
-    g_shuttingDown = true;
     Free(g_typedUrls);
     DestroyMessageBoxes();
     if (g_memoryManager) g_memoryManager->SetUrlReleaser(nullptr);

@@ -143,7 +143,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
         ShowProblemSolvingDialog(nullptr);
     }
 
-    HWND frame = CreateFrameWindow(instance);
+    // The frame's object lives until the message loop has ended.
+    FrameWindow frameWindow;
+    HWND frame = frameWindow.Create(instance);
     if (!frame) {
         CloseSplashWindow();
         return EndEarly();

@@ -4,11 +4,10 @@
 #include <string>
 
 #include "core/AppGlobals.h"
-#include "core/CommandDispatcher.h"
 #include "core/DialogRuntime.h"
+#include "core/WindowBase.h"
 #include "resources/CoreIds.h"
 
-HWND g_progressWindow = nullptr;
 NodeList* g_progressList = nullptr;
 
 namespace {
@@ -16,15 +15,6 @@ namespace {
 constexpr int kProgressHelpContext = 20105;
 constexpr int kPromptHelpContext = 20113;
 constexpr int kNicknameHelpContext = 20126;
-
-std::string g_progressCaption;
-std::string g_progressText;
-
-struct Prompt {
-    const char* text = nullptr;
-    char* buffer = nullptr;
-    int size = 0;
-} g_prompt;
 
 ProgressEntry* FindEntry(HWND window) {
     if (!g_progressList || !window) return nullptr;
@@ -35,105 +25,130 @@ ProgressEntry* FindEntry(HWND window) {
     return nullptr;
 }
 
-void DrawBar(HWND dialog, const DRAWITEMSTRUCT* item) {
-    HDC dc = item->hDC;
-    RECT r = item->rcItem;
-    DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
-    InflateRect(&r, -1, -1);
-    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-    ProgressEntry* entry = FindEntry(dialog);
-    if (!entry) return;
-    int from = 0, to = 0;
-    ProgressDialog::BarExtent(r.left, r.right - r.left, entry->value, entry->percentStyle != 0, &from, &to);
-    RECT filled{from, r.top, to, r.bottom};
-    HBRUSH brush = CreateSolidBrush(RGB(0, 0, 128));
-    FillRect(dc, &filled, brush);
-    DeleteObject(brush);
-}
+// The one progress window, which every entry shares.
+class ProgressBox : public DialogBase {
+public:
+    ProgressBox() : DialogBase(kProgressHelpContext) {}
 
-INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result;
-    if (DialogProcFront(dialog, message, wParam, lParam, PanelNone, kProgressHelpContext, &result))
-        return result;
-    switch (message) {
-        case WM_INITDIALOG:
-            SetWindowTextA(dialog, g_progressCaption.c_str());
-            SetDlgItemTextA(dialog, IDC_PROGRESS_TEXT, g_progressText.c_str());
-            return TRUE;
-        case WM_DRAWITEM: {
-            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-            if (item->CtlID == IDC_PROGRESS_BAR)
-                DrawBar(dialog, item);
-            else
-                HandleDraw3dButton(item);
+    HWND Open(HWND owner, const char* caption, const char* text) {
+        caption_ = caption ? caption : "";
+        text_ = text ? text : "";
+        return CreateModeless(g_instance, "PROGRESSDLG", owner);
+    }
+
+protected:
+    INT_PTR OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_DRAWITEM) return OnDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return FALSE;
+    }
+
+    INT_PTR OnInitDialog() override {
+        SetWindowTextA(Handle(), caption_.c_str());
+        SetDlgItemTextA(Handle(), IDC_PROGRESS_TEXT, text_.c_str());
+        return TRUE;
+    }
+
+    INT_PTR OnCommand(UINT message, WPARAM wParam, LPARAM lParam) override {
+        HWND dialog = Handle();
+        if (LOWORD(wParam) == IDOK) {
+            DestroyWindow(dialog);
             return TRUE;
         }
-        case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK) {
-                DestroyWindow(dialog);
-                return TRUE;
-            }
-            if (LOWORD(wParam) == IDCANCEL) {
-                ProgressDialog::Cancel(dialog);
-                DestroyWindow(dialog);
-                return TRUE;
-            }
-            return CommandDispatcher(dialog, message, wParam, lParam);
-        case WM_NCDESTROY:
-            if (g_progressWindow == dialog) g_progressWindow = nullptr;
-            return FALSE;
-        default:
-            return FALSE;
-    }
-}
-
-INT_PTR CALLBACK AskTextProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result;
-    if (DialogProcFront(dialog, message, wParam, lParam, PanelNone, kPromptHelpContext, &result))
-        return result;
-    if (message == WM_INITDIALOG) {
-        SetDlgItemTextA(dialog, IDC_PROMPT_TEXT, g_prompt.text ? g_prompt.text : "");
-        if (g_prompt.buffer && g_prompt.size > 0) SetDlgItemTextA(dialog, IDC_PROMPT_ANSWER, g_prompt.buffer);
-        return TRUE;
-    }
-    if (message != WM_COMMAND) return FALSE;
-    if (LOWORD(wParam) == IDOK) {
-        if (g_prompt.buffer && g_prompt.size > 1)
-            GetDlgItemTextA(dialog, IDC_PROMPT_ANSWER, g_prompt.buffer, g_prompt.size);
-        EndDialog(dialog, 1);
-        return TRUE;
-    }
-    if (LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, 2);
-        return TRUE;
-    }
-    return CommandDispatcher(dialog, message, wParam, lParam);
-}
-
-INT_PTR CALLBACK AskNicknameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result;
-    if (DialogProcFront(dialog, message, wParam, lParam, PanelNone, kNicknameHelpContext, &result))
-        return result;
-    if (message == WM_INITDIALOG) return TRUE;
-    if (message != WM_COMMAND) return FALSE;
-    switch (LOWORD(wParam)) {
-        case IDOK:
-            EndDialog(dialog, 1);
+        if (LOWORD(wParam) == IDCANCEL) {
+            ProgressDialog::Cancel(dialog);
+            DestroyWindow(dialog);
             return TRUE;
-        case IDCANCEL:
-            EndDialog(dialog, 2);
-            return TRUE;
-        default:
-            // Looking the nickname up is the hotlist's.
-            return CommandDispatcher(dialog, message, wParam, lParam);
+        }
+        return DialogBase::OnCommand(message, wParam, lParam);
     }
+
+private:
+    INT_PTR OnDrawItem(const DRAWITEMSTRUCT* item) {
+        if (item->CtlID == IDC_PROGRESS_BAR)
+            DrawBar(item);
+        else
+            HandleDraw3dButton(item);
+        return TRUE;
+    }
+
+    void DrawBar(const DRAWITEMSTRUCT* item) {
+        HDC dc = item->hDC;
+        RECT r = item->rcItem;
+        DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+        InflateRect(&r, -1, -1);
+        FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+        ProgressEntry* entry = FindEntry(Handle());
+        if (!entry) return;
+        int from = 0, to = 0;
+        ProgressDialog::BarExtent(r.left, r.right - r.left, entry->value, entry->percentStyle != 0, &from,
+                                  &to);
+        RECT filled{from, r.top, to, r.bottom};
+        HBRUSH brush = CreateSolidBrush(RGB(0, 0, 128));
+        FillRect(dc, &filled, brush);
+        DeleteObject(brush);
+    }
+
+    std::string caption_;
+    std::string text_;
+};
+
+// Lives as long as the program; its window comes and goes.
+ProgressBox& TheProgressBox() {
+    static ProgressBox box;
+    return box;
 }
 
-INT_PTR RunModal(const char* name, HWND owner, DLGPROC procedure) {
-    INT_PTR result = DialogBoxParamA(g_instance, name, owner, procedure, 0);
-    if (result == -1) ReportDialogFailure(name);
-    return result;
-}
+// The text prompt: OK keeps the answer in the caller's buffer.
+class PromptDialog : public DialogBase {
+public:
+    PromptDialog(const char* prompt, char* buffer, int size)
+        : DialogBase(kPromptHelpContext), prompt_(prompt), buffer_(buffer), size_(size) {}
+
+protected:
+    INT_PTR OnInitDialog() override {
+        SetDlgItemTextA(Handle(), IDC_PROMPT_TEXT, prompt_ ? prompt_ : "");
+        if (buffer_ && size_ > 0) SetDlgItemTextA(Handle(), IDC_PROMPT_ANSWER, buffer_);
+        return TRUE;
+    }
+
+    INT_PTR OnCommand(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (LOWORD(wParam) == IDOK) {
+            if (buffer_ && size_ > 1) GetDlgItemTextA(Handle(), IDC_PROMPT_ANSWER, buffer_, size_);
+            EndDialog(Handle(), 1);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(Handle(), 2);
+            return TRUE;
+        }
+        return DialogBase::OnCommand(message, wParam, lParam);
+    }
+
+private:
+    const char* prompt_;
+    char* buffer_;
+    int size_;
+};
+
+class NicknameDialog : public DialogBase {
+public:
+    NicknameDialog() : DialogBase(kNicknameHelpContext) {}
+
+protected:
+    INT_PTR OnCommand(UINT message, WPARAM wParam, LPARAM lParam) override {
+        switch (LOWORD(wParam)) {
+            case IDOK:
+                EndDialog(Handle(), 1);
+                return TRUE;
+            case IDCANCEL:
+                EndDialog(Handle(), 2);
+                return TRUE;
+            default:
+                // Looking the nickname up is the hotlist's.
+                return DialogBase::OnCommand(message, wParam, lParam);
+        }
+    }
+};
 
 }  // namespace
 
@@ -142,27 +157,31 @@ ProgressEntry::~ProgressEntry() {
     if (window && IsWindow(window)) DestroyWindow(window);
 }
 
+HWND ProgressWindow() {
+    return TheProgressBox().Handle();
+}
+
 HWND OpenProgressDialog(HWND owner, const char* caption, const char* text, int percentStyle) {
     if (!g_progressList) return nullptr;
     auto* entry = new ProgressEntry;
     entry->percentStyle = percentStyle;
-    if (g_progressWindow) {
-        SetForegroundWindow(g_progressWindow);
-        SetFocus(g_progressWindow);
+    ProgressBox& box = TheProgressBox();
+    HWND window = box.Handle();
+    if (window) {
+        SetForegroundWindow(window);
+        SetFocus(window);
     } else {
-        g_progressCaption = caption ? caption : "";
-        g_progressText = text ? text : "";
-        g_progressWindow = CreateDialogParamA(g_instance, "PROGRESSDLG", owner, ProgressProc, 0);
-        if (!g_progressWindow) {
+        window = box.Open(owner, caption, text);
+        if (!window) {
             delete entry;
             ReportDialogFailure("PROGRESSDLG");
             return nullptr;
         }
-        ShowWindow(g_progressWindow, SW_SHOW);
+        ShowWindow(window, SW_SHOW);
     }
-    entry->window = g_progressWindow;
+    entry->window = window;
     entry->AppendTo(*g_progressList);
-    return g_progressWindow;
+    return window;
 }
 
 namespace ProgressDialog {
@@ -210,12 +229,11 @@ void BarExtent(int left, int width, unsigned value, bool percentStyle, int* from
 }  // namespace ProgressDialog
 
 INT_PTR AskText(HWND owner, const char* prompt, char* buffer, int bufferSize) {
-    g_prompt = {prompt, buffer, bufferSize};
-    INT_PTR result = RunModal("ASKTEXT", owner, AskTextProc);
-    g_prompt = {};
-    return result;
+    PromptDialog dialog(prompt, buffer, bufferSize);
+    return dialog.RunModal(g_instance, "ASKTEXT", owner);
 }
 
 INT_PTR AskNickname(HWND owner) {
-    return RunModal("ASKNICKNAME", owner, AskNicknameProc);
+    NicknameDialog dialog;
+    return dialog.RunModal(g_instance, "ASKNICKNAME", owner);
 }

@@ -17,7 +17,7 @@ public:
 };
 
 // The one progress window (null when none).
-extern HWND g_progressWindow;
+HWND ProgressWindow();
 
 // Opens the progress dialog (or brings the open one forward), appends an
 // entry for the caller and answers the window, or null.

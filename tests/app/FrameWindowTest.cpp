@@ -41,7 +41,7 @@ protected:
         g_preferences->LoadAll();
         ASSERT_TRUE(CreateMessageBoxes());
         SetCoarseClock(1000);  // the preferences set it from the system clock
-        frame_ = CreateFrameWindow(g_instance);
+        frame_ = frameWindow_.Create(g_instance);
         ASSERT_NE(frame_, nullptr);
     }
     void TearDown() override {
@@ -52,6 +52,7 @@ protected:
     }
     ScratchDir dir_;
     std::string ini_ = dir_.File("frame.ini");
+    FrameWindow frameWindow_;
     HWND frame_ = nullptr;
 };
 
@@ -68,7 +69,7 @@ TEST_F(Frame, CreationMakesTheGlobalsAndDestructionFreesThemInOrder) {
     HMENU menu = GetMenu(frame_);
     GetMenuStringA(menu, GetMenuItemCount(menu) - 2, title, sizeof title, MF_BYPOSITION);
     EXPECT_STREQ(title, "&Window");
-    EXPECT_EQ(g_windowMenu, GetSubMenu(menu, GetMenuItemCount(menu) - 2));
+    EXPECT_EQ(frameWindow_.WindowMenu(), GetSubMenu(menu, GetMenuItemCount(menu) - 2));
 
     DestroyWindow(frame_);
     EXPECT_EQ(g_mainHandler, nullptr);
@@ -94,15 +95,15 @@ TEST_F(Frame, InternalMessagesReachTheMainHandlersRegistrations) {
 }
 
 TEST_F(Frame, TheReturnHomeCountsFromStartUpAndTheClockMovesEveryNinthTick) {
-    EXPECT_EQ(g_lastGoHomeTime, 1000u) << "the first tick must not send the window home";
+    EXPECT_EQ(frameWindow_.LastGoHomeTime(), 1000u) << "the first tick must not send the window home";
     auto tickAt = [&](uint32_t now) {
         SetCoarseClock(now);
         SendMessageA(frame_, WM_TIMER, FrameTimerId, 0);
     };
     tickAt(1030);
-    EXPECT_EQ(g_lastGoHomeTime, 1000u);
+    EXPECT_EQ(frameWindow_.LastGoHomeTime(), 1000u);
     tickAt(1061);
-    EXPECT_EQ(g_lastGoHomeTime, 1061u);
+    EXPECT_EQ(frameWindow_.LastGoHomeTime(), 1061u);
 
     // Nine ticks read the system time into the clock once.
     int refreshed = 0;

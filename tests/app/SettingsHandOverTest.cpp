@@ -11,20 +11,11 @@
 #include "core/Preferences.h"
 #include "net/NetSettings.h"
 #include "net/UrlSettings.h"
-#include "tests/support/TestPaths.h"
-
-using testing_support::ScratchDir;
-using testing_support::WriteWholeFile;
+#include "tests/core/ScratchPreferences.h"
 
 namespace {
 
-std::string IniValue(const std::string& path, const char* section, const char* key) {
-    char value[300];
-    GetPrivateProfileStringA(section, key, "(missing)", value, sizeof value, path.c_str());
-    return value;
-}
-
-class SettingsHandOver : public ::testing::Test {
+class SettingsHandOver : public ScratchPreferencesTest {
 protected:
     void SetUp() override { InstallSettingsHandOver(); }
     void TearDown() override {
@@ -32,18 +23,6 @@ protected:
         GetUrlSettings() = UrlSettings();
         GetNetSettings() = NetSettings();
     }
-    // A user file whose user directory lies in the scratch folder, plus the
-    // given ini text; loaded.
-    std::unique_ptr<Preferences> Load(const std::string& ini) {
-        WriteWholeFile(userIni_, "[USER PREFS]\r\nZINTU DIRECTORY=" + UserDir() + "\r\n" + ini);
-        auto prefs = std::make_unique<Preferences>(userIni_.c_str());
-        prefs->LoadAll();
-        return prefs;
-    }
-    std::string UserDir() const { return dir_.File("user"); }
-
-    ScratchDir dir_;
-    std::string userIni_ = dir_.File("user.ini");
 };
 
 TEST_F(SettingsHandOver, UrlLoadingSeesTheSettings) {

@@ -139,7 +139,7 @@ TEST_F(CoreDialogs, OneProgressWindowServesEveryEntry) {
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_EQ(ProgressDialog::IsCancelled(window), 1);
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(g_progressWindow, nullptr);
+    EXPECT_EQ(ProgressWindow(), nullptr);
 
     while (ListNode* n = list.First()) {
         n->Remove();

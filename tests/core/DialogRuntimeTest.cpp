@@ -7,6 +7,7 @@
 #include "core/AppGlobals.h"
 #include "core/CommandDispatcher.h"
 #include "core/DialogRuntime.h"
+#include "core/WindowBase.h"
 #include "resources/CoreIds.h"
 #include "tests/support/WindowTools.h"
 
@@ -230,6 +231,52 @@ TEST_F(DialogRuntime, DialogControlsGetTheLightGreyBackground) {
     EXPECT_EQ(ControlColor(edit, dc), nullptr);
     ReleaseDC(parent, dc);
     DestroyWindow(parent);
+}
+
+// A window of the pattern that counts what its object hears.
+class CountingWindow : public WindowBase {
+public:
+    HWND Create() {
+        static bool registered = [] {
+            WNDCLASSA wc{};
+            wc.hInstance = GetModuleHandleA(nullptr);
+            wc.lpszClassName = "ZintuCountingWindow";
+            return RegisterWindowClass(wc) != 0;
+        }();
+        if (!registered) return nullptr;
+        return CreateWindowFor(0, "ZintuCountingWindow", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               GetModuleHandleA(nullptr));
+    }
+    int created = 0;
+    int pings = 0;
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_CREATE) ++created;
+        if (message == WM_USER + 1) return ++pings;
+        return WindowBase::HandleMessage(message, wParam, lParam);
+    }
+};
+
+TEST(WindowBase, TheProcedureFindsTheObjectAndForgetsItWithItsWindow) {
+    CountingWindow counting;
+    HWND window = counting.Create();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(counting.Handle(), window);
+    EXPECT_EQ(WindowBase::FromHandle(window), &counting);
+    EXPECT_EQ(counting.created, 1) << "WM_CREATE reaches the object";
+    EXPECT_EQ(SendMessageA(window, WM_USER + 1, 0, 0), 1);
+    DestroyWindow(window);
+    EXPECT_EQ(counting.Handle(), nullptr);
+
+    // An object that goes first takes its window with it.
+    HWND second = nullptr;
+    {
+        CountingWindow shortLived;
+        second = shortLived.Create();
+        ASSERT_NE(second, nullptr);
+    }
+    EXPECT_FALSE(IsWindow(second));
 }
 
 int g_handled = 0;

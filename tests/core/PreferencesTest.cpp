@@ -10,6 +10,7 @@
 
 #include "core/CoarseClock.h"
 #include "core/Preferences.h"
+#include "tests/core/ScratchPreferences.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WindowTools.h"
 
@@ -19,31 +20,11 @@ using testing_support::WriteWholeFile;
 
 namespace {
 
-std::string IniValue(const std::string& path, const char* section, const char* key) {
-    char value[300];
-    GetPrivateProfileStringA(section, key, "(missing)", value, sizeof value, path.c_str());
-    return value;
-}
-
 std::string Text(const char* p) {
     return p ? p : "(null)";
 }
 
-class PreferencesTest : public ::testing::Test {
-protected:
-    // A user file whose user directory lies in the scratch folder, plus the
-    // given ini text; loaded.
-    std::unique_ptr<Preferences> Load(const std::string& ini) {
-        WriteWholeFile(userIni_, "[USER PREFS]\r\nZINTU DIRECTORY=" + UserDir() + "\r\n" + ini);
-        auto prefs = std::make_unique<Preferences>(userIni_.c_str());
-        prefs->LoadAll();
-        return prefs;
-    }
-    std::string UserDir() const { return dir_.File("user"); }
-
-    ScratchDir dir_;
-    std::string userIni_ = dir_.File("user.ini");
-};
+using PreferencesTest = ScratchPreferencesTest;
 
 TEST_F(PreferencesTest, BoundsApplyToWhatIsRead) {
     struct Case {
