@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "html/CssTokenizer.h"
+#include "html/FontFaces.h"
 #include "html/HtmlTables.h"
 #include "html/PageUrls.h"
 #include "net/UrlNames.h"
@@ -32,32 +33,6 @@ std::unique_ptr<DeclarationList> CopyDeclarationList(const DeclarationList& list
         if (StyleDeclaration* c = d->Clone()) c->AppendTo(*copy);
     }
     return copy;
-}
-
-namespace {
-// Until the font table is in place: the generic families first, then every
-// other name in the order it is first met.
-std::vector<std::string>& FaceNames() {
-    static std::vector<std::string> names = {"serif", "sans-serif", "cursive", "fantasy", "monospace"};
-    return names;
-}
-}  // namespace
-
-int16_t FindFontFaceId(const char* name, int length) {
-    std::string key(name, length);
-    for (char& c : key) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    std::vector<std::string>& names = FaceNames();
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (names[i] == key) return static_cast<int16_t>(i);
-    }
-    if (names.size() >= 0x7FFF) return 0x7FFF;
-    names.push_back(key);
-    return static_cast<int16_t>(names.size() - 1);
-}
-
-const char* FontFaceName(int16_t id) {
-    const std::vector<std::string>& names = FaceNames();
-    return id >= 0 && static_cast<size_t>(id) < names.size() ? names[id].c_str() : nullptr;
 }
 
 int32_t ParseRgb(const char* text, int length) {
@@ -589,14 +564,14 @@ int Parser::FontFamily(int from) {
             continue;
         }
         if (v.kind == kCssString || v.kind == kCssEscapedString) {
-            if (count < kMaxFontFaces) ids[count++] = FindFontFaceId(v.start, v.length);
+            if (count < kMaxFontFaces) ids[count++] = FaceIdForName(v.start, v.length);
             ++i;
             continue;
         }
         if (v.kind != kCssIdent) return 0;
         int k = KeywordOf(v);
         if (k >= kCssSerif && k <= kCssMonospace) {
-            if (count < kMaxFontFaces) ids[count++] = FindFontFaceId(v.start, v.length);
+            if (count < kMaxFontFaces) ids[count++] = FaceIdForName(v.start, v.length);
             ++i;
             continue;
         }
@@ -605,7 +580,7 @@ int Parser::FontFamily(int from) {
         while (last + 1 < count_ && values_[last + 1].kind == kCssIdent) ++last;
         const char* start = v.start;
         const char* end = values_[last].start + values_[last].length;
-        if (count < kMaxFontFaces) ids[count++] = FindFontFaceId(start, static_cast<int>(end - start));
+        if (count < kMaxFontFaces) ids[count++] = FaceIdForName(start, static_cast<int>(end - start));
         i = last + 1;
     }
     if (count == 0) return 0;

@@ -195,7 +195,3 @@ int ParseDeclaration(DeclarationList& list, const UrlHandle* base, const char* n
                      const CssValue* values, int count, bool important);
 // "rgb(...)" text -> red | green << 8 | blue << 16, or -1.
 int32_t ParseRgb(const char* text, int length);
-// A font face id for a family name (the font table's, Part of the layout).
-int16_t FindFontFaceId(const char* name, int length);
-// The (lower-case) name of a face id, or null.
-const char* FontFaceName(int16_t id);

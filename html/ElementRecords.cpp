@@ -1,4 +1,5 @@
 #include "html/ElementRecords.h"
+#include "html/FontFaces.h"
 
 #include <cstring>
 
@@ -965,7 +966,7 @@ FontRecord::FontRecord(const AttributeSlot* slots, const RecordContext& context)
         const char* end = p;
         while (*end && *end != ',') ++end;
         while (end > p && IsHtmlSpace(static_cast<unsigned char>(end[-1]))) --end;
-        if (end > p) faceId = FindFontFaceId(p, static_cast<int>(end - p));
+        if (end > p) faceId = FaceIdForName(p, static_cast<int>(end - p));
     }
 }
 
@@ -973,7 +974,7 @@ void FontRecord::Dump(std::string& out) const {
     AppendInt(out, "size", size);
     AppendHex(out, "color", color);
     AppendText(out, "face", face);
-    if (const char* known = FontFaceName(faceId)) AppendField(out, "faceid", known);
+    if (const char* known = FaceNameForId(faceId)) AppendField(out, "faceid", known);
     DumpCommon(out);
 }
 

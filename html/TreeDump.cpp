@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "html/CssTokenizer.h"
+#include "html/FontFaces.h"
 #include "html/HtmlElement.h"
 #include "html/PageProperties.h"
 #include "html/StyleSheet.h"
@@ -126,7 +127,7 @@ std::string DescribeDeclaration(const StyleDeclaration& d) {
         case kDeclList:
             // Faces by name: ids depend on the order in which names were met.
             for (int i = 0; i < d.GetListCount(); ++i) {
-                const char* face = FontFaceName(d.GetList()[i]);
+                const char* face = FaceNameForId(d.GetList()[i]);
                 out += (i ? "," : "") + (face ? std::string(face) : std::to_string(d.GetList()[i]));
             }
             break;

@@ -2,11 +2,16 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "layout/FontTable.h"
 #include "html/CssTokenizer.h"
 #include "html/StyleSheet.h"
 #include "tests/html/HtmlTestPages.h"
 
 namespace {
+
+// Font-family names become faces of the layout's font table, as in the
+// program (without installed faces).
+FontTable g_faces(nullptr, nullptr);
 
 std::string Declarations(const char* style) {
     UrlHandle base("http://test.example/css/", true);
@@ -62,7 +67,7 @@ TEST(Css, Declarations) {
         {"font-size: -1em", ""},
         {"font-size: larger", "font-size=k0x2007"},
         {"font-family: Times New Roman, serif",
-         "font-family=times new roman, serif"},  // commas are not collected here
+         "font-family=Times New Roman, serif"},  // commas are not collected here
         {"font: italic bold 10pt serif",
          "font-style=k0x19; font-weight=7; font-size=10pt; font-family=serif"},
         {"font: 10pt/12pt serif", ""},  // "/" is not collected in a STYLE attribute

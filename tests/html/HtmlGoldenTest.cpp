@@ -6,10 +6,15 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "layout/FontTable.h"
 #include "tests/html/HtmlTestPages.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
+
+// Font-family names become faces of the layout's font table, as in the
+// program (without installed faces).
+FontTable g_faces(nullptr, nullptr);
 
 const char* const kPages[] = {"basic", "tables", "forms", "raw", "styles"};
 
