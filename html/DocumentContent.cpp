@@ -98,7 +98,7 @@ long DocumentContent::FeedData(const UrlHandle& url, const char* data, long leng
     if (contentKind_ == kContentPlainText) {
         if (data && length > 0) {
             HtmlElement* into = page_.GetInsertionElement();
-            HtmlElement::MakeText(data, static_cast<int>(length), true, true, into)->AppendToParent(*into);
+            HtmlElement::AppendTextRuns(*into, data, static_cast<int>(length), true, true);
         }
     } else {
         unconsumed = Parse(data, length > 0 ? length : 0, more, false);

@@ -39,6 +39,27 @@ HtmlElement::HtmlElement(PageProperties* page, int type, const AttributeSlot* sl
 
 HtmlElement::~HtmlElement() = default;
 
+void HtmlElement::AppendTextRuns(HtmlElement& parent, const char* text, int length, bool preformatted,
+                                 bool plain) {
+    // Tabs of preformatted text grow to at most 8 columns; normal text gets
+    // one space added.
+    const int limit = preformatted ? kMaxTextRun / 8 : kMaxTextRun - 1;
+    while (length > limit) {
+        int cut = limit;
+        const int lowest = limit / 2;
+        while (cut > lowest && text[cut - 1] != '\n') --cut;
+        if (cut == lowest) {
+            cut = limit;
+            while (cut > lowest && text[cut - 1] != ' ' && text[cut - 1] != '\t') --cut;
+        }
+        if (cut == lowest) cut = limit;
+        MakeText(text, cut, preformatted, plain, &parent)->AppendToParent(parent);
+        text += cut;
+        length -= cut;
+    }
+    MakeText(text, length, preformatted, plain, &parent)->AppendToParent(parent);
+}
+
 HtmlElement* HtmlElement::MakeText(const char* text, int length, bool preformatted, bool plain,
                                    const HtmlElement* enclosing) {
     auto* node = new HtmlElement();

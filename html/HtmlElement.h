@@ -27,6 +27,11 @@ public:
     // end; entities are decoded unless plain.
     static HtmlElement* MakeText(const char* text, int length, bool preformatted, bool plain,
                                  const HtmlElement* enclosing);
+    // Appends the text to the parent as text nodes of at most kMaxTextRun
+    // characters each: layout addresses a node's text by 16-bit offsets.
+    // Cuts fall after a line break or a space where one is near.
+    static constexpr int kMaxTextRun = 32 * 1024 - 1;
+    static void AppendTextRuns(HtmlElement& parent, const char* text, int length, bool preformatted, bool plain);
     // A deep copy of the node (with a copy of its record) and its subtree.
     HtmlElement* Copy() const;
 

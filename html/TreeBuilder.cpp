@@ -422,7 +422,7 @@ void TreeBuilder::AddText(HtmlElement* parent, bool pre) {
     if (type == kTagTitle && length > kMaxTitleText) length = kMaxTitleText;
     bool preformatted = type != kTagOption && (pre || type == kTagPre || type == kTagTextarea ||
                                                type == kTagListing || type == kTagXmp);
-    HtmlElement::MakeText(text, length, preformatted, type == kTagPlaintext, parent)->AppendToParent(*parent);
+    HtmlElement::AppendTextRuns(*parent, text, length, preformatted, type == kTagPlaintext);
 }
 
 void TreeBuilder::PutHiddenInput(HtmlElement* row) {

@@ -18,6 +18,13 @@
 
 #include "layout/LogFont.h"
 
+// The system's headers name some of their functions by macros that would
+// rename these operations in the files that include them: the devices use
+// the system's functions by their full names.
+#undef DrawText
+#undef GetTextMetrics
+#undef GetTabbedTextExtent
+
 // A colour as the system takes it: red, green, blue in the low three bytes;
 // a top byte of 0x02 makes it palette-relative.
 using DeviceColor = uint32_t;

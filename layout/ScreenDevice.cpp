@@ -129,7 +129,7 @@ void ScreenDevice::DeviceTextOut(int32_t x, int32_t y, const char* text, int len
 }
 
 int32_t ScreenDevice::DeviceTabbedExtent(const char* text, int length) {
-    return dc_ ? static_cast<int32_t>(LOWORD(GetTabbedTextExtentA(dc_, text, length, 0, nullptr))) : 0;
+    return dc_ ? static_cast<int32_t>(LOWORD(::GetTabbedTextExtentA(dc_, text, length, 0, nullptr))) : 0;
 }
 
 void ScreenDevice::DeviceTabbedOut(int32_t x, int32_t y, const char* text, int length) {
@@ -145,13 +145,13 @@ int32_t ScreenDevice::DeviceTextInRect(const DeviceRect& r, const char* text, in
     if (!dc_) return 0;
     RECT rect = ToRect(r);
     UINT flags = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | (draw ? 0 : DT_CALCRECT);
-    return DrawTextA(dc_, text, length, &rect, flags);
+    return ::DrawTextA(dc_, text, length, &rect, flags);
 }
 
 void ScreenDevice::DeviceGetMetrics(DeviceTextMetrics& out) {
     TEXTMETRICA tm = {};
     out = DeviceTextMetrics();
-    if (!dc_ || !GetTextMetricsA(dc_, &tm)) return;
+    if (!dc_ || !::GetTextMetricsA(dc_, &tm)) return;
     out.height = tm.tmHeight;
     out.ascent = tm.tmAscent;
     out.descent = tm.tmDescent;

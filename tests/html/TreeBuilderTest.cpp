@@ -102,6 +102,46 @@ TEST(TreeBuilder, TextNodes) {
     EXPECT_EQ(std::string(content.GetTitle()), std::string(120, 't') + " ");
 }
 
+// Layout addresses text by 16-bit offsets, so long runs of text become
+// several text nodes that together keep every character.
+TEST(TreeBuilder, LongTextIsCutIntoRunsLayoutCanAddress) {
+    const struct {
+        std::string open, body, close;
+        bool preformatted;
+    } cases[] = {
+        {"<p>", [] {
+             std::string words;
+             while (words.size() < 100000) words += "word" + std::to_string(words.size() % 97) + " ";
+             return words;
+         }(), "</p>", false},
+        {"<pre>", std::string(20000, '\t') + "end\n" + std::string(20000, 'x'), "</pre>", true},
+        {"<p>", std::string(70000, 'y'), "</p>", false},
+    };
+    for (const auto& c : cases) {
+        DocumentContent content;
+        html_test::FeedWhole(content, c.open + c.body + c.close);
+        HtmlElement* block = content.Root()->FindFirstOfType(c.preformatted ? kTagPre : kTagP);
+        ASSERT_NE(block, nullptr);
+        std::string joined;
+        int runs = 0;
+        for (HtmlElement* t = block->FirstChild(); t; t = t->NextSibling()) {
+            ASSERT_EQ(t->Type(), kTextNode);
+            const std::string text = t->GetText();
+            EXPECT_LE(text.size(), 32767u);
+            joined += text;
+            ++runs;
+        }
+        EXPECT_GT(runs, 1);
+        auto visible = [](const std::string& s) {
+            std::string out;
+            for (char ch : s)
+                if (ch != ' ' && ch != '\t') out += ch;
+            return out;
+        };
+        EXPECT_EQ(visible(joined), visible(c.body)) << c.open;
+    }
+}
+
 TEST(TreeBuilder, BaseFontSizeIsClamped) {
     struct Case {
         const char* page;
