@@ -22,6 +22,8 @@ int ScaleOfWindow(void*) { return g_scale; }
 TEST(ScreenDevice, InvalidatedAreaIsWhatTheWindowReports) {
     HWND window = CreateTestWindow();
     ASSERT_NE(window, nullptr);
+    // Large enough that no invalidated rectangle is clipped by the client area.
+    SetWindowPos(window, nullptr, 0, 0, 400, 300, SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(window, SW_SHOWNOACTIVATE);
     UpdateWindow(window);
     PaintDevice::SetScaleLookup(ScaleOfWindow);
