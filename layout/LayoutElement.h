@@ -56,6 +56,7 @@ struct BoxStyle {
     float wordSpacing = FLT_MAX;
     int32_t backgroundImage = 0;
     DeviceColor backgroundColor = kUseTextColor;  // kUseTextColor: none
+    DeviceColor textColor = kUseTextColor;        // kUseTextColor: the device's
     BoxBorders borders;
 };
 
@@ -202,6 +203,12 @@ public:
     void SetY(int32_t y);
     void SetWidth(int32_t w);
     void SetLineMetrics(int16_t ascent, int16_t descent);
+    // Attaches a detached element to another container and places it
+    // after its new previous sibling.
+    void MoveInto(LayoutElement& container) {
+        AttachTo(container);
+        PlaceAfterPrevious();
+    }
     void Finish();
     int32_t AbsoluteX() const;
     int32_t AbsoluteY() const;

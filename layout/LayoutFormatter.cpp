@@ -1,0 +1,633 @@
+#include "layout/LayoutFormatter.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "html/CssTokenizer.h"
+#include "html/ElementRecords.h"
+#include "html/HtmlElement.h"
+#include "html/HtmlTables.h"
+#include "html/PageProperties.h"
+#include "html/StyleSheet.h"
+#include "layout/ElementAccessors.h"
+#include "layout/ListMarkers.h"
+#include "layout/PaintDevice.h"
+
+namespace {
+bool IsPreformattedType(int type) {
+    return type == kTagPre || type == kTagListing || type == kTagPlaintext || type == kTagXmp;
+}
+
+bool IsInlineContainer(int type) {
+    switch (type) {
+        case kTagA: case kTagI: case kTagB: case kTagU: case kTagS: case kTagEm: case kTagTt: case kTagKbd:
+        case kTagVar: case kTagWbr: case kTagBig: case kTagDfn: case kTagSub: case kTagSup: case kTagFont:
+        case kTagNobr: case kTagCite: case kTagCode: case kTagSamp: case kTagSpan: case kTagSmall:
+        case kTagStrike: case kTagStrong:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Types that take no part in layout.
+bool IsWithoutLayout(int type) {
+    switch (type) {
+        case kTagBase: case kTagScript: case kTagStyle: case kTagBody: case kTagParam: case kTagApplet:
+        case kTagHead: case kTagTitle: case kTagOption: case kTagMeta: case kTagLink: case kTagMap:
+        case kTagArea: case kTagKeygen:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsListType(int type) { return type == kTagOl || type == kTagUl || type == kTagMenu || type == kTagDir; }
+
+bool HoldsPiece(const LayoutElement* line) { return line && line->FirstChild() != nullptr; }
+
+// Whether what comes next stands first on the line: nothing is on it yet,
+// or its last piece ends with a space. Without a line the flag stays.
+bool FirstOnLine(LayoutElement* line, bool otherwise) {
+    if (!line) return otherwise;
+    const LayoutElement* last = line->LastLeaf();
+    return !HoldsPiece(line) || (last && last != line && last->EndsWithSpace());
+}
+
+// Where the element's content lies in a node's text: normal text ends with
+// one space that belongs to no fragment.
+int UsableLength(const char* text, bool preformatted) {
+    int n = static_cast<int>(std::strlen(text));
+    if (!preformatted && n > 0 && text[n - 1] == ' ') --n;
+    return n;
+}
+
+bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
+bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
+}  // namespace
+
+LayoutFormatter::LayoutFormatter(PaintDevice& device, const PageProperties* page) : device_(device), page_(page) {}
+
+LayoutFormatter::~LayoutFormatter() { states_.Clear(); }
+
+int32_t LayoutFormatter::LineHeight() { return device_.GetLineHeight(); }
+
+const BoxStyle* LayoutFormatter::StyleFor(const TextStyleRecord& text) {
+    fonts_.emplace_back();
+    device_.GetLogFont(fonts_.back());
+    styles_.emplace_back();
+    BoxStyle& style = styles_.back();
+    style.font = &fonts_.back();
+    style.decorations = text.decorations;
+    style.textColor = device_.GetTextColor();
+    if (text.letterSpacing != 32767) style.letterSpacing = text.letterSpacing;
+    return &style;
+}
+
+void LayoutFormatter::DropStatesAfter(LayoutState& state) {
+    while (ListNode* n = state.Next()) {
+        n->Remove();
+        delete static_cast<LayoutState*>(n);
+    }
+}
+
+LayoutState& LayoutFormatter::NestedState(LayoutState& outer, HtmlElement* element) {
+    if (auto* next = static_cast<LayoutState*>(outer.Next())) {
+        if (next->element == element) return *next;
+        DropStatesAfter(outer);
+    }
+    auto* state = new LayoutState;
+    state->element = element;
+    state->nextChild = element->FirstChild();
+    state->blockState = outer.blockState;
+    state->nobr = outer.nobr;
+    state->alignment = outer.alignment;
+    state->preformatted = outer.preformatted;
+    state->text = outer.text;
+    state->AppendTo(states_);
+    return *state;
+}
+
+int LayoutFormatter::FormatStep(HtmlElement* root, BlockBox* rootBox, int budget, HtmlElement* stop) {
+    if (complete_) return kResultDone;
+    budget_ = &budget;
+    stop_ = stop;
+    auto* top = static_cast<LayoutState*>(states_.First());
+    if (!top) {
+        top = new LayoutState;
+        top->element = root;
+        top->nextChild = root->FirstChild();
+        top->blockState = top;
+        top->block = rootBox;
+        ClearElementFont(top->spec);
+        top->AppendTo(states_);
+    }
+    const Call call{true, false, false, 4};
+    const int r = ChildrenLoop(root, *top, call, true);
+    if (r == kResultBudgetOut || r == kResultStopped || r == kResultAwaitImage) return r;
+    CloseLine(*top, 4);
+    rootBox->Finish();
+    states_.Clear();
+    complete_ = true;
+    return kResultDone;
+}
+
+int LayoutFormatter::Format(HtmlElement* e, LayoutState& outer, Call call) {
+    if (e == stop_ && !e->FirstChild()) return kResultStopped;
+    const int type = e->Type();
+    if (IsWithoutLayout(type)) return kResultNothing;
+
+    LogFont savedFont;
+    device_.GetLogFont(savedFont);
+    const float savedSpacing = device_.WordSpacing();
+    const DeviceColor savedColor = device_.GetTextColor();
+
+    int r = kResultNothing;
+    TextStyleRecord text = outer.text;
+    ElementStyleResult style;
+    if (type != kTextNode) {
+        FontSpec spec;
+        ClearElementFont(spec);
+        StyleDeclarationList declarations;
+        const bool styles = page_ && page_->cssMode;
+        if (styles) page_->ComputeElementStyle(e, declarations);
+        ApplyElementStyle(device_, nullptr, page_, e, styles ? &declarations : nullptr, text, spec, false, style);
+        ApplyFontSpec(device_, spec, text, false);
+        if (spec.values[kSpecColor] != -1) device_.SetTextColor(spec.values[kSpecColor] & 0x00FFFFFF);
+    }
+    if (style.display != 1) {
+        LayoutState& nested = NestedState(outer, e);
+        nested.text = text;
+        if (type == kTextNode) {
+            r = FormatText(e, nested, call);
+        } else if (type == kTagBr) {
+            r = FormatBreak(e, outer);
+        } else if (type == kTagHr) {
+            r = FormatRule(e, outer);
+        } else if (IsInlineContainer(type) && style.display != 0x31) {
+            r = FormatInline(e, nested, call);
+        } else if (HtmlElement::IsEmptyType(type) || type == kTagImg || type == kTagInput || type == kTagSelect ||
+                   type == kTagTextarea || type == kTagEmbed || type == kTagTable) {
+            // Replaced elements and tables take their places once their own
+            // layout is attached here.
+            r = kResultNothing;
+        } else {
+            r = FormatBlock(e, nested, call);
+        }
+    }
+    device_.SetLogFont(savedFont);
+    device_.SetWordSpacing(savedSpacing);
+    device_.SetTextColor(savedColor);
+    return r;
+}
+
+// --- children ------------------------------------------------------------------
+
+int LayoutFormatter::ChildrenLoop(HtmlElement* e, LayoutState& state, Call call, bool block) {
+    bool first = call.firstElement;
+    bool secondPass = call.secondPass;
+    // A loop resumed in a later step sees the line as the step before left it.
+    if (state.nextChild != e->FirstChild()) first = FirstOnLine(state.blockState->line, first);
+    while (HtmlElement* child = state.nextChild) {
+        LayoutState& bs = *state.blockState;
+        const bool inlineChild = child->Type() == kTextNode || child->IsInline();
+        if (block && inlineChild && !bs.line && ResumesInline(state, child)) {
+            StartLine(bs);
+            first = true;
+        }
+        Call childCall{first, secondPass, state.preformatted, state.alignment};
+        int r = Format(child, state, childCall);
+        if (block && r == kResultNoFit) {
+            if (inlineChild && HoldsPiece(bs.line)) {
+                r = kResultLineFull;
+            } else if (first) {
+                childCall.secondPass = true;
+                r = Format(child, state, childCall);
+            }
+        }
+        if (r == kResultUnbreakable) {
+            if (!block) return r;
+            HtmlElement* context = nullptr;
+            for (ListNode* n = state.Next(); n; n = n->Next()) {
+                if (static_cast<LayoutState*>(n)->nobr) context = static_cast<LayoutState*>(n)->nobr;
+            }
+            MoveRunToNewLine(bs, context);
+            continue;
+        }
+        if (r == kResultLineEnded && child->Type() == kTagBr) {
+            if (!block) {
+                state.nextChild = child->NextSibling();
+                DropStatesAfter(state);
+                return kResultLineFull;
+            }
+            CloseLine(bs, state.alignment == 7 ? 4 : state.alignment);
+            r = kResultDone;
+        }
+        if (r == kResultLineFull || r == kResultLineEnded || r == kResultNoFit) {
+            if (!block) return r;
+            CloseLine(bs, r == kResultLineEnded && state.alignment == 7 ? 4 : state.alignment);
+            if (r == kResultLineEnded) {
+                state.nextChild = child->NextSibling();
+                DropStatesAfter(state);
+            }
+            secondPass = false;
+            first = true;
+            continue;
+        }
+        if (r != kResultDone && r != kResultNothing) return r;
+        // The child is done.
+        state.nextChild = child->NextSibling();
+        DropStatesAfter(state);
+        secondPass = false;
+        first = FirstOnLine(bs.line, first);
+        if (child == stop_ || (e == stop_ && !state.nextChild)) return kResultStopped;
+        if (block && state.alignment == 4 && budget_ && --*budget_ < 0) return kResultBudgetOut;
+    }
+    return kResultDone;
+}
+
+bool LayoutFormatter::ResumesInline(LayoutState& state, HtmlElement* child) {
+    // A child that a later step continues resumes at the element of the
+    // innermost state: a block there opens no line in this one.
+    auto* next = static_cast<LayoutState*>(state.Next());
+    if (!next || next->element != child) return true;
+    while (auto* deeper = static_cast<LayoutState*>(next->Next())) next = deeper;
+    const HtmlElement* at = next->nextChild && next->element->Type() != kTextNode ? next->nextChild : next->element;
+    return at->Type() == kTextNode || at->IsInline();
+}
+
+int LayoutFormatter::FormatInline(HtmlElement* e, LayoutState& state, Call call) {
+    if (e->Type() == kTagNobr || (e->Type() == kTagWbr && state.nobr)) state.nobr = e;
+    const int r = ChildrenLoop(e, state, call, false);
+    return r;
+}
+
+int LayoutFormatter::FormatBlock(HtmlElement* e, LayoutState& state, Call call) {
+    const int type = e->Type();
+    if (!e->FirstChild()) return kResultNothing;
+    if (!state.started) {
+        state.started = true;
+        LayoutState& outerBlock = *state.blockState;
+        state.preformatted = call.preformatted || IsPreformattedType(type);
+        int align = call.alignment;
+        if (state.text.textAlign == kCssLeft) align = 4;
+        else if (state.text.textAlign == kCssRight) align = 5;
+        else if (state.text.textAlign == kCssCenter) align = 6;
+        else if (state.text.textAlign == kCssJustify) align = 7;
+        else if (type == kTagCenter || type == kTagCaption) align = 6;
+        else if (e->GetAlignment(false) > 4 && e->GetAlignment(false) <= 7) align = e->GetAlignment(false);
+        state.alignment = align;
+        if (IsListType(type)) {
+            const ListRecord* list = e->RecordAs<ListRecord>();
+            state.listCounter = type == kTagOl && list && list->value > 1 ? list->value - 1 : 0;
+            int items = 0;
+            for (HtmlElement* c = e->FirstChild(); c; c = c->NextSibling()) items += c->Type() == kTagLi;
+            std::string nines = std::to_string(items < 100 ? 100 : items);
+            for (char& c : nines) c = '9';
+            nines += ". ";
+            state.numberColumn = device_.GetTextExtent(nines.c_str(), static_cast<int>(nines.size()));
+            state.listMarkerStyle = type == kTagOl ? kMarkerDecimal : kMarkerDisc;
+            if (list && list->type != kMarkerUnset) state.listMarkerStyle = list->type;
+        }
+        CloseLine(outerBlock, call.alignment);
+        StyledBlock edges;
+        StyleDeclarationList declarations;
+        if (page_ && page_->cssMode) page_->ComputeElementStyle(e, declarations);
+        const int32_t available = outerBlock.block ? outerBlock.block->Width() - outerBlock.block->HorizontalExtra() : 0;
+        MakeStyledBlock(device_, e, &declarations, available, e->Parent() && e->Parent()->IsInList(), edges);
+        LayoutSpec spec;
+        spec.width = available;
+        styles_.push_back(edges.style);
+        state.block = new BlockBox(outerBlock.block, &spec, &edges.metrics, e);
+        state.block->SetStyle(&styles_.back());
+        DeviceTextMetrics metrics;
+        device_.GetTextMetrics(metrics);
+        state.block->SetLineMetrics(Clamp16(metrics.ascent), Clamp16(metrics.descent));
+        state.blockState = &state;
+        state.line = nullptr;
+        if (type == kTagLi) {
+            // The marker waits for the item's first line.
+            LayoutState* list = &outerBlock;
+            int markerType = e->GetListMarkerStyle();
+            if (markerType == kMarkerUnset) markerType = list->listMarkerStyle ? list->listMarkerStyle : kMarkerDisc;
+            const ListRecord* item = e->RecordAs<ListRecord>();
+            const int32_t number = item && item->value != 0 ? item->value : list->listCounter + 1;
+            list->listCounter = number;
+            const int32_t unit = device_.GetTextExtent("x", 1) < 3 ? 3 : device_.GetTextExtent("x", 1);
+            int32_t width = 3 * unit;
+            if (markerType >= kMarkerDecimal && markerType <= kMarkerUpperAlpha) {
+                const std::string label = ListMarkerText(number, markerType) + " ";
+                width = list->numberColumn;
+                const int32_t labelWidth = device_.GetTextExtent(label.c_str(), static_cast<int>(label.size()));
+                if (labelWidth > width) width = labelWidth;
+            }
+            LayoutSpec markerSpec;
+            markerSpec.width = width;
+            markerSpec.height = LineHeight();
+            markerSpec.value2 = Clamp16(metrics.ascent);
+            state.pendingMarker = new ListMarkerBox(nullptr, &markerSpec, nullptr, e, number, unit, markerType, width);
+        }
+    }
+    Call inner{true, false, state.preformatted, state.alignment};
+    const int r = ChildrenLoop(e, state, inner, true);
+    if (r == kResultBudgetOut || r == kResultStopped || r == kResultAwaitImage) return r;
+    CloseLine(state, state.alignment);
+    if (state.pendingMarker) {
+        delete state.pendingMarker;
+        state.pendingMarker = nullptr;
+    }
+    state.block->Finish();
+    return kResultDone;
+}
+
+int LayoutFormatter::FormatBreak(HtmlElement* e, LayoutState& outer) {
+    LayoutState& bs = *outer.blockState;
+    if (!bs.line) StartLine(bs);
+    if (!e->FirstChild() && bs.line) {
+        SetKeepFlag(*bs.line, true);
+        if (static_cast<int32_t>(bs.line->Height()) < LineHeight()) bs.line->SetHeight(LineHeight());
+    }
+    return kResultLineEnded;
+}
+
+int LayoutFormatter::FormatRule(HtmlElement* e, LayoutState& outer) {
+    LayoutState& bs = *outer.blockState;
+    CloseLine(bs, outer.alignment);
+    StartLine(bs);
+    if (!bs.line) return kResultNothing;
+    const int32_t limit = LineRoom(bs);
+    int32_t width = GetRuleWidth(e);
+    if (width < 0) width = GetRuleWidthUnit(e) == 2 ? limit * -width / 100 : limit;
+    if (width == 0 || width > limit) width = limit;
+    LayoutSpec spec;
+    spec.width = width;
+    spec.height = GetRuleSize(e) + 10;
+    new RuleBox(bs.line, &spec, nullptr, e);
+    CloseLine(bs, e->GetAlignment(false) == 4 ? 4 : (e->GetAlignment(false) == 5 ? 5 : 6));
+    return kResultDone;
+}
+
+// --- text ------------------------------------------------------------------------
+
+int LayoutFormatter::FormatText(HtmlElement* e, LayoutState& state, Call call) {
+    const char* text = e->GetText();
+    if (!text) return kResultNothing;
+    const int usable = UsableLength(text, call.preformatted);
+    int r = kResultNothing;
+    bool placed = false;
+    while (state.textPosition < usable) {
+        LayoutState& bs = *state.blockState;
+        if (!bs.line) {
+            if (placed && !call.preformatted) return kResultLineFull;
+            StartLine(bs);
+            if (!bs.line) return kResultNothing;
+        }
+        r = call.preformatted ? PlacePreformattedLine(e, state) : PlaceTextRun(e, state, call);
+        if (r == kResultDone) {
+            placed = true;
+            call.firstElement = false;
+            call.secondPass = false;
+            continue;
+        }
+        if (r == kResultLineEnded && state.textPosition < static_cast<int>(std::strlen(text))) {
+            CloseLine(bs, state.alignment == 7 ? 4 : state.alignment);
+            continue;
+        }
+        return r;
+    }
+    return placed || r == kResultDone ? kResultDone : kResultNothing;
+}
+
+int32_t LayoutFormatter::LineRoom(LayoutState& bs) {
+    if (!bs.line) return 0;
+    const LayoutElement* last = bs.line->LastChild();
+    while (last && last->GetKind() == LayoutElement::kReferenceBox) last = last->PrevSibling();
+    const int32_t used = last ? last->X() + last->Width() : 0;
+    const int32_t limit = bs.line->Width();
+    return limit - used;
+}
+
+void LayoutFormatter::StartLine(LayoutState& bs) {
+    if (!bs.block) return;
+    int32_t width = bs.block->Width() - bs.block->HorizontalExtra();
+    const int32_t view = device_.GetViewWidth() - bs.block->AbsoluteX();
+    if (view < width && view > 0) width = view;
+    if (width < 0) width = 0;
+    LayoutSpec spec;
+    spec.width = width;
+    spec.height = 1;
+    bs.line = new LineBox(bs.block, &spec);
+    bs.nobr = nullptr;
+    // The line keeps its limit until it is closed; pieces are placed from
+    // its left end.
+    if (bs.pendingMarker) {
+        ListMarkerBox* marker = bs.pendingMarker;
+        bs.pendingMarker = nullptr;
+        marker->AttachTo(*bs.line);
+        marker->SetX(-marker->Width());
+        marker->SetY(0);
+        marker->SetFlags(LayoutElement::kNotInWidth, true);
+    }
+}
+
+void LayoutFormatter::CloseLine(LayoutState& bs, int alignment) {
+    LineBox* line = bs.line;
+    if (!line) return;
+    bs.line = nullptr;
+    if (!line->FirstChild() && !line->Has(0x1000)) {
+        line->Detach();
+        delete line;
+        return;
+    }
+    const int32_t limit = line->Width();
+    line->Finish();
+    int32_t width = 0;
+    for (LayoutElement* c = line->FirstChild(); c; c = c->NextSibling()) {
+        if (!c->Has(LayoutElement::kNotInWidth)) width = c->X() + c->Width() > width ? c->X() + c->Width() : width;
+    }
+    line->SetWidth(width);
+    if (width >= limit) return;
+    if (alignment == 5) line->SetX(line->X() + limit - width);
+    if (alignment == 6) line->SetX(line->X() + (limit - width) / 2);
+    if (alignment == 7) {
+        const int gaps = line->WordGaps();
+        if (gaps > 0) {
+            line->SetWordSpacing(static_cast<float>(limit - width) / gaps);
+            line->SetWidth(limit);
+        }
+    }
+}
+
+int LayoutFormatter::PlacePreformattedLine(HtmlElement* e, LayoutState& state) {
+    LayoutState& bs = *state.blockState;
+    const char* text = e->GetText();
+    const char* cursor = text + state.textPosition;
+    const char* start = cursor;
+    bool lineBreak = false;
+    const int length = NextTextLine(cursor, lineBreak);
+    state.textPosition = static_cast<int>(cursor - text);
+    const bool atEnd = *cursor == '\0';
+    const bool lastOfBlock = !e->NextSibling() ? !e->Parent() || !e->Parent()->IsInline()
+                                               : !e->NextSibling()->IsInline();
+    if (length > 0 || !(atEnd && lineBreak && lastOfBlock)) {
+        DeviceTextMetrics metrics;
+        device_.GetTextMetrics(metrics);
+        LayoutSpec spec;
+        spec.width = device_.GetTextExtent(start, length);
+        spec.height = LineHeight();
+        spec.value2 = Clamp16(metrics.ascent);
+        auto* fragment = new TextFragment(bs.line, &spec, nullptr, e, static_cast<int>(start - text), length);
+        fragment->SetStyle(StyleFor(state.text));
+    }
+    if (!lineBreak) return kResultDone;
+    if (!atEnd) return kResultLineEnded;
+    return lastOfBlock ? kResultDone : kResultLineEnded;
+}
+
+// True when the line holds a piece that does not belong to the run.
+static bool HoldsPieceOutside(const LayoutElement* line, const HtmlElement* context) {
+    for (const LayoutElement* c = line ? line->FirstChild() : nullptr; c; c = c->NextSibling()) {
+        if (!c->Element() || !context->Contains(c->Element())) return true;
+    }
+    return false;
+}
+
+int LayoutFormatter::PlaceTextRun(HtmlElement* e, LayoutState& state, Call call) {
+    LayoutState& bs = *state.blockState;
+    const char* text = e->GetText();
+    const int length = static_cast<int>(std::strlen(text));
+    const int usable = UsableLength(text, false);
+    int pos = state.textPosition;
+    const bool inNobr = state.nobr != nullptr;
+    const bool forced = call.secondPass;
+    const int32_t room = LineRoom(bs);
+    // A leading space at the start of a line is not placed.
+    if (call.firstElement && pos < usable && text[pos] == ' ' && !HoldsPiece(bs.line)) ++pos;
+    const int start = pos;
+    int32_t width = 0;
+    bool smallCut = false;
+    bool lowerRun = false;
+    const int32_t fullHeight = device_.GetFontHeight();
+    int result = -1;
+    while (pos < usable) {
+        // The next word with its separating space.
+        int end = pos;
+        if (text[end] == ' ') ++end;
+        while (end < usable && text[end] != ' ') ++end;
+        if (state.text.smallCaps) {
+            // A small-capitals run ends where the case changes; a lower-case
+            // run is drawn in capitals at 0.8 of the height.
+            auto isLetter = [](char c) { return IsLower(c) || IsUpper(c); };
+            int at = pos;
+            while (at < end && !isLetter(text[at])) ++at;
+            if (pos == start && at < end) {
+                lowerRun = IsLower(text[at]);
+                if (lowerRun) device_.SetFontHeight(fullHeight * 8 / 10);
+            }
+            int cut = at;
+            while (cut < end && (!isLetter(text[cut]) || IsLower(text[cut]) == lowerRun)) ++cut;
+            if (cut < end) {
+                end = cut;
+                smallCut = true;
+            }
+        }
+        std::string shown(text + pos, end - pos);
+        if (lowerRun) {
+            for (char& c : shown) c = static_cast<char>(IsLower(c) ? c - 32 : c);
+        }
+        const int32_t w = device_.GetTextExtentNbsp(shown.c_str(), static_cast<int>(shown.size()));
+        if (width + w > room) {
+            if (inNobr && HoldsPieceOutside(bs.line, state.nobr)) {
+                // The whole run moves to a new line.
+                result = kResultUnbreakable;
+                break;
+            }
+            if (pos == start && !forced && !inNobr) {
+                result = kResultNoFit;
+                break;
+            }
+            // Forced, or inside a run that may not break: the words stay.
+            if (pos > start && !inNobr) break;
+        }
+        width += w;
+        pos = end;
+        if (smallCut) break;
+    }
+    if (state.text.smallCaps) device_.SetFontHeight(fullHeight);
+    if (result >= 0) return result;
+    // The space that ends a node's text belongs to no fragment.
+    state.textPosition = pos >= usable ? length : pos;
+    if (pos == start) return state.textPosition >= usable ? kResultNothing : kResultNoFit;
+    if (lowerRun) device_.SetFontHeight(fullHeight * 8 / 10);
+    DeviceTextMetrics metrics;
+    device_.GetTextMetrics(metrics);
+    if (lowerRun) device_.SetFontHeight(fullHeight);
+    LayoutSpec spec;
+    spec.width = width;
+    spec.height = LineHeight();
+    spec.value2 = Clamp16(metrics.ascent + (LineHeight() - device_.GetLineHeight()) / 2);
+    auto* fragment = new TextFragment(bs.line, &spec, nullptr, e, start, pos - start);
+    fragment->SetStyle(StyleFor(state.text));
+    if (lowerRun) fragment->SetFlags(LayoutElement::kSmallText | 0x0080, true);
+    if (state.text.transform) fragment->SetFlags(static_cast<uint16_t>((state.text.transform & 3) << 6), true);
+    if (state.textPosition < usable && !smallCut) return kResultLineFull;
+    return kResultDone;
+}
+
+void LayoutFormatter::MoveRunToNewLine(LayoutState& bs, HtmlElement* context) {
+    LineBox* old = bs.line;
+    if (!old || !context) return;
+    LayoutElement* from = old->FirstChild();
+    while (from && !(from->Element() && context->Contains(from->Element()))) from = from->NextSibling();
+    std::vector<LayoutElement*> moving;
+    for (LayoutElement* c = from; c; c = c->NextSibling()) moving.push_back(c);
+    for (LayoutElement* c : moving) c->Detach();
+    CloseLine(bs, 4);
+    StartLine(bs);
+    if (!bs.line) {
+        for (LayoutElement* c : moving) delete c;
+        return;
+    }
+    for (LayoutElement* c : moving) c->MoveInto(*bs.line);
+}
+
+// --- dump ----------------------------------------------------------------------------
+
+namespace {
+const char* KindName(int kind) {
+    static const char* const kNames[] = {"?",   "block", "line", "text",   "image", "control",
+                                         "embed", "ref",   "rule", "alt", "marker"};
+    return kind >= 1 && kind <= 10 ? kNames[kind] : "?";
+}
+
+void DumpBox(const LayoutElement& e, int depth, std::string& out) {
+    out.append(static_cast<size_t>(depth) * 2, ' ');
+    out += KindName(e.GetKind());
+    if (const HtmlElement* element = e.Element()) {
+        if (element->Type() >= kTagA && element->Type() < kTagA + kTagCount) {
+            out += ' ';
+            out += TagName(element->Type());
+        }
+    }
+    out += ' ' + std::to_string(e.X()) + ',' + std::to_string(e.Y()) + ' ' + std::to_string(e.Width()) + 'x' +
+           std::to_string(e.Height());
+    if (e.GetKind() == LayoutElement::kTextFragment && e.TextPointer()) {
+        out += " \"" + std::string(e.TextPointer(), e.TextLength()) + '"';
+    }
+    if (e.GetKind() == LayoutElement::kListMarkerBox) {
+        const auto& marker = static_cast<const ListMarkerBox&>(e);
+        out += " type " + std::to_string(marker.MarkerType()) + " \"" +
+               ListMarkerText(marker.Number(), marker.MarkerType()) + '"';
+    }
+    if (e.Has(LayoutElement::kSmallText)) out += " small";
+    out += '\n';
+    for (const LayoutElement* c = e.FirstChild(); c; c = c->NextSibling()) DumpBox(*c, depth + 1, out);
+}
+}  // namespace
+
+std::string DumpLayoutTree(const LayoutElement& root) {
+    std::string out;
+    DumpBox(root, 0, out);
+    return out;
+}

@@ -1,0 +1,125 @@
+// Formats an element tree into layout elements, step by step.
+//
+// One recursive routine with the element as receiver: it applies the
+// element's style, decides by the element's type what the element becomes,
+// formats the children by calling itself and closes what the element
+// opened. A stack of LayoutStates (one per container being formatted)
+// survives between steps, so that a step that ran out of its element budget
+// or reached its stop element is continued by the next step exactly where
+// it ended.
+//
+// This formatter covers the flow of text: blocks, inline containers, lines
+// of words with wrapping, no-break runs, preformatted text, line breaks,
+// lists with their markers and rules. Tables, images, embeds, form controls
+// and floats take their places through the same results once their layout
+// is attached; until then they produce nothing.
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <memory>
+
+#include "core/ListNode.h"
+#include "layout/LayoutElement.h"
+#include "layout/StyleApplication.h"
+
+class HtmlElement;
+class PageProperties;
+class PaintDevice;
+
+// Results of a formatting call.
+enum FormatResult : int {
+    kResultDone = 0,
+    kResultNoFit = 1,
+    kResultNothing = 2,
+    kResultLineFull = 3,
+    kResultAwaitImage = 4,
+    kResultLineEnded = 5,
+    kResultStopped = 6,
+    kResultBudgetOut = 7,
+    kResultNoLine = 13,
+    kResultBlockInEmptyBox = 14,
+    kResultUnbreakable = 15,
+    kResultClearUp = 17,
+    kResultFirstLetterDone = 18,
+};
+
+// The page-level step starts every step with this budget of elements.
+constexpr int kStepBudget = 200;
+
+// One container being formatted: the element, where to resume, and the
+// block and line that receive its content.
+class LayoutState : public ListNode {
+public:
+    HtmlElement* element = nullptr;
+    HtmlElement* nextChild = nullptr;
+    LayoutState* blockState = nullptr;  // the state that owns block and line
+    BlockBox* block = nullptr;
+    LineBox* line = nullptr;
+    int textPosition = 0;            // inside a text node
+    HtmlElement* nobr = nullptr;     // the open NOBR or WBR context
+    ListMarkerBox* pendingMarker = nullptr;
+    int32_t listCounter = 0;
+    int listMarkerStyle = 0;
+    int32_t numberColumn = 0;
+    int alignment = 4;
+    bool preformatted = false;
+    bool started = false;  // the element's own opening work is done
+    TextStyleRecord text;
+    FontSpec spec;
+};
+
+class LayoutFormatter {
+public:
+    // page: null for plain-text rendering (no page colours or fonts).
+    LayoutFormatter(PaintDevice& device, const PageProperties* page);
+    ~LayoutFormatter();
+    LayoutFormatter(const LayoutFormatter&) = delete;
+    LayoutFormatter& operator=(const LayoutFormatter&) = delete;
+
+    // Formats the root's children into the root box, continuing where the
+    // last step ended. Answers 0 when the page is complete, 7 when the
+    // budget ran out, 6 at the stop element, 4 while an image is awaited.
+    int FormatStep(HtmlElement* root, BlockBox* rootBox, int budget, HtmlElement* stop = nullptr);
+    bool IsComplete() const { return complete_; }
+
+private:
+    struct Call {
+        bool firstElement;
+        bool secondPass;
+        bool preformatted;
+        int alignment;
+    };
+    int Format(HtmlElement* e, LayoutState& outer, Call call);
+    int FormatText(HtmlElement* e, LayoutState& state, Call call);
+    int FormatInline(HtmlElement* e, LayoutState& outer, Call call);
+    int FormatBlock(HtmlElement* e, LayoutState& outer, Call call);
+    int FormatBreak(HtmlElement* e, LayoutState& outer);
+    int FormatRule(HtmlElement* e, LayoutState& outer);
+    int ChildrenLoop(HtmlElement* e, LayoutState& state, Call call, bool block);
+    LayoutState& NestedState(LayoutState& outer, HtmlElement* element);
+    bool ResumesInline(LayoutState& state, HtmlElement* child);
+    void DropStatesAfter(LayoutState& state);
+    const BoxStyle* StyleFor(const TextStyleRecord& text);
+
+    // Lines.
+    void StartLine(LayoutState& block);
+    void CloseLine(LayoutState& block, int alignment);
+    int PlaceTextRun(HtmlElement* text, LayoutState& state, Call call);
+    int PlacePreformattedLine(HtmlElement* text, LayoutState& state);
+    void MoveRunToNewLine(LayoutState& block, HtmlElement* context);
+    int32_t LineRoom(LayoutState& block);
+    int32_t LineHeight();
+
+    PaintDevice& device_;
+    const PageProperties* page_;
+    NodeList states_;
+    int* budget_ = nullptr;
+    HtmlElement* stop_ = nullptr;
+    bool complete_ = false;
+    std::deque<BoxStyle> styles_;
+    std::deque<LogFont> fonts_;
+};
+
+// Text of the layout tree, one line per box: kind, place, size and, for text,
+// the characters. For golden dumps of formatted pages.
+std::string DumpLayoutTree(const LayoutElement& root);

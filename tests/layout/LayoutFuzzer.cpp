@@ -1,0 +1,49 @@
+// Builds the element tree of the input and formats it on the device with
+// fixed metrics, once in one step and once in steps of a few elements: no
+// read outside a buffer, no endless loop, and the same box tree both ways.
+// The first byte chooses the view width and the step budget.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "html/DocumentContent.h"
+#include "layout/FixedMetricsDevice.h"
+#include "layout/LayoutFormatter.h"
+
+namespace {
+
+std::string Format(const std::string& page, int32_t width, int budget) {
+    DocumentContent content;
+    content.FeedData(UrlHandle("http://fuzz.example/page.html", true), page.data(), static_cast<long>(page.size()),
+                     false, 0);
+    FixedMetricsDevice device(width, 300);
+    device.SetFontHeight(10);
+    LayoutSpec spec;
+    spec.width = width;
+    BlockBox root(nullptr, &spec, nullptr, nullptr);
+    LayoutFormatter formatter(device, content.GetPage());
+    int steps = 0;
+    while (formatter.FormatStep(content.Root(), &root, budget) == kResultBudgetOut) {
+        // Every step formats at least one element.
+        if (++steps > 1000000) std::abort();
+    }
+    return DumpLayoutTree(root);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1 || size > 20000) return 0;
+    const int32_t width = 20 + data[0] * 3;
+    const int budget = 1 + (data[0] & 7);
+    const std::string page(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const std::string whole = Format(page, width, 1 << 30);
+    const std::string stepped = Format(page, width, budget);
+    if (stepped != whole) {
+        std::fprintf(stderr, "one step:\n%s\nin steps of %d:\n%s\n", whole.c_str(), budget, stepped.c_str());
+        std::abort();
+    }
+    return 0;
+}
