@@ -382,6 +382,7 @@ int LayoutFormatter::FormatText(HtmlElement* e, LayoutState& state, Call call) {
             if (placed && !call.preformatted) return kResultLineFull;
             StartLine(bs);
             if (!bs.line) return kResultNothing;
+            call.firstElement = true;
         }
         r = call.preformatted ? PlacePreformattedLine(e, state) : PlaceTextRun(e, state, call);
         if (r == kResultDone) {

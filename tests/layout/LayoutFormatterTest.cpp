@@ -67,7 +67,9 @@ TEST(LayoutGolden, SmallStepsGiveTheSameTree) {
         const std::string whole = Formatted(page, 0).Dump();
         for (int budget : {1, 2, 3, 7}) {
             Formatted stepped(page, budget);
-            if (budget == 1) EXPECT_GT(stepped.steps, 1) << name;
+            if (budget == 1) {
+                EXPECT_GT(stepped.steps, 1) << name;
+            }
             EXPECT_EQ(stepped.Dump(), whole) << name << " budget " << budget;
         }
     }
