@@ -67,6 +67,16 @@ constexpr uint32_t kMsgLookingUp = 0x8234;
 constexpr uint32_t kMsgConnecting = 0x8235;
 constexpr uint32_t kMsgRequestSent = 0x8236;
 constexpr uint32_t kMsgUploadProgress = 0x8319;  // p2 the two progress figures
+// The mail client: a recipient was refused (p2: string id << 16 | index).
+constexpr uint32_t kMsgRecipientRefusedReport = 0x8291;
+// The FTP client: data began to arrive (p2: 1 for a directory listing).
+constexpr uint32_t kMsgFtpDataStarted = 0x8300;
+// The news client: lines handed on (p2 the count), a request done (p2 0, or
+// the number of groups of a group list), a request failed on a connection
+// that stays open (p2 the error code).
+constexpr uint32_t kMsgNewsProgress = 0x8310;
+constexpr uint32_t kMsgNewsDone = 0x8311;
+constexpr uint32_t kMsgNewsFailed = 0x8312;
 
 // Posted to the frame window 500 ms after start-up when the command line
 // named addresses: the frame opens them.

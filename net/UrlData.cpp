@@ -104,7 +104,14 @@ bool UrlRecord::MakeCacheFileName() {
     if (!registry) return false;
     std::string path = registry->NewCacheFileName(CacheFileExtension().c_str());
     if (path.empty()) return false;
-    fileName_ = BaseName(path);
+    if (scheme_ == kSchemeFile) {
+        // A file: record's names are full paths of the user's files; a
+        // cache file made for it (a generated listing) is ours to delete.
+        fileName_ = path;
+        SetTempFileCopy(true);
+    } else {
+        fileName_ = BaseName(path);
+    }
     return true;
 }
 

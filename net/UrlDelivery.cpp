@@ -33,11 +33,13 @@ int32_t UrlRecord::ReceiveData() {
     MessageSource* producer = GetConnection();
     if (producer == nullptr) return 0;
     bool ownFile = scheme_ == kSchemeFile;  // a local file is its own store
+    const FtpPart* ftp = GetFtpPart();
+    bool rawListing = ftp && ftp->listing;
     if (GetStorage() == kStoredNowhere) {
         int kind = GetContentKind();
         bool small = contentLength_ > 0 && contentLength_ + 10 < kMaxBlock + 1;
         bool keepInMemory =
-            small && (kind == kKindHtml ||
+            small && !rawListing && (kind == kKindHtml ||
                       (IsInlineLoad() && (kind == kKindGif || kind == kKindJpeg || kind == kKindCpr)));
         if (keepInMemory) {
             SetStorage(kStoredInMemory);
@@ -105,6 +107,8 @@ int32_t UrlRecord::ReceiveData() {
             newBytes_ += n;
         }
         total += n;
+        // The raw reply of an FTP listing becomes a page only at its end.
+        if (rawListing) continue;
         if (GetContentKind() == kKindNotYetKnown && !IsKindAnnounced()) SniffAndAnnounce(false);
         if (IsPageKind(GetContentKind()) && !IsInlineLoad()) DeliverData(false);
     }

@@ -5,9 +5,11 @@
 #include <cstring>
 #include <sys/stat.h>
 
+#include "core/StringHelpers.h"
 #include "net/SniffContent.h"
 #include "net/UrlPageContent.h"
 #include "net/UrlRegistry.h"
+#include "net/UrlSettings.h"
 
 namespace {
 
@@ -167,6 +169,11 @@ HttpPart* UrlRecord::GetHttpPart() const {
     }
 }
 
+FtpPart* UrlRecord::GetFtpPart() const {
+    if (!schemePart_ || schemePart_->GetKind() != SchemePart::Kind::kFtp) return nullptr;
+    return static_cast<FtpPart*>(schemePart_.get());
+}
+
 HttpPart* UrlRecord::MakeHttpPart() {
     if (!IsHttpScheme(scheme_)) return nullptr;
     if (!schemePart_ || schemePart_->GetKind() != SchemePart::Kind::kHttp)
@@ -316,4 +323,48 @@ void (*UrlRecord::teardown_)(UrlRecord&) = nullptr;
 // the first load starts; without it records are data only.
 void UrlRecord::OnMessage(uint32_t message, uint32_t p1, uint32_t p2) {
     if (loadMachine_) loadMachine_(*this, message, p1, p2);
+}
+
+// The local path of a file: URL: "//localhost/", "//./" and "///" are
+// skipped (another "//" stays: a network path); %XX is decoded, '/' becomes
+// the folder separator and '|' a drive colon, all in one pass.
+std::string LocalPathOfFileUrl(const char* name) {
+    if (name == nullptr) return std::string();
+    const char* p = std::strchr(name, ':');
+    if (p == nullptr) return std::string();
+    ++p;
+    auto startsNoCase = [](const char* s, const char* prefix) {
+        for (; *prefix; ++s, ++prefix) {
+            if (std::tolower(static_cast<unsigned char>(*s)) != *prefix) return false;
+        }
+        return true;
+    };
+    if (startsNoCase(p, "//localhost/")) {
+        p += 12;
+    } else if (std::strncmp(p, "//./", 4) == 0) {
+        p += 4;
+    } else if (std::strncmp(p, "///", 3) == 0) {
+        p += 3;
+    }
+    std::string out;
+    for (; *p; ++p) {
+        if (*p == '%' && HexValue(p[1]) >= 0 && HexValue(p[2]) >= 0) {
+            out.push_back(static_cast<char>(HexValue(p[1]) * 16 + HexValue(p[2])));
+            p += 2;
+        } else if (*p == '/') {
+            out.push_back(kPathSeparator);
+        } else if (*p == '|') {
+            out.push_back(':');
+        } else {
+            out.push_back(*p);
+        }
+    }
+#ifdef _WIN32
+    if (out.size() == 2 && out[1] == ':') out.push_back('\\');
+    if (out.size() > 3 && out.back() == '\\') out.pop_back();
+#else
+    if (out.size() > 1 && out.back() == '/') out.pop_back();
+    if (!out.empty() && out[0] != '/') out.insert(out.begin(), '/');
+#endif
+    return out;
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/ListNode.h"
 #include "core/MessageCallback.h"
@@ -18,6 +19,7 @@
 
 class UrlPageContent;
 class MessageHandler;
+struct ListingEntry;
 class MessageSource;
 
 // The disk cache's folder (ending in a path separator), set by the registry;
@@ -59,6 +61,9 @@ constexpr uint8_t kStatusTempFileCopy = 0x80;
 constexpr uint8_t kKindNotDelivering = 0x01;
 constexpr uint8_t kKindInlineLoad = 0x02;
 constexpr uint8_t kKindAnnounced = 0x04;
+
+// The string table's "Directory listing of ".
+constexpr unsigned kStringListingTitle = 20104;
 
 // Redirect chains are followed at most this far: chains restored from the
 // cache index can loop, and a loop must not hang a getter.
@@ -276,6 +281,18 @@ public:
     // disk cache) or is dropped; the page content is released.
     void ReleaseUnusedData();
 
+    // ---- Directory listings (UrlListing.cpp). Each replaces what the record
+    // stores with the generated page; false when the page could not be
+    // stored (StoreError tells why). titlePrefix is the string table's
+    // "Directory listing of ".
+    // The stored LIST reply of an FTP load; loginUser is the name the FTP
+    // connection logged in with (links of the page keep it).
+    [[nodiscard]] bool BuildFtpListing(bool parentLink, const std::string& welcome, const char* loginUser,
+                                       const char* titlePrefix);
+    // The local folder of a file: record.
+    [[nodiscard]] bool BuildLocalListing(const char* titlePrefix);
+    int32_t StoreError() const { return storeError_; }
+
     // ---- Loading (Windows program: UrlTargets.cpp, UrlStartLoad.cpp,
     // UrlStateMachine.cpp, UrlDelivery.cpp). The windows waiting for this URL
     // are its targets; the first one's handler delivers the producer's
@@ -385,6 +402,13 @@ private:
     bool FlushNewBytes(bool ownFile);
     int StartHttp(MessageHandler* target, const UrlHandle& origin, bool quiet);
     int StartLocalFile(MessageHandler* target, bool quiet);
+    int StartFtp(MessageHandler* target, bool quiet);
+    void StartLocalListing(bool quiet);
+    void OnFtpDataStarted(uint32_t connectionId, uint32_t listing);
+    // An FTP load's end: a listing becomes its page. False when the load
+    // failed meanwhile (it has been reported).
+    bool FinishFtpTransfer();
+    FtpPart* GetFtpPart() const;
     void Unregister();
     void RegisterForConnection(MessageHandler* handler, uint32_t connectionId);
     void OnHeaders(uint32_t connectionId);
@@ -396,6 +420,12 @@ private:
     bool IsStockErrorPage() const;
     bool ProducerMatches(uint32_t id) const;
     void AnnounceContent(uint32_t filter);
+
+    std::string ListingBase(const char* loginUser) const;
+    bool WriteListingText(const std::string& text);
+    bool WriteListingHeader(bool withTitle, const char* loginUser, const char* titlePrefix);
+    bool WriteListingEntries(const std::vector<ListingEntry>& entries, int nameWidth);
+    void StartListingStore();
 
     void InitCommon();
     static void SetBit(uint8_t& byte, uint8_t bit, bool on) {

@@ -1,6 +1,7 @@
 // Starting a load: the asking window becomes a target, the scheme chooses
 // what produces the bytes, and the record registers for its reports.
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -8,7 +9,9 @@
 #include "core/MessageHandler.h"
 #include "core/MessageSource.h"
 #include "core/StringHelpers.h"
+#include "core/MessageBoxes.h"
 #include "net/Base64.h"
+#include "net/FtpConnection.h"
 #include "net/HttpConnection.h"
 #include "net/HttpsConnectionMaker.h"
 #include "net/LocalFileReader.h"
@@ -25,50 +28,6 @@ constexpr uint32_t kAll = 0;
 constexpr uint32_t kNotInline = MessageTargetList::kOnlyNotInline;
 
 }  // namespace
-
-// The local path of a file: URL: "//localhost/", "//./" and "///" are
-// skipped (another "//" stays: a network path); %XX is decoded, '/' becomes
-// the folder separator and '|' a drive colon, all in one pass.
-std::string LocalPathOfFileUrl(const char* name) {
-    if (name == nullptr) return std::string();
-    const char* p = std::strchr(name, ':');
-    if (p == nullptr) return std::string();
-    ++p;
-    auto startsNoCase = [](const char* s, const char* prefix) {
-        for (; *prefix; ++s, ++prefix) {
-            if (std::tolower(static_cast<unsigned char>(*s)) != *prefix) return false;
-        }
-        return true;
-    };
-    if (startsNoCase(p, "//localhost/")) {
-        p += 12;
-    } else if (std::strncmp(p, "//./", 4) == 0) {
-        p += 4;
-    } else if (std::strncmp(p, "///", 3) == 0) {
-        p += 3;
-    }
-    std::string out;
-    for (; *p; ++p) {
-        if (*p == '%' && HexValue(p[1]) >= 0 && HexValue(p[2]) >= 0) {
-            out.push_back(static_cast<char>(HexValue(p[1]) * 16 + HexValue(p[2])));
-            p += 2;
-        } else if (*p == '/') {
-            out.push_back(kPathSeparator);
-        } else if (*p == '|') {
-            out.push_back(':');
-        } else {
-            out.push_back(*p);
-        }
-    }
-#ifdef _WIN32
-    if (out.size() == 2 && out[1] == ':') out.push_back('\\');
-    if (out.size() > 3 && out.back() == '\\') out.pop_back();
-#else
-    if (out.size() > 1 && out.back() == '/') out.pop_back();
-    if (!out.empty() && out[0] != '/') out.insert(out.begin(), '/');
-#endif
-    return out;
-}
 
 int UrlRecord::StartLoad(MessageHandler* target, const UrlHandle& origin, bool isInline, bool quiet) {
     return StartLoadInternal(target, origin, isInline, false, quiet, 0);
@@ -129,6 +88,7 @@ int UrlRecord::StartLoadInternal(MessageHandler* target, const UrlHandle& origin
     if (IsHttpRecord() || ((scheme_ == kSchemeFtp || scheme_ == kSchemeGopher || scheme_ == kSchemeWais) &&
                            HasProxyForScheme(scheme_)))
         return StartHttp(target, origin, quiet);
+    if (scheme_ == kSchemeFtp) return StartFtp(target, quiet);
     // No producer for this scheme in this program.
     ReportStartFailure(kLoadFailed, kErrUrlIllegalAddress, quiet);
     return 0;
@@ -217,16 +177,80 @@ int UrlRecord::StartHttp(MessageHandler* target, const UrlHandle& origin, bool q
     return result;
 }
 
+int UrlRecord::StartFtp(MessageHandler* target, bool quiet) {
+    DropConnection();
+    FtpUrlParts parts;
+    if (name_.size() >= kUrlScratchSize || !ParseFtpUrl(name_, parts) || parts.login.host.empty()) {
+        ReportStartFailure(kLoadFailed, kErrUrlIllegalAddress, quiet);
+        return 0;
+    }
+    auto part = std::make_unique<FtpPart>();
+    part->uploadFile = DecodePercentEscapes(parts.upload);
+    std::string host = DecodePercentEscapes(parts.login.host);
+    auto* connection = new FtpConnection(
+        target, host.c_str(), parts.login.port, parts.path.c_str(),
+        parts.login.hasUser ? parts.login.user.c_str() : nullptr,
+        parts.login.hasPassword ? parts.login.password.c_str() : nullptr, parts.type,
+        part->uploadFile.empty() ? nullptr : part->uploadFile.c_str());
+    part->connection = connection;
+    schemePart_ = std::move(part);
+    target->Post(kMsgSecurityLevel, connection->Serial(), 0);
+    RegisterForConnection(target, connection->Serial());
+    SetLoadStatus(kLoadLoading);
+    int result = connection->Connect();
+    if (result == 0) return 0;
+    DropConnection();
+    Unregister();
+    ReportStartFailure(kLoadFailed, result, quiet);
+    return result;
+}
+
+// The page of a local folder: generated at once.
+void UrlRecord::StartLocalListing(bool quiet) {
+    if (!pageContent_ || (flags_ & kFlagStaleImage)) {
+        flags_ &= static_cast<uint8_t>(~kFlagStaleImage);
+        ReleaseContent();
+    }
+    SetContentKindHere(kKindHtml);
+    SetLoadStatus(kLoadLoaded);
+    if (!IsKindAnnounced() && !IsInlineLoad()) {
+        SetKindAnnounced(true);
+        if (!quiet) targets_.Broadcast(kMsgContentKnown, id_, (status_ & kStatusVisited) ? 0 : 1, kNotInline, 0);
+        SetVisited(true);
+    }
+    char title[128];
+    if (LoadStringResource(kStringListingTitle, title, sizeof title) <= 0)
+        std::snprintf(title, sizeof title, "%s", "Directory listing of ");
+    if (!BuildLocalListing(title)) {
+        FailLoad(StoreError() ? StoreError() : kErrCannotWriteCache, MessageTargetList::kSkipQuiet);
+        return;
+    }
+    loadTime_ = lastUse_ = UrlClockNow();
+    delivered_ = 0;
+    if (!IsInlineLoad()) DeliverData(true);
+    if (GetStorage() == kStoredInFile) FreeBuffer();
+    if (!quiet) targets_.Broadcast(kMsgLoadNotice, kNoticeLoaded, id_, kNotInline, 0);
+    targets_.Clear();
+}
+
 int UrlRecord::StartLocalFile(MessageHandler* target, bool quiet) {
+    if (IsTempFileCopy()) {
+        // The file of an earlier listing of this folder is ours: the folder
+        // itself is read again.
+        DeleteCacheFile();
+        SetTempFileCopy(false);
+    }
     SetStorage(kStoredInFile);
     if (fileName_.empty()) fileName_ = LocalPathOfFileUrl(name_.c_str());
-    if (GetContentKind() == kKindNotYetKnown || GetContentKind() == kKindUnknownType)
-        GuessKindFromExtension();
     struct stat st;
     bool exists = !fileName_.empty() && stat(fileName_.c_str(), &st) == 0;
-    // Directory listings are not built by this program yet: a folder cannot
-    // be opened as a page.
-    if (!exists || (st.st_mode & S_IFMT) == S_IFDIR) {
+    if (exists && (st.st_mode & S_IFMT) == S_IFDIR) {
+        StartLocalListing(quiet);
+        return 0;
+    }
+    if (GetContentKind() == kKindNotYetKnown || GetContentKind() == kKindUnknownType)
+        GuessKindFromExtension();
+    if (!exists) {
         SetLoadStatus(kLoadFailed);
         targets_.Broadcast(kMsgLoadStatus, id_, kLoadFailed << 8, kAll, 0);
         if (!quiet) targets_.Broadcast(kMsgLoadError, kErrCannotOpenFile, id_, kNotInline, 0);

@@ -1,6 +1,7 @@
 // The loading state machine: the producer's reports turn into state changes
 // of the record and into notices to every waiting window.
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
@@ -8,7 +9,9 @@
 #include "core/Dates.h"
 #include "core/InternalMessages.h"
 #include "core/MessageHandler.h"
+#include "core/MessageBoxes.h"
 #include "core/MessageSource.h"
+#include "net/FtpConnection.h"
 #include "net/HttpConnection.h"
 #include "net/SniffContent.h"
 #include "net/UrlErrors.h"
@@ -32,6 +35,10 @@ bool IsRedirectStatus(int status) {
 
 HttpConnection* AsHttp(MessageSource* source) {
     return dynamic_cast<HttpConnection*>(source);
+}
+
+bool SplitPathIsEmpty(const std::string& path) {
+    return path.find_first_not_of('/') == std::string::npos;
 }
 
 std::string Lower(std::string s) {
@@ -80,6 +87,9 @@ void UrlRecord::HandleMessage(uint32_t message, uint32_t p1, uint32_t p2) {
                 securityLevel_ = static_cast<uint8_t>(p2);
                 targets_.Broadcast(kMsgSecurityNotice, id_, p2, kAll, 0);
             }
+            break;
+        case kMsgFtpDataStarted:
+            OnFtpDataStarted(p1, p2);
             break;
         case kMsgContinueDelivery:
             if (p1 == id_) ContinueDelivery();
@@ -224,6 +234,7 @@ void UrlRecord::OnEnd(uint32_t producerId) {
     }
     if (GetLoadStatusHere() != kLoadLoading) return;  // failed while reading
     CloseOpenFile();
+    if (GetFtpPart() && !FinishFtpTransfer()) return;
     HttpPart* http = GetHttpPart();
     HttpConnection* connection = http ? AsHttp(http->connection) : nullptr;
     int status = http ? http->status : 200;
@@ -305,6 +316,39 @@ void UrlRecord::OnEnd(uint32_t producerId) {
         return;
     }
     Finish();
+}
+
+void UrlRecord::OnFtpDataStarted(uint32_t connectionId, uint32_t listing) {
+    FtpPart* ftp = GetFtpPart();
+    if (!ftp || !ProducerMatches(connectionId) || GetLoadStatusHere() != kLoadLoading) return;
+    loadTime_ = lastUse_ = UrlClockNow();
+    ftp->listing = listing != 0;
+    if (ftp->listing)
+        SetContentKindHere(kKindHtml);
+    else
+        GuessKindFromExtension();
+    if (!IsInlineLoad() && GetContentKind() != kKindNotYetKnown && !IsKindAnnounced())
+        AnnounceContent(kShownNotQuiet);
+}
+
+bool UrlRecord::FinishFtpTransfer() {
+    FtpPart* ftp = GetFtpPart();
+    auto* connection = dynamic_cast<FtpConnection*>(ftp->connection);
+    ftp->loginState = 0;
+    if (!connection || !ftp->listing) return true;
+    char title[128];
+    if (LoadStringResource(kStringListingTitle, title, sizeof title) <= 0)
+        std::snprintf(title, sizeof title, "%s", "Directory listing of ");
+    FtpUrlParts parts;
+    bool parentLink = ParseFtpUrl(name_, parts) && !SplitPathIsEmpty(parts.path);
+    if (!BuildFtpListing(parentLink, connection->GetServerMessage(), connection->GetUser(), title)) {
+        FailLoad(StoreError() ? StoreError() : kErrCannotWriteCache, kShownNotQuiet);
+        return false;
+    }
+    // The raw reply was never shown: the page goes to the content from its start.
+    ReleaseContent();
+    targets_.Broadcast(kMsgLoadStatus, id_, GetLoadStatusHere() << 8, kNotQuiet, 0);
+    return true;
 }
 
 void UrlRecord::Finish() {

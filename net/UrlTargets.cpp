@@ -103,7 +103,7 @@ void UrlRecord::RegisterFor(MessageHandler* handler, uint32_t message, uint32_t 
 
 void UrlRecord::RegisterForConnection(MessageHandler* handler, uint32_t id) {
     for (uint32_t m : {kMsgDataReady, kMsgConnectionEnded, kMsgHeadersParsed, kMsgConnectionFailed,
-                       kMsgLookingUp, kMsgConnecting, kMsgRequestSent, kMsgSecurityLevel}) {
+                       kMsgLookingUp, kMsgConnecting, kMsgRequestSent, kMsgSecurityLevel, kMsgFtpDataStarted}) {
         RegisterFor(handler, m, id);
     }
 }

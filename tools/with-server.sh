@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # with-server.sh KIND TEMPLATE -- command [args]
 #
-# Starts a Unix server (KIND nginx or tinyproxy) on a free port of 127.0.0.1
+# Starts a Unix server (KIND nginx, tinyproxy, ftp, smtp or nntp) on a free
+# port of 127.0.0.1
 # as a child of this script, runs the command with the port in
 # ZINTU_<KIND>_PORT (upper case) and its scratch folder in ZINTU_<KIND>_DIR,
 # then kills the server and waits for it.
@@ -9,7 +10,8 @@
 #
 # TEMPLATE is a configuration file in which @PORT@ becomes the port, @DIR@ a
 # fresh scratch folder (for pid, logs and temp files) and @SRC@ the source
-# tree. Chain wrappers for several servers.
+# tree. Chain wrappers for several servers. The servers of our own scripts
+# (ftp, smtp, nntp in tests/support/servers) take no template: pass "-".
 set -u
 kind=$1 template=$2
 shift 2
@@ -23,10 +25,11 @@ conf=$dir/server.conf
 # to die after answering the readiness probe).
 start_server() {
   port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-  sed -e "s|@PORT@|$port|g" -e "s|@DIR@|$dir|g" -e "s|@SRC@|$src|g" "$template" >"$conf"
+  [ "$template" = - ] || sed -e "s|@PORT@|$port|g" -e "s|@DIR@|$dir|g" -e "s|@SRC@|$src|g" "$template" >"$conf"
   case $kind in
     nginx) server=(nginx -p "$dir" -c "$conf" -g 'daemon off;') ;;
     tinyproxy) server=(tinyproxy -d -c "$conf") ;;
+    ftp | smtp | nntp) server=(/usr/bin/python3 "$src/tests/support/servers/${kind}_server.py" "$port" "$dir") ;;
     *) echo "with-server.sh: unknown server kind $kind" >&2; exit 2 ;;
   esac
   "${server[@]}" >"$dir/server.out" 2>&1 &
