@@ -61,6 +61,8 @@ void FillNetSettings(const Preferences& p, NetSettings& s) {
     s.hostnameExpansionPostfix = TextOrEmpty(p.Get(PrefText::HostnameExpansionPostfix));
     s.enableReferrer = p.Get(PrefInt::EnableReferrer) != 0;
     s.enableCookies = p.Get(PrefInt::EnableCookies) != 0;
+    s.mailName = TextOrEmpty(p.Get(PrefText::MailName));
+    s.mailAddress = TextOrEmpty(p.Get(PrefText::MailAddress));
 }
 
 // The loaders must not ask a destroyed object for its no-proxy list.

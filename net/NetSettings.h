@@ -18,6 +18,8 @@ struct NetSettings {
     std::string hostnameExpansionPostfix = "com";  // HOSTNAME EXPANSION POSTFIX
     bool enableReferrer = true;                    // [USER PREFS] ENABLE REFERRER
     bool enableCookies = true;                     // [USER PREFS] ENABLE COOKIES
+    std::string mailName;     // [MAIL] NAME: shown after the sender's address
+    std::string mailAddress;  // [MAIL] ADDRESS: the sender of MAIL FROM
     // Wait before a failed connect is tried again.
     uint32_t connectRetryDelayMs = 5000;
 

@@ -13,7 +13,9 @@ namespace {
 
 constexpr uint32_t kReports[] = {kMsgHeadersParsed,   kMsgConnectionFailed, kMsgDataReady,
                                  kMsgConnectionEnded, kMsgConnected,        kMsgLookingUp,
-                                 kMsgConnecting,      kMsgRequestSent,      kMsgUploadProgress};
+                                 kMsgConnecting,      kMsgRequestSent,      kMsgUploadProgress,
+                                 kMsgFtpDataStarted,  kMsgRecipientRefusedReport, kMsgNewsProgress,
+                                 kMsgNewsDone,        kMsgNewsFailed};
 
 HWND HandlerWindow(std::unique_ptr<MessageHandler>& slot, int& closeRequests) {
     return testing_support::CreateTestWindow(
