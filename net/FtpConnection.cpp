@@ -231,6 +231,8 @@ void FtpConnection::Go(State next) {
 
 void FtpConnection::Fail(int32_t code) {
     if (error_ == 0) error_ = code;
+    // A server waits for an open data channel before it says goodbye.
+    ReleaseDataConnection();
     Go(kQuit);
 }
 
@@ -274,7 +276,9 @@ void FtpConnection::WalkOn() {
 
 void FtpConnection::AfterWalk(bool endedOnFile) {
     endedOnFile_ = endedOnFile;
-    if (endedOnFile && transferType_ == kFtpImage)
+    // Files to store go as bytes too: a text transfer would change their
+    // line ends.
+    if ((endedOnFile && transferType_ == kFtpImage) || uploading_)
         Go(kType);
     else
         Go(kPasv);

@@ -227,7 +227,10 @@ void UrlRecord::StartLocalListing(bool quiet) {
     }
     loadTime_ = lastUse_ = UrlClockNow();
     delivered_ = 0;
-    if (!IsInlineLoad()) DeliverData(true);
+    if (!IsInlineLoad()) {
+        DeliverData(false);
+        DeliverData(true);
+    }
     if (GetStorage() == kStoredInFile) FreeBuffer();
     if (!quiet) targets_.Broadcast(kMsgLoadNotice, kNoticeLoaded, id_, kNotInline, 0);
     targets_.Clear();

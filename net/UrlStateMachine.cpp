@@ -345,8 +345,10 @@ bool UrlRecord::FinishFtpTransfer() {
         FailLoad(StoreError() ? StoreError() : kErrCannotWriteCache, kShownNotQuiet);
         return false;
     }
-    // The raw reply was never shown: the page goes to the content from its start.
+    // The raw reply was never shown: the page goes to the content from its
+    // start; the end follows with the rest of the load.
     ReleaseContent();
+    if (!IsInlineLoad()) DeliverData(false);
     targets_.Broadcast(kMsgLoadStatus, id_, GetLoadStatusHere() << 8, kNotQuiet, 0);
     return true;
 }
