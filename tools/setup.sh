@@ -18,6 +18,7 @@ packages=(
   googletest
   clang libclang-rt-14-dev
   nginx-light tinyproxy
+  python3-pyftpdlib python3-aiosmtpd inn2
 )
 
 need_install=()
@@ -49,10 +50,17 @@ if [ "${#need_install[@]}" -gt 0 ] || [ -n "${need_update:-}" ]; then
   log "installing: ${need_install[*]:-(lists only)}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  [ "${#need_install[@]}" -gt 0 ] && apt-get install -y -qq --no-install-recommends "${need_install[@]}" >/dev/null
+  if [ "${#need_install[@]}" -gt 0 ] && ! apt-get install -y -qq --no-install-recommends "${need_install[@]}" >/dev/null; then
+    # The news server's own set-up stops when the machine's host name does
+    # not resolve; it only needs a domain for its message ids.
+    if [ -f /etc/news/inn.conf ] && ! grep -q '^domain:' /etc/news/inn.conf; then
+      sed -i 's/^#domain:.*/domain: localdomain/' /etc/news/inn.conf
+    fi
+    dpkg --configure -a
+  fi
 fi
 # The servers are started by the tests themselves, never as system services.
-for svc in nginx tinyproxy; do
+for svc in nginx tinyproxy inn2 exim4; do
   systemctl disable --now "$svc" >/dev/null 2>&1 || service "$svc" stop >/dev/null 2>&1 || true
 done
 
