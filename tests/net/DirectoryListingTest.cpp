@@ -144,6 +144,11 @@ protected:
         GetUrlSettings() = UrlSettings();
         fs::remove_all(root_);
     }
+    // "file:///C:/..." on Windows, "file:///tmp/..." elsewhere.
+    static std::string FileUrl(const fs::path& p) {
+        std::string g = p.generic_string();
+        return "file:///" + (g.empty() || g[0] != '/' ? g : g.substr(1));
+    }
     std::string Page(UrlRecord& r) {
         std::string page(static_cast<size_t>(r.GetLoadedBytes()), '\0');
         int32_t n = r.ReadLocalData(0, r.GetLoadedBytes(), page.data());
@@ -162,7 +167,7 @@ TEST_F(LocalListingTest, ParentFirstSortedFoldersAsFoldersAndEscaped) {
     // A folder that may not be written to is still a folder.
     fs::create_directories(folder / "locked");
     fs::permissions(folder / "locked", fs::perms::owner_write, fs::perm_options::remove);
-    UrlHandle h = registry_->FindWithFragment(("file://" + folder.generic_string()).c_str());
+    UrlHandle h = registry_->FindWithFragment(FileUrl(folder).c_str());
     ASSERT_FALSE(h.IsEmpty());
     ASSERT_TRUE(h->BuildLocalListing("Directory listing of "));
     std::string page = Page(*h.Record());
@@ -189,7 +194,7 @@ TEST_F(LocalListingTest, ParentFirstSortedFoldersAsFoldersAndEscaped) {
 TEST_F(LocalListingTest, ABigFolderListsTheFirstEntriesOnly) {
     fs::path folder = root_ / "folder";
     for (int i = 0; i < 1700; ++i) std::ofstream(folder / ("f" + std::to_string(10000 + i)));
-    UrlHandle h = registry_->FindWithFragment(("file://" + folder.generic_string()).c_str());
+    UrlHandle h = registry_->FindWithFragment(FileUrl(folder).c_str());
     ASSERT_TRUE(h->BuildLocalListing("Directory listing of "));
     std::string page = Page(*h.Record());
     size_t lines = 0;
