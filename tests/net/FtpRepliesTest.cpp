@@ -87,7 +87,9 @@ TEST(FtpReplies, PasvAddresses) {
     for (const Case& c : cases) {
         uint16_t port = 0;
         EXPECT_EQ(ParsePasvReply(c.text, port), c.ok) << c.text;
-        if (c.ok) EXPECT_EQ(port, c.port) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(port, c.port) << c.text;
+        }
     }
 }
 
@@ -114,7 +116,9 @@ TEST(FtpReplies, ArgumentsDecodeButNeverEndTheCommand) {
         std::string out;
         bool ok = DecodeFtpArgument(c.escaped, out);
         EXPECT_EQ(ok, c.ok) << c.escaped;
-        if (c.ok) EXPECT_EQ(out, c.plain) << c.escaped;
+        if (c.ok) {
+            EXPECT_EQ(out, c.plain) << c.escaped;
+        }
     }
 }
 
