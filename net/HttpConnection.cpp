@@ -3,10 +3,9 @@
 #include <algorithm>
 
 #include "core/UserAgent.h"
+#include "net/CookieStore.h"
 #include "net/NetErrors.h"
 #include "net/NetSettings.h"
-
-SetCookieHandler g_setCookieHandler = nullptr;
 
 namespace {
 
@@ -183,10 +182,10 @@ void HttpConnection::ParseHeaders() {
     std::string path(TargetPath(requestTarget_));
     const std::string& host = RequestHost();
     SetCookieSink sink;
-    if (GetNetSettings().enableCookies && g_setCookieHandler) {
-        sink = [&host, &path](const std::string& value) {
-            g_setCookieHandler(value.c_str(), host.c_str(), path.c_str());
-        };
+    // "Set-Cookie:" values go to the registry's cookie store with the
+    // request's host and path.
+    if (CookieStore* cookies = GetCookieStore(); cookies && GetNetSettings().enableCookies) {
+        sink = [cookies, &host, &path](const std::string& value) { cookies->SetFromHeader(value, host, path); };
     }
     parsing_ = true;
     ParseHttpReplyHeaders(reader_.HeaderText(), headers_, sink);

@@ -17,11 +17,6 @@
 #include "net/HttpRequest.h"
 #include "net/UploadSource.h"
 
-// Where "Set-Cookie:" values go (the cookie store sets it): value, the
-// request's host and the path of the request.
-using SetCookieHandler = void (*)(const char* value, const char* host, const char* path);
-extern SetCookieHandler g_setCookieHandler;
-
 class HttpConnection : public virtual Connection {
 public:
     static constexpr int kMethodPost = 2;

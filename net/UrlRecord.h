@@ -21,6 +21,8 @@ class UrlPageContent;
 class MessageHandler;
 struct ListingEntry;
 class MessageSource;
+class HttpConnection;
+struct RequestTarget;
 
 // The disk cache's folder (ending in a path separator), set by the registry;
 // the full path of a cache file is this followed by the record's file name.
@@ -411,6 +413,16 @@ private:
     FtpPart* GetFtpPart() const;
     void Unregister();
     void RegisterForConnection(MessageHandler* handler, uint32_t connectionId);
+    // What a request carries from the store (UrlAuthorization.cpp): the
+    // name's user and password, and for http and https the cookies and the
+    // credentials that pre-authentication knows.
+    void SendStoredHeaders(HttpConnection& connection, HttpPart& http, const RequestTarget& where);
+    // A challenge answered from the credentials cache: true when the load
+    // was started again with them.
+    bool RetryWithStoredCredentials(HttpConnection& connection, HttpPart& http, int status);
+    // Sends the request again on the same connection, the old reply's data
+    // dropped; false when it could not start (the load has failed).
+    bool RestartRequest(HttpConnection& connection);
     void OnHeaders(uint32_t connectionId);
     void OnData(uint32_t producerId);
     void OnEnd(uint32_t producerId);

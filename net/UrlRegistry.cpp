@@ -124,6 +124,8 @@ UrlRegistry::UrlRegistry(const UrlSettings& settings) {
     uint32_t kb = settings.diskCacheSizeKb > 999999 ? 999999 : settings.diskCacheSizeKb;
     cacheLimit_ = static_cast<int32_t>(kb * 1024);
     g_registry = this;
+    cookies_ = std::make_unique<CookieStore>(settings.profileDirectory);
+    SetCookieStore(cookies_.get());
     ReadCacheIndex();
     EnforceCacheLimit();
     ReadVisitedLinks();
@@ -132,6 +134,8 @@ UrlRegistry::UrlRegistry(const UrlSettings& settings) {
 
 UrlRegistry::~UrlRegistry() {
     bool preserved = WriteCacheIndexAndLinks();
+    (void)cookies_->Save();
+    SetCookieStore(nullptr);
     // Redirect targets are dropped first so that records pointing at each
     // other do not keep each other alive.
     for (UrlTable* t : {general_.get(), cache_.get(), temporary_.get()}) {

@@ -3,10 +3,12 @@
 // hashed tables, and runs the disk cache on top of them: the cache folder,
 // the names of cache files, the byte budget with least-recently-used
 // eviction, and the index "dcache.url" that carries the cache from one run to
-// the next. It also keeps the visited links ("vlink.dat").
+// the next. It also keeps the visited links ("vlink.dat"), the cookie store
+// ("cookies.dat"), the credentials cache and the tree of authentication
+// hints.
 //
-// Created once the settings are known; its destruction writes the index and
-// the visited links. Every record in a table holds one count of the registry.
+// Created once the settings are known; its destruction writes the index,
+// the visited links and the cookies. Every record in a table holds one count of the registry.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +18,8 @@
 
 #include "core/HashedListTable.h"
 #include "core/MemoryClients.h"
+#include "net/CookieStore.h"
+#include "net/CredentialsCache.h"
 #include "net/UrlHandle.h"
 
 class MessageHandler;
@@ -94,6 +98,11 @@ public:
     void DeleteStrayCacheFiles();
     bool IsKindCached(int kind) const;
 
+    CookieStore& Cookies() { return *cookies_; }
+    CredentialsCache& Credentials() { return credentials_; }
+    // Which realm answered for a host and path (Authorization.h).
+    CookieDomainNode& AuthHints() { return authHints_; }
+
     const std::string& CacheDirectory() const { return cacheDirectory_; }
     int32_t CacheTotal() const { return cacheTotal_; }
     int32_t TemporaryTotal() const { return temporaryTotal_; }
@@ -124,6 +133,9 @@ private:
     char nextName_[13] = "znt00000.tmp";
     uint32_t internalCounter_ = 0;
     std::string pathBuffer_;
+    std::unique_ptr<CookieStore> cookies_;
+    CredentialsCache credentials_;
+    CookieDomainNode authHints_;
 
     UrlTable* TableOf(int relation);
     void DropToGeneral(UrlRecord* record, bool deleteFile);

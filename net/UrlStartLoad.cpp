@@ -164,9 +164,9 @@ int UrlRecord::StartHttp(MessageHandler* target, const UrlHandle& origin, bool q
     const std::string& since = http->lastModifiedText.empty() ? http->date : http->lastModifiedText;
     if (pendingConditional_ && !since.empty()) connection->SetIfModifiedSince(since.c_str());
     pendingConditional_ = false;
-    if (!where.credentials.empty()) connection->SetCredentials(Base64Encode(where.credentials).c_str());
     http->auth = kAuthNone;
     http->proxyAuth = kAuthNone;
+    if (IsHttpRecord()) SendStoredHeaders(*connection, *http, where);
     RegisterForConnection(target, connection->Serial());
     SetLoadStatus(kLoadLoading);
     int result = connection->Connect();

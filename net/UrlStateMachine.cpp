@@ -274,6 +274,11 @@ void UrlRecord::OnEnd(uint32_t producerId) {
         Unregister();
         connection->Close();
         AuthState state = status == 401 ? http->auth : http->proxyAuth;
+        if (state != kAuthStoredSent && RetryWithStoredCredentials(*connection, *http, status)) {
+            RemoveUser();
+            finishing_ = false;
+            return;
+        }
         uint32_t code =
             status == 401 ? (state == kAuthStoredSent ? 1 : 0) : (state == kAuthStoredSent ? 3 : 2);
         RemoveUser();

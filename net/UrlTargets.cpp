@@ -1,11 +1,9 @@
-// The windows waiting for a URL record, load requests, and retries with
-// credentials.
+// The windows waiting for a URL record, and load requests.
 #include <cstring>
 
 #include "core/InternalMessages.h"
 #include "core/MessageHandler.h"
 #include "core/MessageSource.h"
-#include "net/Base64.h"
 #include "net/HttpConnection.h"
 #include "net/SniffContent.h"
 #include "net/UrlErrors.h"
@@ -236,36 +234,4 @@ void UrlRecord::ReplaceTarget(MessageHandler* oldHandler, MessageHandler* newHan
         return;
     }
     if (wasFirst) HandOverProducer();
-}
-
-bool UrlRecord::RetryWithCredentials(const char* user, const char* password) {
-    HttpPart* http = GetHttpPart();
-    if (!IsHttp(scheme_) || !http || user == nullptr) return false;
-    auto* connection = dynamic_cast<HttpConnection*>(http->connection);
-    MessageHandler* first = FirstTarget();
-    if (!connection || !first || (http->auth == kAuthNone && http->proxyAuth == kAuthNone)) return false;
-    std::string pair = std::string(user) + ":" + (password ? password : "");
-    std::string encoded = Base64Encode(pair);
-    if (http->proxyAuth != kAuthNone) {
-        connection->SetProxyCredentials(encoded.c_str());
-    } else {
-        connection->SetCredentials(encoded.c_str());
-    }
-    // The refused reply's data goes; the new reply starts from nothing.
-    ReleaseContent();
-    CloseOpenFile();
-    DeleteCacheFile();
-    FreeBuffer();
-    SetStorage(kStoredNowhere);
-    bytesLoaded_ = delivered_ = 0;
-    SetKindAnnounced(false);
-    Unregister();
-    RegisterForConnection(first, connection->Serial());
-    SetLoadStatus(kLoadLoading);
-    int result = connection->Connect();
-    if (result != 0) {
-        FailLoad(result, MessageTargetList::kOnlyNotInline);
-        return false;
-    }
-    return true;
 }
