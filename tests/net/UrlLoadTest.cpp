@@ -358,6 +358,74 @@ TEST_F(UrlLoadTest, TheDiskCacheSurvivesARestart) {
     ExpectNotModified(h);
 }
 
+TEST_F(UrlLoadTest, CookiesComeBackByPathAndOnlyPersistentOnesSurviveARestart) {
+    GetUrlSettings().profileDirectory = root_.string();
+    urls_ = std::make_unique<UrlRegistry>(GetUrlSettings());
+    auto echoed = [this](const char* path) {
+        UrlHandle h = Load(At(path));
+        return Content(h) ? Content(h)->fed : std::string("(no page)");
+    };
+    ASSERT_EQ(echoed("/cookie/set"), "set\n");
+    // By path; the secure one not over http; Domain=other.test not stored.
+    EXPECT_EQ(echoed("/cookie/in/page.html"), "[visit=1; keep=4]\n");
+    EXPECT_EQ(echoed("/cookie/out.html"), "[keep=4]\n");
+    EXPECT_EQ(urls_->Cookies().BuildCookieHeader("http://other.test/"), nullptr);
+    EXPECT_EQ(urls_->Cookies().Count(), 3);
+
+    urls_.reset();  // the program ends
+    std::string file = ReadAll(root_ / "cookies.dat");
+    ASSERT_GE(file.size(), 2u);
+    EXPECT_EQ(file.substr(0, 2), std::string("\x03\xE9", 2));
+    urls_ = std::make_unique<UrlRegistry>(GetUrlSettings());
+    EXPECT_EQ(echoed("/cookie/in/page.html"), "[keep=4]\n");
+
+    GetNetSettings().enableCookies = false;
+    EXPECT_EQ(echoed("/cookie/in/page.html"), "[]\n");
+}
+
+TEST_F(UrlLoadTest, TypedCredentialsGoFirstToSiblingPaths) {
+    UrlHandle a = Load(At("/private/a.html"));
+    const Notice* ask = recorder_->Find(kMsgAuthNeeded, a->GetId());
+    ASSERT_NE(ask, nullptr);
+    EXPECT_EQ(ask->p1, 0u);
+    recorder_->log.clear();
+    ASSERT_TRUE(a->RetryWithCredentials("user", "pw"));
+    ASSERT_TRUE(WaitFor(a));
+    EXPECT_EQ(a->GetLoadStatusHere(), kLoadLoaded);
+    ASSERT_NE(Content(a), nullptr);
+    EXPECT_EQ(Content(a)->fed, "<p>a</p>\n");
+
+    // A sibling goes with the credentials at once: no challenge, no asking.
+    UrlHandle b = Load(At("/private/b.html"));
+    EXPECT_EQ(recorder_->Find(kMsgAuthNeeded, b->GetId()), nullptr);
+    EXPECT_EQ(b->GetLoadStatusHere(), kLoadLoaded);
+    UrlHandle echo = Load(At("/private/echo"));
+    ASSERT_NE(Content(echo), nullptr);
+    EXPECT_EQ(Content(echo)->fed, "[Basic dXNlcjpwdw==]\n");
+
+    // Without pre-authentication the first request goes bare; the 401 is
+    // then answered from the cache without asking the user.
+    GetUrlSettings().allowPreAuthentication = false;
+    UrlHandle again = Load(At("/private/b.html?again"));
+    EXPECT_EQ(recorder_->Find(kMsgAuthNeeded, again->GetId()), nullptr);
+    EXPECT_EQ(again->GetLoadStatusHere(), kLoadLoaded);
+}
+
+TEST_F(UrlLoadTest, RefusedStoredCredentialsAskTheUser) {
+    UrlHandle a = Load(At("/private/a.html"));
+    ASSERT_NE(recorder_->Find(kMsgAuthNeeded, a->GetId()), nullptr);
+    recorder_->log.clear();
+    ASSERT_TRUE(a->RetryWithCredentials("user", "wrong"));
+    ASSERT_TRUE(WaitFor(a));
+    const Notice* ask = recorder_->Find(kMsgAuthNeeded, a->GetId());
+    ASSERT_NE(ask, nullptr) << "asked again, once";
+    recorder_->log.clear();
+    UrlHandle b = Load(At("/private/b.html"));
+    ask = recorder_->Find(kMsgAuthNeeded, b->GetId());
+    ASSERT_NE(ask, nullptr);
+    EXPECT_EQ(ask->p1, 1u) << "the stored ones were refused";
+}
+
 TEST_F(UrlLoadTest, AClosedWindowLeavesTheLoadToTheOthers) {
     UrlHandle h = Find(At("/page40000.html"));
     ASSERT_EQ(h->StartLoad(view_.get(), UrlHandle(), false, false), 0);
