@@ -6,7 +6,7 @@
 
 namespace {
 
-ViewerTable* g_table = nullptr;
+std::unique_ptr<ViewerTable> g_table;
 
 constexpr uint16_t Row(int type, int action) {
     return static_cast<uint16_t>(type * 256 + action);
@@ -88,11 +88,11 @@ const BuiltInViewerRow kBuiltInViewerTable[kBuiltInViewerRows] = {
 };
 
 ViewerTable* GetViewerTable() {
-    return g_table;
+    return g_table.get();
 }
 
-void SetViewerTable(ViewerTable* table) {
-    g_table = table;
+void AdoptViewerTable(std::unique_ptr<ViewerTable> table) {
+    g_table = std::move(table);
 }
 
 bool ViewerEntry::HasExtension(std::string_view extension) const {
@@ -171,7 +171,6 @@ ViewerTable::ViewerTable(const ViewerTable& other) : counter_(other.counter_) {
 ViewerTable::~ViewerTable() {
     entries_.Clear();
     plugins_.Clear();
-    if (g_table == this) g_table = nullptr;
 }
 
 int ViewerTable::AddEntry(int action, std::string_view mimeType, const char* program, const char* extensions,
@@ -278,4 +277,64 @@ const char* ViewerTable::MimeTypeAt(unsigned position) const {
     ViewerEntry* e = First();
     for (; e && position > 0; --position) e = e->NextEntry();
     return e ? e->mimeType.c_str() : nullptr;
+}
+
+namespace {
+
+// The n-th item of a "|"-separated list, or empty.
+std::string ListItem(const char* list, size_t n) {
+    if (list == nullptr) return std::string();
+    std::string_view rest(list);
+    for (; n > 0; --n) {
+        size_t bar = rest.find('|');
+        if (bar == rest.npos) return std::string();
+        rest.remove_prefix(bar + 1);
+    }
+    return std::string(rest.substr(0, rest.find('|')));
+}
+
+}  // namespace
+
+void ViewerTable::RegisterPlugin(const std::string& path, const std::string& productName, const char* mimeTypes,
+                                 const char* extents, const char* openNames) {
+    (new PluginLibraryRecord(path, productName))->AppendTo(plugins_);
+    if (mimeTypes == nullptr) return;
+    size_t count = 1;
+    for (const char* p = mimeTypes; *p; ++p) count += *p == '|';
+    for (size_t n = 0; n < count; ++n) {
+        std::string type(TrimField(ListItem(mimeTypes, n)));
+        if (type.empty() || type == "*") continue;
+        std::string extensions = ListItem(extents, n);
+        ViewerEntry* e = FindByMimeType(type);
+        if (e == nullptr) {
+            int index = AddEntry(kViewerPlugin, type, nullptr, extensions.c_str(), path.c_str(),
+                                 productName.c_str(), false);
+            e = FindByIndex(index);
+            if (e == nullptr) continue;
+        }
+        (new ViewerPluginChoice(path, productName, ListItem(openNames, n)))->AppendTo(e->candidates);
+    }
+}
+
+void ViewerTable::ForgetPlugins() {
+    plugins_.Clear();
+    for (ViewerEntry* e = First(); e; e = e->NextEntry()) e->candidates.Clear();
+}
+
+void ViewerTable::ResolvePlugins(const std::function<bool(const ViewerEntry&)>& makeDefault) {
+    for (ViewerEntry* e = First(); e; e = e->NextEntry()) {
+        bool chosenIsCandidate = false;
+        for (auto* c = e->FirstCandidate(); c && e->pluginPath; c = static_cast<ViewerPluginChoice*>(c->Next()))
+            chosenIsCandidate |= EqualsNoCase(c->path, *e->pluginPath);
+        if (!chosenIsCandidate) {
+            if (ViewerPluginChoice* first = e->FirstCandidate()) {
+                e->pluginPath = first->path;
+                e->pluginName = first->name;
+            } else if (e->action == kViewerPlugin) {
+                e->action = kViewerAsk;
+            }
+        }
+        if (makeDefault && e->pluginPath && e->FirstCandidate() && e->action != kViewerPlugin && makeDefault(*e))
+            e->action = kViewerPlugin;
+    }
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -163,6 +164,20 @@ public:
     // The MIME type of the entry at a position of the list (0-based), or null.
     const char* MimeTypeAt(unsigned position) const;
 
+    // The plug-in scan's part: a library and the "|"-separated lists of its
+    // version block, read in step (the n-th type with the n-th extension
+    // group and open text). "*" is skipped; a type without an entry gets one
+    // of action 6; every listed type gets the plug-in as a candidate.
+    void RegisterPlugin(const std::string& path, const std::string& productName, const char* mimeTypes,
+                        const char* extents, const char* openNames);
+    // Empties the library list and every candidate list (a new scan).
+    void ForgetPlugins();
+    // Chooses each entry's plug-in: a chosen one that is no candidate is
+    // replaced by the first candidate; action 6 without any falls back to 0.
+    // makeDefault (when set) is asked for an entry with a chosen plug-in
+    // whose action is not 6; true makes the plug-in its action.
+    void ResolvePlugins(const std::function<bool(const ViewerEntry&)>& makeDefault);
+
     NodeList& Plugins() { return plugins_; }
     uint16_t Counter() const { return counter_; }
 
@@ -172,6 +187,7 @@ private:
     uint16_t counter_ = 0;
 };
 
-// The global table (null before start-up built it); the owner sets it.
+// The global table (null before start-up built it). AdoptViewerTable puts
+// a table in place and deletes the one before it (null: none is left).
 ViewerTable* GetViewerTable();
-void SetViewerTable(ViewerTable* table);
+void AdoptViewerTable(std::unique_ptr<ViewerTable> table);

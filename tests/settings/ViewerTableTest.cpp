@@ -116,4 +116,40 @@ TEST(ViewerTable, OlderLayoutAndReplacement) {
     EXPECT_EQ(table.MimeTypeAt(table.Count()), nullptr);
 }
 
+TEST(ViewerTable, PluginsAddTypesAndCandidates) {
+    ViewerTable table;
+    table.AddBuiltInRows();
+    unsigned before = table.Count();
+    table.RegisterPlugin("C:\\p\\npone.dll", "One", "x-one/a|*|text/html", "one,uno||htm", "One files||");
+    EXPECT_EQ(table.Count(), before + 1) << "one new type; \"*\" skipped";
+    ViewerEntry* one = table.FindByMimeType("x-one/a");
+    ASSERT_NE(one, nullptr);
+    EXPECT_EQ(one->action, kViewerPlugin);
+    EXPECT_EQ(*one->extensions, "one,uno");
+    EXPECT_EQ(*one->pluginName, "One");
+    ASSERT_NE(one->FirstCandidate(), nullptr);
+    EXPECT_EQ(one->FirstCandidate()->openText, "One files");
+    ViewerEntry* html = table.FindByMimeType("text/html");
+    ASSERT_NE(html->FirstCandidate(), nullptr) << "a known type gets a candidate";
+
+    // Resolving chooses the plug-in without changing a known type's action,
+    // unless the user says so.
+    table.ResolvePlugins(nullptr);
+    EXPECT_EQ(html->action, kViewerShow);
+    EXPECT_EQ(*html->pluginPath, "C:\\p\\npone.dll");
+    std::vector<std::string> asked;
+    table.ResolvePlugins([&asked](const ViewerEntry& e) {
+        asked.push_back(e.mimeType);
+        return true;
+    });
+    EXPECT_EQ(asked, std::vector<std::string>{"text/html"});
+    EXPECT_EQ(html->action, kViewerPlugin);
+
+    // A plug-in that is gone: its types fall back to asking.
+    table.ForgetPlugins();
+    table.ResolvePlugins(nullptr);
+    EXPECT_EQ(one->action, kViewerAsk);
+    EXPECT_EQ(table.Plugins().Count(), 0u);
+}
+
 }  // namespace

@@ -1,0 +1,322 @@
+// The viewer table on real ini files, the plug-in scan with our sample
+// plug-in, action 3 with a recording program, and the dialogs "Associate",
+// "New" and "Unknown type" shown for real.
+#include <windows.h>
+
+#include <atomic>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/AppGlobals.h"
+#include "core/DialogRuntime.h"
+#include "core/Preferences.h"
+#include "net/UrlRecord.h"
+#include "net/UrlSettings.h"
+#include "resources/ViewerIds.h"
+#include "settings/ViewerDialogs.h"
+#include "settings/ViewerDispatch.h"
+#include "settings/ViewerSystemWin32.h"
+#include "settings/ViewerTable.h"
+#include "settings/ViewerTableIni.h"
+#include "tests/support/TestPaths.h"
+#include "tests/support/WindowTools.h"
+
+using namespace testing_support;
+
+namespace {
+
+std::string Here() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string p(path);
+    return p.substr(0, p.rfind('\\') + 1);
+}
+
+// Works a modal dialog of this process from another thread: waits for it,
+// runs the steps (which may press buttons themselves).
+class DialogDriver {
+public:
+    DialogDriver(const char* title, std::function<void(HWND)> steps) {
+        thread_ = std::thread([=] {
+            for (int i = 0; i < 500 && !stop_; ++i) {
+                if (HWND d = FindWindowByClass("#32770", title)) {
+                    Sleep(200);  // let it paint
+                    steps(d);
+                    found_ = true;
+                    return;
+                }
+                Sleep(20);
+            }
+        });
+    }
+    ~DialogDriver() {
+        stop_ = true;
+        thread_.join();
+    }
+    bool Found() const { return found_; }
+
+private:
+    std::atomic<bool> stop_{false}, found_{false};
+    std::thread thread_;
+};
+
+void Press(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// The window on screen as a picture: saved beside the test and checked to
+// hold drawn text (more than one colour inside its client area).
+void ScreenshotCheck(HWND window, const std::string& name) {
+    RECT r;
+    ASSERT_TRUE(GetWindowRect(window, &r));
+    ASSERT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(SaveScreenshot(Here() + name + ".bmp"));
+    HDC screen = GetDC(nullptr);
+    std::map<COLORREF, int> colours;
+    for (int y = r.top + 30; y < r.bottom - 4; y += 3) {
+        for (int x = r.left + 4; x < r.right - 4; x += 3) ++colours[GetPixel(screen, x, y)];
+    }
+    ReleaseDC(nullptr, screen);
+    EXPECT_GE(colours.size(), 3u) << name << " is not drawn";
+}
+
+std::string ComboText(HWND dialog, int id) {
+    char text[320] = "";
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+// Selects the list item of that text in a drop-down list as a user would.
+void SelectType(HWND dialog, const char* type) {
+    HWND list = GetDlgItem(dialog, IDC_VIEWER_TYPES);
+    auto item = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(type));
+    SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_VIEWER_TYPES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+struct RecordingWindows : ViewerWindows {
+    std::map<ViewerWindow, int> pending;
+    std::map<ViewerWindow, std::string> handlers;
+    std::vector<std::string> log;
+    int PendingAction(ViewerWindow w) override { return pending.count(w) ? pending[w] : -1; }
+    void SetPendingAction(ViewerWindow w, int a) override { pending[w] = a; }
+    std::string PendingHandler(ViewerWindow w) override { return handlers[w]; }
+    void SetPendingHandler(ViewerWindow w, const std::string& h) override { handlers[w] = h; }
+    bool IsSaving(ViewerWindow) override { return false; }
+    void SetSaving(ViewerWindow, bool) override {}
+    void SaveDocumentAs(ViewerWindow) override { log.push_back("save"); }
+    void ShowInWindow(ViewerWindow, const UrlHandle&, bool plugin) override {
+        log.push_back(plugin ? "show with plug-in" : "show");
+    }
+    void PlaySound(ViewerWindow, const std::string&, bool) override { log.push_back("sound"); }
+    void SetLoadFinished(ViewerWindow) override { log.push_back("finished"); }
+    void StopLoad(ViewerWindow w) override { log.push_back("stop " + std::to_string(w)); }
+};
+
+class ViewerDialogs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_instance = GetModuleHandleA(nullptr);
+        RegisterPanelMessages();
+        GetUrlSettings() = UrlSettings();
+        std::string cache = dir_.File("cache") + "\\";
+        CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
+        SetUrlCacheDirectory(cache.c_str());
+        SetViewerWindows(&windows_);
+        SetViewerSystem(&system_);
+    }
+    void TearDown() override {
+        for (ViewerWindow w : {ViewerWindow(1), ViewerWindow(2)}) {
+            if (HWND d = UnknownTypeDialogOf(w)) DestroyWindow(d);
+        }
+        SetViewerWindows(nullptr);
+        SetViewerSystem(nullptr);
+        AdoptViewerTable(nullptr);
+        prefs_.reset();
+        g_preferences = nullptr;
+        SetUrlCacheDirectory("");
+        GetUrlSettings() = UrlSettings();
+    }
+    void LoadPrefs(const std::string& ini) {
+        WriteWholeFile(ini_, "[USER PREFS]\r\nZINTU DIRECTORY=" + dir_.File("user") + "\r\n" + ini);
+        prefs_.reset();
+        prefs_ = std::make_unique<Preferences>(ini_.c_str());
+        prefs_->LoadAll();
+        g_preferences = prefs_.get();
+    }
+    // A new run on the same ini file.
+    void Reopen() {
+        prefs_.reset();
+        prefs_ = std::make_unique<Preferences>(ini_.c_str());
+        prefs_->LoadAll();
+        g_preferences = prefs_.get();
+    }
+    std::string IniValue(const char* section, const char* key) {
+        char value[600];
+        GetPrivateProfileStringA(section, key, "(missing)", value, sizeof value, ini_.c_str());
+        return value;
+    }
+    UrlHandle Loaded(const char* name, const char* type, const std::string& data) {
+        UrlHandle h(name, true);
+        h->SetStoredContentType(type);
+        h->SetContentKind(kTypeOther);
+        h->SetLoadStatus(kLoadLoaded);
+        std::string file = "znt" + std::to_string(++files_) + ".dat";
+        WriteWholeFile(dir_.File("cache\\" + file), data);
+        h->SetFileName(file.c_str());
+        h->SetStorage(kStoredInFile);
+        return h;
+    }
+
+    ScratchDir dir_;
+    std::string ini_ = dir_.File("zintu-test.ini");
+    std::unique_ptr<Preferences> prefs_;
+    RecordingWindows windows_;
+    Win32ViewerSystem system_;
+    int files_ = 0;
+};
+
+TEST_F(ViewerDialogs, AssociateOkWritesEveryEntryAndTheyReadBackAlike) {
+    LoadPrefs("[FILE TYPES SECTION INFO]\r\nVERSION=1\r\n[FILE TYPES]\r\n"
+              "x-first/type=3,C:\\tools\\first.exe,,,fst,first\r\n"
+              "text/html=1,,,,htm,html,shtml\r\n");
+    AdoptViewerTable(LoadViewerTable(*prefs_));
+    ViewerTable* before = GetViewerTable();
+    ASSERT_NE(before, nullptr);
+    EXPECT_EQ(*before->FindByMimeType("x-first/type")->extensions, "fst,first");
+    std::vector<std::string> lines;
+    for (ViewerEntry* e = before->First(); e; e = e->NextEntry())
+        lines.push_back(e->mimeType + "=" + FormatFileTypeValue(*e));
+
+    std::string shownType;
+    DialogDriver driver("Associate", [&](HWND d) {
+        shownType = ComboText(d, IDC_VIEWER_TYPES);
+        ScreenshotCheck(d, "associate");
+        Press(d, IDOK);
+    });
+    EXPECT_EQ(OpenViewersDialog(nullptr), IDOK);
+    ASSERT_TRUE(driver.Found());
+    EXPECT_EQ(shownType, "x-first/type");
+    EXPECT_EQ(IniValue("FILE TYPES SECTION INFO", "VERSION"), "1");
+    EXPECT_EQ(IniValue("FILE TYPES", "x-first/type"), "3,C:\\tools\\first.exe,,,fst,first");
+
+    // A restart reads every entry back as it was, the first line included.
+    AdoptViewerTable(nullptr);
+    Reopen();
+    AdoptViewerTable(LoadViewerTable(*prefs_));
+    std::vector<std::string> after;
+    for (ViewerEntry* e = GetViewerTable()->First(); e; e = e->NextEntry())
+        after.push_back(e->mimeType + "=" + FormatFileTypeValue(*e));
+    EXPECT_EQ(after, lines);
+}
+
+TEST_F(ViewerDialogs, BuiltInTypesAreNotDeletedAndNewTypesAre) {
+    LoadPrefs("");
+    AdoptViewerTable(LoadViewerTable(*prefs_));
+    DialogPresser refusal("Zintu", IDOK);
+    std::string newTypeShown;
+    DialogDriver newType("New", [&](HWND d) {
+        ScreenshotCheck(d, "newviewer");
+        SetDlgItemTextA(d, IDC_NEWVIEWER_TYPE, "  x-added/type  ");
+        Press(d, IDOK);
+    });
+    DialogDriver driver("Associate", [&](HWND d) {
+        SelectType(d, "text/html");
+        SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_VIEWER_DELETE, BN_CLICKED), 0);
+        SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_VIEWER_NEW, BN_CLICKED), 0);
+        newTypeShown = ComboText(d, IDC_VIEWER_TYPES);
+        Press(d, IDOK);
+    });
+    EXPECT_EQ(OpenViewersDialog(nullptr), IDOK);
+    EXPECT_NE(refusal.SeenText().find("Could not delete viewer type. The type is handled by Zintu"),
+              std::string::npos)
+        << refusal.SeenText();
+    EXPECT_EQ(newTypeShown, "x-added/type");
+    ASSERT_NE(GetViewerTable()->FindByMimeType("text/html"), nullptr);
+    ASSERT_NE(GetViewerTable()->FindByMimeType("x-added/type"), nullptr);
+    EXPECT_EQ(IniValue("FILE TYPES", "x-added/type"), "0,,,,");
+}
+
+TEST_F(ViewerDialogs, TheSamplePluginAddsItsTypeWithActionSix) {
+    LoadPrefs("PLUGIN PATH=" + SourcePath("tests") + ";" + Here() + "..\\..\\plugins\\\r\n");
+    std::unique_ptr<ViewerTable> table = LoadViewerTable(*prefs_);
+    ViewerEntry* sample = table->FindByMimeType("application/x-zintu-sample");
+    ASSERT_NE(sample, nullptr);
+    EXPECT_EQ(sample->action, kViewerPlugin);
+    EXPECT_EQ(*sample->extensions, "zsm,zsample");
+    EXPECT_EQ(*sample->pluginName, "Zintu Sample Plugin");
+    ASSERT_NE(sample->FirstCandidate(), nullptr);
+    EXPECT_EQ(sample->FirstCandidate()->openText, "Zintu Sample Files (*.zsm)");
+    EXPECT_EQ(table->FindByMimeType("*"), nullptr);
+    ViewerEntry* html = table->FindByMimeType("text/html");
+    EXPECT_EQ(html->action, kViewerShow) << "a known type keeps its action";
+    ASSERT_NE(html->FirstCandidate(), nullptr);
+    EXPECT_EQ(table->Plugins().Count(), 1u);
+}
+
+TEST_F(ViewerDialogs, ActionThreeRunsTheProgramWithTheCacheFile) {
+    std::string recorder = Here() + "record_args.exe";
+    std::string record = Here() + "recorded-args.txt";
+    DeleteFileA(record.c_str());
+    ViewerTable table;
+    table.AddBuiltInRows();
+    (void)table.AddEntry(kViewerProgram, "x-run/prog", recorder.c_str(), nullptr, nullptr, nullptr, false);
+    UrlHandle h = Loaded("http://127.0.0.1/doc.prg", "x-run/prog", "document");
+    HandleLoadedDocument(table, 1, h);
+    ASSERT_TRUE(PumpUntil([&] { return GetFileAttributesA(record.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                          std::chrono::seconds(20)));
+    Sleep(200);
+    std::string args = ReadWholeFile(record);
+    std::string file = h->GetLocalFilePath(true);
+    EXPECT_NE(args.find(file), std::string::npos) << args << " / " << file;
+    EXPECT_EQ(windows_.log, std::vector<std::string>{"finished"});
+}
+
+TEST_F(ViewerDialogs, UnknownTypeShowsTheTypeAndCancelStopsItsOwnWindow) {
+    GetUrlSettings().trustServerTypes = true;
+    ViewerTable table;
+    table.AddBuiltInRows();
+    UrlHandle h = Loaded("http://127.0.0.1/a.gif", "application/octet-stream", "GIF89a");
+    HandleDocumentStart(table, 2, h);
+    HWND dialog = UnknownTypeDialogOf(2);
+    ASSERT_NE(dialog, nullptr);
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(WindowTitle(dialog), "http://127.0.0.1/a.gif");
+    EXPECT_EQ(ComboText(dialog, IDC_UNKNOWN_TYPE), "application/octet-stream");
+    ScreenshotCheck(dialog, "unknowndoc");
+    // Asked again, the open one comes forward.
+    HandleLoadedDocument(table, 2, h);
+    EXPECT_EQ(UnknownTypeDialogOf(2), dialog);
+    // Show without a program asks for one and stays.
+    {
+        DialogPresser ask("Zintu", IDOK);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_UNKNOWN_SHOW, BN_CLICKED), 0);
+        EXPECT_NE(ask.SeenText().find("Please specify what program to use to show the file"), std::string::npos);
+    }
+    EXPECT_TRUE(IsWindow(dialog));
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_EQ(UnknownTypeDialogOf(2), nullptr);
+    EXPECT_EQ(windows_.log, std::vector<std::string>{"stop 2"});
+
+    // Without trust, the extension decides: the image is shown.
+    GetUrlSettings().trustServerTypes = false;
+    windows_.log.clear();
+    windows_.pending.clear();
+    HandleDocumentStart(table, 1, h);
+    EXPECT_EQ(UnknownTypeDialogOf(1), nullptr);
+    EXPECT_EQ(windows_.log, std::vector<std::string>{"show"});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    InstallScreenshotOnFailure();
+    return RUN_ALL_TESTS();
+}
