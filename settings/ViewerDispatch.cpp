@@ -48,6 +48,21 @@ void Save(ViewerWindows& windows, ViewerWindow window, const UrlHandle& url) {
     if (url->GetCacheRelation() != kListNever && !windows.IsSaving(window)) windows.SaveDocumentAs(window);
 }
 
+// The window's pending choice, else the table's; kept as the window's
+// pending action so that the second decision carries out the first.
+template <typename Lookup>
+ViewerChoice Decide(ViewerWindows& windows, ViewerWindow window, Lookup lookup) {
+    ViewerChoice choice;
+    choice.action = windows.PendingAction(window);
+    if (choice.action >= 0) {
+        choice.handler = windows.PendingHandler(window);
+    } else {
+        choice = lookup();
+    }
+    windows.SetPendingAction(window, choice.action);
+    return choice;
+}
+
 // A program or the shell took the document: the window is done with it.
 void Finish(ViewerWindows& windows, ViewerWindow window, const UrlHandle& url) {
     url->RemoveUser();
@@ -115,14 +130,7 @@ void ShowDocument(ViewerWindow window, const UrlHandle& url, bool withPlugin) {
 void HandleDocumentStart(ViewerTable& table, ViewerWindow window, const UrlHandle& url) {
     ViewerWindows* windows = g_windows;
     if (windows == nullptr || url.IsEmpty()) return;
-    ViewerChoice choice;
-    choice.action = windows->PendingAction(window);
-    if (choice.action >= 0) {
-        choice.handler = windows->PendingHandler(window);
-    } else {
-        choice = LookupViewerForUrl(table, *url.Record());
-    }
-    windows->SetPendingAction(window, choice.action);
+    ViewerChoice choice = Decide(*windows, window, [&] { return LookupViewerForUrl(table, *url.Record()); });
     switch (choice.action) {
         case kViewerSave:
             Save(*windows, window, url);
@@ -154,13 +162,9 @@ void HandleDocumentStart(ViewerTable& table, ViewerWindow window, const UrlHandl
 void HandleLoadedDocument(ViewerTable& table, ViewerWindow window, const UrlHandle& url) {
     ViewerWindows* windows = g_windows;
     if (windows == nullptr || url.IsEmpty()) return;
-    ViewerChoice choice;
-    choice.action = windows->PendingAction(window);
-    if (choice.action >= 0) {
-        choice.handler = windows->PendingHandler(window);
-    } else if (IsNewsScheme(url->GetScheme())) {
-        choice.action = kViewerShow;
-    } else {
+    // At load end the server's type is not weighed against the extension.
+    ViewerChoice choice = Decide(*windows, window, [&] {
+        if (IsNewsScheme(url->GetScheme())) return ViewerChoice{kViewerShow, std::string()};
         const char* type = url->GetContentType();
         const ViewerEntry* entry = nullptr;
         if (type && *type) {
@@ -168,9 +172,8 @@ void HandleLoadedDocument(ViewerTable& table, ViewerWindow window, const UrlHand
         } else if (const char* extension = UrlFileExtension(url->GetName(true))) {
             entry = table.FindByIndex(table.FindByExtension(extension));
         }
-        choice = ChoiceOf(entry ? entry : table.Fallback());
-    }
-    windows->SetPendingAction(window, choice.action);
+        return ChoiceOf(entry ? entry : table.Fallback());
+    });
     bool loaded = IsLoaded(*url.Record());
     switch (choice.action) {
         case kViewerSave:

@@ -23,6 +23,7 @@
 #include "settings/ViewerSystemWin32.h"
 #include "settings/ViewerTable.h"
 #include "settings/ViewerTableIni.h"
+#include "tests/settings/RecordingViewerWindows.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WindowTools.h"
 
@@ -99,24 +100,6 @@ void SelectType(HWND dialog, const char* type) {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_VIEWER_TYPES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 
-struct RecordingWindows : ViewerWindows {
-    std::map<ViewerWindow, int> pending;
-    std::map<ViewerWindow, std::string> handlers;
-    std::vector<std::string> log;
-    int PendingAction(ViewerWindow w) override { return pending.count(w) ? pending[w] : -1; }
-    void SetPendingAction(ViewerWindow w, int a) override { pending[w] = a; }
-    std::string PendingHandler(ViewerWindow w) override { return handlers[w]; }
-    void SetPendingHandler(ViewerWindow w, const std::string& h) override { handlers[w] = h; }
-    bool IsSaving(ViewerWindow) override { return false; }
-    void SetSaving(ViewerWindow, bool) override {}
-    void SaveDocumentAs(ViewerWindow) override { log.push_back("save"); }
-    void ShowInWindow(ViewerWindow, const UrlHandle&, bool plugin) override {
-        log.push_back(plugin ? "show with plug-in" : "show");
-    }
-    void PlaySound(ViewerWindow, const std::string&, bool) override { log.push_back("sound"); }
-    void SetLoadFinished(ViewerWindow) override { log.push_back("finished"); }
-    void StopLoad(ViewerWindow w) override { log.push_back("stop " + std::to_string(w)); }
-};
 
 class ViewerDialogs : public ::testing::Test {
 protected:
@@ -176,7 +159,7 @@ protected:
     ScratchDir dir_;
     std::string ini_ = dir_.File("zintu-test.ini");
     std::unique_ptr<Preferences> prefs_;
-    RecordingWindows windows_;
+    RecordingViewerWindows windows_;
     Win32ViewerSystem system_;
     int files_ = 0;
 };

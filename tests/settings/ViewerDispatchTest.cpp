@@ -11,32 +11,14 @@
 #include "net/UrlSettings.h"
 #include "settings/ViewerDispatch.h"
 #include "settings/ViewerTable.h"
+#include "tests/settings/RecordingViewerWindows.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
 
-struct Recorder : ViewerWindows, ViewerSystem {
-    std::map<ViewerWindow, int> pending;
-    std::map<ViewerWindow, std::string> handlers;
-    bool saving = false;
+struct Recorder : RecordingViewerWindows, ViewerSystem {
     bool runSucceeds = true;
-    std::vector<std::string> log;
 
-    int PendingAction(ViewerWindow w) override { return pending.count(w) ? pending[w] : -1; }
-    void SetPendingAction(ViewerWindow w, int a) override { pending[w] = a; }
-    std::string PendingHandler(ViewerWindow w) override { return handlers[w]; }
-    void SetPendingHandler(ViewerWindow w, const std::string& h) override { handlers[w] = h; }
-    bool IsSaving(ViewerWindow) override { return saving; }
-    void SetSaving(ViewerWindow, bool s) override { saving = s; }
-    void SaveDocumentAs(ViewerWindow) override { log.push_back("save"); }
-    void ShowInWindow(ViewerWindow, const UrlHandle&, bool plugin) override {
-        log.push_back(plugin ? "show with plug-in" : "show");
-    }
-    void PlaySound(ViewerWindow, const std::string& path, bool midi) override {
-        log.push_back(std::string(midi ? "midi " : "wav ") + path);
-    }
-    void SetLoadFinished(ViewerWindow) override { log.push_back("finished"); }
-    void StopLoad(ViewerWindow) override { log.push_back("stop"); }
     bool RunProgram(const std::string& program, const std::string& argument) override {
         log.push_back("run " + program + " " + argument);
         return runSucceeds;
