@@ -1,5 +1,6 @@
 #include "app/GlobalObjects.h"
 
+#include <memory>
 #include <new>
 
 #include "app/FrameWindow.h"
@@ -14,6 +15,9 @@
 #include "net/UrlRegistry.h"
 #include "net/UrlSettings.h"
 #include "net/Winsock.h"
+#include "settings/ViewerSystemWin32.h"
+#include "settings/ViewerTable.h"
+#include "settings/ViewerTableIni.h"
 
 MruList* g_typedUrls = nullptr;
 extern NodeList* g_progressList;
@@ -29,6 +33,9 @@ void Free(T*& object) {
     delete object;
     object = nullptr;
 }
+
+// Programs, the shell and the "Unknown type" dialog for the viewer decisions.
+Win32ViewerSystem g_viewerSystem;
 
 // Clearing deletes the entries, and with them their windows.
 void FreeProgressList() {
@@ -58,6 +65,15 @@ void CreateGlobalObjects(HWND frame) {
     int typed = g_preferences ? g_preferences->Get(PrefInt::MaxDirectHistoryLines) : 0;
     g_typedUrls = new (std::nothrow) MruList(typed);
     g_mainHandler = new (std::nothrow) MessageHandler(frame);
+    // The viewer table from the ini files, the built-in rows and the plug-in
+    // scan; a file without [FILE TYPES] gets the table written.
+    if (g_preferences) {
+        std::unique_ptr<ViewerTable> viewers = LoadViewerTable(*g_preferences);
+        if (ReadWholeFileTypesSection(*g_preferences, g_preferences->IniPath()).empty())
+            SaveViewerTable(*viewers, *g_preferences);
+        AdoptViewerTable(std::move(viewers));
+    }
+    SetViewerSystem(&g_viewerSystem);
     g_progressList = new (std::nothrow) NodeList;
     g_delayedMessages = new (std::nothrow) DelayedMessageQueue(frame);
     SetTimer(frame, FrameTimerId, 100, nullptr);
@@ -66,6 +82,8 @@ void CreateGlobalObjects(HWND frame) {
 void DestroyGlobalObjects(HWND frame) {
     KillTimer(frame, FrameTimerId);
     Free(g_typedUrls);
+    SetViewerSystem(nullptr);
+    AdoptViewerTable(nullptr);
     DestroyMessageBoxes();
     if (g_memoryManager) g_memoryManager->SetUrlReleaser(nullptr);
     Free(g_urlRegistry);  // writes the cache index and the visited links
