@@ -37,6 +37,10 @@ constexpr uint32_t kMsgPluginsEnded = 0x8203;
 constexpr uint32_t kMsgScriptResult = 0x8220;
 constexpr uint32_t kMsgScriptsPending = 0x8221;
 constexpr uint32_t kMsgSecurityLevel = 0x8255;  // from a connection: p2 its security level
+// The multipart splitter (net/MultipartSplitter.h) to its record, (0, 0).
+constexpr uint32_t kMsgPartBegins = 0x8260;
+constexpr uint32_t kMsgPartData = 0x8261;
+constexpr uint32_t kMsgPartEnds = 0x8262;
 
 // Codes of kMsgLoadNotice.
 constexpr uint32_t kNoticeContentReady = 3;

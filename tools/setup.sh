@@ -19,6 +19,7 @@ packages=(
   clang libclang-rt-14-dev
   nginx-light tinyproxy
   python3-pyftpdlib python3-aiosmtpd inn2
+  ncompress
 )
 
 need_install=()
