@@ -22,8 +22,20 @@ int32_t FixedMetricsDevice::CharWidth() const {
     return (h + 1) / 2 + extra_;
 }
 
+namespace {
+// Pages can ask for any font size or letter spacing; like a real device,
+// this one keeps them to what it can measure, so widths of whole text runs
+// stay within 32-bit arithmetic.
+constexpr int32_t kLargestMetric = 16383;
+
+int32_t Bounded(int32_t value) {
+    return value < -kLargestMetric ? -kLargestMetric : value > kLargestMetric ? kLargestMetric : value;
+}
+}  // namespace
+
 void FixedMetricsDevice::DeviceSelectFont(const LogFont& font) {
     selected_ = font;
+    selected_.height = Bounded(selected_.height);
     ++fontsMade_;
 }
 
@@ -71,7 +83,7 @@ void FixedMetricsDevice::DeviceGetMetrics(DeviceTextMetrics& out) {
 
 int FixedMetricsDevice::DeviceSetCharacterExtra(int extra) {
     int previous = extra_;
-    extra_ = extra;
+    extra_ = Bounded(extra);
     return previous;
 }
 
