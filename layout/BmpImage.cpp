@@ -9,8 +9,12 @@ constexpr int kGoOn = 0;
 constexpr int kWait = 1;
 constexpr int kDone = 2;
 
-uint32_t Word(const uint8_t* p) { return p[0] | (p[1] << 8); }
-uint32_t Long(const uint8_t* p) { return Word(p) | (Word(p + 2) << 16); }
+uint32_t Word(const uint8_t* p) {
+    return p[0] | (p[1] << 8);
+}
+uint32_t Long(const uint8_t* p) {
+    return Word(p) | (Word(p + 2) << 16);
+}
 
 }  // namespace
 
@@ -137,7 +141,8 @@ int BmpImage::ReadColourTable(const uint8_t* data, uint32_t length, uint32_t& po
         ImageColour* table = AllocateColours(s.tableEntries);
         if (!table) return kDone;
         const uint8_t* p = data + pos;
-        for (int i = 0; i < s.tableEntries; ++i, p += s.entrySize) table[i] = ImageColour{p[0], p[1], p[2], 0};
+        for (int i = 0; i < s.tableEntries; ++i, p += s.entrySize)
+            table[i] = ImageColour{p[0], p[1], p[2], 0};
         frame.colours = table;
         frame.colourCount = s.tableEntries;
         SetImageColours(table, s.tableEntries);

@@ -19,7 +19,9 @@ constexpr int kPassStep[4] = {8, 8, 4, 2};
 constexpr int kPassFirst[4] = {0, 4, 2, 1};
 constexpr int kPassFills[4] = {8, 4, 2, 1};
 
-int Word(const uint8_t* p) { return p[0] | (p[1] << 8); }
+int Word(const uint8_t* p) {
+    return p[0] | (p[1] << 8);
+}
 
 uint8_t BitsForColours(int count) {
     if (count > 16 || count == 0) return 8;
@@ -65,7 +67,7 @@ struct GifImage::State {
     int endResult = 0;  // how the frame ended, kept while draining
 
     // The frame being filled.
-    uint8_t mask = 0xFF;   // pixel indices kept within the colour table
+    uint8_t mask = 0xFF;  // pixel indices kept within the colour table
     int lineCount = 0;
     int pass = 0;
     int row = 0;
@@ -93,7 +95,9 @@ struct GifImage::State {
 GifImage::GifImage() = default;
 GifImage::~GifImage() = default;
 
-void GifImage::FreeState() { state_.reset(); }
+void GifImage::FreeState() {
+    state_.reset();
+}
 
 void GifImage::Reset() {
     FreeState();

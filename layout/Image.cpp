@@ -29,11 +29,15 @@ void PutLong(uint8_t* p, uint32_t v) {
     PutWord(p + 2, static_cast<uint16_t>(v >> 16));
 }
 
-uint32_t DibStride(const ImageFrame& frame) { return (frame.RowBytes() + 3) & ~3u; }
+uint32_t DibStride(const ImageFrame& frame) {
+    return (frame.RowBytes() + 3) & ~3u;
+}
 
 }  // namespace
 
-void SetAnimationClock(AnimationClock* clock) { g_animationClock = clock; }
+void SetAnimationClock(AnimationClock* clock) {
+    g_animationClock = clock;
+}
 
 Image::Image() : pool_(PoolKind::Image) {}
 
@@ -337,8 +341,7 @@ Image& SharedEmptyImage() {
     return *empty;
 }
 
-ImageHandle::ImageHandle(bool useEmpty)
-    : image_(useEmpty ? &SharedEmptyImage() : new Image) {
+ImageHandle::ImageHandle(bool useEmpty) : image_(useEmpty ? &SharedEmptyImage() : new Image) {
     image_->AddUse();
 }
 
@@ -346,9 +349,13 @@ ImageHandle::ImageHandle(Image* image) : image_(image ? image : &SharedEmptyImag
     image_->AddUse();
 }
 
-ImageHandle::ImageHandle(const ImageHandle& other) : image_(other.image_) { image_->AddUse(); }
+ImageHandle::ImageHandle(const ImageHandle& other) : image_(other.image_) {
+    image_->AddUse();
+}
 
-ImageHandle::~ImageHandle() { image_->DropUse(); }
+ImageHandle::~ImageHandle() {
+    image_->DropUse();
+}
 
 void ImageHandle::Assign(const ImageHandle& other) {
     Image* old = image_;
@@ -357,5 +364,6 @@ void ImageHandle::Assign(const ImageHandle& other) {
     old->DropUse();
 }
 
-bool ImageHandle::IsEmpty() const { return image_ == &SharedEmptyImage(); }
-
+bool ImageHandle::IsEmpty() const {
+    return image_ == &SharedEmptyImage();
+}

@@ -40,18 +40,18 @@ public:
     uint8_t* Row(int y) const { return rows && y >= 0 && y < height ? rows[y] : nullptr; }
 
     Image* owner;
-    uint8_t** rows = nullptr;         // top row first; from the image's pool
-    ImageColour* colours = nullptr;   // own table, or null for the image's
+    uint8_t** rows = nullptr;        // top row first; from the image's pool
+    ImageColour* colours = nullptr;  // own table, or null for the image's
     int colourCount = 0;
     int width = 0;
     int height = 0;
     int left = 0;
     int top = 0;
-    int delay = 1;                    // hundredths of a second, at least 1
+    int delay = 1;  // hundredths of a second, at least 1
     uint8_t disposal = 0;
-    uint8_t bitsPerPixel = 8;         // 1, 4, 8 or 24
+    uint8_t bitsPerPixel = 8;  // 1, 4, 8 or 24
     int rowsDecoded = 0;
-    int transparent = -1;             // colour index, none when negative
+    int transparent = -1;  // colour index, none when negative
     bool interlaced = false;
     bool complete = false;
 };
@@ -144,10 +144,16 @@ protected:
     ImageFrame* StartFrame();
     // Sets the frame's size, and the image's as the Part of each decoder says.
     void SetFrameSize(ImageFrame& frame, int width, int height);
-    void SetImageSize(int width, int height) { width_ = width; height_ = height; }
+    void SetImageSize(int width, int height) {
+        width_ = width;
+        height_ = height;
+    }
     // A table of count entries from the pool, zeroed; null when it fails.
     ImageColour* AllocateColours(int count);
-    void SetImageColours(ImageColour* colours, int count) { colours_ = colours; colourCount_ = count; }
+    void SetImageColours(ImageColour* colours, int count) {
+        colours_ = colours;
+        colourCount_ = count;
+    }
     // The row to write, allocated on first use; null when the pool fails or
     // the row is outside the frame, which fails the image.
     uint8_t* RowForWriting(ImageFrame& frame, int y);
@@ -198,7 +204,10 @@ public:
     // Takes a use of image (null: the shared empty image).
     explicit ImageHandle(Image* image);
     ImageHandle(const ImageHandle& other);
-    ImageHandle& operator=(const ImageHandle& other) { Assign(other); return *this; }
+    ImageHandle& operator=(const ImageHandle& other) {
+        Assign(other);
+        return *this;
+    }
     ~ImageHandle();
 
     // Raises the new image's count before the old one's is lowered, so that

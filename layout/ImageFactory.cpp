@@ -45,11 +45,21 @@ ImageHandle ImageHandle::MakeForFile(const char* fileName) {
 ImageHandle ImageHandle::MakeForKind(int contentKind, uint32_t urlId) {
     Image* image = nullptr;
     switch (contentKind) {
-        case 2: image = new (std::nothrow) GifImage; break;
-        case 3: image = new (std::nothrow) JpegImage; break;
-        case 4: image = new (std::nothrow) XbmImage; break;
-        case 5: image = new (std::nothrow) BmpImage; break;
-        default: image = new (std::nothrow) Image; break;
+        case 2:
+            image = new (std::nothrow) GifImage;
+            break;
+        case 3:
+            image = new (std::nothrow) JpegImage;
+            break;
+        case 4:
+            image = new (std::nothrow) XbmImage;
+            break;
+        case 5:
+            image = new (std::nothrow) BmpImage;
+            break;
+        default:
+            image = new (std::nothrow) Image;
+            break;
     }
     if (!image) return ImageHandle(true);
     image->SetUrlId(urlId);

@@ -22,7 +22,9 @@ struct JpegImage::State {
 
 JpegImage::JpegImage() = default;
 
-JpegImage::~JpegImage() { Finish(); }
+JpegImage::~JpegImage() {
+    Finish();
+}
 
 void JpegImage::Finish() {
     if (state_ && state_->initialised && JpegLibrary().destroy) JpegLibrary().destroy(&state_->record);
@@ -42,8 +44,7 @@ uint32_t JpegImage::Decode(const uint8_t* data, uint32_t length, bool moreToCome
     }
     if (!state_) {
         if (!HoldState(state_)) return length;
-        state_->initialised =
-            JpegLibrary().init(&state_->record, state_->sourceArea, state_->errorArea) != 0;
+        state_->initialised = JpegLibrary().init(&state_->record, state_->sourceArea, state_->errorArea) != 0;
         if (!state_->initialised) {
             Finish();
             MarkComplete();
@@ -119,7 +120,8 @@ int JpegImage::SetUpFrame() {
                 uint8_t v = record.colourMap[0][i];
                 table[i] = ImageColour{v, v, v, 0};
             } else {
-                table[i] = ImageColour{record.colourMap[2][i], record.colourMap[1][i], record.colourMap[0][i], 0};
+                table[i] =
+                    ImageColour{record.colourMap[2][i], record.colourMap[1][i], record.colourMap[0][i], 0};
             }
         }
         SetImageColours(table, count);

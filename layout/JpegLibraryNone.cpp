@@ -12,6 +12,12 @@ int LoadJpegLibrary() {
 }
 
 void UnloadJpegLibrary() {}
-const JpegEntryPoints& JpegLibrary() { return g_none; }
-int JpegLibraryLoadAttempts() { return g_attempts; }
-JpegOptions ReadJpegOptions() { return JpegOptions(); }
+const JpegEntryPoints& JpegLibrary() {
+    return g_none;
+}
+int JpegLibraryLoadAttempts() {
+    return g_attempts;
+}
+JpegOptions ReadJpegOptions() {
+    return JpegOptions();
+}

@@ -45,8 +45,12 @@ void UnloadJpegLibrary() {
     g_entries = JpegEntryPoints();
 }
 
-const JpegEntryPoints& JpegLibrary() { return g_entries; }
-int JpegLibraryLoadAttempts() { return g_attempts; }
+const JpegEntryPoints& JpegLibrary() {
+    return g_entries;
+}
+int JpegLibraryLoadAttempts() {
+    return g_attempts;
+}
 
 JpegOptions ReadJpegOptions() {
     JpegOptions options;

@@ -22,6 +22,6 @@ private:
     int xbmWidth_ = 0;
     int xbmHeight_ = 0;
     bool sized_ = false;
-    int row_ = 0;       // the row being filled
-    uint32_t byte_ = 0; // its next byte
+    int row_ = 0;        // the row being filled
+    uint32_t byte_ = 0;  // its next byte
 };

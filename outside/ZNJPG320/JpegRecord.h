@@ -29,15 +29,15 @@ typedef struct JpegRecord {
     uint32_t outputHeight;
     int32_t outputColourSpace; /* 1 grey */
     int32_t outputComponents;
-    int32_t colourCount;          /* with a colour map */
-    unsigned char** colourMap;    /* red, green, blue arrays, or null */
+    int32_t colourCount;       /* with a colour map */
+    unsigned char** colourMap; /* red, green, blue arrays, or null */
 } JpegRecord;
 
 typedef int(ZNJPG_CALL* InitDecompressJpegFn)(JpegRecord* record, void* sourceArea, void* errorArea);
 typedef int(ZNJPG_CALL* ReadJpegHeaderFn)(JpegRecord* record, int* error);
 typedef int(ZNJPG_CALL* StartDecompressJpegFn)(JpegRecord* record, int* error, unsigned char** colourMap,
-                                                int hasColourMap, int colours, int singlePass, int ditherMode,
-                                                int dctMethod, int smoothing);
+                                               int hasColourMap, int colours, int singlePass, int ditherMode,
+                                               int dctMethod, int smoothing);
 typedef int(ZNJPG_CALL* DecompressJpegFn)(JpegRecord* record, int* error, unsigned char** rows, int rowCount);
 typedef void(ZNJPG_CALL* DestroyDecompressJpegFn)(JpegRecord* record);
 

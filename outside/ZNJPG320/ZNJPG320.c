@@ -7,8 +7,10 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-
+/* libjpeg's header needs size_t and FILE declared before it. */
+// clang-format off
 #include <jpeglib.h>
+// clang-format on
 
 #include "JpegRecord.h"
 
@@ -30,9 +32,13 @@ static void ErrorExit(j_common_ptr info) {
     longjmp(error->jump, 1);
 }
 
-static void QuietMessage(j_common_ptr info) { (void)info; }
+static void QuietMessage(j_common_ptr info) {
+    (void)info;
+}
 
-static void InitSource(j_decompress_ptr info) { (void)info; }
+static void InitSource(j_decompress_ptr info) {
+    (void)info;
+}
 
 /* Nothing more now: libjpeg suspends and backs up to where it can resume. */
 static boolean FillInputBuffer(j_decompress_ptr info) {
@@ -54,7 +60,9 @@ static void SkipInputData(j_decompress_ptr info, long count) {
     }
 }
 
-static void TermSource(j_decompress_ptr info) { (void)info; }
+static void TermSource(j_decompress_ptr info) {
+    (void)info;
+}
 
 static void TakeSource(Decoder* decoder) {
     decoder->source.next_input_byte = decoder->record->source;
@@ -127,8 +135,9 @@ static void SetParameters(Decoder* decoder, unsigned char** colourMap, int hasCo
     decoder->parametersSet = 1;
 }
 
-int ZNJPG_CALL StartDecompressJpeg(JpegRecord* record, int* error, unsigned char** colourMap, int hasColourMap,
-                                   int colours, int singlePass, int ditherMode, int dctMethod, int smoothing) {
+int ZNJPG_CALL StartDecompressJpeg(JpegRecord* record, int* error, unsigned char** colourMap,
+                                   int hasColourMap, int colours, int singlePass, int ditherMode,
+                                   int dctMethod, int smoothing) {
     Decoder* decoder = record ? (Decoder*)record->decoder : NULL;
     struct jpeg_decompress_struct* info;
     if (!decoder) {
@@ -143,7 +152,8 @@ int ZNJPG_CALL StartDecompressJpeg(JpegRecord* record, int* error, unsigned char
         return 0;
     }
     if (!decoder->parametersSet) {
-        SetParameters(decoder, colourMap, hasColourMap, colours, singlePass, ditherMode, dctMethod, smoothing);
+        SetParameters(decoder, colourMap, hasColourMap, colours, singlePass, ditherMode, dctMethod,
+                      smoothing);
     }
     if (!jpeg_start_decompress(info)) {
         GiveSource(decoder);
@@ -173,7 +183,8 @@ int ZNJPG_CALL DecompressJpeg(JpegRecord* record, int* error, unsigned char** ro
         return produced;
     }
     while (produced < rowCount && decoder->info.output_scanline < decoder->info.output_height) {
-        JDIMENSION got = jpeg_read_scanlines(&decoder->info, rows + produced, (JDIMENSION)(rowCount - produced));
+        JDIMENSION got =
+            jpeg_read_scanlines(&decoder->info, rows + produced, (JDIMENSION)(rowCount - produced));
         if (got == 0) break;
         produced += (int)got;
     }

@@ -1,8 +1,7 @@
 // The GIF, BMP and XBM decoders against reference pixels that ImageMagick
 // gives for the same files, fed whole and in pieces down to single bytes.
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -18,7 +17,9 @@ using image_test::Fixture;
 
 namespace {
 
-std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+std::vector<uint8_t> Bytes(const std::string& s) {
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
 
 // Opaque pixels must match in colour; transparent ones only as transparent.
 void ExpectSameRgba(const std::vector<uint8_t>& ours, const std::vector<uint8_t>& reference) {
@@ -40,8 +41,13 @@ struct GifCase {
 
 TEST(GifImage, FixturesMatchReferencePixelsWholeAndInPieces) {
     const GifCase cases[] = {
-        {"plain", 1, 1},  {"interlaced", 1, 1}, {"four", 1, 1},        {"mono", 1, 1},
-        {"transparent", 1, 1}, {"loop2", 4, 2}, {"forever", 3, Image::kLoopForever},
+        {"plain", 1, 1},
+        {"interlaced", 1, 1},
+        {"four", 1, 1},
+        {"mono", 1, 1},
+        {"transparent", 1, 1},
+        {"loop2", 4, 2},
+        {"forever", 3, Image::kLoopForever},
     };
     for (const GifCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -55,7 +61,8 @@ TEST(GifImage, FixturesMatchReferencePixelsWholeAndInPieces) {
             SCOPED_TRACE(n);
             const ImageFrame& frame = *image.FrameByNumber(static_cast<int>(n));
             EXPECT_EQ(frame.height, frame.rowsDecoded);
-            std::string reference = Fixture(std::string("gif/") + c.name + "." + std::to_string(n - 1) + ".rgba");
+            std::string reference =
+                Fixture(std::string("gif/") + c.name + "." + std::to_string(n - 1) + ".rgba");
             ExpectSameRgba(image_test::FramePixels(image, frame), Bytes(reference));
         }
         std::vector<uint64_t> sums;
@@ -230,7 +237,9 @@ TEST(XbmImage, FixturesMatchReferencePixels) {
 
 TEST(XbmImage, NineByTwoGivesTwoRowsOfTwoBytes) {
     XbmImage image;
-    FeedWhole(image, "#define a_width 9\n#define a_height 2\nstatic char a_bits[] = {0x01, 0xzz, 0x80, 0x03,\n0xff};");
+    FeedWhole(
+        image,
+        "#define a_width 9\n#define a_height 2\nstatic char a_bits[] = {0x01, 0xzz, 0x80, 0x03,\n0xff};");
     const ImageFrame& frame = *image.FrameByNumber(1);
     ASSERT_EQ(2u, frame.RowBytes());
     EXPECT_EQ(2, frame.rowsDecoded);

@@ -1,8 +1,7 @@
 // Handles and their counts, reading files by extension, animation loops as
 // the windows that show an image see them, and the image cache's trim.
-#include <gtest/gtest.h>
-
 #include <deque>
+#include <gtest/gtest.h>
 #include <string>
 
 #include "core/MemoryManager.h"
@@ -44,7 +43,8 @@ TEST(ImageHandle, FilesAreReadByTheirExtension) {
     testing_support::ScratchDir dir;
     testing_support::WriteWholeFile(dir.File("photo.JPE"), "not read as anything but JPEG");
     testing_support::WriteWholeFile(dir.File("picture.png"), Fixture("gif/plain.gif"));
-    EXPECT_NE(nullptr, dynamic_cast<JpegImage*>(ImageHandle::MakeForFile(dir.File("photo.JPE").c_str()).Get()));
+    EXPECT_NE(nullptr,
+              dynamic_cast<JpegImage*>(ImageHandle::MakeForFile(dir.File("photo.JPE").c_str()).Get()));
     EXPECT_TRUE(ImageHandle::MakeForFile(dir.File("picture.png").c_str()).IsEmpty());
     EXPECT_TRUE(ImageHandle::MakeForFile("").IsEmpty());
     EXPECT_TRUE(ImageHandle::MakeForFile(nullptr).IsEmpty());

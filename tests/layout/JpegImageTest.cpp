@@ -1,7 +1,6 @@
 // JPEG through our ZNJPG320.DLL beside the test: the pixels djpeg gives for
 // the same files, whole and in pieces down to single bytes.
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
