@@ -10,8 +10,10 @@
 
 #include <stdint.h>
 
-#if defined(_WIN32) && !defined(_WIN64)
-#define ZNJPG_CALL __stdcall
+/* The C calling convention on both architectures: the plain export names
+ * of the .def file are then the functions' own. */
+#if defined(_WIN32)
+#define ZNJPG_CALL __cdecl
 #else
 #define ZNJPG_CALL
 #endif
