@@ -23,9 +23,9 @@ if [ ! -f "$data/large.gif" ]; then
 fi
 if [ ! -f "$data/frames.gif" ]; then
   im -size 400x300 -seed 4 plasma:green-purple -colors 128 "$data/base.ppm"
-  for i in $(seq 0 199); do im "$data/base.ppm" -roll +$((i * 2))+$i "$data/f$i.gif"; done
-  im -delay 4 -loop 0 $(for i in $(seq 0 199); do echo "$data/f$i.gif"; done) "$data/frames.gif"
-  rm -f "$data"/f*.gif
+  for i in $(seq 0 199); do im "$data/base.ppm" -roll +$((i * 2))+$i "$data/frame-$i.gif"; done
+  im -delay 4 -loop 0 $(for i in $(seq 0 199); do echo "$data/frame-$i.gif"; done) "$data/frames.gif"
+  rm -f "$data"/frame-*.gif
 fi
 if [ ! -f "$data/large.jpg" ]; then
   im -size 4000x3000 -seed 5 plasma:red-navy "$data/large.ppm"
