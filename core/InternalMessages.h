@@ -31,6 +31,9 @@ constexpr uint32_t kMsgInlineProgressUnknown = 0x8029;
 constexpr uint32_t kMsgLoadStatus = 0x8181;  // p2 load status << 8
 constexpr uint32_t kMsgMoreData = 0x8182;    // p2 load status << 8
 constexpr uint32_t kMsgContinueDelivery = 0x8188;
+// An image to the windows that show it: p1 the URL id, p2 the frame number
+// (+ 0x10000 when the frame is disposed to the background).
+constexpr uint32_t kMsgNextAnimationFrame = 0x8187;
 constexpr uint32_t kMsgRedirected = 0x8200;  // p2 the id of the new record
 constexpr uint32_t kMsgPartReplaces = 0x8201;
 constexpr uint32_t kMsgPluginsEnded = 0x8203;

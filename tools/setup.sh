@@ -20,6 +20,7 @@ packages=(
   nginx-light tinyproxy
   python3-pyftpdlib python3-aiosmtpd inn2
   ncompress
+  imagemagick netpbm giflib-tools libjpeg-turbo-progs
 )
 
 need_install=()
