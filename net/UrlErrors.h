@@ -13,6 +13,7 @@
 #define IDS_URL_NOT_ENOUGH_MEMORY 32888
 #define IDS_URL_CANNOT_WRITE_CACHE 32889
 #define IDS_URL_TOO_MANY_REDIRECTS 32890
+#define IDS_URL_CANNOT_EXPAND 32891
 #define IDS_URL_FORBIDDEN 33040
 #define IDS_URL_NOT_FOUND 33041
 #define IDS_URL_SERVER_ERROR 33042
@@ -33,6 +34,7 @@ enum UrlError : int32_t {
     kErrNotEnoughMemory = IDS_URL_NOT_ENOUGH_MEMORY,    // "Not enough memory to store the document"
     kErrCannotWriteCache = IDS_URL_CANNOT_WRITE_CACHE,  // "Could not write the document to the disk cache"
     kErrTooManyRedirects = IDS_URL_TOO_MANY_REDIRECTS,  // "Too many redirections"
+    kErrCannotExpand = IDS_URL_CANNOT_EXPAND,           // "The compressed document could not be expanded..."
     kErrForbidden = IDS_URL_FORBIDDEN,                  // "The remote server refuses to perform the request"
     kErrNotFound = IDS_URL_NOT_FOUND,                   // "Address not found"
     kErrServerError = IDS_URL_SERVER_ERROR,             // "Remote server or file not found"

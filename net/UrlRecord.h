@@ -282,6 +282,11 @@ public:
     // Idle and unused: memory data goes to the cache file (records of the
     // disk cache) or is dropped; the page content is released.
     void ReleaseUnusedData();
+    // Expands a file that arrived compressed ("x-compress") into a new cache
+    // file, which replaces it; on failure the old file stays. True on success.
+    [[nodiscard]] bool DecodeCompressedFile();
+    // Encoding bits: the stored data is compressed.
+    static constexpr int kEncodingCompressed = 2;
 
     // ---- Directory listings (UrlListing.cpp). Each replaces what the record
     // stores with the generated page; false when the page could not be
@@ -427,6 +432,14 @@ private:
     void OnData(uint32_t producerId);
     void OnEnd(uint32_t producerId);
     void OnError(uint32_t producerId, int32_t code);
+    // A multipart reply: the splitter's parts (see MultipartSplitter.h).
+    void StartMultipart(const std::string& parameters);
+    MultipartSplitter* ActiveSplitter() const;
+    void OnPartBegins();
+    void OnPartData();
+    void OnPartEnds();
+    // Reads the producer's data, or the current part's through the splitter.
+    int32_t ReadFromProducer(MessageSource* producer, char* into, int32_t size);
     void FollowRedirect();
     void Finish();
     bool IsStockErrorPage() const;

@@ -494,3 +494,91 @@ TEST_F(UrlLoadTest, BenchmarkLargeFileIntoTheCache) {
 }
 
 }  // namespace
+
+TEST_F(UrlLoadTest, CompressedRepliesAreExpandedIntoTheCacheFile) {
+    for (const char* name : {"short.b9.Z", "sample.b10.Z", "sample.b11.Z", "sample.b12.Z", "sample.b13.Z",
+                             "sample.b14.Z", "sample.b15.Z", "sample.b16.Z"}) {
+        SCOPED_TRACE(name);
+        fs::path dir = fs::path(ZINTU_SOURCE_DIR) / "tests/net/data/compress";
+        std::string plain = ReadAll(dir / (name[1] == 'h' ? "short.bin" : "sample.bin"));
+        UrlHandle h = Load(At((std::string("/compress/") + name).c_str()));
+        EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+        EXPECT_EQ(h->GetEncoding(), 0);
+        EXPECT_EQ(h->GetLoadedBytes(), static_cast<int32_t>(plain.size()));
+        EXPECT_TRUE(ReadAll(h->GetLocalFilePath()) == plain);
+        // The page saw the expanded bytes only, once.
+        ASSERT_NE(Content(h), nullptr);
+        EXPECT_TRUE(Content(h)->fed == plain) << Content(h)->fed.size() << " bytes fed";
+        EXPECT_EQ(Content(h)->finals, 1);
+        // Only the expanded file is left in the cache folder.
+        int files = 0;
+        for (const auto& e : fs::directory_iterator(root_ / "cache")) files += e.is_regular_file() ? 1 : 0;
+        EXPECT_EQ(files, 1);
+        fs::remove(h->GetLocalFilePath());
+    }
+}
+
+TEST_F(UrlLoadTest, ADamagedCompressedReplyFailsAndShowsNothing) {
+    UrlHandle h = Load(At("/compress/bad-width.Z"));
+    const Notice* error = recorder_->Find(kMsgLoadError, h->GetId());
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->p1, static_cast<uint32_t>(kErrCannotExpand));
+    EXPECT_EQ(h->GetLoadStatusHere(), kLoadFailed);
+    EXPECT_TRUE(Content(h) == nullptr || Content(h)->fed.empty());
+}
+
+// A window's view of a multipart load: the record's part messages (heard
+// after the record, which registered later) with the part's bytes at its
+// end, and the replace notices.
+class PartWatcher : public MessageCallback {
+public:
+    PartWatcher(MessageHandler& handler, UrlHandle record) : handler_(handler), record_(record) {
+        for (uint32_t m : {kMsgPartBegins, kMsgPartEnds, kMsgPartReplaces}) (void)handler_.Register(this, m, 0);
+    }
+    ~PartWatcher() override { handler_.UnregisterAll(this); }
+    void OnMessage(uint32_t message, uint32_t p1, uint32_t p2) override {
+        log.push_back(message);
+        if (message == kMsgPartEnds) {
+            std::string path = record_->GetLocalFilePath();
+            parts.push_back(path.empty() ? std::string() : ReadAll(path));
+            kinds.push_back(record_->GetContentKind());
+        }
+    }
+    std::vector<uint32_t> log;
+    std::vector<std::string> parts;
+    std::vector<int> kinds;
+
+private:
+    MessageHandler& handler_;
+    UrlHandle record_;
+};
+
+TEST_F(UrlLoadTest, ServerPushReplacesTheImagePartByPart) {
+    fs::path dir = fs::path(ZINTU_SOURCE_DIR) / "tests/net/data/multipart";
+    std::vector<std::string> jpegs = {ReadAll(dir / "part1.jpg"), ReadAll(dir / "part2.jpg"),
+                                      ReadAll(dir / "part3.jpg")};
+    std::vector<ScriptStep> script = {
+        {ScriptStep::Expect, "\r\n\r\n"},
+        {ScriptStep::Send, "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=\"frame\"\r\n\r\n"}};
+    for (const std::string& jpeg : jpegs) {
+        script.push_back({ScriptStep::Send, "--frame\r\nContent-Type: image/jpeg\r\n\r\n" + jpeg + "\r\n"});
+        script.push_back({ScriptStep::Pause, "", 100});
+    }
+    script.push_back({ScriptStep::Send, "--frame--\r\n"});
+    script.push_back({ScriptStep::Close});
+    ScriptedServer server(script);
+    UrlHandle h = Find("http://127.0.0.1:" + std::to_string(server.Port()) + "/push");
+    PartWatcher watcher(*view_, h);
+    ASSERT_EQ(h->StartLoad(view_.get(), UrlHandle(), true, false), 0);
+    ASSERT_TRUE(WaitFor(h));
+    std::vector<uint32_t> expected = {kMsgPartBegins, kMsgPartEnds, kMsgPartBegins, kMsgPartReplaces,
+                                      kMsgPartEnds,   kMsgPartBegins, kMsgPartReplaces, kMsgPartEnds};
+    EXPECT_EQ(watcher.log, expected);
+    ASSERT_EQ(watcher.parts.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_TRUE(watcher.parts[i] == jpegs[i]) << "part " << i + 1 << ": " << watcher.parts[i].size() << " bytes";
+        EXPECT_EQ(watcher.kinds[i], kKindJpeg);
+    }
+    EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+    EXPECT_EQ(recorder_->Find(kMsgLoadError, h->GetId()), nullptr);
+}
