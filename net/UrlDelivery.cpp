@@ -210,8 +210,8 @@ void UrlRecord::DeliverData(bool final, int32_t limit) {
         if (taken < 0) taken = 0;
         if (taken > length) taken = length;
         delivered_ += static_cast<int32_t>(taken);
-        // The end is signalled only once the content takes nothing more.
-        if (last && length == 0) break;
+        // The end is signalled once, with the last bytes the content takes.
+        if (last && taken == length) break;
         if (taken == 0 && !last) break;
     }
     SetDelivered(true);

@@ -570,7 +570,9 @@ TEST_F(UrlLoadTest, ServerPushReplacesTheImagePartByPart) {
     UrlHandle h = Find("http://127.0.0.1:" + std::to_string(server.Port()) + "/push");
     PartWatcher watcher(*view_, h);
     ASSERT_EQ(h->StartLoad(view_.get(), UrlHandle(), true, false), 0);
-    ASSERT_TRUE(WaitFor(h));
+    // An inline load ends with its status.
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return h->GetLoadStatusHere() != kLoadLoading; },
+                                           std::chrono::seconds(10)));
     std::vector<uint32_t> expected = {kMsgPartBegins, kMsgPartEnds, kMsgPartBegins, kMsgPartReplaces,
                                       kMsgPartEnds,   kMsgPartBegins, kMsgPartReplaces, kMsgPartEnds};
     EXPECT_EQ(watcher.log, expected);
