@@ -416,6 +416,7 @@ private:
     // failed meanwhile (it has been reported).
     bool FinishFtpTransfer();
     FtpPart* GetFtpPart() const;
+    int StartInternal(const UrlHandle& origin, bool quiet);
     void Unregister();
     void RegisterForConnection(MessageHandler* handler, uint32_t connectionId);
     // What a request carries from the store (UrlAuthorization.cpp): the

@@ -71,6 +71,14 @@ public:
     // "zintu:N" with the next internal number.
     UrlHandle NewInternalUrl();
 
+    // The generated pages (the Windows program): each writes its page into
+    // the record and finishes the load.
+    void MakeCachePage(const UrlHandle& handle);
+    void MakeDrivesPage(const UrlHandle& handle);
+    void MakePluginsPage(const UrlHandle& handle);
+    void MakeAboutPage(const UrlHandle& handle);
+    void MakeHistoryPage(const UrlHandle& handle);
+
     void AddToCacheList(UrlRecord* record);
     void AddToTemporaryList(UrlRecord* record);
     void MoveToCacheList(const UrlHandle& handle);
