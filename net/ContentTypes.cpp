@@ -15,6 +15,7 @@ constexpr KnownContentType kTypes[] = {
     {"image/bmp", "bmp", kKindBmp},       {"audio/wav", "wav", kKindWav},
     {"audio/x-wav", "wav", kKindWav},     {"audio/midi", "mid midi", kKindMidi},
     {"video/x-msvideo", "avi", kKindAvi}, {"multipart/x-mixed-replace", "", kKindMultipart},
+    {"application/x-cardnet", "cne", kKindCardEncrypted},
 };
 
 }  // namespace

@@ -441,6 +441,9 @@ private:
     void OnPartEnds();
     // Reads the producer's data, or the current part's through the splitter.
     int32_t ReadFromProducer(MessageSource* producer, char* into, int32_t size);
+    // Decrypts a card-encrypted cache file into a new one, which replaces it,
+    // and takes the kind from the document's type. 0 or the error id.
+    int32_t DecryptCardFile();
     void FollowRedirect();
     void Finish();
     bool IsStockErrorPage() const;

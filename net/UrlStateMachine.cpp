@@ -12,6 +12,7 @@
 #include "core/MessageBoxes.h"
 #include "core/MessageSource.h"
 #include "net/FtpConnection.h"
+#include "net/CardReader.h"
 #include "net/HttpConnection.h"
 #include "net/NetSettings.h"
 #include "net/SniffContent.h"
@@ -324,6 +325,15 @@ void UrlRecord::OnEnd(uint32_t producerId) {
         }
         delivered_ = 0;
     }
+    if (GetContentKind() == kKindCardEncrypted && GetStorage() == kStoredInFile) {
+        SetCardEncrypted(true);
+        int32_t error = DecryptCardFile();
+        if (error != 0) {
+            FailLoad(error, kShownNotQuiet);
+            return;
+        }
+        delivered_ = 0;
+    }
     AddUser();
     finishing_ = true;
     flags_ &= static_cast<uint8_t>(~kFlagReloadStarted);
@@ -503,6 +513,65 @@ void UrlRecord::OnPartEnds() {
     CloseOpenFile();
     DeliverData(true);
     targets_.Broadcast(kMsgMoreData, id_, GetLoadStatusHere() << 8, kNotQuiet, 0);
+}
+
+int32_t UrlRecord::DecryptCardFile() {
+    UrlRegistry* registry = UrlRegistry::Instance();
+    if (registry == nullptr) return kErrCardUndefined;
+    CloseOpenFile();
+    DecryptContext* context = registry->FindDecryptContext(id_, true);
+    if (context == nullptr) return registry->LastCardError();
+    std::FILE* in = OpenLocalFile("rb");
+    std::string path = registry->NewCacheFileName(CacheFileExtension().c_str());
+    std::FILE* out = path.empty() ? nullptr : std::fopen(path.c_str(), "wb");
+    int32_t error = in && out ? 0 : kErrCannotWriteCache;
+    std::string type;
+    struct stat st;
+    int32_t left = in && stat(GetLocalFilePath().c_str(), &st) == 0 ? static_cast<int32_t>(st.st_size) : 0;
+    char block[DecryptContext::kOutputSize];
+    int32_t held = 0;  // bytes of block not yet taken by the library
+    bool done = false;
+    while (error == 0 && !done) {
+        if (held < (int32_t)sizeof block && left > 0) {
+            int32_t n = static_cast<int32_t>(std::fread(block + held, 1, sizeof block - held, in));
+            if (n <= 0) {
+                error = kErrCannotOpenFile;
+                break;
+            }
+            held += n;
+            left -= n;
+        }
+        int32_t consumed = 0, length = 0;
+        const char* output = nullptr;
+        const char* found = nullptr;
+        error = context->Decrypt(block, held, &consumed, &output, &length, &found, left == 0);
+        if (error != 0) break;
+        if (found && *found && type.empty()) type = found;
+        if (length > 0 && std::fwrite(output, 1, static_cast<size_t>(length), out) != static_cast<size_t>(length))
+            error = kErrCannotWriteCache;
+        context->Consume(length);
+        std::memmove(block, block + consumed, static_cast<size_t>(held - consumed));
+        held -= consumed;
+        if (left == 0 && held == 0) done = true;
+    }
+    if (in) std::fclose(in);
+    if (out && std::fclose(out) != 0 && error == 0) error = kErrCannotWriteCache;
+    registry->CloseDecryptContext(context);
+    if (error == 0 && !type.empty()) {
+        int kind = KindFromContentType(type.c_str(), name_.c_str(), nullptr);
+        // A type the program cannot show is no document of ours.
+        if (kind == kKindUnknownType) error = kErrCannotDecrypt;
+        else SetContentKindHere(kind);
+    }
+    if (error != 0) {
+        if (!path.empty()) std::remove(path.c_str());
+        return error;
+    }
+    DeleteCacheFile();
+    size_t sep = path.find_last_of("\\/");
+    fileName_ = sep == std::string::npos ? path : path.substr(sep + 1);
+    if (stat(path.c_str(), &st) == 0) bytesLoaded_ = contentLength_ = static_cast<int32_t>(st.st_size);
+    return 0;
 }
 
 void UrlRecord::Finish() {

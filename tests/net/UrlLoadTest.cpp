@@ -716,3 +716,45 @@ TEST_F(EmptyHistoryTest, NoLinesGiveAnEmptyTable) {
     std::string page = Page("zintu:history");
     EXPECT_EQ(page, "<TITLE>Global History</TITLE>\n<TABLE BORDER=1>\n</TABLE>");
 }
+
+// A page encrypted for a card holder, from nginx, through the simulated
+// card library beside this program (its reader and key in CARDNET.KEY).
+class CardPageTest : public UrlLoadTest {
+protected:
+    void SetUp() override {
+        UrlLoadTest::SetUp();
+        char path[MAX_PATH];
+        DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+        std::string exe(path, n);
+        keyFile_ = exe.substr(0, exe.find_last_of('\\') + 1) + "CARDNET.KEY";
+        testing_support::WriteWholeFile(keyFile_, "PORT=2\nKEY=zintu test card\n");
+    }
+    void TearDown() override {
+        UrlLoadTest::TearDown();
+        DeleteFileA(keyFile_.c_str());
+    }
+    std::string keyFile_;
+};
+
+TEST_F(CardPageTest, AnEncryptedPageIsDecryptedAndShown) {
+    fs::path dir = fs::path(ZINTU_SOURCE_DIR) / "tests/net/data/card";
+    UrlHandle h = Load(At("/card/page.cne"));
+    EXPECT_EQ(recorder_->Find(kMsgLoadError, h->GetId()), nullptr);
+    EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+    EXPECT_EQ(h->GetContentKind(), kKindHtml);
+    EXPECT_TRUE(h->IsCardEncrypted());
+    EXPECT_EQ(ReadAll(h->GetLocalFilePath()), ReadAll(dir / "page.html"));
+    ASSERT_NE(Content(h), nullptr);
+    EXPECT_EQ(Content(h)->fed, ReadAll(dir / "page.html"));
+
+    for (auto [name, error] : {std::pair<const char*, int32_t>{"/card/other-card.cne", kErrCardNoAccess},
+                               {"/card/unknown-type.cne", kErrCannotDecrypt}}) {
+        SCOPED_TRACE(name);
+        UrlHandle bad = Load(At(name));
+        const Notice* notice = recorder_->Find(kMsgLoadError, bad->GetId());
+        ASSERT_NE(notice, nullptr);
+        EXPECT_EQ(notice->p1, static_cast<uint32_t>(error));
+        EXPECT_EQ(bad->GetLoadStatusHere(), kLoadFailed);
+        EXPECT_TRUE(Content(bad) == nullptr || Content(bad)->fed.empty());
+    }
+}
