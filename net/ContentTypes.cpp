@@ -14,7 +14,8 @@ constexpr KnownContentType kTypes[] = {
     {"image/pjpeg", "jpg", kKindJpeg},    {"image/x-xbitmap", "xbm", kKindXbm},
     {"image/bmp", "bmp", kKindBmp},       {"audio/wav", "wav", kKindWav},
     {"audio/x-wav", "wav", kKindWav},     {"audio/midi", "mid midi", kKindMidi},
-    {"video/x-msvideo", "avi", kKindAvi},
+    {"video/x-msvideo", "avi", kKindAvi}, {"multipart/x-mixed-replace", "", kKindMultipart},
+    {"application/x-cardnet", "cne", kKindCardEncrypted},
 };
 
 }  // namespace

@@ -21,6 +21,7 @@ enum ContentKind : int {
     kKindNewsGroup = 11,
     kKindNewsArticle = 12,
     kKindCardEncrypted = 15,
+    kKindMultipart = 16,  // split into parts as they come
     kKindAttachment = 21,
     kKindUnknownType = 30,  // only kept as a file
     kKindNotYetKnown = 31,  // decided from the data

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "net/ContentTypes.h"
+#include "net/LzwDecoder.h"
 #include "net/SniffContent.h"
 #include "net/UrlErrors.h"
 #include "net/UrlPageContent.h"
@@ -300,6 +301,33 @@ bool UrlRecord::KeepAsFile(const char* path) {
     flags_ |= kFlagKeepFile;
     fileName_ = path;
     if (GetLoadStatusHere() != kLoadLoading) Reset();
+    return true;
+}
+
+bool UrlRecord::DecodeCompressedFile() {
+    CloseOpenFile();
+    UrlRegistry* registry = UrlRegistry::Instance();
+    if (registry == nullptr) return false;
+    std::FILE* in = OpenLocalFile("rb");
+    if (in == nullptr) return false;
+    std::string path = registry->NewCacheFileName(CacheFileExtension().c_str());
+    std::FILE* out = path.empty() ? nullptr : std::fopen(path.c_str(), "wb");
+    bool ok = false;
+    if (out != nullptr) {
+        LzwDecoder decoder;
+        ok = decoder.Decode(in, out);
+        if (std::fclose(out) != 0) ok = false;
+    }
+    std::fclose(in);
+    if (!ok) {
+        if (!path.empty()) std::remove(path.c_str());
+        return false;
+    }
+    DeleteCacheFile();
+    fileName_ = BaseName(path);
+    SetEncoding(0);
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0) bytesLoaded_ = contentLength_ = static_cast<int32_t>(st.st_size);
     return true;
 }
 

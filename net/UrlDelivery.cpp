@@ -38,8 +38,9 @@ int32_t UrlRecord::ReceiveData() {
     if (GetStorage() == kStoredNowhere) {
         int kind = GetContentKind();
         bool small = contentLength_ > 0 && contentLength_ + 10 < kMaxBlock + 1;
+        // Compressed data is expanded from a file once it is all there.
         bool keepInMemory =
-            small && !rawListing && (kind == kKindHtml ||
+            small && !rawListing && GetEncoding() != kEncodingCompressed && (kind == kKindHtml ||
                       (IsInlineLoad() && (kind == kKindGif || kind == kKindJpeg || kind == kKindCpr)));
         if (keepInMemory) {
             SetStorage(kStoredInMemory);
@@ -80,7 +81,7 @@ int32_t UrlRecord::ReceiveData() {
                 }
                 continue;
             }
-            n = producer->ReadData(block_.get() + bytesLoaded_, capacity_ - bytesLoaded_);
+            n = ReadFromProducer(producer, block_.get() + bytesLoaded_, capacity_ - bytesLoaded_);
             if (n <= 0) break;
             bytesLoaded_ += n;
         } else {
@@ -101,7 +102,7 @@ int32_t UrlRecord::ReceiveData() {
             if (ownFile || newBytes_ >= transferCapacity_) {
                 if (!FlushNewBytes(ownFile)) return -1;
             }
-            n = producer->ReadData(transfer_.get() + newBytes_, transferCapacity_ - newBytes_);
+            n = ReadFromProducer(producer, transfer_.get() + newBytes_, transferCapacity_ - newBytes_);
             if (n <= 0) break;
             bytesLoaded_ += n;
             newBytes_ += n;
@@ -109,6 +110,9 @@ int32_t UrlRecord::ReceiveData() {
         total += n;
         // The raw reply of an FTP listing becomes a page only at its end.
         if (rawListing) continue;
+        // Compressed bytes mean nothing to the sniffer or the page until
+        // they are expanded at the end.
+        if (GetEncoding() == kEncodingCompressed) continue;
         if (GetContentKind() == kKindNotYetKnown && !IsKindAnnounced()) SniffAndAnnounce(false);
         if (IsPageKind(GetContentKind()) && !IsInlineLoad()) DeliverData(false);
     }
@@ -206,8 +210,8 @@ void UrlRecord::DeliverData(bool final, int32_t limit) {
         if (taken < 0) taken = 0;
         if (taken > length) taken = length;
         delivered_ += static_cast<int32_t>(taken);
-        // The end is signalled only once the content takes nothing more.
-        if (last && length == 0) break;
+        // The end is signalled once, with the last bytes the content takes.
+        if (last && taken == length) break;
         if (taken == 0 && !last) break;
     }
     SetDelivered(true);

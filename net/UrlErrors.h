@@ -9,10 +9,21 @@
 // The ids, for the resource compiler as well as for the code.
 #define IDS_URL_SCRIPT_FAILED 32825
 #define IDS_URL_CANNOT_DECRYPT 32841
+#define IDS_URL_CARD_LIBRARY_MISSING 32833
+#define IDS_URL_CARD_LIBRARY_WRONG 32834
+#define IDS_URL_CARD_COMMUNICATION 32835
+#define IDS_URL_CARD_NO_POWER 32836
+#define IDS_URL_CARD_NOT_COMPATIBLE 32837
+#define IDS_URL_CARD_NO_ANSWER 32838
+#define IDS_URL_CARD_NO_ACCESS 32839
+#define IDS_URL_CARD_NO_MEMORY 32840
+#define IDS_URL_CARD_REDUNDANCY 32848
+#define IDS_URL_CARD_UNDEFINED 32849
 #define IDS_URL_NO_CONTENT 32887
 #define IDS_URL_NOT_ENOUGH_MEMORY 32888
 #define IDS_URL_CANNOT_WRITE_CACHE 32889
 #define IDS_URL_TOO_MANY_REDIRECTS 32890
+#define IDS_URL_CANNOT_EXPAND 32891
 #define IDS_URL_FORBIDDEN 33040
 #define IDS_URL_NOT_FOUND 33041
 #define IDS_URL_SERVER_ERROR 33042
@@ -28,11 +39,23 @@ enum UrlError : int32_t {
     kErrScriptFailed = IDS_URL_SCRIPT_FAILED,           // "JavaScript execution failed"
     kErrUrlIllegalAddress = IDS_NET_ILLEGAL_ADDRESS,    // "Illegal address"
     kErrCannotDecrypt = IDS_URL_CANNOT_DECRYPT,         // "Could not decrypt file. ..."
+    // The card reader's messages (net/CardReader.h).
+    kErrCardLibraryMissing = IDS_URL_CARD_LIBRARY_MISSING,
+    kErrCardLibraryWrong = IDS_URL_CARD_LIBRARY_WRONG,
+    kErrCardCommunication = IDS_URL_CARD_COMMUNICATION,
+    kErrCardNoPower = IDS_URL_CARD_NO_POWER,
+    kErrCardNotCompatible = IDS_URL_CARD_NOT_COMPATIBLE,
+    kErrCardNoAnswer = IDS_URL_CARD_NO_ANSWER,
+    kErrCardNoAccess = IDS_URL_CARD_NO_ACCESS,
+    kErrCardNoMemory = IDS_URL_CARD_NO_MEMORY,
+    kErrCardRedundancy = IDS_URL_CARD_REDUNDANCY,
+    kErrCardUndefined = IDS_URL_CARD_UNDEFINED,
     kErrOffline = IDS_NET_HOST_NOT_FOUND,               // "Could not locate remote server"
     kErrNoContent = IDS_URL_NO_CONTENT,                 // "The server returned a file with no content."
     kErrNotEnoughMemory = IDS_URL_NOT_ENOUGH_MEMORY,    // "Not enough memory to store the document"
     kErrCannotWriteCache = IDS_URL_CANNOT_WRITE_CACHE,  // "Could not write the document to the disk cache"
     kErrTooManyRedirects = IDS_URL_TOO_MANY_REDIRECTS,  // "Too many redirections"
+    kErrCannotExpand = IDS_URL_CANNOT_EXPAND,           // "The compressed document could not be expanded..."
     kErrForbidden = IDS_URL_FORBIDDEN,                  // "The remote server refuses to perform the request"
     kErrNotFound = IDS_URL_NOT_FOUND,                   // "Address not found"
     kErrServerError = IDS_URL_SERVER_ERROR,             // "Remote server or file not found"

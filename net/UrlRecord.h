@@ -282,6 +282,11 @@ public:
     // Idle and unused: memory data goes to the cache file (records of the
     // disk cache) or is dropped; the page content is released.
     void ReleaseUnusedData();
+    // Expands a file that arrived compressed ("x-compress") into a new cache
+    // file, which replaces it; on failure the old file stays. True on success.
+    [[nodiscard]] bool DecodeCompressedFile();
+    // Encoding bits: the stored data is compressed.
+    static constexpr int kEncodingCompressed = 2;
 
     // ---- Directory listings (UrlListing.cpp). Each replaces what the record
     // stores with the generated page; false when the page could not be
@@ -411,6 +416,7 @@ private:
     // failed meanwhile (it has been reported).
     bool FinishFtpTransfer();
     FtpPart* GetFtpPart() const;
+    int StartInternal(const UrlHandle& origin, bool quiet);
     void Unregister();
     void RegisterForConnection(MessageHandler* handler, uint32_t connectionId);
     // What a request carries from the store (UrlAuthorization.cpp): the
@@ -427,6 +433,17 @@ private:
     void OnData(uint32_t producerId);
     void OnEnd(uint32_t producerId);
     void OnError(uint32_t producerId, int32_t code);
+    // A multipart reply: the splitter's parts (see MultipartSplitter.h).
+    void StartMultipart(const std::string& parameters);
+    MultipartSplitter* ActiveSplitter() const;
+    void OnPartBegins();
+    void OnPartData();
+    void OnPartEnds();
+    // Reads the producer's data, or the current part's through the splitter.
+    int32_t ReadFromProducer(MessageSource* producer, char* into, int32_t size);
+    // Decrypts a card-encrypted cache file into a new one, which replaces it,
+    // and takes the kind from the document's type. 0 or the error id.
+    int32_t DecryptCardFile();
     void FollowRedirect();
     void Finish();
     bool IsStockErrorPage() const;

@@ -102,6 +102,8 @@ std::vector<UrlRecord*> UrlTable::Records() {
 
 // ------------------------------------------------------------- UrlRegistry
 
+void (*UrlRegistry::cardTeardown_)(UrlRegistry&) = nullptr;
+
 UrlRegistry* UrlRegistry::Instance() {
     return g_registry;
 }
@@ -148,6 +150,8 @@ UrlRegistry::~UrlRegistry() {
         }
     }
     if (!preserved) DeleteStrayCacheFiles();
+    decryptContexts_.Clear();
+    if (cardTeardown_) cardTeardown_(*this);
     g_registry = nullptr;
     --g_liveRegistries;
 }

@@ -17,11 +17,13 @@
 #include <vector>
 
 #include "core/HashedListTable.h"
+#include "core/ListNode.h"
 #include "core/MemoryClients.h"
 #include "net/CookieStore.h"
 #include "net/CredentialsCache.h"
 #include "net/UrlHandle.h"
 
+class DecryptContext;
 class MessageHandler;
 class UrlRecord;
 struct UrlSettings;
@@ -70,6 +72,25 @@ public:
     UrlHandle FindWithFragment(const char* name);
     // "zintu:N" with the next internal number.
     UrlHandle NewInternalUrl();
+
+    // The generated pages (the Windows program): each writes its page into
+    // the record and finishes the load.
+    void MakeCachePage(const UrlHandle& handle);
+    void MakeDrivesPage(const UrlHandle& handle);
+    void MakePluginsPage(const UrlHandle& handle);
+    void MakeAboutPage(const UrlHandle& handle);
+    void MakeHistoryPage(const UrlHandle& handle);
+
+    // The card reader (the Windows program, net/CardReader.cpp). Each
+    // failure leaves its message id in LastCardError.
+    [[nodiscard]] bool LoadCardLibrary();
+    [[nodiscard]] bool EnsureCard(uint32_t& card);
+    void CloseCard();
+    DecryptContext* FindDecryptContext(uint32_t recordId, bool create);
+    void CloseDecryptContext(DecryptContext*& context);
+    int32_t LastCardError() const { return lastCardError_; }
+    void SetLastCardError(int32_t error) { lastCardError_ = error; }
+    uint32_t CardHandle() const { return cardHandle_; }
 
     void AddToCacheList(UrlRecord* record);
     void AddToTemporaryList(UrlRecord* record);
@@ -136,6 +157,11 @@ private:
     std::unique_ptr<CookieStore> cookies_;
     CredentialsCache credentials_;
     CookieDomainNode authHints_;
+    NodeList decryptContexts_;
+    uint32_t cardHandle_ = 0;
+    int32_t lastCardError_ = 0;
+    // Set once the card library is loaded: closes the card and frees it.
+    static void (*cardTeardown_)(UrlRegistry&);
 
     UrlTable* TableOf(int relation);
     void DropToGeneral(UrlRecord* record, bool deleteFile);

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "net/MultipartSplitter.h"
+
 class UrlHandle;
 class MessageSource;
 
@@ -60,6 +62,10 @@ struct HttpPart : SchemePart {
     uint16_t refreshDelay = kNoRefresh;
     int32_t status = 200;
     bool multipartActive = false;
+    // The splitter of a multipart reply and where it posts (the sink
+    // outlives the splitter).
+    std::unique_ptr<MultipartSplitter::Sink> splitterSink;
+    std::unique_ptr<MultipartSplitter> splitter;
     std::unique_ptr<OwnedObject> upload;
 };
 

@@ -19,6 +19,7 @@
 #include "net/UrlErrors.h"
 #include "net/UrlPageContent.h"
 #include "net/UrlRecord.h"
+#include "net/UrlRegistry.h"
 #include "net/UrlReloadPolicy.h"
 #include "net/UrlSettings.h"
 
@@ -65,6 +66,7 @@ int UrlRecord::StartLoadInternal(MessageHandler* target, const UrlHandle& origin
         return 0;
     }
     redirectHops_ = hops;
+    if (scheme_ == kSchemeInternal) return StartInternal(origin, quiet);
     ReleaseContent();
     SetKindAnnounced(false);
     delivered_ = 0;
@@ -236,6 +238,42 @@ void UrlRecord::StartLocalListing(bool quiet) {
     targets_.Clear();
 }
 
+int UrlRecord::StartInternal(const UrlHandle& origin, bool quiet) {
+    const char* page = name_.size() > 6 ? name_.c_str() + 6 : "";  // after "zintu:"
+    using Generator = void (UrlRegistry::*)(const UrlHandle&);
+    static const struct {
+        const char* name;
+        Generator make;
+    } kPages[] = {{"cache", &UrlRegistry::MakeCachePage},
+                  {"drives", &UrlRegistry::MakeDrivesPage},
+                  {"plugins", &UrlRegistry::MakePluginsPage},
+                  {"about", &UrlRegistry::MakeAboutPage},
+                  {"history", &UrlRegistry::MakeHistoryPage}};
+    UrlRegistry* registry = UrlRegistry::Instance();
+    for (const auto& p : kPages) {
+        if (std::strcmp(page, p.name) != 0 || registry == nullptr) continue;
+        // A new page each time: what was generated before is stale.
+        ReleaseContent();
+        FreeBuffer();
+        SetStorage(kStoredNowhere);
+        SetLoadStatus(kLoadLoading);
+        UrlHandle self(this, nullptr);
+        (registry->*p.make)(self);
+        return 0;
+    }
+    // "zintu:N": a document the program made itself, already in the record.
+    if (GetContentKind() == kKindHtml) {
+        SetOrigin(origin);
+        SetLoadStatus(kLoadLoaded);
+        targets_.Clear();
+        return 0;
+    }
+    SetLoadStatus(kLoadFailed);
+    if (!quiet) targets_.Broadcast(kMsgLoadError, kErrUrlIllegalAddress, id_, kNotInline, 0);
+    targets_.Clear();
+    return 0;
+}
+
 int UrlRecord::StartLocalFile(MessageHandler* target, bool quiet) {
     if (IsTempFileCopy()) {
         // The file of an earlier listing of this folder is ours: the folder
@@ -243,8 +281,19 @@ int UrlRecord::StartLocalFile(MessageHandler* target, bool quiet) {
         DeleteCacheFile();
         SetTempFileCopy(false);
     }
-    SetStorage(kStoredInFile);
     if (fileName_.empty()) fileName_ = LocalPathOfFileUrl(name_.c_str());
+    if (fileName_.empty()) {
+        // A file: address without a file name shows the drives.
+        if (UrlRegistry* registry = UrlRegistry::Instance()) {
+            ReleaseContent();
+            FreeBuffer();
+            SetStorage(kStoredNowhere);
+            SetLoadStatus(kLoadLoading);
+            registry->MakeDrivesPage(UrlHandle(this, nullptr));
+            return 0;
+        }
+    }
+    SetStorage(kStoredInFile);
     struct stat st;
     bool exists = !fileName_.empty() && stat(fileName_.c_str(), &st) == 0;
     if (exists && (st.st_mode & S_IFMT) == S_IFDIR) {

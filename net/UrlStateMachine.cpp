@@ -12,7 +12,9 @@
 #include "core/MessageBoxes.h"
 #include "core/MessageSource.h"
 #include "net/FtpConnection.h"
+#include "net/CardReader.h"
 #include "net/HttpConnection.h"
+#include "net/NetSettings.h"
 #include "net/SniffContent.h"
 #include "net/UrlErrors.h"
 #include "net/UrlPageContent.h"
@@ -41,6 +43,39 @@ bool SplitPathIsEmpty(const std::string& path) {
     return path.find_first_not_of('/') == std::string::npos;
 }
 
+// The splitter's messages go to the record's window, as every producer's.
+class HandlerSink : public MultipartSplitter::Sink {
+public:
+    explicit HandlerSink(MessageHandler* handler) : handler_(handler) {}
+    void PostPartMessage(uint32_t message) override {
+        if (handler_) handler_->Post(message, 0, 0);
+    }
+
+private:
+    MessageHandler* handler_;
+};
+
+// The boundary of a multipart type's parameters: the text "boundary", then
+// blanks, '=' and blanks; the value runs inside double quotes, else to a
+// line end or the end. Empty when there is none.
+std::string BoundaryOf(const std::string& parameters) {
+    size_t at = parameters.find("boundary");
+    if (at == std::string::npos) return std::string();
+    size_t i = at + 8;
+    auto skipBlanks = [&] {
+        while (i < parameters.size() && (parameters[i] == ' ' || parameters[i] == '\t')) ++i;
+    };
+    skipBlanks();
+    if (i < parameters.size() && parameters[i] == '=') ++i;
+    skipBlanks();
+    if (i < parameters.size() && parameters[i] == '"') {
+        size_t close = parameters.find('"', i + 1);
+        return parameters.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
+    }
+    size_t end = parameters.find_first_of("\r\n", i);
+    return parameters.substr(i, end == std::string::npos ? std::string::npos : end - i);
+}
+
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
@@ -67,7 +102,21 @@ void UrlRecord::HandleMessage(uint32_t message, uint32_t p1, uint32_t p2) {
             OnHeaders(p1);
             break;
         case kMsgDataReady:
+            if (MultipartSplitter* splitter = ActiveSplitter()) {
+                if (ProducerMatches(p1) && GetLoadStatusHere() == kLoadLoading)
+                    (void)splitter->Read([this](char* into, int size) { return GetConnection()->ReadData(into, size); });
+                break;
+            }
             OnData(p1);
+            break;
+        case kMsgPartBegins:
+            OnPartBegins();
+            break;
+        case kMsgPartData:
+            OnPartData();
+            break;
+        case kMsgPartEnds:
+            OnPartEnds();
             break;
         case kMsgConnectionEnded:
             OnEnd(p1);
@@ -161,15 +210,25 @@ void UrlRecord::OnHeaders(uint32_t connectionId) {
     bytesLoaded_ = 0;
     delivered_ = 0;
     http->statusText = status != 200 && reply.statusText ? *reply.statusText : std::string();
+    http->multipartActive = false;
+    http->splitter.reset();
+    http->splitterSink.reset();
     if (reply.contentType) {
-        std::string type = reply.contentType->substr(0, reply.contentType->find(';'));
+        size_t semicolon = reply.contentType->find(';');
+        std::string type = reply.contentType->substr(0, semicolon);
         while (!type.empty() && (type.back() == ' ' || type.back() == '\t')) type.pop_back();
         http->contentType = type;
         SetContentKindHere(KindFromContentType(type.c_str(), name_.c_str(), nullptr));
+        if (GetContentKind() == kKindMultipart && semicolon != std::string::npos)
+            StartMultipart(reply.contentType->substr(semicolon + 1));
     } else {
         http->contentType.clear();
         GuessKindFromExtension();
     }
+    // Compressed data goes to a file and is expanded at the end.
+    bool compressed =
+        reply.contentEncoding && reply.contentEncoding->find("x-compress") != std::string::npos;
+    SetEncoding(compressed ? kEncodingCompressed : 0);
     // Whatever was stored before belongs to the old reply.
     FreeBuffer();
     SetStorage(kStoredNowhere);
@@ -183,7 +242,7 @@ void UrlRecord::OnHeaders(uint32_t connectionId) {
         flags_ &= static_cast<uint8_t>(~kFlagStaleImage);
         ReleaseContent();
     }
-    bool quietAnnounce = GetContentKind() == kKindNotYetKnown || IsKindAnnounced() ||
+    bool quietAnnounce = GetContentKind() == kKindNotYetKnown || IsKindAnnounced() || http->multipartActive ||
                          (settings.httpErrorStrategy == 2 && status != 200 && !IsRedirectStatus(status)) ||
                          authPending || IsInlineLoad() || (IsRedirectStatus(status) && reply.location);
     if (!quietAnnounce) AnnounceContent(kShownNotQuiet);
@@ -229,6 +288,13 @@ bool UrlRecord::IsKindCachedHere() const {
 
 void UrlRecord::OnEnd(uint32_t producerId) {
     if (!ProducerMatches(producerId) || GetLoadStatusHere() != kLoadLoading) return;
+    if (MultipartSplitter* splitter = ActiveSplitter()) {
+        // The parts still held end the load with their last message.
+        while (splitter->Read([this](char* into, int size) { return GetConnection()->ReadData(into, size); }) > 0) {
+        }
+        splitter->SetInputEnded();
+        if (splitter->HoldsData()) return;
+    }
     // Whatever the producer still holds is taken before the end counts.
     while (ReceiveData() > 0) {
     }
@@ -248,6 +314,25 @@ void UrlRecord::OnEnd(uint32_t producerId) {
         DeleteCacheFile();
         FailLoad(kErrNoContent, kShownNotQuiet);
         return;
+    }
+    if (GetEncoding() == kEncodingCompressed && GetContentKind() != kKindUnknownType &&
+        GetContentKind() != kKindNotYetKnown && GetStorage() == kStoredInFile) {
+        // The file keeps what came; a stream that cannot be expanded must not
+        // be shown as the document.
+        if (!DecodeCompressedFile()) {
+            FailLoad(kErrCannotExpand, kShownNotQuiet);
+            return;
+        }
+        delivered_ = 0;
+    }
+    if (GetContentKind() == kKindCardEncrypted && GetStorage() == kStoredInFile) {
+        SetCardEncrypted(true);
+        int32_t error = DecryptCardFile();
+        if (error != 0) {
+            FailLoad(error, kShownNotQuiet);
+            return;
+        }
+        delivered_ = 0;
     }
     AddUser();
     finishing_ = true;
@@ -356,6 +441,137 @@ bool UrlRecord::FinishFtpTransfer() {
     if (!IsInlineLoad()) DeliverData(false);
     targets_.Broadcast(kMsgLoadStatus, id_, GetLoadStatusHere() << 8, kNotQuiet, 0);
     return true;
+}
+
+void UrlRecord::StartMultipart(const std::string& parameters) {
+    HttpPart* http = GetHttpPart();
+    MessageHandler* handler = registeredWith_ ? registeredWith_ : FirstTarget();
+    if (!http || !handler) return;
+    std::string boundary = BoundaryOf(parameters);
+    http->splitterSink = std::make_unique<HandlerSink>(handler);
+    http->splitter = std::make_unique<MultipartSplitter>(*http->splitterSink, boundary.c_str(),
+                                                         GetNetSettings().NetworkBufferBytes());
+    http->multipartActive = true;
+    for (uint32_t m : {kMsgPartBegins, kMsgPartData, kMsgPartEnds}) RegisterFor(handler, m, 0);
+}
+
+MultipartSplitter* UrlRecord::ActiveSplitter() const {
+    HttpPart* http = GetHttpPart();
+    return http && http->multipartActive ? http->splitter.get() : nullptr;
+}
+
+int32_t UrlRecord::ReadFromProducer(MessageSource* producer, char* into, int32_t size) {
+    if (MultipartSplitter* splitter = ActiveSplitter()) return splitter->ReadPart(into, size);
+    return producer->ReadData(into, size);
+}
+
+void UrlRecord::OnPartBegins() {
+    MultipartSplitter* splitter = ActiveSplitter();
+    if (!splitter || GetLoadStatusHere() != kLoadLoading) return;
+    std::string type = splitter->TakePartType();
+    if (type.empty()) return;
+    // The part replaces the content of the one before.
+    bool replacesImage = IsImage();
+    GetHttpPart()->contentType = type;
+    ReleaseContent();
+    CloseOpenFile();
+    if (GetStorage() == kStoredInFile) DeleteCacheFile();
+    FreeBuffer();
+    SetStorage(kStoredNowhere);
+    contentLength_ = bytesLoaded_ = 0;
+    kept_ = newBytes_ = delivered_ = 0;
+    SetContentKindHere(KindFromContentType(type.c_str(), name_.c_str(), nullptr));
+    SetKindAnnounced(true);
+    targets_.Broadcast(kMsgContentKnown, id_, (status_ & kStatusVisited) ? 0 : 1, kShownNotQuiet, 0);
+    SetVisited(true);
+    if (replacesImage) targets_.Broadcast(kMsgPartReplaces, id_, 0, kInlineNotQuiet, 0);
+}
+
+void UrlRecord::OnPartData() {
+    if (!ActiveSplitter() || GetLoadStatusHere() != kLoadLoading) return;
+    int32_t n = ReceiveData();
+    if (n <= 0) return;
+    if (IsInlineLoad()) {
+        targets_.Broadcast(kMsgInlineProgressUnknown, id_, static_cast<uint32_t>(n), kInlineNotQuiet, 0);
+    } else if (IsKindAnnounced()) {
+        targets_.Broadcast(kMsgProgressUnknown, id_, static_cast<uint32_t>(n), kShownNotQuiet, 0);
+        if (pageContent_ && GetCacheRelation() == kListGeneral)
+            targets_.Broadcast(kMsgMoreData, id_, GetLoadStatusHere() << 8, kShownNotQuiet, 0);
+    }
+}
+
+void UrlRecord::OnPartEnds() {
+    MultipartSplitter* splitter = ActiveSplitter();
+    if (!splitter || GetLoadStatusHere() != kLoadLoading) return;
+    splitter->PartEndHeard();
+    MessageSource* connection = GetConnection();
+    if (splitter->InputEnded() && connection) {
+        OnEnd(connection->Serial());
+        return;
+    }
+    // The part is whole: the windows show it.
+    CloseOpenFile();
+    DeliverData(true);
+    targets_.Broadcast(kMsgMoreData, id_, GetLoadStatusHere() << 8, kNotQuiet, 0);
+}
+
+int32_t UrlRecord::DecryptCardFile() {
+    UrlRegistry* registry = UrlRegistry::Instance();
+    if (registry == nullptr) return kErrCardUndefined;
+    CloseOpenFile();
+    DecryptContext* context = registry->FindDecryptContext(id_, true);
+    if (context == nullptr) return registry->LastCardError();
+    std::FILE* in = OpenLocalFile("rb");
+    std::string path = registry->NewCacheFileName(CacheFileExtension().c_str());
+    std::FILE* out = path.empty() ? nullptr : std::fopen(path.c_str(), "wb");
+    int32_t error = in && out ? 0 : kErrCannotWriteCache;
+    std::string type;
+    struct stat st;
+    int32_t left = in && stat(GetLocalFilePath().c_str(), &st) == 0 ? static_cast<int32_t>(st.st_size) : 0;
+    char block[DecryptContext::kOutputSize];
+    int32_t held = 0;  // bytes of block not yet taken by the library
+    bool done = false;
+    while (error == 0 && !done) {
+        if (held < (int32_t)sizeof block && left > 0) {
+            int32_t n = static_cast<int32_t>(std::fread(block + held, 1, sizeof block - held, in));
+            if (n <= 0) {
+                error = kErrCannotOpenFile;
+                break;
+            }
+            held += n;
+            left -= n;
+        }
+        int32_t consumed = 0, length = 0;
+        const char* output = nullptr;
+        const char* found = nullptr;
+        error = context->Decrypt(block, held, &consumed, &output, &length, &found, left == 0);
+        if (error != 0) break;
+        if (found && *found && type.empty()) type = found;
+        if (length > 0 && std::fwrite(output, 1, static_cast<size_t>(length), out) != static_cast<size_t>(length))
+            error = kErrCannotWriteCache;
+        context->Consume(length);
+        std::memmove(block, block + consumed, static_cast<size_t>(held - consumed));
+        held -= consumed;
+        if (left == 0 && held == 0) done = true;
+    }
+    if (in) std::fclose(in);
+    if (out && std::fclose(out) != 0 && error == 0) error = kErrCannotWriteCache;
+    registry->CloseDecryptContext(context);
+    if (error == 0 && !type.empty()) {
+        int kind = KindFromContentType(type.c_str(), name_.c_str(), nullptr);
+        // A type the program cannot show is no document of ours.
+        if (kind == kKindUnknownType) error = kErrCannotDecrypt;
+        else SetContentKindHere(kind);
+    }
+    if (error != 0) {
+        if (!path.empty()) std::remove(path.c_str());
+        return error;
+    }
+    DeleteCacheFile();
+    size_t sep = path.find_last_of("\\/");
+    fileName_ = sep == std::string::npos ? path : path.substr(sep + 1);
+    if (stat(path.c_str(), &st) == 0) bytesLoaded_ = contentLength_ = static_cast<int32_t>(st.st_size);
+    return 0;
 }
 
 void UrlRecord::Finish() {
