@@ -5,9 +5,13 @@
 #pragma once
 #include <cstddef>
 #include <initializer_list>
+#include <string>
 #include <string_view>
 
 // ASCII comparisons that ignore case (protocol keywords, schemes, names).
+// Text for HTML: & < > " become entities.
+std::string EscapeHtml(std::string_view text);
+
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 // The value of a hexadecimal digit, or -1.

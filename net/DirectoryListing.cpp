@@ -150,30 +150,6 @@ bool ParseFtpListLine(std::string_view line, int currentYear, int currentMonth, 
     return true;
 }
 
-std::string EscapeHtml(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out.push_back(c);
-        }
-    }
-    return out;
-}
-
 std::string ListingHeader(std::string_view base, std::string_view titlePrefix, std::string_view shownName) {
     std::string name = EscapeHtml(shownName);
     std::string out = "<HEAD><BASE href=\"";

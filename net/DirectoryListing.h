@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/StringHelpers.h"
+
 // Entries taken per block of a listing; a local folder lists no more.
 constexpr size_t kMaxListingEntries = 1637;
 // Width of the name column: FTP listings and local folders.
@@ -53,5 +55,3 @@ constexpr const char kListingEnd[] = "</PRE>\n";
 // entry ".." stays first.
 void SortLocalListing(std::vector<ListingEntry>& entries);
 
-// Text for HTML: & < > " become entities.
-std::string EscapeHtml(std::string_view text);

@@ -27,30 +27,6 @@ std::string Lines(const char* text) {
 
 }  // namespace
 
-std::string EscapeHtml(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out.push_back(c);
-        }
-    }
-    return out;
-}
-
 std::string CacheLinkText(const char* url) {
     std::string text = url ? url : "";
     std::vector<char> buffer(text.begin(), text.end());

@@ -12,8 +12,7 @@
 #include <string_view>
 #include <vector>
 
-// &, <, > and " as entities.
-std::string EscapeHtml(std::string_view text);
+#include "core/StringHelpers.h"
 
 // Link text of the cache page: the password masked with at most 5 '*',
 // cut to 70 characters.
