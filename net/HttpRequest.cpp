@@ -102,7 +102,8 @@ std::optional<TargetServer> ParseTargetServer(std::string_view target) {
     TargetServer server;
     if (!AfterScheme(target, server.defaultPort)) return std::nullopt;
     UrlAuthority a;
-    server.valid = SplitUrlAuthority(target, server.defaultPort, std::string_view::npos, a) == AuthoritySplit::kOk;
+    server.valid =
+        SplitUrlAuthority(target, server.defaultPort, std::string_view::npos, a) == AuthoritySplit::kOk;
     server.host = a.host;
     server.port = a.port;
     return server;

@@ -126,7 +126,8 @@ AuthoritySplit SplitBetween(std::string_view text, uint16_t defaultPort, size_t 
         out.user = DecodePercentEscapes(text.substr(out.begin, nameEnd - out.begin));
         if (out.passwordBegin != UrlAuthority::npos) {
             out.hasPassword = true;
-            out.password = DecodePercentEscapes(text.substr(out.passwordBegin, out.passwordEnd - out.passwordBegin));
+            out.password =
+                DecodePercentEscapes(text.substr(out.passwordBegin, out.passwordEnd - out.passwordBegin));
         }
     }
     if (!literalOk) return AuthoritySplit::kBadHost;
