@@ -2,6 +2,18 @@
 // listed by the URL registry (which holds one count), shared through
 // UrlHandle (each handle holds one more), deleted by whichever release takes
 // the count below 1.
+//
+// The class is one record with several concerns; its members are defined
+// where their concern is:
+//   UrlRecord.cpp        the name, scheme, flags and counts, host and port
+//   UrlTargets.cpp       the windows waiting for it, load requests, retries
+//                        with credentials
+//   UrlStartLoad.cpp     starting a load and choosing what produces the bytes
+//   UrlStateMachine.cpp  the producer's reports turned into states and notices
+//   UrlDelivery.cpp      arriving data: memory block, cache file, page content
+//   UrlData.cpp          the data kept: cache files, saving, content kinds
+// The reload policy and the request target are free functions over it
+// (UrlReloadPolicy.h).
 #pragma once
 
 #include <cstdint>
