@@ -70,7 +70,8 @@ HtmlElement* HtmlElement::MakeText(const char* text, int length, bool preformatt
         for (int i = 0; i < length; ++i) tabs += text[i] == '\t';
         node->text_.reset(new char[length + 7 * tabs + 1]);
         int column = 0;
-        for (const HtmlElement* e = enclosing; e; e = e->Parent()) {
+        // The column matters only to expand a tab.
+        for (const HtmlElement* e = tabs ? enclosing : nullptr; e; e = e->Parent()) {
             if (e->type_ == kTagPre || e->type_ == kTagListing) {
                 column = e->GetColumnAfterText();
                 break;
@@ -451,19 +452,19 @@ bool HtmlElement::IsEmptyType(int type) {
 }
 
 int HtmlElement::GetColumnAfterText() const {
+    // Walked back from the end: only the last line counts, so a PRE of many
+    // lines costs one line per call, not everything before it.
     int column = 0;
-    for (const HtmlElement* e = FirstChild(); e && Contains(e); e = e->NextInOrder()) {
-        if (e->type_ == kTagBr) {
-            column = 0;
-        } else if (e->type_ == kTextNode && e->text_) {
-            const char* text = e->text_.get();
-            const char* lastBreak = nullptr;
-            for (const char* p = text; *p; ++p) {
-                if (*p == '\n' || *p == '\r') lastBreak = p;
-            }
-            int length = static_cast<int>(std::strlen(text));
-            column = lastBreak ? static_cast<int>(text + length - lastBreak - 1) : column + length;
+    for (const TreeNode* n = LastDescendant(); n && n != this; n = n->PrevInOrder(true)) {
+        const auto* e = static_cast<const HtmlElement*>(n);
+        if (e->type_ == kTagBr) return column;
+        if (e->type_ != kTextNode || !e->text_) continue;
+        const char* text = e->text_.get();
+        int length = static_cast<int>(std::strlen(text));
+        for (int i = length - 1; i >= 0; --i) {
+            if (text[i] == '\n' || text[i] == '\r') return column + (length - i - 1);
         }
+        column += length;
     }
     return column;
 }

@@ -93,6 +93,10 @@ TEST(TreeBuilder, TextNodes) {
         {"two  words", "\"two words \""},
         {"<pre>abc\tx\n\ty</pre>", "PRE[\"abc     x\n        y\"]"},
         {"<pre>ab<b>c</b>\td</pre>", "PRE[\"ab\" B[\"c\"] \"     d\"]"},
+        // The tab column counts from the last line start: a line break in
+        // an earlier element, or a BR.
+        {"<pre>x\n<b>y\nab</b>c\td</pre>", "PRE[\"x\n\" B[\"y\nab\"] \"c     d\"]"},
+        {"<pre>abc<br><i>d</i>\te</pre>", "PRE[\"abc\" BR I[\"d\"] \"       e\"]"},
         {"a&amp;b&lt", "\"a&b< \""},  // the added space ends the last name
     };
     for (const Case& c : cases) EXPECT_EQ(ShapeOf(c.page), c.shape) << c.page;

@@ -49,9 +49,13 @@ TEST(UrlAuthority, SplitsUserHostAndPort) {
         ASSERT_EQ(SplitUrlAuthority(c.name, 80, 256, a), c.split);
         EXPECT_EQ(std::string(c.name).substr(a.end), c.rest);
         EXPECT_EQ(a.hasUser, c.user != nullptr);
-        if (c.user) EXPECT_EQ(a.user, c.user);
+        if (c.user) {
+            EXPECT_EQ(a.user, c.user);
+        }
         EXPECT_EQ(a.hasPassword, c.password != nullptr);
-        if (c.password) EXPECT_EQ(a.password, c.password);
+        if (c.password) {
+            EXPECT_EQ(a.password, c.password);
+        }
         if (c.split != AuthoritySplit::kOk) continue;
         EXPECT_EQ(a.host, c.host);
         EXPECT_EQ(a.hasPort, c.port >= 0);
