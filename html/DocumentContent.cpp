@@ -28,6 +28,18 @@ void DocumentContent::Start(const UrlHandle& url) {
     }
     page_.SetBaseUrl(base);
     page_.SetDocumentUrl(url);
+    // A Refresh header of the reply counts as the page's own refresh.
+    if (!url.IsEmpty() && url->GetRefreshDelay() >= 0) {
+        std::string address = url->GetRefreshUrl();
+        std::string fragment;
+        size_t hash = address.find('#');
+        if (hash != std::string::npos) {
+            fragment = address.substr(hash + 1);
+            address.resize(hash);
+        }
+        page_.SetRefresh(address.empty() ? url : page_.FindUrl(&url, address.c_str(), fragment.c_str()),
+                         url->GetRefreshDelay());
+    }
     root_.reset(new HtmlElement(&page_, kRootElement, nullptr, false));
     page_.SetInsertionElement(root_.get());
     if (contentKind_ == kContentPlainText) {

@@ -7,6 +7,7 @@
 #include "html/PageProperties.h"
 #include "html/PageUrls.h"
 #include "html/UrlParts.h"
+#include "net/HttpReplyHeaders.h"
 #include "net/UrlRecord.h"
 
 namespace {
@@ -145,23 +146,11 @@ void HtmlElement::ProcessMeta(PageProperties* page, const AttributeSlot* slots) 
                 page->cookies.emplace_back(s->value, s->valueLength);
                 continue;
             }
-            const char* p = s->value;
-            const char* end = p + s->valueLength;
-            if (p == end || !IsAsciiDigit(static_cast<unsigned char>(*p))) continue;
-            seconds = SlotNumber(p, s->valueLength) & 0xFFFF;
+            std::string_view target;
+            if (!ParseRefresh(std::string_view(s->value, s->valueLength), seconds, target)) continue;
             haveRefresh = true;
-            address.clear();
+            address.assign(target);
             fragment.clear();
-            const char* semi = static_cast<const char*>(std::memchr(p, ';', end - p));
-            if (!semi) continue;
-            p = semi + 1;
-            while (p < end && IsHtmlSpace(static_cast<unsigned char>(*p))) ++p;
-            if (end - p < 4 || !EqualNoCase(p, "url=", 4)) continue;
-            p += 4;
-            while (p < end && IsHtmlSpace(static_cast<unsigned char>(*p))) ++p;
-            const char* last = end;
-            while (last > p && IsHtmlSpace(static_cast<unsigned char>(last[-1]))) --last;
-            address.assign(p, last);
             size_t hash = address.find('#');
             if (hash != std::string::npos) {
                 fragment = address.substr(hash + 1);

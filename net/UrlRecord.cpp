@@ -186,6 +186,16 @@ uint32_t UrlRecord::GetExpires() const {
     return http ? http->expires : 0;
 }
 
+std::string UrlRecord::GetRefreshUrl() const {
+    HttpPart* http = ChainEnd()->GetHttpPart();
+    return http ? http->refreshUrl : std::string();
+}
+
+int UrlRecord::GetRefreshDelay() const {
+    HttpPart* http = ChainEnd()->GetHttpPart();
+    return http && http->refreshDelay != kNoRefresh ? http->refreshDelay : -1;
+}
+
 uint32_t UrlRecord::GetModifiedTime() const {
     if (IsHttpScheme(scheme_)) {
         HttpPart* http = GetHttpPart();

@@ -147,6 +147,10 @@ public:
     int32_t GetLoadedBytes() const { return ChainEnd()->bytesLoaded_; }
     const char* GetFileName(bool chain = true) const;
     uint32_t GetExpires() const;
+    // The reply's Refresh: the address as the server wrote it (empty: the
+    // record's own) and the delay in seconds, -1 when the reply had none.
+    std::string GetRefreshUrl() const;
+    int GetRefreshDelay() const;
     uint32_t GetModifiedTime() const;
     HttpPart* GetHttpPart() const;
     bool IsImage() const;

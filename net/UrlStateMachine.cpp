@@ -114,6 +114,15 @@ void UrlRecord::OnHeaders(uint32_t connectionId) {
     http->lastModified = reply.lastModified ? ParseHttpDateToTime(reply.lastModified->c_str()) : 0;
     if (status != 304) http->lastModifiedText = reply.lastModified ? *reply.lastModified : std::string();
     http->location = reply.location && IsRedirectStatus(status) ? *reply.location : std::string();
+    int refreshDelay = 0;
+    std::string_view refreshUrl;
+    if (reply.refresh && ParseRefresh(*reply.refresh, refreshDelay, refreshUrl)) {
+        http->refreshUrl.assign(refreshUrl);
+        http->refreshDelay = static_cast<uint16_t>(refreshDelay);
+    } else {
+        http->refreshUrl.clear();
+        http->refreshDelay = kNoRefresh;
+    }
     if (!(IsRedirectStatus(status) && reply.location)) http->redirectTarget.reset();
     http->status = status;
 

@@ -266,6 +266,38 @@ TEST(PageContent, UrlRecordFeedsItsPageInBlocks) {
     url->SetPageContent(nullptr);  // the page's handles to the record go with it
 }
 
+TEST(PageContent, TheReplysRefreshBecomesThePagesOwn) {
+    InstallPageContentFactory();
+    const struct {
+        const char* refreshUrl;
+        uint16_t delay;
+        int pageDelay;
+        const char* pageUrl;
+    } cases[] = {
+        {"next.html#top", 7, 7, "http://test.example/dir/next.html"},
+        {"", 0, 0, "http://test.example/dir/page.html"},
+        {"", kNoRefresh, -1, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.refreshUrl);
+        UrlHandle url("http://test.example/dir/page.html", true);
+        HttpPart* http = url->MakeHttpPart();
+        http->refreshUrl = c.refreshUrl;
+        http->refreshDelay = c.delay;
+        url->SetPageContent(GetPageContentFactory()(*url.Record()));
+        url->GetPageContent()->FeedData("<p>x", 4, true);
+        DocumentContentHandle content = DocumentContentOf(*url.Record());
+        ASSERT_FALSE(content.IsEmpty());
+        const PageProperties* page = content->GetPage();
+        EXPECT_EQ(page->GetRefreshDelay(), c.pageDelay);
+        if (c.pageUrl) {
+            ASSERT_NE(page->GetRefreshUrl(), nullptr);
+            EXPECT_STREQ((*page->GetRefreshUrl())->GetName(), c.pageUrl);
+        }
+        url->SetPageContent(nullptr);
+    }
+}
+
 TEST(PageContent, HandlesShareOneContent) {
     DocumentContentHandle empty;
     EXPECT_TRUE(empty.IsEmpty());
