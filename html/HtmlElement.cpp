@@ -9,6 +9,7 @@
 #include "html/UrlParts.h"
 #include "net/HttpReplyHeaders.h"
 #include "net/UrlRecord.h"
+#include "net/UrlSettings.h"
 
 namespace {
 
@@ -256,6 +257,12 @@ int HtmlElement::GetClear() const {
     if (auto* r = RecordAs<ClearRecord>()) return r->clear;
     if (auto* r = RecordAs<TableRecord>()) return r->clear;
     return 0;
+}
+
+bool HtmlElement::IsVisitedLink(uint32_t now) const {
+    const auto* anchor = type_ == kTagA ? RecordAs<AnchorRecord>() : nullptr;
+    if (!anchor || !anchor->href || anchor->href->IsEmpty()) return false;
+    return (*anchor->href)->IsVisited(now, GetUrlSettings().linkExpirySeconds);
 }
 
 int HtmlElement::GetBorder() const {

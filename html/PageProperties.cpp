@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/Dates.h"
 #include "html/HtmlElement.h"
 #include "html/StyleSheet.h"
 #include "net/UrlRecord.h"
@@ -288,4 +289,40 @@ void PageProperties::ComputeElementStyle(const HtmlElement* element, StyleDeclar
         for (const StyleDeclaration* d = list->Last(); d; d = DeclarationList::Prev(d))
             AddWeightedDeclaration(out, d, m->rule->specificity | override);
     }
+}
+
+bool PageProperties::GetColourProperty(int id, std::string& text) const {
+    int index = -1;
+    switch (id) {
+        case kPropertyBgColor:
+            index = 0;
+            break;
+        case kPropertyFgColor:
+            index = 1;
+            break;
+        case kPropertyLinkColor:
+            index = 2;
+            break;
+        case kPropertyVlinkColor:
+            index = 3;
+            break;
+        case kPropertyLastModified: {
+            uint32_t modified =
+                documentUrl_ && !documentUrl_->IsEmpty() ? (*documentUrl_)->GetModifiedTime() : 0;
+            char date[38];
+            if (!modified || !FormatTimeHttp(&modified, date, sizeof date)) return false;
+            text = date;
+            return true;
+        }
+        default:
+            return false;
+    }
+    int32_t colour = colours_[index];
+    if (colour < 0) return false;
+    // Kept as 0x00bbggrr; scripts read "#rrggbb".
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", colour & 0xFF, (colour >> 8) & 0xFF,
+                  (colour >> 16) & 0xFF);
+    text = buffer;
+    return true;
 }

@@ -60,6 +60,15 @@ struct StyleSettings {
     const StyleSheet* userSheet = nullptr;
 };
 
+// Script property ids of the document that the page itself answers.
+enum DocumentPropertyId : int {
+    kPropertyBgColor = 134,
+    kPropertyFgColor = 135,
+    kPropertyLinkColor = 171,
+    kPropertyVlinkColor = 178,
+    kPropertyLastModified = 200,
+};
+
 class PageProperties {
 public:
     explicit PageProperties(DocumentContent* owner);
@@ -105,6 +114,12 @@ public:
     int32_t GetTextColour() const { return colours_[1]; }
     int32_t GetLinkColour() const { return colours_[2]; }
     int32_t GetVisitedLinkColour() const { return colours_[3]; }
+    // What scripts read of the document by property id: the colours
+    // (kPropertyBgColor, kPropertyFgColor, kPropertyLinkColor,
+    // kPropertyVlinkColor) as "#rrggbb" when set, and kPropertyLastModified as
+    // an HTTP date when the document's URL knows one. False when there is
+    // nothing to give (other ids belong to the page document).
+    bool GetColourProperty(int id, std::string& text) const;
 
     // Referenced URLs.
     void RegisterElementUrls(HtmlElement* element);

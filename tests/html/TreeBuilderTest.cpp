@@ -3,6 +3,7 @@
 
 #include "html/UrlContentFeed.h"
 #include "net/UrlRecord.h"
+#include "net/UrlSettings.h"
 #include "tests/html/HtmlTestPages.h"
 
 namespace {
@@ -296,6 +297,56 @@ TEST(PageContent, TheReplysRefreshBecomesThePagesOwn) {
         }
         url->SetPageContent(nullptr);
     }
+}
+
+TEST(PageContent, ColoursAndDateForScripts) {
+    InstallPageContentFactory();
+    UrlHandle url("http://test.example/dir/colours.html", true);
+    HttpPart* http = url->MakeHttpPart();
+    http->lastModified = 784111777;  // Sun, 06 Nov 1994 08:49:37
+    url->SetPageContent(GetPageContentFactory()(*url.Record()));
+    const std::string page = "<body bgcolor=\"#102030\" text=red link=#00ff7f>x";
+    url->GetPageContent()->FeedData(page.data(), static_cast<long>(page.size()), true);
+    DocumentContentHandle content = DocumentContentOf(*url.Record());
+    ASSERT_FALSE(content.IsEmpty());
+    const struct {
+        int id;
+        const char* text;  // null: nothing to give
+    } cases[] = {
+        {kPropertyBgColor, "#102030"},
+        {kPropertyFgColor, "#ff0000"},
+        {kPropertyLinkColor, "#00ff7f"},
+        {kPropertyVlinkColor, nullptr},
+        {kPropertyLastModified, "Sun, 06 Nov 1994 08:49:37 GMT"},
+        {133, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        std::string text = "stale";
+        ASSERT_EQ(content->GetPage()->GetColourProperty(c.id, text), c.text != nullptr);
+        if (c.text) EXPECT_EQ(text, c.text);
+    }
+    http->lastModified = 0;
+    std::string text;
+    EXPECT_FALSE(content->GetPage()->GetColourProperty(kPropertyLastModified, text));
+    url->SetPageContent(nullptr);
+}
+
+TEST(PageContent, VisitedLinksExpire) {
+    DocumentContent content;
+    html_test::FeedWhole(content, "<a href=seen.html>s</a><a href=other.html>o</a><b>b</b>");
+    const uint32_t now = 1000000000;
+    HtmlElement* first = content.Root()->FindFirstOfType(kTagA);
+    ASSERT_TRUE(first && first->Record());
+    const auto* anchor = static_cast<const AnchorRecord*>(first->Record());
+    ASSERT_TRUE(anchor->href);
+    (*anchor->href)->Touch(now, true);  // the visit of seen.html
+    HtmlElement* second = first->NextSibling();
+    ASSERT_TRUE(second && second->Type() == kTagA);
+    EXPECT_TRUE(first->IsVisitedLink(now + 60));
+    EXPECT_FALSE(second->IsVisitedLink(now + 60));
+    EXPECT_FALSE(content.Root()->FindFirstOfType(kTagB)->IsVisitedLink(now));
+    EXPECT_FALSE(first->IsVisitedLink(now + GetUrlSettings().linkExpirySeconds + 1));
 }
 
 TEST(PageContent, HandlesShareOneContent) {
