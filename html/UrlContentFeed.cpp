@@ -16,6 +16,12 @@ long UrlContentFeed::FeedData(const char* bytes, long length, bool final) {
     return length - left;
 }
 
+void UrlContentFeed::StopFeeding(int reason) {
+    UrlHandle url(&record_, nullptr);
+    // The reason makes the page end with the notice that it is incomplete.
+    content_->FeedData(url, nullptr, 0, false, reason);
+}
+
 bool UrlContentFeed::CanTakeData() const {
     return !content_->IsComplete();
 }

@@ -19,6 +19,7 @@ public:
     bool CanTakeData() const override;
     bool IsComplete() const override;
     bool HasPendingWork() const override;
+    void StopFeeding(int reason) override;
 
     const DocumentContentHandle& Content() const { return content_; }
 

@@ -349,6 +349,19 @@ TEST(PageContent, VisitedLinksExpire) {
     EXPECT_FALSE(first->IsVisitedLink(now + GetUrlSettings().linkExpirySeconds + 1));
 }
 
+TEST(PageContent, ARecordThatStopsEndsItsPageAsStopped) {
+    InstallPageContentFactory();
+    UrlHandle url("http://test.example/dir/stopped.html", true);
+    url->SetPageContent(GetPageContentFactory()(*url.Record()));
+    url->GetPageContent()->FeedData("<p>part", 7, false);
+    url->GetPageContent()->StopFeeding(kLoadFailed);
+    DocumentContentHandle content = DocumentContentOf(*url.Record());
+    ASSERT_FALSE(content.IsEmpty());
+    EXPECT_EQ(content->GetStopReason(), kLoadFailed);
+    EXPECT_TRUE(url->GetPageContent()->IsComplete());
+    url->SetPageContent(nullptr);
+}
+
 TEST(PageContent, HandlesShareOneContent) {
     DocumentContentHandle empty;
     EXPECT_TRUE(empty.IsEmpty());
