@@ -5,6 +5,7 @@
 
 #include "core/Dates.h"
 #include "html/HtmlElement.h"
+#include "html/PageScriptHost.h"
 #include "html/StyleSheet.h"
 #include "net/UrlRecord.h"
 
@@ -190,7 +191,17 @@ void PageProperties::UnlockAll() {
 
 void PageProperties::SetEventHandlerText(int id, const char* text, int length) {
     if (id < 140 || id > 144 || !scriptingOn || !text) return;
-    if (handlerTexts_[id - 140].empty()) handlerTexts_[id - 140].assign(text, length);
+    // A handler already compiled keeps its text: the first BODY's handlers hold.
+    if (handlerTexts_[id - 140].empty() && !handlers_[id - 140]) handlerTexts_[id - 140].assign(text, length);
+}
+
+int32_t PageProperties::GetEventHandler(int id) {
+    if (id < 140 || id > 144) return 0;
+    int32_t& handler = handlers_[id - 140];
+    const std::string& text = handlerTexts_[id - 140];
+    if (!handler && !text.empty() && scriptHost)
+        handler = scriptHost->LoadEventHandler(id, text.c_str(), static_cast<int>(text.size()), windowObject);
+    return handler;
 }
 
 const char* PageProperties::GetEventHandlerText(int id) const {

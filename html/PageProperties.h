@@ -136,6 +136,10 @@ public:
     // Window event handlers from BODY (ids 140 to 144).
     void SetEventHandlerText(int id, const char* text, int length);
     const char* GetEventHandlerText(int id) const;
+    // The compiled handler of a window event, compiled by the script host
+    // with the window object on first use and kept; 0 when the id is not
+    // 140 to 144, the page has no text for it or no engine.
+    int32_t GetEventHandler(int id);
 
     // Style sheets, in document order of their owning elements.
     void AddPageStyleSheet(StyleSheet* sheet);
@@ -203,6 +207,7 @@ private:
     std::string colourTexts_[4];
     std::vector<std::unique_ptr<StyleSheet>> sheets_;
     std::string handlerTexts_[5];
+    int32_t handlers_[5] = {};
     int32_t documentObject_ = 0;
     PageUrls urls_;
 };

@@ -640,6 +640,25 @@ TEST(PageContent, EventHandlersCompileOnceAndCanBeReplaced) {
     EXPECT_EQ(GetEventHandler(anchor, kEventLinkClick, host, 7), 1055);
 }
 
+TEST(PageContent, BodyHandlersCompileWithTheWindowObject) {
+    WritingHost host;
+    DocumentContent content;
+    PageProperties* page = content.GetPage();
+    page->scriptHost = &host;
+    page->windowObject = 9;
+    html_test::FeedWhole(content, "<body onload=\"up()\" onunload=\"down()\">x");
+    int32_t load = page->GetEventHandler(kEventLoad);
+    EXPECT_NE(load, 0);
+    EXPECT_EQ(page->GetEventHandler(kEventLoad), load);  // compiled once
+    EXPECT_NE(page->GetEventHandler(kEventUnload), 0);
+    EXPECT_EQ(page->GetEventHandler(142), 0);  // no text
+    EXPECT_EQ(page->GetEventHandler(145), 0);  // not a window event
+    EXPECT_EQ(host.loaded, "143:up();144:down();");
+    // A later BODY does not replace a handler in use.
+    page->SetEventHandlerText(kEventLoad, "again()", 7);
+    EXPECT_EQ(page->GetEventHandler(kEventLoad), load);
+}
+
 }  // namespace
 
 #include "tests/support/TestPaths.h"
