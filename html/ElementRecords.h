@@ -546,6 +546,7 @@ public:
     UrlField src;
     int32_t loadNotStarted = 1;
     bool sourceRead = false;  // the SRC file's text is in (or will never come)
+    bool ran = false;         // evaluated once: never run again
 };
 
 class IsIndexRecord : public TabledRecord<IsIndexRecord> {

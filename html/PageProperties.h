@@ -177,6 +177,8 @@ public:
     bool scriptingOn = true;  // "EXTENSIONS" "SCRIPTING"
     bool scriptingFlag = true;
     HtmlElement* pendingScript = nullptr;
+    // Scripts written by a running script, compiled and waiting to run.
+    int writtenScriptsWaiting = 0;
     HtmlElement* lastParsed = nullptr;
     std::unique_ptr<UrlHandle> pendingScriptUrl;
     // Starts the load of a URL the page waits for (a SCRIPT's SRC); the

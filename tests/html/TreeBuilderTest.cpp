@@ -524,6 +524,13 @@ public:
             return kScriptBusy;
         }
         ++runs;
+        order += script_ + ";";
+        if (script_.rfind("script:", 0) == 0) {
+            // A script that writes a script: the end tag is put together so
+            // that it does not end the writing script's own text.
+            content.WriteText(html_test::PageUrl(),
+                              ("<script>" + script_.substr(7) + "</" + std::string("script>")).c_str());
+        }
         if (script_.rfind("write:", 0) == 0) {
             // Written in two pieces, cut inside a tag, as scripts often do.
             std::string text = script_.substr(6);
@@ -540,7 +547,7 @@ public:
     }
     int32_t NewInstance(int32_t object) override { return object + 1000; }
     void DeleteObject(int32_t object) override { deletedObjects += std::to_string(object) + ";"; }
-    std::string loaded, deletedObjects;
+    std::string loaded, deletedObjects, order;
     int objects = 0;
     int contexts = 0, runs = 0, deleted = 0;
 
@@ -560,6 +567,19 @@ std::string ShapeWithScripts(const std::string& page, size_t split, WritingHost&
     }
     EXPECT_TRUE(content.IsComplete());
     return Shape(content.Root());
+}
+
+TEST(PageContent, AScriptWrittenByAScriptRuns) {
+    const std::string page = "<p>a<script>script:write:<b>w</b></script>c<script>write:<i>z</i></script>";
+    const char* shape = "P[\"a \" SCRIPT B[\"w \"] SCRIPT \"c \" I[\"z \"] SCRIPT]";
+    for (size_t split = 1; split <= page.size(); ++split) {
+        WritingHost host;
+        ASSERT_EQ(ShapeWithScripts(page, split, host), shape) << "split at " << split;
+        // The written script runs right after the one that wrote it, before
+        // the page goes on.
+        ASSERT_EQ(host.order, "script:write:<b>w</b>;write:<b>w</b>;write:<i>z</i>;") << "split at " << split;
+        ASSERT_EQ(host.deleted, 3);
+    }
 }
 
 TEST(PageContent, ScriptOutputLandsWhereTheScriptStood) {
