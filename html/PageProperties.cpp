@@ -240,8 +240,19 @@ void PageProperties::StyleSheetArrived(HtmlElement* link) {
         LoadStyleSheetFile(path.c_str(), this, record->collector.get(), link);
         return;
     }
-    // Not loaded and no document to ask for it: it counts as no longer
-    // loading unless its load is under way.
+    if (record->extraWord && loadRequest && status != kLoadLoading && status != kLoadFailed) {
+        // Asked for once, through the page's document as a SCRIPT's SRC is;
+        // a copy in the cache may be there at once.
+        record->extraWord = 0;
+        loadRequest(*record->href);
+        if ((*record->href)->GetLoadStatus(true) == kLoadLoaded) {
+            StyleSheetArrived(link);
+            return;
+        }
+        status = (*record->href)->GetLoadStatus(true);
+    }
+    // Not loaded and not coming: it counts as no longer loading unless its
+    // load is under way.
     if (status != kLoadLoading && sheetsLoading) --sheetsLoading;
 }
 

@@ -181,8 +181,9 @@ public:
     int writtenScriptsWaiting = 0;
     HtmlElement* lastParsed = nullptr;
     std::unique_ptr<UrlHandle> pendingScriptUrl;
-    // Starts the load of a URL the page waits for (a SCRIPT's SRC); the
-    // page document sets it. Without it such scripts are not fetched.
+    // Starts the load of a URL the page waits for (a SCRIPT's SRC, a linked
+    // or imported style sheet); the page document sets it. Without it such
+    // files are used only when already loaded.
     std::function<void(const UrlHandle&)> loadRequest;
     PageScriptHost* scriptHost = nullptr;  // the script engine, when one is loaded
     int32_t windowObject = 0;              // the page's window object of the engine

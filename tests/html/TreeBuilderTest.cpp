@@ -685,6 +685,29 @@ TEST(PageContent, BodyHandlersCompileWithTheWindowObject) {
 
 namespace {
 
+TEST(PageContent, LinkedStyleSheetsAreAskedFor) {
+    testing_support::ScratchDir dir;
+    testing_support::WriteWholeFile(dir.File("s.css"), "P { color: red }");
+    for (bool cached : {true, false}) {
+        SCOPED_TRACE(cached ? "in the cache" : "not coming");
+        DocumentContent content;
+        std::vector<UrlHandle> requested;
+        content.GetPage()->loadRequest = [&](const UrlHandle& url) {
+            requested.push_back(url);
+            if (cached) {
+                url->SetFileName(dir.File("s.css").c_str());
+                url->SetCacheRelation(kListNever);
+                url->SetLoadStatus(kLoadLoaded);
+            }
+        };
+        html_test::FeedWhole(content, "<link rel=stylesheet href=s.css><p>x");
+        ASSERT_EQ(requested.size(), 1u);
+        EXPECT_EQ(PageUrls::FullName(requested[0]), "http://test.example/dir/s.css");
+        EXPECT_EQ(content.GetPage()->sheetsLoading, 0);
+        EXPECT_EQ(content.GetPage()->StyleSheets().size(), cached ? 1u : 0u);
+    }
+}
+
 TEST(PageContent, ScriptFilesAreWaitedFor) {
     testing_support::ScratchDir dir;
     testing_support::WriteWholeFile(dir.File("s.js"), "write:<b>from file</b>");
