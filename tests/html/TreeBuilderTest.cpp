@@ -362,6 +362,32 @@ TEST(PageContent, ARecordThatStopsEndsItsPageAsStopped) {
     url->SetPageContent(nullptr);
 }
 
+TEST(PageContent, FragmentsAreFoundInThePageTheyNameOrWereSentTo) {
+    InstallPageContentFactory();
+    UrlHandle target("http://test.example/dir/target.html", true);
+    target->SetPageContent(GetPageContentFactory()(*target.Record()));
+    const std::string page = "<a name=top>t</a><p id=mid>m<map name=m></map>";
+    target->GetPageContent()->FeedData(page.data(), static_cast<long>(page.size()), true);
+    HtmlElement* top = FindFragment(*target.Record(), "top");
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(top->Type(), kTagA);
+    ASSERT_NE(FindFragment(*target.Record(), "mid"), nullptr);
+    EXPECT_EQ(FindFragment(*target.Record(), "mid")->Type(), kTagP);
+    EXPECT_EQ(FindFragment(*target.Record(), "none"), nullptr);
+    EXPECT_EQ(FindFragmentElement(UrlHandle(target.Record(), "m"))->Type(), kTagMap);
+    EXPECT_EQ(FindFragmentElement(UrlHandle(target.Record(), nullptr)), nullptr);
+
+    // A redirected page is looked at where it was sent, by the redirect's
+    // fragment when it gives one.
+    UrlHandle moved("http://test.example/dir/moved.html", true);
+    moved->MakeHttpPart()->redirectTarget = std::make_unique<UrlHandle>(target.Record(), nullptr);
+    EXPECT_EQ(FindFragment(*moved.Record(), "top"), top);
+    moved->GetHttpPart()->redirectTarget = std::make_unique<UrlHandle>(target.Record(), "mid");
+    EXPECT_EQ(FindFragment(*moved.Record(), "top")->Type(), kTagP);
+    moved->GetHttpPart()->redirectTarget.reset();
+    target->SetPageContent(nullptr);
+}
+
 TEST(PageContent, HandlesShareOneContent) {
     DocumentContentHandle empty;
     EXPECT_TRUE(empty.IsEmpty());
