@@ -151,6 +151,21 @@ public:
     // record's own) and the delay in seconds, -1 when the reply had none.
     std::string GetRefreshUrl() const;
     int GetRefreshDelay() const;
+    // The reply's status code (0 before a reply) and Location text, of the
+    // end of the redirect chain.
+    int GetHttpStatus() const;
+    std::string GetLocation() const;
+    // The record a redirect sent this one to: the next one, or with deep the
+    // last of the chain; the empty handle when it was not redirected.
+    UrlHandle GetRedirectTarget(bool deep) const;
+
+    // What the next request sends (http and https only; others ignore it).
+    // pending: the body has not been sent yet; a POST whose body was sent
+    // is not sent again without being given anew.
+    void SetHttpMethod(uint16_t method);
+    void SetPostData(const char* body, bool pending);                          // drops an upload source
+    void SetUploadObject(std::unique_ptr<UploadSource> upload, bool pending);  // drops the body text
+    void SetPostContentType(const char* type);
     uint32_t GetModifiedTime() const;
     HttpPart* GetHttpPart() const;
     bool IsImage() const;

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "net/UploadSource.h"
+
 class UrlHandle;
 class MessageSource;
 
@@ -60,7 +62,7 @@ struct HttpPart : SchemePart {
     uint16_t refreshDelay = kNoRefresh;
     int32_t status = 200;
     bool multipartActive = false;
-    std::unique_ptr<OwnedObject> upload;
+    std::unique_ptr<UploadSource> upload;  // sent in place of the body when set
 };
 
 struct FtpPart : SchemePart {

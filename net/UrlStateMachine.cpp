@@ -91,6 +91,9 @@ void UrlRecord::HandleMessage(uint32_t message, uint32_t p1, uint32_t p2) {
         case kMsgFtpDataStarted:
             OnFtpDataStarted(p1, p2);
             break;
+        case kMsgUploadProgress:
+            if (ProducerMatches(p1)) targets_.Broadcast(kMsgUploadNotice, id_, p2, kAll, 0);
+            break;
         case kMsgContinueDelivery:
             if (p1 == id_) ContinueDelivery();
             break;

@@ -77,7 +77,8 @@ inline constexpr uint32_t kNotices[] = {kMsgLoadNotice,
                                  kMsgLoadStatus,
                                  kMsgMoreData,
                                  kMsgRedirected,
-                                 kMsgScriptsPending};
+                                 kMsgScriptsPending,
+                                 kMsgUploadNotice};
 
 // A window's view of the loads it asked for: every notice, in order.
 class NoticeRecorder : public MessageCallback {
