@@ -324,7 +324,9 @@ TEST(PageContent, ColoursAndDateForScripts) {
         SCOPED_TRACE(c.id);
         std::string text = "stale";
         ASSERT_EQ(content->GetPage()->GetColourProperty(c.id, text), c.text != nullptr);
-        if (c.text) EXPECT_EQ(text, c.text);
+        if (c.text) {
+            EXPECT_EQ(text, c.text);
+        }
     }
     http->lastModified = 0;
     std::string text;
