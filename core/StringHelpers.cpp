@@ -16,24 +16,6 @@ char* CopyText(const char* text, size_t length) {
     return copy;
 }
 
-// The last occurrence of the needle that starts before end, or null.
-const char* FindLastBefore(const char* begin, const char* end, const char* needle) {
-    size_t length = std::strlen(needle);
-    const char* found = nullptr;
-    for (const char* p = begin; p + length <= end; ++p) {
-        if (std::strncmp(p, needle, length) == 0) found = p;
-    }
-    return found;
-}
-
-const char* FindFirstBefore(const char* begin, const char* end, const char* needle) {
-    size_t length = std::strlen(needle);
-    for (const char* p = begin; p + length <= end; ++p) {
-        if (std::strncmp(p, needle, length) == 0) return p;
-    }
-    return nullptr;
-}
-
 bool IsListSeparator(char c) {
     return c && std::strchr(",; \t\r\n", c) != nullptr;
 }
@@ -131,59 +113,6 @@ bool AppendFormat(char* destination, size_t size, const char* format, ...) {
     int written = std::vsnprintf(destination + at, size - at, format, args);
     va_end(args);
     return written >= 0 && static_cast<size_t>(written) < size - at;
-}
-
-void FindUrlUserInfo(const char* url, const char** userStart, const char** passwordStart,
-                     size_t* passwordLength, const char** hostStart) {
-    *userStart = *passwordStart = *hostStart = nullptr;
-    *passwordLength = 0;
-    const char* scheme = url ? std::strstr(url, "://") : nullptr;
-    if (!scheme) return;
-    const char* begin = scheme + 3;
-    const char* end = std::strchr(begin, '/');
-    if (!end) end = begin + std::strlen(begin);
-    const char* at = FindLastBefore(begin, end, "@");
-    const char* escapedAt = FindLastBefore(begin, end, "%40");
-    const char* userEnd = at;
-    size_t atLength = 1;
-    if (escapedAt && (!at || escapedAt > at)) {
-        userEnd = escapedAt;
-        atLength = 3;
-    }
-    if (!userEnd) return;
-    *userStart = begin;
-    *hostStart = userEnd + atLength;
-    const char* colon = FindFirstBefore(begin, userEnd, ":");
-    size_t colonLength = 1;
-    if (!colon) {
-        colon = FindFirstBefore(begin, userEnd, "%3A");
-        if (!colon) colon = FindFirstBefore(begin, userEnd, "%3a");
-        colonLength = 3;
-    }
-    if (colon) {
-        *passwordStart = colon + colonLength;
-        *passwordLength = static_cast<size_t>(userEnd - *passwordStart);
-    }
-}
-
-void MaskUrlPassword(char* url, size_t keep) {
-    const char *user, *password, *host;
-    size_t length;
-    FindUrlUserInfo(url, &user, &password, &length, &host);
-    if (!password) return;
-    char* start = url + (password - url);
-    size_t stars = length < keep ? length : keep;
-    std::memset(start, '*', stars);
-    if (stars < length) std::memmove(start + stars, start + length, std::strlen(start + length) + 1);
-}
-
-void StripUrlUserInfo(char* url) {
-    const char *user, *password, *host;
-    size_t length;
-    FindUrlUserInfo(url, &user, &password, &length, &host);
-    if (!user) return;
-    char* to = url + (user - url);
-    std::memmove(to, host, std::strlen(host) + 1);
 }
 
 int CompareEscaped(const char* escaped, const char* plain, size_t n) {

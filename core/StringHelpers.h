@@ -1,6 +1,6 @@
 // Helpers on plain, terminated 8-bit strings: heap string fields (a pointer
-// member that owns its text, freed with std::free), bounded joining, the user
-// name and password inside a URL, comparison against %XX-escaped text and the
+// member that owns its text, freed with std::free), bounded joining,
+// comparison against %XX-escaped text and the
 // walk through a list of paths.
 #pragma once
 #include <cstddef>
@@ -41,18 +41,6 @@ char* StrConcatNew(std::initializer_list<const char*> texts);
     __attribute__((format(printf, 3, 4)))
 #endif
     ;
-
-// The user information of a URL ("user:password@" right after "://"). All
-// outputs are null/0 when there is none. Only the part between "://" and the
-// next '/' is searched; an escaped "%40" that comes after the last '@' ends
-// the user part too.
-void FindUrlUserInfo(const char* url, const char** userStart, const char** passwordStart,
-                     size_t* passwordLength, const char** hostStart);
-// Overwrites the password in place: a password of at most keep characters
-// becomes that many '*', a longer one exactly keep '*' and the URL closes up.
-void MaskUrlPassword(char* url, size_t keep);
-// Removes "user[:password]@" in place, so the host follows "://".
-void StripUrlUserInfo(char* url);
 
 // Compares up to n characters of escaped text ("%XX" standing for its byte)
 // with plain text, as signed bytes: 0 when equal, 1 when the escaped side is

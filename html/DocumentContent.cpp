@@ -28,6 +28,18 @@ void DocumentContent::Start(const UrlHandle& url) {
     }
     page_.SetBaseUrl(base);
     page_.SetDocumentUrl(url);
+    // A Refresh header of the reply counts as the page's own refresh.
+    if (!url.IsEmpty() && url->GetRefreshDelay() >= 0) {
+        std::string address = url->GetRefreshUrl();
+        std::string fragment;
+        size_t hash = address.find('#');
+        if (hash != std::string::npos) {
+            fragment = address.substr(hash + 1);
+            address.resize(hash);
+        }
+        page_.SetRefresh(address.empty() ? url : page_.FindUrl(&url, address.c_str(), fragment.c_str()),
+                         url->GetRefreshDelay());
+    }
     root_.reset(new HtmlElement(&page_, kRootElement, nullptr, false));
     page_.SetInsertionElement(root_.get());
     if (contentKind_ == kContentPlainText) {
@@ -197,7 +209,42 @@ int DocumentContent::RunPendingScripts() {
     scriptRunning_ = false;
     if (result == kScriptBusy) return 0;
     DropPendingScript();
+    record->ran = true;
+    // Scripts the run wrote stand before its SCRIPT element (which the
+    // written text was put in front of): the earliest runs next.
+    while (HtmlElement* next = NextWrittenScript(script)) {
+        page_.pendingScript = next;
+        auto* written = next->RecordAs<ScriptRecord>();
+        if (!page_.evalContext)
+            page_.evalContext = page_.scriptHost->CreateEvalContext(page_.windowObject, *written);
+        scriptRunning_ = true;
+        result = page_.scriptHost->Evaluate(page_.evalContext, *this);
+        scriptRunning_ = false;
+        if (result == kScriptBusy) return 0;
+        DropPendingScript();
+        written->ran = true;
+    }
     return 1;
+}
+
+HtmlElement* DocumentContent::NextWrittenScript(HtmlElement* from) {
+    if (page_.writtenScriptsWaiting <= 0) return nullptr;
+    // Backwards until every waiting script is seen; the last one met is the
+    // earliest in the document.
+    HtmlElement* earliest = nullptr;
+    int seen = 0;
+    for (TreeNode* n = from->PrevInOrder(true); n && seen < page_.writtenScriptsWaiting;
+         n = n->PrevInOrder(true)) {
+        auto* e = static_cast<HtmlElement*>(n);
+        auto* record = e->Type() == kTagScript ? e->RecordAs<ScriptRecord>() : nullptr;
+        if (record && record->compiled && !record->ran) {
+            earliest = e;
+            ++seen;
+        }
+    }
+    // Scripts no longer in the tree are not waited for.
+    page_.writtenScriptsWaiting = earliest ? page_.writtenScriptsWaiting - 1 : 0;
+    return earliest;
 }
 
 void DocumentContent::WriteText(const UrlHandle& url, const char* text) {

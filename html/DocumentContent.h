@@ -66,6 +66,8 @@ public:
     // Runs the pending script (and the feed of what it wrote); 1 when done
     // or nothing is pending, 0 when it must be tried again later.
     int RunPendingScripts();
+    // The earliest compiled script that a run before `from` wrote, or null.
+    HtmlElement* NextWrittenScript(HtmlElement* from);
     // The script file that the page waits for has arrived (or failed): the
     // parse goes on.
     void ScriptUrlArrived();

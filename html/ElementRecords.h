@@ -16,6 +16,7 @@
 
 #include "html/CssDeclarations.h"
 #include "html/HtmlTables.h"
+#include "html/RecordTables.h"
 #include "net/UrlHandle.h"
 
 class HtmlElement;
@@ -137,12 +138,76 @@ private:
     std::vector<std::pair<int, int32_t>> compiled_;
 };
 
-class AnchorRecord : public ElementRecord {
+// A record kind whose copy, dump and event handler texts come from its
+// table, R::Table(), defined beside the record's constructor.
+template <typename R>
+class TabledRecord : public ElementRecord {
 public:
-    AnchorRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<AnchorRecord>(*this); }
+    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<R>(Self()); }
     void Dump(std::string& out) const override;
     const char* GetEventHandlerText(int eventId) const override;
+
+protected:
+    TabledRecord() = default;
+    TabledRecord(const TabledRecord& other) = default;
+
+private:
+    const R& Self() const { return static_cast<const R&>(*this); }
+};
+
+template <typename R>
+void TabledRecord<R>::Dump(std::string& out) const {
+    using Entry = DumpEntry<R>;
+    const R& r = Self();
+    for (const Entry& e : R::Table().dump) {
+        long value = 0;
+        if (auto* p = std::get_if<int32_t R::*>(&e.field)) value = r.*(*p);
+        if (auto* p = std::get_if<int16_t R::*>(&e.field)) value = r.*(*p);
+        if (auto* p = std::get_if<uint8_t R::*>(&e.field)) value = r.*(*p);
+        switch (e.kind) {
+            case Entry::kInt:
+                AppendInt(out, e.name, value);
+                break;
+            case Entry::kUnless:
+                if (value != e.omit) AppendInt(out, e.name, value);
+                break;
+            case Entry::kFlag:
+                if (value) AppendInt(out, e.name, 1);
+                break;
+            case Entry::kHex:
+                AppendHex(out, e.name, static_cast<int32_t>(value));
+                break;
+            case Entry::kChar:
+                if (value != e.omit) AppendField(out, e.name, std::string(1, static_cast<char>(value)));
+                break;
+            case Entry::kText:
+                AppendText(out, e.name, r.*std::get<OwnedText R::*>(e.field));
+                break;
+            case Entry::kUrl:
+                AppendUrl(out, e.name, r.*std::get<UrlField R::*>(e.field));
+                break;
+            case Entry::kCustom:
+                std::get<void (*)(const R&, std::string&)>(e.field)(r, out);
+                break;
+            case Entry::kCommon:
+                DumpCommon(out);
+                break;
+        }
+    }
+}
+
+template <typename R>
+const char* TabledRecord<R>::GetEventHandlerText(int eventId) const {
+    for (const RecordHandler<R>& h : R::Table().handlers) {
+        if (h.eventId == eventId) return (Self().*h.text).Get();
+    }
+    return nullptr;
+}
+
+class AnchorRecord : public TabledRecord<AnchorRecord> {
+public:
+    static const RecordTable<AnchorRecord>& Table();
+    AnchorRecord(const AttributeSlot* slots, const RecordContext& context);
 
     UrlField href;
     OwnedText fragment, name, target, title;
@@ -153,11 +218,10 @@ public:
     OwnedText onClick, onMouseOver, onMouseOut;
 };
 
-class BlockRecord : public ElementRecord {
+class BlockRecord : public TabledRecord<BlockRecord> {
 public:
+    static const RecordTable<BlockRecord>& Table();
     BlockRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<BlockRecord>(*this); }
-    void Dump(std::string& out) const override;
     int32_t align = kAlignLeft;
     int32_t clear = 0;
 };
@@ -175,29 +239,26 @@ enum ListMarker : int {
     kMarkerUpperAlpha = 103,
 };
 
-class ListRecord : public ElementRecord {
+class ListRecord : public TabledRecord<ListRecord> {
 public:
+    static const RecordTable<ListRecord>& Table();
     ListRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<ListRecord>(*this); }
-    void Dump(std::string& out) const override;
     int32_t type = kMarkerUnset;
     int32_t value = 0;
     int32_t clear = 0;
 };
 
-class ClearRecord : public ElementRecord {
+class ClearRecord : public TabledRecord<ClearRecord> {
 public:
+    static const RecordTable<ClearRecord>& Table();
     ClearRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<ClearRecord>(*this); }
-    void Dump(std::string& out) const override;
     int32_t clear = 0;
 };
 
-class RuleRecord : public ElementRecord {
+class RuleRecord : public TabledRecord<RuleRecord> {
 public:
+    static const RecordTable<RuleRecord>& Table();
     RuleRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<RuleRecord>(*this); }
-    void Dump(std::string& out) const override;
     int32_t align = 0;
     int32_t noShade = 0;
     int32_t size = 1;
@@ -205,11 +266,10 @@ public:
     uint8_t widthUnit = 0;  // 0 not given, 2 percent, 3 pixels
 };
 
-class CellRecord : public ElementRecord {
+class CellRecord : public TabledRecord<CellRecord> {
 public:
+    static const RecordTable<CellRecord>& Table();
     CellRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<CellRecord>(*this); }
-    void Dump(std::string& out) const override;
     int32_t border = 0;
     int32_t noWrap = 0;
     uint8_t dp = '.';
@@ -224,11 +284,10 @@ public:
     int32_t implied = 0;
 };
 
-class TableRecord : public ElementRecord {
+class TableRecord : public TabledRecord<TableRecord> {
 public:
+    static const RecordTable<TableRecord>& Table();
     TableRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<TableRecord>(*this); }
-    void Dump(std::string& out) const override;
     int32_t border = 0;
     int32_t noWrap = 0;
     int32_t noFlow = 0;
@@ -247,13 +306,11 @@ public:
     uint8_t given = 0;
 };
 
-class ImageRecord : public ElementRecord {
+class ImageRecord : public TabledRecord<ImageRecord> {
 public:
+    static const RecordTable<ImageRecord>& Table();
     ImageRecord(const AttributeSlot* slots, const RecordContext& context);
     ImageRecord(const ImageRecord& other);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<ImageRecord>(*this); }
-    void Dump(std::string& out) const override;
-    const char* GetEventHandlerText(int eventId) const override;
     const UrlHandle* GetSourceUrl() const override { return src.get(); }
     // 255 gives 0, the default marker 254 gives 3.
     int GetHSpace() const;
@@ -284,11 +341,10 @@ public:
 
 constexpr uint8_t kFontSizeUnset = 255;
 
-class FontRecord : public ElementRecord {
+class FontRecord : public TabledRecord<FontRecord> {
 public:
+    static const RecordTable<FontRecord>& Table();
     FontRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<FontRecord>(*this); }
-    void Dump(std::string& out) const override;
     uint8_t size = kFontSizeUnset;
     OwnedText face;
     int16_t faceId = -1;
@@ -297,12 +353,10 @@ public:
 
 constexpr int kMaxCoords = 1024;
 
-class AreaRecord : public ElementRecord {
+class AreaRecord : public TabledRecord<AreaRecord> {
 public:
+    static const RecordTable<AreaRecord>& Table();
     AreaRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<AreaRecord>(*this); }
-    void Dump(std::string& out) const override;
-    const char* GetEventHandlerText(int eventId) const override;
     // 1 when the point lies in the area; url is then the HREF, or empty for
     // NOHREF or no HREF.
     int HitTest(int x, int y, UrlHandle& url) const;
@@ -318,11 +372,10 @@ public:
     OwnedText onClick, onMouseOver, onMouseOut;
 };
 
-class MapRecord : public ElementRecord {
+class MapRecord : public TabledRecord<MapRecord> {
 public:
+    static const RecordTable<MapRecord>& Table();
     MapRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<MapRecord>(*this); }
-    void Dump(std::string& out) const override;
     OwnedText name;
 };
 
@@ -340,13 +393,11 @@ enum FieldType : int {
     kFieldFile = 11,
 };
 
-class FormFieldRecord : public ElementRecord {
+class FormFieldRecord : public TabledRecord<FormFieldRecord> {
 public:
+    static const RecordTable<FormFieldRecord>& Table();
     FormFieldRecord(int type, const AttributeSlot* slots, const RecordContext& context);
     FormFieldRecord(const FormFieldRecord& other);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<FormFieldRecord>(*this); }
-    void Dump(std::string& out) const override;
-    const char* GetEventHandlerText(int eventId) const override;
     const UrlHandle* GetSourceUrl() const override { return src.get(); }
     uint32_t GetControlKey() const {
         return (static_cast<uint32_t>(formNumber & 0xFFFF) << 16) | (controlNumber & 0xFFFF);
@@ -374,11 +425,10 @@ public:
     OwnedText onClick, onBlur, onChange, onFocus, onSubmit, onReset;
 };
 
-class BodyRecord : public ElementRecord {
+class BodyRecord : public TabledRecord<BodyRecord> {
 public:
+    static const RecordTable<BodyRecord>& Table();
     BodyRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<BodyRecord>(*this); }
-    void Dump(std::string& out) const override;
     const UrlHandle* GetSourceUrl() const override { return background.get(); }
     UrlField background;
     OwnedText bgColor, text, link, vlink;
@@ -386,37 +436,32 @@ public:
 
 class StyleTextCollector;
 
-class LinkRecord : public ElementRecord {
+class LinkRecord : public TabledRecord<LinkRecord> {
 public:
+    static const RecordTable<LinkRecord>& Table();
     LinkRecord(const AttributeSlot* slots, const RecordContext& context);
     LinkRecord(const LinkRecord& other);
     ~LinkRecord() override;
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<LinkRecord>(*this); }
-    void Dump(std::string& out) const override;
     OwnedText type, rel, rev;
     UrlField href;
     int32_t extraWord = 1;  // 1 while the linked sheet waits to be loaded
     std::unique_ptr<StyleTextCollector> collector;
 };
 
-class FrameRecord : public ElementRecord {
+class FrameRecord : public TabledRecord<FrameRecord> {
 public:
+    static const RecordTable<FrameRecord>& Table();
     FrameRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<FrameRecord>(*this); }
-    void Dump(std::string& out) const override;
-    const char* GetEventHandlerText(int eventId) const override;
     UrlField src;
     OwnedText name;
     int32_t marginWidth = 5, marginHeight = 5, scrolling = 2, noResize = 0;
     OwnedText onLoad, onUnload;
 };
 
-class FramesetRecord : public ElementRecord {
+class FramesetRecord : public TabledRecord<FramesetRecord> {
 public:
+    static const RecordTable<FramesetRecord>& Table();
     FramesetRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<FramesetRecord>(*this); }
-    void Dump(std::string& out) const override;
-    const char* GetEventHandlerText(int eventId) const override;
     // The index-th entry of a ROWS or COLS list: size and unit (0 relative,
     // 1 percent, 2 pixels); false when there is none.
     static bool GetEntry(const char* list, int index, int& size, int& unit);
@@ -427,11 +472,10 @@ public:
     OwnedText onLoad, onUnload;
 };
 
-class EmbedRecord : public ElementRecord {
+class EmbedRecord : public TabledRecord<EmbedRecord> {
 public:
+    static const RecordTable<EmbedRecord>& Table();
     EmbedRecord(const AttributeSlot* slots, const RecordContext& context, bool applet);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<EmbedRecord>(*this); }
-    void Dump(std::string& out) const override;
     const UrlHandle* GetSourceUrl() const override { return src.get(); }
     // Replaces the parameter pairs (APPLET PARAM children are added so).
     void SetParams(std::vector<OwnedText> names, std::vector<OwnedText> values);
@@ -447,11 +491,10 @@ public:
     OwnedText name;
 };
 
-class ParamRecord : public ElementRecord {
+class ParamRecord : public TabledRecord<ParamRecord> {
 public:
+    static const RecordTable<ParamRecord>& Table();
     ParamRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<ParamRecord>(*this); }
-    void Dump(std::string& out) const override;
     OwnedText name, value;
 };
 
@@ -489,11 +532,10 @@ constexpr int kScriptSyntaxError = 2000;
 constexpr int kScriptPartial = 700;
 constexpr int kScriptStop = 1000;
 
-class ScriptRecord : public ElementRecord {
+class ScriptRecord : public TabledRecord<ScriptRecord> {
 public:
+    static const RecordTable<ScriptRecord>& Table();
     ScriptRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<ScriptRecord>(*this); }
-    void Dump(std::string& out) const override;
     const UrlHandle* GetSourceUrl() const override { return src.get(); }
     // Loads the collected text into the engine; answers the last answer.
     int Compile(ScriptLoader& loader);
@@ -504,43 +546,38 @@ public:
     UrlField src;
     int32_t loadNotStarted = 1;
     bool sourceRead = false;  // the SRC file's text is in (or will never come)
+    bool ran = false;         // evaluated once: never run again
 };
 
-class IsIndexRecord : public ElementRecord {
+class IsIndexRecord : public TabledRecord<IsIndexRecord> {
 public:
+    static const RecordTable<IsIndexRecord>& Table();
     IsIndexRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<IsIndexRecord>(*this); }
-    void Dump(std::string& out) const override;
     OwnedText action, prompt;
 };
 
-class SoundRecord : public ElementRecord {
+class SoundRecord : public TabledRecord<SoundRecord> {
 public:
+    static const RecordTable<SoundRecord>& Table();
     SoundRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<SoundRecord>(*this); }
-    void Dump(std::string& out) const override;
     const UrlHandle* GetSourceUrl() const override { return src.get(); }
     UrlField src;
     int32_t loop = 1;
 };
 
-class PlainRecord : public ElementRecord {
+class PlainRecord : public TabledRecord<PlainRecord> {
 public:
+    static const RecordTable<PlainRecord>& Table();
     PlainRecord(const AttributeSlot* slots, const RecordContext& context);
-    std::unique_ptr<ElementRecord> Clone() const override { return std::make_unique<PlainRecord>(*this); }
-    void Dump(std::string& out) const override;
 };
 
 // The text of a STYLE element or of a linked sheet, parsed once complete.
-class StyleTextCollector : public ElementRecord {
+class StyleTextCollector : public TabledRecord<StyleTextCollector> {
 public:
+    static const RecordTable<StyleTextCollector>& Table();
     StyleTextCollector(const AttributeSlot* slots, HtmlElement* owner);
     StyleTextCollector(const StyleTextCollector& other);
     ~StyleTextCollector() override;
-    std::unique_ptr<ElementRecord> Clone() const override {
-        return std::make_unique<StyleTextCollector>(*this);
-    }
-    void Dump(std::string& out) const override;
     void Append(const char* text, int length) { text_.Append(text, length); }
     // Parses the collected text into a sheet for the page (base: the page's
     // base URL, or for a LINK its own URL) and hands it to the page.

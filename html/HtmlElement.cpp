@@ -7,7 +7,9 @@
 #include "html/PageProperties.h"
 #include "html/PageUrls.h"
 #include "html/UrlParts.h"
+#include "net/HttpReplyHeaders.h"
 #include "net/UrlRecord.h"
+#include "net/UrlSettings.h"
 
 namespace {
 
@@ -70,7 +72,8 @@ HtmlElement* HtmlElement::MakeText(const char* text, int length, bool preformatt
         for (int i = 0; i < length; ++i) tabs += text[i] == '\t';
         node->text_.reset(new char[length + 7 * tabs + 1]);
         int column = 0;
-        for (const HtmlElement* e = enclosing; e; e = e->Parent()) {
+        // The column matters only to expand a tab.
+        for (const HtmlElement* e = tabs ? enclosing : nullptr; e; e = e->Parent()) {
             if (e->type_ == kTagPre || e->type_ == kTagListing) {
                 column = e->GetColumnAfterText();
                 break;
@@ -144,23 +147,11 @@ void HtmlElement::ProcessMeta(PageProperties* page, const AttributeSlot* slots) 
                 page->cookies.emplace_back(s->value, s->valueLength);
                 continue;
             }
-            const char* p = s->value;
-            const char* end = p + s->valueLength;
-            if (p == end || !IsAsciiDigit(static_cast<unsigned char>(*p))) continue;
-            seconds = SlotNumber(p, s->valueLength) & 0xFFFF;
+            std::string_view target;
+            if (!ParseRefresh(std::string_view(s->value, s->valueLength), seconds, target)) continue;
             haveRefresh = true;
-            address.clear();
+            address.assign(target);
             fragment.clear();
-            const char* semi = static_cast<const char*>(std::memchr(p, ';', end - p));
-            if (!semi) continue;
-            p = semi + 1;
-            while (p < end && IsHtmlSpace(static_cast<unsigned char>(*p))) ++p;
-            if (end - p < 4 || !EqualNoCase(p, "url=", 4)) continue;
-            p += 4;
-            while (p < end && IsHtmlSpace(static_cast<unsigned char>(*p))) ++p;
-            const char* last = end;
-            while (last > p && IsHtmlSpace(static_cast<unsigned char>(last[-1]))) --last;
-            address.assign(p, last);
             size_t hash = address.find('#');
             if (hash != std::string::npos) {
                 fragment = address.substr(hash + 1);
@@ -266,6 +257,12 @@ int HtmlElement::GetClear() const {
     if (auto* r = RecordAs<ClearRecord>()) return r->clear;
     if (auto* r = RecordAs<TableRecord>()) return r->clear;
     return 0;
+}
+
+bool HtmlElement::IsVisitedLink(uint32_t now) const {
+    const auto* anchor = type_ == kTagA ? RecordAs<AnchorRecord>() : nullptr;
+    if (!anchor || !anchor->href || anchor->href->IsEmpty()) return false;
+    return (*anchor->href)->IsVisited(now, GetUrlSettings().linkExpirySeconds);
 }
 
 int HtmlElement::GetBorder() const {
@@ -451,19 +448,19 @@ bool HtmlElement::IsEmptyType(int type) {
 }
 
 int HtmlElement::GetColumnAfterText() const {
+    // Walked back from the end: only the last line counts, so a PRE of many
+    // lines costs one line per call, not everything before it.
     int column = 0;
-    for (const HtmlElement* e = FirstChild(); e && Contains(e); e = e->NextInOrder()) {
-        if (e->type_ == kTagBr) {
-            column = 0;
-        } else if (e->type_ == kTextNode && e->text_) {
-            const char* text = e->text_.get();
-            const char* lastBreak = nullptr;
-            for (const char* p = text; *p; ++p) {
-                if (*p == '\n' || *p == '\r') lastBreak = p;
-            }
-            int length = static_cast<int>(std::strlen(text));
-            column = lastBreak ? static_cast<int>(text + length - lastBreak - 1) : column + length;
+    for (const TreeNode* n = LastDescendant(); n && n != this; n = n->PrevInOrder(true)) {
+        const auto* e = static_cast<const HtmlElement*>(n);
+        if (e->type_ == kTagBr) return column;
+        if (e->type_ != kTextNode || !e->text_) continue;
+        const char* text = e->text_.get();
+        int length = static_cast<int>(std::strlen(text));
+        for (int i = length - 1; i >= 0; --i) {
+            if (text[i] == '\n' || text[i] == '\r') return column + (length - i - 1);
         }
+        column += length;
     }
     return column;
 }

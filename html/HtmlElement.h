@@ -62,6 +62,9 @@ public:
     UrlHandle GetImageUrl() const;
     int GetAlignment(bool withDefault) const;
     int GetClear() const;
+    // An A element whose HREF names a URL visited within the link expiry
+    // (the clock's now): such links take the visited colour.
+    bool IsVisitedLink(uint32_t now) const;
     int GetBorder() const;
     bool HasBorder() const;
     int GetNoWrap() const;

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/Dates.h"
 #include "html/HtmlElement.h"
+#include "html/PageScriptHost.h"
 #include "html/StyleSheet.h"
 #include "net/UrlRecord.h"
 
@@ -189,7 +191,17 @@ void PageProperties::UnlockAll() {
 
 void PageProperties::SetEventHandlerText(int id, const char* text, int length) {
     if (id < 140 || id > 144 || !scriptingOn || !text) return;
-    if (handlerTexts_[id - 140].empty()) handlerTexts_[id - 140].assign(text, length);
+    // A handler already compiled keeps its text: the first BODY's handlers hold.
+    if (handlerTexts_[id - 140].empty() && !handlers_[id - 140]) handlerTexts_[id - 140].assign(text, length);
+}
+
+int32_t PageProperties::GetEventHandler(int id) {
+    if (id < 140 || id > 144) return 0;
+    int32_t& handler = handlers_[id - 140];
+    const std::string& text = handlerTexts_[id - 140];
+    if (!handler && !text.empty() && scriptHost)
+        handler = scriptHost->LoadEventHandler(id, text.c_str(), static_cast<int>(text.size()), windowObject);
+    return handler;
 }
 
 const char* PageProperties::GetEventHandlerText(int id) const {
@@ -228,8 +240,19 @@ void PageProperties::StyleSheetArrived(HtmlElement* link) {
         LoadStyleSheetFile(path.c_str(), this, record->collector.get(), link);
         return;
     }
-    // Not loaded and no document to ask for it: it counts as no longer
-    // loading unless its load is under way.
+    if (record->extraWord && loadRequest && status != kLoadLoading && status != kLoadFailed) {
+        // Asked for once, through the page's document as a SCRIPT's SRC is;
+        // a copy in the cache may be there at once.
+        record->extraWord = 0;
+        loadRequest(*record->href);
+        if ((*record->href)->GetLoadStatus(true) == kLoadLoaded) {
+            StyleSheetArrived(link);
+            return;
+        }
+        status = (*record->href)->GetLoadStatus(true);
+    }
+    // Not loaded and not coming: it counts as no longer loading unless its
+    // load is under way.
     if (status != kLoadLoading && sheetsLoading) --sheetsLoading;
 }
 
@@ -288,4 +311,40 @@ void PageProperties::ComputeElementStyle(const HtmlElement* element, StyleDeclar
         for (const StyleDeclaration* d = list->Last(); d; d = DeclarationList::Prev(d))
             AddWeightedDeclaration(out, d, m->rule->specificity | override);
     }
+}
+
+bool PageProperties::GetColourProperty(int id, std::string& text) const {
+    int index = -1;
+    switch (id) {
+        case kPropertyBgColor:
+            index = 0;
+            break;
+        case kPropertyFgColor:
+            index = 1;
+            break;
+        case kPropertyLinkColor:
+            index = 2;
+            break;
+        case kPropertyVlinkColor:
+            index = 3;
+            break;
+        case kPropertyLastModified: {
+            uint32_t modified =
+                documentUrl_ && !documentUrl_->IsEmpty() ? (*documentUrl_)->GetModifiedTime() : 0;
+            char date[38];
+            if (!modified || !FormatTimeHttp(&modified, date, sizeof date)) return false;
+            text = date;
+            return true;
+        }
+        default:
+            return false;
+    }
+    int32_t colour = colours_[index];
+    if (colour < 0) return false;
+    // Kept as 0x00bbggrr; scripts read "#rrggbb".
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", colour & 0xFF, (colour >> 8) & 0xFF,
+                  (colour >> 16) & 0xFF);
+    text = buffer;
+    return true;
 }

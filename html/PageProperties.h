@@ -60,6 +60,15 @@ struct StyleSettings {
     const StyleSheet* userSheet = nullptr;
 };
 
+// Script property ids of the document that the page itself answers.
+enum DocumentPropertyId : int {
+    kPropertyBgColor = 134,
+    kPropertyFgColor = 135,
+    kPropertyLinkColor = 171,
+    kPropertyVlinkColor = 178,
+    kPropertyLastModified = 200,
+};
+
 class PageProperties {
 public:
     explicit PageProperties(DocumentContent* owner);
@@ -105,6 +114,12 @@ public:
     int32_t GetTextColour() const { return colours_[1]; }
     int32_t GetLinkColour() const { return colours_[2]; }
     int32_t GetVisitedLinkColour() const { return colours_[3]; }
+    // What scripts read of the document by property id: the colours
+    // (kPropertyBgColor, kPropertyFgColor, kPropertyLinkColor,
+    // kPropertyVlinkColor) as "#rrggbb" when set, and kPropertyLastModified as
+    // an HTTP date when the document's URL knows one. False when there is
+    // nothing to give (other ids belong to the page document).
+    bool GetColourProperty(int id, std::string& text) const;
 
     // Referenced URLs.
     void RegisterElementUrls(HtmlElement* element);
@@ -121,6 +136,10 @@ public:
     // Window event handlers from BODY (ids 140 to 144).
     void SetEventHandlerText(int id, const char* text, int length);
     const char* GetEventHandlerText(int id) const;
+    // The compiled handler of a window event, compiled by the script host
+    // with the window object on first use and kept; 0 when the id is not
+    // 140 to 144, the page has no text for it or no engine.
+    int32_t GetEventHandler(int id);
 
     // Style sheets, in document order of their owning elements.
     void AddPageStyleSheet(StyleSheet* sheet);
@@ -158,10 +177,13 @@ public:
     bool scriptingOn = true;  // "EXTENSIONS" "SCRIPTING"
     bool scriptingFlag = true;
     HtmlElement* pendingScript = nullptr;
+    // Scripts written by a running script, compiled and waiting to run.
+    int writtenScriptsWaiting = 0;
     HtmlElement* lastParsed = nullptr;
     std::unique_ptr<UrlHandle> pendingScriptUrl;
-    // Starts the load of a URL the page waits for (a SCRIPT's SRC); the
-    // page document sets it. Without it such scripts are not fetched.
+    // Starts the load of a URL the page waits for (a SCRIPT's SRC, a linked
+    // or imported style sheet); the page document sets it. Without it such
+    // files are used only when already loaded.
     std::function<void(const UrlHandle&)> loadRequest;
     PageScriptHost* scriptHost = nullptr;  // the script engine, when one is loaded
     int32_t windowObject = 0;              // the page's window object of the engine
@@ -188,6 +210,7 @@ private:
     std::string colourTexts_[4];
     std::vector<std::unique_ptr<StyleSheet>> sheets_;
     std::string handlerTexts_[5];
+    int32_t handlers_[5] = {};
     int32_t documentObject_ = 0;
     PageUrls urls_;
 };

@@ -105,10 +105,14 @@ int TreeBuilder::ReadScript(HtmlElement* script) {
     record->text.Append(tokenStart_, length);
     if (code != kTokenNeedMore) {
         // Scripts run one at a time in document order: one written by a
-        // running script is kept but not run.
-        if (runnable && page_->scriptingOn && page_->scriptHost && !page_->pendingScript &&
-            record->Compile(*page_->scriptHost) == kScriptDone && page_->scriptingFlag)
-            page_->pendingScript = script;
+        // running script waits for that script to end (RunPendingScripts).
+        if (runnable && page_->scriptingOn && page_->scriptHost &&
+            record->Compile(*page_->scriptHost) == kScriptDone && page_->scriptingFlag) {
+            if (!page_->pendingScript)
+                page_->pendingScript = script;
+            else
+                ++page_->writtenScriptsWaiting;
+        }
     }
     return code;
 }

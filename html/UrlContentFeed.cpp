@@ -16,6 +16,12 @@ long UrlContentFeed::FeedData(const char* bytes, long length, bool final) {
     return length - left;
 }
 
+void UrlContentFeed::StopFeeding(int reason) {
+    UrlHandle url(&record_, nullptr);
+    // The reason makes the page end with the notice that it is incomplete.
+    content_->FeedData(url, nullptr, 0, false, reason);
+}
+
 bool UrlContentFeed::CanTakeData() const {
     return !content_->IsComplete();
 }
@@ -40,4 +46,22 @@ void InstallPageContentFactory() {
 DocumentContentHandle DocumentContentOf(const UrlRecord& record) {
     if (auto* feed = dynamic_cast<UrlContentFeed*>(record.GetPageContent())) return feed->Content();
     return DocumentContentHandle();
+}
+
+HtmlElement* FindFragment(UrlRecord& record, const char* name) {
+    UrlRecord* r = &record;
+    for (int hop = 0; hop <= kMaxRedirectChain; ++hop) {
+        UrlRecord* next = r->GetRedirectRecord();
+        if (!next) break;
+        if (const char* fragment = r->GetHttpPart()->redirectTarget->GetFragment()) name = fragment;
+        r = next;
+    }
+    DocumentContentHandle content = DocumentContentOf(*r);
+    if (!name || content.IsEmpty() || !content->Root()) return nullptr;
+    return content->Root()->FindByName(name);
+}
+
+HtmlElement* FindFragmentElement(const UrlHandle& url) {
+    if (url.IsEmpty() || !url.GetFragment()) return nullptr;
+    return FindFragment(*url.Record(), url.GetFragment());
 }

@@ -19,6 +19,7 @@ public:
     bool CanTakeData() const override;
     bool IsComplete() const override;
     bool HasPendingWork() const override;
+    void StopFeeding(int reason) override;
 
     const DocumentContentHandle& Content() const { return content_; }
 
@@ -33,3 +34,11 @@ std::unique_ptr<UrlPageContent> MakeUrlContentFeed(UrlRecord& record);
 void InstallPageContentFactory();
 // The parsed page of a record, or the shared empty content when it has none.
 DocumentContentHandle DocumentContentOf(const UrlRecord& record);
+
+// The element a fragment names in a record's page: an A or MAP of that NAME
+// or any element of that ID. An http record that was redirected looks in the
+// page it was sent to, by the redirect's own fragment when it has one.
+// Null when there is no such page or element.
+HtmlElement* FindFragment(UrlRecord& record, const char* name);
+// The same for a handle's own fragment.
+HtmlElement* FindFragmentElement(const UrlHandle& url);

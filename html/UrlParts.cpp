@@ -1,6 +1,6 @@
 #include "html/UrlParts.h"
 
-#include <cstring>
+#include "net/UrlAuthority.h"
 
 std::string GetUrlPart(const char* address, int propertyId) {
     if (!address) return std::string();
@@ -17,17 +17,17 @@ std::string GetUrlPart(const char* address, int propertyId) {
     std::string protocol = colon == std::string::npos ? "" : text.substr(0, colon + 1);
     if (propertyId == kPartProtocol) return protocol;
     std::string rest = colon == std::string::npos ? text : text.substr(colon + 1);
-    std::string host;
-    if (rest.compare(0, 2, "//") == 0) {
-        size_t slash = rest.find_first_of("/?", 2);
-        host = rest.substr(2, slash == std::string::npos ? std::string::npos : slash - 2);
-        rest = slash == std::string::npos ? "" : rest.substr(slash);
-        size_t at = host.rfind('@');
-        if (at != std::string::npos) host = host.substr(at + 1);
+    // The host and port are found where the loader finds them, so a script
+    // reads the server the link really goes to.
+    std::string host, hostname, port;
+    UrlAuthority a;
+    if (rest.compare(0, 2, "//") == 0 &&
+        SplitUrlAuthority(text, 0, std::string::npos, a) != AuthoritySplit::kNoAuthority) {
+        host = text.substr(a.hostBegin, a.end - a.hostBegin);
+        hostname = text.substr(a.hostBegin, a.hostEnd - a.hostBegin);
+        if (a.portBegin != UrlAuthority::npos) port = text.substr(a.portBegin, a.end - a.portBegin);
+        rest = text.substr(a.end);
     }
-    size_t portColon = host.rfind(':');
-    std::string hostname = portColon == std::string::npos ? host : host.substr(0, portColon);
-    std::string port = portColon == std::string::npos ? "" : host.substr(portColon + 1);
     size_t question = rest.find('?');
     std::string search = question == std::string::npos ? "" : rest.substr(question);
     std::string path = question == std::string::npos ? rest : rest.substr(0, question);

@@ -120,6 +120,8 @@ HttpRequestParts HttpConnection::Parts() const {
 }
 
 int32_t HttpConnection::CheckRequest() {
+    // A target the record could not split names no server we could agree on.
+    if (targetServer_ && !targetServer_->valid) return kErrIllegalAddress;
     std::string request;
     if (int32_t refused =
             BuildConnectRequest(RequestHost(), RequestPort(), UserAgentText(), proxyCredentials_, request))
@@ -128,6 +130,7 @@ int32_t HttpConnection::CheckRequest() {
 }
 
 int32_t HttpConnection::SendRequest(std::string& out) {
+    if (targetServer_ && !targetServer_->valid) return kErrIllegalAddress;
     if (tunnelNeeded_ && !tunnelEstablished_)
         return BuildConnectRequest(RequestHost(), RequestPort(), UserAgentText(), proxyCredentials_, out);
     if (int32_t refused = BuildHttpRequest(Parts(), out)) return refused;

@@ -206,3 +206,27 @@ std::string ChallengeRealm(const HttpReplyHeaders& headers) {
     if (!challenge) return std::string();
     return RealmOfChallenge(*challenge).value_or(std::string());
 }
+
+bool ParseRefresh(std::string_view text, int& delay, std::string_view& address) {
+    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    address = std::string_view();
+    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+    long long value = 0;
+    size_t i = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > INT_MAX) value = INT_MAX;
+    }
+    // Kept in 16 bits, as the cache index stores it.
+    delay = static_cast<int>(value & 0xFFFF);
+    size_t semi = text.find(';', i);
+    if (semi == std::string_view::npos) return true;
+    std::string_view rest = text.substr(semi + 1);
+    while (!rest.empty() && isSpace(rest.front())) rest.remove_prefix(1);
+    if (rest.size() < 4 || !StartsWithNoCase(rest, "url=")) return true;
+    rest.remove_prefix(4);
+    while (!rest.empty() && isSpace(rest.front())) rest.remove_prefix(1);
+    while (!rest.empty() && isSpace(rest.back())) rest.remove_suffix(1);
+    address = rest;
+    return true;
+}

@@ -40,3 +40,9 @@ std::string ChallengeRealm(const HttpReplyHeaders& headers);
 
 // The realm named by one challenge value ("Basic realm="x"").
 std::optional<std::string> RealmOfChallenge(std::string_view value);
+
+// A Refresh header or META refresh value, "delay[; url=address]": the leading
+// decimal delay (0-65535), and the address after "url=" (any case) with the
+// white space around it cut, or empty when none is given. False when the
+// text does not begin with a digit.
+[[nodiscard]] bool ParseRefresh(std::string_view text, int& delay, std::string_view& address);

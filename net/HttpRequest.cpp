@@ -1,9 +1,9 @@
 #include "net/HttpRequest.h"
 
 #include <cctype>
-#include <cstdlib>
 
 #include "net/NetErrors.h"
+#include "net/UrlAuthority.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ int32_t BuildHttpRequest(const HttpRequestParts& p, std::string& out) {
         IsUnsafe(std::string_view(p.userAgent)))
         return kErrIllegalAddress;
 
-    std::string_view target = p.tunnelled ? TargetPath(p.target) : std::string_view(p.target);
+    std::string target = p.tunnelled ? TargetPath(p.target) : p.target;
     out.append(p.post ? "POST" : "GET").append(" ").append(target).append(" HTTP/1.0\r\n");
     out.append("User-Agent: ").append(UserAgent(p.userAgent)).append("\r\n");
     out.append(kAccept).append("\r\n");
@@ -100,30 +100,23 @@ int32_t BuildConnectRequest(const std::string& host, uint16_t port, const std::s
 
 std::optional<TargetServer> ParseTargetServer(std::string_view target) {
     TargetServer server;
-    std::optional<std::string_view> rest = AfterScheme(target, server.defaultPort);
-    if (!rest) return std::nullopt;
-    std::string_view authority = rest->substr(0, rest->find('/'));
-    // A user name and password before "@" name no server.
-    size_t at = authority.rfind('@');
-    if (at != authority.npos) authority.remove_prefix(at + 1);
-    size_t colon = authority.find(':');
-    server.port = server.defaultPort;
-    if (colon != authority.npos) {
-        std::string digits(authority.substr(colon + 1));
-        long port = std::strtol(digits.c_str(), nullptr, 10);
-        if (port > 0 && port <= 65535) server.port = static_cast<uint16_t>(port);
-        authority = authority.substr(0, colon);
-    }
-    server.host = std::string(authority);
+    if (!AfterScheme(target, server.defaultPort)) return std::nullopt;
+    UrlAuthority a;
+    server.valid =
+        SplitUrlAuthority(target, server.defaultPort, std::string_view::npos, a) == AuthoritySplit::kOk;
+    server.host = a.host;
+    server.port = a.port;
     return server;
 }
 
-std::string_view TargetPath(std::string_view target) {
+std::string TargetPath(std::string_view target) {
     uint16_t defaultPort = 0;
-    std::optional<std::string_view> rest = AfterScheme(target, defaultPort);
-    if (!rest) return target;
-    size_t slash = rest->find('/');
-    return slash == rest->npos ? std::string_view("/") : rest->substr(slash);
+    if (!AfterScheme(target, defaultPort)) return std::string(target);
+    UrlAuthority a;
+    (void)SplitUrlAuthority(target, defaultPort, std::string_view::npos, a);
+    std::string_view path = target.substr(a.end);
+    // A query right after the host still needs the path's '/'.
+    return path.empty() || path.front() != '/' ? "/" + std::string(path) : std::string(path);
 }
 
 std::string InternalRedirectLocation(std::string_view newHost, uint16_t port, uint16_t defaultPort,
@@ -165,19 +158,10 @@ int32_t TranslateProxyError(int32_t code) {
 }
 
 std::string CleanReferrer(std::string_view url) {
-    size_t schemeEnd = url.find("://");
-    if (schemeEnd == url.npos) return std::string(url);
-    size_t hostStart = schemeEnd + 3;
-    size_t pathStart = url.find_first_of("/?#", hostStart);
-    std::string_view authority =
-        url.substr(hostStart, pathStart == url.npos ? url.npos : pathStart - hostStart);
-    size_t at = authority.rfind('@');
-    std::string out(url.substr(0, hostStart));
-    out.append(at == authority.npos ? authority : authority.substr(at + 1));
-    if (pathStart == url.npos) {
-        if (StartsWith(url, "http://")) out.push_back('/');
-    } else {
-        out.append(url.substr(pathStart));
-    }
+    std::string out = WithoutUserInfo(url);
+    UrlAuthority a;
+    if (SplitUrlAuthority(out, 80, std::string_view::npos, a) != AuthoritySplit::kNoAuthority &&
+        a.end == out.size() && StartsWith(out, "http://"))
+        out.push_back('/');
     return out;
 }

@@ -44,18 +44,21 @@ constexpr std::string_view kFallbackUserAgent = "Zintu/3.0";
                                           std::string& out);
 
 // The server named by an absolute request target ("http://host:port/..." or
-// "https://..."): host, port, and the scheme's default port. Answers false
-// for any other target (a plain path).
+// "https://..."), split as the record splits its name (net/UrlAuthority.h):
+// host, port, and the scheme's default port. Answers nullopt for any other
+// target (a plain path); an absolute target whose authority does not split
+// answers valid false, and no request may be sent for it.
 struct TargetServer {
     std::string host;
     uint16_t port = 0;
     uint16_t defaultPort = 80;
+    bool valid = false;
 };
 std::optional<TargetServer> ParseTargetServer(std::string_view target);
 
-// The path part of an absolute target ("/" when it has none); a plain path
-// is returned as it is.
-std::string_view TargetPath(std::string_view target);
+// The path part of an absolute target ("/" when it has none, with '/' put
+// before a query that follows the host); a plain path is returned as it is.
+std::string TargetPath(std::string_view target);
 
 // The Location of the redirect made up when host-name expansion found
 // another name for the server: a scheme chosen by the new name's start,

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/MessageBoxes.h"
-#include "core/StringHelpers.h"
+#include "net/UrlAuthority.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include "core/Dates.h"
 #include "core/StringHelpers.h"
 #include "net/DirectoryListing.h"
+#include "net/UrlAuthority.h"
 #include "net/UrlErrors.h"
 #include "net/UrlRecord.h"
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/StringHelpers.h"
+#include "net/UrlAuthority.h"
 
 namespace {
 
@@ -333,122 +334,50 @@ bool HasHost(int scheme) {
     }
 }
 
-// A decimal port from 0 to 65535; anything else (empty, signs, overflow) fails.
-bool ParsePort(std::string_view text, uint16_t& port) {
-    if (text.empty() || text.size() > 5) return false;
-    uint32_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + static_cast<uint32_t>(c - '0');
-    }
-    if (value > 65535) return false;
-    port = static_cast<uint16_t>(value);
-    return true;
-}
-
 }  // namespace
 
 bool GetHostFromName(std::string_view name, int scheme, char* buf, size_t size, bool withPort) {
     if (!HasHost(scheme) || size == 0) return false;
-    size_t sep = name.find("://");
-    if (sep == std::string_view::npos) return false;
-    std::string_view part = name.substr(sep + 3);
-    part = part.substr(0, part.find('/'));
-    size_t start = 0;
-    for (size_t i = 0; i < part.size(); ++i) {
-        if (part[i] == '@')
-            start = i + 1;
-        else if (part.compare(i, 3, "%40") == 0)
-            start = i + 3;
-    }
-    size_t end = part.size();
-    if (!withPort) {
-        for (size_t i = start; i < part.size(); ++i) {
-            if (part[i] == ':' || StartsWithNoCase(part.substr(i), "%3a")) {
-                end = i;
-                break;
-            }
-        }
-    }
-    std::string host = DecodePercentEscapes(part.substr(start, end - start));
-    if (end == start || host.empty() || host.size() >= size) return false;
+    UrlAuthority a;
+    if (SplitUrlAuthority(name, 0, size, a) != AuthoritySplit::kOk) return false;
+    std::string host = a.host;
+    if (withPort && a.hasPort) host.append(":").append(std::to_string(a.port));
+    if (host.size() >= size) return false;
     std::memcpy(buf, host.c_str(), host.size() + 1);
     return true;
 }
 
 bool GetHostAndPortFromName(std::string_view name, size_t maxHost, HostAndPort& out) {
     out = HostAndPort();
-    size_t sep = name.find("://");
-    if (sep == std::string_view::npos) return false;
-    size_t authStart = sep + 3;
-    size_t authEnd = name.find('/', authStart);
-    if (authEnd == std::string_view::npos) authEnd = name.size();
-    std::string_view auth = name.substr(authStart, authEnd - authStart);
-    size_t hostStart = 0;
-    bool colonBeforeAt = false, colonSeen = false;
-    for (size_t i = 0; i < auth.size(); ++i) {
-        if (auth[i] == ':' || StartsWithNoCase(auth.substr(i), "%3a")) colonSeen = true;
-        if (auth[i] == '@' || auth.compare(i, 3, "%40") == 0) {
-            colonBeforeAt = colonSeen;
-            hostStart = i + (auth[i] == '@' ? 1 : 3);
-        }
-    }
-    if (hostStart > 0 && colonBeforeAt) {
-        size_t atLen = auth[hostStart - 1] == '@' ? 1 : 3;
-        std::string cred = DecodePercentEscapes(auth.substr(0, hostStart - atLen));
-        // Only user information that carries a password is kept.
-        if (cred.find(':') != std::string::npos) out.credentials = cred;
-    }
-    std::string_view rest = auth.substr(hostStart);
-    size_t colon = rest.find(':');
-    std::string_view host = rest.substr(0, colon);
-    if (host.empty() || host.size() + 1 > maxHost) return false;
-    out.host.assign(host);
-    for (char& c : out.host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (colon != std::string_view::npos) {
-        if (!ParsePort(rest.substr(colon + 1), out.port)) return false;
-        out.hasPort = true;
-    }
-    if (authEnd < name.size()) out.pathOffset = authEnd;
+    UrlAuthority a;
+    if (SplitUrlAuthority(name, 0, maxHost, a) != AuthoritySplit::kOk) return false;
+    out.host = a.host;
+    out.credentials = a.Credentials();
+    out.port = a.port;
+    out.hasPort = a.hasPort;
+    if (a.end < name.size()) out.pathOffset = a.end;
     return true;
 }
 
 bool ParseUserHostPort(std::string_view text, uint16_t defaultPort, UserHostPort& out) {
     out = UserHostPort();
-    size_t at = text.rfind('@');
-    size_t atLen = 1;
-    if (at == std::string_view::npos) {
-        at = text.rfind("%40");
-        atLen = 3;
-    }
-    std::string_view hostPart = text;
-    if (at != std::string_view::npos) {
-        std::string_view user = text.substr(0, at);
-        hostPart = text.substr(at + atLen);
-        out.hasUser = true;
-        size_t colon = user.find(':');
-        size_t colonLen = 1;
-        if (colon == std::string_view::npos) {
-            colon = user.find("%3A");
-            if (colon == std::string_view::npos) colon = user.find("%3a");
-            colonLen = 3;
-        }
-        if (colon != std::string_view::npos) {
-            out.password.assign(user.substr(colon + colonLen));
-            out.hasPassword = true;
-            user = user.substr(0, colon);
-        }
-        out.user.assign(user);
-    }
-    return ParseHostPort(hostPart, defaultPort, out.host, out.port);
+    UrlAuthority a;
+    AuthoritySplit split = SplitAuthorityText(text, defaultPort, std::string_view::npos, a);
+    out.host = a.host;
+    out.user = a.user;
+    out.password = a.password;
+    out.hasUser = a.hasUser;
+    out.hasPassword = a.hasPassword;
+    out.port = a.port;
+    return split == AuthoritySplit::kOk;
 }
 
 bool ParseHostPort(std::string_view text, uint16_t defaultPort, std::string& host, uint16_t& port) {
-    size_t colon = text.find(':');
-    host.assign(text.substr(0, colon));
-    port = defaultPort;
-    if (colon == std::string_view::npos) return true;
-    return ParsePort(text.substr(colon + 1), port);
+    UrlAuthority a;
+    AuthoritySplit split = SplitAuthorityText(text, defaultPort, std::string_view::npos, a);
+    host = a.host;
+    port = a.port;
+    return split == AuthoritySplit::kOk;
 }
 
 bool ParseFtpUrl(std::string_view url, FtpUrlParts& out) {

@@ -85,9 +85,10 @@ void RemoveDotSegments(std::string& name, int scheme, bool absoluteFtpPath);
 // Decodes %XX escapes (either case); a '%' not followed by two hex digits stays.
 std::string DecodePercentEscapes(std::string_view text);
 
-// The host of a name of the schemes that have one (see HostSchemes), with
-// %XX escapes decoded; with withPort the ":port" is kept. False when the
-// scheme has no host, the host is empty or does not fit size.
+// The record's host, split by SplitUrlAuthority (net/UrlAuthority.h), for
+// the schemes that have one; with withPort ":port" follows when the name has
+// one. False when the scheme has no host, the authority does not split or
+// the text does not fit size.
 [[nodiscard]] bool GetHostFromName(std::string_view name, int scheme, char* buf, size_t size, bool withPort);
 
 struct HostAndPort {
@@ -95,12 +96,12 @@ struct HostAndPort {
     std::string credentials;  // "user:password" (decoded) or empty
     uint16_t port = 0;        // unchanged when the name has none
     bool hasPort = false;
-    size_t pathOffset = std::string_view::npos;  // first '/' after the host
+    size_t pathOffset = std::string_view::npos;  // the '/', '?' or '#' that ends the host
 };
 
-// Splits "scheme://[user[:pw]@]host[:port]/path". False when there is no
-// "://", the host is empty or longer than maxHost-1, or the port is not a
-// number from 0 to 65535.
+// The record's host, port, credentials and path, split by SplitUrlAuthority
+// (net/UrlAuthority.h). False when there is no "://", the host is refused or
+// longer than maxHost-1, or the port is not a number from 0 to 65535.
 [[nodiscard]] bool GetHostAndPortFromName(std::string_view name, size_t maxHost, HostAndPort& out);
 
 struct UserHostPort {
@@ -112,8 +113,8 @@ struct UserHostPort {
     uint16_t port = 0;
 };
 
-// "[user[:password]@]host[:port]"; '@' may be written "%40" and ':' "%3A".
-// False for a port that is not a number up to 65535.
+// "[user[:password]@]host[:port]" by the rules of SplitAuthorityText; the
+// parts come decoded. False for a refused host or port.
 [[nodiscard]] bool ParseUserHostPort(std::string_view text, uint16_t defaultPort, UserHostPort& out);
 [[nodiscard]] bool ParseHostPort(std::string_view text, uint16_t defaultPort, std::string& host,
                                  uint16_t& port);

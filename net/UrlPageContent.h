@@ -19,6 +19,10 @@ public:
     virtual bool IsComplete() const = 0;
     // The page's scripts or a document still wait (the two wait counts).
     virtual bool HasPendingWork() const = 0;
+    // The load ended before the data did (stopped by the user, or failed
+    // half way): no more data will come, and the page should say so. The
+    // reason is the load status or error code, never 0.
+    virtual void StopFeeding(int reason) { FeedData(nullptr, 0, true); }
 };
 
 // Makes the page content of a record, or null when none can be made.

@@ -186,6 +186,57 @@ uint32_t UrlRecord::GetExpires() const {
     return http ? http->expires : 0;
 }
 
+std::string UrlRecord::GetRefreshUrl() const {
+    HttpPart* http = ChainEnd()->GetHttpPart();
+    return http ? http->refreshUrl : std::string();
+}
+
+int UrlRecord::GetRefreshDelay() const {
+    HttpPart* http = ChainEnd()->GetHttpPart();
+    return http && http->refreshDelay != kNoRefresh ? http->refreshDelay : -1;
+}
+
+int UrlRecord::GetHttpStatus() const {
+    HttpPart* http = ChainEnd()->GetHttpPart();
+    return http ? http->status : 0;
+}
+
+std::string UrlRecord::GetLocation() const {
+    HttpPart* http = ChainEnd()->GetHttpPart();
+    return http ? http->location : std::string();
+}
+
+UrlHandle UrlRecord::GetRedirectTarget(bool deep) const {
+    UrlRecord* next = GetRedirectRecord();
+    if (!next) return UrlHandle();
+    if (deep) return UrlHandle(const_cast<UrlRecord*>(this)->ChainEnd(), nullptr);
+    return *static_cast<HttpPart*>(schemePart_.get())->redirectTarget;
+}
+
+void UrlRecord::SetHttpMethod(uint16_t method) {
+    if (HttpPart* http = MakeHttpPart()) http->method = method;
+}
+
+void UrlRecord::SetPostData(const char* body, bool pending) {
+    HttpPart* http = MakeHttpPart();
+    if (!http) return;
+    http->body = body ? body : "";
+    http->bodyPending = pending;
+    http->upload.reset();
+}
+
+void UrlRecord::SetUploadObject(std::unique_ptr<UploadSource> upload, bool pending) {
+    HttpPart* http = MakeHttpPart();
+    if (!http) return;
+    http->upload = std::move(upload);
+    http->bodyPending = pending;
+    http->body.clear();
+}
+
+void UrlRecord::SetPostContentType(const char* type) {
+    if (HttpPart* http = MakeHttpPart()) http->bodyContentType = type ? type : "";
+}
+
 uint32_t UrlRecord::GetModifiedTime() const {
     if (IsHttpScheme(scheme_)) {
         HttpPart* http = GetHttpPart();

@@ -2,6 +2,18 @@
 // listed by the URL registry (which holds one count), shared through
 // UrlHandle (each handle holds one more), deleted by whichever release takes
 // the count below 1.
+//
+// The class is one record with several concerns; its members are defined
+// where their concern is:
+//   UrlRecord.cpp        the name, scheme, flags and counts, host and port
+//   UrlTargets.cpp       the windows waiting for it, load requests, retries
+//                        with credentials
+//   UrlStartLoad.cpp     starting a load and choosing what produces the bytes
+//   UrlStateMachine.cpp  the producer's reports turned into states and notices
+//   UrlDelivery.cpp      arriving data: memory block, cache file, page content
+//   UrlData.cpp          the data kept: cache files, saving, content kinds
+// The reload policy and the request target are free functions over it
+// (UrlReloadPolicy.h).
 #pragma once
 
 #include <cstdint>
@@ -135,6 +147,25 @@ public:
     int32_t GetLoadedBytes() const { return ChainEnd()->bytesLoaded_; }
     const char* GetFileName(bool chain = true) const;
     uint32_t GetExpires() const;
+    // The reply's Refresh: the address as the server wrote it (empty: the
+    // record's own) and the delay in seconds, -1 when the reply had none.
+    std::string GetRefreshUrl() const;
+    int GetRefreshDelay() const;
+    // The reply's status code (0 before a reply) and Location text, of the
+    // end of the redirect chain.
+    int GetHttpStatus() const;
+    std::string GetLocation() const;
+    // The record a redirect sent this one to: the next one, or with deep the
+    // last of the chain; the empty handle when it was not redirected.
+    UrlHandle GetRedirectTarget(bool deep) const;
+
+    // What the next request sends (http and https only; others ignore it).
+    // pending: the body has not been sent yet; a POST whose body was sent
+    // is not sent again without being given anew.
+    void SetHttpMethod(uint16_t method);
+    void SetPostData(const char* body, bool pending);                          // drops an upload source
+    void SetUploadObject(std::unique_ptr<UploadSource> upload, bool pending);  // drops the body text
+    void SetPostContentType(const char* type);
     uint32_t GetModifiedTime() const;
     HttpPart* GetHttpPart() const;
     bool IsImage() const;

@@ -4,6 +4,7 @@
 
 #include "core/Dates.h"
 #include "net/SniffContent.h"
+#include "net/UrlAuthority.h"
 #include "net/UrlNames.h"
 #include "net/UrlRecord.h"
 #include "net/UrlSettings.h"
@@ -75,33 +76,24 @@ bool GetRequestTarget(const UrlRecord& record, size_t hostBufferSize, RequestTar
         const UrlSettings& s = GetUrlSettings();
         if (s.isNoProxyHost && s.isNoProxyHost(out.host.c_str())) proxy.clear();
     }
+    // A name without a path, or with a query right after the host, still
+    // sends the path's '/'.
+    bool slash = hp.pathOffset != std::string::npos && name[hp.pathOffset] == '/';
     if (proxy.empty()) {
-        out.uri = hp.pathOffset == std::string::npos ? "/" : std::string(name + hp.pathOffset);
+        out.uri = slash ? std::string(name + hp.pathOffset)
+                        : "/" + std::string(hp.pathOffset == std::string::npos ? "" : name + hp.pathOffset);
         return true;
     }
     if (proxy.size() >= hostBufferSize) return false;
     out.useProxy = true;
-    size_t colon = proxy.find(':');
-    out.host = proxy.substr(0, colon);
-    out.port = 80;
-    if (colon != std::string::npos) {
-        uint16_t port = 0;
-        if (!ParseHostPort(proxy, 80, out.host, port)) return false;
-        out.port = port;
-    }
+    if (!ParseHostPort(proxy, 80, out.host, out.port)) return false;
     // The whole name goes to the proxy: with a path, and for http and https
     // without the user information, which is sent as a header instead.
-    out.uri = name;
-    size_t sep = out.uri.find("://");
-    if (sep != std::string::npos) {
-        size_t authEnd = out.uri.find('/', sep + 3);
-        if (authEnd == std::string::npos) {
-            out.uri.push_back('/');
-            authEnd = out.uri.size() - 1;
-        }
-        size_t at = out.uri.rfind('@', authEnd);
-        if ((scheme == kSchemeHttp || scheme == kSchemeHttps) && at != std::string::npos && at > sep)
-            out.uri.erase(sep + 3, at - sep - 2);
+    out.uri = scheme == kSchemeHttp || scheme == kSchemeHttps ? WithoutUserInfo(name) : std::string(name);
+    if (!slash) {
+        UrlAuthority a;
+        (void)SplitUrlAuthority(out.uri, 0, std::string::npos, a);
+        out.uri.insert(a.end, "/");
     }
     return true;
 }

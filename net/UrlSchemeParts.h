@@ -8,6 +8,7 @@
 #include <string>
 
 #include "net/MultipartSplitter.h"
+#include "net/UploadSource.h"
 
 class UrlHandle;
 class MessageSource;
@@ -66,7 +67,7 @@ struct HttpPart : SchemePart {
     // outlives the splitter).
     std::unique_ptr<MultipartSplitter::Sink> splitterSink;
     std::unique_ptr<MultipartSplitter> splitter;
-    std::unique_ptr<OwnedObject> upload;
+    std::unique_ptr<UploadSource> upload;  // sent in place of the body when set
 };
 
 struct FtpPart : SchemePart {

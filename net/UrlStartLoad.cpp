@@ -144,8 +144,15 @@ int UrlRecord::StartHttp(MessageHandler* target, const UrlHandle& origin, bool q
     if (!origin.IsEmpty() && origin.GetName()) connection->SetReferrer(origin.GetName());
     if (http->method == kMethodPost) {
         if (http->bodyPending) {
-            connection->SetBody(http->body.c_str());
-            if (!http->bodyContentType.empty()) connection->SetBodyContentType(http->bodyContentType.c_str());
+            if (http->upload) {
+                // The source's bytes begin with their own headers.
+                connection->SetBodyStream(http->upload.get());
+                RegisterFor(target, kMsgUploadProgress, connection->Serial());
+            } else {
+                connection->SetBody(http->body.c_str());
+                if (!http->bodyContentType.empty())
+                    connection->SetBodyContentType(http->bodyContentType.c_str());
+            }
             http->bodyPending = false;
         } else {
             // A form is not sent twice without being asked: the kept reply stands.

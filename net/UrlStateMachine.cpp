@@ -140,6 +140,9 @@ void UrlRecord::HandleMessage(uint32_t message, uint32_t p1, uint32_t p2) {
         case kMsgFtpDataStarted:
             OnFtpDataStarted(p1, p2);
             break;
+        case kMsgUploadProgress:
+            if (ProducerMatches(p1)) targets_.Broadcast(kMsgUploadNotice, id_, p2, kAll, 0);
+            break;
         case kMsgContinueDelivery:
             if (p1 == id_) ContinueDelivery();
             break;
@@ -163,6 +166,15 @@ void UrlRecord::OnHeaders(uint32_t connectionId) {
     http->lastModified = reply.lastModified ? ParseHttpDateToTime(reply.lastModified->c_str()) : 0;
     if (status != 304) http->lastModifiedText = reply.lastModified ? *reply.lastModified : std::string();
     http->location = reply.location && IsRedirectStatus(status) ? *reply.location : std::string();
+    int refreshDelay = 0;
+    std::string_view refreshUrl;
+    if (reply.refresh && ParseRefresh(*reply.refresh, refreshDelay, refreshUrl)) {
+        http->refreshUrl.assign(refreshUrl);
+        http->refreshDelay = static_cast<uint16_t>(refreshDelay);
+    } else {
+        http->refreshUrl.clear();
+        http->refreshDelay = kNoRefresh;
+    }
     if (!(IsRedirectStatus(status) && reply.location)) http->redirectTarget.reset();
     http->status = status;
 

@@ -108,6 +108,8 @@ void UrlRecord::RegisterForConnection(MessageHandler* handler, uint32_t id) {
 
 void UrlRecord::FailLoad(int32_t error, uint32_t errorFilter) {
     CloseOpenFile();
+    // A page built from part of the data ends now, marked as cut short.
+    if (pageContent_ && !pageContent_->IsComplete()) pageContent_->StopFeeding(error ? error : kLoadFailed);
     SetLoadStatus(kLoadFailed);
     targets_.Broadcast(kMsgLoadStatus, id_, static_cast<uint32_t>(kLoadFailed) << 8,
                        MessageTargetList::kSkipQuiet, 0);
@@ -203,7 +205,7 @@ void UrlRecord::RemoveTarget(MessageHandler* handler) {
     if (targets_.IsEmpty()) {
         CloseOpenFile();
         DropConnection();
-        if (pageContent_) pageContent_->FeedData(nullptr, 0, true);
+        if (pageContent_) pageContent_->StopFeeding(kLoadEmpty);
         if (GetStorage() == kStoredInFile) FreeBuffer();
         // Stopped before its end: the partial data is not a loaded copy.
         SetLoadStatus(kLoadEmpty);

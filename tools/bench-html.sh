@@ -7,6 +7,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ZINTU_BUILD:-$root/build}/bench
 page=${1:-$build/bench-page.html}
+# Lines of the PRE-heavy listing; it is also measured at twice the size, to
+# show that the time grows no faster than the page.
+listing_lines=${ZINTU_BENCH_PRE_LINES:-100000}
 megabytes=${ZINTU_BENCH_MB:-24}
 runs=${ZINTU_BENCH_RUNS:-3}
 
@@ -33,3 +36,14 @@ read -r xml_t xml_m < <(measure xmllint --html --noout "$page")
 printf "%-28s %8s s %10s KB\n" "html_bench (ours)" "$ours_t" "$ours_m" "xmllint --html --noout" "$xml_t" "$xml_m"
 awk "BEGIN{printf \"time ratio ours/xmllint: %.2f\n\", $ours_t / $xml_t}"
 "$build/tests/html/html_bench" "$page"
+
+# A source listing: one PRE holding many inline elements, a line each.
+for lines in "$listing_lines" $((listing_lines * 2)); do
+  listing=$build/bench-pre-$lines.html
+  [ -f "$listing" ] || python3 "$root/tools/make-bench-page.py" "$listing" --pre "$lines"
+  read -r ours_t ours_m < <(measure "$build/tests/html/html_bench" "$listing")
+  read -r xml_t xml_m < <(measure xmllint --html --noout "$listing")
+  echo "PRE listing of $lines lines ($(stat -c %s "$listing") bytes):"
+  printf "  %-26s %8s s %10s KB\n" "html_bench (ours)" "$ours_t" "$ours_m" "xmllint --html --noout" "$xml_t" "$xml_m"
+  awk "BEGIN{printf \"  time ratio ours/xmllint: %.2f\n\", $ours_t / $xml_t}"
+done

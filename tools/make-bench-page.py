@@ -1,10 +1,23 @@
 #!/usr/bin/env python3
 """Writes a large, reproducible HTML page of paragraphs, tables, lists and
-links (the same bytes on every run) for tools/bench-html.sh."""
+links (the same bytes on every run) for tools/bench-html.sh.
+
+With --pre LINES instead of a size: a source listing as highlighters write
+it, one PRE of LINES lines, each with a few inline elements and a tab."""
 import random
 import sys
 
+def write_listing(out_path, lines):
+    keywords = ("int", "return", "static", "const", "while", "if")
+    body = "".join(f'<span class=k>{keywords[i % len(keywords)]}</span> x{i} =\t<b>{i}</b>; '
+                   f'<i>// line {i}</i>\n' for i in range(lines))
+    with open(out_path, "w", encoding="latin-1") as f:
+        f.write(f"<html><head><title>Listing</title></head><body><pre>\n{body}</pre></body></html>\n")
+
 def main():
+    if len(sys.argv) > 3 and sys.argv[2] == "--pre":
+        write_listing(sys.argv[1], int(sys.argv[3]))
+        return
     out_path = sys.argv[1]
     target = int(sys.argv[2]) if len(sys.argv) > 2 else 24 * 1024 * 1024
     rng = random.Random(1997)

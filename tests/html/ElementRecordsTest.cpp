@@ -78,6 +78,48 @@ TEST(ElementRecords, AttributesAsRecordsHoldThem) {
     for (const Case& c : cases) EXPECT_EQ(RecordOf(c.page, c.type), c.dump) << c.page;
 }
 
+TEST(ElementRecords, EventHandlerTextsByEvent) {
+    // Each record answers its own events only; any other id gives none.
+    const struct {
+        const char* page;
+        int type;
+        int event;
+        const char* text;  // null: no handler for that event
+    } cases[] = {
+        {"<a href=x onclick=c() onmouseover=v() onmouseout=o()>", kTagA, kEventLinkClick, "c()"},
+        {"<a href=x onclick=c() onmouseover=v() onmouseout=o()>", kTagA, kEventMouseOver, "v()"},
+        {"<a href=x onclick=c() onmouseover=v() onmouseout=o()>", kTagA, kEventMouseOut, "o()"},
+        {"<a href=x onclick=c()>", kTagA, kEventClick, nullptr},
+        {"<map><area href=x onclick=c() onmouseout=o()>", kTagArea, kEventMouseOut, "o()"},
+        {"<img src=a onabort=a() onerror=e() onload=l()>", kTagImg, kEventAbort, "a()"},
+        {"<img src=a onabort=a() onerror=e() onload=l()>", kTagImg, kEventError, "e()"},
+        {"<img src=a onabort=a() onerror=e() onload=l()>", kTagImg, kEventImageLoad, "l()"},
+        {"<img src=a onload=l()>", kTagImg, kEventLoad, nullptr},
+        {"<form onsubmit=s() onreset=r()>", kTagForm, kEventSubmit, "s()"},
+        {"<form onsubmit=s() onreset=r()>", kTagForm, kEventReset, "r()"},
+        {"<input onclick=c() onblur=b() onfocus=f() onchange=h()>", kTagInput, kEventClick, "c()"},
+        {"<input onclick=c() onblur=b() onfocus=f() onchange=h()>", kTagInput, kEventBlur, "b()"},
+        {"<input onclick=c() onblur=b() onfocus=f() onchange=h()>", kTagInput, kEventFocus, "f()"},
+        {"<input onclick=c() onblur=b() onfocus=f() onchange=h()>", kTagInput, kEventChange, "h()"},
+        {"<frameset onload=l() onunload=u()>", kTagFrameset, kEventLoad, "l()"},
+        {"<frameset onload=l() onunload=u()>", kTagFrameset, kEventUnload, "u()"},
+        {"<frameset><frame src=f onload=l() onunload=u()>", kTagFrame, kEventUnload, "u()"},
+        {"<table border=1>", kTagTable, kEventClick, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.page);
+        DocumentContent content;
+        html_test::FeedWhole(content, c.page);
+        HtmlElement* e = content.Root()->FindFirstOfType(c.type);
+        ASSERT_TRUE(e && e->Record());
+        const char* text = e->Record()->GetEventHandlerText(c.event);
+        if (c.text)
+            EXPECT_STREQ(text, c.text);
+        else
+            EXPECT_EQ(text, nullptr);
+    }
+}
+
 TEST(ElementRecords, ListAndAlignmentAccessors) {
     DocumentContent content;
     html_test::FeedWhole(content,

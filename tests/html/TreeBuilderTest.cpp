@@ -3,6 +3,7 @@
 
 #include "html/UrlContentFeed.h"
 #include "net/UrlRecord.h"
+#include "net/UrlSettings.h"
 #include "tests/html/HtmlTestPages.h"
 
 namespace {
@@ -93,6 +94,10 @@ TEST(TreeBuilder, TextNodes) {
         {"two  words", "\"two words \""},
         {"<pre>abc\tx\n\ty</pre>", "PRE[\"abc     x\n        y\"]"},
         {"<pre>ab<b>c</b>\td</pre>", "PRE[\"ab\" B[\"c\"] \"     d\"]"},
+        // The tab column counts from the last line start: a line break in
+        // an earlier element, or a BR.
+        {"<pre>x\n<b>y\nab</b>c\td</pre>", "PRE[\"x\n\" B[\"y\nab\"] \"c     d\"]"},
+        {"<pre>abc<br><i>d</i>\te</pre>", "PRE[\"abc\" BR I[\"d\"] \"       e\"]"},
         {"a&amp;b&lt", "\"a&b< \""},  // the added space ends the last name
     };
     for (const Case& c : cases) EXPECT_EQ(ShapeOf(c.page), c.shape) << c.page;
@@ -262,6 +267,129 @@ TEST(PageContent, UrlRecordFeedsItsPageInBlocks) {
     url->SetPageContent(nullptr);  // the page's handles to the record go with it
 }
 
+TEST(PageContent, TheReplysRefreshBecomesThePagesOwn) {
+    InstallPageContentFactory();
+    const struct {
+        const char* refreshUrl;
+        uint16_t delay;
+        int pageDelay;
+        const char* pageUrl;
+    } cases[] = {
+        {"next.html#top", 7, 7, "http://test.example/dir/next.html"},
+        {"", 0, 0, "http://test.example/dir/page.html"},
+        {"", kNoRefresh, -1, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.refreshUrl);
+        UrlHandle url("http://test.example/dir/page.html", true);
+        HttpPart* http = url->MakeHttpPart();
+        http->refreshUrl = c.refreshUrl;
+        http->refreshDelay = c.delay;
+        url->SetPageContent(GetPageContentFactory()(*url.Record()));
+        url->GetPageContent()->FeedData("<p>x", 4, true);
+        DocumentContentHandle content = DocumentContentOf(*url.Record());
+        ASSERT_FALSE(content.IsEmpty());
+        const PageProperties* page = content->GetPage();
+        EXPECT_EQ(page->GetRefreshDelay(), c.pageDelay);
+        if (c.pageUrl) {
+            ASSERT_NE(page->GetRefreshUrl(), nullptr);
+            EXPECT_STREQ((*page->GetRefreshUrl())->GetName(), c.pageUrl);
+        }
+        url->SetPageContent(nullptr);
+    }
+}
+
+TEST(PageContent, ColoursAndDateForScripts) {
+    InstallPageContentFactory();
+    UrlHandle url("http://test.example/dir/colours.html", true);
+    HttpPart* http = url->MakeHttpPart();
+    http->lastModified = 784111777;  // Sun, 06 Nov 1994 08:49:37
+    url->SetPageContent(GetPageContentFactory()(*url.Record()));
+    const std::string page = "<body bgcolor=\"#102030\" text=red link=#00ff7f>x";
+    url->GetPageContent()->FeedData(page.data(), static_cast<long>(page.size()), true);
+    DocumentContentHandle content = DocumentContentOf(*url.Record());
+    ASSERT_FALSE(content.IsEmpty());
+    const struct {
+        int id;
+        const char* text;  // null: nothing to give
+    } cases[] = {
+        {kPropertyBgColor, "#102030"},
+        {kPropertyFgColor, "#ff0000"},
+        {kPropertyLinkColor, "#00ff7f"},
+        {kPropertyVlinkColor, nullptr},
+        {kPropertyLastModified, "Sun, 06 Nov 1994 08:49:37 GMT"},
+        {133, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        std::string text = "stale";
+        ASSERT_EQ(content->GetPage()->GetColourProperty(c.id, text), c.text != nullptr);
+        if (c.text) {
+            EXPECT_EQ(text, c.text);
+        }
+    }
+    http->lastModified = 0;
+    std::string text;
+    EXPECT_FALSE(content->GetPage()->GetColourProperty(kPropertyLastModified, text));
+    url->SetPageContent(nullptr);
+}
+
+TEST(PageContent, VisitedLinksExpire) {
+    DocumentContent content;
+    html_test::FeedWhole(content, "<a href=seen.html>s</a><a href=other.html>o</a><b>b</b>");
+    const uint32_t now = 1000000000;
+    HtmlElement* first = content.Root()->FindFirstOfType(kTagA);
+    ASSERT_TRUE(first && first->Record());
+    const auto* anchor = static_cast<const AnchorRecord*>(first->Record());
+    ASSERT_TRUE(anchor->href);
+    (*anchor->href)->Touch(now, true);  // the visit of seen.html
+    HtmlElement* second = first->NextSibling();
+    ASSERT_TRUE(second && second->Type() == kTagA);
+    EXPECT_TRUE(first->IsVisitedLink(now + 60));
+    EXPECT_FALSE(second->IsVisitedLink(now + 60));
+    EXPECT_FALSE(content.Root()->FindFirstOfType(kTagB)->IsVisitedLink(now));
+    EXPECT_FALSE(first->IsVisitedLink(now + GetUrlSettings().linkExpirySeconds + 1));
+}
+
+TEST(PageContent, ARecordThatStopsEndsItsPageAsStopped) {
+    InstallPageContentFactory();
+    UrlHandle url("http://test.example/dir/stopped.html", true);
+    url->SetPageContent(GetPageContentFactory()(*url.Record()));
+    url->GetPageContent()->FeedData("<p>part", 7, false);
+    url->GetPageContent()->StopFeeding(kLoadFailed);
+    DocumentContentHandle content = DocumentContentOf(*url.Record());
+    ASSERT_FALSE(content.IsEmpty());
+    EXPECT_EQ(content->GetStopReason(), kLoadFailed);
+    EXPECT_TRUE(url->GetPageContent()->IsComplete());
+    url->SetPageContent(nullptr);
+}
+
+TEST(PageContent, FragmentsAreFoundInThePageTheyNameOrWereSentTo) {
+    InstallPageContentFactory();
+    UrlHandle target("http://test.example/dir/target.html", true);
+    target->SetPageContent(GetPageContentFactory()(*target.Record()));
+    const std::string page = "<a name=top>t</a><p id=mid>m<map name=m></map>";
+    target->GetPageContent()->FeedData(page.data(), static_cast<long>(page.size()), true);
+    HtmlElement* top = FindFragment(*target.Record(), "top");
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(top->Type(), kTagA);
+    ASSERT_NE(FindFragment(*target.Record(), "mid"), nullptr);
+    EXPECT_EQ(FindFragment(*target.Record(), "mid")->Type(), kTagP);
+    EXPECT_EQ(FindFragment(*target.Record(), "none"), nullptr);
+    EXPECT_EQ(FindFragmentElement(UrlHandle(target.Record(), "m"))->Type(), kTagMap);
+    EXPECT_EQ(FindFragmentElement(UrlHandle(target.Record(), nullptr)), nullptr);
+
+    // A redirected page is looked at where it was sent, by the redirect's
+    // fragment when it gives one.
+    UrlHandle moved("http://test.example/dir/moved.html", true);
+    moved->MakeHttpPart()->redirectTarget = std::make_unique<UrlHandle>(target.Record(), nullptr);
+    EXPECT_EQ(FindFragment(*moved.Record(), "top"), top);
+    moved->GetHttpPart()->redirectTarget = std::make_unique<UrlHandle>(target.Record(), "mid");
+    EXPECT_EQ(FindFragment(*moved.Record(), "top")->Type(), kTagP);
+    moved->GetHttpPart()->redirectTarget.reset();
+    target->SetPageContent(nullptr);
+}
+
 TEST(PageContent, HandlesShareOneContent) {
     DocumentContentHandle empty;
     EXPECT_TRUE(empty.IsEmpty());
@@ -424,6 +552,13 @@ public:
             return kScriptBusy;
         }
         ++runs;
+        order += script_ + ";";
+        if (script_.rfind("script:", 0) == 0) {
+            // A script that writes a script: the end tag is put together so
+            // that it does not end the writing script's own text.
+            content.WriteText(html_test::PageUrl(),
+                              ("<script>" + script_.substr(7) + "</" + std::string("script>")).c_str());
+        }
         if (script_.rfind("write:", 0) == 0) {
             // Written in two pieces, cut inside a tag, as scripts often do.
             std::string text = script_.substr(6);
@@ -440,7 +575,7 @@ public:
     }
     int32_t NewInstance(int32_t object) override { return object + 1000; }
     void DeleteObject(int32_t object) override { deletedObjects += std::to_string(object) + ";"; }
-    std::string loaded, deletedObjects;
+    std::string loaded, deletedObjects, order;
     int objects = 0;
     int contexts = 0, runs = 0, deleted = 0;
 
@@ -460,6 +595,19 @@ std::string ShapeWithScripts(const std::string& page, size_t split, WritingHost&
     }
     EXPECT_TRUE(content.IsComplete());
     return Shape(content.Root());
+}
+
+TEST(PageContent, AScriptWrittenByAScriptRuns) {
+    const std::string page = "<p>a<script>script:write:<b>w</b></script>c<script>write:<i>z</i></script>";
+    const char* shape = "P[\"a \" SCRIPT B[\"w \"] SCRIPT \"c \" I[\"z \"] SCRIPT]";
+    for (size_t split = 1; split <= page.size(); ++split) {
+        WritingHost host;
+        ASSERT_EQ(ShapeWithScripts(page, split, host), shape) << "split at " << split;
+        // The written script runs right after the one that wrote it, before
+        // the page goes on.
+        ASSERT_EQ(host.order, "script:write:<b>w</b>;write:<b>w</b>;write:<i>z</i>;") << "split at " << split;
+        ASSERT_EQ(host.deleted, 3);
+    }
 }
 
 TEST(PageContent, ScriptOutputLandsWhereTheScriptStood) {
@@ -540,11 +688,53 @@ TEST(PageContent, EventHandlersCompileOnceAndCanBeReplaced) {
     EXPECT_EQ(GetEventHandler(anchor, kEventLinkClick, host, 7), 1055);
 }
 
+TEST(PageContent, BodyHandlersCompileWithTheWindowObject) {
+    WritingHost host;
+    DocumentContent content;
+    PageProperties* page = content.GetPage();
+    page->scriptHost = &host;
+    page->windowObject = 9;
+    html_test::FeedWhole(content, "<body onload=\"up()\" onunload=\"down()\">x");
+    int32_t load = page->GetEventHandler(kEventLoad);
+    EXPECT_NE(load, 0);
+    EXPECT_EQ(page->GetEventHandler(kEventLoad), load);  // compiled once
+    EXPECT_NE(page->GetEventHandler(kEventUnload), 0);
+    EXPECT_EQ(page->GetEventHandler(142), 0);  // no text
+    EXPECT_EQ(page->GetEventHandler(145), 0);  // not a window event
+    EXPECT_EQ(host.loaded, "143:up();144:down();");
+    // A later BODY does not replace a handler in use.
+    page->SetEventHandlerText(kEventLoad, "again()", 7);
+    EXPECT_EQ(page->GetEventHandler(kEventLoad), load);
+}
+
 }  // namespace
 
 #include "tests/support/TestPaths.h"
 
 namespace {
+
+TEST(PageContent, LinkedStyleSheetsAreAskedFor) {
+    testing_support::ScratchDir dir;
+    testing_support::WriteWholeFile(dir.File("s.css"), "P { color: red }");
+    for (bool cached : {true, false}) {
+        SCOPED_TRACE(cached ? "in the cache" : "not coming");
+        DocumentContent content;
+        std::vector<UrlHandle> requested;
+        content.GetPage()->loadRequest = [&](const UrlHandle& url) {
+            requested.push_back(url);
+            if (cached) {
+                url->SetFileName(dir.File("s.css").c_str());
+                url->SetCacheRelation(kListNever);
+                url->SetLoadStatus(kLoadLoaded);
+            }
+        };
+        html_test::FeedWhole(content, "<link rel=stylesheet href=s.css><p>x");
+        ASSERT_EQ(requested.size(), 1u);
+        EXPECT_EQ(PageUrls::FullName(requested[0]), "http://test.example/dir/s.css");
+        EXPECT_EQ(content.GetPage()->sheetsLoading, 0);
+        EXPECT_EQ(content.GetPage()->StyleSheets().size(), cached ? 1u : 0u);
+    }
+}
 
 TEST(PageContent, ScriptFilesAreWaitedFor) {
     testing_support::ScratchDir dir;

@@ -50,6 +50,36 @@ TEST(HttpReplyHeaders, StatusLineAndKnownHeaders) {
     EXPECT_EQ(cookies, (std::vector<std::string>{"a=1", "b=2; path=/"}));
 }
 
+TEST(HttpReplyHeaders, RefreshDelayAndAddress) {
+    const struct {
+        const char* text;
+        bool ok;
+        int delay;
+        const char* address;
+    } cases[] = {
+        {"5", true, 5, ""},
+        {"0; url=next.html", true, 0, "next.html"},
+        {"10;URL= http://h/x#top \t", true, 10, "http://h/x#top"},
+        {"3; target=x", true, 3, ""},  // no "url=": the page itself
+        {"99999999999; url=a", true, 0xFFFF, "a"},
+        {" 5; url=a", false, 0, ""},
+        {"soon", false, 0, ""},
+        {"", false, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        int delay = -7;
+        std::string_view address = "stale";
+        ASSERT_EQ(ParseRefresh(c.text, delay, address), c.ok);
+        if (!c.ok) {
+            EXPECT_EQ(delay, -7);
+            continue;
+        }
+        EXPECT_EQ(delay, c.delay);
+        EXPECT_EQ(address, c.address);
+    }
+}
+
 TEST(HttpReplyHeaders, FoldedValuesAndBareLineFeeds) {
     HttpReplyHeaders h = Parse("HTTP/1.0 200 OK\nContent-type: text/html;\n\tcharset=x \n\nbody");
     EXPECT_EQ(h.statusCode, 200);

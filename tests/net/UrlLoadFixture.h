@@ -48,8 +48,13 @@ struct RecordingContent : UrlPageContent {
     bool CanTakeData() const override { return true; }
     bool IsComplete() const override { return finals > 0; }
     bool HasPendingWork() const override { return false; }
+    void StopFeeding(int reason) override {
+        stopReason = reason;
+        ++finals;
+    }
     std::string fed;
     int finals = 0;
+    int stopReason = 0;
 };
 
 inline std::unique_ptr<UrlPageContent> MakeRecordingContent(UrlRecord&) {
@@ -72,7 +77,8 @@ inline constexpr uint32_t kNotices[] = {kMsgLoadNotice,
                                  kMsgLoadStatus,
                                  kMsgMoreData,
                                  kMsgRedirected,
-                                 kMsgScriptsPending};
+                                 kMsgScriptsPending,
+                                 kMsgUploadNotice};
 
 // A window's view of the loads it asked for: every notice, in order.
 class NoticeRecorder : public MessageCallback {

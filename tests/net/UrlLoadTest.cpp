@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include "core/Preferences.h"
 #include "net/InternalPages.h"
 #include "net/SniffContent.h"
+#include "net/UploadSource.h"
 #include "net/UrlErrors.h"
 #include "net/UrlPageContent.h"
 #include "net/UrlRecord.h"
@@ -458,6 +460,90 @@ TEST_F(UrlLoadTest, SecondWindowJoinsARunningLoad) {
     ASSERT_TRUE(WaitFor(h));
     EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
     EXPECT_EQ(Content(h)->fed, ReadAll(WwwFile("page40000.html")));
+}
+
+TEST_F(UrlLoadTest, TheReplysRefreshReachesTheRecord) {
+    testing_support::ScriptedServer server({
+        {testing_support::ScriptStep::Expect, "\r\n\r\n"},
+        {testing_support::ScriptStep::Send,
+         "HTTP/1.0 200 OK\r\nContent-type: text/html\r\nRefresh: 5; url=next.html\r\n\r\n<p>soon"},
+        {testing_support::ScriptStep::Close, ""},
+    });
+    UrlHandle h = Load("http://127.0.0.1:" + std::to_string(server.Port()) + "/refresh.html");
+    EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+    EXPECT_EQ(h->GetRefreshDelay(), 5);
+    EXPECT_EQ(h->GetRefreshUrl(), "next.html");
+    ASSERT_NE(Content(h), nullptr);
+    EXPECT_EQ(Content(h)->fed, "<p>soon");
+    EXPECT_EQ(Content(h)->stopReason, 0);
+}
+
+// An upload source as a form with a file gives it: its own headers, then
+// the bytes, in pieces smaller than the network buffer.
+class TestUpload : public UploadSource {
+public:
+    explicit TestUpload(std::string bytes) : bytes_(std::move(bytes)) {}
+    int32_t EncodedLength() override { return static_cast<int32_t>(bytes_.size()); }
+    uint16_t ProgressFirst() override { return 1; }
+    uint16_t ProgressSecond() override { return static_cast<uint16_t>(at_); }
+    void ReadEncoded(char* buffer, int32_t& count, int32_t capacity, bool& done) override {
+        count =
+            static_cast<int32_t>(std::min<size_t>({bytes_.size() - at_, static_cast<size_t>(capacity), 7}));
+        std::memcpy(buffer, bytes_.data() + at_, static_cast<size_t>(count));
+        at_ += static_cast<size_t>(count);
+        done = at_ == bytes_.size();
+    }
+
+private:
+    std::string bytes_;
+    size_t at_ = 0;
+};
+
+TEST_F(UrlLoadTest, PostsABodyOrAnUploadOnceAndKeepsTheReply) {
+    const std::string reply = "HTTP/1.0 200 OK\r\nContent-type: text/html\r\n\r\n<p>thanks";
+    for (bool upload : {false, true}) {
+        SCOPED_TRACE(upload ? "upload source" : "body text");
+        const std::string sent = upload ? "Content-type: text/plain\r\n\r\nfile bytes here" : "a=1&b=two";
+        testing_support::ScriptedServer server({
+            {testing_support::ScriptStep::Expect, sent},
+            {testing_support::ScriptStep::Send, reply},
+            {testing_support::ScriptStep::Close, ""},
+        });
+        UrlHandle h = Find("http://127.0.0.1:" + std::to_string(server.Port()) + "/form");
+        h->SetHttpMethod(kMethodPost);
+        if (upload) {
+            h->SetUploadObject(std::make_unique<TestUpload>(sent), true);
+        } else {
+            h->SetPostData(sent.c_str(), true);
+            h->SetPostContentType("application/x-www-form-urlencoded");
+        }
+        recorder_->log.clear();
+        ASSERT_EQ(h->StartLoad(view_.get(), UrlHandle(), false, false), 0);
+        ASSERT_TRUE(WaitFor(h));
+        EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+        EXPECT_EQ(h->GetHttpStatus(), 200);
+        EXPECT_EQ(Content(h)->fed, "<p>thanks");
+        std::string received = server.Received();
+        EXPECT_EQ(received.rfind("POST /form HTTP/1.0\r\n", 0), 0u) << received;
+        EXPECT_NE(received.find("Content-length: " + std::to_string(sent.size()) + "\r\n"), std::string::npos)
+            << received;
+        // The body follows the head directly: after the empty line, or for an
+        // upload (whose bytes bring their own headers) after the length.
+        EXPECT_NE(received.find((upload ? "\r\n" : "\r\n\r\n") + sent), std::string::npos) << received;
+        if (upload) {
+            EXPECT_NE(recorder_->Find(kMsgUploadNotice, h->GetId()), nullptr);
+        } else {
+            EXPECT_NE(received.find("Content-type: application/x-www-form-urlencoded\r\n"),
+                      std::string::npos);
+        }
+        // Asked again without a new body: the kept reply stands, nothing is sent.
+        recorder_->log.clear();
+        ASSERT_EQ(h->StartLoad(view_.get(), UrlHandle(), false, false), 0);
+        ASSERT_TRUE(WaitFor(h, 2));
+        testing_support::PumpFor(std::chrono::milliseconds(200));
+        EXPECT_EQ(server.Connections(), 1);
+        EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+    }
 }
 
 // Not a timed test: run with ZINTU_URLLOAD_BENCH=1 and a file at

@@ -212,7 +212,7 @@ TEST(ParseFtpUrl, TakesTheNameApart) {
 
     ASSERT_TRUE(ParseFtpUrl("ftp://a%40b%3Apw@h", p));
     EXPECT_FALSE(p.hasPath);
-    EXPECT_EQ(p.login.user, "a%40b");  // the last "@" ends the user information
+    EXPECT_EQ(p.login.user, "a@b");  // the last "@" ends the user information, decoded
     EXPECT_EQ(p.login.password, "pw");
 
     EXPECT_FALSE(ParseFtpUrl("ftp://h:70000/x", p));
