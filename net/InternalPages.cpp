@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/StringHelpers.h"
+#include "net/UrlAuthority.h"
 
 namespace {
 
