@@ -9,7 +9,7 @@ bool OriginOfUrl(std::string_view url, RequestOrigin& out) {
     if (!server || server->host.empty()) return false;
     out.host = server->host;
     out.port = server->port;
-    std::string_view path = TargetPath(url);
+    std::string path = TargetPath(url);
     out.path = std::string(path.substr(0, path.find_first_of("?;#")));
     return true;
 }
