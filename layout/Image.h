@@ -142,7 +142,7 @@ public:
 protected:
     // For the decoders.
     ImageFrame* StartFrame();
-    // Sets the frame's size, and the image's as the Part of each decoder says.
+    // Sets the frame's size; each decoder sets the image's size by its own format's rule.
     void SetFrameSize(ImageFrame& frame, int width, int height);
     void SetImageSize(int width, int height) {
         width_ = width;

@@ -29,18 +29,18 @@ int32_t CombineMargins(int32_t a, int32_t b) {
 
 int16_t Clamp16(int32_t v) { return static_cast<int16_t>(v < -32768 ? -32768 : (v > 32767 ? 32767 : v)); }
 
-uint16_t ClampSpecHeight(int64_t h) { return static_cast<uint16_t>(h < 0 ? 0 : (h > 32767 ? 32767 : h)); }
+uint16_t ClampRequestedHeight(int64_t h) { return static_cast<uint16_t>(h < 0 ? 0 : (h > 32767 ? 32767 : h)); }
 
 uint16_t ClampSetHeight(int64_t h) { return static_cast<uint16_t>(h < 0 ? 0 : (h > 65535 ? 65535 : h)); }
 
 // ---------------------------------------------------------------------------
 
-LayoutElement::LayoutElement(bool vertical, const LayoutSpec* spec) {
+LayoutElement::LayoutElement(bool vertical, const LayoutRequest* request) {
     if (vertical) flags_ |= kVerticalFlow;
-    if (spec) {
-        width_ = Clamp16(spec->width);
-        if (spec->widthGiven) flags_ |= kWidthGiven;
-        if (spec->heightGiven) flags_ |= kHeightGiven;
+    if (request) {
+        width_ = Clamp16(request->width);
+        if (request->widthGiven) flags_ |= kWidthGiven;
+        if (request->heightGiven) flags_ |= kHeightGiven;
     }
 }
 
@@ -48,13 +48,13 @@ LayoutElement::~LayoutElement() {
     if (metrics_) BoxMetricsRecords().Give(metrics_);
 }
 
-void LayoutElement::TakeMetrics(const BoxMetricsValues* metrics, const LayoutSpec* spec) {
+void LayoutElement::TakeMetrics(const BoxMetricsValues* metrics, const LayoutRequest* request) {
     metrics_ = BoxMetricsRecords().Take();
     if (!metrics_) return;
     if (metrics) metrics_->CopyFrom(*metrics);
-    if (spec) {
-        metrics_->layoutValue1 = spec->value1;
-        metrics_->layoutValue2 = spec->value2;
+    if (request) {
+        metrics_->layoutValue1 = request->value1;
+        metrics_->layoutValue2 = request->value2;
     }
 }
 
@@ -597,10 +597,10 @@ void LayoutElement::SetWordSpacing(float spacing) {
 
 // --- concrete boxes ------------------------------------------------------------------------
 
-BlockBox::BlockBox(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics, HtmlElement* element,
+BlockBox::BlockBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics, HtmlElement* element,
                    bool vertical)
-    : LayoutElement(vertical, spec), height_(spec ? spec->height : 0), element_(element) {
-    TakeMetrics(metrics, spec);
+    : LayoutElement(vertical, request), height_(request ? request->height : 0), element_(element) {
+    TakeMetrics(metrics, request);
     Place(parent);
 }
 
@@ -610,8 +610,8 @@ void BlockBox::SetHeight(int64_t height) {
     height_ = v;
 }
 
-LineBox::LineBox(LayoutElement* parent, const LayoutSpec* spec)
-    : LayoutElement(false, spec), height_(ClampSpecHeight(spec ? spec->height : 0)) {
+LineBox::LineBox(LayoutElement* parent, const LayoutRequest* request)
+    : LayoutElement(false, request), height_(ClampRequestedHeight(request ? request->height : 0)) {
     Place(parent);
 }
 
@@ -621,10 +621,10 @@ void LineBox::SetHeight(int64_t height) {
     height_ = v;
 }
 
-ContentBox::ContentBox(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics,
+ContentBox::ContentBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics,
                        HtmlElement* element)
-    : LayoutElement(false, spec), height_(ClampSpecHeight(spec ? spec->height : 0)), element_(element) {
-    TakeMetrics(metrics, spec);
+    : LayoutElement(false, request), height_(ClampRequestedHeight(request ? request->height : 0)), element_(element) {
+    TakeMetrics(metrics, request);
 }
 
 void ContentBox::SetHeight(int64_t height) {
@@ -633,35 +633,35 @@ void ContentBox::SetHeight(int64_t height) {
     height_ = v;
 }
 
-ImageBox::ImageBox(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics, HtmlElement* element,
+ImageBox::ImageBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics, HtmlElement* element,
                    int32_t imageNumber, int border, bool awaited)
-    : ContentBox(parent, spec, metrics, element),
+    : ContentBox(parent, request, metrics, element),
       imageNumber_(imageNumber),
       border_(static_cast<uint8_t>(border < 0 ? 0 : (border > 255 ? 255 : border))) {
     if (awaited) SetFlags(kClassFlag, true);
     Place(parent);
 }
 
-FormControlBox::FormControlBox(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics,
+FormControlBox::FormControlBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics,
                                HtmlElement* element, void* control)
-    : ContentBox(parent, spec, metrics, element), control_(control) {
+    : ContentBox(parent, request, metrics, element), control_(control) {
     if (metrics_ && element && element->GetFormFieldType() == 6) metrics_->valignCode = 68;
     Place(parent);
 }
 
-EmbedBox::EmbedBox(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics, HtmlElement* element)
-    : ContentBox(parent, spec, metrics, element) {
+EmbedBox::EmbedBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics, HtmlElement* element)
+    : ContentBox(parent, request, metrics, element) {
     Place(parent);
 }
 
-RuleBox::RuleBox(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics, HtmlElement* element)
-    : ContentBox(parent, spec, metrics, element) {
+RuleBox::RuleBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics, HtmlElement* element)
+    : ContentBox(parent, request, metrics, element) {
     Place(parent);
 }
 
-AltTextBox::AltTextBox(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics,
+AltTextBox::AltTextBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics,
                        HtmlElement* element, const char* text, int length, bool framed)
-    : ContentBox(parent, spec, metrics, element),
+    : ContentBox(parent, request, metrics, element),
       text_(text),
       length_(static_cast<uint16_t>(length < 0 ? 0 : (length > 65535 ? 65535 : length))),
       framed_(framed) {
@@ -676,9 +676,9 @@ AltTextBox::AltTextBox(LayoutElement* parent, const LayoutSpec* spec, const BoxM
     Place(parent);
 }
 
-ListMarkerBox::ListMarkerBox(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics,
+ListMarkerBox::ListMarkerBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics,
                              HtmlElement* element, int32_t number, int bulletSize, int markerType, int markerWidth)
-    : ContentBox(parent, spec, metrics, element),
+    : ContentBox(parent, request, metrics, element),
       number_(number),
       bulletSize_(static_cast<uint16_t>(bulletSize)),
       type_(static_cast<uint16_t>(markerType)),
@@ -687,7 +687,7 @@ ListMarkerBox::ListMarkerBox(LayoutElement* parent, const LayoutSpec* spec, cons
 }
 
 ReferenceBox::ReferenceBox(LayoutElement* container, LayoutElement* referred)
-    : LayoutElement(false, nullptr), height_(ClampSpecHeight(referred->Height())), referred_(referred) {
+    : LayoutElement(false, nullptr), height_(ClampRequestedHeight(referred->Height())), referred_(referred) {
     SetWidth(referred->Width());
     AttachTo(*container);
     SetX(referred->AbsoluteX() - container->AbsoluteX());

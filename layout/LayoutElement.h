@@ -92,7 +92,7 @@ int32_t CombineMargins(int32_t a, int32_t b);
 int16_t Clamp16(int32_t v);
 
 // What the formatter hands to a constructor.
-struct LayoutSpec {
+struct LayoutRequest {
     int32_t width = 0;
     int32_t height = 0;
     int16_t value1 = 0;
@@ -233,11 +233,11 @@ public:
     LayoutElement* PreviousInFlow() const;
 
 protected:
-    // vertical: the children stack; spec: null for none.
-    LayoutElement(bool vertical, const LayoutSpec* spec);
+    // vertical: the children stack; request: null for none.
+    LayoutElement(bool vertical, const LayoutRequest* request);
     // Takes a metrics record copied from the given one (or reset) and the
-    // specification's layout values.
-    void TakeMetrics(const BoxMetricsValues* metrics, const LayoutSpec* spec);
+    // request's layout values.
+    void TakeMetrics(const BoxMetricsValues* metrics, const LayoutRequest* request);
     // Attaches to the parent (when given) and places itself.
     void Place(LayoutElement* parent);
     void PlaceAfterPrevious();
@@ -262,12 +262,12 @@ private:
 
 // Heights of line, content and reference boxes: a new box holds at most
 // 32767, a set height at most 65535 (kept unsigned).
-uint16_t ClampSpecHeight(int64_t h);
+uint16_t ClampRequestedHeight(int64_t h);
 uint16_t ClampSetHeight(int64_t h);
 
 class BlockBox : public LayoutElement {
 public:
-    BlockBox(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics, HtmlElement* element,
+    BlockBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics, HtmlElement* element,
              bool vertical = true);
     int GetKind() const override { return kBlockBox; }
     uint32_t Height() const override { return static_cast<uint32_t>(height_ < 0 ? 0 : height_); }
@@ -283,7 +283,7 @@ private:
 
 class LineBox : public LayoutElement {
 public:
-    LineBox(LayoutElement* parent, const LayoutSpec* spec);
+    LineBox(LayoutElement* parent, const LayoutRequest* request);
     int GetKind() const override { return kLineBox; }
     uint32_t Height() const override { return height_; }
     void SetHeight(int64_t height) override;
@@ -304,7 +304,7 @@ public:
     virtual void Paint(PaintDevice& device, int32_t x, int32_t y) {}
 
 protected:
-    ContentBox(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics, HtmlElement* element);
+    ContentBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics, HtmlElement* element);
 
 private:
     uint16_t height_;
@@ -316,7 +316,7 @@ public:
     // A run of the text element's text; offsets and lengths are 16-bit,
     // so the formatter cuts text into runs of at most kMaxRun.
     static constexpr int kMaxRun = 32767;
-    TextFragment(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics, HtmlElement* text,
+    TextFragment(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics, HtmlElement* text,
                  int offset, int length);
     int GetKind() const override { return kTextFragment; }
     bool EndsWithSpace() const override;
@@ -352,7 +352,7 @@ private:
 
 class ImageBox : public ContentBox {
 public:
-    ImageBox(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics, HtmlElement* element,
+    ImageBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics, HtmlElement* element,
              int32_t imageNumber, int border, bool awaited);
     int GetKind() const override { return kImageBox; }
     int32_t ImageNumber() const { return imageNumber_; }
@@ -366,7 +366,7 @@ private:
 class FormControlBox : public ContentBox {
 public:
     // control: the form control object (made and owned by the forms code).
-    FormControlBox(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics, HtmlElement* element,
+    FormControlBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics, HtmlElement* element,
                    void* control);
     int GetKind() const override { return kFormControlBox; }
     void* Control() const { return control_; }
@@ -377,7 +377,7 @@ private:
 
 class EmbedBox : public ContentBox {
 public:
-    EmbedBox(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics, HtmlElement* element);
+    EmbedBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics, HtmlElement* element);
     int GetKind() const override { return kEmbedBox; }
     uint32_t InstanceKey() const { return instanceKey_; }
     void* PluginWindow() const { return window_; }
@@ -409,13 +409,13 @@ private:
 
 class RuleBox : public ContentBox {
 public:
-    RuleBox(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics, HtmlElement* element);
+    RuleBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics, HtmlElement* element);
     int GetKind() const override { return kRuleBox; }
 };
 
 class AltTextBox : public ContentBox {
 public:
-    AltTextBox(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics, HtmlElement* element,
+    AltTextBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics, HtmlElement* element,
                const char* text, int length, bool framed);
     int GetKind() const override { return kAltTextBox; }
     const char* TextPointer() const override { return text_; }
@@ -430,7 +430,7 @@ private:
 
 class ListMarkerBox : public ContentBox {
 public:
-    ListMarkerBox(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics, HtmlElement* element,
+    ListMarkerBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics, HtmlElement* element,
                   int32_t number, int bulletSize, int markerType, int markerWidth);
     int GetKind() const override { return kListMarkerBox; }
     int32_t Number() const { return number_; }

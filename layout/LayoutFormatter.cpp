@@ -120,7 +120,7 @@ int LayoutFormatter::FormatStep(HtmlElement* root, BlockBox* rootBox, int budget
         top->nextChild = root->FirstChild();
         top->blockState = top;
         top->block = rootBox;
-        ClearElementFont(top->spec);
+        ClearElementFont(top->fontSpec);
         top->AppendTo(states_);
     }
     const Call call{true, false, false, 4};
@@ -147,14 +147,14 @@ int LayoutFormatter::Format(HtmlElement* e, LayoutState& outer, Call call) {
     TextStyleRecord text = outer.text;
     ElementStyleResult style;
     if (type != kTextNode) {
-        FontSpec spec;
-        ClearElementFont(spec);
+        FontSpec fontSpec;
+        ClearElementFont(fontSpec);
         StyleDeclarationList declarations;
         const bool styles = page_ && page_->cssMode;
         if (styles) page_->ComputeElementStyle(e, declarations);
-        ApplyElementStyle(device_, nullptr, page_, e, styles ? &declarations : nullptr, text, spec, false, style);
-        ApplyFontSpec(device_, spec, text, false);
-        if (spec.values[kSpecColor] != -1) device_.SetTextColor(spec.values[kSpecColor] & 0x00FFFFFF);
+        ApplyElementStyle(device_, nullptr, page_, e, styles ? &declarations : nullptr, text, fontSpec, false, style);
+        ApplyFontSpec(device_, fontSpec, text, false);
+        if (fontSpec.values[kSpecColor] != -1) device_.SetTextColor(fontSpec.values[kSpecColor] & 0x00FFFFFF);
     }
     if (style.display != 1) {
         LayoutState& nested = NestedState(outer, e);
@@ -296,10 +296,10 @@ int LayoutFormatter::FormatBlock(HtmlElement* e, LayoutState& state, Call call) 
         if (page_ && page_->cssMode) page_->ComputeElementStyle(e, declarations);
         const int32_t available = outerBlock.block ? outerBlock.block->Width() - outerBlock.block->HorizontalExtra() : 0;
         MakeStyledBlock(device_, e, &declarations, available, e->Parent() && e->Parent()->IsInList(), edges);
-        LayoutSpec spec;
-        spec.width = available;
+        LayoutRequest request;
+        request.width = available;
         styles_.push_back(edges.style);
-        state.block = new BlockBox(outerBlock.block, &spec, &edges.metrics, e);
+        state.block = new BlockBox(outerBlock.block, &request, &edges.metrics, e);
         state.block->SetStyle(&styles_.back());
         DeviceTextMetrics metrics;
         device_.GetTextMetrics(metrics);
@@ -322,11 +322,11 @@ int LayoutFormatter::FormatBlock(HtmlElement* e, LayoutState& state, Call call) 
                 const int32_t labelWidth = device_.GetTextExtent(label.c_str(), static_cast<int>(label.size()));
                 if (labelWidth > width) width = labelWidth;
             }
-            LayoutSpec markerSpec;
-            markerSpec.width = width;
-            markerSpec.height = LineHeight();
-            markerSpec.value2 = Clamp16(metrics.ascent);
-            state.pendingMarker = new ListMarkerBox(nullptr, &markerSpec, nullptr, e, number, unit, markerType, width);
+            LayoutRequest markerRequest;
+            markerRequest.width = width;
+            markerRequest.height = LineHeight();
+            markerRequest.value2 = Clamp16(metrics.ascent);
+            state.pendingMarker = new ListMarkerBox(nullptr, &markerRequest, nullptr, e, number, unit, markerType, width);
         }
     }
     Call inner{true, false, state.preformatted, state.alignment};
@@ -360,10 +360,10 @@ int LayoutFormatter::FormatRule(HtmlElement* e, LayoutState& outer) {
     int32_t width = GetRuleWidth(e);
     if (width < 0) width = GetRuleWidthUnit(e) == 2 ? limit * -width / 100 : limit;
     if (width == 0 || width > limit) width = limit;
-    LayoutSpec spec;
-    spec.width = width;
-    spec.height = GetRuleSize(e) + 10;
-    new RuleBox(bs.line, &spec, nullptr, e);
+    LayoutRequest request;
+    request.width = width;
+    request.height = GetRuleSize(e) + 10;
+    new RuleBox(bs.line, &request, nullptr, e);
     CloseLine(bs, e->GetAlignment(false) == 4 ? 4 : (e->GetAlignment(false) == 5 ? 5 : 6));
     return kResultDone;
 }
@@ -415,10 +415,10 @@ void LayoutFormatter::StartLine(LayoutState& bs) {
     const int32_t view = device_.GetViewWidth() - bs.block->AbsoluteX();
     if (view < width && view > 0) width = view;
     if (width < 0) width = 0;
-    LayoutSpec spec;
-    spec.width = width;
-    spec.height = 1;
-    bs.line = new LineBox(bs.block, &spec);
+    LayoutRequest request;
+    request.width = width;
+    request.height = 1;
+    bs.line = new LineBox(bs.block, &request);
     bs.nobr = nullptr;
     // The line keeps its limit until it is closed; pieces are placed from
     // its left end.
@@ -474,11 +474,11 @@ int LayoutFormatter::PlacePreformattedLine(HtmlElement* e, LayoutState& state) {
     if (length > 0 || !(atEnd && lineBreak && lastOfBlock)) {
         DeviceTextMetrics metrics;
         device_.GetTextMetrics(metrics);
-        LayoutSpec spec;
-        spec.width = device_.GetTextExtent(start, length);
-        spec.height = LineHeight();
-        spec.value2 = Clamp16(metrics.ascent);
-        auto* fragment = new TextFragment(bs.line, &spec, nullptr, e, static_cast<int>(start - text), length);
+        LayoutRequest request;
+        request.width = device_.GetTextExtent(start, length);
+        request.height = LineHeight();
+        request.value2 = Clamp16(metrics.ascent);
+        auto* fragment = new TextFragment(bs.line, &request, nullptr, e, static_cast<int>(start - text), length);
         fragment->SetStyle(StyleFor(state.text));
     }
     if (!lineBreak) return kResultDone;
@@ -564,11 +564,11 @@ int LayoutFormatter::PlaceTextRun(HtmlElement* e, LayoutState& state, Call call)
     DeviceTextMetrics metrics;
     device_.GetTextMetrics(metrics);
     if (lowerRun) device_.SetFontHeight(fullHeight);
-    LayoutSpec spec;
-    spec.width = width;
-    spec.height = LineHeight();
-    spec.value2 = Clamp16(metrics.ascent + (LineHeight() - device_.GetLineHeight()) / 2);
-    auto* fragment = new TextFragment(bs.line, &spec, nullptr, e, start, pos - start);
+    LayoutRequest request;
+    request.width = width;
+    request.height = LineHeight();
+    request.value2 = Clamp16(metrics.ascent + (LineHeight() - device_.GetLineHeight()) / 2);
+    auto* fragment = new TextFragment(bs.line, &request, nullptr, e, start, pos - start);
     fragment->SetStyle(StyleFor(state.text));
     if (lowerRun) fragment->SetFlags(LayoutElement::kSmallText | 0x0080, true);
     if (state.text.transform) fragment->SetFlags(static_cast<uint16_t>((state.text.transform & 3) << 6), true);

@@ -65,7 +65,7 @@ public:
     bool preformatted = false;
     bool started = false;  // the element's own opening work is done
     TextStyleRecord text;
-    FontSpec spec;
+    FontSpec fontSpec;
 };
 
 class LayoutFormatter {

@@ -61,7 +61,7 @@ FontPreferences& StyleFontPreferences() {
     return preferences;
 }
 
-void ClearElementFont(FontSpec& spec) { spec.Set(-1, 0, -1, -1, -1, 0); }
+void ClearElementFont(FontSpec& fontSpec) { fontSpec.Set(-1, 0, -1, -1, -1, 0); }
 
 int32_t ConvertCssLength(PaintDevice& device, float value, int unit, bool horizontal, int32_t reference) {
     const double v = value;
@@ -85,11 +85,11 @@ int32_t CssValueToLength(PaintDevice& device, const StyleDeclaration* value, boo
     return ConvertCssLength(device, value->GetNumber(), value->GetUnit(), horizontal, reference);
 }
 
-uint64_t ApplyFontSpec(PaintDevice& device, const FontSpec& spec, TextStyleRecord& text, bool exact) {
-    if (spec.values[kSpecFace] >= 0) device.SetFaceById(static_cast<uint16_t>(spec.values[kSpecFace]));
-    if (spec.values[kSpecSize] > 0) device.SetFontHeight(spec.values[kSpecSize]);
-    if (spec.values[kSpecWeight] > 0) device.SetWeight(spec.values[kSpecWeight]);
-    if (spec.values[kSpecItalic] >= 0) device.SetItalic(spec.values[kSpecItalic]);
+uint64_t ApplyFontSpec(PaintDevice& device, const FontSpec& fontSpec, TextStyleRecord& text, bool exact) {
+    if (fontSpec.values[kSpecFace] >= 0) device.SetFaceById(static_cast<uint16_t>(fontSpec.values[kSpecFace]));
+    if (fontSpec.values[kSpecSize] > 0) device.SetFontHeight(fontSpec.values[kSpecSize]);
+    if (fontSpec.values[kSpecWeight] > 0) device.SetWeight(fontSpec.values[kSpecWeight]);
+    if (fontSpec.values[kSpecItalic] >= 0) device.SetItalic(fontSpec.values[kSpecItalic]);
     if (text.letterSpacing != 32767) {
         const int previous = device.SetTextCharacterExtra(text.letterSpacing);
         if (previous != text.letterSpacing) {
@@ -109,7 +109,7 @@ uint64_t ApplyFontSpec(PaintDevice& device, const FontSpec& spec, TextStyleRecor
 
 void ApplyElementStyle(PaintDevice& device, uint32_t* stateFlags, const PageProperties* page,
                        const HtmlElement* element, const StyleDeclarationList* declarations, TextStyleRecord& text,
-                       FontSpec& spec, bool lineHeightAbsolute, ElementStyleResult& result) {
+                       FontSpec& fontSpec, bool lineHeightAbsolute, ElementStyleResult& result) {
     if (!element) return;
     const int type = element->Type();
     const bool link = type == kTagA && element->RecordAs<AnchorRecord>() &&
@@ -123,17 +123,17 @@ void ApplyElementStyle(PaintDevice& device, uint32_t* stateFlags, const PageProp
 
     // Defaults.
     text.letterSpacing = 32767;
-    spec.values[kSpecSize] = -1;
+    fontSpec.values[kSpecSize] = -1;
     const int16_t faceOfFont = GetFontFaceId(element);
-    if (faceOfFont >= 0 && pageFonts) spec.values[kSpecFace] = faceOfFont;
-    spec.values[kSpecWeight] = base.Bold() ? 7 : (base.Font() ? base.Font()->weight / 100 : spec.values[kSpecWeight]);
+    if (faceOfFont >= 0 && pageFonts) fontSpec.values[kSpecFace] = faceOfFont;
+    fontSpec.values[kSpecWeight] = base.Bold() ? 7 : (base.Font() ? base.Font()->weight / 100 : fontSpec.values[kSpecWeight]);
     if ((base.Italic() || (base.Font() && base.Font()->italic)) && !(state & kStateStyleFromRule)) {
-        spec.values[kSpecItalic] = 1;
+        fontSpec.values[kSpecItalic] = 1;
     }
 
     uint32_t marks = 0;
     int32_t lineHeight = kNoLength;
-    bool colorSet = spec.values[kSpecColor] != -1 && (spec.values[kSpecColor] & kColorFromStyle);
+    bool colorSet = fontSpec.values[kSpecColor] != -1 && (fontSpec.values[kSpecColor] & kColorFromStyle);
     for (const WeightedDeclaration* w = declarations ? declarations->First() : nullptr; w;
          w = StyleDeclarationList::Next(w)) {
         const StyleDeclaration* d = w->declaration;
@@ -148,7 +148,7 @@ void ApplyElementStyle(PaintDevice& device, uint32_t* stateFlags, const PageProp
             case kPropFloat: result.floatKeyword = k; break;
             case kPropColor:
                 if (colorSet || d->Kind() != kDeclInteger || (pseudo == 1 && !link)) break;
-                spec.values[kSpecColor] = d->GetValue() | (pseudo == 1 ? 0 : kColorFromStyle);
+                fontSpec.values[kSpecColor] = d->GetValue() | (pseudo == 1 ? 0 : kColorFromStyle);
                 colorSet = true;
                 break;
             case kPropTextAlign: text.textAlign = k; break;
@@ -159,15 +159,15 @@ void ApplyElementStyle(PaintDevice& device, uint32_t* stateFlags, const PageProp
                     size = FontSizeKeyword(k, current);
                 }
                 if (size != kNoLength && size > 0) {
-                    spec.values[kSpecSize] = size;
+                    fontSpec.values[kSpecSize] = size;
                     device.SetFontHeight(size);
                 }
                 break;
             }
             case kPropFontStyle:
-                if (k == kCssNormal) spec.values[kSpecItalic] = 0;
+                if (k == kCssNormal) fontSpec.values[kSpecItalic] = 0;
                 if (k == kCssItalic || k == kCssOblique) {
-                    spec.values[kSpecItalic] = 1;
+                    fontSpec.values[kSpecItalic] = 1;
                     marks |= kStateStyleFromRule;
                 }
                 break;
@@ -178,20 +178,20 @@ void ApplyElementStyle(PaintDevice& device, uint32_t* stateFlags, const PageProp
                     if (id >= 0 && (FontFaceFlags(static_cast<uint16_t>(id)) != 0 ||
                                     (FindFontFaceById(static_cast<uint16_t>(id)) == nullptr &&
                                      FontFaceName(static_cast<uint16_t>(id))))) {
-                        spec.values[kSpecFace] = id;
+                        fontSpec.values[kSpecFace] = id;
                         marks |= kStateFaceFromStyle;
                         break;
                     }
                 }
                 break;
             case kPropFontWeight: {
-                int32_t weight = spec.values[kSpecWeight] > 0 ? spec.values[kSpecWeight] : device.GetWeight();
+                int32_t weight = fontSpec.values[kSpecWeight] > 0 ? fontSpec.values[kSpecWeight] : device.GetWeight();
                 if (d->Kind() == kDeclNumber) weight = static_cast<int32_t>(d->GetNumber());
                 if (k == kCssBolder || k == kCssLighter) {
-                    const int32_t face = spec.values[kSpecFace] >= 0 ? spec.values[kSpecFace] : device.FaceId();
+                    const int32_t face = fontSpec.values[kSpecFace] >= 0 ? fontSpec.values[kSpecFace] : device.FaceId();
                     weight = NextFontWeight(static_cast<uint16_t>(face), weight, k == kCssBolder);
                 }
-                spec.values[kSpecWeight] = weight < 1 ? 1 : (weight > 9 ? 9 : weight);
+                fontSpec.values[kSpecWeight] = weight < 1 ? 1 : (weight > 9 ? 9 : weight);
                 break;
             }
             case kPropWordSpacing:
@@ -245,33 +245,33 @@ void ApplyElementStyle(PaintDevice& device, uint32_t* stateFlags, const PageProp
     // Colours and sizes by element.
     const int32_t current = device.GetFontHeight();
     if (type == kTagA) {
-        if (link && page && page->GetLinkColour() != -1 && spec.values[kSpecColor] == -1) {
-            spec.values[kSpecColor] = page->GetLinkColour();
+        if (link && page && page->GetLinkColour() != -1 && fontSpec.values[kSpecColor] == -1) {
+            fontSpec.values[kSpecColor] = page->GetLinkColour();
         }
     } else if (type == kTagFont) {
         if (pageFonts && GetFontColor(element) != -1 && !colorSet) {
-            spec.values[kSpecColor] = GetFontColor(element) | kColorFromStyle;
+            fontSpec.values[kSpecColor] = GetFontColor(element) | kColorFromStyle;
         }
-        if (HasFontSize(element) && spec.values[kSpecSize] == -1) {
+        if (HasFontSize(element) && fontSpec.values[kSpecSize] == -1) {
             LogFont font;
             device.GetLogFont(font);
             const FontStyle& normal = g_fontTable ? g_fontTable->ForElement(0) : FontTable::DefaultStyle();
-            spec.values[kSpecSize] = FontSizeForStep(normal.Font() ? normal.Font() : &font, GetFontSize(element));
+            fontSpec.values[kSpecSize] = FontSizeForStep(normal.Font() ? normal.Font() : &font, GetFontSize(element));
         }
     } else if (type == kTagSmall || type == kTagBig || type == kTagSub || type == kTagSup) {
-        if (spec.values[kSpecSize] == -1) {
+        if (fontSpec.values[kSpecSize] == -1) {
             LogFont font;
             font.height = -current;
             const int step = type == kTagSmall ? 2 : (type == kTagBig ? 4 : 1);
-            spec.values[kSpecSize] = FontSizeForStep(&font, step);
+            fontSpec.values[kSpecSize] = FontSizeForStep(&font, step);
         }
     } else {
         const bool pageFace = page && (!page->cssMode || StyleFontPreferences().cssEnableUserFont);
-        if (spec.values[kSpecFace] == -1 && pageFace && base.Font() && base.Font()->faceName[0]) {
+        if (fontSpec.values[kSpecFace] == -1 && pageFace && base.Font() && base.Font()->faceName[0]) {
             const uint16_t id = FindFontFaceId(base.Font()->faceName);
-            if (id != kUnknownFace) spec.values[kSpecFace] = id;
+            if (id != kUnknownFace) fontSpec.values[kSpecFace] = id;
         }
-        if (spec.values[kSpecSize] == -1 && base.Font()) spec.values[kSpecSize] = FontHeightOf(base);
+        if (fontSpec.values[kSpecSize] == -1 && base.Font()) fontSpec.values[kSpecSize] = FontHeightOf(base);
     }
 
     if (lineHeight != kNoLength && lineHeight > 0) {

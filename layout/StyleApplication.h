@@ -22,7 +22,7 @@ constexpr int32_t kNoLength = 0x7fffffff;
 // unset), face id (-1 unset), font size in pixels (-1 unset).
 enum ElementFontField { kSpecColor = 0, kSpecWeight = 1, kSpecItalic = 2, kSpecFace = 3, kSpecSize = 4 };
 constexpr int32_t kColorFromStyle = 0x40000000;
-void ClearElementFont(FontSpec& spec);
+void ClearElementFont(FontSpec& fontSpec);
 
 // The text style of an element's text.
 struct TextStyleRecord {
@@ -72,13 +72,13 @@ int32_t CssValueToLength(PaintDevice& device, const StyleDeclaration* value, boo
 
 // Pushes the font to the device; answers the font height (high 32 bits)
 // and the line height (low 32 bits).
-uint64_t ApplyFontSpec(PaintDevice& device, const FontSpec& spec, TextStyleRecord& text, bool exact);
+uint64_t ApplyFontSpec(PaintDevice& device, const FontSpec& fontSpec, TextStyleRecord& text, bool exact);
 
 // stateFlags: the formatter state's flag word, or null. declarations: the
 // element's computed style, or null.
 void ApplyElementStyle(PaintDevice& device, uint32_t* stateFlags, const PageProperties* page,
                        const HtmlElement* element, const StyleDeclarationList* declarations, TextStyleRecord& text,
-                       FontSpec& spec, bool lineHeightAbsolute, ElementStyleResult& result);
+                       FontSpec& fontSpec, bool lineHeightAbsolute, ElementStyleResult& result);
 
 // The edge record of a block from its declarations: margins, padding,
 // borders, background. availableWidth resolves percentages. Answers false

@@ -25,9 +25,9 @@ const char* Transformed(const char* text, int length, int transform, char* buffe
 }
 }  // namespace
 
-TextFragment::TextFragment(LayoutElement* parent, const LayoutSpec* spec, const BoxMetricsValues* metrics,
+TextFragment::TextFragment(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics,
                            HtmlElement* text, int offset, int length)
-    : ContentBox(parent, spec, metrics, text),
+    : ContentBox(parent, request, metrics, text),
       length_(static_cast<uint16_t>(length < 0 ? 0 : (length > kMaxRun ? kMaxRun : length))),
       offset_(static_cast<uint16_t>(offset < 0 ? 0 : (offset > 0xFFFF ? 0xFFFF : offset))) {
     Place(parent);

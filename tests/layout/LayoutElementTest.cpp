@@ -12,8 +12,8 @@
 
 namespace {
 
-LayoutSpec Spec(int32_t w, int32_t h, int16_t above = 0) {
-    LayoutSpec s;
+LayoutRequest Request(int32_t w, int32_t h, int16_t above = 0) {
+    LayoutRequest s;
     s.width = w;
     s.height = h;
     s.value2 = above;
@@ -36,7 +36,7 @@ TEST(MarginCombination, SignsDecide) {
 
 TEST(LayoutHeights, SixteenBitHeightsAreUnsigned) {
     BlockBox root(nullptr, nullptr, nullptr, nullptr);
-    LayoutSpec tall = Spec(100, 40000);
+    LayoutRequest tall = Request(100, 40000);
     auto* line = new LineBox(&root, &tall);
     EXPECT_EQ(line->Height(), 32767u);
     line->SetHeight(70000);
@@ -51,7 +51,7 @@ TEST(LayoutHeights, SixteenBitHeightsAreUnsigned) {
 
 TEST(LayoutPlacement, StackedBoxesSkipOutOfFlowSiblings) {
     BlockBox root(nullptr, nullptr, nullptr, nullptr);
-    LayoutSpec a = Spec(100, 20), b = Spec(50, 30), c = Spec(100, 10);
+    LayoutRequest a = Request(100, 20), b = Request(50, 30), c = Request(100, 10);
     auto* first = new BlockBox(&root, &a, nullptr, nullptr);
     auto* floating = new BlockBox(&root, &b, nullptr, nullptr);
     floating->SetFlags(LayoutElement::kOutOfFlow, true);
@@ -59,7 +59,7 @@ TEST(LayoutPlacement, StackedBoxesSkipOutOfFlowSiblings) {
     EXPECT_EQ(first->Y(), 0);
     EXPECT_EQ(third->Y(), 20);
 
-    LayoutSpec word = Spec(30, 10);
+    LayoutRequest word = Request(30, 10);
     auto* line = new LineBox(&root, &word);
     auto* w1 = new LineBox(line, &word);
     auto* w2 = new LineBox(line, &word);
@@ -80,7 +80,7 @@ TEST(LayoutPlacement, ParentEdgesOffsetTheFirstChild) {
     root.SetStyle(&style);
     EXPECT_EQ(root.TopBarrier(), 7);
     EXPECT_EQ(root.LeftEdge(), 10);
-    LayoutSpec s = Spec(10, 10);
+    LayoutRequest s = Request(10, 10);
     auto* child = new BlockBox(&root, &s, nullptr, nullptr);
     EXPECT_EQ(child->X(), 10);
     EXPECT_EQ(child->Y(), 7);
@@ -100,7 +100,7 @@ TEST_P(MarginCollapse, TheGapIsTheCombinedMargin) {
     const CollapseCase c = GetParam();
     BlockBox root(nullptr, nullptr, nullptr, nullptr);
     const int content = 30;
-    LayoutSpec s1 = Spec(100, content + c.bottom), s2 = Spec(100, 20);
+    LayoutRequest s1 = Request(100, content + c.bottom), s2 = Request(100, 20);
     BoxMetricsValues m1 = Margins(0, c.bottom), m2 = Margins(c.top, 0);
     auto* first = new BlockBox(&root, &s1, &m1, nullptr);
     auto* second = new BlockBox(&root, &s2, &m2, nullptr);
@@ -120,7 +120,7 @@ TEST(LayoutFinish, MarginsAreAppliedAndTheRecordsGoBack) {
         BoxMetrics m;
         m.margin[BoxMetrics::kLeft] = 5;
         m.margin[BoxMetrics::kRight] = 5;
-        LayoutSpec s = Spec(100, 20);
+        LayoutRequest s = Request(100, 20);
         auto* child = new BlockBox(&root, &s, &m, nullptr);
         root.Finish();
         EXPECT_TRUE(root.Has(LayoutElement::kFinished));
@@ -139,9 +139,9 @@ TEST(LayoutFinish, MarginsAreAppliedAndTheRecordsGoBack) {
 
 TEST(LineAlignment, TheBaselineMovesDownForTheTallestAscent) {
     BlockBox root(nullptr, nullptr, nullptr, nullptr);
-    LayoutSpec lineSpec = Spec(0, 0);
-    auto* line = new LineBox(&root, &lineSpec);
-    LayoutSpec a = Spec(20, 10, 8), b = Spec(20, 15, 12);
+    LayoutRequest lineRequest = Request(0, 0);
+    auto* line = new LineBox(&root, &lineRequest);
+    LayoutRequest a = Request(20, 10, 8), b = Request(20, 15, 12);
     auto* small = new BlockBox(line, &a, nullptr, nullptr, false);
     auto* big = new BlockBox(line, &b, nullptr, nullptr, false);
     EXPECT_EQ(line->AlignLine(0, 0), 12);
@@ -162,12 +162,12 @@ struct TextFixture : ::testing::Test {
     void SetUp() override {
         style.fontHeight = 10;  // 5 units a character
         root.SetStyle(&style);
-        LayoutSpec s = Spec(0, 12);
+        LayoutRequest s = Request(0, 12);
         line = new LineBox(&root, &s);
     }
     TextFragment* Fragment(const char* content, int offset, int length) {
         text.reset(HtmlElement::MakeText(content, static_cast<int>(std::strlen(content)), true, true, nullptr));
-        LayoutSpec s = Spec(length * 5, 12);
+        LayoutRequest s = Request(length * 5, 12);
         return new TextFragment(line, &s, nullptr, text.get(), offset, length);
     }
 };
@@ -237,7 +237,7 @@ TEST_F(TextFixture, RangesAndVisibleCharacters) {
 
 TEST(RepaintBookkeeping, MovesOfPaintedChildrenAreRecorded) {
     BlockBox root(nullptr, nullptr, nullptr, nullptr);
-    LayoutSpec s = Spec(30, 10);
+    LayoutRequest s = Request(30, 10);
     auto* child = new BlockBox(&root, &s, nullptr, nullptr);
     RepaintRegion region;
     RepaintRegion::SetCurrent(&region);
@@ -256,13 +256,13 @@ TEST(RepaintBookkeeping, MovesOfPaintedChildrenAreRecorded) {
 }
 
 TEST(References, AChildThatSticksOutIsReferencedByAnAncestor) {
-    LayoutSpec page = Spec(200, 200);
+    LayoutRequest page = Request(200, 200);
     page.widthGiven = page.heightGiven = true;
     BlockBox root(nullptr, &page, nullptr, nullptr);
-    LayoutSpec boxSpec = Spec(50, 40);
+    LayoutRequest boxRequest = Request(50, 40);
     BoxMetricsValues m = Margins(0, 30);
-    auto* box = new BlockBox(&root, &boxSpec, &m, nullptr);
-    LayoutSpec tall = Spec(40, 35);
+    auto* box = new BlockBox(&root, &boxRequest, &m, nullptr);
+    LayoutRequest tall = Request(40, 35);
     auto* inner = new BlockBox(box, &tall, nullptr, nullptr);
     box->ApplyMargins();
     EXPECT_EQ(box->Height(), 10u);

@@ -30,9 +30,9 @@ struct Formatted {
     Formatted(const std::string& page, int budget) {
         html_test::FeedWhole(content, page);
         device.SetFontHeight(10);  // 5 units a character, lines of 12
-        LayoutSpec spec;
-        spec.width = kViewWidth;
-        root = std::make_unique<BlockBox>(nullptr, &spec, nullptr, nullptr);
+        LayoutRequest request;
+        request.width = kViewWidth;
+        root = std::make_unique<BlockBox>(nullptr, &request, nullptr, nullptr);
         formatter = std::make_unique<LayoutFormatter>(device, content.GetPage());
         do {
             lastResult = formatter->FormatStep(content.Root(), root.get(), budget ? budget : 1000000);
@@ -83,9 +83,9 @@ TEST(LayoutFormatter, TwoHundredFiftyParagraphsStopAtTheBudget) {
     html_test::FeedWhole(content, page);
     FixedMetricsDevice device(kViewWidth, 300);
     device.SetFontHeight(10);
-    LayoutSpec spec;
-    spec.width = kViewWidth;
-    BlockBox root(nullptr, &spec, nullptr, nullptr);
+    LayoutRequest request;
+    request.width = kViewWidth;
+    BlockBox root(nullptr, &request, nullptr, nullptr);
     LayoutFormatter formatter(device, content.GetPage());
     EXPECT_EQ(formatter.FormatStep(content.Root(), &root, kStepBudget), kResultBudgetOut);
     EXPECT_FALSE(formatter.IsComplete());

@@ -19,9 +19,9 @@ std::string Format(const std::string& page, int32_t width, int budget) {
                      false, 0);
     FixedMetricsDevice device(width, 300);
     device.SetFontHeight(10);
-    LayoutSpec spec;
-    spec.width = width;
-    BlockBox root(nullptr, &spec, nullptr, nullptr);
+    LayoutRequest request;
+    request.width = width;
+    BlockBox root(nullptr, &request, nullptr, nullptr);
     LayoutFormatter formatter(device, content.GetPage());
     int steps = 0;
     while (formatter.FormatStep(content.Root(), &root, budget) == kResultBudgetOut) {

@@ -43,12 +43,12 @@ struct StyleFixture : ::testing::Test {
     DeclarationList owned;
     StyleDeclarationList list;
     TextStyleRecord text;
-    FontSpec spec;
+    FontSpec fontSpec;
     ElementStyleResult result;
     std::unique_ptr<HtmlElement> element{new HtmlElement(nullptr, kTagP, nullptr, false)};
     void SetUp() override {
         device.SetFontHeight(16);
-        ClearElementFont(spec);
+        ClearElementFont(fontSpec);
     }
     void Add(StyleDeclaration* d) {
         d->AppendTo(owned);
@@ -58,7 +58,7 @@ struct StyleFixture : ::testing::Test {
         return static_cast<uint16_t>(property | pseudo << kPseudoShift);
     }
     void Apply(uint32_t* state = nullptr) {
-        ApplyElementStyle(device, state, nullptr, element.get(), &list, text, spec, false, result);
+        ApplyElementStyle(device, state, nullptr, element.get(), &list, text, fontSpec, false, result);
     }
 };
 
@@ -71,7 +71,7 @@ TEST_F(StyleFixture, FontSizeKeywordsFollowTheFormula) {
         list.Clear();
         Add(new KeywordDeclaration(Word(kPropFontSize), c.keyword));
         Apply();
-        EXPECT_EQ(spec.values[kSpecSize], c.size) << std::hex << c.keyword;
+        EXPECT_EQ(fontSpec.values[kSpecSize], c.size) << std::hex << c.keyword;
     }
 }
 
@@ -79,12 +79,12 @@ TEST_F(StyleFixture, RelativeSizesStepFromTheCurrentFont) {
     device.SetFontHeight(20);
     Add(new KeywordDeclaration(Word(kPropFontSize), 0x2008));
     Apply();
-    EXPECT_EQ(spec.values[kSpecSize], 16);
+    EXPECT_EQ(fontSpec.values[kSpecSize], 16);
     owned.Clear();
     list.Clear();
     Add(new NumberDeclaration(Word(kPropFontSize), 150, kUnitPercent));
     Apply();
-    EXPECT_EQ(spec.values[kSpecSize], 24);
+    EXPECT_EQ(fontSpec.values[kSpecSize], 24);
 }
 
 TEST_F(StyleFixture, SpacingAndWeightAreClamped) {
@@ -94,12 +94,12 @@ TEST_F(StyleFixture, SpacingAndWeightAreClamped) {
     Apply();
     EXPECT_EQ(text.letterSpacing, 32766);
     EXPECT_EQ(text.wordSpacing, -32768.0f);
-    EXPECT_EQ(spec.values[kSpecWeight], 9);
+    EXPECT_EQ(fontSpec.values[kSpecWeight], 9);
     owned.Clear();
     list.Clear();
     Add(new NumberDeclaration(Word(kPropFontWeight), 0, kUnitNone));
     Apply();
-    EXPECT_EQ(spec.values[kSpecWeight], 1);
+    EXPECT_EQ(fontSpec.values[kSpecWeight], 1);
 }
 
 TEST_F(StyleFixture, OnlyPlainAndLinkRulesApply) {
@@ -108,8 +108,8 @@ TEST_F(StyleFixture, OnlyPlainAndLinkRulesApply) {
     Add(new KeywordDeclaration(Word(kPropTextAlign, 5), kCssCenter));
     uint32_t state = 0;
     Apply(&state);
-    EXPECT_EQ(spec.values[kSpecColor], -1) << "visited, active and hover never apply";
-    EXPECT_EQ(spec.values[kSpecItalic], 1) << "link rules apply";
+    EXPECT_EQ(fontSpec.values[kSpecColor], -1) << "visited, active and hover never apply";
+    EXPECT_EQ(fontSpec.values[kSpecItalic], 1) << "link rules apply";
     EXPECT_EQ(text.textAlign, 0) << "first-line rules only in a first-line run";
     EXPECT_TRUE(state & kStateStyleFromRule);
     state = kStateFirstLineRun;
@@ -118,7 +118,7 @@ TEST_F(StyleFixture, OnlyPlainAndLinkRulesApply) {
     EXPECT_TRUE(state & kStateFirstLineApplied);
     Add(new IntegerDeclaration(Word(kPropColor), 0x00FF00));
     Apply();
-    EXPECT_EQ(spec.values[kSpecColor], 0x00FF00 | kColorFromStyle);
+    EXPECT_EQ(fontSpec.values[kSpecColor], 0x00FF00 | kColorFromStyle);
 }
 
 TEST_F(StyleFixture, DecorationsTransformsAndFloats) {
@@ -131,7 +131,7 @@ TEST_F(StyleFixture, DecorationsTransformsAndFloats) {
     EXPECT_EQ(text.transform, 2);
     EXPECT_EQ(result.floatKeyword, kCssRight);
     EXPECT_EQ(text.lineHeightRelative, 32);
-    const uint64_t heights = ApplyFontSpec(device, spec, text, false);
+    const uint64_t heights = ApplyFontSpec(device, fontSpec, text, false);
     EXPECT_EQ(heights >> 32, 16u);
     EXPECT_EQ(heights & 0xFFFFFFFF, 32u);
 }

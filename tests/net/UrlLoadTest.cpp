@@ -644,8 +644,8 @@ private:
 
 TEST_F(UrlLoadTest, ServerPushReplacesTheImagePartByPart) {
     fs::path dir = fs::path(ZINTU_SOURCE_DIR) / "tests/net/data/multipart";
-    std::vector<std::string> jpegs = {ReadAll(dir / "part1.jpg"), ReadAll(dir / "part2.jpg"),
-                                      ReadAll(dir / "part3.jpg")};
+    std::vector<std::string> jpegs = {ReadAll(dir / "push1.jpg"), ReadAll(dir / "push2.jpg"),
+                                      ReadAll(dir / "push3.jpg")};
     std::vector<ScriptStep> script = {
         {ScriptStep::Expect, "\r\n\r\n"},
         {ScriptStep::Send, "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=\"frame\"\r\n\r\n"}};
