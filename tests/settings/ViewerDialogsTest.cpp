@@ -86,19 +86,20 @@ void ScreenshotCheck(HWND window, const std::string& name) {
     EXPECT_GE(colours.size(), 3u) << name << " is not drawn";
 }
 
+// Adds a static control's text to the string in out. A plain function:
+// a callback of Windows needs its calling convention on 32-bit builds.
+BOOL CALLBACK AppendStaticText(HWND child, LPARAM out) {
+    char cls[16] = "", t[400] = "";
+    GetClassNameA(child, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(child, t, sizeof t) > 0)
+        *reinterpret_cast<std::string*>(out) += t;
+    return TRUE;
+}
+
 // The texts of a message box's static controls.
 std::string StaticText(HWND box) {
     std::string text;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM out) -> BOOL {
-            char cls[16] = "", t[400] = "";
-            GetClassNameA(child, cls, sizeof cls);
-            if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(child, t, sizeof t) > 0)
-                *reinterpret_cast<std::string*>(out) += t;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&text));
+    EnumChildWindows(box, AppendStaticText, reinterpret_cast<LPARAM>(&text));
     return text;
 }
 
