@@ -6,7 +6,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ZINTU_BUILD:-$root/build}
-jobs=$(nproc)
+jobs=${ZINTU_JOBS:-$(nproc)}
 stamp() { date +%s; }
 t0=$(stamp)
 
