@@ -12,6 +12,9 @@
 #include "core/MessageHandler.h"
 #include "core/MruList.h"
 #include "core/Preferences.h"
+#include "layout/AnimationClockWin32.h"
+#include "layout/BuiltInPicturesWin32.h"
+#include "layout/JpegLibrary.h"
 #include "net/UrlRegistry.h"
 #include "net/UrlSettings.h"
 #include "net/Winsock.h"
@@ -76,6 +79,9 @@ void CreateGlobalObjects(HWND frame) {
     SetViewerSystem(&g_viewerSystem);
     g_progressList = new (std::nothrow) NodeList;
     g_delayedMessages = new (std::nothrow) DelayedMessageQueue(frame);
+    // Animated images post their next frames through the delayed queue.
+    if (g_delayedMessages) InstallAnimationClock();
+    InstallBuiltInPictures();
     SetTimer(frame, FrameTimerId, 100, nullptr);
 }
 
@@ -89,10 +95,14 @@ void DestroyGlobalObjects(HWND frame) {
     Free(g_urlRegistry);  // writes the cache index and the visited links
     FreeProgressList();
     Free(g_mainHandler);
+    RemoveAnimationClock();
+    RemoveBuiltInPictures();
     Free(g_delayedMessages);
     // Tearing the preferences down marks the run as ended cleanly.
     Free(g_preferences);
     Free(g_memoryManager);
+    // After the images that may still hold its decoders.
+    UnloadJpegLibrary();
     // A blocking call is cancelled rather than waited for: the process ends.
     if (!UnloadWinsock()) CancelBlockingSocketCall();
 }

@@ -37,3 +37,7 @@ void InstallAnimationClock() {
     static DelayedAnimationClock clock;
     SetAnimationClock(&clock);
 }
+
+void RemoveAnimationClock() {
+    SetAnimationClock(nullptr);
+}

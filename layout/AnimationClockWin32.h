@@ -4,3 +4,5 @@
 
 // Installs it for every image (at start-up, once the queue exists).
 void InstallAnimationClock();
+// Before the queue goes: images then animate no more.
+void RemoveAnimationClock();

@@ -161,7 +161,8 @@ TEST(GifImage, InterlacedRowsShowCoarseFirst) {
 }
 
 TEST(BmpImage, FixturesMatchReferencePixelsWholeAndInPieces) {
-    for (const char* name : {"b24", "b8", "b4w5", "b1", "core", "topdown", "gap", "short"}) {
+    for (const char* name :
+         {"b24", "b8", "b4w5", "b1", "core", "topdown", "gap", "short", "b32", "fields", "rle8", "rle4"}) {
         SCOPED_TRACE(name);
         std::string data = Fixture(std::string("bmp/") + name + ".bmp");
         BmpImage image;
@@ -197,12 +198,24 @@ TEST(BmpImage, UnreadableFormsEndCleanly) {
         memcpy(&d[at], &value, 4);  // little-endian on every target we build
         return d;
     };
+    auto withWord = [&](size_t at, uint16_t value) {
+        std::string d = b24;
+        memcpy(&d[at], &value, 2);
+        return d;
+    };
     struct Case {
         const char* name;
         std::string data;
     } cases[] = {
-        {"32 bits", Fixture("bmp/b32.bmp")},
-        {"RLE", Fixture("bmp/rle8.bmp")},
+        {"16 bits", withWord(28, 16)},
+        {"RLE at 24 bits", withLong(30, 1)},
+        {"top-down RLE",
+         [&] {
+             std::string d = Fixture("bmp/rle8.bmp");
+             int32_t up = -23;
+             memcpy(&d[22], &up, 4);
+             return d;
+         }()},
         {"huge width", withLong(18, 100000)},
         {"huge top-down height", withLong(22, -100000)},
         {"most negative height", withLong(22, INT32_MIN)},
@@ -218,6 +231,85 @@ TEST(BmpImage, UnreadableFormsEndCleanly) {
         ImageFrame* frame = image.FrameByNumber(1);
         EXPECT_TRUE(!frame || frame->rowsDecoded < 5);
     }
+}
+
+TEST(BmpImage, RunsMoveClipAndEndEarly) {
+    // A 4 x 3 picture at 8 bits, rows bottom-up: a run that overflows the
+    // width, a move one right, three literal pixels, then the end
+    // before the top row, which keeps colour 0.
+    const uint8_t runs[] = {6, 1, 0, 0, 0, 2, 1, 0, 0, 3, 2, 3, 1, 0, 0, 0, 0, 1};
+    std::string data(14, '\0');
+    data[0] = 'B';
+    data[1] = 'M';
+    std::string info(40, '\0');
+    const int32_t fields[] = {40, 4, 3};
+    memcpy(&info[0], fields, sizeof fields);
+    info[12] = 1;
+    info[14] = 8;
+    info[16] = 1;  // RLE at 8 bits
+    info[32] = 4;  // four colours
+    data += info;
+    for (int i = 0; i < 4; ++i) data += std::string{char(i * 60), char(i * 60), char(i * 60), 0};
+    data.append(reinterpret_cast<const char*>(runs), sizeof runs);
+    const uint8_t expected[3][4] = {{0, 0, 0, 0}, {0, 2, 3, 1}, {1, 1, 1, 1}};
+    for (size_t piece : {data.size(), size_t{1}}) {
+        SCOPED_TRACE(piece);
+        BmpImage image;
+        FeedInPieces(image, data, piece);
+        ASSERT_TRUE(image.IsComplete());
+        const ImageFrame& frame = *image.FrameByNumber(1);
+        EXPECT_EQ(3, frame.rowsDecoded);
+        for (int y = 0; y < 3; ++y) {
+            ASSERT_NE(nullptr, frame.Row(y));
+            EXPECT_EQ(0, memcmp(expected[y], frame.Row(y), 4)) << "row " << y;
+        }
+    }
+}
+
+namespace {
+// The built-in pictures asked for, and what the program holds: a packed
+// bitmap (the b8 fixture without its file header) under button picture 7.
+std::vector<int> g_picturesAsked;
+std::string g_packed;
+const uint8_t* TestPictures(int id, uint32_t& available) {
+    g_picturesAsked.push_back(id);
+    available = static_cast<uint32_t>(g_packed.size());
+    return id == 7 ? reinterpret_cast<const uint8_t*>(g_packed.data()) : nullptr;
+}
+}  // namespace
+
+TEST(BmpImage, BuiltInPicturesByName) {
+    std::string file = Fixture("bmp/b8.bmp");
+    g_packed = file.substr(14);
+    SetBuiltInPictureSource(&TestPictures);
+    BmpImage zintu;
+    EXPECT_EQ(1, zintu.LoadBuiltIn("internal-zintu"));
+    BmpImage reference;
+    FeedWhole(reference, file);
+    EXPECT_EQ(DibChecksum(reference), DibChecksum(zintu));
+    const ImageFrame& frame = *zintu.FrameByNumber(1);
+    EXPECT_EQ(frame.Row(0)[0], frame.transparent);  // the top-left colour
+
+    // Other names ask for other pictures; one the program lacks is empty.
+    BmpImage directory;
+    BmpImage other;
+    EXPECT_EQ(1, directory.LoadBuiltIn("internal-directory"));
+    EXPECT_EQ(1, other.LoadBuiltIn("internal-other"));
+    EXPECT_EQ(0u, directory.FrameCount());
+    EXPECT_EQ((std::vector<int>{7, 1, 0}), g_picturesAsked);
+
+    // A header that claims more than a built-in picture may hold, or more
+    // than there is, reads nothing.
+    int32_t tall = 2000;
+    memcpy(&g_packed[8], &tall, 4);
+    BmpImage huge;
+    EXPECT_EQ(1, huge.LoadBuiltIn("internal-zintu"));
+    EXPECT_EQ(0u, huge.FrameCount());
+    g_packed = file.substr(14, 300);
+    BmpImage cut;
+    EXPECT_EQ(1, cut.LoadBuiltIn("internal-zintu"));
+    EXPECT_EQ(0u, cut.FrameCount());
+    SetBuiltInPictureSource(nullptr);
 }
 
 TEST(XbmImage, FixturesMatchReferencePixels) {

@@ -42,7 +42,7 @@ done
 
 # BMP: 24 bits, 8 bits with a short colour table, 4 bits of width 5, 1 bit,
 # the 12-byte core header, a top-down file, rows after a gap; 32 bits and
-# RLE (not decoded: the image must end cleanly).
+# RLE at 8 bits.
 im "$tmp/plasma.ppm" -crop 7x5+3+3 +repage -type TrueColor BMP3:bmp/b24.bmp
 im "$tmp/plasma.ppm" -colors 20 -type Palette -compress None BMP3:bmp/b8.bmp
 im "$tmp/plasma.ppm" -crop 5x4+10+10 +repage -colors 9 "$tmp/small.ppm"
@@ -92,3 +92,53 @@ cjpeg -quality 85 "$tmp/photo.ppm" >jpeg/baseline.jpg
 cjpeg -quality 85 -progressive "$tmp/photo.ppm" >jpeg/progressive.jpg
 cjpeg -quality 85 -grayscale "$tmp/photo.ppm" >jpeg/grey.jpg
 for f in baseline progressive grey; do djpeg -pnm "jpeg/$f.jpg" >"jpeg/$f.pnm"; done
+# RLE at 4 bits (no tool writes it: encoded here, runs and literal pixels),
+# and 32 bits with channel masks in an unusual order after a 40-byte header.
+im "$tmp/plasma.ppm" -colors 11 "$tmp/p11.ppm"
+ppmtobmp -windows -bpp=4 "$tmp/p11.ppm" >"$tmp/p4.bmp" 2>/dev/null
+python3 - "$tmp/p4.bmp" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+off, = struct.unpack_from("<I", data, 10)
+w, h = struct.unpack_from("<ii", data, 18)
+stride = ((w * 4 + 7) // 8 + 3) & ~3
+out = bytearray()
+for r in range(h):
+    row = data[off + r * stride: off + (r + 1) * stride]
+    px = [(row[i // 2] >> 4) if i % 2 == 0 else (row[i // 2] & 15) for i in range(w)]
+    i = 0
+    while i < w:
+        j = i
+        while j < w and j - i < 255 and px[j] == px[i]:
+            j += 1
+        if j - i >= 3 or w - i < 3:
+            out += bytes([j - i, px[i] * 17])
+            i = j
+        else:
+            n = min(w - i, 9)
+            lit = px[i:i + n] + [0]
+            body = bytes((lit[k] << 4) | lit[k + 1] for k in range(0, n, 2))
+            out += bytes([0, n]) + body + (b"\0" if len(body) % 2 else b"")
+            i += n
+    out += b"\0\0"
+out += b"\0\1"
+head = bytearray(data[:off])
+struct.pack_into("<I", head, 30, 2)
+struct.pack_into("<I", head, 34, len(out))
+struct.pack_into("<I", head, 2, len(head) + len(out))
+open("bmp/rle4.bmp", "wb").write(bytes(head) + bytes(out))
+data = open("bmp/b32.bmp", "rb").read()
+off, = struct.unpack_from("<I", data, 10)
+pixels = bytearray()
+for k in range(off, len(data), 4):
+    b, g, r, a = data[k:k + 4]
+    pixels += bytes([a, r, b, g])
+head = bytearray(data[:off])
+struct.pack_into("<I", head, 30, 3)
+masks = struct.pack("<III", 0x0000FF00, 0xFF000000, 0x00FF0000)
+struct.pack_into("<I", head, 10, off + 12)
+struct.pack_into("<I", head, 2, len(data) + 12)
+open("bmp/fields.bmp", "wb").write(bytes(head) + masks + bytes(pixels))
+PY
+for f in b32 rle8 rle4; do im "bmp/$f.bmp" -depth 8 "rgb:bmp/$f.rgb"; done
+cp bmp/b32.rgb bmp/fields.rgb
