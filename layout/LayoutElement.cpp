@@ -160,7 +160,9 @@ void LayoutElement::PlaceAfterPrevious() {
 
 int32_t LayoutElement::CollapseTopMargin(MarginPair& pair, bool fromChild) {
     LayoutElement* parent = Parent();
-    if (!parent || !parent->Has(kVerticalFlow)) return pair.Combined();
+    // Answered to a child: its y, below this element's border and padding.
+    const int32_t barrier = fromChild ? TopBarrier() : 0;
+    if (!parent || !parent->Has(kVerticalFlow)) return pair.Combined() + barrier;
     if (metrics_ && (metrics_->flags & BoxMetrics::kTopCollapsed)) {
         return TopBarrier() != 0 ? pair.Combined() + TopBarrier() : 0;
     }
@@ -170,7 +172,7 @@ int32_t LayoutElement::CollapseTopMargin(MarginPair& pair, bool fromChild) {
         return pair.Combined() + TopBarrier();
     }
     // A child's margin stays inside a box with padding or a border on top.
-    if (fromChild && TopBarrier() != 0) return pair.Combined();
+    if (barrier != 0) return pair.Combined() + barrier;
     pair.Join(margin);
     if (metrics_) metrics_->flags |= BoxMetrics::kTopCollapsed;
     int32_t answer;

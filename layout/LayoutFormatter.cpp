@@ -11,6 +11,7 @@
 #include "html/PageProperties.h"
 #include "html/StyleSheet.h"
 #include "layout/ElementAccessors.h"
+#include "layout/LayoutTable.h"
 #include "layout/ListMarkers.h"
 #include "layout/PaintDevice.h"
 
@@ -133,6 +134,17 @@ int LayoutFormatter::FormatStep(HtmlElement* root, BlockBox* rootBox, int budget
     return kResultDone;
 }
 
+void LayoutFormatter::ApplyStyle(HtmlElement* e, TextStyleRecord& text, ElementStyleResult& style) {
+    FontSpec fontSpec;
+    ClearElementFont(fontSpec);
+    StyleDeclarationList declarations;
+    const bool styles = page_ && page_->cssMode;
+    if (styles) page_->ComputeElementStyle(e, declarations);
+    ApplyElementStyle(device_, nullptr, page_, e, styles ? &declarations : nullptr, text, fontSpec, false, style);
+    ApplyFontSpec(device_, fontSpec, text, false);
+    if (fontSpec.values[kSpecColor] != -1) device_.SetTextColor(fontSpec.values[kSpecColor] & 0x00FFFFFF);
+}
+
 int LayoutFormatter::Format(HtmlElement* e, LayoutState& outer, Call call) {
     if (e == stop_ && !e->FirstChild()) return kResultStopped;
     const int type = e->Type();
@@ -146,16 +158,7 @@ int LayoutFormatter::Format(HtmlElement* e, LayoutState& outer, Call call) {
     int r = kResultNothing;
     TextStyleRecord text = outer.text;
     ElementStyleResult style;
-    if (type != kTextNode) {
-        FontSpec fontSpec;
-        ClearElementFont(fontSpec);
-        StyleDeclarationList declarations;
-        const bool styles = page_ && page_->cssMode;
-        if (styles) page_->ComputeElementStyle(e, declarations);
-        ApplyElementStyle(device_, nullptr, page_, e, styles ? &declarations : nullptr, text, fontSpec, false, style);
-        ApplyFontSpec(device_, fontSpec, text, false);
-        if (fontSpec.values[kSpecColor] != -1) device_.SetTextColor(fontSpec.values[kSpecColor] & 0x00FFFFFF);
-    }
+    if (type != kTextNode) ApplyStyle(e, text, style);
     if (style.display != 1) {
         LayoutState& nested = NestedState(outer, e);
         nested.text = text;
@@ -167,10 +170,12 @@ int LayoutFormatter::Format(HtmlElement* e, LayoutState& outer, Call call) {
             r = FormatRule(e, outer);
         } else if (IsInlineContainer(type) && style.display != 0x31) {
             r = FormatInline(e, nested, call);
+        } else if (type == kTagTable) {
+            r = TableLayout(*this).Format(e, nested, call);
         } else if (HtmlElement::IsEmptyType(type) || type == kTagImg || type == kTagInput || type == kTagSelect ||
-                   type == kTagTextarea || type == kTagEmbed || type == kTagTable) {
-            // Replaced elements and tables take their places once their own
-            // layout is attached here.
+                   type == kTagTextarea || type == kTagEmbed) {
+            // Replaced elements take their places once their own layout is
+            // attached here.
             r = kResultNothing;
         } else {
             r = FormatBlock(e, nested, call);
@@ -413,7 +418,7 @@ void LayoutFormatter::StartLine(LayoutState& bs) {
     if (!bs.block) return;
     int32_t width = bs.block->Width() - bs.block->HorizontalExtra();
     const int32_t view = device_.GetViewWidth() - bs.block->AbsoluteX();
-    if (view < width && view > 0) width = view;
+    if (cellDepth_ == 0 && view < width && view > 0) width = view;
     if (width < 0) width = 0;
     LayoutRequest request;
     request.width = width;

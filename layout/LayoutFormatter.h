@@ -10,9 +10,10 @@
 //
 // This formatter covers the flow of text: blocks, inline containers, lines
 // of words with wrapping, no-break runs, preformatted text, line breaks,
-// lists with their markers and rules. Tables, images, embeds, form controls
-// and floats take their places through the same results once their layout
-// is attached; until then they produce nothing.
+// lists with their markers and rules; tables are laid out whole by
+// TableLayout (LayoutTable.h). Images, embeds, form controls and floats take
+// their places through the same results once their layout is attached;
+// until then they produce nothing.
 #pragma once
 #include <cstdint>
 #include <deque>
@@ -83,6 +84,7 @@ public:
     bool IsComplete() const { return complete_; }
 
 private:
+    friend class TableLayout;
     struct Call {
         bool firstElement;
         bool secondPass;
@@ -100,6 +102,9 @@ private:
     bool ResumesInline(LayoutState& state, HtmlElement* child);
     void DropStatesAfter(LayoutState& state);
     const BoxStyle* StyleFor(const TextStyleRecord& text);
+    // Applies the element's attributes and computed style to the text style
+    // and pushes its font to the device.
+    void ApplyStyle(HtmlElement* e, TextStyleRecord& text, ElementStyleResult& style);
 
     // Lines.
     void StartLine(LayoutState& block);
@@ -116,6 +121,8 @@ private:
     int* budget_ = nullptr;
     HtmlElement* stop_ = nullptr;
     bool complete_ = false;
+    // Inside table cells lines take the cell's width, not the view's.
+    int cellDepth_ = 0;
     std::deque<BoxStyle> styles_;
     std::deque<LogFont> fonts_;
 };
