@@ -17,13 +17,19 @@ enum : uint32_t {
 
 // Codes the library raises itself (the lower ones are TLS alert descriptions).
 enum : uint32_t {
+    kCodeCloseNotify = 0,
+    kCodeUnexpectedMessage = 10,
     kCodeBadRecordMac = 20,
     kCodeDecryptionFailed = 21,
+    kCodeHandshakeFailure = 40,
     kCodeNoCertificate = 41,
     kCodeBadCertificate = 42,
     kCodeUnsupportedCertificate = 43,
     kCodeCertificateExpired = 45,
+    kCodeCertificateUnknown = 46,
     kCodeIllegalParameter = 47,
+    kCodeUnknownCa = 48,
+    kCodeAccessDenied = 49,
     kCodeDecodeError = 50,
     kCodeDecryptError = 51,
     kCodeInternalError = 80,

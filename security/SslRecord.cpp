@@ -3,8 +3,39 @@
 #include <cstring>
 #include <new>
 
-SslRecord::SslRecord(uint32_t maxFragment) : maxFragment_(maxFragment) {
-    version_.SetParent(this);
+SslRecord::SslRecord(uint32_t maxFragment) : ProtectableRecord(65535, 2), maxFragment_(maxFragment) {}
+
+std::unique_ptr<ProtectableRecord> SslRecord::NewOutputRecord() const {
+    return std::unique_ptr<ProtectableRecord>(new (std::nothrow) SslRecord(kMaxProtectedFragment));
+}
+
+void SslRecord::FillPadding(uint32_t count, uint32_t blockSize, ProtectableRecord&) {
+    if (blockSize <= 1) {
+        paddingCount_ = 0;
+        return;
+    }
+    paddingCount_ = count ? count : blockSize;
+    std::memset(padding_, static_cast<int>(paddingCount_ - 1), paddingCount_);
+}
+
+bool SslRecord::ReceivedPadding(const uint8_t* plain, uint32_t length, uint32_t blockSize,
+                                uint32_t& padding) const {
+    padding = 0;
+    if (blockSize <= 1) return true;
+    if (length == 0) return false;
+    uint8_t last = plain[length - 1];
+    padding = last + 1u;
+    if (padding > length) return false;
+    if (version_.Major() == 3 && version_.Minor() == 0) return padding <= blockSize;
+    // Every byte is looked at whatever the claimed length, so the time
+    // taken does not tell how much of the padding was right.
+    uint8_t difference = 0;
+    uint32_t window = length < 256 ? length : 256;
+    for (uint32_t i = 1; i <= window; ++i) {
+        uint8_t inside = i <= padding ? 0xFF : 0;
+        difference |= static_cast<uint8_t>((plain[length - i] ^ last) & inside);
+    }
+    return difference == 0;
 }
 
 // Header states: 1 the content type, 2 the version, 3-5 the length.
@@ -48,7 +79,7 @@ uint8_t* SslRecord::WriteLengthField(uint8_t* out, uint32_t value) const {
 
 int SslRecord::Check(ErrorHolder* report) const {
     if (GetError() || headerState_ != 0) return FailCheck(report);
-    if (!version_.Check(report) || !ShortByteVector::Check(report)) return 0;
+    if (!version_.Check(report) || !ByteVector::Check(report)) return 0;
     if (length_ > maxFragment_) {
         if (report) report->RaiseSecurityError(kErrorFatal, kCodeIllegalParameter);
         return 0;
@@ -57,7 +88,7 @@ int SslRecord::Check(ErrorHolder* report) const {
 }
 
 void SslRecord::ClearError() {
-    ShortByteVector::ClearError();
+    ByteVector::ClearError();
     version_.ClearError();
 }
 

@@ -5,31 +5,16 @@
 #pragma once
 #include <memory>
 
-#include "core/ListNode.h"
-#include "security/ByteVector.h"
-
-enum : uint32_t {
-    kContentChangeCipherSpec = 20,
-    kContentAlert = 21,
-    kContentHandshake = 22,
-    kContentApplicationData = 23,
-    kContentUnknown = 511,
-};
+#include "security/RecordProtection.h"
 
 constexpr uint32_t kMaxPlainFragment = 16384;
 // Protection may add up to 2048 bytes (MAC and padding) to a fragment.
 constexpr uint32_t kMaxProtectedFragment = 16384 + 2048;
 
-class SslRecord : public ShortByteVector, public ListNode {
+class SslRecord : public ProtectableRecord {
 public:
     explicit SslRecord(uint32_t maxFragment);
-    SslRecord(const SslRecord&) = delete;
-    SslRecord& operator=(const SslRecord&) = delete;
 
-    uint32_t ContentType() const { return contentType_; }
-    void SetContentType(uint32_t type) { contentType_ = type; }
-    const ProtocolVersionItem& Version() const { return version_; }
-    void SetVersion(const ProtocolVersionItem& version) { version_ = version; }
     uint32_t MaxFragment() const { return maxFragment_; }
 
     uint32_t EncodedSize() const override { return 5 + length_; }
@@ -40,9 +25,17 @@ public:
     const uint8_t* ReadLengthField(const uint8_t* in, uint32_t& remaining) override;
     uint8_t* WriteLengthField(uint8_t* out, uint32_t value) const override;
 
+protected:
+    std::unique_ptr<ProtectableRecord> NewOutputRecord() const override;
+    // Every byte of the padding holds its length minus one; a stream
+    // cipher sends none.
+    void FillPadding(uint32_t count, uint32_t blockSize, ProtectableRecord& output) override;
+    // SSL 3.0 asks only that the padding be shorter than a block; TLS that
+    // every padding byte hold the padding length.
+    bool ReceivedPadding(const uint8_t* plain, uint32_t length, uint32_t blockSize,
+                         uint32_t& padding) const override;
+
 private:
-    uint32_t contentType_ = kContentApplicationData;
-    ProtocolVersionItem version_;
     uint32_t headerState_ = 0;
     uint32_t headerLength_ = 0;
     uint32_t headerCounter_ = 0;
