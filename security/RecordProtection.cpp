@@ -135,6 +135,14 @@ std::unique_ptr<ProtectableRecord> ProtectableRecord::Unprotect(CipherState& sta
 
     if (!output_) {
         plainLength_ = Length();
+        // A block cipher's records are whole blocks; the length is public,
+        // so this tells an attacker nothing.
+        uint32_t block = cipher.IsBlockCipher() ? cipher.BlockSizeIn() : 1;
+        if (block > 1 && plainLength_ % block != 0) {
+            RaiseSecurityError(kErrorFatal, kCodeDecryptionFailed);
+            Fail(nullptr);
+            return nullptr;
+        }
         output_ = NewOutputRecord();
         if (!output_) {
             RaiseSecurityError(kErrorLibrary, kCodeOutOfMemory);

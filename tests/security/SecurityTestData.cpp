@@ -15,8 +15,9 @@ std::vector<uint8_t> FromHex(const std::string& hex) {
 const std::map<std::string, std::vector<std::string>>& KnownAnswers() {
     static std::map<std::string, std::vector<std::string>> answers = [] {
         std::map<std::string, std::vector<std::string>> read;
-        std::istringstream in(testing_support::ReadWholeFile(
-            testing_support::SourcePath("tests/security/data/known-answers.txt")));
+        std::istringstream in(
+            testing_support::ReadWholeFile(testing_support::SourcePath("tests/security/data/known-answers.txt")) +
+            testing_support::ReadWholeFile(testing_support::SourcePath("tests/security/data/ssl-answers.txt")));
         std::string line;
         while (std::getline(in, line)) {
             std::istringstream words(line);
