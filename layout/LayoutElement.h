@@ -232,6 +232,14 @@ public:
 
     LayoutElement* PreviousInFlow() const;
 
+    // Cuts the subtree at the cut (a y offset from this element's top) for
+    // printing and text output: what lies above stays, what lies from the
+    // cut on moves into a new tree of fresh block and line boxes, which is
+    // answered (attached to newParent when given, else a root the caller
+    // owns). A line or content box across the cut moves whole, so no line
+    // of text is cut in two. Null when nothing lies at or below the cut.
+    LayoutElement* SplitAtHeight(LayoutElement* newParent, int32_t cut);
+
 protected:
     // vertical: the children stack; request: null for none.
     LayoutElement(bool vertical, const LayoutRequest* request);
@@ -250,10 +258,19 @@ protected:
     void TakeOutBottomMargin(int32_t margin, LayoutElement* start);
     void SettleLastDescendants();
 
+
     BoxMetrics* metrics_ = nullptr;
     const BoxStyle* style_ = nullptr;
 
 private:
+    // The helpers of SplitAtHeight. kept: something above this element
+    // stays on the page being cut.
+    LayoutElement* SplitAt(LayoutElement* newParent, int32_t cut, bool kept);
+    LayoutElement* MakeSplitPart(LayoutElement* newParent) const;
+    LayoutElement* SplitRow(LayoutElement* newParent, int32_t cut, bool kept);
+    LayoutElement* SplitInside(LayoutElement* child, LayoutElement* newParent, int32_t cut, bool kept);
+    static void MoveFollowingInto(LayoutElement* first, LayoutElement& part, int32_t shift);
+
     int16_t x_ = 0;
     int32_t y_ = 0;
     int16_t width_ = 0;

@@ -1,0 +1,209 @@
+// Cutting a laid-out page into pages for printing and text output.
+//
+// What lies above the cut stays where it is; what lies from the cut on
+// moves into fresh block and line boxes that copy the containers it came
+// from. Lines and content boxes move whole, so a line of text is never cut
+// in two.
+#include <vector>
+
+#include "html/HtmlElement.h"
+#include "html/HtmlTables.h"
+#include "layout/LayoutElement.h"
+
+namespace {
+
+int32_t Bottom(const LayoutElement& e) {
+    return e.Y() + static_cast<int32_t>(e.Height());
+}
+
+bool IsLineOrContent(const LayoutElement& e) {
+    return e.GetKind() == LayoutElement::kLineBox || e.IsContentBox();
+}
+
+bool WantsBreakBefore(const LayoutElement& e) {
+    return e.GetKind() == LayoutElement::kBlockBox && e.Has(LayoutElement::kClassFlag);
+}
+
+bool IsReference(const LayoutElement* e) {
+    return e && e->GetKind() == LayoutElement::kReferenceBox;
+}
+
+// A block somewhere inside the element that wants a page break before it.
+bool HoldsBreak(const LayoutElement& e) {
+    const TreeNode* end = e.NextInOrder(true);
+    for (const TreeNode* n = e.FirstChild(); n && n != end; n = n->NextInOrder(false)) {
+        if (WantsBreakBefore(*static_cast<const LayoutElement*>(n))) return true;
+    }
+    return false;
+}
+
+bool IsTableRow(const LayoutElement& e) {
+    return e.Element() && e.Element()->Type() == kTagTr;
+}
+
+// A reference box stands for an element of its own subtree; one whose
+// element went to the other part would paint that element on the wrong
+// page, so it is dropped.
+void DropStrayReferences(LayoutElement& root) {
+    std::vector<LayoutElement*> strays;
+    const TreeNode* end = root.NextInOrder(true);
+    for (TreeNode* n = root.FirstChild(); n && n != end; n = n->NextInOrder(false)) {
+        auto* e = static_cast<LayoutElement*>(n);
+        if (!IsReference(e)) continue;
+        const LayoutElement* referred = static_cast<ReferenceBox*>(e)->Referred();
+        if (!e->Parent()->Contains(referred)) strays.push_back(e);
+    }
+    for (LayoutElement* e : strays) {
+        e->Detach();
+        delete e;
+    }
+}
+
+}  // namespace
+
+LayoutElement* LayoutElement::SplitAtHeight(LayoutElement* newParent, int32_t cut) {
+    LayoutElement* part = SplitAt(newParent, cut, false);
+    if (part) {
+        DropStrayReferences(*this);
+        DropStrayReferences(*part);
+    }
+    return part;
+}
+
+LayoutElement* LayoutElement::MakeSplitPart(LayoutElement* newParent) const {
+    LayoutRequest request;
+    request.width = Width();
+    // A part grows to what it receives when it is finished; starting it at
+    // the whole element's height would push what follows it down by the
+    // share that stayed on the earlier page. A height that the page gave
+    // stays.
+    if (Has(kHeightGiven))
+        request.height = static_cast<int32_t>(Height() > 0x7FFFFFFF ? 0x7FFFFFFF : Height());
+    request.widthGiven = Has(kWidthGiven);
+    request.heightGiven = Has(kHeightGiven);
+    LayoutElement* part;
+    if (GetKind() == kBlockBox) {
+        auto* block = new BlockBox(nullptr, &request, nullptr, Element(), Has(kVerticalFlow));
+        block->SetStyle(Style());
+        part = block;
+    } else if (GetKind() == kLineBox) {
+        part = new LineBox(nullptr, &request);
+    } else {
+        return nullptr;
+    }
+    if (newParent) part->MoveInto(*newParent);
+    part->SetX(X());
+    return part;
+}
+
+void LayoutElement::MoveFollowingInto(LayoutElement* first, LayoutElement& part, int32_t shift) {
+    for (LayoutElement* k = first; k;) {
+        LayoutElement* next = k->NextSibling();
+        const int32_t x = k->X(), y = k->Y();
+        k->Detach();
+        k->AttachTo(part);
+        k->SetX(x);
+        k->SetY(y - shift);
+        k = next;
+    }
+}
+
+LayoutElement* LayoutElement::SplitAt(LayoutElement* newParent, int32_t cut, bool kept) {
+    // Nothing lies below a cut beyond the element, but a break wanted
+    // inside it still starts a page there.
+    const bool beyond = static_cast<int64_t>(cut) >= static_cast<int64_t>(Height());
+    if (beyond && !(GetKind() == kBlockBox && HoldsBreak(*this))) return nullptr;
+    if (IsContainer() && !Has(kVerticalFlow) && FirstChild()) return SplitRow(newParent, cut, kept);
+    for (LayoutElement* k = FirstChild(); k; k = k->NextSibling()) {
+        if (IsReference(k)) continue;  // they follow the elements they stand for
+        const int32_t top = k->Y(), bottom = Bottom(*k);
+        bool splitPoint = false;
+        if (WantsBreakBefore(*k)) {
+            k->SetFlags(kClassFlag, false);  // the break is made once
+            splitPoint = true;
+        } else if (top >= cut) {
+            splitPoint = true;
+        } else if (IsLineOrContent(*k) && bottom > cut) {
+            // A line taller than what is left of the page moves to the next
+            // one, unless nothing stays above it: then it would be just as
+            // tall at the top of every later page, and the pages would never
+            // end, so it stays here and is clipped.
+            splitPoint = kept;
+        } else if (bottom > cut || (k->GetKind() == kBlockBox && HoldsBreak(*k))) {
+            return SplitInside(k, newParent, cut, kept);
+        }
+        if (splitPoint) {
+            LayoutElement* part = MakeSplitPart(newParent);
+            if (!part) return nullptr;
+            MoveFollowingInto(k, *part, top);
+            part->Finish();
+            return part;
+        }
+        kept = true;
+    }
+    if (!beyond) SetHeight(cut);
+    return nullptr;
+}
+
+LayoutElement* LayoutElement::SplitInside(LayoutElement* child, LayoutElement* newParent, int32_t cut,
+                                          bool kept) {
+    LayoutElement* part = MakeSplitPart(newParent);
+    if (!part) return nullptr;
+    LayoutElement* following = child->NextSibling();
+    LayoutElement* firstInFlow = following;
+    while (IsReference(firstInFlow)) firstInFlow = firstInFlow->NextSibling();
+    const int32_t gap = firstInFlow ? firstInFlow->Y() - Bottom(*child) : 0;
+
+    int32_t partBottom = 0;
+    if (LayoutElement* piece = child->SplitAt(nullptr, cut - child->Y(), kept)) {
+        piece->MoveInto(*part);
+        piece->SetX(child->X());
+        partBottom = Bottom(*piece);
+    }
+    if (following) {
+        const int32_t shift = firstInFlow ? firstInFlow->Y() - (partBottom + gap) : 0;
+        MoveFollowingInto(following, *part, shift);
+    }
+    if (part->FirstChild()) {
+        part->Finish();
+        return part;
+    }
+    part->Detach();
+    delete part;
+    if (static_cast<int64_t>(cut) < static_cast<int64_t>(Height())) SetHeight(cut);
+    return nullptr;
+}
+
+LayoutElement* LayoutElement::SplitRow(LayoutElement* newParent, int32_t cut, bool kept) {
+    LayoutElement* part = MakeSplitPart(newParent);
+    if (!part) return nullptr;
+    part->SetHeight(1);  // grows when it is finished
+    // The cells keep their own heights on this page; the row keeps the part
+    // above the cut, so that a band of the page that starts inside the row
+    // still reaches its cells.
+    SetHeight(cut);
+    for (LayoutElement* k = FirstChild(); k; k = k->NextSibling()) {
+        if (IsReference(k)) continue;
+        LayoutElement* cell = k;
+        int32_t at = cut - k->Y();
+        if (k->Height() == 0 && IsTableRow(*this)) {
+            // A cell that continues from the rows above: the rows below hold
+            // it at the same x.
+            for (LayoutElement* row = NextSibling(); row && cell == k; row = row->NextSibling()) {
+                for (LayoutElement* c = row->FirstChild(); c; c = c->NextSibling()) {
+                    if (!IsReference(c) && c->X() == k->X() && c->Height() > 0) {
+                        cell = c;
+                        at = cut + Y() - (row->Y() + c->Y());
+                        break;
+                    }
+                }
+            }
+        }
+        if (LayoutElement* piece = cell->SplitAt(nullptr, at, kept)) {
+            piece->MoveInto(*part);
+            piece->SetX(k->X());
+        }
+    }
+    part->Finish();
+    return part;
+}
