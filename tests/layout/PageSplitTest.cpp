@@ -202,6 +202,10 @@ TEST(PageSplit, ALongPageIsCutBetweenLinesAndKeepsAllItsText) {
         page += "<p>Paragraph " + std::to_string(i) +
                 " holds words enough to fill more than one line of the view";
         if (i % 10 == 0) page += "<ul><li>an item<li>another item</ul>";
+        if (i % 10 == 5) {
+            page += "<table><tr><td>a cell of several words that wrap inside it<td>one<tr><td>row two<td>with "
+                    "more words in the second cell than fit on one line of it</table>";
+        }
     }
     DocumentContent content;
     html_test::FeedWhole(content, page);
