@@ -144,6 +144,23 @@ struct RowCell {
     int32_t height;  // of its content, padding and frame
 };
 
+// The height a laid-out cell needs: its own box with padding and frame, and
+// the bottom of every box inside it taken out of the flow (a float), also
+// where a reference stands for one.
+int32_t CellHeight(const BlockBox& box) {
+    int64_t height = std::max<int64_t>(box.Height(), box.TopEdge() + box.BottomEdge());
+    for (const LayoutElement* c = box.FirstChild(); c; c = c->NextSibling()) {
+        if (c->GetKind() == LayoutElement::kReferenceBox) {
+            const LayoutElement* referred = static_cast<const ReferenceBox*>(c)->Referred();
+            height = std::max<int64_t>(height, static_cast<int64_t>(referred->AbsoluteY()) - box.AbsoluteY() +
+                                                   referred->Height());
+        } else if (c->Has(LayoutElement::kOutOfFlow)) {
+            height = std::max<int64_t>(height, static_cast<int64_t>(c->Y()) + c->Height());
+        }
+    }
+    return static_cast<int32_t>(std::min<int64_t>(height, 0x7FFFFFFF));
+}
+
 void StretchCell(BlockBox& box, int32_t contentHeight, int32_t height) {
     box.SetHeight(height);
     VerticalAlignCell(box, height - contentHeight);
@@ -501,9 +518,8 @@ int32_t TableLayout::LayoutRows(HtmlElement* table, LayoutState& state, BlockBox
         auto place = [&](HtmlElement* cell, int column, int span, int rowSpan) {
             const int32_t width = columnX[column + span] - columnX[column] - s.cellSpacing;
             BlockBox* box = LayoutCell(cell, state, rowBox, columnX[column], width, s);
-            const int32_t height = std::max<int32_t>(box->Height(), box->TopEdge() + box->BottomEdge());
             const int32_t given = cell ? GetCellHeight(cell) : 0;
-            RowCell placed{box, r + rowSpan - 1, y, std::max(height, given)};
+            RowCell placed{box, r + rowSpan - 1, y, std::max(CellHeight(*box), given)};
             (rowSpan > 1 ? spanning : cells).push_back(placed);
         };
         for (HtmlElement* cell = row->FirstChild(); cell; cell = cell->NextSibling()) {

@@ -273,6 +273,45 @@ TEST(LayoutTable, ATableIsLaidOutWholeInOneStep) {
     EXPECT_EQ(waiting.Dump(), whole.Dump());
 }
 
+// The lines of a box, however deep they lie.
+void CollectLines(const LayoutElement& e, std::vector<const LayoutElement*>& out) {
+    if (e.GetKind() == LayoutElement::kLineBox) out.push_back(&e);
+    for (const LayoutElement* c = e.FirstChild(); c; c = c->NextSibling()) CollectLines(*c, out);
+}
+
+TEST(LayoutTable, CellsHoldWhatTheirMeasuresSay) {
+    const struct {
+        const char* content;
+        size_t lines;  // at the widest
+    } cases[] = {
+        {"plain words in a row", 1},
+        {"<b>bold words</b> and <i>italic</i> ones", 1},
+        {"<font size=7>Big</font> and small", 1},
+        {"glued<b>to</b>gether and apart", 1},
+        {"<nobr>no break in here</nobr> but here", 1},
+        {"with a <br>break and a longer second line", 2},
+        {"<pre>pre line one\npre line two is longer</pre>", 2},
+        {"<p>a paragraph</p><p>and another one</p>", 2},
+    };
+    for (const auto& c : cases) {
+        const std::string cell = std::string("<td>") + c.content;
+        // Room enough: the lines as measured widest.
+        Formatted wide("<table><tr>" + cell + "</table>", 0, 2000);
+        const LayoutElement* box = Boxes(wide, kTagTd)[0];
+        std::vector<const LayoutElement*> lines;
+        CollectLines(*box, lines);
+        EXPECT_EQ(lines.size(), c.lines) << c.content << "\n" << wide.Dump();
+        // No room: the narrowest; no line reaches into the right padding.
+        Formatted narrow("<table><tr>" + cell + "<td>" + std::string(300, 'x') + "</table>", 0, 60);
+        box = Boxes(narrow, kTagTd)[0];
+        lines.clear();
+        CollectLines(*box, lines);
+        for (const LayoutElement* line : lines) {
+            EXPECT_LE(line->X() + line->Width(), box->Width() - 2) << c.content << "\n" << narrow.Dump();
+        }
+    }
+}
+
 TEST(LayoutFormatter, ContentStartsInsideItsBoxsBorderAndPadding) {
     Formatted f("<div style=\"padding: 10px; border: 1px solid black\"><p>x</div>", 0);
     const LayoutElement* p = Boxes(f, kTagP)[0];
