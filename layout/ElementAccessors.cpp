@@ -73,6 +73,10 @@ int32_t GetImageHeight(const HtmlElement* e) {
     const ImageRecord* r = RecordOf<ImageRecord>(e, kTagImg);
     return r ? r->height : 0;
 }
+int GetImageAlign(const HtmlElement* e) {
+    const ImageRecord* r = RecordOf<ImageRecord>(e, kTagImg);
+    return r ? r->align : 0;
+}
 int GetImageSizeFlags(const HtmlElement* e) {
     const ImageRecord* r = RecordOf<ImageRecord>(e, kTagImg);
     return r ? r->given : 0;

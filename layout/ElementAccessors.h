@@ -25,6 +25,8 @@ int32_t GetEmbedHeight(const HtmlElement* e);
 int32_t GetImageWidth(const HtmlElement* e);
 int32_t GetImageHeight(const HtmlElement* e);
 int GetImageSizeFlags(const HtmlElement* e);
+// ALIGN of an IMG: 1 bottom, 2 middle, 3 top, 4 left, 5 right; 0 for others.
+int GetImageAlign(const HtmlElement* e);
 int32_t GetTableWidth(const HtmlElement* e);
 int GetTableAlign(const HtmlElement* e);
 int GetTableHSpace(const HtmlElement* e);

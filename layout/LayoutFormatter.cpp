@@ -44,6 +44,13 @@ bool IsWithoutLayout(int type) {
     }
 }
 
+// Content placed in lines: text, inline elements and form controls (which
+// the content model does not count as inline, yet they wrap like words).
+bool FlowsInLine(const HtmlElement* e) {
+    const int type = e->Type();
+    return type == kTextNode || e->IsInline() || type == kTagInput || type == kTagSelect || type == kTagTextarea;
+}
+
 bool IsListType(int type) { return type == kTagOl || type == kTagUl || type == kTagMenu || type == kTagDir; }
 
 bool HoldsPiece(const LayoutElement* line) { return line && line->FirstChild() != nullptr; }
@@ -121,12 +128,15 @@ int LayoutFormatter::FormatStep(HtmlElement* root, BlockBox* rootBox, int budget
         top->nextChild = root->FirstChild();
         top->blockState = top;
         top->block = rootBox;
+        top->floatContext = true;
         ClearElementFont(top->fontSpec);
         top->AppendTo(states_);
     }
     const Call call{true, false, false, 4};
     const int r = ChildrenLoop(root, *top, call, true);
     if (r == kResultBudgetOut || r == kResultStopped || r == kResultAwaitImage) return r;
+    // The page ends below its last float.
+    ClearFloats(*top, kClearAll, 4);
     CloseLine(*top, 4);
     rootBox->Finish();
     states_.Clear();
@@ -160,25 +170,45 @@ int LayoutFormatter::Format(HtmlElement* e, LayoutState& outer, Call call) {
     ElementStyleResult style;
     if (type != kTextNode) ApplyStyle(e, text, style);
     if (style.display != 1) {
+        // A CLEAR is applied once, when the element starts.
+        LayoutState* resumed = static_cast<LayoutState*>(outer.Next());
+        const bool starting = !resumed || resumed->element != e;
+        bool flowCleared = false;
+        if (starting && type != kTextNode) {
+            int clear = e->GetClear();
+            if (style.clear == kCssLeft) clear = kClearLeft;
+            if (style.clear == kCssRight) clear = kClearRight;
+            if (style.clear == kCssBoth) clear = kClearAll;
+            if (style.clear == kCssNone) clear = 0;
+            if (clear) flowCleared = ClearFloats(outer, clear, call.alignment);
+        }
+        const int floatSide =
+            style.floatKeyword == kFloatLeft || style.floatKeyword == kFloatRight ? style.floatKeyword : 0;
         LayoutState& nested = NestedState(outer, e);
         nested.text = text;
         if (type == kTextNode) {
             r = FormatText(e, nested, call);
         } else if (type == kTagBr) {
-            r = FormatBreak(e, outer);
+            r = FormatBreak(e, outer, flowCleared);
         } else if (type == kTagHr) {
             r = FormatRule(e, outer);
-        } else if (IsInlineContainer(type) && style.display != 0x31) {
+        } else if (type == kTagImg) {
+            r = FormatImage(e, nested, call, floatSide);
+        } else if (type == kTagEmbed) {
+            r = FormatEmbed(e, nested, call);
+        } else if (type == kTagInput || type == kTagSelect || type == kTagTextarea) {
+            r = FormatControl(e, nested, call);
+        } else if (IsInlineContainer(type) && style.display != 0x31 && !floatSide) {
             r = FormatInline(e, nested, call);
         } else if (type == kTagTable) {
             r = TableLayout(*this).Format(e, nested, call);
-        } else if (HtmlElement::IsEmptyType(type) || type == kTagImg || type == kTagInput || type == kTagSelect ||
-                   type == kTagTextarea || type == kTagEmbed) {
-            // Replaced elements take their places once their own layout is
-            // attached here.
+        } else if (HtmlElement::IsEmptyType(type)) {
             r = kResultNothing;
         } else {
-            r = FormatBlock(e, nested, call);
+            r = FormatBlock(e, nested, call, floatSide);
+        }
+        if (nested.pendingFloat && r != kResultBudgetOut && r != kResultStopped && r != kResultAwaitImage) {
+            EndFloat(outer, nested);
         }
     }
     device_.SetLogFont(savedFont);
@@ -196,7 +226,7 @@ int LayoutFormatter::ChildrenLoop(HtmlElement* e, LayoutState& state, Call call,
     if (state.nextChild != e->FirstChild()) first = FirstOnLine(state.blockState->line, first);
     while (HtmlElement* child = state.nextChild) {
         LayoutState& bs = *state.blockState;
-        const bool inlineChild = child->Type() == kTextNode || child->IsInline();
+        const bool inlineChild = FlowsInLine(child);
         if (block && inlineChild && !bs.line && ResumesInline(state, child)) {
             StartLine(bs);
             first = true;
@@ -257,9 +287,15 @@ bool LayoutFormatter::ResumesInline(LayoutState& state, HtmlElement* child) {
     // innermost state: a block there opens no line in this one.
     auto* next = static_cast<LayoutState*>(state.Next());
     if (!next || next->element != child) return true;
-    while (auto* deeper = static_cast<LayoutState*>(next->Next())) next = deeper;
+    // Nor does a float being filled: its lines are its own.
+    for (;;) {
+        if (next->pendingFloat) return false;
+        auto* deeper = static_cast<LayoutState*>(next->Next());
+        if (!deeper) break;
+        next = deeper;
+    }
     const HtmlElement* at = next->nextChild && next->element->Type() != kTextNode ? next->nextChild : next->element;
-    return at->Type() == kTextNode || at->IsInline();
+    return FlowsInLine(at);
 }
 
 int LayoutFormatter::FormatInline(HtmlElement* e, LayoutState& state, Call call) {
@@ -268,9 +304,25 @@ int LayoutFormatter::FormatInline(HtmlElement* e, LayoutState& state, Call call)
     return r;
 }
 
-int LayoutFormatter::FormatBlock(HtmlElement* e, LayoutState& state, Call call) {
+int LayoutFormatter::FormatBlock(HtmlElement* e, LayoutState& state, Call call, int floatSide) {
     const int type = e->Type();
-    if (!e->FirstChild()) return kResultNothing;
+    // NOEMBED shows only while plug-ins are off, NOSCRIPT only while
+    // scripts are.
+    if ((type == kTagNoembed && pluginsEnabled_) || (type == kTagNoscript && scriptingEnabled_)) return kResultNothing;
+    if (!e->FirstChild()) {
+        // A lone empty P still separates: an empty line of the line height.
+        const HtmlElement* prev = e->PrevSibling();
+        const HtmlElement* next = e->NextInOrder(true);
+        if (type != kTagP || (prev && prev->Type() == kTagP) || (next && next->Type() == kTagP)) return kResultNothing;
+        LayoutState& bs = *state.blockState;
+        CloseLine(bs, call.alignment == 7 ? 4 : call.alignment);
+        if (!bs.block) return kResultNothing;
+        LayoutRequest request;
+        request.height = LineHeight();
+        request.widthGiven = request.heightGiven = true;
+        (new LineBox(bs.block, &request))->Finish();
+        return kResultDone;
+    }
     if (!state.started) {
         state.started = true;
         LayoutState& outerBlock = *state.blockState;
@@ -295,17 +347,36 @@ int LayoutFormatter::FormatBlock(HtmlElement* e, LayoutState& state, Call call) 
             state.listMarkerStyle = type == kTagOl ? kMarkerDecimal : kMarkerDisc;
             if (list && list->type != kMarkerUnset) state.listMarkerStyle = list->type;
         }
-        CloseLine(outerBlock, call.alignment);
         StyledBlock edges;
         StyleDeclarationList declarations;
         if (page_ && page_->cssMode) page_->ComputeElementStyle(e, declarations);
         const int32_t available = outerBlock.block ? outerBlock.block->Width() - outerBlock.block->HorizontalExtra() : 0;
         MakeStyledBlock(device_, e, &declarations, available, e->Parent() && e->Parent()->IsInList(), edges);
-        LayoutRequest request;
-        request.width = available;
         styles_.push_back(edges.style);
-        state.block = new BlockBox(outerBlock.block, &request, &edges.metrics, e);
-        state.block->SetStyle(&styles_.back());
+        if (floatSide) {
+            StartFloat(e, state, floatSide, available, &edges.metrics, call.alignment);
+            state.block = state.pendingFloat;
+            state.block->SetStyle(&styles_.back());
+            // A floated block is as wide as its style asks, else it shrinks
+            // to its content once formatted.
+            for (const WeightedDeclaration* w = declarations.First(); w; w = StyleDeclarationList::Next(w)) {
+                if (w->declaration->PropertyId() != kPropWidth) continue;
+                const int32_t given = CssValueToLength(device_, w->declaration, true, available);
+                if (given != kNoLength && given >= 0) {
+                    state.block->SetWidth(given + state.block->HorizontalExtra());
+                    state.block->SetFlags(LayoutElement::kWidthGiven, true);
+                }
+                break;
+            }
+            state.floatContext = true;
+        } else {
+            CloseLine(outerBlock, call.alignment);
+            LayoutRequest request;
+            request.width = available;
+            state.block = new BlockBox(outerBlock.block, &request, &edges.metrics, e);
+            state.block->SetStyle(&styles_.back());
+        }
+        state.pendingIndent = edges.textIndent;
         DeviceTextMetrics metrics;
         device_.GetTextMetrics(metrics);
         state.block->SetLineMetrics(Clamp16(metrics.ascent), Clamp16(metrics.descent));
@@ -337,17 +408,23 @@ int LayoutFormatter::FormatBlock(HtmlElement* e, LayoutState& state, Call call) 
     Call inner{true, false, state.preformatted, state.alignment};
     const int r = ChildrenLoop(e, state, inner, true);
     if (r == kResultBudgetOut || r == kResultStopped || r == kResultAwaitImage) return r;
-    CloseLine(state, state.alignment);
+    // A floated block holds the floats inside it.
+    if (state.floatContext) ClearFloats(state, kClearAll, state.alignment == 7 ? 4 : state.alignment);
+    // The last line of a justified block keeps its words' spacing.
+    CloseLine(state, state.alignment == 7 ? 4 : state.alignment);
     if (state.pendingMarker) {
         delete state.pendingMarker;
         state.pendingMarker = nullptr;
     }
+    if (state.block == state.pendingFloat && !state.block->Has(LayoutElement::kWidthGiven)) state.block->SetWidth(0);
     state.block->Finish();
     return kResultDone;
 }
 
-int LayoutFormatter::FormatBreak(HtmlElement* e, LayoutState& outer) {
+int LayoutFormatter::FormatBreak(HtmlElement* e, LayoutState& outer, bool flowCleared) {
     LayoutState& bs = *outer.blockState;
+    // A CLEAR that moved the flow below the floats has ended the line.
+    if (flowCleared && !bs.line) return kResultLineEnded;
     if (!bs.line) StartLine(bs);
     if (!e->FirstChild() && bs.line) {
         SetKeepFlag(*bs.line, true);
@@ -420,10 +497,17 @@ void LayoutFormatter::StartLine(LayoutState& bs) {
     const int32_t view = device_.GetViewWidth() - bs.block->AbsoluteX();
     if (cellDepth_ == 0 && view < width && view > 0) width = view;
     if (width < 0) width = 0;
+    // A first-line indent is taken once, by the block's first line.
+    int32_t indent = 0;
+    if (bs.pendingIndent && !bs.block->FirstChild()) indent = bs.pendingIndent <= width ? bs.pendingIndent : width / 2;
+    bs.pendingIndent = 0;
+    width -= indent;
     LayoutRequest request;
     request.width = width;
     request.height = 1;
     bs.line = new LineBox(bs.block, &request);
+    if (indent) bs.line->SetX(bs.line->X() + indent);
+    if (FloatList* floats = FloatsOf(bs, false)) FitBoxBesideFloats(*floats, *bs.line, 0);
     bs.nobr = nullptr;
     // The line keeps its limit until it is closed; pieces are placed from
     // its left end.
@@ -459,6 +543,17 @@ void LayoutFormatter::CloseLine(LayoutState& bs, int alignment) {
     if (alignment == 7) {
         const int gaps = line->WordGaps();
         if (gaps > 0) {
+            // A trailing space does not count in the free width.
+            LayoutElement* last = line->LastChild();
+            if (last && last->GetKind() == LayoutElement::kTextFragment && last->EndsWithSpace()) {
+                LogFont font;
+                device_.GetLogFont(font);
+                static_cast<TextFragment*>(last)->ApplyTextStyle(device_);
+                const int32_t space = device_.GetTextExtent(" ", 1);
+                device_.SetLogFont(font);
+                last->SetWidth(last->Width() - space);
+                width -= space;
+            }
             line->SetWordSpacing(static_cast<float>(limit - width) / gaps);
             line->SetWidth(limit);
         }
@@ -618,7 +713,8 @@ void DumpBox(const LayoutElement& e, int depth, std::string& out) {
     }
     out += ' ' + std::to_string(e.X()) + ',' + std::to_string(e.Y()) + ' ' + std::to_string(e.Width()) + 'x' +
            std::to_string(e.Height());
-    if (e.GetKind() == LayoutElement::kTextFragment && e.TextPointer()) {
+    if ((e.GetKind() == LayoutElement::kTextFragment || e.GetKind() == LayoutElement::kAltTextBox) &&
+        e.TextPointer()) {
         out += " \"" + std::string(e.TextPointer(), e.TextLength()) + '"';
     }
     if (e.GetKind() == LayoutElement::kListMarkerBox) {
@@ -626,7 +722,12 @@ void DumpBox(const LayoutElement& e, int depth, std::string& out) {
         out += " type " + std::to_string(marker.MarkerType()) + " \"" +
                ListMarkerText(marker.Number(), marker.MarkerType()) + '"';
     }
+    if (e.GetKind() == LayoutElement::kImageBox && static_cast<const ImageBox&>(e).BorderWidthOfImage()) {
+        out += " border " + std::to_string(static_cast<const ImageBox&>(e).BorderWidthOfImage());
+    }
+    if (e.GetKind() == LayoutElement::kAltTextBox && static_cast<const AltTextBox&>(e).Framed()) out += " framed";
     if (e.Has(LayoutElement::kSmallText)) out += " small";
+    if (e.Has(LayoutElement::kOutOfFlow)) out += " float";
     out += '\n';
     for (const LayoutElement* c = e.FirstChild(); c; c = c->NextSibling()) DumpBox(*c, depth + 1, out);
 }

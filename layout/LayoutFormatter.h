@@ -8,19 +8,20 @@
 // or reached its stop element is continued by the next step exactly where
 // it ended.
 //
-// This formatter covers the flow of text: blocks, inline containers, lines
-// of words with wrapping, no-break runs, preformatted text, line breaks,
-// lists with their markers and rules; tables are laid out whole by
-// TableLayout (LayoutTable.h). Images, embeds, form controls and floats take
-// their places through the same results once their layout is attached;
-// until then they produce nothing.
+// This formatter covers the flow: blocks, inline containers, lines of words
+// with wrapping, no-break runs, preformatted text, line breaks, lists with
+// their markers, rules, images and their placeholders, embeds, form
+// controls and floats with CLEAR; tables are laid out whole by TableLayout
+// (LayoutTable.h).
 #pragma once
 #include <cstdint>
 #include <deque>
 #include <memory>
 
 #include "core/ListNode.h"
+#include "layout/FloatLayout.h"
 #include "layout/LayoutElement.h"
+#include "layout/ReplacedElements.h"
 #include "layout/StyleApplication.h"
 
 class HtmlElement;
@@ -67,6 +68,13 @@ public:
     bool started = false;  // the element's own opening work is done
     TextStyleRecord text;
     FontSpec fontSpec;
+    // The page root and every floated block start a context of floats of
+    // their own; the states inside use the list of the nearest one.
+    bool floatContext = false;
+    std::unique_ptr<FloatList> floats;
+    BlockBox* pendingFloat = nullptr;  // the float this element fills
+    int32_t pendingIndent = 0;         // text-indent of the block's first line
+    int pendingFloatSide = 0;          // kFloatLeft or kFloatRight
 };
 
 class LayoutFormatter {
@@ -83,6 +91,18 @@ public:
     int FormatStep(HtmlElement* root, BlockBox* rootBox, int budget, HtmlElement* stop = nullptr);
     bool IsComplete() const { return complete_; }
 
+    // The page's image table; without one every image without both sizes
+    // shows its placeholder.
+    void SetImageSource(LayoutImageSource* images) { images_ = images; }
+    // Set when an image was placed before its size was known while it
+    // still loads: the page is formatted again once the size arrives.
+    bool ImageSizeAwaited() const { return imageAwaited_; }
+    // Preferences: plug-ins shown (EMBED makes boxes, NOEMBED none), scripts
+    // run (NOSCRIPT makes none) and a frame drawn around every image.
+    void SetPluginsEnabled(bool on) { pluginsEnabled_ = on; }
+    void SetScriptingEnabled(bool on) { scriptingEnabled_ = on; }
+    void SetForceImageFrame(bool on) { forceImageFrame_ = on; }
+
 private:
     friend class TableLayout;
     struct Call {
@@ -94,8 +114,8 @@ private:
     int Format(HtmlElement* e, LayoutState& outer, Call call);
     int FormatText(HtmlElement* e, LayoutState& state, Call call);
     int FormatInline(HtmlElement* e, LayoutState& outer, Call call);
-    int FormatBlock(HtmlElement* e, LayoutState& outer, Call call);
-    int FormatBreak(HtmlElement* e, LayoutState& outer);
+    int FormatBlock(HtmlElement* e, LayoutState& outer, Call call, int floatSide);
+    int FormatBreak(HtmlElement* e, LayoutState& outer, bool flowCleared);
     int FormatRule(HtmlElement* e, LayoutState& outer);
     int ChildrenLoop(HtmlElement* e, LayoutState& state, Call call, bool block);
     LayoutState& NestedState(LayoutState& outer, HtmlElement* element);
@@ -114,6 +134,24 @@ private:
     void MoveRunToNewLine(LayoutState& block, HtmlElement* context);
     int32_t LineRoom(LayoutState& block);
     int32_t LineHeight();
+    int NobrBreakCheck(LayoutState& state, bool secondPass);
+
+    // Replaced elements.
+    int FormatImage(HtmlElement* e, LayoutState& state, Call call, int floatSide);
+    int FormatEmbed(HtmlElement* e, LayoutState& state, Call call);
+    int FormatControl(HtmlElement* e, LayoutState& state, Call call);
+    // The line or pending float that receives a box; fit-tests an inline
+    // box of the given width (answers 0 to place it, else the result).
+    int PlaceInline(LayoutState& state, Call call, bool fitTest, int32_t width, bool floated,
+                    LayoutElement*& receiver);
+
+    // Floats.
+    FloatList* FloatsOf(LayoutState& state, bool make);
+    void StartFloat(HtmlElement* e, LayoutState& state, int side, int32_t width, const BoxMetricsValues* edges,
+                    int alignment);
+    void EndFloat(LayoutState& outer, LayoutState& state);
+    // Answers whether the flow was moved below the floats.
+    bool ClearFloats(LayoutState& state, int side, int alignment);
 
     PaintDevice& device_;
     const PageProperties* page_;
@@ -123,6 +161,11 @@ private:
     bool complete_ = false;
     // Inside table cells lines take the cell's width, not the view's.
     int cellDepth_ = 0;
+    LayoutImageSource* images_ = nullptr;
+    bool imageAwaited_ = false;
+    bool pluginsEnabled_ = true;
+    bool scriptingEnabled_ = true;
+    bool forceImageFrame_ = false;
     std::deque<BoxStyle> styles_;
     std::deque<LogFont> fonts_;
 };

@@ -426,6 +426,7 @@ BlockBox* TableLayout::LayoutCaption(HtmlElement* caption, LayoutState& state, L
     cs.blockState = &cs;
     cs.line = nullptr;
     cs.started = true;
+    cs.floatContext = true;
     cs.alignment = cs.text.textAlign == kCssLeft ? 4 : cs.text.textAlign == kCssRight ? 5 : 6;
     LayoutFormatter::Call call{true, false, false, cs.alignment};
     int r = f_.ChildrenLoop(caption, cs, call, true);
@@ -433,6 +434,7 @@ BlockBox* TableLayout::LayoutCaption(HtmlElement* caption, LayoutState& state, L
         call.secondPass = true;
         r = f_.ChildrenLoop(caption, cs, call, true);
     }
+    f_.ClearFloats(cs, kClearAll, cs.alignment);
     f_.CloseLine(cs, cs.alignment);
     box->Finish();
     f_.DropStatesAfter(state);
@@ -464,6 +466,8 @@ BlockBox* TableLayout::LayoutCell(HtmlElement* cell, LayoutState& state, LayoutE
         cs.blockState = &cs;
         cs.line = nullptr;
         cs.started = true;
+        // Floats stay inside their cell, which grows to hold them.
+        cs.floatContext = true;
         int align = cell->GetAlignment(true);
         if (cs.text.textAlign == kCssLeft) align = 4;
         else if (cs.text.textAlign == kCssRight) align = 5;
@@ -478,6 +482,7 @@ BlockBox* TableLayout::LayoutCell(HtmlElement* cell, LayoutState& state, LayoutE
         f_.ChildrenLoop(cell, cs, call, true);
         f_.budget_ = budget;
         --f_.cellDepth_;
+        f_.ClearFloats(cs, kClearAll, cs.alignment);
         f_.CloseLine(cs, cs.alignment);
     }
     box->Finish();

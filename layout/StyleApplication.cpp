@@ -237,7 +237,7 @@ void ApplyElementStyle(PaintDevice& device, uint32_t* stateFlags, const PageProp
 
     // TABLE and IMG aligned left or right float.
     if (!result.floatKeyword && (type == kTagTable || type == kTagImg)) {
-        const int align = element->GetAlignment(false);
+        const int align = type == kTagImg ? GetImageAlign(element) : element->GetAlignment(false);
         if (align == 4) result.floatKeyword = kCssLeft;
         if (align == 5) result.floatKeyword = kCssRight;
     }

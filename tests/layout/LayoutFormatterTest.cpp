@@ -1,10 +1,12 @@
 // The formatter on the device with fixed metrics: golden dumps of the box
 // trees of small fixture pages, the same pages formatted in many small
-// steps, budgets, no-break runs, small capitals, list markers and tables.
+// steps, budgets, no-break runs, small capitals, list markers, tables,
+// images and their sizes, embeds, form-control boxes and floats.
 // tools/update-layout-golden.sh rewrites the expected dumps.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "html/HtmlElement.h"
 #include "html/HtmlTables.h"
 #include "layout/FixedMetricsDevice.h"
+#include "layout/FloatLayout.h"
 #include "layout/LayoutFormatter.h"
 #include "layout/LayoutTable.h"
 #include "tests/html/HtmlTestPages.h"
@@ -19,7 +22,8 @@
 
 namespace {
 
-const char* const kPages[] = {"paragraphs", "lists", "pre", "nobr", "table-simple", "table-spans", "table-caption", "table-nested"};
+const char* const kPages[] = {"paragraphs", "lists", "pre", "nobr", "table-simple", "table-spans", "table-caption", "table-nested",
+                              "floats", "images", "clear"};
 constexpr int32_t kViewWidth = 400;
 
 struct Formatted {
@@ -31,13 +35,17 @@ struct Formatted {
     int lastResult = 0;
 
     // budget 0: one step with an unlimited budget; negative: no step yet.
-    Formatted(const std::string& page, int budget, int32_t width = kViewWidth) : device(width, 300) {
+    Formatted(const std::string& page, int budget, int32_t width = kViewWidth, LayoutImageSource* images = nullptr,
+              bool plugins = true)
+        : device(width, 300) {
         html_test::FeedWhole(content, page);
         device.SetFontHeight(10);  // 5 units a character, lines of 12
         LayoutRequest request;
         request.width = width;
         root = std::make_unique<BlockBox>(nullptr, &request, nullptr, nullptr);
         formatter = std::make_unique<LayoutFormatter>(device, content.GetPage());
+        formatter->SetImageSource(images);
+        formatter->SetPluginsEnabled(plugins);
         if (budget < 0) return;
         do {
             lastResult = formatter->FormatStep(content.Root(), root.get(), budget ? budget : 1000000);
@@ -318,6 +326,309 @@ TEST(LayoutFormatter, ContentStartsInsideItsBoxsBorderAndPadding) {
     EXPECT_EQ(p->X(), 11);
     EXPECT_EQ(p->Y(), 11);
     EXPECT_EQ(p->Parent()->Height(), 34u) << f.Dump();
+}
+
+TEST(LayoutFormatter, JustifiedLinesFillTheirWidthButTheLastLineDoesNot) {
+    // Two lines of 400 units: the first is stretched to the limit, its
+    // trailing space not counted; the last keeps its natural width.
+    Formatted f("<p style=\"text-align: justify\">" + std::string(30, 'a') + " " + std::string(30, 'b') + " " +
+                    std::string(30, 'c') + "\n",
+                0);
+    const LayoutElement* block = f.root->FirstChild();
+    ASSERT_NE(block, nullptr);
+    const LayoutElement* first = block->FirstChild();
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(first->NextSibling(), nullptr) << f.Dump();
+    EXPECT_EQ(first->Width(), 400) << f.Dump();
+    EXPECT_LT(first->NextSibling()->Width(), 400) << f.Dump();
+
+    Formatted br("<p style=\"text-align: justify\">one two<br>three four " + std::string(80, 'x') + "\n", 0);
+    EXPECT_EQ(br.root->FirstChild()->FirstChild()->Width(), 35) << "a line a BR ends is not stretched";
+}
+
+TEST(LayoutFormatter, TextIndentMovesOnlyTheFirstLine) {
+    Formatted f("<p style=\"text-indent: 30px\">" + std::string(70, 'a') + " " + std::string(70, 'b') + "\n", 0);
+    const LayoutElement* first = f.root->FirstChild()->FirstChild();
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(first->NextSibling(), nullptr) << f.Dump();
+    EXPECT_EQ(first->X(), 30) << f.Dump();
+    EXPECT_EQ(first->NextSibling()->X(), 0);
+
+    Formatted wide("<p style=\"text-indent: 600px\">word\n", 0);
+    EXPECT_EQ(wide.root->FirstChild()->FirstChild()->X(), 200) << "wider than the line: half the line";
+}
+
+TEST(LayoutFormatter, EmptyParagraphsAndAlternativeContent) {
+    Formatted f("<div>a</div><p></p><div>b</div>", 0);
+    const LayoutElement* empty = f.root->FirstChild()->NextSibling();
+    ASSERT_NE(empty, nullptr) << f.Dump();
+    EXPECT_EQ(empty->GetKind(), LayoutElement::kLineBox) << f.Dump();
+    EXPECT_EQ(empty->Height(), 12u);
+    EXPECT_EQ(empty->Width(), 0);
+
+    const std::string page = "<p>x<noembed>shown without plug-ins</noembed>";
+    EXPECT_EQ(FindText(*Formatted(page, 0).root, "shown without plug-ins"), nullptr);
+    EXPECT_NE(FindText(*Formatted(page, 0, kViewWidth, nullptr, false).root, "shown without plug-ins"), nullptr);
+}
+
+// --- replaced elements ----------------------------------------------------------
+
+const LayoutElement* FindKind(const LayoutElement& e, int kind, int skip = 0) {
+    std::vector<const LayoutElement*> found;
+    std::vector<const LayoutElement*> stack{&e};
+    while (!stack.empty()) {
+        const LayoutElement* at = stack.back();
+        stack.pop_back();
+        if (at->GetKind() == kind) found.push_back(at);
+        std::vector<const LayoutElement*> children;
+        for (const LayoutElement* c = at->FirstChild(); c; c = c->NextSibling()) children.push_back(c);
+        for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back(*it);
+    }
+    return skip < static_cast<int>(found.size()) ? found[skip] : nullptr;
+}
+
+TEST(ImageSize, GivenSizesPercentsAndTheImageAspect) {
+    struct Case {
+        const char* what;
+        bool widthGiven, heightGiven;
+        int32_t width, height;
+        bool inCell, known;
+        int32_t imageWidth, imageHeight;
+        bool sized;
+        int32_t wantWidth, wantHeight;
+    };
+    const Case cases[] = {
+        {"both given", true, true, 40, 30, false, false, 0, 0, true, 40, 30},
+        {"50% of a 600 view", true, true, -50, 10, false, false, 0, 0, true, 300, 10},
+        {"0% is at least 1", true, true, 0, -0, false, false, 0, 0, true, 1, 1},
+        {"only the height keeps the aspect", false, true, 0, 50, false, true, 100, 200, true, 25, 50},
+        {"only the width keeps the aspect", true, false, 50, 0, false, true, 100, 200, true, 50, 100},
+        {"nothing given: the image's size", false, false, 0, 0, false, true, 7, 9, true, 7, 9},
+        {"unknown image, one size: placeholder", true, false, 50, 0, false, false, 0, 0, false, 0, 0},
+        {"a percent in a cell counts as not given", true, true, -50, 10, true, true, 20, 40, true, 5, 10},
+        {"an image 0 wide has no aspect", true, false, 50, 0, false, true, 0, 30, true, 50, 30},
+        {"an image 0 high has no aspect", false, true, 0, 40, false, true, 30, 0, true, 30, 40},
+        {"a 0 by 0 image is 1 by 1", false, false, 0, 0, false, true, 0, 0, true, 1, 1},
+        {"huge sizes stay 16-bit", true, false, 30000, 0, false, true, 1, 60000, true, 30000, 32767},
+    };
+    for (const Case& c : cases) {
+        ImageSizeRequest r;
+        r.widthGiven = c.widthGiven;
+        r.heightGiven = c.heightGiven;
+        r.width = c.width;
+        r.height = c.height;
+        r.viewWidth = 600;
+        r.viewHeight = 400;
+        r.inCell = c.inCell;
+        r.imageKnown = c.known;
+        r.imageWidth = c.imageWidth;
+        r.imageHeight = c.imageHeight;
+        int32_t w = 0, h = 0;
+        ASSERT_EQ(ResolveImageSize(r, w, h), c.sized) << c.what;
+        if (!c.sized) continue;
+        EXPECT_EQ(w, c.wantWidth) << c.what;
+        EXPECT_EQ(h, c.wantHeight) << c.what;
+    }
+}
+
+// The page's image table as far as the formatter sees it: sizes by the
+// file name, and the boxes registered for each image.
+class ImageTable : public LayoutImageSource {
+public:
+    std::map<std::string, ImageLookup> images;
+    std::vector<std::pair<int32_t, const LayoutElement*>> registered;
+    ImageLookup FindImage(HtmlElement*, const UrlHandle& url) override {
+        const std::string name = url.GetName();
+        for (const auto& [file, image] : images) {
+            if (name.size() >= file.size() && name.compare(name.size() - file.size(), file.size(), file) == 0) {
+                return image;
+            }
+        }
+        return ImageLookup();
+    }
+    void RegisterImageBox(int32_t number, LayoutElement* box) override { registered.emplace_back(number, box); }
+};
+
+TEST(LayoutImages, SizesComeFromTheImageTableWithTheirAspect) {
+    ImageTable table;
+    table.images["tall.gif"] = ImageLookup{7, true, 100, 200, false};
+    table.images["broken.gif"] = ImageLookup{8, true, 0, 0, false};
+    table.images["slow.gif"] = ImageLookup{9, false, 0, 0, true};
+    Formatted f("<p><img src=tall.gif height=50><img src=broken.gif width=20><img src=slow.gif alt=wait>", 0,
+                kViewWidth, &table);
+    const LayoutElement* tall = FindKind(*f.root, LayoutElement::kImageBox);
+    ASSERT_NE(tall, nullptr) << f.Dump();
+    EXPECT_EQ(tall->Width(), 25);
+    EXPECT_EQ(tall->Height(), 50u);
+    EXPECT_EQ(static_cast<const ImageBox*>(tall)->ImageNumber(), 7);
+    const LayoutElement* broken = FindKind(*f.root, LayoutElement::kImageBox, 1);
+    ASSERT_NE(broken, nullptr) << f.Dump();
+    EXPECT_EQ(broken->Width(), 20);
+    EXPECT_EQ(broken->Height(), 1u) << "no aspect: the image's own height, at least 1";
+    const LayoutElement* slow = FindKind(*f.root, LayoutElement::kAltTextBox);
+    ASSERT_NE(slow, nullptr) << f.Dump();
+    EXPECT_EQ(std::string(slow->TextPointer(), slow->TextLength()), "wait ") << "ALT texts end with a space";
+    EXPECT_TRUE(f.formatter->ImageSizeAwaited());
+    ASSERT_EQ(table.registered.size(), 3u);
+    EXPECT_EQ(table.registered[2].first, 9);
+    EXPECT_EQ(table.registered[2].second, slow);
+
+    Formatted known("<p><img src=tall.gif>", 0, kViewWidth, &table);
+    EXPECT_FALSE(known.formatter->ImageSizeAwaited());
+}
+
+TEST(LayoutImages, AnImageTooWideForTheRestOfTheLineStartsTheNext) {
+    // Placed on the next line outside PRE, overflowing the line inside it.
+    Formatted f("<p>" + std::string(40, 'w') + " <img width=300 height=10 src=a.gif>", 0);
+    const LayoutElement* image = FindKind(*f.root, LayoutElement::kImageBox);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->X(), 0);
+    const LayoutElement* words = FindText(*f.root, std::string(40, 'w') + " ");
+    ASSERT_NE(words, nullptr) << f.Dump();
+    EXPECT_NE(image->Parent(), words->Parent());
+
+    Formatted pre("<pre>" + std::string(40, 'w') + " <img width=300 height=10 src=a.gif></pre>", 0);
+    image = FindKind(*pre.root, LayoutElement::kImageBox);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->X(), 205);
+
+    // A NOBR may break before its start, not inside: there the image
+    // overflows the line.
+    Formatted nobr("<p>" + std::string(40, 'w') + " <nobr><img width=300 height=10 src=a.gif></nobr>", 0);
+    image = FindKind(*nobr.root, LayoutElement::kImageBox);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->X(), 0) << nobr.Dump();
+    Formatted inside("<p>" + std::string(40, 'w') + " <nobr>run <img width=300 height=10 src=a.gif></nobr>", 0);
+    image = FindKind(*inside.root, LayoutElement::kImageBox);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->X(), 225) << inside.Dump();
+}
+
+TEST(LayoutEmbeds, SizesInPercentAndThePluginsPreference) {
+    Formatted f("<p><embed src=a.mid width=\"50%\" height=\"10%\"> <embed src=b.mid width=30 height=20 hidden=true>", 0);
+    const LayoutElement* embed = FindKind(*f.root, LayoutElement::kEmbedBox);
+    ASSERT_NE(embed, nullptr) << f.Dump();
+    EXPECT_EQ(embed->Width(), 200);
+    EXPECT_EQ(embed->Height(), 30u);
+    EXPECT_EQ(FindKind(*f.root, LayoutElement::kEmbedBox, 1), nullptr) << "a hidden embed shows nothing";
+
+    Formatted off("<p><embed src=a.mid width=30 height=20>", 0, kViewWidth, nullptr, false);
+    EXPECT_EQ(FindKind(*off.root, LayoutElement::kEmbedBox), nullptr);
+}
+
+// The forms code's factory: controls of a fixed size per field type.
+class Controls : public FormControlFactory {
+public:
+    int made = 0, released = 0;
+    void* MakeFormControl(HtmlElement* e, PaintDevice&, int32_t& width, int32_t& height) override {
+        ++made;
+        const bool check = e->Type() == kTagInput && e->GetFormFieldType() == kFieldCheckbox;
+        width = check ? 13 : 150;
+        height = check ? 13 : 20;
+        return this;
+    }
+    void ReleaseFormControl(void*) override { ++released; }
+};
+
+TEST(LayoutFormControls, BoxesOfTheRegisteredFactory) {
+    Formatted none("<form><input name=a></form>", 0);
+    EXPECT_EQ(FindKind(*none.root, LayoutElement::kFormControlBox), nullptr) << "no factory, no box";
+
+    Controls controls;
+    RegisterFormControlFactory(&controls);
+    Formatted f("<form>" + std::string(60, 'w') +
+                    " <input name=a><input type=checkbox name=b><input type=hidden name=c>"
+                    "<select name=d><option>one</select></form>",
+                0);
+    RegisterFormControlFactory(nullptr);
+    const LayoutElement* text = FindKind(*f.root, LayoutElement::kFormControlBox);
+    ASSERT_NE(text, nullptr) << f.Dump();
+    EXPECT_EQ(text->Width(), 150);
+    EXPECT_EQ(text->Height(), 22u) << "2 units taller than the control";
+    EXPECT_TRUE(text->Has(0x1000));
+    EXPECT_EQ(text->X(), 0) << "it did not fit after the w's";
+    const LayoutElement* check = FindKind(*f.root, LayoutElement::kFormControlBox, 1);
+    ASSERT_NE(check, nullptr);
+    EXPECT_EQ(check->Height(), 13u);
+    EXPECT_FALSE(check->Has(0x1000));
+    const LayoutElement* select = FindKind(*f.root, LayoutElement::kFormControlBox, 2);
+    ASSERT_NE(select, nullptr);
+    EXPECT_EQ(select->Element()->Type(), kTagSelect);
+    EXPECT_EQ(FindKind(*f.root, LayoutElement::kFormControlBox, 3), nullptr) << "a hidden field makes no box";
+    EXPECT_EQ(controls.made - controls.released, 3) << "every control made is placed or given back";
+}
+
+// --- floats ----------------------------------------------------------------------
+
+struct FloatFixture {
+    std::unique_ptr<BlockBox> root;
+    FloatFixture() {
+        LayoutRequest request;
+        request.width = 400;
+        root = std::make_unique<BlockBox>(nullptr, &request, nullptr, nullptr);
+    }
+    BlockBox* Float(int32_t x, int32_t w, int32_t h) {
+        LayoutRequest request;
+        request.width = w;
+        request.height = h;
+        auto* box = new BlockBox(root.get(), &request, nullptr, nullptr);
+        box->SetFlags(LayoutElement::kOutOfFlow, true);
+        box->SetX(x);
+        return box;
+    }
+};
+
+TEST(FloatList, EdgesComeFromTheMostRecentFloatsThatLast) {
+    FloatFixture f;
+    FloatList list;
+    list.Add(f.Float(0, 50, 100), true);
+    list.Add(f.Float(50, 30, 20), true);
+    list.Add(f.Float(350, 50, 40), false);
+    int32_t left, right;
+    FloatMarginsAt(list, 10, left, right);
+    EXPECT_EQ(left, 80);
+    EXPECT_EQ(right, 350);
+    FloatMarginsAt(list, 20, left, right);
+    EXPECT_EQ(left, 50) << "the narrow float ended";
+    FloatMarginsAt(list, 60, left, right);
+    EXPECT_EQ(right, -1);
+    EXPECT_EQ(list.Count(), 1u) << "ended floats leave the list";
+    int32_t lowest = 0;
+    EXPECT_TRUE(TakeOutFloats(list, kClearLeft, lowest));
+    EXPECT_EQ(lowest, 100);
+    EXPECT_TRUE(list.IsEmpty());
+}
+
+TEST(FloatList, ACentredBoxWiderThanTheRoomPushesTheRightFloats) {
+    FloatFixture f;
+    FloatList list;
+    list.Add(f.Float(0, 100, 50), true);
+    BlockBox* right = f.Float(300, 100, 50);
+    list.Add(right, false);
+    LayoutRequest request;
+    request.width = 250;
+    auto* box = new BlockBox(f.root.get(), &request, nullptr, nullptr);
+    AlignBoxBetweenFloats(list, 6, *box);
+    EXPECT_EQ(box->X(), 100) << "at the left limit";
+    EXPECT_EQ(right->X(), 350) << "moved right by the overlap";
+
+    auto* narrow = new BlockBox(f.root.get(), &request, nullptr, nullptr);
+    narrow->SetWidth(100);
+    AlignBoxBetweenFloats(list, 6, *narrow);
+    EXPECT_EQ(narrow->X(), 175) << "centred between 100 and 350";
+    AlignBoxBetweenFloats(list, 5, *narrow);
+    EXPECT_EQ(narrow->X(), 250);
+}
+
+TEST(LayoutFloats, ClearOfOneSideKeepsTheOtherFloat) {
+    Formatted f("<p><img align=left width=40 height=60 src=a.gif><img align=right width=40 height=90 src=b.gif>"
+                "Beside.<br clear=left>Below the left float.\n",
+                0);
+    const LayoutElement* below = FindText(*f.root, "Below the left float. ");
+    ASSERT_NE(below, nullptr) << f.Dump();
+    EXPECT_EQ(below->Parent()->AbsoluteY(), 66) << f.Dump();
+    EXPECT_EQ(below->Parent()->AbsoluteX(), 0);
+    EXPECT_LE(below->Parent()->AbsoluteX() + below->Parent()->Width(), 354) << "still beside the right float";
 }
 
 }  // namespace
