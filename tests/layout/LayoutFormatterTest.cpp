@@ -631,4 +631,16 @@ TEST(LayoutFloats, ClearOfOneSideKeepsTheOtherFloat) {
     EXPECT_LE(below->Parent()->AbsoluteX() + below->Parent()->Width(), 354) << "still beside the right float";
 }
 
+TEST(LayoutFloats, FloatsStayInsideTheirCellAndThePage) {
+    Formatted f("<table><tr><td><img align=left width=40 height=60 src=a.gif>x</td></tr></table><p>after", 0);
+    ASSERT_EQ(Boxes(f, kTagTd).size(), 1u) << f.Dump();
+    EXPECT_GE(Boxes(f, kTagTd)[0]->Height(), 66u) << "the cell grows to hold its float\n" << f.Dump();
+    const LayoutElement* after = FindText(*f.root, "after");
+    ASSERT_NE(after, nullptr) << f.Dump();
+    EXPECT_EQ(after->Parent()->AbsoluteX(), 0) << "the cell's float does not reach the page";
+
+    Formatted end("<p><img align=left width=40 height=60 src=a.gif>x", 0);
+    EXPECT_GE(end.root->Height(), 66u) << "the page ends below its last float\n" << end.Dump();
+}
+
 }  // namespace
