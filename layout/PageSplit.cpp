@@ -41,22 +41,52 @@ bool IsTableRow(const LayoutElement& e) {
     return e.Element() && e.Element()->Type() == kTagTr;
 }
 
-// A reference box stands for an element of its own subtree; one whose
+// A reference box stands for an element of its holder's subtree; one whose
 // element went to the other part would paint that element on the wrong
 // page, so it is dropped.
-void DropStrayReferences(LayoutElement& root) {
-    std::vector<LayoutElement*> strays;
-    const TreeNode* end = root.NextInOrder(true);
-    for (TreeNode* n = root.FirstChild(); n && n != end; n = n->NextInOrder(false)) {
-        auto* e = static_cast<LayoutElement*>(n);
-        if (!IsReference(e)) continue;
-        const LayoutElement* referred = static_cast<ReferenceBox*>(e)->Referred();
-        if (!e->Parent()->Contains(referred)) strays.push_back(e);
-    }
+bool IsStray(const LayoutElement& e) {
+    return IsReference(&e) && !e.Parent()->Contains(static_cast<const ReferenceBox&>(e).Referred());
+}
+
+void Drop(std::vector<LayoutElement*>& strays) {
     for (LayoutElement* e : strays) {
         e->Detach();
         delete e;
     }
+    strays.clear();
+}
+
+// Every reference box of the page that keeps the part above the cut.
+void DropStrayReferences(LayoutElement& page) {
+    std::vector<LayoutElement*> strays;
+    const TreeNode* end = page.NextInOrder(true);
+    for (TreeNode* n = page.FirstChild(); n && n != end; n = n->NextInOrder(false)) {
+        if (IsStray(*static_cast<LayoutElement*>(n))) strays.push_back(static_cast<LayoutElement*>(n));
+    }
+    Drop(strays);
+}
+
+// In the rest, only a reference box that moved beside a cut element can
+// have left its element behind: one that moved inside a whole subtree took
+// its element along. Those sit at the end of the fresh containers, which
+// lead the rest (a row's part holds nothing else), so the walk stays near
+// the cut instead of reading the rest of the document on every page.
+void DropStrayReferencesOfRest(LayoutElement& part) {
+    std::vector<LayoutElement*> strays;
+    std::vector<LayoutElement*> fresh{&part};
+    while (!fresh.empty()) {
+        LayoutElement* p = fresh.back();
+        fresh.pop_back();
+        for (LayoutElement* c = p->LastChild(); IsReference(c); c = c->PrevSibling()) {
+            if (IsStray(*c)) strays.push_back(c);
+        }
+        if (!p->Has(LayoutElement::kVerticalFlow)) {
+            for (LayoutElement* c = p->FirstChild(); c && !IsReference(c); c = c->NextSibling()) fresh.push_back(c);
+        } else if (LayoutElement* first = p->FirstChild(); first && !IsReference(first)) {
+            fresh.push_back(first);
+        }
+    }
+    Drop(strays);
 }
 
 }  // namespace
@@ -65,7 +95,7 @@ LayoutElement* LayoutElement::SplitAtHeight(LayoutElement* newParent, int32_t cu
     LayoutElement* part = SplitAt(newParent, cut, false);
     if (part) {
         DropStrayReferences(*this);
-        DropStrayReferences(*part);
+        DropStrayReferencesOfRest(*part);
     }
     return part;
 }

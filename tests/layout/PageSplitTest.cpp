@@ -158,6 +158,31 @@ TEST(PageSplit, ALineTallerThanAPageStaysWhenNothingIsAboveIt) {
     EXPECT_EQ(second->Parent(), more.get()) << "below another line it moves whole";
 }
 
+TEST(PageSplit, AReferenceIsDroppedWhenItsElementEndsOnTheOtherPage) {
+    // A reference box in the page's root paints an element that sticks out
+    // of its block; split apart, it would paint that element on a page
+    // where it is not.
+    BlockBox root(nullptr, nullptr, nullptr, nullptr);
+    BlockBox* kept = Block(&root);
+    LineBox* sticking = Line(kept, 100);
+    kept->Finish();
+    BlockBox* moved = Block(&root);
+    LineBox* alsoSticking = Line(moved, 100);
+    moved->Finish();
+    root.Finish();
+    new ReferenceBox(&root, sticking);
+    new ReferenceBox(&root, alsoSticking);
+    ASSERT_EQ(root.ChildCount(), 4u);
+
+    std::unique_ptr<LayoutElement> rest(root.SplitAtHeight(nullptr, 100));
+    ASSERT_NE(rest, nullptr);
+    ASSERT_EQ(rest->ChildCount(), 2u) << "the moved block and the reference to its line";
+    EXPECT_EQ(rest->FirstChild(), moved);
+    ASSERT_EQ(rest->LastChild()->GetKind(), LayoutElement::kReferenceBox);
+    EXPECT_EQ(static_cast<ReferenceBox*>(rest->LastChild())->Referred(), alsoSticking);
+    EXPECT_EQ(root.ChildCount(), 1u) << "the reference to the kept line went with the others and is dropped";
+}
+
 TEST(PageSplit, ARowOfCellsIsCutCellByCell) {
     BlockBox root(nullptr, nullptr, nullptr, nullptr);
     BlockBox* row = Block(&root, 0, false);
