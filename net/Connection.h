@@ -52,10 +52,11 @@ public:
     int ReadData(char* buffer, int size) override = 0;
     bool IsIdle() final { return winsockCalls_ == 0; }
     void Detach() final;
-    // Reads from the socket; answers the number of bytes, 0 when none.
-    int32_t Receive(char* buffer, int32_t size);
+    // Reads from the socket; answers the number of bytes, 0 when none. A
+    // secure layer replaces both: the client's bytes then pass its records.
+    virtual int32_t Receive(char* buffer, int32_t size);
     // Queues bytes to send; they go at once unless a send is under way.
-    void QueueSend(std::string data);
+    virtual void QueueSend(std::string data);
     void Send(std::string data) { QueueSend(std::move(data)); }
     // The IPv4 address connected to, or 0xFFFFFFFF before there is one.
     uint32_t GetPeerAddress() const;

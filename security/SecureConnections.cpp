@@ -6,17 +6,7 @@ void InstallSecureConnections() {
     SetHttpsConnectionMaker(&CreateHttpsConnection);
 }
 
-Connection* CreateHttpsConnection(MessageHandler*, int, const char*, uint16_t, const char*, bool, bool) {
-    return nullptr;
-}
-
-bool SecureConnectionsAvailable() {
-    return false;
-}
-
 bool StopCertificateStore() {
     return false;
 }
-bool StopSecureSessions() {
-    return false;
-}
+

@@ -1,7 +1,6 @@
-// What the rest of the program uses of the secure-connections library. The
-// library itself is not part of this program yet: every call answers that
-// secure connections are not available, and loads of "https:" addresses
-// fail at their start instead of going out unprotected.
+// What the rest of the program uses of the secure-connections library.
+// Without the security library started, loads of "https:" addresses fail at
+// their start instead of going out unprotected.
 #pragma once
 #include <cstdint>
 
@@ -11,9 +10,9 @@ class MessageHandler;
 // Hands CreateHttpsConnection to URL loading (start-up calls it once).
 void InstallSecureConnections();
 
-// Makes and starts an HTTPS connection reporting to the target like an
-// HttpConnection. Null while secure connections are not available (nothing
-// was made, nothing is reported).
+// Makes an HTTPS connection reporting to the target like an HttpConnection;
+// the caller starts it with Connect. Null while secure connections are not
+// available (nothing was made, nothing is reported).
 Connection* CreateHttpsConnection(MessageHandler* target, int method, const char* host, uint16_t port,
                                   const char* requestTarget, bool viaProxy, bool noCache);
 
@@ -22,6 +21,6 @@ bool SecureConnectionsAvailable();
 
 // The certificate store's and the session cache's stop calls, made at exit
 // (the security library's own is in security/SecurityLibrary.h). Each
-// answers whether there was anything to stop (never, for now).
+// answers whether there was anything to stop.
 bool StopCertificateStore();
 bool StopSecureSessions();

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # with-server.sh KIND TEMPLATE -- command [args]
 #
-# Starts a Unix server (KIND nginx, tinyproxy, ftp, smtp or nntp) on a free
-# port of 127.0.0.1
+# Starts a Unix server (KIND nginx, tinyproxy, ftp, smtp, nntp, or tls and
+# tlsother: "openssl s_server" with the arguments of the template, serving
+# tests/security/data/https) on a free port of 127.0.0.1
 # as a child of this script, runs the command with the port in
 # ZINTU_<KIND>_PORT (upper case) and its scratch folder in ZINTU_<KIND>_DIR,
 # then kills the server and waits for it.
@@ -29,6 +30,8 @@ start_server() {
   case $kind in
     nginx) server=(nginx -p "$dir" -c "$conf" -g 'daemon off;') ;;
     tinyproxy) server=(tinyproxy -d -c "$conf") ;;
+    tls | tlsother)
+      server=(bash -c "cd '$src/tests/security/data/https' && exec openssl s_server -accept 127.0.0.1:$port $(cat "$conf")") ;;
     ftp | smtp | nntp) server=(/usr/bin/python3 "$src/tests/support/servers/${kind}_server.py" "$port" "$dir") ;;
     *) echo "with-server.sh: unknown server kind $kind" >&2; exit 2 ;;
   esac

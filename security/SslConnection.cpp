@@ -1,0 +1,887 @@
+#include "security/SslConnection.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "core/InternalMessages.h"
+#include "core/MessageBoxes.h"
+#include "security/HandshakeMessage.h"
+#include "security/HostNamePattern.h"
+#include "security/SecurityLibrary.h"
+#include "security/SecurityManager.h"
+
+// The code a failed secure layer reports to its protocol client with 0x8230:
+// the user has seen the security message already.
+constexpr uint32_t kSecureLayerFailed = 0x8256;
+
+// ---- tables ----------------------------------------------------------------
+
+namespace {
+
+// Record level: 0 ignore, 1 alerts, 2 handshake, 3 ChangeCipherSpec, 4
+// deliver data, 5 deliver late data, 6 an SSL 2.0 record, 14 unexpected.
+const SslTableRow kRecordTable[] = {
+    {1, 21, 1, 1},   {1, 22, 2, 1},   {2, 21, 1, 1},   {2, 22, 2, 1},   {3, 21, 1, 3},   {3, 22, 2, 3},
+    {3, 509, 6, 3},  {3, 23, 14, 10}, {4, 20, 14, 10}, {4, 21, 1, 4},   {4, 22, 2, 4},   {4, 509, 6, 4},
+    {4, 23, 14, 10}, {5, 20, 3, 7},   {5, 21, 1, 5},   {6, 20, 3, 8},   {6, 21, 1, 6},   {7, 21, 1, 7},
+    {7, 22, 2, 7},   {7, 23, 14, 10}, {8, 21, 1, 8},   {8, 22, 2, 8},   {8, 23, 14, 10}, {9, 20, 14, 10},
+    {9, 21, 1, 9},   {9, 22, 2, 1},   {9, 23, 4, 9},   {9, 509, 4, 9},  {10, 21, 1, 10}, {10, 22, 0, 10},
+    {10, 23, 4, 10}, {10, 509, 5, 10}, {11, 21, 1, 11}, {11, 22, 0, 11}, {11, 23, 4, 11}, {11, 509, 5, 11},
+    {13, 510, 0, 13}, {0, 23, 4, 0},  {0, 21, 1, 0},   {14, 23, 14, 10},
+};
+
+// Handshake level: 0 ignore, 7 HelloRequest, 8 ServerHello, 9 Certificate,
+// 10 ServerKeyExchange, 11 CertificateRequest, 12 ServerHelloDone, 13
+// Finished, 14 unexpected.
+const SslTableRow kHandshakeTable[] = {
+    {9, 0, 7, 3},    {1, 0, 0, 1},    {2, 0, 0, 2},    {3, 0, 0, 3},    {3, 2, 8, 4},    {3, 2, 8, 4},
+    {4, 0, 0, 4},    {4, 11, 9, 4},   {4, 12, 10, 4},  {4, 13, 11, 4},  {4, 14, 12, 5},  {7, 0, 0, 7},
+    {7, 20, 13, 9},  {8, 0, 0, 8},    {8, 20, 13, 9},  {10, 0, 0, 10},  {10, 2, 0, 10},  {10, 11, 0, 10},
+    {10, 12, 0, 10}, {10, 14, 0, 10}, {10, 20, 0, 10}, {10, 0, 0, 10},  {11, 2, 0, 11},  {11, 11, 0, 11},
+    {11, 12, 0, 11}, {11, 14, 0, 11}, {11, 20, 0, 11}, {14, 0, 14, 10},
+};
+
+// Alert level: only the next state is read.
+const SslTableRow kAlertTable[] = {
+    {13, 80, 15, 10}, {13, 47, 16, 10}, {13, 10, 14, 10}, {13, 0, 17, 10}, {13, 30, 18, 10}, {13, 20, 19, 10},
+    {1, 40, 20, 10},  {3, 40, 20, 10},  {4, 42, 21, 10},  {4, 43, 21, 10},  {4, 44, 21, 10},  {4, 43, 21, 10},
+    {4, 45, 21, 10},  {4, 317, 21, 10}, {4, 46, 21, 10},  {4, 41, 22, 4},   {5, 42, 21, 10},  {5, 43, 21, 10},
+    {5, 44, 21, 10},  {5, 43, 21, 10},  {5, 45, 21, 10},  {5, 317, 21, 10}, {5, 46, 21, 10},  {7, 40, 20, 10},
+    {8, 40, 20, 10},  {14, 511, 23, 10},
+};
+
+// The rows of the name-check codes stand before the default row, or the
+// search would never reach them.
+const SslErrorRow kErrorTable[] = {
+    {0, 0, 0},          {41, 0, 0},         {100, 0, 0},        {90, 0, 0},         {10, 21253, 1},
+    {20, 21253, 1},     {21, 21253, 1},     {22, 21253, 1},     {30, 21253, 1},     {40, 21252, 1},
+    {42, 21258, 1},     {43, 21259, 0},     {44, 21260, 0},     {45, 21261, 0},     {46, 21262, 0},
+    {47, 21253, 1},     {48, 21264, 1},     {49, 21265, 1},     {50, 21253, 1},     {51, 21253, 1},
+    {60, 21268, 1},     {70, 21269, 1},     {71, 21270, 0},     {80, 21271, 1},     {298, 21274, 1},
+    {554, 21331, 1},    {296, 21272, 1},    {552, 21319, 1},    {317, 21261, 0},    {336, 21271, 1},
+    {592, 21328, 1},    {848, 21332, 1},    {1104, 21333, 1},   {16639, 21338, 0},  {327, 21339, 0},
+    {583, 21340, 0},    {511, 21273, 1},
+};
+
+}  // namespace
+
+const SslTableRow& LookUpSslRow(const SslTableRow* table, uint32_t state, uint32_t event) {
+    for (const SslTableRow* row = table;; ++row) {
+        if (row->state == kSslEndOfTable) return *row;
+        if ((row->state == kSslAnyState || row->state == state) && row->event == event) return *row;
+    }
+}
+
+const SslTableRow* SslRecordTable() { return kRecordTable; }
+const SslTableRow* SslHandshakeTable() { return kHandshakeTable; }
+const SslTableRow* SslAlertTable() { return kAlertTable; }
+
+const SslErrorRow& LookUpSslError(uint32_t code) {
+    for (const SslErrorRow& row : kErrorTable)
+        if (row.code == code || row.code == kCodeUnknown) return row;
+    return kErrorTable[sizeof kErrorTable / sizeof *kErrorTable - 1];
+}
+
+// ---- what the user sees ------------------------------------------------------
+
+int g_securityDialogBusy = 0;
+
+namespace {
+
+// The caption from its string (21276 to 21279), cut to 49 characters.
+void Caption(uint32_t code, bool fromServer, bool fatal, char* out, size_t size) {
+    UINT id = (fatal ? 21278 : 21276) + (fromServer ? 1 : 0);
+    char format[64];
+    if (LoadStringResource(id, format, sizeof format) <= 0)
+        std::snprintf(format, sizeof format, "%s", fatal ? "Secure Connection: Fatal Error (%u)" : "Secure Connection: Warning (%u)");
+    char caption[128];
+    std::snprintf(caption, sizeof caption, format, code);
+    std::snprintf(out, size < 50 ? size : 50, "%s", caption);
+}
+
+void DefaultShowFatal(uint32_t code, bool fromServer) {
+    const SslErrorRow& row = LookUpSslError(code);
+    if (!row.stringId || !g_messageBoxes) return;
+    char caption[64];
+    Caption(code, fromServer, true, caption, sizeof caption);
+    g_messageBoxes->ShowError(nullptr, row.stringId, caption, nullptr);
+}
+
+bool DefaultAskWarning(uint32_t code, bool fromServer) {
+    const SslErrorRow& row = LookUpSslError(code);
+    if (!g_messageBoxes) return false;
+    char caption[64];
+    Caption(code, fromServer, false, caption, sizeof caption);
+    return g_messageBoxes->AskYesNo(nullptr, row.stringId, caption, nullptr, true) == IDYES;
+}
+
+// Until the certificate dialogs are installed, every question is refused.
+bool DefaultConfirm(int, const Certificate&, const char*) {
+    return false;
+}
+
+const SslUserInterface kDefaultUi = {DefaultShowFatal, DefaultAskWarning, DefaultConfirm};
+const SslUserInterface* g_ui = &kDefaultUi;
+
+// Counts the busy counter up around a box.
+struct DialogBusy {
+    DialogBusy() { ++g_securityDialogBusy; }
+    ~DialogBusy() { --g_securityDialogBusy; }
+};
+
+}  // namespace
+
+void SetSslUserInterface(const SslUserInterface* ui) {
+    g_ui = ui ? ui : &kDefaultUi;
+}
+
+// ---- session cache and accepted certificates ------------------------------------
+
+struct SslSessionCacheEntry {
+    uint32_t address = 0;
+    uint16_t port = 0;
+    std::string host;  // the certificate host: servers behind one proxy differ
+    ShortByteVector sessionId;
+    uint16_t suite = 0;
+    ProtocolVersionItem version;
+    SecureShortByteVector masterSecret;
+    bool valid = true;
+    bool established = false;
+    int users = 0;
+};
+
+namespace {
+
+std::vector<std::unique_ptr<SslSessionCacheEntry>>& SessionCache() {
+    static std::vector<std::unique_ptr<SslSessionCacheEntry>> cache;
+    return cache;
+}
+
+SslSessionCacheEntry* FindSession(uint32_t address, uint16_t port, const std::string& host) {
+    for (auto& entry : SessionCache())
+        if (entry->valid && entry->address == address && entry->port == port && entry->host == host)
+            return entry.get();
+    return nullptr;
+}
+
+void ReleaseSession(SslSessionCacheEntry*& entry) {
+    if (!entry) return;
+    --entry->users;
+    auto& cache = SessionCache();
+    if (!entry->valid && entry->users <= 0)
+        cache.erase(std::remove_if(cache.begin(), cache.end(), [&](auto& e) { return e.get() == entry; }),
+                    cache.end());
+    entry = nullptr;
+}
+
+struct Accepted {
+    std::string der;
+    std::string host;
+};
+
+std::vector<Accepted>& AcceptedCertificates() {
+    static std::vector<Accepted> accepted;
+    return accepted;
+}
+
+std::string DerOf(const Certificate& chain, uint32_t i) {
+    const ByteVector& der = chain.Encoded().Item(i);
+    return std::string(reinterpret_cast<const char*>(der.Data()), der.Length());
+}
+
+bool IsAccepted(const Certificate& chain, const std::string& host) {
+    std::string der = DerOf(chain, 0);
+    for (const Accepted& a : AcceptedCertificates())
+        if (a.der == der && a.host == host) return true;
+    return false;
+}
+
+void Accept(const Certificate& chain, const std::string& host) {
+    if (!IsAccepted(chain, host)) AcceptedCertificates().push_back({DerOf(chain, 0), host});
+}
+
+const CipherSuiteRow* SuiteRow(uint16_t code) {
+    for (const CipherSuiteRow& row : kCipherSuiteTable)
+        if (row.protocol == 1 && (row.id[1] << 8 | row.id[2]) == code) return &row;
+    return nullptr;
+}
+
+void ReleaseManager(SecurityManager* manager) {
+    if (manager) manager->Release();
+}
+
+}  // namespace
+
+void ClearSslSessionCache() {
+    SessionCache().clear();
+}
+
+void ClearAcceptedCertificates() {
+    AcceptedCertificates().clear();
+}
+
+// ---- construction ------------------------------------------------------------
+
+SslConnection::SslConnection(MessageHandler* target, const char* host, uint16_t port, const char* certificateHost,
+                             bool viaProxy)
+    : Connection(target, host, port ? port : 443, false),
+      manager_(SecurityManager::Acquire(), ReleaseManager),
+      certificateHost_(certificateHost ? certificateHost : ""),
+      viaProxy_(viaProxy),
+      passThrough_(viaProxy) {
+    if (!manager_) {
+        SetSecurityError(kErrorLibrary, kCodeOutOfMemory);
+    } else if (manager_->unavailable || !SecurityLibraryStarted()) {
+        SetSecurityError(kErrorLibrary, kCodeSecurityNotAvailable);
+    }
+}
+
+SslConnection::~SslConnection() {
+    ReleaseSession(entry_);
+}
+
+uint32_t SslConnection::SecurityLevel() const {
+    auto* row = static_cast<const CipherSuiteRow*>(suiteRow_);
+    return row && state_ == kSslOpen ? static_cast<uint32_t>(row->level) : 10u;
+}
+
+int SslConnection::OnConnected(uint32_t) {
+    if (GetError()) {
+        HandleError(Error(), kSslClosed, false);
+        return 2;
+    }
+    if (!passThrough_) state_ = SendClientHello();
+    return state_ == kSslClosed ? 2 : 1;
+}
+
+void SslConnection::EndPassThrough() {
+    if (!passThrough_) return;
+    passThrough_ = false;
+    state_ = SendClientHello();
+}
+
+// ---- output ----------------------------------------------------------------
+
+void SslConnection::SendRecord(uint32_t contentType, const uint8_t* data, uint32_t length) {
+    std::unique_ptr<ProtectableRecord> record =
+        version_ ? version_->NewRecord() : std::unique_ptr<ProtectableRecord>(new (std::nothrow) SslPlainRecord);
+    if (!record) return;
+    record->SetVersion(version_ ? version_->VersionNumber() : offered_);
+    record->SetContentType(contentType);
+    record->SetBytes(data, length);
+    record->BeginProtect();
+    std::unique_ptr<ProtectableRecord> sent = record->Protect(writeCurrent_, 0);
+    if (!sent) {
+        SetSecurityError(record->Error().errorClass, record->Error().code);
+        return;
+    }
+    std::string wire(sent->EncodedSize(), '\0');
+    sent->Write(reinterpret_cast<uint8_t*>(&wire[0]));
+    Connection::QueueSend(std::move(wire));
+}
+
+void SslConnection::SendHandshake(uint32_t type, const ByteVector& body) {
+    std::string message(4 + body.Length(), '\0');
+    auto* p = reinterpret_cast<uint8_t*>(&message[0]);
+    p[0] = static_cast<uint8_t>(type);
+    WriteBigEndian(p + 1, body.Length(), 3);
+    if (body.Length()) std::memcpy(p + 4, body.Data(), body.Length());
+    transcript_.Append(p, static_cast<uint32_t>(message.size()));
+    if (version_) version_->UpdateHandshakeHashes(p, static_cast<uint32_t>(message.size()));
+    SendRecord(kContentHandshake, p, static_cast<uint32_t>(message.size()));
+}
+
+void SslConnection::QueueSend(std::string data) {
+    if (passThrough_) {
+        Connection::QueueSend(std::move(data));
+        return;
+    }
+    outgoing_ += data;
+    if (state_ == kSslOpen) FlushApplicationData();
+}
+
+void SslConnection::FlushApplicationData() {
+    while (!outgoing_.empty()) {
+        size_t n = std::min<size_t>(outgoing_.size(), kMaxPlainFragment);
+        SendRecord(kContentApplicationData, reinterpret_cast<const uint8_t*>(outgoing_.data()),
+                   static_cast<uint32_t>(n));
+        outgoing_.erase(0, n);
+    }
+}
+
+void SslConnection::SendAlert(uint32_t level, uint32_t code) {
+    uint8_t alert[2] = {static_cast<uint8_t>(level), static_cast<uint8_t>(code)};
+    SendRecord(kContentAlert, alert, 2);
+}
+
+// ---- input -----------------------------------------------------------------
+
+bool SslConnection::ReadSocketOnce() {
+    char buffer[4096];
+    int32_t n = Connection::Receive(buffer, sizeof buffer);
+    if (n <= 0) return false;
+    raw_.append(buffer, static_cast<size_t>(n));
+    FeedRecords();
+    return true;
+}
+
+void SslConnection::FeedRecords() {
+    while (!raw_.empty() && state_ != kSslClosed && state_ != kSslClosedDuringHandshake) {
+        if (!reading_) reading_.reset(new (std::nothrow) SslProtectedRecord);
+        if (!reading_) {
+            state_ = RaiseAndHandle(kErrorLibrary, kCodeOutOfMemory, kSslClosed, false);
+            return;
+        }
+        uint32_t left = static_cast<uint32_t>(raw_.size());
+        reading_->Read(reinterpret_cast<const uint8_t*>(raw_.data()), left);
+        raw_.erase(0, raw_.size() - left);
+        if (reading_->GetError()) {
+            SecurityErrorCode error = reading_->Error();
+            reading_.reset();
+            state_ = HandleError(error, kSslClosed, false);
+            return;
+        }
+        if (!reading_->IsComplete()) return;
+        ProcessRecord(std::move(reading_));
+    }
+}
+
+void SslConnection::OnSocketData() {
+    if (passThrough_) {
+        NotifyClientData();
+        return;
+    }
+    if (state_ < kSslOpen) ReadSocketOnce();
+    // Once open, the client reads through Receive, which also meets the end.
+    if (state_ >= kSslOpen && openReached_) NotifyClientData();
+}
+
+int32_t SslConnection::Receive(char* buffer, int32_t size) {
+    if (passThrough_) return Connection::Receive(buffer, size);
+    while (plainRead_ >= plain_.size()) {
+        plain_.clear();
+        plainRead_ = 0;
+        if (!openReached_ || !HasSocket() || !ReadSocketOnce()) return 0;
+    }
+    size_t n = std::min(plain_.size() - plainRead_, static_cast<size_t>(size > 0 ? size : 0));
+    std::memcpy(buffer, plain_.data() + plainRead_, n);
+    plainRead_ += n;
+    return static_cast<int32_t>(n);
+}
+
+void SslConnection::ProcessRecord(std::unique_ptr<ProtectableRecord> record) {
+    // Only the reply to the hello may name another version than ours.
+    if (version_ && state_ != kSslHelloSent && !(record->Version() == version_->VersionNumber())) {
+        state_ = RaiseAndHandle(kErrorFatal, kCodeIllegalParameter, kSslClosed, false);
+        return;
+    }
+    if (readCurrent_.cipher || readCurrent_.mac) {
+        record->BeginUnprotect();
+        std::unique_ptr<ProtectableRecord> plain = record->Unprotect(readCurrent_, 0);
+        if (!plain) {
+            state_ = HandleError(record->Error(), kSslClosed, false);
+            return;
+        }
+        record = std::move(plain);
+    }
+    uint32_t type = CheckContentType(record->ContentType());
+    if (type == kContentUnknown) return;
+    const SslTableRow& row = LookUpSslRow(kRecordTable, state_, type);
+    switch (row.action) {
+        case 1: state_ = ReadAlerts(*record); break;
+        case 2: state_ = ReadHandshake(*record); break;
+        case 3: state_ = ReadChangeCipherSpec(*record, row.next); break;
+        case 4:
+            // Data is only ever the peer's once the handshake completed:
+            // cleartext after a failed handshake is dropped.
+            if (state_ == kSslOpen || openReached_)
+                plain_.append(reinterpret_cast<const char*>(record->Data()), record->Length());
+            state_ = row.next;
+            break;
+        case 14:
+            if (!closing_) state_ = RaiseAndHandle(kErrorFatal, kCodeUnexpectedMessage, row.next, false);
+            break;
+        default: break;
+    }
+}
+
+uint32_t SslConnection::ReadHandshake(const ProtectableRecord& record) {
+    handshakeBytes_.append(reinterpret_cast<const char*>(record.Data()), record.Length());
+    uint32_t state = state_;
+    while (handshakeBytes_.size() >= 4 && state != kSslClosed && state != kSslClosedDuringHandshake) {
+        auto* p = reinterpret_cast<const uint8_t*>(handshakeBytes_.data());
+        uint32_t length = uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+        if (length > 0x10000) return RaiseAndHandle(kErrorFatal, kCodeIllegalParameter, kSslClosed, false);
+        if (handshakeBytes_.size() < 4 + length) break;
+        std::string message = handshakeBytes_.substr(0, 4 + length);
+        handshakeBytes_.erase(0, 4 + length);
+        auto* m = reinterpret_cast<const uint8_t*>(message.data());
+        uint32_t type = CheckHandshakeType(m[0]);
+        // The server's Finished is checked against the hashes before it.
+        if (type != kHelloRequest && type != kFinished) {
+            transcript_.Append(m, static_cast<uint32_t>(message.size()));
+            if (version_) version_->UpdateHandshakeHashes(m, static_cast<uint32_t>(message.size()));
+        }
+        const SslTableRow& row = LookUpSslRow(kHandshakeTable, state, type);
+        state_ = state;
+        switch (row.action) {
+            case 8: state = OnServerHello(m + 4, length); break;
+            case 9: state = OnCertificate(m + 4, length); break;
+            case 11:
+                // No client certificates are offered: the flight answers
+                // with none.
+                certificateRequested_ = true;
+                state = row.next;
+                break;
+            case 12: state = OnServerHelloDone(); break;
+            case 13:
+                state = OnFinished(m + 4, length);
+                if (state == kSslOpen) {
+                    transcript_.Append(m, static_cast<uint32_t>(message.size()));
+                    if (version_) version_->UpdateHandshakeHashes(m, static_cast<uint32_t>(message.size()));
+                    state = CompleteHandshake();
+                }
+                break;
+            case 0:
+            case 7: state = row.next == 3 ? state_ : row.next; break;
+            default:
+                if (!closing_) state = RaiseAndHandle(kErrorFatal, kCodeUnexpectedMessage, kSslClosed, false);
+                break;
+        }
+    }
+    return state;
+}
+
+uint32_t SslConnection::ReadChangeCipherSpec(const ProtectableRecord& record, uint32_t next) {
+    if (record.Length() != 1 || record.Data()[0] != 1)
+        return RaiseAndHandle(kErrorFatal, kCodeUnexpectedMessage, kSslClosed, false);
+    if (!readPending_) return RaiseAndHandle(kErrorFatal, kCodeUnexpectedMessage, kSslClosed, false);
+    ActivatePending(false);
+    // The server's Finished is always checked, resumed or not.
+    version_->ComputeFinished(false, expectedServerFinished_);
+    return next;
+}
+
+uint32_t SslConnection::ReadAlerts(const ProtectableRecord& record) {
+    uint32_t state = state_;
+    for (uint32_t i = 0; i + 1 < record.Length(); i += 2) {
+        uint32_t level = CheckAlertLevel(record.Data()[i]);
+        uint32_t code = CheckAlertCode(record.Data()[i + 1]);
+        const SslTableRow& row = LookUpSslRow(kAlertTable, state, code);
+        bool carryOn;
+        {
+            DialogBusy busy;
+            if (level == kErrorWarning) {
+                const SslErrorRow& error = LookUpSslError(code);
+                if (error.terminating) {
+                    g_ui->showFatal(code, true);
+                    carryOn = false;
+                } else {
+                    carryOn = !error.stringId || g_ui->askWarning(code, true);
+                }
+            } else {
+                g_ui->showFatal(code, true);
+                carryOn = false;
+            }
+        }
+        if (code == kCodeCloseNotify) {
+            gracefulClose_ = true;
+            // Answered in kind, so that a server waiting for it closes the
+            // socket and the reply ends.
+            if (!closeStarted_ && (writeCurrent_.cipher || writeCurrent_.mac)) {
+                closeStarted_ = true;
+                SendAlert(kErrorWarning, kCodeCloseNotify);
+            }
+        }
+        if (!carryOn) {
+            closing_ = true;
+            state = CloseSecure(row.next);
+        } else {
+            state = row.next;
+        }
+    }
+    return state;
+}
+
+// ---- errors and closing --------------------------------------------------------
+
+uint32_t SslConnection::RaiseAndHandle(uint32_t errorClass, uint32_t code, uint32_t next, bool silent) {
+    return HandleError(SecurityErrorCode(errorClass, code), next, silent);
+}
+
+uint32_t SslConnection::HandleError(const SecurityErrorCode& error, uint32_t next, bool silent) {
+    bool carryOn = false;
+    if (!closing_) {
+        DialogBusy busy;
+        if (error.errorClass == kErrorWarning) {
+            const SslErrorRow& row = LookUpSslError(error.code);
+            // Only Yes continues, and never for a terminating code.
+            if (row.terminating) {
+                if (!silent) g_ui->showFatal(error.code, false);
+            } else {
+                carryOn = silent || !row.stringId || g_ui->askWarning(error.code, false);
+            }
+        } else if (!silent) {
+            g_ui->showFatal(error.code, false);
+        }
+        ErrorHolder alert;
+        alert.SetSecurityError(error.errorClass, error.code);
+        bool mid = state_ != kSslIdle && state_ != kSslClosed && state_ != kSslClosedDuringHandshake;
+        if (mid && version_ && version_->TranslateError(alert) &&
+            (alert.Error().errorClass == kErrorWarning || alert.Error().errorClass == kErrorFatal))
+            SendAlert(alert.Error().errorClass, alert.Error().code);
+    }
+    if (error.errorClass != kErrorWarning || !carryOn) {
+        closing_ = true;
+        return CloseSecure(next);
+    }
+    return next;
+}
+
+uint32_t SslConnection::CloseSecure(uint32_t state) {
+    if (!closeStarted_) {
+        closeStarted_ = true;
+        if (writeCurrent_.cipher || writeCurrent_.mac) SendAlert(kErrorWarning, kCodeCloseNotify);
+    }
+    if (entry_ && !entry_->established) entry_->valid = false;
+    uint32_t next = state == kSslOpen || state_ == kSslOpen ? kSslClosed : kSslClosedDuringHandshake;
+    if (closing_ && !failureReported_) {
+        failureReported_ = true;
+        Report(kMsgConnectionFailed, kSecureLayerFailed);
+    }
+    Connection::Close();
+    return next;
+}
+
+void SslConnection::Close() {
+    if (state_ == kSslOpen && !closeStarted_ && HasSocket()) {
+        closeStarted_ = true;
+        SendAlert(kErrorWarning, kCodeCloseNotify);
+    }
+    Connection::Close();
+}
+
+void SslConnection::ActivatePending(bool write) {
+    std::unique_ptr<CipherState>& pending = write ? writePending_ : readPending_;
+    CipherState& current = write ? writeCurrent_ : readCurrent_;
+    if (!pending) return;
+    current.cipher = std::move(pending->cipher);
+    current.mac = std::move(pending->mac);
+    current.sequence = SequenceNumber();
+    pending.reset();
+}
+
+// ---- the handshake ---------------------------------------------------------------
+
+uint32_t SslConnection::SendClientHello() {
+    const SecurityManager& m = *manager_;
+    if (!m.enableSsl3 && !m.enableTls10)
+        return RaiseAndHandle(kErrorLibrary, kCodeNoCipherEnabled, kSslClosed, false);
+    ReleaseSession(entry_);
+    entry_ = FindSession(GetPeerAddress(), Port(), certificateHost_);
+    if (entry_ && !entry_->established) entry_ = nullptr;
+    if (entry_) ++entry_->users;
+    offered_ = m.enableTls10 ? ProtocolVersionItem(3, 1) : ProtocolVersionItem(3, 0);
+
+    uint8_t random[32];
+    MakeClientRandom(random);
+    clientRandom_.SetBytes(random, 32);
+    ShortByteVector body;
+    uint8_t version[2] = {offered_.Major(), offered_.Minor()};
+    body.Append(version, 2);
+    body.Append(random, 32);
+    uint8_t idLength = static_cast<uint8_t>(entry_ ? entry_->sessionId.Length() : 0);
+    body.Append(&idLength, 1);
+    if (entry_) body.Append(entry_->sessionId);
+    // Offered: the enabled suites the program can run, the cached one first.
+    std::vector<uint16_t> suites;
+    if (entry_) suites.push_back(entry_->suite);
+    const CipherSuiteList& active = m.preferences.activeSsl3Suites;
+    for (uint32_t i = 0; i < active.Count(); ++i) {
+        uint16_t code = active.Item(i).Code();
+        const CipherSuiteRow* row = SuiteRow(code);
+        // Export suites need the server's temporary key exchange, which
+        // this client does not carry out.
+        if (!row || row->exportSuite || std::find(suites.begin(), suites.end(), code) != suites.end()) continue;
+        suites.push_back(code);
+    }
+    if (suites.empty()) return RaiseAndHandle(kErrorLibrary, kCodeNoCipherEnabled, kSslClosed, false);
+    uint8_t field[2];
+    WriteBigEndian(field, static_cast<uint32_t>(suites.size() * 2), 2);
+    body.Append(field, 2);
+    for (uint16_t code : suites) {
+        WriteBigEndian(field, code, 2);
+        body.Append(field, 2);
+    }
+    uint8_t compression[2] = {1, 0};
+    body.Append(compression, 2);
+    offeredSuites_ = suites;
+    SendHandshake(kClientHello, body);
+    return kSslHelloSent;
+}
+
+uint32_t SslConnection::OnServerHello(const uint8_t* body, uint32_t length) {
+    if (length < 2 + 32 + 1) return RaiseAndHandle(kErrorFatal, kCodeIllegalParameter, kSslClosed, false);
+    ProtocolVersionItem version(body[0], body[1]);
+    uint32_t idLength = body[34];
+    if (idLength > 32 || length != 35 + idLength + 3)
+        return RaiseAndHandle(kErrorFatal, kCodeIllegalParameter, kSslClosed, false);
+    const uint8_t* id = body + 35;
+    uint16_t suite = static_cast<uint16_t>(id[idLength] << 8 | id[idLength + 1]);
+    // Only the null compression method was offered.
+    ErrorHolder check;
+    CheckCompressionMethod(id[idLength + 2], &check);
+    if (check.GetError()) return RaiseAndHandle(kErrorFatal, kCodeIllegalParameter, kSslClosed, false);
+    bool versionOk = version == ProtocolVersionItem(3, 0) ||
+                     (version == ProtocolVersionItem(3, 1) && offered_ == ProtocolVersionItem(3, 1));
+    if (!versionOk || std::find(offeredSuites_.begin(), offeredSuites_.end(), suite) == offeredSuites_.end())
+        return RaiseAndHandle(kErrorFatal, kCodeHandshakeFailure, kSslClosed, false);
+    ErrorHolder report;
+    version_ = MakeProtocolVersion(version.Major(), version.Minor(), SecurityDigest(kDigestMd5),
+                                   SecurityDigest(kDigestSha1), &report);
+    if (!version_) return HandleError(report.Error(), kSslClosed, false);
+    version_->UpdateHandshakeHashes(transcript_.Data(), transcript_.Length());
+    serverRandom_.SetBytes(body + 2, 32);
+    version_->SetValue(kValueClientRandom, clientRandom_);
+    version_->SetValue(kValueServerRandom, serverRandom_);
+    sessionId_.SetBytes(id, idLength);
+    suite_ = suite;
+    suiteRow_ = SuiteRow(suite);
+    if (!suiteRow_) return RaiseAndHandle(kErrorFatal, kCodeHandshakeFailure, kSslClosed, false);
+
+    if (entry_ && idLength && sessionId_.Equals(entry_->sessionId)) {
+        if (!(entry_->version == version) || entry_->suite != suite)
+            return RaiseAndHandle(kErrorFatal, kCodeIllegalParameter, kSslClosed, false);
+        masterSecret_.Assign(entry_->masterSecret);
+        version_->SetValue(kValueMasterSecret, masterSecret_);
+        if (!DeriveKeys()) return RaiseAndHandle(kErrorFatal, kCodeHandshakeFailure, kSslClosed, false);
+        resumed_ = true;
+        return kSslResumeAccepted;
+    }
+    // A new session: the old entry (if any) gives way.
+    if (entry_) entry_->valid = false;
+    ReleaseSession(entry_);
+    auto fresh = std::unique_ptr<SslSessionCacheEntry>(new (std::nothrow) SslSessionCacheEntry);
+    if (!fresh) return RaiseAndHandle(kErrorLibrary, kCodeOutOfMemory, kSslClosed, false);
+    fresh->address = GetPeerAddress();
+    fresh->port = Port();
+    fresh->host = certificateHost_;
+    fresh->sessionId.Assign(sessionId_);
+    fresh->suite = suite;
+    fresh->version = version;
+    fresh->users = 1;
+    entry_ = fresh.get();
+    SessionCache().push_back(std::move(fresh));
+    return kSslServerHelloReceived;
+}
+
+uint32_t SslConnection::OnCertificate(const uint8_t* body, uint32_t length) {
+    if (certificateReceived_) return RaiseAndHandle(kErrorFatal, kCodeUnexpectedMessage, kSslClosed, false);
+    certificateReceived_ = true;
+    CertificateList list;
+    uint32_t left = length;
+    list.Read(body, left);
+    ErrorHolder report;
+    if (left != 0 || !list.IsComplete() || !list.Check(&report) || list.Count() == 0)
+        return RaiseAndHandle(kErrorFatal, kCodeIllegalParameter, kSslClosed, false);
+    chain_.LoadChain(list);
+    if (chain_.GetError() || chain_.Count() == 0) return HandleError(chain_.Error(), kSslClosed, false);
+    if (!CheckServerCertificate()) return state_ == kSslClosed || state_ == kSslClosedDuringHandshake ? state_ : kSslClosed;
+    serverKey_ = chain_.GetPublicKey(0);
+    if (!serverKey_) return RaiseAndHandle(kErrorLibrary, kCodeOutOfMemory, kSslClosed, false);
+    if (serverKey_->Kind() != kKeyRsa) return RaiseAndHandle(kErrorFatal, kCodeIllegalParameter, kSslClosed, false);
+    return kSslServerHelloReceived;
+}
+
+// The chain against the store and the user: 1 accepted. A refusal has gone
+// through the error path already.
+bool SslConnection::CheckServerCertificate() {
+    ErrorHolder verify;
+    int verified = chain_.Verify(&verify);
+    bool expired = verify.Error().code == kCodeCertificateExpired || verify.Error().code == kCodeExpiredWarning;
+    if (!verified && !expired) {
+        SecurityErrorCode error = verify.GetError() ? verify.Error() : SecurityErrorCode(kErrorFatal, 42);
+        state_ = HandleError(error, kSslClosed, false);
+        return false;
+    }
+    uint32_t count = chain_.Count();
+    std::vector<int> status(count + 1, 0);
+    // The issuer of the top certificate among the stored authorities.
+    ByteVector issuer;
+    chain_.NameLine(count - 1, true, issuer);
+    StoredCertificate* authority = nullptr;
+    for (ListNode* node = manager_->authorities.First(); node; node = node->Next()) {
+        auto* entry = static_cast<StoredCertificate*>(node);
+        Certificate* parsed = entry->Parsed();
+        if (!parsed) continue;
+        ByteVector subject;
+        parsed->NameLine(0, false, subject);
+        if (subject.Equals(issuer)) {
+            authority = entry;
+            break;
+        }
+    }
+    if (authority) {
+        // The top certificate must carry the authority's signature.
+        CertificateList whole;
+        whole.Copy(chain_.Encoded());
+        whole.Resize(whole.Count() + 1);
+        whole.Item(whole.Count() - 1).Assign(authority->certificate);
+        Certificate extended;
+        extended.LoadChain(whole);
+        ErrorHolder report;
+        int ok = extended.Verify(&report);
+        bool onlyExpired = report.Error().code == kCodeCertificateExpired || report.Error().code == kCodeExpiredWarning;
+        if (!ok && !onlyExpired) {
+            state_ = HandleError(report.GetError() ? report.Error() : SecurityErrorCode(kErrorFatal, 42),
+                                 kSslClosed, false);
+            return false;
+        }
+        if (!authority->allowConnections) {
+            state_ = RaiseAndHandle(kErrorFatal, kCodeAccessDenied, kSslClosed, false);
+            return false;
+        }
+        if (authority->warnBeforeSending) status[count] = 1;
+    } else if (!IsAccepted(chain_, certificateHost_)) {
+        status[count - 1] = 3;
+    }
+    if (expired) status[0] |= 16;
+    return ConfirmServerCertificate(status);
+}
+
+bool SslConnection::ConfirmServerCertificate(const std::vector<int>& status) {
+    DialogBusy busy;
+    const char* host = certificateHost_.c_str();
+    bool accepted = IsAccepted(chain_, certificateHost_);
+    if (!accepted && (status[0] & 16)) {
+        if (!g_ui->confirmCertificate(10, chain_, host)) {
+            state_ = RaiseAndHandle(kErrorFatal, kCodeCertificateExpired, kSslClosed, true);
+            return false;
+        }
+    }
+    bool unconfirmed = std::any_of(status.begin(), status.end(), [](int s) { return (s & 1) != 0; });
+    if (!accepted && unconfirmed) {
+        if (!g_ui->confirmCertificate(7, chain_, host)) {
+            state_ = RaiseAndHandle(kErrorFatal, kCodeUnknownCa, kSslClosed, true);
+            return false;
+        }
+    }
+    if (accepted) return true;
+    // Accepting an authority never skips the name: the certificate must
+    // still be the host's, or the user must say so for this host.
+    std::vector<std::string> subject = chain_.NameFields(0, false);
+    std::string commonName = subject.empty() ? std::string() : subject[0];
+    int matched = 0;
+    if (!commonName.empty() && !certificateHost_.empty()) {
+        HostNamePattern pattern(true);
+        pattern.Compile(commonName.c_str());
+        if (pattern.GetError()) {
+            state_ = HandleError(pattern.Error(), kSslClosed, false);
+            return false;
+        }
+        pattern.Match(host, matched);
+    }
+    if (!matched && !g_ui->confirmCertificate(5, chain_, host)) {
+        state_ = RaiseAndHandle(kErrorFatal, kCodeCertificateUnknown, kSslClosed, true);
+        return false;
+    }
+    Accept(chain_, certificateHost_);
+    return true;
+}
+
+bool SslConnection::DeriveKeys() {
+    auto* row = static_cast<const CipherSuiteRow*>(suiteRow_);
+    writePending_.reset(new (std::nothrow) CipherState);
+    readPending_.reset(new (std::nothrow) CipherState);
+    if (!row || !writePending_ || !readPending_) return false;
+    for (CipherState* state : {writePending_.get(), readPending_.get()}) {
+        if (row->cipher) {
+            BlockCipher* prototype = SecurityCipher(row->cipher);
+            if (!prototype) return false;
+            state->cipher = prototype->NewSameKind();
+            if (!state->cipher) return false;
+        }
+        state->mac = version_->NewRecordMac();
+        if (!state->mac) return false;
+        state->mac->SetDigest(SecurityDigest(row->digest));
+    }
+    CipherPair client{static_cast<BlockCipher*>(writePending_->cipher.get()), writePending_->mac.get()};
+    CipherPair server{static_cast<BlockCipher*>(readPending_->cipher.get()), readPending_->mac.get()};
+    version_->ComputeKeyBlock(masterSecret_, client, server, row->exportSuite, row->exportKeyLength);
+    return !version_->GetError();
+}
+
+void SslConnection::SendChangeCipherSpecAndFinished() {
+    uint8_t one = 1;
+    SendRecord(kContentChangeCipherSpec, &one, 1);
+    ActivatePending(true);
+    SecureShortByteVector finished;
+    version_->ComputeFinished(true, finished);
+    SendHandshake(kFinished, finished);
+    ownFinishedSent_ = true;
+}
+
+uint32_t SslConnection::OnServerHelloDone() {
+    if (!certificateReceived_ || !serverKey_)
+        return RaiseAndHandle(kErrorFatal, kCodeHandshakeFailure, kSslClosed, false);
+    bool tls = version_->VersionNumber() == ProtocolVersionItem(3, 1);
+    if (certificateRequested_) {
+        if (tls) {
+            ShortByteVector empty;
+            uint8_t none[3] = {0, 0, 0};
+            empty.SetBytes(none, 3);
+            SendHandshake(kCertificateMessage, empty);
+        } else {
+            SendAlert(kErrorWarning, kCodeNoCertificate);
+        }
+    }
+    uint8_t preMaster[48];
+    preMaster[0] = offered_.Major();
+    preMaster[1] = offered_.Minor();
+    MakePreMasterSecret(preMaster + 2);
+    SecureShortByteVector secret;
+    secret.SetBytes(preMaster, 48);
+    WipeMemory(preMaster, sizeof preMaster);
+    ShortByteVector encrypted;
+    serverKey_->SetIsPrivate(false);
+    EncryptVector(*serverKey_, secret, encrypted, 0);
+    if (serverKey_->GetError() || encrypted.Length() == 0)
+        return RaiseAndHandle(kErrorFatal, kCodeHandshakeFailure, kSslClosed, false);
+    ShortByteVector exchange;
+    if (tls) {
+        uint8_t field[2];
+        WriteBigEndian(field, encrypted.Length(), 2);
+        exchange.Append(field, 2);
+    }
+    exchange.Append(encrypted);
+    SendHandshake(kClientKeyExchange, exchange);
+    version_->ComputeMasterSecret(masterSecret_, secret);
+    version_->SetValue(kValueMasterSecret, masterSecret_);
+    if (masterSecret_.Length() != 48 || !DeriveKeys())
+        return RaiseAndHandle(kErrorFatal, kCodeHandshakeFailure, kSslClosed, false);
+    SendChangeCipherSpecAndFinished();
+    return kSslClientFinishedSent;
+}
+
+uint32_t SslConnection::OnFinished(const uint8_t* body, uint32_t length) {
+    bool good = expectedServerFinished_.Length() != 0 && length == expectedServerFinished_.Length() &&
+                EqualInConstantTime(body, expectedServerFinished_.Data(), length);
+    if (!good) return RaiseAndHandle(kErrorFatal, kCodeHandshakeFailure, kSslClosed, false);
+    return kSslOpen;
+}
+
+uint32_t SslConnection::CompleteHandshake() {
+    if (resumed_ && !ownFinishedSent_) SendChangeCipherSpecAndFinished();
+    state_ = kSslOpen;
+    openReached_ = true;
+    if (entry_) {
+        entry_->established = true;
+        if (!resumed_) entry_->masterSecret.Assign(masterSecret_);
+    }
+    Report(kMsgSecurityLevel, SecurityLevel());
+    FlushApplicationData();
+    return kSslOpen;
+}

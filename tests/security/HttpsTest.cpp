@@ -1,0 +1,202 @@
+// HTTPS against real servers on 127.0.0.1: "openssl s_server" speaking
+// TLS 1.0 with a certificate of the test authority (or one for another
+// name), and tinyproxy for the CONNECT tunnel. The user's answers to the
+// certificate questions and the error boxes are recorded, not shown.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "security/HttpsConnection.h"
+#include "security/SecurityLibrary.h"
+#include "security/SecurityManager.h"
+#include "tests/net/NetFixture.h"
+#include "tests/security/SecurityTestData.h"
+#include "tests/support/LocalServer.h"
+#include "tests/support/TestPaths.h"
+
+using namespace net_test;
+
+namespace {
+
+// What the user was asked and shown, and how the user answers.
+struct User {
+    std::vector<int> questions;
+    std::vector<uint32_t> fatal;
+    bool answer = false;
+};
+User g_user;
+
+const SslUserInterface kRecordingUser = {
+    [](uint32_t code, bool) { g_user.fatal.push_back(code); },
+    [](uint32_t code, bool) {
+        g_user.fatal.push_back(code);
+        return false;
+    },
+    [](int mode, const Certificate&, const char*) {
+        g_user.questions.push_back(mode);
+        return g_user.answer;
+    },
+};
+
+uint16_t Port(const char* kind) {
+    return testing_support::ServerPortFromEnv(kind);
+}
+
+std::string ServerLog(const char* kind) {
+    const char* dir = std::getenv((std::string("ZINTU_") + kind + "_DIR").c_str());
+    return dir ? testing_support::ReadWholeFile(std::string("Z:") + dir + "/server.out") : std::string();
+}
+
+class Https : public NetTest {
+protected:
+    void SetUp() override {
+        NetTest::SetUp();
+        SetSecurityProfileDirectory(dir_.Path());
+        ASSERT_EQ(StartSecurityLibrary(), 1);
+        manager_ = SecurityManager::Acquire();
+        ASSERT_NE(manager_, nullptr);
+        // The suites the peer runs: authentication only, as Debian's
+        // OpenSSL has dropped the old ciphers.
+        CipherSuiteList& offered = manager_->preferences.activeSsl3Suites;
+        offered.Resize(0);
+        offered.Append(CipherSuiteItem(0, 0x0A));
+        offered.Append(CipherSuiteItem(0, 0x02));
+        offered.Append(CipherSuiteItem(0, 0x01));
+        ClearSslSessionCache();
+        ClearAcceptedCertificates();
+        g_user = User();
+        SetSslUserInterface(&kRecordingUser);
+    }
+    void TearDown() override {
+        SetSslUserInterface(nullptr);
+        ClearSslSessionCache();
+        ClearAcceptedCertificates();
+        if (manager_) manager_->Release();
+        SetSecurityProfileDirectory("");
+        NetTest::TearDown();
+    }
+    void TrustTestAuthority() {
+        auto* entry = new StoredCertificate();
+        std::vector<uint8_t> der = security_test::DataFile("https/ca.der");
+        entry->certificate.SetBytes(der.data(), static_cast<uint32_t>(der.size()));
+        entry->allowConnections = 1;
+        entry->AppendTo(manager_->authorities);
+    }
+    // Loads the address and answers the owner's record of it.
+    std::string Load(HttpsConnection& c, Owner& owner) {
+        EXPECT_EQ(c.Connect(), 0);
+        EXPECT_TRUE(RunUntilEnded(owner, 20)) << "state " << c.State() << " error " << c.Error().code << "\n"
+                                              << ServerLog("TLS");
+        return owner.Body();
+    }
+    // The level the connection reported to its owner, 0 before any.
+    struct LevelWatch : MessageCallback {
+        LevelWatch(MessageHandler& handler, Connection& c) : handler(handler) {
+            handler.Register(this, kMsgSecurityLevel, c.Id());
+        }
+        ~LevelWatch() override { handler.UnregisterAll(this); }
+        void OnMessage(uint32_t, uint32_t, uint32_t p2) override { level = p2; }
+        MessageHandler& handler;
+        uint32_t level = 0;
+    };
+
+    testing_support::ScratchDir dir_;
+    SecurityManager* manager_ = nullptr;
+};
+
+TEST_F(Https, APageArrivesOverTlsAndTheSecondLoadResumes) {
+    TrustTestAuthority();
+    for (int load = 0; load < 2; ++load) {
+        SCOPED_TRACE(load);
+        g_reportLog.clear();
+        HttpsConnection c(view_.get(), 0, "127.0.0.1", Port("TLS"), "/page.html", false, false);
+        Owner owner(*view_, c);
+        LevelWatch watch(*view_, c);
+        std::string body = Load(c, owner);
+        EXPECT_NE(body.find("<title>Secure test page</title>"), std::string::npos) << body;
+        EXPECT_EQ(c.ReplyHeaders().statusCode, 200);
+        EXPECT_EQ(owner.FailCount(), 0);
+        // The NULL suites only authenticate: the weak level.
+        EXPECT_EQ(watch.level, 1u);
+        EXPECT_EQ(c.Resumed(), load == 1);
+    }
+    EXPECT_TRUE(g_user.questions.empty());
+    EXPECT_TRUE(g_user.fatal.empty());
+}
+
+TEST_F(Https, AnUnknownAuthorityIsAskedAboutAndNoEndsTheConnection) {
+    HttpsConnection c(view_.get(), 0, "127.0.0.1", Port("TLS"), "/page.html", false, false);
+    Owner owner(*view_, c);
+    std::string body = Load(c, owner);
+    EXPECT_EQ(body, "");
+    EXPECT_EQ(owner.FailCount(), 1);
+    EXPECT_EQ(owner.Error(), 0x8256);
+    EXPECT_EQ(g_user.questions, std::vector<int>{7});
+    // The refusal reached the server as a fatal unknown_ca alert.
+    EXPECT_NE(ServerLog("TLS").find("alert unknown ca"), std::string::npos) << ServerLog("TLS");
+}
+
+TEST_F(Https, AcceptingAnAuthorityStillChecksTheName) {
+    g_user.answer = true;  // yes to the authority, yes to the name
+    HttpsConnection c(view_.get(), 0, "127.0.0.1", Port("TLSOTHER"), "/page.html", false, false);
+    Owner owner(*view_, c);
+    std::string body = Load(c, owner);
+    EXPECT_EQ(g_user.questions, (std::vector<int>{7, 5}));
+    EXPECT_NE(body.find("Secure test page"), std::string::npos);
+
+    // The acceptance holds for that certificate and host only.
+    g_user = User();
+    HttpsConnection again(view_.get(), 0, "127.0.0.1", Port("TLSOTHER"), "/page.html", false, false);
+    Owner second(*view_, again);
+    Load(again, second);
+    EXPECT_TRUE(g_user.questions.empty());
+}
+
+TEST_F(Https, AWrongCertificateNameIsRefusedWhenTheUserSaysNo) {
+    TrustTestAuthority();
+    HttpsConnection c(view_.get(), 0, "127.0.0.1", Port("TLSOTHER"), "/page.html", false, false);
+    Owner owner(*view_, c);
+    EXPECT_EQ(Load(c, owner), "");
+    EXPECT_EQ(g_user.questions, std::vector<int>{5});
+    EXPECT_EQ(owner.FailCount(), 1);
+}
+
+TEST_F(Https, TheTunnelComesFirstAndTheNameIsTheUrls) {
+    TrustTestAuthority();
+    std::string url = "https://127.0.0.1:" + std::to_string(Port("TLS")) + "/page.html";
+    HttpsConnection c(view_.get(), 0, "127.0.0.1", Port("TINYPROXY"), url.c_str(), true, false);
+    EXPECT_EQ(c.CertificateHost(), "127.0.0.1");
+    Owner owner(*view_, c);
+    std::string body = Load(c, owner);
+    EXPECT_NE(body.find("Secure test page"), std::string::npos) << body;
+    const char* dir = std::getenv("ZINTU_TINYPROXY_DIR");
+    std::string log = dir ? testing_support::ReadWholeFile(std::string("Z:") + dir + "/tinyproxy.log") : "";
+    EXPECT_NE(log.find("CONNECT"), std::string::npos) << log;
+}
+
+TEST(CertificateHosts, TheNameRunsFromThePrefixToAColonOrSlash) {
+    EXPECT_EQ(CertificateHostOfUrl("https://www.example.com:8443/x"), "www.example.com");
+    EXPECT_EQ(CertificateHostOfUrl("http://host/path"), "host");
+    EXPECT_EQ(CertificateHostOfUrl("https://bare"), "bare");
+    EXPECT_EQ(CertificateHostOfUrl("ftp://host/"), "");
+}
+
+TEST(SslTables, RowsAreFoundInOrderWithTheDefaultLast) {
+    const SslTableRow& hello = LookUpSslRow(SslHandshakeTable(), kSslHelloSent, 2);
+    EXPECT_EQ(hello.action, 8u);
+    EXPECT_EQ(LookUpSslRow(SslRecordTable(), kSslServerHelloReceived, 23).next, 10u);
+    EXPECT_EQ(LookUpSslRow(SslRecordTable(), kSslClientFinishedSent, 20).next, 7u);
+    EXPECT_EQ(LookUpSslRow(SslRecordTable(), kSslResumeAccepted, 20).next, 8u);
+    EXPECT_EQ(LookUpSslRow(SslHandshakeTable(), kSslOpen, 0).action, 7u);
+    EXPECT_EQ(LookUpSslRow(SslHandshakeTable(), kSslServerCipherChanged, 0).action, 0u);
+    EXPECT_EQ(LookUpSslRow(SslAlertTable(), kSslServerHelloReceived, 41).next, 4u);
+    EXPECT_EQ(LookUpSslRow(SslAlertTable(), kSslOpen, 41).next, 10u);
+    EXPECT_EQ(LookUpSslError(12345).stringId, 21273u);
+    // The name-check rows are reached: they stand before the default.
+    EXPECT_EQ(LookUpSslError(16639).stringId, 21338u);
+    EXPECT_EQ(LookUpSslError(583).stringId, 21340u);
+}
+
+}  // namespace

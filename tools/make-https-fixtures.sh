@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Regenerates the secure-connection tests' fixtures with the openssl
+# command: a test authority, a server certificate for 127.0.0.1 that it
+# signed, one for another name, and the page the test server serves. The
+# output is committed; run again only to change it.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+out=$here/tests/security/data/https
+mkdir -p "$out"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+days=7300
+openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days $days -sha256 \
+  -subj "/O=Zintu Test/CN=Zintu Test Authority" \
+  -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=keyCertSign,cRLSign" 2>/dev/null
+for name in 127.0.0.1 wrong.example; do
+  openssl req -newkey rsa:2048 -nodes -keyout "$name.key" -out "$name.csr" -subj "/O=Zintu Test/CN=$name" 2>/dev/null
+  openssl x509 -req -in "$name.csr" -CA ca.pem -CAkey ca.key -CAcreateserial -days $days -sha256 \
+    -out "$name.pem" 2>/dev/null
+  cp "$name.pem" "$out/$name.pem"
+  cp "$name.key" "$out/$name.key"
+done
+openssl x509 -in ca.pem -outform DER -out "$out/ca.der"
+printf '<html><head><title>Secure test page</title></head><body>Over TLS</body></html>\n' > "$out/page.html"
