@@ -8,6 +8,8 @@
 #include "html/CssTokenizer.h"
 #include "html/HtmlElement.h"
 #include "html/HtmlTables.h"
+#include "html/PageProperties.h"
+#include "html/StyleSheet.h"
 #include "layout/ElementAccessors.h"
 #include "layout/PaintDevice.h"
 
@@ -271,6 +273,18 @@ void TableLayout::MeasureText(HtmlElement* e, const TextStyleRecord& text, Measu
     }
 }
 
+int32_t TableLayout::HorizontalEdges(HtmlElement* e) {
+    StyleDeclarationList declarations;
+    if (f_.page_ && f_.page_->cssMode) f_.page_->ComputeElementStyle(e, declarations);
+    StyledBlock edges;
+    MakeStyledBlock(f_.device_, e, &declarations, 0, e->Parent() && e->Parent()->IsInList(), edges);
+    const BoxMetricsValues& m = edges.metrics;
+    const int32_t sum = m.margin[BoxMetricsValues::kLeft] + m.margin[BoxMetricsValues::kRight] +
+                        m.padding[BoxMetricsValues::kLeft] + m.padding[BoxMetricsValues::kRight] +
+                        edges.style.borders.Width(BoxBorders::kLeft) + edges.style.borders.Width(BoxBorders::kRight);
+    return std::max<int32_t>(sum, 0);
+}
+
 void TableLayout::MeasureElement(HtmlElement* e, const TextStyleRecord& outer, Measure& m) {
     const int type = e->Type();
     if (type == kTextNode) {
@@ -317,6 +331,16 @@ void TableLayout::MeasureElement(HtmlElement* e, const TextStyleRecord& outer, M
     }
     const bool block = !e->IsInline();
     if (block) m.EndLine();
+    if (const int32_t edges = block ? HorizontalEdges(e) : 0) {
+        // A block with margins, padding or borders of its own: its content
+        // is measured alone and the edges added.
+        Measure inner;
+        inner.preformatted = m.preformatted || IsPreformattedType(type);
+        for (HtmlElement* c = e->FirstChild(); c; c = c->NextSibling()) MeasureElement(c, text, inner);
+        inner.EndLine();
+        m.Block(inner.narrowest + edges, inner.widest + edges);
+        return;
+    }
     const bool nobr = m.nobr, preformatted = m.preformatted;
     if (type == kTagNobr) m.nobr = true;
     if (type == kTagWbr) m.run = 0;

@@ -58,6 +58,8 @@ private:
     struct Placed;
     void MeasureElement(HtmlElement* e, const TextStyleRecord& text, Measure& m);
     void MeasureText(HtmlElement* e, const TextStyleRecord& text, Measure& m);
+    // The left and right margins, padding and borders of a block.
+    int32_t HorizontalEdges(HtmlElement* e);
     BlockBox* LayoutCaption(HtmlElement* caption, LayoutState& state, LayoutElement* parent, int32_t width);
     int32_t LayoutRows(HtmlElement* table, LayoutState& state, BlockBox* tableBox, const TableMeasure& m,
                        int32_t top);

@@ -300,6 +300,8 @@ TEST(LayoutTable, CellsHoldWhatTheirMeasuresSay) {
         {"with a <br>break and a longer second line", 2},
         {"<pre>pre line one\npre line two is longer</pre>", 2},
         {"<p>a paragraph</p><p>and another one</p>", 2},
+        {"<div style=\"padding: 0 7px; border: 3px solid; margin: 0 11px\">framed words</div>", 1},
+        {"<ul><li>listed words<li>more listed words</ul>", 2},
     };
     for (const auto& c : cases) {
         const std::string cell = std::string("<td>") + c.content;
