@@ -645,4 +645,22 @@ TEST(LayoutFloats, FloatsStayInsideTheirCellAndThePage) {
     EXPECT_GE(end.root->Height(), 66u) << "the page ends below its last float\n" << end.Dump();
 }
 
+TEST(LayoutFloats, BlocksClearFloatsByStyleAndAttribute) {
+    // The float is 66 high with its spacing; a cleared block starts below
+    // it, an uncleared one beside it.
+    for (const char* clear : {"<div style=\"clear: left\">", "<div style=\"clear: both\">", "<p clear=all>"}) {
+        Formatted f(std::string("<p><img align=left width=40 height=60 src=a.gif>short\n") + clear + "below\n", 0);
+        const LayoutElement* below = FindText(*f.root, "below ");
+        ASSERT_NE(below, nullptr) << clear << "\n" << f.Dump();
+        EXPECT_GE(below->Parent()->AbsoluteY(), 66) << clear << "\n" << f.Dump();
+        EXPECT_EQ(below->Parent()->AbsoluteX(), 0) << clear;
+    }
+    Formatted beside("<p><img align=left width=40 height=60 src=a.gif>short\n<div style=\"clear: right\">beside\n",
+                     0);
+    const LayoutElement* text = FindText(*beside.root, "beside ");
+    ASSERT_NE(text, nullptr) << beside.Dump();
+    EXPECT_LT(text->Parent()->AbsoluteY(), 66) << beside.Dump();
+    EXPECT_EQ(text->Parent()->AbsoluteX(), 46) << beside.Dump();
+}
+
 }  // namespace
