@@ -96,7 +96,8 @@ void Caption(uint32_t code, bool fromServer, bool fatal, char* out, size_t size)
     UINT id = (fatal ? 21278 : 21276) + (fromServer ? 1 : 0);
     char format[64];
     if (LoadStringResource(id, format, sizeof format) <= 0)
-        std::snprintf(format, sizeof format, "%s", fatal ? "Secure Connection: Fatal Error (%u)" : "Secure Connection: Warning (%u)");
+        std::snprintf(format, sizeof format, "Secure Connection: %s (%%u)%s", fatal ? "Fatal Error" : "Warning",
+                      fromServer ? " from Server" : "");
     char caption[128];
     std::snprintf(caption, sizeof caption, format, code);
     std::snprintf(out, size < 50 ? size : 50, "%s", caption);
@@ -469,7 +470,7 @@ uint32_t SslConnection::ReadAlerts(const ProtectableRecord& record) {
     uint32_t state = state_;
     for (uint32_t i = 0; i + 1 < record.Length(); i += 2) {
         uint32_t level = CheckAlertLevel(record.Data()[i]);
-        uint32_t code = CheckAlertCode(record.Data()[i + 1]);
+            uint32_t code = CheckAlertCode(record.Data()[i + 1]);
         const SslTableRow& row = LookUpSslRow(kAlertTable, state, code);
         bool carryOn;
         {

@@ -17,7 +17,7 @@ packages=(
   cmake ninja-build dpkg-dev python3
   googletest
   clang libclang-rt-14-dev
-  nginx-light tinyproxy
+  nginx-light tinyproxy openssl
   python3-pyftpdlib python3-aiosmtpd inn2
   ncompress
   imagemagick netpbm giflib-tools libjpeg-turbo-progs

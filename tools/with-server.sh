@@ -3,7 +3,8 @@
 #
 # Starts a Unix server (KIND nginx, tinyproxy, ftp, smtp, nntp, or tls and
 # tlsother: "openssl s_server" with the arguments of the template, serving
-# tests/security/data/https) on a free port of 127.0.0.1
+# tests/security/data/https, or tlsfront: a TLS front relaying to the nntp
+# server started before it) on a free port of 127.0.0.1
 # as a child of this script, runs the command with the port in
 # ZINTU_<KIND>_PORT (upper case) and its scratch folder in ZINTU_<KIND>_DIR,
 # then kills the server and waits for it.
@@ -33,6 +34,7 @@ start_server() {
     tls | tlsother)
       server=(bash -c "cd '$src/tests/security/data/https' && exec openssl s_server -accept 127.0.0.1:$port $(cat "$conf")") ;;
     ftp | smtp | nntp) server=(/usr/bin/python3 "$src/tests/support/servers/${kind}_server.py" "$port" "$dir") ;;
+    tlsfront) server=(/usr/bin/python3 "$src/tests/support/servers/tls_front.py" "$port" "$dir") ;;
     *) echo "with-server.sh: unknown server kind $kind" >&2; exit 2 ;;
   esac
   "${server[@]}" >"$dir/server.out" 2>&1 &

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/MessageBoxes.h"
 #include "security/HttpsConnection.h"
 #include "security/SecurityLibrary.h"
 #include "security/SecurityManager.h"
@@ -174,6 +175,37 @@ TEST_F(Https, TheTunnelComesFirstAndTheNameIsTheUrls) {
     const char* dir = std::getenv("ZINTU_TINYPROXY_DIR");
     std::string log = dir ? testing_support::ReadWholeFile(std::string("Z:") + dir + "/tinyproxy.log") : "";
     EXPECT_NE(log.find("CONNECT"), std::string::npos) << log;
+}
+
+// A box of the program, recorded instead of shown.
+std::vector<std::string> g_boxes;
+int RecordBox(HWND, const char* text, const char* caption, UINT) {
+    g_boxes.push_back(std::string(caption) + " | " + text);
+    return IDOK;
+}
+
+TEST_F(Https, AFatalAlertFromTheServerIsShownWithItsText) {
+    TrustTestAuthority();
+    // Only a suite the server does not run: it refuses the hello.
+    CipherSuiteList& offered = manager_->preferences.activeSsl3Suites;
+    offered.Resize(0);
+    offered.Append(CipherSuiteItem(0, 0x0A));
+    SetSslUserInterface(nullptr);
+    bool madeBoxes = !g_messageBoxes;
+    if (madeBoxes) {
+        ASSERT_TRUE(CreateMessageBoxes());
+    }
+    g_boxes.clear();
+    SetTimedMessageBox(RecordBox);
+    HttpsConnection c(view_.get(), 0, "127.0.0.1", Port("TLS"), "/page.html", false, false);
+    Owner owner(*view_, c);
+    EXPECT_EQ(Load(c, owner), "");
+    SetTimedMessageBox(nullptr);
+    if (madeBoxes) DestroyMessageBoxes();
+    EXPECT_EQ(owner.Error(), 0x8256);
+    EXPECT_EQ(g_boxes, std::vector<std::string>{
+                           "Secure Connection: Fatal Error (40) from Server | Failed to connect to server."});
+    EXPECT_EQ(c.State(), uint32_t{kSslClosedDuringHandshake});
 }
 
 TEST(CertificateHosts, TheNameRunsFromThePrefixToAColonOrSlash) {
