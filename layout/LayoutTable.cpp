@@ -11,6 +11,7 @@
 #include "html/PageProperties.h"
 #include "html/StyleSheet.h"
 #include "layout/ElementAccessors.h"
+#include "layout/FloatLayout.h"
 #include "layout/PaintDevice.h"
 
 namespace {
@@ -606,6 +607,25 @@ int TableLayout::Format(HtmlElement* table, LayoutState& state, LayoutFormatter:
         const int32_t view = f_.device_.GetViewWidth() - bs.block->AbsoluteX();
         if (available > view) available = std::max<int32_t>(view, 0);
     }
+    // Floats beside the place of the table narrow its room.
+    int32_t offset = 0;
+    FloatList* floats = f_.FloatsOf(state, false);
+    if (floats && !floats->IsEmpty()) {
+        const LayoutElement* last = bs.block->LastChild();
+        while (last && (last->GetKind() == LayoutElement::kReferenceBox || last->Has(LayoutElement::kOutOfFlow))) {
+            last = last->PrevSibling();
+        }
+        const int32_t y = bs.block->AbsoluteY() +
+                          (last ? last->Y() + static_cast<int32_t>(last->Height()) : bs.block->TopEdge());
+        const int32_t contentX = bs.block->AbsoluteX() + bs.block->LeftEdge();
+        int32_t left = -1, right = -1;
+        FloatMarginsAt(*floats, y, left, right);
+        if (right >= 0) available = std::min(available, right - contentX);
+        if (left > contentX) {
+            offset = left - contentX;
+            available -= offset;
+        }
+    }
     available = std::max<int32_t>(available, 0);
     DistributeTableColumns(m.column, m.spacing, available, GetTableWidth(table));
 
@@ -629,7 +649,11 @@ int TableLayout::Format(HtmlElement* table, LayoutState& state, LayoutFormatter:
     request.width = width;
     request.widthGiven = true;
     request.heightGiven = true;
+    // A table aligned left or right by its own ALIGN floats there.
+    const int ownAlign = GetTableAlign(table);
+    const bool floated = ownAlign == 4 || ownAlign == 5;
     auto* box = new BlockBox(bs.block, &request, nullptr, table);
+    if (floated) box->SetFlags(LayoutElement::kOutOfFlow, true);
     SetTableFrame(s.border, *box, true, table->GetBackgroundColor());
     int32_t height = LayoutRows(table, state, box, m, s.border) + s.border;
     int32_t given = GetTableHeight(table);
@@ -640,14 +664,16 @@ int TableLayout::Format(HtmlElement* table, LayoutState& state, LayoutFormatter:
     if (captionBelow) captionBox = LayoutCaption(caption, state, bs.block, width);
 
     // Placement: the table's own alignment, else the one it inherits.
-    int align = GetTableAlign(table);
-    if (align < 4 || align > 7) align = call.alignment;
-    int32_t shift = 0;
-    if (align == 5) shift = available - width;
-    if (align == 6) shift = (available - width) / 2;
+    const int align = ownAlign >= 4 && ownAlign <= 7 ? ownAlign : call.alignment;
+    int32_t shift = offset;
+    if (align == 5) shift += std::max<int32_t>(available - width, 0);
+    if (align == 6) shift += std::max<int32_t>((available - width) / 2, 0);
     if (shift > 0) {
         box->SetX(box->X() + shift);
         if (captionBox) captionBox->SetX(captionBox->X() + shift);
+    }
+    if (floated) {
+        if (FloatList* list = f_.FloatsOf(state, true)) list->Add(box, ownAlign == 4);
     }
 
     const int used = INT_MAX / 2 - captionBudget;

@@ -23,7 +23,7 @@
 namespace {
 
 const char* const kPages[] = {"paragraphs", "lists", "pre", "nobr", "table-simple", "table-spans", "table-caption", "table-nested",
-                              "floats", "images", "clear"};
+                              "floats", "images", "clear", "table-floats"};
 constexpr int32_t kViewWidth = 400;
 
 struct Formatted {
