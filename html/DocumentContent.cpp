@@ -324,7 +324,10 @@ const HtmlElement* DocumentContent::StoppedNoticeBlock() {
 int DocumentContent::FormatStep(PageFormatter& formatter, FormatState& state) {
     if (state.state == kFormatDone) return kFormatDone;
     HtmlElement* open = page_.GetInsertionElement();
-    if (!root_ || (open && formatter.LastFormatted() && formatter.LastFormatted() == open->LastChild())) {
+    // Before the first element opens (or while the builder holds the rest
+    // back) nothing that has arrived is safe to lay out for good.
+    if (!root_ || (!open && !IsComplete()) ||
+        (open && formatter.LastFormatted() && formatter.LastFormatted() == open->LastChild())) {
         state.state = kFormatNothingToDo;
         return state.state;
     }

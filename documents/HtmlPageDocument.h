@@ -1,0 +1,165 @@
+// One laid-out HTML page (or one image shown as a page) in a window or in
+// one frame of a frame set. It listens to the URL loader for its own URL and
+// for every URL the page refers to, formats the shared content step by step
+// (each step a posted message apart, so that input and painting go on),
+// repaints as formatting advances, starts the referenced loads, counts
+// them, and tells its window when the page is finished.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/ListNode.h"
+#include "documents/Document.h"
+#include "html/DocumentContent.h"
+
+class HtmlDocument;
+class PageLayout;
+class LayoutElement;
+class TextFragment;
+
+class HtmlPageDocument : public Document {
+public:
+    HtmlPageDocument(HtmlDocument* owner, PaintDevice* device, MessageHandler* handler, const UrlHandle& url,
+                     int32_t width, int32_t height, int32_t frameId);
+    ~HtmlPageDocument() override;
+
+    // --- document operations -----------------------------------------------
+    void OnMessage(uint32_t message, uint32_t p1, uint32_t p2) override;
+    uint8_t GetKind() const override { return kDocHtmlPage; }
+    uint8_t Paint(const RECT& rect) override;
+    void ReleaseLayout() override;
+    void DiscardLayoutState() override;
+    uint8_t FormatToDevice(PaintDevice* device) override;
+    int32_t SetSize(int32_t width, int32_t height, bool notify, bool quiet) override;
+    int32_t GetContentWidth() override;
+    int32_t GetContentHeight() override;
+    const char* DescribePoint(int32_t x, int32_t y, HtmlElement** element, const char** fragment,
+                              int32_t* ismap) override;
+    UrlHandle ActivateAtPoint(int32_t x, int32_t y, LinkHit* hit) override;
+    const char* GetTitle() override;
+    uint8_t GetCursorKind(int32_t x, int32_t y) override;
+    HtmlElement* ElementAtPoint(int32_t x, int32_t y) override;
+    int ReleaseData() override;
+    void Stop(int32_t flag) override;
+    int32_t LoadInlineObjects() override;
+    void SelectAll() override;
+    void ClearSelection() override;
+    void BeginSelection(int32_t x, int32_t y) override;
+    void ExtendSelection(int32_t x, int32_t y) override;
+    int32_t GetSelectionSize() override;
+    int32_t CopySelection(char* buffer, int32_t size) override;
+    int32_t FindText(const char* text, int32_t length, bool forward, bool caseSensitive, bool wholeWord,
+                     bool continueSearch, RECT* found) override;
+    int32_t IsFormatted() override;
+    int32_t NeedsNewFormat() override;
+    int Start(int32_t reload, int32_t a, int32_t startArg) override;
+    int32_t IsComplete() override;
+    int32_t GetPendingCount() override;
+    int32_t SetActive(bool on) override;
+    int ApplyImageMode(int mode) override;
+    void MarkForNewFormat() override;
+    int32_t FirstLinkTextLength() override;
+    UrlHandle FindLinkUrlByText(const char* name) override;
+    int32_t CanGoBackInside() override;
+    int32_t CanGoForwardInside() override;
+    int GoBackInside() override;
+    int GoForwardInside() override;
+    int32_t GetFormatPosition() override;
+    void StartClientPull(int32_t frameId) override;
+    UrlHandle GetBackgroundImageUrl() override;
+    PageProperties* GetPage() override;
+    void OnLoadStepDone() override;
+
+    // --- the page's own ------------------------------------------------------
+    // Runs one formatting step; 1 when a step ran.
+    int FormatStep(bool repaint);
+    // Starts the loads of referenced URLs not yet counted; 1 when it started
+    // any. Nothing while images are held back.
+    int StartReferencedLoads(bool first);
+    // Repaints from the existing layout and runs the after-format work.
+    void RefreshLayout();
+    // Moves to a named place of the page, keeping the move in the page's
+    // own history.
+    void JumpToFragment(const char* name);
+    // The owning frame set finished the page.
+    void FinishFromOwner();
+    // Loads held-back images (restart: at once).
+    void LoadImages(bool later);
+
+    int FormatState() const { return format_.state; }
+    int32_t StartedCount() const { return started_; }
+    int32_t DoneCount() const { return done_; }
+    bool Finished() const { return finished_; }
+    bool Loading() const { return loading_; }
+    bool ImagesHeldBack() const { return imagesHeldBack_; }
+    const PageLayout* Layout() const { return layout_.get(); }
+    const DocumentContentHandle& Content() const { return content_; }
+    // The saved page position, applied at the next start.
+    void SetSavedPosition(int32_t position) { savedPosition_ = position; }
+    int32_t SavedPosition() const { return scrollY_; }
+
+private:
+    struct FragmentNode : ListNode {
+        std::string name;
+        HtmlElement* element = nullptr;
+        int32_t position = 0;
+    };
+    // A selection end: the fragment and the character offset in it.
+    struct SelectionEnd {
+        LayoutElement* fragment = nullptr;
+        int32_t offset = 0;
+    };
+
+    void Finish();
+    void AfterFormat();
+    void LoadFinished();
+    void PostProgress(uint32_t message);
+    void RegisterOnce(uint32_t message, uint32_t id);
+    void ResetLayout();
+    bool EnsureLayout();
+    bool ScrollToElement(HtmlElement* element);
+    bool TryFragmentJump();
+    void InvalidateVisible(int32_t left, int32_t top, int32_t right, int32_t bottom);
+    bool IsTop() const;
+    bool ImageUrl() const;
+    void ReadImageMode();
+    bool OnMessageData(uint32_t id, uint32_t p2);
+    HtmlElement* LinkElementAt(int32_t x, int32_t y, LayoutElement** box);
+    SelectionEnd TextPositionAt(int32_t x, int32_t y);
+    void MoveInHistory(FragmentNode* node);
+    void RepaintSelection();
+
+    HtmlDocument* owner_;
+    DocumentContentHandle content_;
+    std::unique_ptr<PageLayout> layout_;
+    ::FormatState format_;
+    int displayMode_ = 0;
+    bool finished_ = false;
+    bool firstPaint_ = true;
+    bool loading_ = true;
+    bool loadingStarted_ = false;
+    bool restart_ = true;
+    bool imagesAllowed_ = true;
+    bool imagesHeldBack_ = false;
+    bool loadEventPending_ = false;
+    bool jumpDone_ = true;
+    bool reformatPending_ = false;
+    int32_t started_ = 0;
+    int32_t done_ = 0;
+    int32_t awaitedId_ = 0;
+    int32_t savedPosition_ = -1;
+    uint8_t imageState_ = 0;
+    std::string fragmentName_;
+    HtmlElement* fragmentElement_ = nullptr;
+    NodeList fragments_;  // FragmentNode: the places visited inside the page
+    FragmentNode* currentFragment_ = nullptr;
+    std::string linkBuffer_;
+    SelectionEnd selStart_;
+    SelectionEnd selEnd_;
+    bool selForward_ = true;
+    LayoutElement* searchFragment_ = nullptr;
+    int32_t searchOffset_ = 0;
+};

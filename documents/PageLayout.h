@@ -1,0 +1,51 @@
+// A page's layout on one device: the layout formatter behind the step
+// interface that the page content drives (DocumentContent::FormatStep),
+// the root box it fills, and painting of what has been laid out.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "html/PageFormatter.h"
+#include "layout/LayoutElement.h"
+#include "layout/LayoutFormatter.h"
+
+class PaintDevice;
+
+class PageLayout : public PageFormatter {
+public:
+    // width: the width of the page's area in layout units.
+    PageLayout(PaintDevice& device, int32_t width);
+    ~PageLayout() override;
+
+    void BeginPage(const PageProperties& page, const HtmlElement* root) override;
+    int Format(const HtmlElement* stopElement) override;
+    const HtmlElement* LastFormatted() const override { return nullptr; }
+    void SetPageBackground(int32_t colour, const UrlHandle& image) override { background_ = colour; }
+    void AppendElements(const HtmlElement* rule, const HtmlElement* block) override {}
+
+    // The root box, null before the first step.
+    BlockBox* Root() const { return root_.get(); }
+    int32_t ContentWidth() const;
+    int32_t ContentHeight() const;
+    // -1 for the display's default.
+    int32_t Background() const { return background_; }
+    std::string Dump() const { return root_ ? DumpLayoutTree(*root_) : std::string(); }
+    // Paints the part of the layout inside the rectangle (document
+    // coordinates) with the scroll offset taken off.
+    void Paint(PaintDevice& device, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t scrollX,
+               int32_t scrollY) const;
+
+private:
+    PaintDevice& device_;
+    int32_t width_;
+    int32_t background_ = -1;
+    HtmlElement* root_element_ = nullptr;
+    std::unique_ptr<BlockBox> root_;
+    std::unique_ptr<LayoutFormatter> formatter_;
+};
+
+// One formatting step of a content on a layout: the content's own step
+// with the layout as its formatter. Answers the step state (3 to 7).
+class DocumentContent;
+int FormatContentStep(DocumentContent& content, PageLayout& layout, FormatState& state);

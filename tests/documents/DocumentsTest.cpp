@@ -1,0 +1,633 @@
+// Documents in a real window under Wine: the base class, a window's
+// history, a page loading from a local nginx step by step with its images,
+// frame sets with their "FRAMES" windows, link targets, client pull, and the
+// selection, copy and search of a page.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/DelayedMessageQueue.h"
+#include "core/InternalMessages.h"
+#include "core/MessageHandler.h"
+#include "core/Preferences.h"
+#include "documents/Document.h"
+#include "documents/DocumentList.h"
+#include "documents/DocumentMessages.h"
+#include "documents/DocumentWindows.h"
+#include "documents/FrameTree.h"
+#include "documents/HtmlDocument.h"
+#include "documents/HtmlPageDocument.h"
+#include "documents/PageLayout.h"
+#include "html/UrlContentFeed.h"
+#include "layout/ScreenDevice.h"
+#include "net/NetSettings.h"
+#include "net/SocketRegistry.h"
+#include "net/UrlRecord.h"
+#include "net/UrlRegistry.h"
+#include "net/UrlSettings.h"
+#include "tests/support/LocalServer.h"
+#include "tests/support/TestPaths.h"
+#include "tests/support/WindowTools.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::PumpFor;
+using testing_support::PumpUntil;
+
+constexpr int kViewWidth = 400;
+constexpr int kViewHeight = 300;
+
+// The folder of the test program: screenshots are saved beside it.
+std::string Here() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string p(path);
+    return p.substr(0, p.rfind('\\') + 1);
+}
+
+std::string At(const char* path) {
+    return "http://127.0.0.1:" + std::to_string(testing_support::ServerPortFromEnv("NGINX")) + path;
+}
+
+struct Notice {
+    uint32_t message, p1, p2;
+    DWORD tick;
+};
+
+// The document window of these tests: a visible view with its handler and
+// device, the history, and a record of the notices documents post to it.
+class TestView : public HistoryOwner, public MessageCallback {
+public:
+    TestView() {
+        window_ = CreateWindowExA(0, "ZintuDocumentsTestView", "documents", WS_OVERLAPPED | WS_VISIBLE, 0, 0,
+                                  kViewWidth + 8, kViewHeight + 30, nullptr, nullptr, GetModuleHandleA(nullptr),
+                                  nullptr);
+        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        RECT client;
+        GetClientRect(window_, &client);
+        width_ = client.right;
+        height_ = client.bottom;
+        handler_ = std::make_unique<MessageHandler>(window_);
+        device_ = std::make_unique<ScreenDevice>(window_, false);
+        for (uint32_t m : {kMsgRepainted, kMsgLoadNotice, kMsgClientPull, kMsgPageLoadsStarted, kMsgPageLoadsDone})
+            (void)handler_->Register(this, m, 0);
+        list_ = std::make_unique<DocumentList>(this, width_, height_);
+    }
+    ~TestView() override {
+        list_.reset();
+        handler_->UnregisterAll(this);
+        SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+        device_.reset();
+        DestroyWindow(window_);
+    }
+
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+        auto* view = reinterpret_cast<TestView*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (view && message >= 0x8000 && message < 0xC000) {
+            view->handler_->Dispatch(message, static_cast<uint32_t>(wp), static_cast<uint32_t>(lp));
+            return 0;
+        }
+        if (view && message == WM_PAINT) {
+            PAINTSTRUCT ps;
+            BeginPaint(window, &ps);
+            if (Document* d = view->list_ ? view->list_->GetCurrentDocument() : nullptr) d->Paint(ps.rcPaint);
+            EndPaint(window, &ps);
+            return 0;
+        }
+        return DefWindowProcA(window, message, wp, lp);
+    }
+
+    // HistoryOwner
+    MessageHandler* Handler() override { return handler_.get(); }
+    PaintDevice* Device() override { return device_.get(); }
+    HWND ViewWindow() override { return window_; }
+    void PushHistoryCombo(const char* text) override { combo.push_back(text); }
+    void DropHistoryComboTop(int lines) override {
+        for (int i = 0; i < lines && !combo.empty(); ++i) combo.pop_back();
+    }
+    void DropHistoryComboBottom(int lines) override {
+        for (int i = 0; i < lines && !combo.empty(); ++i) combo.erase(combo.begin());
+    }
+
+    // MessageCallback: what documents tell the window.
+    void OnMessage(uint32_t message, uint32_t p1, uint32_t p2) override {
+        notices.push_back({message, p1, p2, GetTickCount()});
+    }
+    int Count(uint32_t message, uint32_t p1, uint32_t p2) const {
+        int n = 0;
+        for (const Notice& x : notices) n += x.message == message && x.p1 == p1 && x.p2 == p2;
+        return n;
+    }
+    const Notice* Find(uint32_t message) const {
+        for (const Notice& x : notices) {
+            if (x.message == message) return &x;
+        }
+        return nullptr;
+    }
+
+    DocumentList& List() { return *list_; }
+    HWND Window() const { return window_; }
+    std::vector<std::string> combo;
+    std::vector<Notice> notices;
+
+private:
+    HWND window_;
+    int32_t width_ = kViewWidth, height_ = kViewHeight;
+    std::unique_ptr<MessageHandler> handler_;
+    std::unique_ptr<ScreenDevice> device_;
+    std::unique_ptr<DocumentList> list_;
+};
+
+LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    if (message == WM_TIMER && wp == DelayedMessageQueue::kTimerId && g_delayedMessages) {
+        g_delayedMessages->OnTimer();
+        return 0;
+    }
+    if (message >= 0x8000 && message < 0xC000 && g_mainHandler) {
+        g_mainHandler->Dispatch(message, static_cast<uint32_t>(wp), static_cast<uint32_t>(lp));
+        return 0;
+    }
+    return DefWindowProcA(window, message, wp, lp);
+}
+
+void RegisterClasses() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = TestView::Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = "ZintuDocumentsTestView";
+    RegisterClassA(&wc);
+    wc.lpfnWndProc = MainProc;
+    wc.lpszClassName = "ZintuDocumentsTestMain";
+    RegisterClassA(&wc);
+}
+
+class DocumentsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterClasses();
+        root_ = fs::temp_directory_path() /
+                ("documents-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "cache");
+        mainWindow_ = CreateWindowExA(0, "ZintuDocumentsTestMain", "main", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                      nullptr, GetModuleHandleA(nullptr), nullptr);
+        main_ = std::make_unique<MessageHandler>(mainWindow_);
+        g_mainHandler = main_.get();
+        delayed_ = std::make_unique<DelayedMessageQueue>(mainWindow_);
+        g_delayedMessages = delayed_.get();
+        sockets_ = std::make_unique<SocketRegistry>();
+        g_socketRegistry = sockets_.get();
+        GetNetSettings() = NetSettings{};
+        GetUrlSettings() = UrlSettings();
+        GetUrlSettings().cacheDirectory = (root_ / "cache").string();
+        GetUrlSettings().emptyOnExit = true;
+        urls_ = std::make_unique<UrlRegistry>(GetUrlSettings());
+        InstallPageContentFactory();
+        view_ = std::make_unique<TestView>();
+    }
+    void TearDown() override {
+        view_.reset();
+        urls_.reset();
+        SetPageContentFactory(nullptr);
+        g_socketRegistry = nullptr;
+        sockets_.reset();
+        g_delayedMessages = nullptr;
+        delayed_.reset();
+        g_mainHandler = nullptr;
+        main_.reset();
+        DestroyWindow(mainWindow_);
+        fs::remove_all(root_);
+    }
+
+    UrlHandle Find(const std::string& name) { return urls_->FindWithFragment(name.c_str()); }
+    // Loads a URL for the view as the window does before it makes the
+    // document, and runs until the data is all there.
+    UrlHandle Load(const std::string& name) {
+        UrlHandle h = Find(name);
+        EXPECT_FALSE(h.IsEmpty()) << name;
+        (void)h->StartLoad(view_->Handler(), UrlHandle(), false, false);
+        EXPECT_TRUE(PumpUntil([&] { return h->GetLoadStatus(true) != kLoadLoading && h->GetLoadStatus(true) != kLoadNever; },
+                              std::chrono::seconds(10)))
+            << name;
+        return h;
+    }
+    // The page document the window shows (through its HTML document).
+    HtmlPageDocument* Page() {
+        Document* d = view_->List().GetCurrentDocument();
+        return d && d->GetKind() == kDocHtml ? static_cast<HtmlDocument*>(d)->Page() : nullptr;
+    }
+    bool WaitFormatted(std::chrono::seconds limit = std::chrono::seconds(10)) {
+        return PumpUntil([&] { return Page() && Page()->IsFormatted(); }, limit);
+    }
+
+    fs::path root_;
+    HWND mainWindow_ = nullptr;
+    std::unique_ptr<MessageHandler> main_;
+    std::unique_ptr<DelayedMessageQueue> delayed_;
+    std::unique_ptr<SocketRegistry> sockets_;
+    std::unique_ptr<UrlRegistry> urls_;
+    std::unique_ptr<TestView> view_;
+};
+
+// --- the base class and the history ------------------------------------------
+
+// A record that looks loaded, of the content kind given.
+UrlHandle FakeLoaded(UrlRegistry& urls, const std::string& name, int contentKind) {
+    UrlHandle h = urls.FindWithFragment(name.c_str());
+    h->SetLoadStatus(kLoadLoaded);
+    h->SetContentKind(contentKind);
+    return h;
+}
+
+TEST_F(DocumentsTest, APlainDocumentAnswersTheBaseBehaviour) {
+    UrlHandle url = FakeLoaded(*urls_, "http://127.0.0.1:1/plain", 15);
+    Document plain(view_->Device(), view_->Handler(), url, 100, 50, -1);
+    RECT r = {0, 0, 10, 10};
+    EXPECT_EQ(plain.GetKind(), kDocPlain);
+    EXPECT_EQ(plain.Start(0, 0, 0), kStartShown);
+    EXPECT_EQ(plain.Paint(r), 2);
+    EXPECT_EQ(plain.IsFormatted(), 0);
+    EXPECT_EQ(plain.GetPendingCount(), 0);
+    EXPECT_TRUE(plain.GetFrameUrlForId(3).IsEmpty());
+    EXPECT_TRUE(plain.ActivateAtPoint(1, 1, nullptr).IsEmpty());
+    EXPECT_EQ(plain.GoBackInside(), kHistoryNothing);
+    EXPECT_EQ(plain.FindDocumentByFrameId(-1), &plain);
+    EXPECT_EQ(plain.ShowsUrlId(url->GetId(), true), 1);
+    EXPECT_EQ(plain.ShowsUrlId(url->GetId(), false), 0);
+
+    // SetSize tells the window with the frame id unless asked to be quiet.
+    plain.SetSize(200, 100, true, true);
+    PumpFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(view_->Count(kMsgRepainted, static_cast<uint32_t>(-1), 0), 0);
+    plain.SetSize(200, 100, true, false);
+    PumpUntil([&] { return view_->Count(kMsgRepainted, static_cast<uint32_t>(-1), 0) > 0; });
+    EXPECT_EQ(view_->Count(kMsgRepainted, static_cast<uint32_t>(-1), 0), 1);
+
+    // Activation counts one user of the URL however often it is repeated.
+    int32_t before = url->GetInUse();
+    plain.SetActive(true);
+    plain.SetActive(true);
+    EXPECT_EQ(url->GetInUse(), before + 1);
+    plain.SetActive(false);
+    plain.SetActive(false);
+    EXPECT_EQ(url->GetInUse(), before);
+}
+
+TEST_F(DocumentsTest, HistoryKeepsAtLeastOneEntryAndTrimsTheOldest) {
+    testing_support::ScratchDir dir;
+    std::string ini = dir.File("zintu.ini");
+    testing_support::WriteWholeFile(ini, "[USER PREFS]\r\nMAX WINDOW HISTORY LINES=0\r\n");
+    Preferences prefs(ini.c_str());
+    prefs.LoadAll();
+    g_preferences = &prefs;
+    {
+        TestView view;
+        DocumentList& list = view.List();
+        EXPECT_EQ(list.GetMaxEntries(), 1);
+        for (int i = 0; i < 3; ++i) {
+            UrlHandle url = FakeLoaded(*urls_, "http://127.0.0.1:1/p" + std::to_string(i), 15);
+            EXPECT_EQ(list.CreateDocument(url, 0, false), kHistoryShown);
+        }
+        EXPECT_EQ(list.GetCount(), 1);
+        EXPECT_EQ(view.combo.size(), 1u);
+        EXPECT_EQ(list.GetCurrentIndex(), 1);
+        EXPECT_EQ(list.GoBack(false), kHistoryNothing);
+        EXPECT_EQ(list.GoToIndex(2), kHistoryNothing);
+    }
+    g_preferences = nullptr;
+
+    // With room for three, a document in use at the oldest place stops the
+    // trimming; the count stays the number of entries there are.
+    DocumentList& list = view_->List();
+    list.SetMaxEntries(3);
+    for (int i = 0; i < 3; ++i)
+        list.CreateDocument(FakeLoaded(*urls_, "http://127.0.0.1:1/q" + std::to_string(i), 15), 0, false);
+    Document* oldest = list.FirstEntry()->document;
+    oldest->AddUse();
+    list.CreateDocument(FakeLoaded(*urls_, "http://127.0.0.1:1/q3", 15), 0, false);
+    EXPECT_EQ(list.GetCount(), 4);
+    EXPECT_EQ(list.FirstEntry()->document, oldest);
+    oldest->DropUse();
+    list.CreateDocument(FakeLoaded(*urls_, "http://127.0.0.1:1/q4", 15), 0, false);
+    EXPECT_EQ(list.GetCount(), 3);
+    EXPECT_EQ(list.GetCurrentIndex(), 3);
+    EXPECT_EQ(list.GoToIndex(3), kHistoryShown);
+    EXPECT_EQ(list.GoToIndex(4), kHistoryNothing);
+    EXPECT_EQ(list.GoToIndex(-1), kHistoryNothing);
+}
+
+TEST_F(DocumentsTest, HistoryMovesBackAndForwardAndCutsTheForwardPart) {
+    DocumentList& list = view_->List();
+    EXPECT_EQ(list.GoBack(false), kHistoryNothing) << "an empty history";
+    UrlHandle page = Load(At("/text.html"));
+    UrlHandle other = Load(At("/other.html"));
+    EXPECT_EQ(list.CreateDocument(page, 0, false), kHistoryShown);
+    EXPECT_EQ(list.CreateDocument(other, 0, false), kHistoryShown);
+    EXPECT_EQ(list.GetCount(), 2);
+    EXPECT_NE(list.GoBack(false), kHistoryNothing);
+    EXPECT_EQ(list.GetCurrentDocument()->GetUrl().Record(), page.Record());
+    EXPECT_TRUE(list.CanGoForward());
+
+    // Only a new fragment of the page shown: no new document, the forward
+    // history is gone all the same.
+    UrlHandle jump = Find(At("/text.html#x"));
+    EXPECT_EQ(jump.Record(), page.Record());
+    EXPECT_EQ(list.CreateDocument(jump, 0, false), kHistoryMovedInside);
+    EXPECT_EQ(list.GetCount(), 1);
+    EXPECT_FALSE(list.CanGoForward());
+    EXPECT_EQ(view_->combo.size(), 1u);
+    EXPECT_EQ(list.GoForward(false), kHistoryNothing);
+}
+
+// --- a page loading from the server ---------------------------------------------
+
+TEST_F(DocumentsTest, APageWithThreeImagesFinishesOnceAfterTheLastImage) {
+    UrlHandle page = Load(At("/page.html"));
+    ASSERT_EQ(page->GetLoadStatus(true), kLoadLoaded);
+    UrlHandle slow = Find(At("/slow/c.gif"));
+    view_->notices.clear();
+    int r = view_->List().CreateDocument(page, 0, false);
+    EXPECT_TRUE(r == kHistoryLoadsRunning || r == kHistoryShown) << r;
+    ASSERT_TRUE(WaitFormatted());
+    EXPECT_EQ(Page()->StartedCount(), 3);
+    const uint32_t id = page->GetId();
+    ASSERT_TRUE(PumpUntil([&] { return view_->Count(kMsgLoadNotice, kNoticeDocumentDone, id) > 0; },
+                          std::chrono::seconds(20)));
+    EXPECT_EQ(slow->GetLoadStatus(true), kLoadLoaded) << "finished before the slow image";
+    EXPECT_EQ(Page()->DoneCount(), 3);
+    PumpFor(std::chrono::milliseconds(500));
+    EXPECT_EQ(view_->Count(kMsgLoadNotice, kNoticeDocumentDone, id), 1);
+    EXPECT_EQ(view_->List().GetCurrentDocument()->GetPendingCount(), 0);
+
+    // The page shows in the window.
+    UpdateWindow(view_->Window());
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_TRUE(testing_support::SaveScreenshot(Here() + "documents-page.bmp"));
+    EXPECT_GT(Page()->GetContentHeight(), kViewHeight);
+    HDC dc = GetDC(view_->Window());
+    int dark = 0;
+    for (int y = 0; y < 60; ++y) {
+        for (int x = 0; x < 300; ++x) {
+            COLORREF c = GetPixel(dc, x, y);
+            if (c != CLR_INVALID && GetRValue(c) < 100 && GetGValue(c) < 100 && GetBValue(c) < 100) ++dark;
+        }
+    }
+    ReleaseDC(view_->Window(), dc);
+    EXPECT_GT(dark, 20) << "the heading's text is painted";
+}
+
+TEST_F(DocumentsTest, AFragmentScrollsToItsElementAndBackInsideThePage) {
+    UrlHandle page = Load(At("/page.html"));
+    ASSERT_EQ(view_->List().CreateDocument(page, 0, false), kHistoryLoadsRunning);
+    ASSERT_TRUE(WaitFormatted());
+    EXPECT_EQ(Page()->ScrollY(), 0);
+    EXPECT_EQ(view_->List().CreateDocument(Find(At("/page.html#middle")), 0, false), kHistoryMovedInside);
+    int32_t middle = Page()->ScrollY();
+    EXPECT_GT(middle, 100);
+    EXPECT_TRUE(view_->List().CanGoBack());
+    EXPECT_EQ(view_->List().GoBack(false), kHistoryShown);
+    EXPECT_EQ(Page()->ScrollY(), 0);
+    EXPECT_EQ(view_->List().GoBack(false), kHistoryNothing) << "no earlier place and no earlier entry";
+    EXPECT_EQ(view_->List().GoForward(false), kHistoryShown);
+    EXPECT_EQ(Page()->ScrollY(), middle);
+}
+
+TEST_F(DocumentsTest, APageInPiecesEndsInTheLayoutOfOneBlock) {
+    const std::string body = testing_support::ReadWholeFile(testing_support::SourcePath("tests/documents/www/text.html"));
+    std::string whole;
+    for (size_t piece : {body.size(), size_t(1), size_t(7), size_t(64)}) {
+        std::vector<testing_support::ScriptStep> script = {
+            {testing_support::ScriptStep::Expect, "\r\n\r\n"},
+            {testing_support::ScriptStep::Send,
+             "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
+                 "\r\n\r\n"}};
+        for (size_t at = 0; at < body.size(); at += piece) {
+            script.push_back({testing_support::ScriptStep::Send, body.substr(at, piece)});
+            script.push_back({testing_support::ScriptStep::Pause, "", 2});
+        }
+        script.push_back({testing_support::ScriptStep::Close, ""});
+        testing_support::ScriptedServer server(script);
+        TestView view;
+        UrlHandle url = Find("http://127.0.0.1:" + std::to_string(server.Port()) + "/piece" + std::to_string(piece));
+        (void)url->StartLoad(view.Handler(), UrlHandle(), false, false);
+        // The document is made as soon as data arrives, and follows the rest.
+        ASSERT_TRUE(PumpUntil([&] { return url->GetLoadStatus(true) == kLoadLoading && url->GetPageContent(); },
+                              std::chrono::seconds(10)));
+        int r = view.List().CreateDocument(url, 0, false);
+        (void)r;
+        auto page = [&]() -> HtmlPageDocument* {
+            Document* d = view.List().GetCurrentDocument();
+            return d && d->GetKind() == kDocHtml ? static_cast<HtmlDocument*>(d)->Page() : nullptr;
+        };
+        ASSERT_TRUE(PumpUntil([&] { return page() && page()->IsFormatted() && url->GetLoadStatus(true) == kLoadLoaded; },
+                              std::chrono::seconds(20)))
+            << "pieces of " << piece;
+        std::string dump = page()->Layout()->Dump();
+        if (whole.empty())
+            whole = dump;
+        else
+            EXPECT_EQ(dump, whole) << "pieces of " << piece;
+    }
+    EXPECT_NE(whole.find("fox"), std::string::npos);
+}
+
+// --- frames -------------------------------------------------------------------------
+
+int FrameWindowWidth(FrameNode* node) {
+    RECT r;
+    if (!node || !node->FrameWindow() || !GetWindowRect(node->FrameWindow(), &r)) return -1;
+    return r.right - r.left;
+}
+
+TEST_F(DocumentsTest, AFrameSetGivesItsFramesWindowsOfTheirWidths) {
+    UrlHandle frames = Load(At("/frames.html"));
+    for (const char* p : {"/left.html", "/text.html", "/other.html"}) Load(At(p));
+    // The view of these tests is 400 wide only when the system gave it that.
+    ASSERT_EQ(view_->List().CreateDocument(frames, 0, false), kHistoryShown);
+    auto* doc = static_cast<HtmlDocument*>(view_->List().GetCurrentDocument());
+    ASSERT_TRUE(doc->HasFrames());
+    FrameNode* root = doc->FrameRoot();
+    FrameNode* a = root->FirstChild();
+    ASSERT_NE(a, nullptr);
+    FrameNode* b = a->NextSibling();
+    FrameNode* c = b ? b->NextSibling() : nullptr;
+    ASSERT_NE(c, nullptr);
+    RECT client;
+    GetClientRect(view_->Window(), &client);
+    ASSERT_EQ(client.right, kViewWidth);
+    EXPECT_EQ(FrameWindowWidth(a), 100);
+    EXPECT_EQ(FrameWindowWidth(b), 146);
+    EXPECT_EQ(FrameWindowWidth(c), 146);
+    char className[32] = {};
+    GetClassNameA(a->FrameWindow(), className, sizeof className);
+    EXPECT_STREQ(className, "FRAMES");
+    ASSERT_TRUE(PumpUntil([&] { return doc->IsFormatted() != 0; }, std::chrono::seconds(10)));
+    EXPECT_NE(a->id, b->id);
+    EXPECT_NE(b->id, c->id);
+
+    // Link targets: the keywords in any case, and a frame's own NAME.
+    auto* left = static_cast<HtmlDocument*>(a->CurrentDocument());
+    ASSERT_NE(left, nullptr);
+    struct Case {
+        const char* target;
+        int32_t frameId;
+        bool cleared;
+    };
+    const Case cases[] = {
+        {"_top", -1, true}, {"_TOP", -1, true}, {"_blank", -2, true}, {"_self", a->id, true},
+        {"_parent", -1, true}, {"Middle", b->id, true}, {"middle", -1, false}, {"", a->id, false},
+    };
+    for (const Case& k : cases) {
+        char target[64];
+        std::strcpy(target, k.target);
+        int32_t frameId = 99;
+        left->ResolveTarget(target, &frameId);
+        EXPECT_EQ(frameId, k.frameId) << k.target;
+        EXPECT_EQ(target[0] == '\0', k.cleared || !*k.target) << k.target;
+    }
+
+    UpdateWindow(view_->Window());
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_TRUE(testing_support::SaveScreenshot(Here() + "documents-frames.bmp"));
+}
+
+TEST_F(DocumentsTest, ZeroSizedAndSelfContainingFrameSetsAreSafe) {
+    UrlHandle zero = Load(At("/zero.html"));
+    Load(At("/left.html"));
+    Load(At("/other.html"));
+    ASSERT_EQ(view_->List().CreateDocument(zero, 0, false), kHistoryShown);
+    auto* doc = static_cast<HtmlDocument*>(view_->List().GetCurrentDocument());
+    ASSERT_TRUE(doc->HasFrames());
+    int total = 0;
+    for (FrameNode* f = doc->FrameRoot()->FirstChild(); f; f = f->NextSibling()) {
+        EXPECT_GE(f->width, 0);
+        total += f->width;
+    }
+    EXPECT_EQ(total, kViewWidth - 4);
+
+    UrlHandle self = Load(At("/self.html"));
+    ASSERT_EQ(view_->List().CreateDocument(self, 0, false), kHistoryShown);
+    doc = static_cast<HtmlDocument*>(view_->List().GetCurrentDocument());
+    ASSERT_TRUE(doc->HasFrames());
+    FrameNode* first = doc->FrameRoot()->FirstChild();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->CurrentDocument(), nullptr) << "a frame never loads the frame set that holds it";
+    EXPECT_FALSE(first->awaiting);
+    ASSERT_NE(first->NextSibling(), nullptr);
+    EXPECT_NE(first->NextSibling()->CurrentDocument(), nullptr);
+}
+
+// --- client pull ------------------------------------------------------------------
+
+TEST_F(DocumentsTest, ClientPullWaitsTwoSecondsForAFileAndTheHeadersDelayOtherwise) {
+    fs::path file = root_ / "refresh.html";
+    testing_support::WriteWholeFile(file.string(),
+                                    "<html><head><meta http-equiv=\"refresh\" content=\"0; url=other.html\">"
+                                    "</head><body><p>Soon elsewhere</p></body></html>");
+    std::string name = "file:///" + file.string();
+    for (char& ch : name) {
+        if (ch == '\\') ch = '/';
+    }
+    UrlHandle local = Load(name);
+    ASSERT_EQ(local->GetLoadStatus(true), kLoadLoaded);
+    DWORD start = GetTickCount();
+    view_->List().CreateDocument(local, 0, false);
+    ASSERT_TRUE(PumpUntil([&] { return view_->Find(kMsgClientPull) != nullptr; }, std::chrono::seconds(6)));
+    EXPECT_GE(view_->Find(kMsgClientPull)->tick - start, 1900u);
+    EXPECT_EQ(view_->Find(kMsgClientPull)->p1, local->GetId());
+
+    view_->notices.clear();
+    UrlHandle http = Load(At("/refresh.html"));
+    ASSERT_EQ(http->GetRefreshDelay(), 1);
+    start = GetTickCount();
+    view_->List().CreateDocument(http, 0, false);
+    ASSERT_TRUE(PumpUntil([&] { return view_->Find(kMsgClientPull) != nullptr; }, std::chrono::seconds(6)));
+    EXPECT_GE(view_->Find(kMsgClientPull)->tick - start, 900u);
+    EXPECT_EQ(view_->Find(kMsgClientPull)->p1, http->GetId());
+}
+
+// --- selection and search -------------------------------------------------------------
+
+std::vector<const LayoutElement*> Texts(const LayoutElement* box) {
+    std::vector<const LayoutElement*> out;
+    for (const LayoutElement* c = box->FirstChild(); c; c = c->NextSibling()) {
+        if (c->GetKind() == LayoutElement::kTextFragment) {
+            out.push_back(c);
+        } else if (c->GetKind() != LayoutElement::kReferenceBox) {
+            auto inner = Texts(c);
+            out.insert(out.end(), inner.begin(), inner.end());
+        }
+    }
+    return out;
+}
+
+TEST_F(DocumentsTest, SelectionCopiesTheSameTextEitherWayAndFindWraps) {
+    UrlHandle page = Load(At("/text.html"));
+    ASSERT_EQ(view_->List().CreateDocument(page, 0, false), kHistoryShown);
+    ASSERT_TRUE(WaitFormatted());
+    Document* doc = view_->List().GetCurrentDocument();
+    auto texts = Texts(Page()->Layout()->Root());
+    ASSERT_GE(texts.size(), 2u);
+    const LayoutElement* first = texts.front();
+    const LayoutElement* last = texts.back();
+    const int32_t x1 = first->AbsoluteX() + 1, y1 = first->AbsoluteY() + 2;
+    const int32_t x2 = last->AbsoluteX() + last->Width() - 1, y2 = last->AbsoluteY() + 2;
+
+    auto copy = [&](int32_t ax, int32_t ay, int32_t bx, int32_t by) {
+        doc->BeginSelection(ax, ay);
+        doc->ExtendSelection(bx, by);
+        int32_t size = doc->GetSelectionSize();
+        EXPECT_GT(size, 10);
+        std::string buffer(static_cast<size_t>(size), '\x7f');
+        EXPECT_EQ(doc->CopySelection(&buffer[0], size), 1);
+        return std::string(buffer.c_str());
+    };
+    std::string forward = copy(x1, y1, x2, y2);
+    std::string backward = copy(x2, y2, x1, y1);
+    EXPECT_EQ(forward, backward);
+    EXPECT_NE(forward.find("brown"), std::string::npos);
+    EXPECT_NE(forward.find("sleeps"), std::string::npos);
+
+    // Within one fragment, right to left: the same size and text too.
+    const int32_t right = first->AbsoluteX() + first->Width() - 1;
+    doc->BeginSelection(x1, y1);
+    doc->ExtendSelection(right, y1);
+    int32_t ltr = doc->GetSelectionSize();
+    doc->BeginSelection(right, y1);
+    doc->ExtendSelection(x1, y1);
+    EXPECT_EQ(doc->GetSelectionSize(), ltr);
+    EXPECT_GT(ltr, 10);
+    char small[4];
+    EXPECT_EQ(doc->CopySelection(small, sizeof small), 1);
+    EXPECT_EQ(std::strlen(small), 3u) << "never more than the buffer holds";
+
+    // "fox" twice: the third search wraps to the first.
+    RECT a, b, c;
+    ASSERT_EQ(doc->FindText("fox", 3, true, false, false, false, &a), 1);
+    ASSERT_EQ(doc->FindText("fox", 3, true, false, false, true, &b), 1);
+    ASSERT_EQ(doc->FindText("fox", 3, true, false, false, true, &c), 1);
+    EXPECT_GT(b.top, a.top);
+    EXPECT_EQ(c.top, a.top);
+    EXPECT_EQ(c.left, a.left);
+    EXPECT_EQ(doc->FindText("absent", 6, true, false, false, true, &c), 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    testing_support::InstallScreenshotOnFailure();
+    return RUN_ALL_TESTS();
+}
