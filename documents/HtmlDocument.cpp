@@ -56,6 +56,31 @@ bool AllFrames(FrameNode& node, F f, bool waitingCounts) {
     return true;
 }
 
+// 0 while unknown, 1 for a page, 2 when the content's body is a frame set:
+// the first element after the head's that holds content decides.
+int FrameSetState(const DocumentContent& content) {
+    HtmlElement* root = content.Root();
+    if (!root) return 0;
+    for (HtmlElement* e = root->FirstChild(); e; e = e->NextSibling()) {
+        switch (e->Type()) {
+            case kTagHead: case kTagScript: case kTagTitle: case kTagIsindex:
+            case kTagBase: case kTagMeta: case kTagStyle: case kTagLink:
+                continue;
+            case kTextNode: {
+                const char* t = e->GetText();
+                while (t && (*t == ' ' || *t == '\n' || *t == '\r' || *t == '\t')) ++t;
+                if (!t || !*t) continue;
+                return 1;
+            }
+            case kTagFrameset:
+                return 2;
+            default:
+                return 1;
+        }
+    }
+    return content.IsComplete() ? 1 : 0;
+}
+
 int CompareNoCase(const char* a, const char* b) {
     return strcasecmp(a, b);
 }
@@ -92,7 +117,7 @@ HtmlDocument* HtmlDocument::TopHtmlDocument() {
 }
 
 bool HtmlDocument::ContentIsFrameSet() const {
-    return !content_.IsEmpty() && content_->GetBodyKind() == 2;
+    return !content_.IsEmpty() && FrameSetState(*content_.Get()) == 2;
 }
 
 void HtmlDocument::DiscardView() {
@@ -193,7 +218,7 @@ int HtmlDocument::Build(int32_t reload, int32_t startArg) {
         HtmlElement* frameset = nullptr;
         if (frames) {
             if (content_.IsEmpty()) return kStartRelayout;
-            int body = content_->GetBodyKind();
+            int body = FrameSetState(*content_.Get());
             if (body == 0) return kStartRelayout;
             if (body == 2) {
                 frameset = content_->FindElementOfType(kTagFrameset);
