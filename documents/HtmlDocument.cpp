@@ -128,6 +128,7 @@ void HtmlDocument::DiscardView() {
     frameRoot_ = nullptr;
     page_ = nullptr;
     activeFrame_ = nullptr;
+    dragNode_ = nullptr;
     delete root;
     delete page;
 }
@@ -805,4 +806,130 @@ int32_t HtmlDocument::LoadUrlIntoFrameById(int32_t frameId, const UrlHandle& url
 void HtmlDocument::SetFrameSecondUrl(int32_t frameId, const UrlHandle& url) {
     if (!frameRoot_) return;
     if (FrameNode* f = FindFrameById(*frameRoot_, frameId)) f->secondUrl = url;
+}
+
+// --- dragging a frame border ------------------------------------------------------
+
+namespace {
+
+// No FRAME of the subtree refuses to be resized.
+bool Resizable(FrameNode& node) {
+    if (!node.isFrameSet) return !node.noResize;
+    for (FrameNode* c = node.FirstChild(); c; c = c->NextSibling()) {
+        if (!Resizable(*c)) return false;
+    }
+    return true;
+}
+
+// The child after the border under the absolute point, searching nested
+// frame sets too.
+FrameNode* BorderAt(FrameNode& node, int32_t x, int32_t y, int32_t border) {
+    if (Document* d = node.CurrentDocument()) {
+        if (d->GetKind() != kDocHtml || !d->HasFrames()) return nullptr;
+        FrameNode* inner = static_cast<HtmlDocument*>(d)->FrameRoot();
+        return inner ? BorderAt(*inner, x, y, inner->border) : nullptr;
+    }
+    if (!node.isFrameSet) return nullptr;
+    const int32_t v = node.rows ? y : x;
+    for (FrameNode* c = node.FirstChild(); c; c = c->NextSibling()) {
+        const int32_t start = node.rows ? c->AbsoluteY() : c->AbsoluteX();
+        const int32_t length = node.rows ? c->height : c->width;
+        if (v > start && v < start + length) return BorderAt(*c, x, y, border);
+    }
+    for (FrameNode* c = node.FirstChild(); c; c = c->NextSibling()) {
+        FrameNode* before = static_cast<FrameNode*>(c->PrevSibling());
+        if (!before) continue;
+        const int32_t start = node.rows ? c->AbsoluteY() : c->AbsoluteX();
+        if (v >= start - 2 * border && v <= start && Resizable(*c) && Resizable(*before)) return c;
+    }
+    return nullptr;
+}
+
+int32_t Zoomed(int32_t v, int scale) {
+    return scale == 100 ? v : (v * scale + 99) / 100;
+}
+
+}  // namespace
+
+FrameNode* HtmlDocument::FindBorder(int32_t x, int32_t y) {
+    if (!frameRoot_) return nullptr;
+    const int scale = WindowServices().GetScale(DeviceWindow());
+    return BorderAt(*frameRoot_, Zoomed(x, scale), Zoomed(y, scale), frameRoot_->border);
+}
+
+int32_t HtmlDocument::HitFrameBorder(int32_t x, int32_t y) {
+    FrameNode* after = FindBorder(x, y);
+    if (!after || !after->Parent()) return 0;
+    return after->Parent()->rows ? 2 : 1;
+}
+
+void HtmlDocument::DrawDragBar() {
+    if (!dragNode_ || !device_) return;
+    FrameNode* set = dragNode_->Parent();
+    const int32_t thickness = 2 * set->border;
+    // Drawn inverted: drawing it again takes it away.
+    if (set->rows)
+        device_->InvertArea(set->AbsoluteX(), dragPosition_ - thickness, set->width, thickness);
+    else
+        device_->InvertArea(dragPosition_ - thickness, set->AbsoluteY(), thickness, set->height);
+}
+
+void HtmlDocument::BeginBorderDrag(int32_t x, int32_t y) {
+    dragNode_ = FindBorder(x, y);
+    if (!dragNode_ || !dragNode_->Parent()) {
+        dragNode_ = nullptr;
+        return;
+    }
+    dragPosition_ = dragNode_->Parent()->rows ? dragNode_->AbsoluteY() : dragNode_->AbsoluteX();
+    DrawDragBar();
+}
+
+void HtmlDocument::MoveBorderDrag(int32_t x, int32_t y) {
+    if (!dragNode_) return;
+    FrameNode* set = dragNode_->Parent();
+    auto* before = static_cast<FrameNode*>(dragNode_->PrevSibling());
+    const int scale = WindowServices().GetScale(DeviceWindow());
+    const int32_t gap = 2 * set->border;
+    int32_t v = set->rows ? Zoomed(y, scale) : Zoomed(x, scale);
+    // Neither frame beside the border may vanish.
+    const int32_t low = (set->rows ? before->AbsoluteY() : before->AbsoluteX()) + gap;
+    const int32_t high = (set->rows ? dragNode_->AbsoluteY() + dragNode_->height
+                                    : dragNode_->AbsoluteX() + dragNode_->width);
+    if (v < low) v = low;
+    if (v > high) v = high;
+    if (v == dragPosition_) return;
+    DrawDragBar();
+    dragPosition_ = v;
+    DrawDragBar();
+}
+
+void HtmlDocument::EndBorderDrag(int32_t x, int32_t y) {
+    if (!dragNode_) return;
+    MoveBorderDrag(x, y);
+    DrawDragBar();
+    FrameNode* set = dragNode_->Parent();
+    auto* before = static_cast<FrameNode*>(dragNode_->PrevSibling());
+    const int32_t gap = 2 * set->border;
+    const int32_t origin = set->rows ? set->AbsoluteY() : set->AbsoluteX();
+    const int32_t position = dragPosition_ - origin;
+    const int32_t end = (set->rows ? dragNode_->y + dragNode_->height : dragNode_->x + dragNode_->width);
+    const int32_t beforeStart = set->rows ? before->y : before->x;
+    const int32_t beforeSize = std::max<int32_t>(0, position - gap - beforeStart);
+    const int32_t size = std::max<int32_t>(0, end - position);
+    if (set->rows) {
+        SetFrameRect(*before, before->x, beforeStart, before->width, beforeSize, true);
+        SetFrameRect(*dragNode_, dragNode_->x, position, dragNode_->width, size, true);
+    } else {
+        SetFrameRect(*before, beforeStart, before->y, beforeSize, before->height, true);
+        SetFrameRect(*dragNode_, position, dragNode_->y, size, dragNode_->height, true);
+    }
+    LayoutFrameSet(*before, true, true, before->border);
+    LayoutFrameSet(*dragNode_, true, true, dragNode_->border);
+    if (!set->rows) {
+        StartFrames(*before, 0, 0);
+        StartFrames(*dragNode_, 0, 0);
+    }
+    if (DeviceWindow()) InvalidateRect(DeviceWindow(), nullptr, TRUE);
+    WindowServices().UpdateScrollBars(DeviceWindow());
+    dragNode_ = nullptr;
 }

@@ -102,6 +102,10 @@ public:
     void ShowFrameUrl(int32_t frameId, int32_t a) override;
     void OnUrlLoaded(uint32_t urlId) override;
     void UpdateFrameScrollBars(int32_t frameId) override;
+    int32_t HitFrameBorder(int32_t x, int32_t y) override;
+    void BeginBorderDrag(int32_t x, int32_t y) override;
+    void MoveBorderDrag(int32_t x, int32_t y) override;
+    void EndBorderDrag(int32_t x, int32_t y) override;
     int32_t CanGoBackInside() override;
     int32_t CanGoForwardInside() override;
     int GoBackInside() override;
@@ -123,6 +127,9 @@ public:
 
 private:
     int Build(int32_t reload, int32_t startArg);
+    // The frame after the border at a window point (zoom applied), or null.
+    FrameNode* FindBorder(int32_t x, int32_t y);
+    void DrawDragBar();
     // The document that takes the page operations: the active frame's, or
     // the page.
     Document* Active();
@@ -141,4 +148,6 @@ private:
     int32_t savedPosition_ = -1;
     bool loadPending_ = false;
     FrameNode* containerFrame_ = nullptr;
+    FrameNode* dragNode_ = nullptr;
+    int32_t dragPosition_ = 0;  // absolute, along the frame set
 };

@@ -522,6 +522,21 @@ TEST_F(DocumentsTest, AFrameSetGivesItsFramesWindowsOfTheirWidths) {
     UpdateWindow(view_->Window());
     PumpFor(std::chrono::milliseconds(300));
     EXPECT_TRUE(testing_support::SaveScreenshot(Here() + "documents-frames.bmp"));
+
+    // Dragging the border between the first two columns 50 pixels right.
+    EXPECT_EQ(doc->HitFrameBorder(50, 50), 0) << "inside a frame";
+    EXPECT_EQ(doc->GetCursorKind(102, 50), 6);
+    ASSERT_EQ(doc->HitFrameBorder(102, 50), 1) << "between columns";
+    doc->BeginBorderDrag(102, 50);
+    doc->MoveBorderDrag(130, 50);
+    doc->EndBorderDrag(152, 50);
+    EXPECT_EQ(FrameWindowWidth(a), 148);
+    EXPECT_EQ(FrameWindowWidth(b), 98);
+    EXPECT_EQ(FrameWindowWidth(c), 146);
+    RECT ra, rb;
+    GetWindowRect(a->FrameWindow(), &ra);
+    GetWindowRect(b->FrameWindow(), &rb);
+    EXPECT_EQ(rb.left - ra.right, 4) << "twice the border between them";
 }
 
 TEST_F(DocumentsTest, ZeroSizedAndSelfContainingFrameSetsAreSafe) {
