@@ -25,6 +25,8 @@
 #include "layout/PaintDevice.h"
 
 class HtmlElement;
+struct LeafPaint;
+struct PaintRequest;
 
 // A side value of a border: style code - 0x200 in bits 12-15, width in
 // bits 0-11.
@@ -54,8 +56,11 @@ struct BoxStyle {
     uint8_t decorations = 0;  // 1 underline, 2 strike-out, 4 overline
     int32_t letterSpacing = 32767;
     float wordSpacing = FLT_MAX;
-    int32_t backgroundImage = 0;
+    int32_t backgroundImage = 0;                  // above 0: an image of the page
     DeviceColor backgroundColor = kUseTextColor;  // kUseTextColor: none
+    int32_t backgroundY = 0;                      // image position
+    int16_t backgroundX = 0;
+    uint16_t backgroundRepeat = 0;  // BackgroundRepeat (layout/PaintTree.h)
     DeviceColor textColor = kUseTextColor;        // kUseTextColor: the device's
     BoxBorders borders;
 };
@@ -240,6 +245,10 @@ public:
     // of text is cut in two. Null when nothing lies at or below the cut.
     LayoutElement* SplitAtHeight(LayoutElement* newParent, int32_t cut);
 
+    // Paints the subtree (layout/PaintTree.h); answers the last answer of a
+    // leaf paint (1 when the selection is behind, or there is none).
+    int PaintTree(PaintDevice& device, const PaintRequest& request);
+
 protected:
     // vertical: the children stack; request: null for none.
     LayoutElement(bool vertical, const LayoutRequest* request);
@@ -317,8 +326,9 @@ public:
     bool IsContentBox() const override { return true; }
     HtmlElement* Element() const override { return element_; }
     bool StartsLine() const override;
-    // Draws the box; content boxes only.
-    virtual void Paint(PaintDevice& device, int32_t x, int32_t y) {}
+    // Draws the box; answers 1 when the selection is behind it (or there
+    // is none), 0 while it is still ahead or continues.
+    virtual int Paint(PaintDevice& device, LeafPaint& leaf);
 
 protected:
     ContentBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics, HtmlElement* element);
@@ -360,6 +370,9 @@ public:
     int SplitAtLastSpace(PaintDevice& device, const char*& rest, int& restLength, int32_t& restWidth);
     // The width of the first n characters, transformed as drawn.
     int32_t MeasurePrefix(PaintDevice& device, int n) const;
+    int Paint(PaintDevice& device, LeafPaint& leaf) override;
+    // The number of characters whose width fits in the offset.
+    int IndexAtOffset(PaintDevice& device, int32_t offset) const;
 
 private:
     uint16_t length_;
@@ -428,6 +441,7 @@ class RuleBox : public ContentBox {
 public:
     RuleBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics, HtmlElement* element);
     int GetKind() const override { return kRuleBox; }
+    int Paint(PaintDevice& device, LeafPaint& leaf) override;
 };
 
 class AltTextBox : public ContentBox {
@@ -438,6 +452,7 @@ public:
     const char* TextPointer() const override { return text_; }
     int TextLength() const override { return length_; }
     bool Framed() const { return framed_; }
+    int Paint(PaintDevice& device, LeafPaint& leaf) override;
 
 private:
     const char* text_;
@@ -454,6 +469,7 @@ public:
     int MarkerType() const { return type_; }
     int BulletSize() const { return bulletSize_; }
     int MarkerWidth() const { return markerWidth_; }
+    int Paint(PaintDevice& device, LeafPaint& leaf) override;
 
 private:
     int32_t number_;

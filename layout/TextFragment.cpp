@@ -1,9 +1,11 @@
 // Text fragments: one word or run of a text element's text.
 #include <cctype>
 #include <cstring>
+#include <utility>
 
 #include "html/HtmlElement.h"
 #include "layout/LayoutElement.h"
+#include "layout/PaintTree.h"
 
 namespace {
 constexpr int kTransformLimit = 4096;
@@ -178,4 +180,65 @@ int TextFragment::SplitAtLastSpace(PaintDevice& device, const char*& rest, int& 
     length_ = static_cast<uint16_t>(space);
     SetWidth(MeasurePrefix(device, length_));
     return 1;
+}
+
+int TextFragment::IndexAtOffset(PaintDevice& device, int32_t offset) const {
+    int i = 0;
+    while (i < length_ && MeasurePrefix(device, i + 1) <= offset) ++i;
+    return i;
+}
+
+int TextFragment::Paint(PaintDevice& device, LeafPaint& leaf) {
+    const PaintRequest& request = *leaf.request;
+    const char* text = TextPointer();
+    const int32_t x = leaf.originX + X() - request.viewX;
+    const int32_t top = leaf.originY + Y() - request.viewY;
+    if (text && length_ > 0 && device.IsNotScreen()) {
+        // A printer's font may be wider or narrower than the screen's: the
+        // line makes room for what is really drawn.
+        char buffer[kTransformLimit];
+        const char* shown = Transformed(text, length_, (Flags() & kTransformMask) >> 6, buffer);
+        const int32_t w = Has(kClassFlag) ? device.GetTextExtentNbsp(shown, length_) : device.GetTextExtent(shown, length_);
+        if (w != Width() && Parent()) Parent()->ChildWidthChanged(this, w);
+    }
+    // The selected part of this fragment, in x offsets.
+    const PaintSelection* selection = leaf.selection;
+    bool selected = false;
+    int32_t from = 0, to = Width();
+    if (selection) {
+        if (leaf.phase == 0 && selection->startElement == this) {
+            leaf.phase = 1;
+            from = selection->startOffset;
+        }
+        if (leaf.phase == 1) {
+            selected = true;
+            if (selection->endElement == this) {
+                to = selection->endOffset;
+                leaf.phase = 2;
+            }
+            if (selection->startElement == this && selection->endElement == this && to < from) std::swap(from, to);
+            if (from < 0) from = 0;
+            if (to > Width()) to = Width();
+        }
+    }
+    if (text && length_ > 0 && (!request.selectionOnly || selected)) {
+        char buffer[kTransformLimit];
+        const char* shown = Transformed(text, length_, (Flags() & kTransformMask) >> 6, buffer);
+        int first = 0, last = length_;
+        if (request.selectionOnly) {
+            first = IndexAtOffset(device, from);
+            last = IndexAtOffset(device, to);
+        }
+        const int32_t y = top + (static_cast<int32_t>(Height()) - device.GetLineHeight()) / 2;
+        const int32_t at = x + MeasurePrefix(device, first);
+        if (last > first) {
+            if (Has(kClassFlag)) {
+                device.DrawTextNbsp(at, y, shown + first, last - first);
+            } else {
+                device.DrawText(at, y, shown + first, last - first);
+            }
+        }
+    }
+    if (selected && to > from) device.InvertArea(x + from, top, to - from, static_cast<int32_t>(Height()));
+    return !selection || leaf.phase == 2 ? 1 : 0;
 }
