@@ -664,3 +664,25 @@ TEST(LayoutFloats, BlocksClearFloatsByStyleAndAttribute) {
 }
 
 }  // namespace
+
+namespace {
+const LayoutElement* FirstBlockInside(const LayoutElement& e) {
+    for (const LayoutElement* c = e.FirstChild(); c; c = c->NextSibling()) {
+        if (c->GetKind() == LayoutElement::kBlockBox) return c;
+    }
+    return nullptr;
+}
+
+TEST(LayoutFormatter, PaddingKeepsTheFirstLineOfANestedBlockBelowIt) {
+    // The line of the innermost block collapses its way up to the first
+    // box with padding, and stops below that padding.
+    Formatted f("<div style=\"padding: 4px\"><div style=\"padding: 6px\">x</div></div>", 0);
+    const LayoutElement* outer = FirstBlockInside(*f.root);
+    ASSERT_NE(outer, nullptr);
+    const LayoutElement* inner = FirstBlockInside(*outer);
+    ASSERT_NE(inner, nullptr);
+    EXPECT_EQ(inner->Y(), 4);
+    EXPECT_EQ(inner->FirstChild()->Y(), 6);
+    EXPECT_EQ(outer->Height(), 4u + 6 + 12 + 6 + 4);
+}
+}  // namespace
