@@ -1,5 +1,6 @@
 #include "app/GlobalObjects.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -14,7 +15,9 @@
 #include "core/Preferences.h"
 #include "layout/AnimationClockWin32.h"
 #include "layout/BuiltInPicturesWin32.h"
+#include "layout/DisplayPaletteWin32.h"
 #include "layout/JpegLibrary.h"
+#include "layout/SystemFonts.h"
 #include "net/UrlRegistry.h"
 #include "net/UrlSettings.h"
 #include "net/Winsock.h"
@@ -50,17 +53,63 @@ void FreeProgressList() {
     Free(g_progressList);
 }
 
+// The text styles that have a font section, and the font table's entries
+// they fill: the normal style and the program's styles are the table's
+// special entries 0-6; the normal style, the headings and PRE also give
+// the default styles of their element types (the normal style is entry 0).
+void FillFontTable(FontTable& table, const Preferences& preferences) {
+    auto styleOf = [&](int id) -> std::unique_ptr<FontStyle> {
+        LOGFONTA system = {};
+        if (!preferences.ReadFont(id, &system)) return nullptr;
+        LogFont font;
+        static_assert(sizeof font == sizeof system, "LogFont mirrors LOGFONTA");
+        std::memcpy(static_cast<void*>(&font), &system, sizeof font);
+        FontSpec numbers;
+        return std::make_unique<FontStyle>(numbers, font.italic ? 1 : 0, font.weight >= FW_BOLD ? 1 : 0, &font, -1, 0,
+                                           font.underline, font.strikeOut);
+    };
+    for (int id = 0; id < FontTable::kSpecialSlots; ++id) {
+        if (auto style = styleOf(id)) table.SetSpecial(id, std::move(style));
+    }
+    for (int id : {0, 268, 269, 270, 271, 272, 273, 283}) {
+        if (auto style = styleOf(id)) table.SetForElement(id, std::move(style));
+    }
+}
+
+// The font table on the display's fonts, its generic families bound to the
+// faces the settings name.
+void CreateFontTable() {
+    const char* generic[FontTable::kGenericCount] = {};
+    if (g_preferences) {
+        generic[0] = g_preferences->Get(PrefText::CssSerif);
+        generic[1] = g_preferences->Get(PrefText::CssSansSerif);
+        generic[2] = g_preferences->Get(PrefText::CssCursive);
+        generic[3] = g_preferences->Get(PrefText::CssFantasy);
+        generic[4] = g_preferences->Get(PrefText::CssMonospace);
+    }
+    FontTable* table = CreateScreenFontTable(generic, 20);
+    if (table && g_preferences) FillFontTable(*table, *g_preferences);
+}
+
 }  // namespace
 
 // The order is fixed: later objects may use earlier ones while they are
 // made, and the frame's users rely on each being null until made. Objects of
 // subsystems still to come take their places in this order: the script
 // host, the plug-in library list and manager before the URL registry; the
-// font list, the window list, the help viewer and the tokenizer tables
-// before the hotlist; the viewer table after the history list; the news
-// manager and the text-style records after the delayed-message queue; the
-// transfer-window class last.
+// window list, the help viewer and the tokenizer tables after the font
+// table and before the hotlist; the viewer table after the history list;
+// the news manager and the text-style records after the delayed-message
+// queue; the transfer-window class last.
 void CreateGlobalObjects(HWND frame) {
+    // Every window and image painting selects the display palette, so it
+    // comes first; the document colours are the settings'.
+    if (g_preferences) {
+        CreateDisplayPalette(g_preferences->GetBackgroundColor(), g_preferences->GetLinkColor(),
+                             g_preferences->GetVisitedLinkColor());
+    } else {
+        CreateDisplayPalette(RGB(255, 255, 255), RGB(0, 0, 255), RGB(0, 0, 128));
+    }
     g_urlRegistry = new (std::nothrow) UrlRegistry(GetUrlSettings());
     // Past a budget the memory manager asks the registry to drop the data of
     // records nobody uses.
@@ -68,6 +117,7 @@ void CreateGlobalObjects(HWND frame) {
     int typed = g_preferences ? g_preferences->Get(PrefInt::MaxDirectHistoryLines) : 0;
     g_typedUrls = new (std::nothrow) MruList(typed);
     g_mainHandler = new (std::nothrow) MessageHandler(frame);
+    CreateFontTable();
     // The viewer table from the ini files, the built-in rows and the plug-in
     // scan; a file without [FILE TYPES] gets the table written.
     if (g_preferences) {
@@ -94,10 +144,12 @@ void DestroyGlobalObjects(HWND frame) {
     if (g_memoryManager) g_memoryManager->SetUrlReleaser(nullptr);
     Free(g_urlRegistry);  // writes the cache index and the visited links
     FreeProgressList();
+    DestroyScreenFontTable();
     Free(g_mainHandler);
     RemoveAnimationClock();
     RemoveBuiltInPictures();
     Free(g_delayedMessages);
+    DestroyDisplayPalette();
     // Tearing the preferences down marks the run as ended cleanly.
     Free(g_preferences);
     Free(g_memoryManager);

@@ -15,6 +15,8 @@
 #include "core/MessageBoxes.h"
 #include "core/MessageHandler.h"
 #include "core/Preferences.h"
+#include "layout/DisplayPalette.h"
+#include "layout/FontTable.h"
 #include "resources/CoreIds.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WindowTools.h"
@@ -36,7 +38,8 @@ protected:
         static bool registered = RegisterWindowClasses(g_instance) != 0;
         ASSERT_TRUE(registered);
         WriteWholeFile(ini_,
-                       "[INSTALL]\r\nHELLO=Yes\r\n[STATE]\r\nRUN=1\r\n[SPECIAL]\r\nGO HOME TIME OUT=60\r\n");
+                       "[INSTALL]\r\nHELLO=Yes\r\n[STATE]\r\nRUN=1\r\n[SPECIAL]\r\nGO HOME TIME OUT=60\r\n"
+                       "[FONT.H1]\r\nHEIGHT=-40\r\nWEIGHT=800\r\nFACENAME=Tahoma\r\n");
         g_preferences = new Preferences(ini_.c_str());
         g_preferences->LoadAll();
         ASSERT_TRUE(CreateMessageBoxes());
@@ -64,6 +67,17 @@ TEST_F(Frame, CreationMakesTheGlobalsAndDestructionFreesThemInOrder) {
     ASSERT_NE(g_mainHandler, nullptr);
     EXPECT_EQ(g_mainHandler->Window(), frame_);
     EXPECT_NE(g_delayedMessages, nullptr);
+    // The display palette, and the font table with the installed faces and
+    // the text styles of the settings.
+    EXPECT_NE(g_displayPalette, nullptr);
+    ASSERT_NE(g_fontTable, nullptr);
+    EXPECT_EQ(FontFaceFlags(FontTable::kGenericCount), kFaceInstalled) << "installed faces follow the generic ones";
+    ASSERT_NE(g_fontTable->ForElement(268).Font(), nullptr);
+    EXPECT_EQ(g_fontTable->ForElement(268).Font()->height, -40);
+    EXPECT_EQ(g_fontTable->ForElement(268).Font()->weight, 800);
+    EXPECT_STREQ(g_fontTable->ForElement(268).Font()->faceName, "Tahoma");
+    ASSERT_NE(g_fontTable->ForSpecial(0).Font(), nullptr) << "the normal style";
+    EXPECT_EQ(g_fontTable->ForSpecial(0).Font()->weight, 400);
     // The MDI window list sits in the "Window" menu, the second-to-last one.
     char title[32] = "";
     HMENU menu = GetMenu(frame_);
@@ -76,6 +90,8 @@ TEST_F(Frame, CreationMakesTheGlobalsAndDestructionFreesThemInOrder) {
     EXPECT_EQ(g_delayedMessages, nullptr);
     EXPECT_EQ(g_messageBoxes, nullptr);
     EXPECT_EQ(g_preferences, nullptr);
+    EXPECT_EQ(g_fontTable, nullptr);
+    EXPECT_EQ(g_displayPalette, nullptr);
     EXPECT_EQ(GetPrivateProfileIntA("STATE", "RUN", -1, ini_.c_str()), 0);
     MSG quit;
     EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
