@@ -18,6 +18,7 @@
 #include "layout/LayoutFormatter.h"
 #include "layout/LayoutTable.h"
 #include "tests/html/HtmlTestPages.h"
+#include "tests/layout/BoxSearch.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
@@ -115,13 +116,7 @@ int CountTexts(const LayoutElement& e) {
     return n;
 }
 
-const LayoutElement* FindText(const LayoutElement& e, const std::string& text) {
-    if (e.GetKind() == LayoutElement::kTextFragment && std::string(e.TextPointer(), e.TextLength()) == text) return &e;
-    for (const LayoutElement* c = e.FirstChild(); c; c = c->NextSibling()) {
-        if (const LayoutElement* found = FindText(*c, text)) return found;
-    }
-    return nullptr;
-}
+using layout_test::FindText;
 
 TEST(LayoutFormatter, SmallCapitalsCutRunsAtEveryChangeOfCase) {
     Formatted f("<p style=\"font-variant: small-caps\">AbC", 0);

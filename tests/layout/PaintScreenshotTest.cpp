@@ -17,7 +17,6 @@
 #include "layout/ScreenDevice.h"
 #include "net/UrlHandle.h"
 #include "tests/support/LocalServer.h"
-#include "tests/support/Sockets.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WindowTools.h"
 
@@ -30,23 +29,7 @@ constexpr int kWidth = 420, kHeight = 260;
 // The body of a page that nginx serves, or "" when the reply is not a 200.
 std::string Fetch(const std::string& path) {
     const uint16_t port = ServerPortFromEnv("NGINX");
-    if (port == 0) return "";
-    StartSockets();
-    socket_t s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        CloseSocket(s);
-        return "";
-    }
-    const std::string request = "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
-    send(s, request.data(), static_cast<int>(request.size()), 0);
-    std::string reply;
-    char buffer[4096];
-    for (int n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;) reply.append(buffer, static_cast<size_t>(n));
-    CloseSocket(s);
+    const std::string reply = port ? HttpGet(port, path) : "";
     if (reply.compare(0, 12, "HTTP/1.1 200") != 0) return "";
     const size_t body = reply.find("\r\n\r\n");
     return body == std::string::npos ? "" : reply.substr(body + 4);

@@ -15,6 +15,7 @@
 #include "layout/PaintTree.h"
 #include "layout/RepaintRegion.h"
 #include "tests/html/HtmlTestPages.h"
+#include "tests/layout/BoxSearch.h"
 
 namespace {
 
@@ -67,13 +68,7 @@ int IndexOf(const std::vector<std::string>& log, const std::string& prefix) {
     return -1;
 }
 
-const LayoutElement* FindText(const LayoutElement& e, const std::string& text) {
-    if (e.GetKind() == LayoutElement::kTextFragment && std::string(e.TextPointer(), e.TextLength()) == text) return &e;
-    for (const LayoutElement* c = e.FirstChild(); c; c = c->NextSibling()) {
-        if (const LayoutElement* found = FindText(*c, text)) return found;
-    }
-    return nullptr;
-}
+using layout_test::FindText;
 
 TEST(PaintTree, BackgroundsAndBlockBordersComeBeforeTheText) {
     Page page("<div style=\"background-color: #ff0000; border: 2px solid #0000ff; padding: 3px\">Hi there</div>"

@@ -27,6 +27,10 @@ uint16_t FreePort();
 // The port of a server that tools/with-server.sh started, or 0.
 uint16_t ServerPortFromEnv(const char* name);
 
+// The whole reply (status line, headers and body) to an HTTP/1.0 GET of the
+// path from 127.0.0.1:port; empty when nothing answers.
+std::string HttpGet(uint16_t port, const std::string& path);
+
 class LocalServer {
 public:
     // Starts the program with its arguments and waits up to the timeout for

@@ -27,6 +27,23 @@ struct SpinLock {
 
 }  // namespace
 
+std::string HttpGet(uint16_t port, const std::string& path) {
+    StartSockets();
+    socket_t s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = Loopback(port);
+    if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        CloseSocket(s);
+        return "";
+    }
+    const std::string request = "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    send(s, request.data(), static_cast<int>(request.size()), 0);
+    std::string reply;
+    char buffer[4096];
+    for (int n; (n = recv(s, buffer, sizeof buffer, 0)) > 0;) reply.append(buffer, static_cast<size_t>(n));
+    CloseSocket(s);
+    return reply;
+}
+
 bool WaitForPort(uint16_t port, std::chrono::milliseconds timeout) {
     StartSockets();
     auto end = std::chrono::steady_clock::now() + timeout;
