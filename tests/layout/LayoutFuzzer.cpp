@@ -1,7 +1,8 @@
 // Builds the element tree of the input and formats it on the device with
-// fixed metrics, once in one step and once in steps of a few elements: no
-// read outside a buffer, no undefined behaviour, no endless loop. The first
-// byte chooses the view width and the step budget.
+// fixed metrics, once in one step and once in steps of a few elements, then
+// paints it whole and a scrolled part with a selection: no read outside a
+// buffer, no undefined behaviour, no endless loop. The first byte chooses
+// the view width and the step budget.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "html/DocumentContent.h"
 #include "layout/FixedMetricsDevice.h"
 #include "layout/LayoutFormatter.h"
+#include "layout/PaintTree.h"
 
 namespace {
 
@@ -28,6 +30,16 @@ std::string Format(const std::string& page, int32_t width, int budget) {
         // Every step formats at least one element.
         if (++steps > 1000000) std::abort();
     }
+    PaintRequest paint;
+    paint.clipWidth = width;
+    paint.clipHeight = 1 << 20;
+    root.PaintTree(device, paint);
+    device.ClearLog();
+    paint.viewY = static_cast<int32_t>(root.Height() / 2);
+    paint.clipY = 10;
+    paint.clipHeight = 300;
+    paint.selection = {root.FirstTextFragment(), 3, root.LastTextFragment(), 7};
+    root.PaintTree(device, paint);
     return DumpLayoutTree(root);
 }
 

@@ -61,7 +61,7 @@ public:
         LogFont font;
         font.height = -16;
         font.weight = 400;
-        SetLogFontFace(font, "Tahoma");
+        SetLogFontFace(font, "Arial");
         device_->SetLogFont(font);
         device_->SetTextColor(RGB(0, 0, 0));
         content_.FeedData(UrlHandle(url.c_str(), true), html.data(), static_cast<long>(html.size()), false, 0);
