@@ -1,7 +1,7 @@
 // Painting on the device with fixed metrics, which records what is drawn:
 // the order of the two passes, culling to the visible rectangle, markers,
 // the selection, background tiles, references to boxes that stick out of
-// their parents, and the repaint region.
+// their parents, and the repaint region; and a page painted as text.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +12,8 @@
 #include "html/DocumentContent.h"
 #include "layout/FixedMetricsDevice.h"
 #include "layout/LayoutFormatter.h"
+#include "layout/PagePainting.h"
+#include "layout/PlainTextDevice.h"
 #include "layout/PaintTree.h"
 #include "layout/RepaintRegion.h"
 #include "tests/html/HtmlTestPages.h"
@@ -380,6 +382,42 @@ TEST(PaintTree, BoxesOutsideTheirParentsArePaintedThroughReferences) {
     r.clipHeight = 20;
     root.PaintTree(device, r);
     EXPECT_EQ(Starting(device.Log(), "fill"), (std::vector<std::string>{"fill 0,100,30,104 color 000000"}));
+}
+
+// Saving a page as text: the page formatted on the plain-text device, cut
+// into pages and painted band by band lands on the rows of the grid.
+class CollectingText : public PlainTextDevice {
+public:
+    CollectingText() : PlainTextDevice(60, 30, nullptr) {}
+    std::vector<std::string> rows;
+    void FlushLines() override {
+        for (int r = 0; r <= HighestRow(); ++r) {
+            if (!RowText(r).empty()) rows.push_back(RowText(r));
+        }
+        PlainTextDevice::FlushLines();
+    }
+};
+
+TEST(PaintTree, APageSavedAsTextIsPaintedBandByBand) {
+    DocumentContent content;
+    html_test::FeedWhole(content, "<h1>Title</h1><p>Some words here<p>two<br>lines");
+    CollectingText device;
+    LayoutRequest request;
+    request.width = device.GetViewWidth();
+    BlockBox root(nullptr, &request, nullptr, nullptr);
+    LayoutFormatter formatter(device, content.GetPage());
+    while (formatter.FormatStep(content.Root(), &root, 1000000) == kResultBudgetOut) {
+    }
+    const int pages = PaintInPages(root, device, [&](LayoutElement& page, const DeviceRect& band) {
+        PaintRequest r;
+        r.clipX = band.left;
+        r.clipY = band.top;
+        r.clipWidth = band.right - band.left;
+        r.clipHeight = band.bottom - band.top;
+        page.PaintTree(device, r);
+    });
+    EXPECT_EQ(pages, 1);
+    EXPECT_EQ(device.rows, (std::vector<std::string>{"Title", "Some words here", "two", "lines"}));
 }
 
 TEST(RepaintRegion, AccumulatesAndClipsToTheVisibleRectangle) {
