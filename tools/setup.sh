@@ -21,6 +21,8 @@ packages=(
   python3-pyftpdlib python3-aiosmtpd inn2
   ncompress
   imagemagick netpbm giflib-tools libjpeg-turbo-progs
+  # the text browsers that tools/bench-text.sh measures page-to-text against
+  links2 w3m lynx elinks
 )
 
 need_install=()
