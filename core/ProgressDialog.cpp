@@ -184,6 +184,17 @@ HWND OpenProgressDialog(HWND owner, const char* caption, const char* text, int p
     return window;
 }
 
+void ReleaseProgressDialog(HWND window) {
+    if (!g_progressList || !window) return;
+    for (ListNode* n = g_progressList->Last(); n; n = n->Prev()) {
+        auto* entry = static_cast<ProgressEntry*>(n);
+        if (entry->window == window) {
+            delete entry;
+            return;
+        }
+    }
+}
+
 namespace ProgressDialog {
 
 void SetBarState(HWND window, unsigned value) {

@@ -23,6 +23,10 @@ HWND ProgressWindow();
 // entry for the caller and answers the window, or null.
 HWND OpenProgressDialog(HWND owner, const char* caption, const char* text, int percentStyle);
 
+// Ends one user's entry (the last one made for that window) and with it the
+// window.
+void ReleaseProgressDialog(HWND window);
+
 namespace ProgressDialog {
 void SetBarState(HWND window, unsigned value);
 unsigned GetBarState(HWND window);

@@ -132,6 +132,11 @@ enum CryptoSlot : int {
     kSlotRandomAdd = 39,          // void (const void* bytes, int count)
     kSlotRandomLoadFile = 40,     // int (const char* path, long maxBytes)
     kSlotRandomWriteFile = 41,    // int (const char* path)
+    kSlotGenerateKeyPair = 42,    // uint8_t* (int bits, const char* challenge, char* out, int outSize,
+                                  //      CryptoProgress, void* argument, int* length): see below
+    kSlotFreeKeyBuffer = 43,      // void (uint8_t* buffer, int length): wiped, then freed
+    kSlotPemCertificate = 44,     // int (const char* text, int length, int index, uint8_t* out, int size):
+                                  //      the DER length of the index-th certificate, -1 when none
     kSlotRsaPrivateEncrypt = 45,  // as 0, without the last argument
     kSlotRsaPublicDecrypt = 46,
     kSlotNewRsaKey = 47,          // void* ()
@@ -140,6 +145,12 @@ enum CryptoSlot : int {
     kSlotCertificatePublicKey = 50,  // void* (void* certificate): a new key, freed with 15
     kSlotCertificateCaFlag = 51,  // int (void* certificate): 1 cA, 0 basicConstraints without cA, -1 none
     kSlotKeyType = 52,            // int (void* key)
+    kSlotCertificateKeyId = 53,   // int (void* certificate, uint8_t out[20]): 20, or 0 without a key
+    kSlotPrivateKeyFromDer = 54,  // void* (const uint8_t* der, int length): freed with 15
+    kSlotKeyComponent = 55,       // int (void* key, int index, uint8_t* out, int size): RSA component
+                                  //      index (n, e, d, p, q, dP, dQ, qInv) big-endian; 0 absent, -1 no RSA
+    kSlotCertificateField = 56,   // int (void* certificate, int field, uint8_t* out, int size): see below
+    kSlotCertificateExtension = 57,  // int (void* certificate, int index, int part, uint8_t* out, int size)
     kSlotRsaPrivateDecrypt = 64,  // as 45
     kSlotKeyText = 65,            // int (void* key, char* out, int size)
     kSlotDigestWhole = 66,        // int (const CryptoDigestInfo*, const uint8_t* in, unsigned length,
@@ -151,6 +162,37 @@ enum CryptoSlot : int {
     kSlotCipherContextFree = 71,  // void (void* context): wiped before it is freed
     kSlotCipherContextCopy = 72,  // int (void* to, const void* from)
     kCryptoSlotCount = 73,
+};
+
+// Key generation: the library writes the base64 signed public key and
+// challenge that a form submits into out (NUL-terminated) and answers a
+// buffer of its own holding the 20 identifier bytes of the key (the same
+// that slot 53 answers for a certificate of that key) followed by the
+// private key's DER; *length is the buffer's whole length. The progress
+// function is called now and then; answering 1 stops the generation.
+using CryptoProgress = int (*)(void* argument);
+
+// Fields of slot 56, each answering its length (-1 when absent, the value
+// itself for the version): texts are NUL-terminated within size.
+enum : int {
+    kCertificateVersion = 0,     // the version number as stored (0 for v1)
+    kCertificateSerial = 1,      // the low 32 bits, 4 bytes big-endian
+    kCertificateNotBefore = 2,   // text
+    kCertificateNotAfter = 3,    // text
+    kCertificateFingerprint = 4, // MD5 of the DER, 16 bytes
+    kCertificateSignatureAlgorithm = 5,  // text
+    kCertificateSignature = 6,   // bytes
+    kCertificateKeyAlgorithm = 7,  // text
+};
+
+// Parts of slot 57, for the index-th extension (-1 past the last): 0 its
+// long name (length 0 when the library cannot name it), 1 the critical
+// flag (0 or 1), 2 its text (-1 when the library has none), 3 its value.
+enum : int {
+    kExtensionName = 0,
+    kExtensionCritical = 1,
+    kExtensionText = 2,
+    kExtensionValue = 3,
 };
 
 using CryptoSlotFunction = void (*)();

@@ -6,6 +6,24 @@
 #include "security/SecurityLibrary.h"
 
 SecurityManager* g_securityManager = nullptr;
+SecurityManager* g_workingSecurityManager = nullptr;
+
+void ReplaceSharedSecurityManager(SecurityManager* working) {
+    if (!working) return;
+    if (working == g_workingSecurityManager) g_workingSecurityManager = nullptr;
+    if (SecurityManager* old = g_securityManager) {
+        // The remembered key moves over only when the new manager has none
+        // of its own: after a password change the old one no longer opens
+        // the keys.
+        if (old->RefCount() == 1 && old->askPasswordPolicy == 0 && working->askPasswordPolicy == 0 &&
+            working->cachedKey.Length() == 0)
+            working->cachedKey.Assign(old->cachedKey);
+        g_securityManager = nullptr;
+        old->Release();
+    }
+    g_securityManager = working;
+    working->Save();
+}
 
 static const char kOptionsFile[] = "znssl.dat";
 static const char kPersonalFile[] = "zncert.dat";
@@ -56,6 +74,7 @@ SecurityManager::SecurityManager(bool loadNow) {
 
 SecurityManager::~SecurityManager() {
     if (g_securityManager == this) g_securityManager = nullptr;
+    if (g_workingSecurityManager == this) g_workingSecurityManager = nullptr;
 }
 
 SecurityManager* SecurityManager::Acquire() {

@@ -10,6 +10,7 @@
 // fields.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,6 +81,7 @@ public:
     // holds one reference.
     static SecurityManager* Acquire();
     void AddRef() { ++refCount_; }
+    uint32_t RefCount() const { return refCount_; }
     // Destroys at the last reference and clears the global pointer.
     void Release();
 
@@ -93,6 +95,33 @@ public:
     // self-signed root.
     int BuildClientChain(ClientChain& chain, StoredCertificate* entry, const ShortVectorList& serverCaNames);
     CipherPreferences* PreferencesFor(const char* address, int port, int value);
+
+    // The security password (see SecurityPassword.cpp). CheckPassword is 1
+    // when the password opens the master secret. SetPassword re-seals every
+    // personal key under the new password and a new master secret; it
+    // changes nothing at all unless every key could be re-sealed, and saves
+    // on success (1).
+    [[nodiscard]] int CheckPassword(const ByteVector& password);
+    [[nodiscard]] int SetPassword(const ByteVector& oldPassword, const ByteVector& newPassword);
+    // The entry's private key, asking for the password when none is
+    // remembered; null (with the error raised on the returned-to caller's
+    // holder) when it cannot be opened.
+    std::unique_ptr<PublicKey> UnlockPrivateKey(StoredCertificate& entry, void* parent, ErrorHolder* report);
+    // A new key pair for a form: the text the form submits goes into out,
+    // the sealed private key into a new personal entry (saved). generated
+    // is called once the library has made the pair (the progress window
+    // closes then, before any password prompt). 1 on success.
+    [[nodiscard]] int GenerateKeyPair(int type, uint32_t bits, const char* challenge, char* out, uint32_t outSize,
+                                      CryptoProgress progress, void* progressArgument,
+                                      const std::function<void()>& generated, void* parent);
+    // A fresh context of the store cipher, or null.
+    std::unique_ptr<BlockCipher> NewStoreContext() const;
+    // After a password change made on another manager over the same files:
+    // takes its password and the re-sealed keys (matched by key id), so
+    // that this manager's next Save does not bring the old ones back.
+    void TakePasswordChange(const SecurityManager& changed);
+    StoredCertificate* FindAuthorityBySubject(const ByteVector& subjectName);
+    StoredCertificate* FindPersonalByKeyId(const ByteVector& keyId);
 
     static void FilterAvailable(CipherSuiteList& active, const CipherSuiteList& available,
                                 const CipherSuiteList& saved, bool reverse);
@@ -132,6 +161,16 @@ private:
 };
 
 extern SecurityManager* g_securityManager;
+
+// The private copy a settings dialog (or a password change, or an
+// installation) works on; null otherwise.
+extern SecurityManager* g_workingSecurityManager;
+
+// Makes the working manager the shared one: the shared manager's reference
+// is dropped; when that was the last one and both ask once per session the
+// remembered key moves over; the new shared manager is saved. Takes
+// ownership of working.
+void ReplaceSharedSecurityManager(SecurityManager* working);
 
 // A store entry's display name from a certificate's subject name fields.
 void CertificateDisplayName(const std::vector<std::string>& fields, ShortByteVector& out);

@@ -22,6 +22,7 @@ void FillCipherSlots(CryptoSlotFunction* table);
 void FillKeySlots(CryptoSlotFunction* table);
 void FillCertificateSlots(CryptoSlotFunction* table);
 void FillRandomSlots(CryptoSlotFunction* table);
+void FillKeyPairSlots(CryptoSlotFunction* table);
 
 template <class F>
 void Put(CryptoSlotFunction* table, CryptoSlot slot, F function) {

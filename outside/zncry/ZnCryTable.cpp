@@ -55,6 +55,7 @@ extern "C" CryptoSlotTable ZNCRY_DLL_jump_table() {
         zncry::FillKeySlots(g_table);
         zncry::FillCertificateSlots(g_table);
         zncry::FillRandomSlots(g_table);
+        zncry::FillKeyPairSlots(g_table);
         ready = true;
     }
     return g_table;

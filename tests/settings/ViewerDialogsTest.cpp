@@ -38,52 +38,12 @@ std::string Here() {
     return p.substr(0, p.rfind('\\') + 1);
 }
 
-// Works a modal dialog of this process from another thread: waits for it,
-// runs the steps (which may press buttons themselves).
-class DialogDriver {
-public:
-    DialogDriver(const char* title, std::function<void(HWND)> steps) {
-        thread_ = std::thread([=] {
-            for (int i = 0; i < 500 && !stop_; ++i) {
-                if (HWND d = FindWindowByClass("#32770", title)) {
-                    Sleep(200);  // let it paint
-                    steps(d);
-                    found_ = true;
-                    return;
-                }
-                Sleep(20);
-            }
-        });
-    }
-    ~DialogDriver() {
-        stop_ = true;
-        thread_.join();
-    }
-    bool Found() const { return found_; }
-
-private:
-    std::atomic<bool> stop_{false}, found_{false};
-    std::thread thread_;
-};
-
 void Press(HWND dialog, int id) {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    PressDialogButton(dialog, id);
 }
 
-// The window on screen as a picture: saved beside the test and checked to
-// hold drawn text (more than one colour inside its client area).
 void ScreenshotCheck(HWND window, const std::string& name) {
-    RECT r;
-    ASSERT_TRUE(GetWindowRect(window, &r));
-    ASSERT_TRUE(IsWindowVisible(window));
-    EXPECT_TRUE(SaveScreenshot(Here() + name + ".bmp"));
-    HDC screen = GetDC(nullptr);
-    std::map<COLORREF, int> colours;
-    for (int y = r.top + 30; y < r.bottom - 4; y += 3) {
-        for (int x = r.left + 4; x < r.right - 4; x += 3) ++colours[GetPixel(screen, x, y)];
-    }
-    ReleaseDC(nullptr, screen);
-    EXPECT_GE(colours.size(), 3u) << name << " is not drawn";
+    CheckWindowScreenshot(window, name);
 }
 
 // Adds a static control's text to the string in out. A plain function:

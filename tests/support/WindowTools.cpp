@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <map>
 #include <vector>
 
 namespace testing_support {
@@ -147,6 +148,57 @@ DialogPresser::~DialogPresser() {
 std::string DialogPresser::SeenText() const {
     Spin guard(lock_);
     return seen_;
+}
+
+DialogDriver::DialogDriver(const char* title, std::function<void(HWND)> steps) {
+    std::string wanted = title;
+    thread_ = std::thread([this, wanted, steps] {
+        for (int i = 0; i < 500 && !stop_; ++i) {
+            if (HWND d = FindWindowByClass("#32770", wanted.c_str())) {
+                Sleep(200);  // let it paint
+                steps(d);
+                found_ = true;
+                return;
+            }
+            Sleep(20);
+        }
+    });
+}
+
+DialogDriver::~DialogDriver() {
+    stop_ = true;
+    thread_.join();
+}
+
+std::string StaticTexts(HWND window) {
+    std::string text;
+    EnumChildWindows(window, CollectStatic, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+void PressDialogButton(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+static std::string ProgramFolder() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string p(path);
+    return p.substr(0, p.rfind('\\') + 1);
+}
+
+void CheckWindowScreenshot(HWND window, const std::string& name) {
+    RECT r;
+    ASSERT_TRUE(GetWindowRect(window, &r));
+    ASSERT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(SaveScreenshot(ProgramFolder() + name + ".bmp"));
+    HDC screen = GetDC(nullptr);
+    std::map<COLORREF, int> colours;
+    for (int y = r.top + 30; y < r.bottom - 4; y += 3) {
+        for (int x = r.left + 4; x < r.right - 4; x += 3) ++colours[GetPixel(screen, x, y)];
+    }
+    ReleaseDC(nullptr, screen);
+    EXPECT_GE(colours.size(), 3u) << name << " is not drawn";
 }
 
 bool SaveScreenshot(const std::string& path) {

@@ -53,6 +53,33 @@ private:
     std::thread thread_;
 };
 
+// Works a modal dialog of this process from another thread: waits for a
+// dialog with the title, lets it paint, then runs the steps (which may
+// press buttons themselves). Found tells whether it showed up.
+class DialogDriver {
+public:
+    DialogDriver(const char* title, std::function<void(HWND)> steps);
+    ~DialogDriver();
+    DialogDriver(const DialogDriver&) = delete;
+    DialogDriver& operator=(const DialogDriver&) = delete;
+    bool Found() const { return found_; }
+
+private:
+    std::atomic<bool> stop_{false}, found_{false};
+    std::thread thread_;
+};
+
+// The texts of a window's static controls, joined by '\n'.
+std::string StaticTexts(HWND window);
+
+// Posts a button's click to a dialog, as the button itself would send it.
+void PressDialogButton(HWND dialog, int id);
+
+// The window on screen as a picture: saved beside the test program as
+// name.bmp and checked (a test failure otherwise) to hold drawn content:
+// at least three colours inside it.
+void CheckWindowScreenshot(HWND window, const std::string& name);
+
 // Saves the whole screen as a BMP file; answers false when it could not.
 bool SaveScreenshot(const std::string& path);
 
