@@ -26,6 +26,7 @@
 #include "net/Winsock.h"
 #include "resources/CoreIds.h"
 #include "security/SecureConnections.h"
+#include "security/SecurityDialogs.h"
 #include "windows/ButtonClassHook.h"
 
 namespace {
@@ -94,6 +95,7 @@ int EndEarly() {
 void InstallLayerInterfaces() {
     InstallSettingsHandOver();
     InstallSecureConnections();
+    RegisterSecurityCommands();
     InstallPageContentFactory();
 }
 

@@ -6,10 +6,12 @@
 #include <new>
 
 #include "core/AppGlobals.h"
+#include "core/CommandDispatcher.h"
 #include "core/DialogRuntime.h"
 #include "core/MessageBoxes.h"
 #include "core/Preferences.h"
 #include "core/WindowBase.h"
+#include "resources/CoreIds.h"
 #include "resources/SecurityIds.h"
 #include "security/Certificate.h"
 #include "security/CertificateInstall.h"
@@ -597,6 +599,15 @@ INT_PTR OpenCertificateList(HWND owner, int mode, const Certificate* chain,
 INT_PTR OpenCertificateDialog(HWND owner, int mode, const Certificate& chain, uint32_t shown) {
     CertificateDialog dialog(mode, chain, shown);
     return RunModal(dialog, "ACCEPTCERTIFI", owner);
+}
+
+static LRESULT OnSecurityCommand(HWND window, UINT, WPARAM, LPARAM) {
+    OpenSecurityDialog(window);
+    return 0;
+}
+
+void RegisterSecurityCommands() {
+    RegisterCommand(CMD_SECURITY, &OnSecurityCommand);
 }
 
 std::string CertificateViewText(const Certificate& chain, uint32_t i, const char* connectionLine) {

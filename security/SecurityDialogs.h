@@ -55,6 +55,10 @@ INT_PTR OpenCertificateDialog(HWND owner, int mode, const Certificate& chain, ui
 // connection line ("Connection : SSL v3.0   ").
 std::string CertificateViewText(const Certificate& chain, uint32_t i, const char* connectionLine = nullptr);
 
+// The menu commands the security dialogs carry out (Security preferences),
+// registered with the command dispatcher at start-up.
+void RegisterSecurityCommands();
+
 // Gathers random seed from the files of the profile folder before a key is
 // generated: every file's find record, then the contents of the 10 largest.
 void GatherSeedFromFiles(const char* directory);
