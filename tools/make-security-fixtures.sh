@@ -104,4 +104,8 @@ PY
 # A 1024-bit public key, DER SubjectPublicKeyInfo.
 openssl genrsa -out small.key 1024 2>/dev/null
 openssl rsa -in small.key -pubout -outform DER -out "$out/rsa1024-public.der" 2>/dev/null
+# The SSL 2.0 handshake's server: a 1024-bit key with its own certificate.
+openssl req -new -x509 -newkey rsa:1024 -nodes -keyout ssl2.key -subj "/CN=ssl2.alpha.beta" -days 7300 \
+  -outform DER -out "$out/ssl2-server.der" 2>/dev/null
+openssl pkey -in ssl2.key -outform DER -out "$out/ssl2-server-key.der"
 ls -l "$out"
