@@ -388,10 +388,12 @@ TEST_F(SecurityPassword, PemAuthorityAndAClashingRoot) {
     }
     // An intermediate with a root of the same subject as the stored one:
     // the intermediate goes in, the stored root stays, the user is told.
-    MessageWatcher box;
-    DialogDriver confirm("Install PEM Certificate", [](HWND d) { PressDialogButton(d, IDOK); });
-    EXPECT_EQ(ImportPemCertificates(nullptr, kInstallAuthorities, (work + "\\chain2.pem").c_str()), 1);
-    EXPECT_NE(box.Text().find("A different certificate already exist"), std::string::npos) << box.Text();
+    {
+        MessageWatcher box;
+        DialogDriver confirm("Install PEM Certificate", [](HWND d) { PressDialogButton(d, IDOK); });
+        EXPECT_EQ(ImportPemCertificates(nullptr, kInstallAuthorities, (work + "\\chain2.pem").c_str()), 1);
+        EXPECT_NE(box.Text().find("A different certificate already exist"), std::string::npos) << box.Text();
+    }
     SecurityManager stored(true);
     stored.Load(kLoadAuthorities);
     ASSERT_EQ(stored.authorities.Count(), 2u);
