@@ -13,9 +13,10 @@ struct GlobalBlock {
     unsigned char* start = nullptr;  // locked address; null when not held
 };
 
-// Takes and locks a zero-filled block; false (block left empty) when the
-// system has no memory for it.
-[[nodiscard]] bool AllocateGlobalBlock(uint32_t size, GlobalBlock& block);
+// Takes and locks a block, zero-filled unless the caller will write all of
+// it before reading; false (block left empty) when the system has no memory
+// for it.
+[[nodiscard]] bool AllocateGlobalBlock(uint32_t size, GlobalBlock& block, bool zeroed = true);
 // Gives back the tail of the block beyond size; the block stays where it is.
 void ShrinkGlobalBlock(const GlobalBlock& block, uint32_t size);
 // Grows the block to size without moving it; false when it cannot grow in

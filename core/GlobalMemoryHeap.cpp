@@ -27,11 +27,12 @@ struct HeapBlock {
 
 }  // namespace
 
-bool AllocateGlobalBlock(uint32_t size, GlobalBlock& block) {
+bool AllocateGlobalBlock(uint32_t size, GlobalBlock& block, bool zeroed) {
     block = GlobalBlock();
     if (InjectedAllocationFault()) return false;
-    auto* heapBlock =
-        new (std::nothrow) HeapBlock{size, static_cast<unsigned char*>(std::calloc(size ? size : 1, 1))};
+    auto* heapBlock = new (std::nothrow) HeapBlock{
+        size,
+        static_cast<unsigned char*>(zeroed ? std::calloc(size ? size : 1, 1) : std::malloc(size ? size : 1))};
     if (!heapBlock) return false;
     if (!heapBlock->data) {
         delete heapBlock;

@@ -2,10 +2,10 @@
 
 #include "core/GlobalMemory.h"
 
-bool AllocateGlobalBlock(uint32_t size, GlobalBlock& block) {
+bool AllocateGlobalBlock(uint32_t size, GlobalBlock& block, bool zeroed) {
     block = GlobalBlock();
     if (InjectedAllocationFault()) return false;
-    HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    HGLOBAL handle = GlobalAlloc(zeroed ? GMEM_MOVEABLE | GMEM_ZEROINIT : GMEM_MOVEABLE, size);
     if (!handle) return false;
     void* start = GlobalLock(handle);
     if (!start) {

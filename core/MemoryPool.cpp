@@ -17,7 +17,7 @@ void SubtractUsage(PoolKind kind, uint32_t bytes) {
 
 }  // namespace
 
-MemoryPool::MemoryPool(PoolKind kind) : kind_(kind) {}
+MemoryPool::MemoryPool(PoolKind kind, bool zeroed) : kind_(kind), zeroed_(zeroed) {}
 
 MemoryPool::~MemoryPool() {
     // A current pool that died would leave every later allocation writing
@@ -52,7 +52,7 @@ void* MemoryPool::Allocate(uint32_t size) {
         if (void* piece = last->Allocate(size)) return piece;
         if (!last->IsFinished()) FinishChunk(*last);
     }
-    auto* chunk = new (std::nothrow) PoolChunk();
+    auto* chunk = new (std::nothrow) PoolChunk(zeroed_);
     if (!chunk) return nullptr;
     if (!chunk->IsUsable()) {
         delete chunk;

@@ -21,8 +21,8 @@ void WriteEntry(unsigned char* at, uint32_t size, uint32_t offset) {
 
 }  // namespace
 
-PoolChunk::PoolChunk() {
-    if (AllocateGlobalBlock(kSize, block_)) capacity_ = kSize;
+PoolChunk::PoolChunk(bool zeroed) {
+    if (AllocateGlobalBlock(kSize, block_, zeroed)) capacity_ = kSize;
 }
 
 PoolChunk::~PoolChunk() {

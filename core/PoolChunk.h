@@ -24,8 +24,9 @@ public:
     static constexpr uint32_t kReopenSlack = 2000;
 
     // Takes the block. When the system has none, the chunk holds nothing,
-    // has capacity 0 and refuses every request (see IsUsable).
-    PoolChunk();
+    // has capacity 0 and refuses every request (see IsUsable). Unless
+    // zeroed, the pieces hold whatever the block held.
+    explicit PoolChunk(bool zeroed = true);
     ~PoolChunk() override;
 
     bool IsUsable() const { return block_.start != nullptr; }

@@ -297,7 +297,7 @@ int BmpImage::CopyRows(const uint8_t* data, uint32_t length, uint32_t& pos, bool
         bool last = !moreToCome && left >= bytes;
         if (left < stride && !last) return kWait;
         int y = s.topDown ? s.rowsRead : s.height - 1 - s.rowsRead;
-        uint8_t* row = RowForWriting(frame, y);
+        uint8_t* row = RowForWriting(frame, y, true);
         if (!row) return kDone;
         if (s.sourceBits == 32)
             WidePixels(data + pos, row, frame.width);

@@ -15,15 +15,21 @@ const Record* RecordOf(const HtmlElement* e, int type1, int type2) {
     return e && (e->Type() == type1 || e->Type() == type2) ? e->RecordAs<Record>() : nullptr;
 }
 
-int Space(uint8_t stored) { return stored == kSpaceUnset ? 0 : (stored == kSpaceDefault ? 3 : stored); }
+int Space(uint8_t stored) {
+    return stored == kSpaceUnset ? 0 : (stored == kSpaceDefault ? 3 : stored);
+}
 
-int AtMost255(int32_t v) { return v < 1 ? 1 : (v > 255 ? 255 : v); }
+int AtMost255(int32_t v) {
+    return v < 1 ? 1 : (v > 255 ? 255 : v);
+}
 
 // Bits of a table cell's or a line container's second flag byte.
 constexpr uint16_t kHoldsLinesBit = 0x0100;
 }  // namespace
 
-HtmlElement* EnclosingAnchor(HtmlElement* element) { return EnclosingOfTypes(element, kTagA, kTagA); }
+HtmlElement* EnclosingAnchor(HtmlElement* element) {
+    return EnclosingOfTypes(element, kTagA, kTagA);
+}
 
 HtmlElement* EnclosingOfTypes(HtmlElement* element, int low, int high) {
     for (HtmlElement* e = element; e; e = e->Parent()) {
@@ -77,6 +83,11 @@ int GetImageAlign(const HtmlElement* e) {
     const ImageRecord* r = RecordOf<ImageRecord>(e, kTagImg);
     return r ? r->align : 0;
 }
+const UrlHandle* GetImageSourceUrl(const HtmlElement* e) {
+    const ImageRecord* r = RecordOf<ImageRecord>(e, kTagImg);
+    return r ? r->GetSourceUrl() : nullptr;
+}
+
 int GetImageSizeFlags(const HtmlElement* e) {
     const ImageRecord* r = RecordOf<ImageRecord>(e, kTagImg);
     return r ? r->given : 0;
@@ -158,8 +169,18 @@ int32_t GetRuleNoShade(const HtmlElement* e) {
     return r ? r->noShade : 0;
 }
 
-void SetAutoLeftMargin(uint8_t& edgeFlags, bool on) { edgeFlags = on ? edgeFlags | 0x01 : edgeFlags & ~0x01; }
-void SetAutoRightMargin(uint8_t& edgeFlags, bool on) { edgeFlags = on ? edgeFlags | 0x02 : edgeFlags & ~0x02; }
-void SetKeepsLines(LayoutElement& element, bool on) { element.SetFlags(0x0400, on); }
-void SetKeepFlag(LayoutElement& element, bool on) { element.SetFlags(0x1000, on); }
-void SetPendingImage(LayoutElement& element, bool on) { element.SetFlags(LayoutElement::kClassFlag, on); }
+void SetAutoLeftMargin(uint8_t& edgeFlags, bool on) {
+    edgeFlags = on ? edgeFlags | 0x01 : edgeFlags & ~0x01;
+}
+void SetAutoRightMargin(uint8_t& edgeFlags, bool on) {
+    edgeFlags = on ? edgeFlags | 0x02 : edgeFlags & ~0x02;
+}
+void SetKeepsLines(LayoutElement& element, bool on) {
+    element.SetFlags(0x0400, on);
+}
+void SetKeepFlag(LayoutElement& element, bool on) {
+    element.SetFlags(0x1000, on);
+}
+void SetPendingImage(LayoutElement& element, bool on) {
+    element.SetFlags(LayoutElement::kClassFlag, on);
+}

@@ -7,6 +7,7 @@
 
 class HtmlElement;
 class LayoutElement;
+class UrlHandle;
 struct BoxMetricsValues;
 
 // The element or its nearest A ancestor, else null.
@@ -27,6 +28,8 @@ int32_t GetImageHeight(const HtmlElement* e);
 int GetImageSizeFlags(const HtmlElement* e);
 // ALIGN of an IMG: 1 bottom, 2 middle, 3 top, 4 left, 5 right; 0 for others.
 int GetImageAlign(const HtmlElement* e);
+// The URL an IMG element names for its picture, or null.
+const UrlHandle* GetImageSourceUrl(const HtmlElement* e);
 int32_t GetTableWidth(const HtmlElement* e);
 int GetTableAlign(const HtmlElement* e);
 int GetTableHSpace(const HtmlElement* e);

@@ -7,6 +7,8 @@
 
 #include "core/MemoryManager.h"
 #include "core/PoolChunk.h"
+#include "net/SniffContent.h"
+#include "net/UrlRecord.h"
 
 namespace {
 
@@ -39,7 +41,11 @@ void SetAnimationClock(AnimationClock* clock) {
     g_animationClock = clock;
 }
 
-Image::Image() : pool_(PoolKind::Image) {}
+// Pixels make up nearly all of an image's memory and every decoder writes a
+// row before it counts as decoded, so the pool is not zero-filled; what may
+// be read before it is written (tables, rows written piecemeal) is cleared
+// here.
+Image::Image() : pool_(PoolKind::Image, false) {}
 
 Image::~Image() {
     if (this != &SharedEmptyImage() && g_memoryManager) g_memoryManager->ForgetImage(this);
@@ -74,9 +80,33 @@ void Image::DropUse() {
 
 int Image::ReleaseData() {
     // A loading image would lose the data it cannot get again.
-    if (!complete_ || viewers_.Count() != 0) return 0;
+    if (!complete_ || viewers_.Count() != 0 || viewerCount_ != 0) return 0;
     Reset();
     return 1;
+}
+
+void Image::AttachViewer(void* viewer) {
+    bool shared = this == &SharedEmptyImage();
+    if (++viewerCount_ == 1 && !shared && g_memoryManager) g_memoryManager->ForgetImage(this);
+    if (!complete_ && decodingState_ == 0 && frames_.Count() == 0 && !url_.IsEmpty() &&
+        url_->GetStorage() == kStoredInFile) {
+        if (const char* name = url_->GetFileName()) LoadLocalFile((UrlCacheDirectory() + name).c_str());
+    }
+    if (complete_) SelectFrame(1);
+    if (viewer && !url_.IsEmpty() && url_->GetContentKind() == kKindGif) StartAnimation(viewer, loopCount_);
+}
+
+void Image::DetachViewer(void* viewer) {
+    if (viewerCount_ <= 0) return;
+    if (viewer && !url_.IsEmpty() && url_->GetContentKind() == kKindGif) StopAnimation(viewer);
+    if (--viewerCount_ > 0) return;
+    frameToShow_ = 1;
+    if (this != &SharedEmptyImage() && g_memoryManager) g_memoryManager->TouchImage(this);
+}
+
+void Image::SetUrl(const UrlHandle& url) {
+    url_ = url;
+    urlId_ = url.IsEmpty() ? 0 : url->GetId();
 }
 
 ImageFrame* Image::FrameByNumber(int n) const {
@@ -133,7 +163,7 @@ ImageColour* Image::AllocateColours(int count) {
     return table;
 }
 
-uint8_t* Image::RowForWriting(ImageFrame& frame, int y) {
+uint8_t* Image::RowForWriting(ImageFrame& frame, int y, bool filledWhole) {
     if (y < 0 || y >= frame.height) return nullptr;
     if (!frame.rows) {
         uint32_t bytes = static_cast<uint32_t>(frame.height) * sizeof(uint8_t*);
@@ -147,6 +177,7 @@ uint8_t* Image::RowForWriting(ImageFrame& frame, int y) {
         uint32_t bytes = frame.RowBytes();
         if (bytes == 0) return nullptr;
         frame.rows[y] = static_cast<uint8_t*>(AllocateAligned(bytes));
+        if (frame.rows[y] && !filledWhole) memset(frame.rows[y], 0, bytes);
     }
     return frame.rows[y];
 }

@@ -19,6 +19,7 @@
 #include "core/ListNode.h"
 #include "core/MemoryClients.h"
 #include "core/MemoryPool.h"
+#include "net/UrlHandle.h"
 
 // One colour table entry, in the order of a DIB's colour table.
 struct ImageColour {
@@ -118,6 +119,10 @@ public:
     const ImageColour* FrameColours(const ImageFrame& frame, int& count) const;
     uint32_t UrlId() const { return urlId_; }
     void SetUrlId(uint32_t id) { urlId_ = id; }
+    // The URL the image was loaded from; empty for files and built-in
+    // pictures.
+    const UrlHandle& Url() const { return url_; }
+    void SetUrl(const UrlHandle& url);
 
     // A packed DIB of the current frame: 40-byte header, the colour table
     // (4 x 2^bits bytes up to 8 bits), rows padded to 4 bytes, bottom-up.
@@ -125,6 +130,14 @@ public:
     uint32_t GetDibSize() const;
     // Writes it; 0 when the buffer is too small.
     int CopyDib(uint8_t* buffer, uint32_t size) const;
+
+    // A window (through its message handler) starts or stops showing the
+    // image. While any window shows it, the image stays out of the image
+    // cache's trimming; an image never decoded whose data lies in a cache
+    // file is decoded from it; a GIF from a URL animates for each window.
+    void AttachViewer(void* viewer);
+    void DetachViewer(void* viewer);
+    int ViewerCount() const { return viewerCount_; }
 
     // Animation viewers (the windows that show the image) and their loops.
     void StartAnimation(void* viewer, int loops);
@@ -154,9 +167,10 @@ protected:
         colours_ = colours;
         colourCount_ = count;
     }
-    // The row to write, allocated on first use; null when the pool fails or
-    // the row is outside the frame, which fails the image.
-    uint8_t* RowForWriting(ImageFrame& frame, int y);
+    // The row to write, allocated on first use (cleared, unless the caller
+    // writes all of it at once); null when the pool fails or the row is
+    // outside the frame, which fails the image.
+    uint8_t* RowForWriting(ImageFrame& frame, int y, bool filledWhole = false);
     void SetLoopCount(int loops) { loopCount_ = loops; }
     // Marks the image complete and finishes its pool; the first frame
     // becomes the current one.
@@ -185,6 +199,7 @@ private:
     NodeList frames_;
     ImageFrame* current_ = nullptr;
     uint32_t urlId_ = 0;
+    UrlHandle url_;
     ImageColour* colours_ = nullptr;
     int colourCount_ = 0;
     int width_ = 0;
@@ -194,6 +209,7 @@ private:
     bool animating_ = false;
     NodeList viewers_;
     int useCount_ = 0;
+    int viewerCount_ = 0;
 };
 
 // A counted reference to an image; the shared empty image stands for none.
@@ -223,6 +239,8 @@ public:
     static ImageHandle MakeForFile(const char* fileName);
     // The class by a URL's content kind: 2 GIF, 3 JPEG, 4 XBM, 5 BMP, else plain.
     static ImageHandle MakeForKind(int contentKind, uint32_t urlId);
+    // The class by the URL's content kind, for that URL.
+    static ImageHandle MakeForUrl(const UrlHandle& url);
 
 private:
     Image* image_;

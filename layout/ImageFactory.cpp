@@ -9,6 +9,7 @@
 #include "layout/Image.h"
 #include "layout/JpegImage.h"
 #include "layout/XbmImage.h"
+#include "net/UrlRecord.h"
 
 namespace {
 
@@ -39,6 +40,12 @@ ImageHandle ImageHandle::MakeForFile(const char* fileName) {
     if (!image) return ImageHandle(true);
     ImageHandle handle(image);
     if (!image->LoadLocalFile(fileName)) return ImageHandle(true);
+    return handle;
+}
+
+ImageHandle ImageHandle::MakeForUrl(const UrlHandle& url) {
+    ImageHandle handle = MakeForKind(url.IsEmpty() ? 0 : url->GetContentKind(), 0);
+    if (!handle.IsEmpty()) handle->SetUrl(url);
     return handle;
 }
 

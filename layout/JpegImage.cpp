@@ -67,6 +67,11 @@ uint32_t JpegImage::Decode(const uint8_t* data, uint32_t length, bool moreToCome
     ImageFrame* frame = CurrentFrame();
     bool whole = started > 0 && frame && frame->rowsDecoded >= frame->height;
     if (started < 0 || produced < 0 || whole || !moreToCome) {
+        // Rows handed to the library that it never filled hold no stale
+        // memory in a cut picture.
+        for (int y = frame ? frame->rowsDecoded : 0; frame && y < frame->height; ++y) {
+            if (uint8_t* row = frame->Row(y)) memset(row, 0, frame->RowBytes());
+        }
         if (frame && frame->rowsDecoded > 0) OnFrameComplete(*frame);
         Finish();
         MarkComplete();
@@ -143,7 +148,7 @@ int JpegImage::ProduceRows() {
         unsigned char* rows[kRowBatch];
         int count = 0;
         for (; count < kRowBatch && frame.rowsDecoded + count < frame.height; ++count) {
-            rows[count] = RowForWriting(frame, frame.rowsDecoded + count);
+            rows[count] = RowForWriting(frame, frame.rowsDecoded + count, true);
             if (!rows[count]) return -1;
         }
         int error = 0;

@@ -1,0 +1,252 @@
+#include "layout/PageImages.h"
+
+#include "core/CoarseClock.h"
+#include "layout/ElementAccessors.h"
+#include "layout/LayoutElement.h"
+#include "net/UrlRecord.h"
+
+namespace {
+
+bool Meets(const LayoutElement& e, int32_t x, int32_t y, int32_t width, int32_t height) {
+    int64_t left = e.AbsoluteX();
+    int64_t top = e.AbsoluteY();
+    return left < int64_t{x} + width && left + e.Width() > x && top < int64_t{y} + height &&
+           top + int64_t{e.Height()} > y;
+}
+
+uint32_t IdOf(const UrlHandle& url) {
+    return url.IsEmpty() ? 0 : url->GetId();
+}
+
+}  // namespace
+
+PageImages::~PageImages() {
+    DetachAll();
+}
+
+Image* PageImages::ImageOfElement(const LayoutElement* element) const {
+    if (!element || element->GetKind() != LayoutElement::kImageBox) return nullptr;
+    int number = static_cast<const ImageBox*>(element)->ImageNumber();
+    if (number < 1 || static_cast<size_t>(number) > images_.size()) return nullptr;
+    return images_[static_cast<size_t>(number) - 1].image.Get();
+}
+
+void PageImages::Attach(const ImageHandle& image) {
+    if (window_ && !image.IsEmpty()) window_->AttachViewer(*image.Get());
+}
+
+void PageImages::Detach(const ImageHandle& image) {
+    if (window_ && !image.IsEmpty()) window_->DetachViewer(*image.Get());
+}
+
+void PageImages::AddElement(LayoutElement* element, const UrlHandle& url, bool load) {
+    ElementEntry entry;
+    entry.element = element;
+    entry.url = url;
+    entry.state = load ? kNew : kDone;
+    entries_.push_back(entry);
+}
+
+void PageImages::AddPendingUrl(const UrlHandle& url) {
+    pendingUrls_.push_back(url);
+}
+
+void PageImages::ShowEntry(LayoutElement* element, int32_t x, int32_t y) {
+    for (ElementEntry& entry : entries_) {
+        if (entry.element != element) continue;
+        if (entry.shown) return;
+        entry.shown = true;
+        entry.x = x;
+        entry.y = y;
+        if (Image* image = ImageOfElement(element)) Attach(ImageHandle(image));
+        return;
+    }
+}
+
+void PageImages::DetachOutside(int32_t x, int32_t y, int32_t width, int32_t height) {
+    for (ElementEntry& entry : entries_) {
+        if (!entry.shown || !entry.element || Meets(*entry.element, x, y, width, height)) continue;
+        entry.shown = false;
+        if (Image* image = ImageOfElement(entry.element)) Detach(ImageHandle(image));
+    }
+}
+
+void PageImages::DetachShown() {
+    // Only shown entries: the window views an image once per showing, and
+    // detaching more often would take other windows' views with it.
+    for (ElementEntry& entry : entries_) {
+        if (!entry.shown) continue;
+        entry.shown = false;
+        if (Image* image = ImageOfElement(entry.element)) Detach(ImageHandle(image));
+    }
+}
+
+void PageImages::ClearEntries() {
+    ++generation_;
+    DetachShown();
+    entries_.clear();
+    pendingUrls_.clear();
+    findCount_ = 0;
+}
+
+void PageImages::DetachAll() {
+    DetachShown();
+    ShowBackground(false);
+}
+
+void PageImages::ShowBackground(bool on) {
+    if (on && !backgroundShown_ && !background_.IsEmpty()) {
+        Attach(background_);
+        backgroundShown_ = true;
+    } else if (!on && backgroundShown_) {
+        Detach(background_);
+        backgroundShown_ = false;
+    }
+}
+
+void PageImages::PaintVisible(int32_t x, int32_t y, int32_t width, int32_t height) {
+    if (!window_) return;
+    for (const ElementEntry& entry : entries_) {
+        Image* image = ImageOfElement(entry.element);
+        if (entry.shown || !image || image == &SharedEmptyImage() || image->ViewerCount() != 0) continue;
+        if (!Meets(*entry.element, x, y, width, height)) window_->TouchImage(*image);
+    }
+}
+
+int PageImages::StartLoads(MessageCallback* callback, const UrlHandle& referrer) {
+    int started = 0;
+    for (ElementEntry& entry : entries_) {
+        if (entry.state != kNew) continue;
+        if (entry.url.IsEmpty()) {
+            entry.state = kDone;
+        } else if (entry.url->GetLoadStatus() == kLoadLoaded) {
+            entry.url->Touch(CoarseClockNow(), false);
+            entry.state = kDone;
+        } else if (window_ && window_->StartImageLoad(entry.url, callback, referrer)) {
+            entry.state = kLoading;
+            ++started;
+        }
+    }
+    return started;
+}
+
+int PageImages::MarkUrlLoaded(uint32_t urlId) {
+    int changed = 0;
+    for (ElementEntry& entry : entries_) {
+        if (entry.state == kLoading && IdOf(entry.url) == urlId) {
+            entry.state = kDone;
+            ++changed;
+        }
+    }
+    for (size_t i = 0; i < pendingUrls_.size();) {
+        if (IdOf(pendingUrls_[i]) == urlId) {
+            pendingUrls_.erase(pendingUrls_.begin() + static_cast<std::ptrdiff_t>(i));
+            ++changed;
+        } else {
+            ++i;
+        }
+    }
+    return changed;
+}
+
+LayoutElement* PageImages::FindNextForUrl(uint32_t urlId, int& position) {
+    size_t from = position != 0 && position == findCount_ ? static_cast<size_t>(position) : 0;
+    for (size_t i = from; i < entries_.size(); ++i) {
+        const ElementEntry& entry = entries_[i];
+        if (!entry.element || entry.element->GetKind() != LayoutElement::kImageBox) continue;
+        if (ImageUrlIdOf(entry.element) != int64_t{urlId}) continue;
+        position = findCount_ = static_cast<int>(i + 1);
+        return entry.element;
+    }
+    position = findCount_ = 0;
+    return nullptr;
+}
+
+int PageImages::AddImage(const ImageHandle& image) {
+    if (!image.IsEmpty()) {
+        for (size_t i = 0; i < images_.size(); ++i) {
+            if (images_[i].image.Get() == image.Get()) return static_cast<int>(i + 1);
+        }
+    }
+    images_.push_back(NumberedImage{image, true, false});
+    return static_cast<int>(images_.size());
+}
+
+void PageImages::ReplaceImage(int number, const ImageHandle& image, bool ready) {
+    ImageHandle* slot = ImageSlot(number);
+    if (!slot) return;
+    Detach(*slot);
+    *slot = image;
+    images_[static_cast<size_t>(number) - 1].ready = ready;
+    Attach(image);
+}
+
+int PageImages::IndexOfUrl(uint32_t urlId) const {
+    for (size_t i = 0; i < images_.size(); ++i) {
+        const ImageHandle& image = images_[i].image;
+        if (!image.IsEmpty() && image->UrlId() == urlId && urlId != 0) return static_cast<int>(i + 1);
+    }
+    return 0;
+}
+
+bool PageImages::IsImageReady(int number) const {
+    if (number < 1 || static_cast<size_t>(number) > images_.size()) return false;
+    const NumberedImage& entry = images_[static_cast<size_t>(number) - 1];
+    if (entry.ready) return true;
+    const ImageFrame* frame = entry.image->CurrentFrame();
+    return frame && frame->rowsDecoded > 0;
+}
+
+void PageImages::CopyImagesTo(PageImages& other) const {
+    for (const NumberedImage& entry : images_) other.AddImage(entry.image);
+}
+
+void PageImages::KeepPreviousImages() {
+    for (const NumberedImage& entry : images_) previous_.push_back(entry);
+}
+
+void PageImages::ReleasePreviousImages() {
+    previous_.clear();
+}
+
+void PageImages::ClearImages() {
+    images_.clear();
+    background_ = ImageHandle(true);
+    backgroundShown_ = false;
+}
+
+ImageHandle PageImages::FindPreviousImage(const UrlHandle& url, bool& stopped) const {
+    stopped = false;
+    for (const NumberedImage& entry : previous_) {
+        if (entry.stopsSearch) {
+            stopped = true;
+            break;
+        }
+        const UrlHandle& from = entry.image->Url();
+        if (from.IsEmpty()) continue;
+        if (from->GetLoadStatus() == kLoadLoading) break;
+        if (!url.IsEmpty() && from.Record() == url.Record()) return entry.image;
+    }
+    return ImageHandle(true);
+}
+
+ImageHandle PageImages::ImageByNumber(int n) const {
+    if (n < 1 || static_cast<size_t>(n) > images_.size()) return ImageHandle(true);
+    return images_[static_cast<size_t>(n) - 1].image;
+}
+
+ImageHandle* PageImages::ImageSlot(int n) {
+    if (n < 1 || static_cast<size_t>(n) > images_.size()) return nullptr;
+    return &images_[static_cast<size_t>(n) - 1].image;
+}
+
+void PageImages::SetImage(int n, const ImageHandle& image) {
+    if (ImageHandle* slot = ImageSlot(n)) *slot = image;
+}
+
+int64_t PageImages::ImageUrlIdOf(const LayoutElement* box) const {
+    const HtmlElement* element = box ? box->Element() : nullptr;
+    if (!element) return -1;
+    const UrlHandle* url = GetImageSourceUrl(element);
+    return url && !url->IsEmpty() ? int64_t{(*url)->GetId()} : 0;
+}
