@@ -7,6 +7,7 @@
 
 #include "core/MemoryManager.h"
 #include "core/PoolChunk.h"
+#include "layout/ImageRaster.h"
 #include "net/SniffContent.h"
 #include "net/UrlRecord.h"
 
@@ -54,6 +55,7 @@ Image::~Image() {
 }
 
 void Image::FreeFrames() {
+    composition_.reset();
     while (ListNode* node = frames_.First()) {
         node->Remove();
         delete static_cast<ImageFrame*>(node);
@@ -101,6 +103,7 @@ void Image::DetachViewer(void* viewer) {
     if (viewer && !url_.IsEmpty() && url_->GetContentKind() == kKindGif) StopAnimation(viewer);
     if (--viewerCount_ > 0) return;
     frameToShow_ = 1;
+    composition_.reset();
     if (this != &SharedEmptyImage() && g_memoryManager) g_memoryManager->TouchImage(this);
 }
 

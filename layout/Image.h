@@ -30,6 +30,7 @@ struct ImageColour {
 };
 
 class Image;
+class ImageComposition;
 
 class ImageFrame : public ListNode {
 public:
@@ -70,6 +71,16 @@ protected:
     virtual ~AnimationClock() = default;
 };
 void SetAnimationClock(AnimationClock* clock);
+
+// Where and how an image is drawn (device pixels).
+struct ImagePlacement {
+    int32_t x = 0, y = 0;           // the destination: the whole picture's place
+    int32_t width = 0, height = 0;  // and size (scaled when it differs)
+    int32_t clipLeft = 0, clipTop = 0, clipRight = 0, clipBottom = 0;  // what may be drawn
+    int32_t tileWidth = 0, tileHeight = 0;                             // repeat steps; 0: drawn once
+    bool background = false;  // a background: fills where nothing decoded
+    bool printing = false;
+};
 
 class Image : public ReleasableImage {
 public:
@@ -123,6 +134,13 @@ public:
     // pictures.
     const UrlHandle& Url() const { return url_; }
     void SetUrl(const UrlHandle& url);
+
+    // Draws on a device context (the Windows build): still images show the
+    // current frame (the first when printing), animated ones the picture at
+    // the frame to show, which then moves on. Transparent pixels leave the
+    // target as it is; a picture with no rows yet fills the destination
+    // with the background colour when drawn as a background.
+    int Draw(void* dc, uint32_t backgroundColour, const ImagePlacement& placement);
 
     // A packed DIB of the current frame: 40-byte header, the colour table
     // (4 x 2^bits bytes up to 8 bits), rows padded to 4 bytes, bottom-up.
@@ -208,6 +226,7 @@ private:
     int frameToShow_ = 1;
     bool animating_ = false;
     NodeList viewers_;
+    std::unique_ptr<ImageComposition> composition_;  // while an animation shows
     int useCount_ = 0;
     int viewerCount_ = 0;
 };

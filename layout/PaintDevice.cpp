@@ -17,7 +17,8 @@ constexpr int kLongText = 4096;
 DeviceColor Halve(DeviceColor c, bool light) {
     auto channel = [light](int v) { return light ? 255 - ((255 - v) >> 1) : v >> 1; };
     return 0x02000000u | (static_cast<DeviceColor>(channel((c >> 16) & 0xFF)) << 16) |
-           (static_cast<DeviceColor>(channel((c >> 8) & 0xFF)) << 8) | static_cast<DeviceColor>(channel(c & 0xFF));
+           (static_cast<DeviceColor>(channel((c >> 8) & 0xFF)) << 8) |
+           static_cast<DeviceColor>(channel(c & 0xFF));
 }
 
 DeviceRect Rect(int32_t l, int32_t t, int32_t r, int32_t b) {
@@ -27,7 +28,9 @@ DeviceRect Rect(int32_t l, int32_t t, int32_t r, int32_t b) {
 }
 }  // namespace
 
-void PaintDevice::SetScaleLookup(ScaleLookup lookup) { g_scaleLookup = lookup; }
+void PaintDevice::SetScaleLookup(ScaleLookup lookup) {
+    g_scaleLookup = lookup;
+}
 
 PaintDevice::DefaultColors PaintDevice::DefaultBackground() {
     if (g_displayPalette) {
@@ -91,7 +94,9 @@ int PaintDevice::LookupScale(void* window) {
     return scale > 0 ? scale : 100;
 }
 
-int PaintDevice::GetScale() { return LookupScale(window_); }
+int PaintDevice::GetScale() {
+    return LookupScale(window_);
+}
 
 void PaintDevice::InvalidateArea(int32_t x, int32_t y, int32_t w, int32_t h, bool updateNow) {
     if (!window_) return;
@@ -141,8 +146,8 @@ void PaintDevice::DrawText(int32_t x, int32_t y, const char* text, int length) {
         DrawSpacedText(x, y, text, length);
     }
     if (wanted_.underline & kDecorOverline) {
-        int32_t extent = DeviceTextExtent(text, length) +
-                         static_cast<int32_t>(CountWordGaps(text, length) * wordSpacing_);
+        int32_t extent =
+            DeviceTextExtent(text, length) + static_cast<int32_t>(CountWordGaps(text, length) * wordSpacing_);
         Line(x, y, x + extent, y, DeviceTextColor());
     }
 }
@@ -207,7 +212,8 @@ void PaintDevice::DrawTabbedText(int32_t x, int32_t y, const char* text, int len
     }
 }
 
-void PaintDevice::DrawClippedText(int32_t x, int32_t y, const char* text, int length, const DeviceRect& clip) {
+void PaintDevice::DrawClippedText(int32_t x, int32_t y, const char* text, int length,
+                                  const DeviceRect& clip) {
     RealizeFont();
     if (GetFontHeight() < 1 || !text || length <= 0) return;
     DeviceClippedOut(x, y, text, length, clip);
@@ -215,7 +221,8 @@ void PaintDevice::DrawClippedText(int32_t x, int32_t y, const char* text, int le
 
 void PaintDevice::DrawEtchedFrame(int32_t x, int32_t y, int32_t w, int32_t h, const char* caption,
                                   int captionLength) {
-    const int32_t dark[10] = {x + w - 2, y + 1, x + 1, y + 1, x + 1, y + h - 1, x + w - 1, y + h - 1, x + w - 1, y - 1};
+    const int32_t dark[10] = {x + w - 2, y + 1,     x + 1,     y + 1,     x + 1,
+                              y + h - 1, x + w - 1, y + h - 1, x + w - 1, y - 1};
     DevicePolyline(dark, 5, DarkShade(), kPenSolid);
     const int32_t light[10] = {x, y + h - 1, x, y, x + w - 2, y, x + w - 2, y + h - 2, x, y + h - 2};
     DevicePolyline(light, 5, LightShade(), kPenSolid);
@@ -223,6 +230,24 @@ void PaintDevice::DrawEtchedFrame(int32_t x, int32_t y, int32_t w, int32_t h, co
         RealizeFont();
         DeviceTextInRect(Rect(x + 4, y + 3, x + w - 2, y + h - 2), caption, captionLength, true);
     }
+}
+
+int PaintDevice::DrawImage(int32_t x, int32_t y, const DeviceRect& clip, int32_t w, int32_t h, Image& image,
+                           int32_t tileWidth, int32_t tileHeight, bool background) {
+    ImagePlacement placement;
+    placement.x = x;
+    placement.y = y;
+    placement.width = w;
+    placement.height = h;
+    placement.clipLeft = clip.left;
+    placement.clipTop = clip.top;
+    placement.clipRight = clip.right;
+    placement.clipBottom = clip.bottom;
+    placement.tileWidth = tileWidth;
+    placement.tileHeight = tileHeight;
+    placement.background = background;
+    placement.printing = IsNotScreen();
+    return DeviceDrawImage(image, placement, GetBackgroundColor());
 }
 
 void PaintDevice::DrawHorizontalRule(int32_t x, int32_t y, int32_t w, int32_t h, bool shaded) {
@@ -279,8 +304,9 @@ void PaintDevice::MakeBorderShades(DeviceColor color, DeviceColor& dark, DeviceC
     light = 0x02000000u | (l[2] << 16) | (l[1] << 8) | l[0];
 }
 
-void PaintDevice::DrawBorderSide(int32_t x, int32_t y, int32_t length, int32_t width, int style, DeviceColor color,
-                                 bool horizontal, int side, int32_t bevelStart, int32_t bevelEnd) {
+void PaintDevice::DrawBorderSide(int32_t x, int32_t y, int32_t length, int32_t width, int style,
+                                 DeviceColor color, bool horizontal, int side, int32_t bevelStart,
+                                 int32_t bevelEnd) {
     if (style < kBorderDotted || style > kBorderOutset || width <= 0 || length <= 0) return;
     if (color == kUseTextColor) color = DeviceTextColor();
     DeviceColor first = color, second = color;
@@ -295,9 +321,9 @@ void PaintDevice::DrawBorderSide(int32_t x, int32_t y, int32_t length, int32_t w
     DrawBorderLines(x, y, length, width, style, first, second, horizontal, side, bevelStart, bevelEnd);
 }
 
-void PaintDevice::DrawBorderLines(int32_t x, int32_t y, int32_t length, int32_t width, int style, DeviceColor first,
-                                  DeviceColor second, bool horizontal, int side, int32_t bevelStart,
-                                  int32_t bevelEnd) {
+void PaintDevice::DrawBorderLines(int32_t x, int32_t y, int32_t length, int32_t width, int style,
+                                  DeviceColor first, DeviceColor second, bool horizontal, int side,
+                                  int32_t bevelStart, int32_t bevelEnd) {
     int32_t dash = 0, gap = 5;
     if (style == kBorderDotted || style == kBorderDashed) {
         dash = style == kBorderDotted ? 5 : 20;
@@ -393,16 +419,25 @@ void PaintDevice::SetBackgroundColor(DeviceColor color) {
     useDefaultBackground_ = false;
 }
 
-void PaintDevice::UseDefaultBackground() { useDefaultBackground_ = true; }
+void PaintDevice::UseDefaultBackground() {
+    useDefaultBackground_ = true;
+}
 
-bool PaintDevice::UsesDefaultBackground() { return useDefaultBackground_; }
+bool PaintDevice::UsesDefaultBackground() {
+    return useDefaultBackground_;
+}
 
-DeviceColor PaintDevice::LightShade() { return useDefaultBackground_ ? DefaultBackground().light : light_; }
+DeviceColor PaintDevice::LightShade() {
+    return useDefaultBackground_ ? DefaultBackground().light : light_;
+}
 
-DeviceColor PaintDevice::DarkShade() { return useDefaultBackground_ ? DefaultBackground().dark : dark_; }
+DeviceColor PaintDevice::DarkShade() {
+    return useDefaultBackground_ ? DefaultBackground().dark : dark_;
+}
 
 void PaintDevice::FillBackground(const DeviceRect& rect) {
-    DeviceFillRect(Rect(rect.left, rect.top, rect.right + 1, rect.bottom + 1), GetBackgroundColor() | 0x02000000u);
+    DeviceFillRect(Rect(rect.left, rect.top, rect.right + 1, rect.bottom + 1),
+                   GetBackgroundColor() | 0x02000000u);
 }
 
 int32_t PaintDevice::GetViewWidth() {
@@ -418,9 +453,15 @@ int32_t PaintDevice::GetViewHeight() {
     return ToUnits(h, GetScale());
 }
 
-void PaintDevice::SetBold() { SetWeight(7); }
-void PaintDevice::ClearBold() { SetWeight(4); }
-bool PaintDevice::IsBold() { return wanted_.weight == 700; }
+void PaintDevice::SetBold() {
+    SetWeight(7);
+}
+void PaintDevice::ClearBold() {
+    SetWeight(4);
+}
+bool PaintDevice::IsBold() {
+    return wanted_.weight == 700;
+}
 
 void PaintDevice::SetItalic(int flag) {
     if ((flag != 0 && flag != 1) || wanted_.italic == flag) return;
@@ -428,15 +469,23 @@ void PaintDevice::SetItalic(int flag) {
     MarkFontChanged(true);
 }
 
-void PaintDevice::ItalicOn() { SetItalic(1); }
-void PaintDevice::ItalicOff() { SetItalic(0); }
-bool PaintDevice::IsItalic() { return wanted_.italic != 0; }
+void PaintDevice::ItalicOn() {
+    SetItalic(1);
+}
+void PaintDevice::ItalicOff() {
+    SetItalic(0);
+}
+bool PaintDevice::IsItalic() {
+    return wanted_.italic != 0;
+}
 
 void PaintDevice::SetOverline() {
     wanted_.underline |= kDecorOverline;
     MarkFontChanged(false);
 }
-bool PaintDevice::IsOverline() { return (wanted_.underline & kDecorOverline) != 0; }
+bool PaintDevice::IsOverline() {
+    return (wanted_.underline & kDecorOverline) != 0;
+}
 
 void PaintDevice::SetUnderline() {
     wanted_.underline |= kDecorUnderline;
@@ -447,7 +496,9 @@ void PaintDevice::ClearDecorations() {
     wanted_.underline = 0;
     MarkFontChanged(false);
 }
-bool PaintDevice::IsUnderline() { return (wanted_.underline & kDecorUnderline) != 0; }
+bool PaintDevice::IsUnderline() {
+    return (wanted_.underline & kDecorUnderline) != 0;
+}
 
 void PaintDevice::StrikeOutOn() {
     wanted_.strikeOut = 1;
@@ -457,18 +508,26 @@ void PaintDevice::StrikeOutOff() {
     wanted_.strikeOut = 0;
     MarkFontChanged(true);
 }
-bool PaintDevice::IsStrikeOut() { return wanted_.strikeOut != 0; }
+bool PaintDevice::IsStrikeOut() {
+    return wanted_.strikeOut != 0;
+}
 
 void PaintDevice::SetFontHeight(int pixels) {
     wanted_.height = -pixels;
     MarkFontChanged(true);
 }
 
-int PaintDevice::GetFontHeight() { return wanted_.height < 0 ? -wanted_.height : wanted_.height; }
+int PaintDevice::GetFontHeight() {
+    return wanted_.height < 0 ? -wanted_.height : wanted_.height;
+}
 
-int PaintDevice::GetLineHeight() { return GetFontHeight() * 12 / 10; }
+int PaintDevice::GetLineHeight() {
+    return GetFontHeight() * 12 / 10;
+}
 
-int PaintDevice::GetWeight() { return wanted_.weight / 100; }
+int PaintDevice::GetWeight() {
+    return wanted_.weight / 100;
+}
 
 void PaintDevice::SetWeight(int hundreds) {
     if (wanted_.weight == hundreds * 100) return;
@@ -491,7 +550,9 @@ uint16_t PaintDevice::SetFaceById(uint16_t id) {
     return id;
 }
 
-void PaintDevice::GetLogFont(LogFont& out) { out = wanted_; }
+void PaintDevice::GetLogFont(LogFont& out) {
+    out = wanted_;
+}
 
 void PaintDevice::GetTextMetrics(DeviceTextMetrics& out) {
     RealizeFont();
@@ -517,9 +578,15 @@ void PaintDevice::SetTextColorRgb(int red, int green, int blue) {
     DeviceSetTextColor(static_cast<DeviceColor>((red & 0xFF) | (green & 0xFF) << 8 | (blue & 0xFF) << 16));
 }
 
-DeviceColor PaintDevice::GetTextColor() { return textColor_; }
-bool PaintDevice::IsNotScreen() { return false; }
-bool PaintDevice::IsTextOutput() { return false; }
+DeviceColor PaintDevice::GetTextColor() {
+    return textColor_;
+}
+bool PaintDevice::IsNotScreen() {
+    return false;
+}
+bool PaintDevice::IsTextOutput() {
+    return false;
+}
 
 void PaintDevice::InvertWindowFrame(int32_t t) {
     int32_t w = 0, h = 0;

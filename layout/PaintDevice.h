@@ -16,6 +16,7 @@
 #pragma once
 #include <cstdint>
 
+#include "layout/Image.h"
 #include "layout/LogFont.h"
 
 // The system's headers name some of their functions by macros that would
@@ -89,7 +90,12 @@ public:
     virtual int32_t GetTabbedTextExtent(const char* text, int length);
     virtual void DrawTabbedText(int32_t x, int32_t y, const char* text, int length);
     virtual void DrawClippedText(int32_t x, int32_t y, const char* text, int length, const DeviceRect& clip);
-    virtual void DrawEtchedFrame(int32_t x, int32_t y, int32_t w, int32_t h, const char* caption, int captionLength);
+    virtual void DrawEtchedFrame(int32_t x, int32_t y, int32_t w, int32_t h, const char* caption,
+                                 int captionLength);
+    // The image at (x, y) in w x h, only within clip; with a tile size it
+    // repeats over clip from the origin (x, y). Answers 1 when drawn.
+    virtual int DrawImage(int32_t x, int32_t y, const DeviceRect& clip, int32_t w, int32_t h, Image& image,
+                          int32_t tileWidth, int32_t tileHeight, bool background);
     virtual void DrawHorizontalRule(int32_t x, int32_t y, int32_t w, int32_t h, bool shaded);
     virtual void DrawDottedLine(int32_t x, int32_t y, int32_t w);
     virtual void FillDisc(int32_t x, int32_t y, int32_t w, int32_t h);
@@ -98,8 +104,9 @@ public:
     virtual void DrawCross(int32_t x, int32_t y, int32_t w, int32_t h);
     // side: 0 for the top and left sides, else 1 (which shade a 3-D style
     // takes).
-    virtual void DrawBorderSide(int32_t x, int32_t y, int32_t length, int32_t width, int style, DeviceColor color,
-                                bool horizontal, int side, int32_t bevelStart, int32_t bevelEnd);
+    virtual void DrawBorderSide(int32_t x, int32_t y, int32_t length, int32_t width, int style,
+                                DeviceColor color, bool horizontal, int side, int32_t bevelStart,
+                                int32_t bevelEnd);
     virtual void DrawBevel(int32_t x, int32_t y, int32_t w, int32_t h, int thickness, bool sunken);
     virtual void DrawSplitterBar(int32_t x, int32_t y, int32_t length, int thickness, bool horizontal);
     virtual void InvertArea(int32_t x, int32_t y, int32_t w, int32_t h);
@@ -187,7 +194,8 @@ protected:
     // Extent and output with the system's default tab stops.
     virtual int32_t DeviceTabbedExtent(const char* text, int length) = 0;
     virtual void DeviceTabbedOut(int32_t x, int32_t y, const char* text, int length) = 0;
-    virtual void DeviceClippedOut(int32_t x, int32_t y, const char* text, int length, const DeviceRect& clip) = 0;
+    virtual void DeviceClippedOut(int32_t x, int32_t y, const char* text, int length,
+                                  const DeviceRect& clip) = 0;
     // Word-wrapped, centred text in the rectangle; answers its height; only
     // measures when draw is false.
     virtual int32_t DeviceTextInRect(const DeviceRect& rect, const char* text, int length, bool draw) = 0;
@@ -196,6 +204,10 @@ protected:
     virtual DeviceColor DeviceTextColor() = 0;
     virtual int DeviceSetCharacterExtra(int extra) = 0;
     virtual void DevicePolyline(const int32_t* xy, int points, DeviceColor color, int penStyle) = 0;
+    // Devices without pictures (plain text, measuring) draw none.
+    virtual int DeviceDrawImage(Image& image, const ImagePlacement& placement, DeviceColor background) {
+        return 0;
+    }
     virtual void DeviceFillRect(const DeviceRect& rect, DeviceColor color) = 0;
     // Filled with the text colour, or only outlined with a hollow brush.
     virtual void DeviceEllipse(const DeviceRect& rect, bool filled) = 0;

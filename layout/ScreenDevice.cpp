@@ -136,7 +136,8 @@ void ScreenDevice::DeviceTabbedOut(int32_t x, int32_t y, const char* text, int l
     if (dc_) TabbedTextOutA(dc_, x, y, text, length, 0, nullptr, x);
 }
 
-void ScreenDevice::DeviceClippedOut(int32_t x, int32_t y, const char* text, int length, const DeviceRect& clip) {
+void ScreenDevice::DeviceClippedOut(int32_t x, int32_t y, const char* text, int length,
+                                    const DeviceRect& clip) {
     RECT rect = ToRect(clip);
     if (dc_) ExtTextOutA(dc_, x, y, ETO_CLIPPED, &rect, text, length, nullptr);
 }
@@ -166,9 +167,17 @@ void ScreenDevice::DeviceSetTextColor(DeviceColor color) {
     if (dc_) ::SetTextColor(dc_, color);
 }
 
-DeviceColor ScreenDevice::DeviceTextColor() { return dc_ ? ::GetTextColor(dc_) : 0; }
+DeviceColor ScreenDevice::DeviceTextColor() {
+    return dc_ ? ::GetTextColor(dc_) : 0;
+}
 
-int ScreenDevice::DeviceSetCharacterExtra(int extra) { return dc_ ? ::SetTextCharacterExtra(dc_, extra) : 0; }
+int ScreenDevice::DeviceSetCharacterExtra(int extra) {
+    return dc_ ? ::SetTextCharacterExtra(dc_, extra) : 0;
+}
+
+int ScreenDevice::DeviceDrawImage(Image& image, const ImagePlacement& placement, DeviceColor background) {
+    return image.Draw(dc_, background, placement);
+}
 
 void ScreenDevice::DevicePolyline(const int32_t* xy, int points, DeviceColor color, int penStyle) {
     if (!dc_ || points < 2) return;

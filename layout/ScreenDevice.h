@@ -37,13 +37,15 @@ protected:
     void DeviceTextOut(int32_t x, int32_t y, const char* text, int length) override;
     int32_t DeviceTabbedExtent(const char* text, int length) override;
     void DeviceTabbedOut(int32_t x, int32_t y, const char* text, int length) override;
-    void DeviceClippedOut(int32_t x, int32_t y, const char* text, int length, const DeviceRect& clip) override;
+    void DeviceClippedOut(int32_t x, int32_t y, const char* text, int length,
+                          const DeviceRect& clip) override;
     int32_t DeviceTextInRect(const DeviceRect& rect, const char* text, int length, bool draw) override;
     void DeviceGetMetrics(DeviceTextMetrics& out) override;
     void DeviceSetTextColor(DeviceColor color) override;
     DeviceColor DeviceTextColor() override;
     int DeviceSetCharacterExtra(int extra) override;
     void DevicePolyline(const int32_t* xy, int points, DeviceColor color, int penStyle) override;
+    int DeviceDrawImage(Image& image, const ImagePlacement& placement, DeviceColor background) override;
     void DeviceFillRect(const DeviceRect& rect, DeviceColor color) override;
     void DeviceEllipse(const DeviceRect& rect, bool filled) override;
     void DeviceInvertRect(const DeviceRect& rect) override;
@@ -57,7 +59,7 @@ private:
     void Detach();
 
     HDC dc_ = nullptr;
-    bool ownsDc_ = false;  // got with GetDC, released with the device
+    bool ownsDc_ = false;   // got with GetDC, released with the device
     HFONT font_ = nullptr;  // the font the device made and selected
     HFONT controlFonts_[4] = {};
     int controlFontUses_[4] = {};

@@ -7,6 +7,7 @@
 
 #include "layout/BmpImage.h"
 #include "layout/GifImage.h"
+#include "layout/ImageRaster.h"
 #include "layout/XbmImage.h"
 #include "tests/layout/ImageTestSupport.h"
 
@@ -158,6 +159,42 @@ TEST(GifImage, InterlacedRowsShowCoarseFirst) {
     ASSERT_GE(frame->height, 16);
     EXPECT_EQ(8, frame->rowsDecoded);
     for (int y = 1; y < 8; ++y) EXPECT_EQ(0, memcmp(frame->Row(0), frame->Row(y), frame->RowBytes())) << y;
+}
+
+TEST(ImageComposition, EachFrameShowsWhatTheDisposalsLeave) {
+    GifImage image;
+    FeedWhole(image, Fixture("gif/loop2.gif"));
+    ASSERT_EQ(4u, image.FrameCount());
+    ImageComposition composition;
+    // Twice round: the second loop starts over from the first frame.
+    for (int round = 0; round < 2; ++round) {
+        for (int n = 1; n <= 4; ++n) {
+            SCOPED_TRACE(n);
+            ASSERT_TRUE(composition.Compose(image, n));
+            std::vector<uint8_t> expected =
+                Bytes(Fixture("gif/loop2.coalesced." + std::to_string(n - 1) + ".rgba"));
+            const ImageRaster& picture = composition.Picture();
+            ASSERT_EQ(expected.size(), picture.pixels.size() * 4);
+            for (size_t i = 0; i < picture.pixels.size(); ++i) {
+                bool shows = expected[4 * i + 3] != 0;
+                ASSERT_EQ(shows, picture.shows[i] != 0) << "pixel " << i;
+                if (!shows) continue;
+                uint32_t rgb =
+                    (uint32_t{expected[4 * i]} << 16) | (expected[4 * i + 1] << 8) | expected[4 * i + 2];
+                ASSERT_EQ(rgb, picture.pixels[i]) << "pixel " << i;
+            }
+        }
+    }
+    EXPECT_FALSE(composition.Compose(image, 5));
+
+    // A still frame of its own: the transparent index shows nothing.
+    GifImage transparent;
+    FeedWhole(transparent, Fixture("gif/transparent.gif"));
+    ImageRaster raster;
+    RasterOfFrame(transparent, *transparent.FrameByNumber(1), raster);
+    std::vector<uint8_t> pixels = image_test::FramePixels(transparent, *transparent.FrameByNumber(1));
+    for (size_t i = 0; i < raster.shows.size(); ++i) ASSERT_EQ(pixels[4 * i + 3] != 0, raster.shows[i] != 0);
+    EXPECT_TRUE(raster.AnyHidden());
 }
 
 TEST(BmpImage, FixturesMatchReferencePixelsWholeAndInPieces) {

@@ -2,9 +2,9 @@
 // invalidation at every scale against what the window system then reports,
 // border styles drawn pixel by pixel, the real display's lengths, and the
 // system font information window.
-#include <gtest/gtest.h>
-
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include "layout/FontTable.h"
 #include "layout/ScreenDevice.h"
@@ -17,7 +17,9 @@ using namespace testing_support;
 namespace {
 
 int g_scale = 100;
-int ScaleOfWindow(void*) { return g_scale; }
+int ScaleOfWindow(void*) {
+    return g_scale;
+}
 
 TEST(ScreenDevice, InvalidatedAreaIsWhatTheWindowReports) {
     HWND window = CreateTestWindow();
@@ -54,35 +56,6 @@ TEST(ScreenDevice, InvalidatedAreaIsWhatTheWindowReports) {
     g_scale = 100;
     DestroyWindow(window);
 }
-
-// A white 24-bit bitmap in a memory DC.
-struct MemoryCanvas {
-    static constexpr int kSize = 48;
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ old = nullptr;
-    MemoryCanvas() {
-        HDC screen = GetDC(nullptr);
-        dc = CreateCompatibleDC(screen);
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = kSize;
-        info.bmiHeader.biHeight = -kSize;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        void* bits = nullptr;
-        bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        ReleaseDC(nullptr, screen);
-        old = SelectObject(dc, bitmap);
-        PatBlt(dc, 0, 0, kSize, kSize, WHITENESS);
-    }
-    ~MemoryCanvas() {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    COLORREF At(int x, int y) const { return GetPixel(dc, x, y) & 0xFFFFFF; }
-};
 
 TEST(ScreenDevice, DoubleBorderLeavesTheMiddleThirdOpen) {
     MemoryCanvas canvas;

@@ -258,4 +258,29 @@ void InstallScreenshotOnFailure() {
     ::testing::UnitTest::GetInstance()->listeners().Append(new ScreenshotOnFailure);
 }
 
+MemoryCanvas::MemoryCanvas(int size, COLORREF fill) {
+    HDC screen = GetDC(nullptr);
+    dc = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size;
+    info.bmiHeader.biHeight = -size;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ReleaseDC(nullptr, screen);
+    old_ = SelectObject(dc, bitmap_);
+    HBRUSH brush = CreateSolidBrush(fill);
+    RECT all{0, 0, size, size};
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+}
+
+MemoryCanvas::~MemoryCanvas() {
+    SelectObject(dc, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc);
+}
+
 }  // namespace testing_support

@@ -83,6 +83,23 @@ void CheckWindowScreenshot(HWND window, const std::string& name);
 // Saves the whole screen as a BMP file; answers false when it could not.
 bool SaveScreenshot(const std::string& path);
 
+// A square 24-bit bitmap in a memory DC, filled with one colour, for
+// drawing tests that read pixels back.
+class MemoryCanvas {
+public:
+    explicit MemoryCanvas(int size = 48, COLORREF fill = RGB(255, 255, 255));
+    ~MemoryCanvas();
+    MemoryCanvas(const MemoryCanvas&) = delete;
+    MemoryCanvas& operator=(const MemoryCanvas&) = delete;
+    COLORREF At(int x, int y) const { return GetPixel(dc, x, y) & 0xFFFFFF; }
+
+    HDC dc = nullptr;
+
+private:
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+};
+
 // Call once from a test program's main (or a global environment): when a
 // test fails, the screen is saved beside the test as <suite>.<test>.bmp.
 void InstallScreenshotOnFailure();

@@ -142,3 +142,6 @@ open("bmp/fields.bmp", "wb").write(bytes(head) + masks + bytes(pixels))
 PY
 for f in b32 rle8 rle4; do im "bmp/$f.bmp" -depth 8 "rgb:bmp/$f.rgb"; done
 cp bmp/b32.rgb bmp/fields.rgb
+# What the animation shows at each frame: every disposal mode applied.
+im gif/loop2.gif -coalesce "$tmp/coalesced-%d.gif"
+for i in 0 1 2 3; do rgba "$tmp/coalesced-$i.gif" "gif/loop2.coalesced.$i.rgba"; done
