@@ -83,6 +83,7 @@ int GetImageAlign(const HtmlElement* e) {
     const ImageRecord* r = RecordOf<ImageRecord>(e, kTagImg);
     return r ? r->align : 0;
 }
+
 const UrlHandle* GetImageSourceUrl(const HtmlElement* e) {
     const ImageRecord* r = RecordOf<ImageRecord>(e, kTagImg);
     return r ? r->GetSourceUrl() : nullptr;

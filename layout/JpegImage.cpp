@@ -6,8 +6,9 @@
 #include "layout/JpegLibrary.h"
 
 namespace {
-// Rows asked of the library per call.
-constexpr int kRowBatch = 16;
+// Rows are asked of the library one at a time, straight into the frame: a
+// row handed over but not filled (the data ran out) is the only one that
+// must be cleared, as the image's memory is not zero-filled.
 }  // namespace
 
 struct JpegImage::State {
@@ -67,11 +68,6 @@ uint32_t JpegImage::Decode(const uint8_t* data, uint32_t length, bool moreToCome
     ImageFrame* frame = CurrentFrame();
     bool whole = started > 0 && frame && frame->rowsDecoded >= frame->height;
     if (started < 0 || produced < 0 || whole || !moreToCome) {
-        // Rows handed to the library that it never filled hold no stale
-        // memory in a cut picture.
-        for (int y = frame ? frame->rowsDecoded : 0; frame && y < frame->height; ++y) {
-            if (uint8_t* row = frame->Row(y)) memset(row, 0, frame->RowBytes());
-        }
         if (frame && frame->rowsDecoded > 0) OnFrameComplete(*frame);
         Finish();
         MarkComplete();
@@ -145,18 +141,16 @@ int JpegImage::ProduceRows() {
     ImageFrame& frame = *CurrentFrame();
     int total = 0;
     while (frame.rowsDecoded < frame.height) {
-        unsigned char* rows[kRowBatch];
-        int count = 0;
-        for (; count < kRowBatch && frame.rowsDecoded + count < frame.height; ++count) {
-            rows[count] = RowForWriting(frame, frame.rowsDecoded + count, true);
-            if (!rows[count]) return -1;
-        }
+        bool fresh = frame.Row(frame.rowsDecoded) == nullptr;
+        unsigned char* row = RowForWriting(frame, frame.rowsDecoded, true);
+        if (!row) return -1;
         int error = 0;
-        int got = JpegLibrary().decompress(&s.record, &error, rows, count);
+        int got = JpegLibrary().decompress(&s.record, &error, &row, 1);
+        if (got <= 0 && fresh) memset(row, 0, frame.RowBytes());
         if (error) return -1;
         if (got <= 0) break;
-        frame.rowsDecoded += got > count ? count : got;
-        total += got;
+        ++frame.rowsDecoded;
+        ++total;
     }
     return total;
 }

@@ -24,6 +24,31 @@ PageImages::~PageImages() {
     DetachAll();
 }
 
+ImageLookup PageImages::FindImage(HtmlElement*, const UrlHandle& url) {
+    ImageLookup found;
+    if (url.IsEmpty()) return found;
+    int number = IndexOfUrl(url->GetId());
+    if (number == 0) {
+        bool stopped = false;
+        ImageHandle image = FindPreviousImage(url, stopped);
+        if (image.IsEmpty()) image = ImageHandle::MakeForUrl(url);
+        if (image.IsEmpty()) return found;
+        number = AddImage(image);
+    }
+    const Image& image = *ImageByNumber(number).Get();
+    found.number = number;
+    found.sizeKnown = image.Width() > 0 && image.Height() > 0;
+    found.width = image.Width();
+    found.height = image.Height();
+    found.loading = !image.IsComplete();
+    return found;
+}
+
+void PageImages::RegisterImageBox(int32_t number, LayoutElement* box) {
+    ImageHandle image = ImageByNumber(number);
+    AddElement(box, image->Url(), !image.IsEmpty() && !image->IsComplete());
+}
+
 Image* PageImages::ImageOfElement(const LayoutElement* element) const {
     if (!element || element->GetKind() != LayoutElement::kImageBox) return nullptr;
     int number = static_cast<const ImageBox*>(element)->ImageNumber();
@@ -58,7 +83,10 @@ void PageImages::ShowEntry(LayoutElement* element, int32_t x, int32_t y) {
         entry.shown = true;
         entry.x = x;
         entry.y = y;
-        if (Image* image = ImageOfElement(element)) Attach(ImageHandle(image));
+        if (Image* image = ImageOfElement(element)) {
+            entry.viewed = ImageHandle(image);
+            Attach(entry.viewed);
+        }
         return;
     }
 }
@@ -66,8 +94,7 @@ void PageImages::ShowEntry(LayoutElement* element, int32_t x, int32_t y) {
 void PageImages::DetachOutside(int32_t x, int32_t y, int32_t width, int32_t height) {
     for (ElementEntry& entry : entries_) {
         if (!entry.shown || !entry.element || Meets(*entry.element, x, y, width, height)) continue;
-        entry.shown = false;
-        if (Image* image = ImageOfElement(entry.element)) Detach(ImageHandle(image));
+        StopViewing(entry);
     }
 }
 
@@ -75,10 +102,14 @@ void PageImages::DetachShown() {
     // Only shown entries: the window views an image once per showing, and
     // detaching more often would take other windows' views with it.
     for (ElementEntry& entry : entries_) {
-        if (!entry.shown) continue;
-        entry.shown = false;
-        if (Image* image = ImageOfElement(entry.element)) Detach(ImageHandle(image));
+        if (entry.shown) StopViewing(entry);
     }
+}
+
+void PageImages::StopViewing(ElementEntry& entry) {
+    entry.shown = false;
+    Detach(entry.viewed);
+    entry.viewed = ImageHandle(true);
 }
 
 void PageImages::ClearEntries() {

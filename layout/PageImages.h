@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "layout/Image.h"
+#include "layout/ReplacedElements.h"
 #include "net/UrlHandle.h"
 
 class LayoutElement;
@@ -33,7 +34,7 @@ protected:
     virtual ~PageImageWindow() = default;
 };
 
-class PageImages {
+class PageImages : public LayoutImageSource {
 public:
     enum LoadState : uint8_t { kNew = 0, kLoading = 1, kDone = 2 };
 
@@ -45,12 +46,24 @@ public:
         int32_t x = 0;
         int32_t y = 0;
         LoadState state = kDone;
+        // The image the window views for this entry while it is shown: the
+        // window stops viewing that one, even when the layout (or the
+        // numbered list) has changed since.
+        ImageHandle viewed;
     };
 
     explicit PageImages(PageImageWindow* window = nullptr) : window_(window) {}
     PageImages(const PageImages&) = delete;
     PageImages& operator=(const PageImages&) = delete;
-    ~PageImages();
+    ~PageImages() override;
+
+    // --- what the formatter asks ---------------------------------------------
+    // The image of the URL: the one already numbered on this page, the
+    // previous layout's, or a new one to be loaded.
+    ImageLookup FindImage(HtmlElement* element, const UrlHandle& url) override;
+    // The box shows the image: an entry whose load starts with StartLoads
+    // while the image is incomplete.
+    void RegisterImageBox(int32_t number, LayoutElement* box) override;
 
     void SetWindow(PageImageWindow* window) { window_ = window; }
 
@@ -127,6 +140,7 @@ private:
     void Attach(const ImageHandle& image);
     void Detach(const ImageHandle& image);
     void DetachShown();
+    void StopViewing(ElementEntry& entry);
     Image* ImageOfElement(const LayoutElement* element) const;
 
     std::vector<ElementEntry> entries_;

@@ -3,9 +3,8 @@
 // steps, budgets, no-break runs, small capitals, list markers, tables,
 // images and their sizes, embeds, form-control boxes and floats.
 // tools/update-layout-golden.sh rewrites the expected dumps.
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,6 +16,8 @@
 #include "layout/FloatLayout.h"
 #include "layout/LayoutFormatter.h"
 #include "layout/LayoutTable.h"
+#include "layout/PageImages.h"
+#include "net/UrlRecord.h"
 #include "tests/html/HtmlTestPages.h"
 #include "tests/layout/BoxSearch.h"
 #include "tests/support/TestPaths.h"
@@ -36,8 +37,8 @@ struct Formatted {
     int lastResult = 0;
 
     // budget 0: one step with an unlimited budget; negative: no step yet.
-    Formatted(const std::string& page, int budget, int32_t width = kViewWidth, LayoutImageSource* images = nullptr,
-              bool plugins = true)
+    Formatted(const std::string& page, int budget, int32_t width = kViewWidth,
+              LayoutImageSource* images = nullptr, bool plugins = true)
         : device(width, 300) {
         html_test::FeedWhole(content, page);
         device.SetFontHeight(10);  // 5 units a character, lines of 12
@@ -133,8 +134,9 @@ TEST(LayoutFormatter, AnUnbreakableRunMovesToTheNextLineWhole) {
     // after the w's; its second part does not, so the whole run, the part
     // already placed included, moves to the next line.
     const std::string first(10, 'a'), second(30, 'b'), third(20, 'c');
-    Formatted f("<p>" + std::string(30, 'w') + " <nobr>" + first + " <i>" + second + " " + third + "</i></nobr> end",
-                0);
+    Formatted f(
+        "<p>" + std::string(30, 'w') + " <nobr>" + first + " <i>" + second + " " + third + "</i></nobr> end",
+        0);
     const LayoutElement* moved = FindText(*f.root, first + " ");
     ASSERT_NE(moved, nullptr) << f.Dump();
     EXPECT_EQ(moved->X(), 0) << f.Dump();
@@ -173,8 +175,7 @@ std::vector<const LayoutElement*> Boxes(const Formatted& f, int type) {
 
 TEST(LayoutTable, TheExampleTableMeasuresAndFitsWideAndNarrowContexts) {
     // Each cell: narrowest 50 (the longer word), widest 100 (both words).
-    const std::string page =
-        "<table border=1><tr><td>aaaaaaaaa bbbbbbbbbb<td>aaaaaaaaa bbbbbbbbbb</table>";
+    const std::string page = "<table border=1><tr><td>aaaaaaaaa bbbbbbbbbb<td>aaaaaaaaa bbbbbbbbbb</table>";
     Formatted f(page, 0, 600);
     TableMeasure measure;
     TableLayout(*f.formatter).MeasureTable(f.content.Root()->FindFirstOfType(kTagTable), measure);
@@ -225,7 +226,8 @@ TEST(LayoutTable, SpansAndTheGridAreBounded) {
     const auto wideRows = Boxes(wide, kTagTr);
     ASSERT_EQ(wideRows.size(), 2u);
     int leftOver = 0;
-    for (const LayoutElement* c = wideRows[1]->FirstChild(); c; c = c->NextSibling()) leftOver += !c->Element();
+    for (const LayoutElement* c = wideRows[1]->FirstChild(); c; c = c->NextSibling())
+        leftOver += !c->Element();
     EXPECT_EQ(leftOver, 254) << "the second row's cell and the empty rest of 255 columns";
 
     Formatted tall("<table><tr><td rowspan=100000>tall<td>1<tr><td>2</table>", 0);
@@ -272,7 +274,8 @@ TEST(LayoutTable, ATableIsLaidOutWholeInOneStep) {
               kResultStopped);
     EXPECT_TRUE(Boxes(waiting, kTagTable).empty()) << "nothing of the table before it is all there";
     EXPECT_NE(FindText(*waiting.root, "before"), nullptr);
-    EXPECT_EQ(waiting.formatter->FormatStep(waiting.content.Root(), waiting.root.get(), kStepBudget), kResultDone);
+    EXPECT_EQ(waiting.formatter->FormatStep(waiting.content.Root(), waiting.root.get(), kStepBudget),
+              kResultDone);
     EXPECT_EQ(waiting.Dump(), whole.Dump());
 }
 
@@ -328,8 +331,8 @@ TEST(LayoutFormatter, ContentStartsInsideItsBoxsBorderAndPadding) {
 TEST(LayoutFormatter, JustifiedLinesFillTheirWidthButTheLastLineDoesNot) {
     // Two lines of 400 units: the first is stretched to the limit, its
     // trailing space not counted; the last keeps its natural width.
-    Formatted f("<p style=\"text-align: justify\">" + std::string(30, 'a') + " " + std::string(30, 'b') + " " +
-                    std::string(30, 'c') + "\n",
+    Formatted f("<p style=\"text-align: justify\">" + std::string(30, 'a') + " " + std::string(30, 'b') +
+                    " " + std::string(30, 'c') + "\n",
                 0);
     const LayoutElement* block = f.root->FirstChild();
     ASSERT_NE(block, nullptr);
@@ -344,7 +347,8 @@ TEST(LayoutFormatter, JustifiedLinesFillTheirWidthButTheLastLineDoesNot) {
 }
 
 TEST(LayoutFormatter, TextIndentMovesOnlyTheFirstLine) {
-    Formatted f("<p style=\"text-indent: 30px\">" + std::string(70, 'a') + " " + std::string(70, 'b') + "\n", 0);
+    Formatted f("<p style=\"text-indent: 30px\">" + std::string(70, 'a') + " " + std::string(70, 'b') + "\n",
+                0);
     const LayoutElement* first = f.root->FirstChild()->FirstChild();
     ASSERT_NE(first, nullptr);
     ASSERT_NE(first->NextSibling(), nullptr) << f.Dump();
@@ -365,7 +369,8 @@ TEST(LayoutFormatter, EmptyParagraphsAndAlternativeContent) {
 
     const std::string page = "<p>x<noembed>shown without plug-ins</noembed>";
     EXPECT_EQ(FindText(*Formatted(page, 0).root, "shown without plug-ins"), nullptr);
-    EXPECT_NE(FindText(*Formatted(page, 0, kViewWidth, nullptr, false).root, "shown without plug-ins"), nullptr);
+    EXPECT_NE(FindText(*Formatted(page, 0, kViewWidth, nullptr, false).root, "shown without plug-ins"),
+              nullptr);
 }
 
 // --- replaced elements ----------------------------------------------------------
@@ -437,13 +442,16 @@ public:
     ImageLookup FindImage(HtmlElement*, const UrlHandle& url) override {
         const std::string name = url.GetName();
         for (const auto& [file, image] : images) {
-            if (name.size() >= file.size() && name.compare(name.size() - file.size(), file.size(), file) == 0) {
+            if (name.size() >= file.size() &&
+                name.compare(name.size() - file.size(), file.size(), file) == 0) {
                 return image;
             }
         }
         return ImageLookup();
     }
-    void RegisterImageBox(int32_t number, LayoutElement* box) override { registered.emplace_back(number, box); }
+    void RegisterImageBox(int32_t number, LayoutElement* box) override {
+        registered.emplace_back(number, box);
+    }
 };
 
 TEST(LayoutImages, SizesComeFromTheImageTableWithTheirAspect) {
@@ -474,6 +482,47 @@ TEST(LayoutImages, SizesComeFromTheImageTableWithTheirAspect) {
     EXPECT_FALSE(known.formatter->ImageSizeAwaited());
 }
 
+TEST(LayoutImages, TheNextLayoutSizesImagesThatHaveArrived) {
+    // First layout: the image is unknown, a placeholder stands in and the
+    // page's table holds an image to load for it.
+    PageImages table;
+    Formatted page("<p><img src=http://h/tall.xbm height=50 alt=wait>", 0, kViewWidth, &table);
+    EXPECT_TRUE(page.formatter->ImageSizeAwaited());
+    ASSERT_EQ(table.ImageCount(), 1u);
+    ASSERT_EQ(table.Entries().size(), 1u);
+    EXPECT_EQ(table.Entries()[0].state, PageImages::kNew);
+
+    // The data arrives: once its kind is known the image is made anew and
+    // decoded (a 100 x 200 picture).
+    UrlHandle url = table.Entries()[0].url;
+    url->SetContentKind(4);
+    table.ReplaceImage(1, ImageHandle::MakeForUrl(url), false);
+    const std::string xbm = "#define tall_width 100\n#define tall_height 200\n";
+    table.ImageByNumber(1)->Decode(reinterpret_cast<const uint8_t*>(xbm.data()),
+                                   static_cast<uint32_t>(xbm.size()), false);
+
+    // The page is formatted again and finds it decoded: HEIGHT=50 keeps
+    // its aspect.
+    table.KeepPreviousImages();
+    table.ClearImages();
+    table.ClearEntries();
+    LayoutRequest request;
+    request.width = kViewWidth;
+    BlockBox root(nullptr, &request, nullptr, nullptr);
+    LayoutFormatter again(page.device, page.content.GetPage());
+    again.SetImageSource(&table);
+    EXPECT_EQ(again.FormatStep(page.content.Root(), &root, 1000000), kResultDone);
+    const LayoutElement* image = FindKind(root, LayoutElement::kImageBox);
+    ASSERT_NE(image, nullptr) << DumpLayoutTree(root);
+    EXPECT_EQ(image->Width(), 25);
+    EXPECT_EQ(image->Height(), 50u);
+    EXPECT_FALSE(again.ImageSizeAwaited());
+    ASSERT_EQ(table.Entries().size(), 1u);
+    EXPECT_EQ(table.Entries()[0].state, PageImages::kDone) << "nothing left to load";
+    table.ReleasePreviousImages();
+    table.ClearEntries();
+}
+
 TEST(LayoutImages, AnImageTooWideForTheRestOfTheLineStartsTheNext) {
     // Placed on the next line outside PRE, overflowing the line inside it.
     Formatted f("<p>" + std::string(40, 'w') + " <img width=300 height=10 src=a.gif>", 0);
@@ -495,14 +544,17 @@ TEST(LayoutImages, AnImageTooWideForTheRestOfTheLineStartsTheNext) {
     image = FindKind(*nobr.root, LayoutElement::kImageBox);
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->X(), 0) << nobr.Dump();
-    Formatted inside("<p>" + std::string(40, 'w') + " <nobr>run <img width=300 height=10 src=a.gif></nobr>", 0);
+    Formatted inside("<p>" + std::string(40, 'w') + " <nobr>run <img width=300 height=10 src=a.gif></nobr>",
+                     0);
     image = FindKind(*inside.root, LayoutElement::kImageBox);
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->X(), 225) << inside.Dump();
 }
 
 TEST(LayoutEmbeds, SizesInPercentAndThePluginsPreference) {
-    Formatted f("<p><embed src=a.mid width=\"50%\" height=\"10%\"> <embed src=b.mid width=30 height=20 hidden=true>", 0);
+    Formatted f(
+        "<p><embed src=a.mid width=\"50%\" height=\"10%\"> <embed src=b.mid width=30 height=20 hidden=true>",
+        0);
     const LayoutElement* embed = FindKind(*f.root, LayoutElement::kEmbedBox);
     ASSERT_NE(embed, nullptr) << f.Dump();
     EXPECT_EQ(embed->Width(), 200);
@@ -618,9 +670,10 @@ TEST(FloatList, ACentredBoxWiderThanTheRoomPushesTheRightFloats) {
 }
 
 TEST(LayoutFloats, ClearOfOneSideKeepsTheOtherFloat) {
-    Formatted f("<p><img align=left width=40 height=60 src=a.gif><img align=right width=40 height=90 src=b.gif>"
-                "Beside.<br clear=left>Below the left float.\n",
-                0);
+    Formatted f(
+        "<p><img align=left width=40 height=60 src=a.gif><img align=right width=40 height=90 src=b.gif>"
+        "Beside.<br clear=left>Below the left float.\n",
+        0);
     const LayoutElement* below = FindText(*f.root, "Below the left float. ");
     ASSERT_NE(below, nullptr) << f.Dump();
     EXPECT_EQ(below->Parent()->AbsoluteY(), 66) << f.Dump();
