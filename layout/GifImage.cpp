@@ -434,7 +434,7 @@ int GifImage::StoreLine(const uint8_t* line, int count) {
         if (frame.rowsDecoded >= frame.height) return kStepDone;
         row = frame.rowsDecoded;
     }
-    uint8_t* out = RowForWriting(frame, row);
+    uint8_t* out = RowForWriting(frame, row, true);
     if (!out) return kBadData;
     uint8_t mask = s.mask;
     uint32_t bytes = frame.RowBytes();
@@ -467,7 +467,7 @@ int GifImage::StoreLine(const uint8_t* line, int count) {
     if (s.pass < 3) {
         // Coarse first: the rows up to the next row of this pass show it too.
         for (int k = 1; k < kPassFills[s.pass] && row + k < frame.height; ++k) {
-            uint8_t* copy = RowForWriting(frame, row + k);
+            uint8_t* copy = RowForWriting(frame, row + k, true);
             if (!copy) return kBadData;
             memcpy(copy, out, bytes);
         }

@@ -31,8 +31,11 @@ ImageLookup PageImages::FindImage(HtmlElement*, const UrlHandle& url) {
     if (number == 0) {
         bool stopped = false;
         ImageHandle image = FindPreviousImage(url, stopped);
-        if (image.IsEmpty()) image = ImageHandle::MakeForUrl(url);
-        if (image.IsEmpty()) return found;
+        if (image.IsEmpty() && maker_) image = maker_(url);
+        if (image.IsEmpty()) {
+            image = ImageHandle(false);
+            image->SetUrl(url);
+        }
         number = AddImage(image);
     }
     const Image& image = *ImageByNumber(number).Get();

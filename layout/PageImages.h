@@ -66,6 +66,10 @@ public:
     void RegisterImageBox(int32_t number, LayoutElement* box) override;
 
     void SetWindow(PageImageWindow* window) { window_ = window; }
+    // What makes the image of a URL (ImageHandle::MakeForUrl where the
+    // decoders are linked); without one a plain image waits for its data.
+    using ImageMaker = ImageHandle (*)(const UrlHandle& url);
+    void SetImageMaker(ImageMaker maker) { maker_ = maker; }
 
     // --- element entries ------------------------------------------------------
     // Appended: to be loaded when load is set (and there is a URL), else done.
@@ -145,6 +149,7 @@ private:
 
     std::vector<ElementEntry> entries_;
     PageImageWindow* window_;
+    ImageMaker maker_ = nullptr;
     int findCount_ = 0;  // the position FindNextForUrl answered last
     std::vector<NumberedImage> images_;
     std::vector<NumberedImage> previous_;

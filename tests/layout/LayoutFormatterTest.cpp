@@ -17,6 +17,7 @@
 #include "layout/LayoutFormatter.h"
 #include "layout/LayoutTable.h"
 #include "layout/PageImages.h"
+#include "layout/XbmImage.h"
 #include "net/UrlRecord.h"
 #include "tests/html/HtmlTestPages.h"
 #include "tests/layout/BoxSearch.h"
@@ -496,7 +497,9 @@ TEST(LayoutImages, TheNextLayoutSizesImagesThatHaveArrived) {
     // decoded (a 100 x 200 picture).
     UrlHandle url = table.Entries()[0].url;
     url->SetContentKind(4);
-    table.ReplaceImage(1, ImageHandle::MakeForUrl(url), false);
+    ImageHandle decoded(new XbmImage);
+    decoded->SetUrl(url);
+    table.ReplaceImage(1, decoded, false);
     const std::string xbm = "#define tall_width 100\n#define tall_height 200\n";
     table.ImageByNumber(1)->Decode(reinterpret_cast<const uint8_t*>(xbm.data()),
                                    static_cast<uint32_t>(xbm.size()), false);
