@@ -14,6 +14,7 @@
 #include "core/DialogRuntime.h"
 #include "core/InternalMessages.h"
 #include "core/MessageHandler.h"
+#include "core/Preferences.h"
 #include "core/ProgressDialog.h"
 #include "core/StartupSettings.h"
 #include "net/Winsock.h"
@@ -123,8 +124,9 @@ LRESULT FrameWindow::OnCreate(UINT message, WPARAM wParam, LPARAM lParam) {
     g_mdiClient = CreateWindowExA(0, "mdiclient", nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0,
                                   0, window, nullptr, g_instance, &client);
     CreateGlobalObjects(window);
-    LoadCursor(nullptr, IDC_ARROW);
-    LoadCursor(nullptr, IDC_WAIT);
+    g_arrowCursor = LoadCursor(nullptr, IDC_ARROW);
+    g_waitCursor = LoadCursor(nullptr, IDC_WAIT);
+    g_selectCursor = LoadCursorA(g_instance, "SELECT");
     // The automatic return home counts from start-up, not from 1970.
     lastGoHomeTime_ = CoarseClockNow();
     return DefaultHandling(message, wParam, lParam);
@@ -171,6 +173,7 @@ LRESULT FrameWindow::OnClose(UINT message, WPARAM wParam, LPARAM lParam) {
     // The menu comes back before the frame goes, so that the next start
     // finds it where the settings say.
     if (frameMenu_ && !GetMenu(Handle())) SetMenu(Handle(), frameMenu_);
+    if (g_preferences) g_preferences->SaveWindowPlacement(Handle(), false);
     closePending_ = false;
     return DefaultHandling(message, wParam, lParam);
 }

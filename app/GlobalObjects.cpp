@@ -1,10 +1,12 @@
 #include "app/GlobalObjects.h"
 
+#include <clocale>
 #include <cstring>
 #include <memory>
 #include <new>
 
 #include "app/FrameWindow.h"
+#include "app/SettingsHandOver.h"
 #include "core/AppGlobals.h"
 #include "core/DelayedMessageQueue.h"
 #include "core/ListNode.h"
@@ -102,6 +104,9 @@ void CreateFontTable() {
 // the news manager and the text-style records after the delayed-message
 // queue; the transfer-window class last.
 void CreateGlobalObjects(HWND frame) {
+    // Character classes (letters of the user's language in names and
+    // searches) follow the user's settings, not the "C" default.
+    std::setlocale(LC_CTYPE, "");
     // Every window and image painting selects the display palette, so it
     // comes first; the document colours are the settings'.
     if (g_preferences) {
@@ -133,6 +138,7 @@ void CreateGlobalObjects(HWND frame) {
     if (g_delayedMessages) InstallAnimationClock();
     InstallBuiltInPictures();
     SetTimer(frame, FrameTimerId, 100, nullptr);
+    if (g_preferences) LoadUserStyleSheet(*g_preferences);
 }
 
 void DestroyGlobalObjects(HWND frame) {
@@ -141,6 +147,9 @@ void DestroyGlobalObjects(HWND frame) {
     SetViewerSystem(nullptr);
     AdoptViewerTable(nullptr);
     DestroyMessageBoxes();
+    if (g_selectCursor) DestroyCursor(g_selectCursor);
+    g_selectCursor = nullptr;
+    FreeUserStyleSheet();
     if (g_memoryManager) g_memoryManager->SetUrlReleaser(nullptr);
     Free(g_urlRegistry);  // writes the cache index and the visited links
     FreeProgressList();

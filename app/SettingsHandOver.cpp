@@ -1,12 +1,18 @@
 #include "app/SettingsHandOver.h"
 
+#include <memory>
 #include <string>
+
+#include "html/PageProperties.h"
+#include "html/StyleSheet.h"
 
 #include "net/NetSettings.h"
 #include "net/UrlRegistry.h"
 #include "net/UrlSettings.h"
 
 namespace {
+
+std::unique_ptr<StyleSheet> g_userSheet;
 
 // The object whose no-proxy list the loaders consult.
 const Preferences* g_published = nullptr;
@@ -65,6 +71,23 @@ void FillNetSettings(const Preferences& p, NetSettings& s) {
     s.mailAddress = TextOrEmpty(p.Get(PrefText::MailAddress));
 }
 
+// Whose styles win on a page: the user's switches of the preferences.
+void FillStyleSettings(const Preferences& p, StyleSettings& s) {
+    s.enableLocalCss = p.Get(PrefInt::UiEnableLocalCss) != 0;
+    s.cssEnableGlobal = p.Get(PrefInt::CssEnableGlobal) != 0;
+    s.cssEnableLocal = p.Get(PrefInt::CssEnableLocal) != 0;
+    s.cssLocalOverride = p.Get(PrefInt::CssLocalOverride) != 0;
+    s.userSheet = g_userSheet.get();
+}
+
+// A new user directory means a new cache folder: the running registry
+// follows it at once rather than at the next start.
+void MoveCacheFolder(const UrlSettings& s) {
+    UrlRegistry* registry = UrlRegistry::Instance();
+    if (!registry || s.cacheDirectory.empty()) return;
+    (void)registry->SetCacheDirectory(s.cacheDirectory.c_str(), true);
+}
+
 // The loaders must not ask a destroyed object for its no-proxy list.
 void Withdraw(const Preferences& p) {
     if (g_published != &p) return;
@@ -81,11 +104,24 @@ void HandSettingsToNet(const Preferences& preferences, Preferences::Change chang
     }
     FillUrlSettings(preferences, GetUrlSettings());
     FillNetSettings(preferences, GetNetSettings());
+    FillStyleSettings(preferences, DefaultStyleSettings());
+    if (change == Preferences::Change::Changed) MoveCacheFolder(GetUrlSettings());
     // The registry keeps its own copy of the limit.
     if (change == Preferences::Change::DiskCacheSize) {
         if (UrlRegistry* registry = UrlRegistry::Instance())
             registry->SetCacheSizeLimit(static_cast<int32_t>(preferences.GetDiskCacheSize() * 1024));
     }
+}
+
+void LoadUserStyleSheet(const Preferences& preferences) {
+    const char* path = preferences.Get(PrefText::LocalCssFile);
+    g_userSheet = path && *path ? PageProperties::LoadUserStyleSheet(path) : nullptr;
+    DefaultStyleSettings().userSheet = g_userSheet.get();
+}
+
+void FreeUserStyleSheet() {
+    DefaultStyleSettings().userSheet = nullptr;
+    g_userSheet.reset();
 }
 
 void InstallSettingsHandOver() {

@@ -10,5 +10,11 @@
 // Makes the hand-over the preferences' listener (start-up, before LoadAll).
 void InstallSettingsHandOver();
 
+// Reads the user's own style sheet ([USER PREFS] LOCAL CSS FILE) and makes it
+// the one new pages consult; done once, when the frame is created. A file
+// that cannot be read leaves no sheet.
+void LoadUserStyleSheet(const Preferences& preferences);
+void FreeUserStyleSheet();
+
 // The listener itself.
 void HandSettingsToNet(const Preferences& preferences, Preferences::Change change);

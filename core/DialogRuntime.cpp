@@ -8,6 +8,7 @@
 
 #include "core/AppGlobals.h"
 #include "core/HelpContexts.h"
+#include "core/Preferences.h"
 #include "resources/CoreIds.h"
 
 namespace {
@@ -447,14 +448,16 @@ void OpenHelpTopic(HWND window, int kind, int helpContext) {
         if (g_helpOpener) g_helpOpener(window, page);
         return;
     }
-    // The start-up notes are a text file beside the program.
+    // The start-up notes are a text file beside the program, shown in the
+    // user's text viewer.
     char path[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, path, sizeof path);
     if (char* slash = strrchr(path, '\\')) slash[1] = '\0';
-    char command[2 * MAX_PATH + 16];
-    snprintf(command, sizeof command, "notepad.exe %sstartup.txt", path);
+    const char* viewer = g_preferences ? g_preferences->Get(PrefText::SourceViewer) : nullptr;
+    if (!viewer || !*viewer) viewer = "notepad.exe";
+    std::string command = std::string(viewer) + " \"" + path + "startup.txt\"";
     HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    WinExec(command, SW_SHOWNORMAL);
+    WinExec(command.c_str(), SW_SHOWNORMAL);
     SetCursor(old);
 }
 

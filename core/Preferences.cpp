@@ -210,6 +210,11 @@ bool Preferences::Set(PrefText setting, const char* value) {
     return true;
 }
 
+int Preferences::ReadEarly(PrefInt setting) {
+    ReadIntSetting(setting);
+    return Get(setting);
+}
+
 void Preferences::ReadIntSetting(PrefInt setting) {
     const IntKey& key = KeyOf(setting);
     int value = ReadInt(key.section, key.key, key.defaultValue, iniPath_.c_str());

@@ -48,6 +48,9 @@ public:
 
     // Number settings: the value as bounded by its rule.
     int Get(PrefInt setting) const { return ints_[static_cast<size_t>(setting)]; }
+    // Reads one setting from the file ahead of LoadAll, for the few that
+    // start-up needs before everything is read (the splash screen).
+    int ReadEarly(PrefInt setting);
     // Bounds, stores and writes the value; false (nothing changes) for a
     // read-only setting.
     bool Set(PrefInt setting, int value);

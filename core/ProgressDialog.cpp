@@ -5,6 +5,7 @@
 
 #include "core/AppGlobals.h"
 #include "core/DialogRuntime.h"
+#include "core/Preferences.h"
 #include "core/WindowBase.h"
 #include "resources/CoreIds.h"
 
@@ -76,16 +77,18 @@ private:
         RECT r = item->rcItem;
         DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
         InflateRect(&r, -1, -1);
-        FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+        // The user's colours: the interface background and the progress
+        // colour of the preferences (the system's when none are loaded).
+        HBRUSH background = g_preferences ? g_preferences->GetUiBackgroundBrush() : nullptr;
+        FillRect(dc, &r, background ? background : GetSysColorBrush(COLOR_BTNFACE));
         ProgressEntry* entry = FindEntry(Handle());
         if (!entry) return;
         int from = 0, to = 0;
         ProgressDialog::BarExtent(r.left, r.right - r.left, entry->value, entry->percentStyle != 0, &from,
                                   &to);
         RECT filled{from, r.top, to, r.bottom};
-        HBRUSH brush = CreateSolidBrush(RGB(0, 0, 128));
-        FillRect(dc, &filled, brush);
-        DeleteObject(brush);
+        HBRUSH progress = g_preferences ? g_preferences->GetProgressBrush() : nullptr;
+        FillRect(dc, &filled, progress ? progress : GetSysColorBrush(COLOR_HIGHLIGHT));
     }
 
     std::string caption_;

@@ -13,7 +13,8 @@ int Setting(PrefInt setting, int absent) {
 }  // namespace
 
 bool ShowSplashScreen() {
-    return Setting(PrefInt::ShowSplashScreen, 0) != 0;
+    // Asked before LoadAll: read from the file, not the default.
+    return g_preferences && g_preferences->ReadEarly(PrefInt::ShowSplashScreen) != 0;
 }
 bool ShowProblemDialog() {
     return Setting(PrefInt::ShowProblemDialog, 0) != 0;

@@ -55,6 +55,11 @@ bool Usable(const UrlHandle* url) {
 
 }  // namespace
 
+StyleSettings& DefaultStyleSettings() {
+    static StyleSettings settings;
+    return settings;
+}
+
 PageProperties::PageProperties(DocumentContent* owner) : owner_(owner) {}
 
 PageProperties::~PageProperties() = default;

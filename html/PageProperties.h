@@ -60,6 +60,10 @@ struct StyleSettings {
     const StyleSheet* userSheet = nullptr;
 };
 
+// What every new page starts with: the program fills it from the preferences
+// (and the user's sheet, which it owns) when they are read or changed.
+StyleSettings& DefaultStyleSettings();
+
 // Script property ids of the document that the page itself answers.
 enum DocumentPropertyId : int {
     kPropertyBgColor = 134,
@@ -155,7 +159,7 @@ public:
     void StyleSheetArrived(HtmlElement* link);
     const std::vector<std::unique_ptr<StyleSheet>>& StyleSheets() const { return sheets_; }
     void ComputeElementStyle(const HtmlElement* element, StyleDeclarationList& out) const;
-    StyleSettings styleSettings;
+    StyleSettings styleSettings = DefaultStyleSettings();
     uint16_t sheetsLoading = 0;
     uint8_t cssMode = 1;  // 1: page sheets honoured; 0: only the user's sheet
 

@@ -429,19 +429,18 @@ int UrlRegistry::SetCacheDirectory(const char* path, bool force) {
     std::error_code ec;
     int result = kCacheDirSet;
     if (!fs::is_directory(bare, ec)) {
-        // Make each missing folder from the top down; undo them on failure.
-        std::vector<fs::path> made;
-        fs::path p;
-        for (const fs::path& part : fs::path(bare)) {
-            p /= part;
-            if (fs::exists(p, ec)) continue;
-            if (!fs::create_directory(p, ec)) {
-                for (auto it = made.rbegin(); it != made.rend(); ++it) fs::remove(*it, ec);
-                return kCacheDirFailed;
-            }
-            made.push_back(p);
+        // Make the missing folders; on failure remove what was made, from
+        // the highest folder that did not exist.
+        fs::path highestMissing;
+        for (fs::path p(bare); !p.empty() && !fs::exists(p, ec); p = p.parent_path()) {
+            highestMissing = p;
+            if (p == p.parent_path()) break;
         }
-        if (!fs::is_directory(bare, ec)) return kCacheDirFailed;
+        fs::create_directories(bare, ec);
+        if (!fs::is_directory(bare, ec)) {
+            if (!highestMissing.empty()) fs::remove_all(highestMissing, ec);
+            return kCacheDirFailed;
+        }
         result = kCacheDirCreated;
     } else if (!force && !fs::is_empty(bare, ec)) {
         return kCacheDirNotEmpty;

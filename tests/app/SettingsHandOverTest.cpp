@@ -9,7 +9,10 @@
 
 #include "app/SettingsHandOver.h"
 #include "core/Preferences.h"
+#include "html/PageProperties.h"
+#include "html/StyleSheet.h"
 #include "net/NetSettings.h"
+#include "net/UrlRegistry.h"
 #include "net/UrlSettings.h"
 #include "tests/core/ScratchPreferences.h"
 
@@ -22,6 +25,8 @@ protected:
         Preferences::SetListener(nullptr);
         GetUrlSettings() = UrlSettings();
         GetNetSettings() = NetSettings();
+        FreeUserStyleSheet();
+        DefaultStyleSettings() = StyleSettings();
     }
 };
 
@@ -56,6 +61,39 @@ TEST_F(SettingsHandOver, UrlLoadingSeesTheSettings) {
     EXPECT_EQ(s.diskCacheSizeKb, 5000u);
     prefs.reset();
     EXPECT_EQ(GetUrlSettings().isNoProxyHost, nullptr) << "no list of a destroyed object";
+}
+
+// A new user directory moves the running cache at once: files cached from
+// then on land in the new folder.
+TEST_F(SettingsHandOver, ANewUserDirectoryMovesTheRunningCache) {
+    auto prefs = Load("");
+    UrlRegistry registry(GetUrlSettings());
+    EXPECT_LT(registry.SetCacheDirectory(GetUrlSettings().cacheDirectory.c_str(), true), 2);
+    EXPECT_EQ(registry.CacheDirectory(), UserDir() + "\\CACHE\\");
+    std::string moved = dir_.File("elsewhere");
+    ASSERT_TRUE(prefs->Set(PrefText::ZintuDirectory, moved.c_str()));
+    EXPECT_EQ(registry.CacheDirectory(), moved + "\\CACHE\\");
+    EXPECT_NE(GetFileAttributesA((moved + "\\CACHE").c_str()), INVALID_FILE_ATTRIBUTES) << "the folder is made";
+    std::string file = registry.NewCacheFileName("htm");
+    EXPECT_EQ(file.compare(0, moved.size(), moved), 0) << file;
+}
+
+// The user's sheet and the switches reach every page made afterwards; an
+// unreadable file leaves no sheet rather than an empty one.
+TEST_F(SettingsHandOver, PagesGetTheUserStyleSheetAndSwitches) {
+    std::string css = dir_.File("mine.css");
+    testing_support::WriteWholeFile(css, "P { color: red }\nH1 { font-size: 30px }\n");
+    auto prefs = Load("LOCAL CSS FILE=" + css + "\r\nCSS LOCAL OVERRIDE=1\r\nCSS ENABLE GLOBAL=0\r\n");
+    LoadUserStyleSheet(*prefs);
+    PageProperties page(nullptr);
+    ASSERT_NE(page.styleSettings.userSheet, nullptr);
+    EXPECT_TRUE(page.styleSettings.cssLocalOverride);
+    EXPECT_FALSE(page.styleSettings.cssEnableGlobal);
+    EXPECT_EQ(page.styleSettings.userSheet, DefaultStyleSettings().userSheet);
+
+    ASSERT_TRUE(prefs->Set(PrefText::LocalCssFile, dir_.File("missing.css").c_str()));
+    LoadUserStyleSheet(*prefs);
+    EXPECT_EQ(PageProperties(nullptr).styleSettings.userSheet, nullptr);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "app/StartupDialogs.h"
 #include "core/AppGlobals.h"
+#include "core/DialogRuntime.h"
 #include "core/ListNode.h"
 #include "core/Preferences.h"
 #include "core/ProgressDialog.h"
@@ -117,24 +118,64 @@ TEST_F(CoreDialogs, ProblemSolvingChoicesHoldForThisRunOnly) {
     g_preferences = nullptr;
 }
 
+// The start-up notes open in the user's text viewer, with the file's path
+// quoted (the program folder may hold spaces).
+TEST_F(CoreDialogs, StartupNotesOpenInTheUsersViewer) {
+    ScratchDir dir;
+    std::string ini = dir.File("viewer.ini"), record = dir.File("started.txt");
+    std::string viewer = ZINTU_RECORD_ARGUMENTS_EXE;
+    for (char& c : viewer)
+        if (c == '/') c = '\\';
+    WriteWholeFile(ini, "[USER PREFS]\r\nSOURCE VIEWER=Z:" + viewer + "\r\n");
+    g_preferences = new Preferences(ini.c_str());
+    g_preferences->LoadAll();
+    SetEnvironmentVariableA("ZINTU_RECORD_ARGUMENTS", record.c_str());
+    OpenHelpTopic(nullptr, 1, 20094);
+    std::string line;
+    EXPECT_TRUE(PumpUntil([&] { return !(line = ReadWholeFile(record)).empty(); }, std::chrono::seconds(20)));
+    EXPECT_NE(line.find("record_arguments"), std::string::npos) << line;
+    EXPECT_NE(line.find("startup.txt\""), std::string::npos) << line;
+    EXPECT_EQ(line.find("notepad"), std::string::npos) << line;
+    SetEnvironmentVariableA("ZINTU_RECORD_ARGUMENTS", nullptr);
+    delete g_preferences;
+    g_preferences = nullptr;
+}
+
 TEST_F(CoreDialogs, OneProgressWindowServesEveryEntry) {
+    ScratchDir dir;
+    std::string ini = dir.File("colours.ini");
+    WriteWholeFile(ini, "[COLOR.UIPROGRESS]\r\nRED=200\r\nGREEN=10\r\nBLUE=20\r\n");
+    g_preferences = new Preferences(ini.c_str());
+    g_preferences->LoadAll();
+    const COLORREF progressColour = RGB(200, 10, 20);
     NodeList list;
     g_progressList = &list;
-    HWND window = OpenProgressDialog(nullptr, "Saving", "Saving the page", 1);
+    HWND window = OpenProgressDialog(nullptr, "Saving", "Saving the page", 0);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(WindowTitle(window), "Saving");
     char text[64] = "";
     GetDlgItemTextA(window, IDC_PROGRESS_TEXT, text, sizeof text);
     EXPECT_STREQ(text, "Saving the page");
-    EXPECT_EQ(OpenProgressDialog(nullptr, "Other", "other", 0), window);
+    EXPECT_EQ(OpenProgressDialog(nullptr, "Other", "other", 1), window);
     EXPECT_EQ(WindowTitle(window), "Saving");
 
     ProgressDialog::SetBarState(window, 37);
     EXPECT_EQ(ProgressDialog::GetBarState(window), 37u);
-    EXPECT_EQ(ProgressDialog::IsPercentStyle(window), 1) << "the first entry answers";
+    EXPECT_EQ(ProgressDialog::IsPercentStyle(window), 0) << "the first entry answers";
     EXPECT_EQ(ProgressDialog::IsCancelled(window), 0);
     EXPECT_EQ(ProgressDialog::GetBarState(nullptr), 0u);
     PumpFor(std::chrono::milliseconds(50));  // paints the bar
+    // Without percent style 37 puts the moving block at 85% of the width,
+    // painted in the user's progress colour.
+    HWND bar = GetDlgItem(window, IDC_PROGRESS_BAR);
+    RECT inside;
+    GetClientRect(bar, &inside);
+    InvalidateRect(bar, nullptr, TRUE);
+    UpdateWindow(bar);
+    HDC dc = GetDC(bar);
+    COLORREF block = GetPixel(dc, inside.right * 87 / 100, inside.bottom / 2);
+    ReleaseDC(bar, dc);
+    EXPECT_EQ(block, progressColour);
 
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_EQ(ProgressDialog::IsCancelled(window), 1);
@@ -147,6 +188,8 @@ TEST_F(CoreDialogs, OneProgressWindowServesEveryEntry) {
     }
     g_progressList = nullptr;
     EXPECT_EQ(OpenProgressDialog(nullptr, "x", "y", 1), nullptr) << "no list, no dialog";
+    delete g_preferences;
+    g_preferences = nullptr;
 }
 
 TEST(ProgressBar, FillsWithinTheBar) {

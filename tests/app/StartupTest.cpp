@@ -145,6 +145,38 @@ TEST_F(Startup, OneInstanceShowsTheFrameAndEndsCleanlyOnClose) {
     PostMessageA(frame, WM_CLOSE, 0, 0);
     EXPECT_EQ(first.WaitForExit(), 0);
     EXPECT_EQ(IniInt(ini_, "STATE", "RUN"), 0);
+    // Closing keeps the frame's place for the next start (SAVE WINDOWS is 1
+    // by default).
+    EXPECT_GT(IniInt(ini_, "WINDOW", "RIGHT"), IniInt(ini_, "WINDOW", "LEFT"));
+    EXPECT_GT(IniInt(ini_, "WINDOW", "BOTTOM"), IniInt(ini_, "WINDOW", "TOP"));
+    EXPECT_NE(IniInt(ini_, "WINDOW", "SHOWCMD"), -1);
+}
+
+// The splash is decided before every setting is read: the file's value
+// counts, not the default.
+TEST_F(Startup, TheSplashFollowsItsSetting) {
+    for (int shown : {1, 0}) {
+        SCOPED_TRACE(shown);
+        WriteWholeFile(ini_, "[USER PREFS]\r\nSHOW SPLASH SCREEN=" + std::to_string(shown) + "\r\n");
+        ProgramRun run(ini_);
+        ASSERT_TRUE(run.Started());
+        bool splashSeen = false;
+        HWND frame = nullptr;
+        // Watched from the start until the frame has finished starting (the
+        // splash closes then).
+        PumpUntil(
+            [&] {
+                if (HWND box = FindProcessWindow(run.Pid(), "#32770"))
+                    splashSeen |= ChildTexts(box).find("Starting, please wait") != std::string::npos;
+                frame = FindProcessWindow(run.Pid(), "BLDZINTU");
+                return (frame && IsWindowVisible(frame) && splashSeen == (shown == 1)) || run.Ended();
+            },
+            kPatience);
+        ASSERT_NE(frame, nullptr);
+        EXPECT_EQ(splashSeen, shown == 1);
+        PostMessageA(frame, WM_CLOSE, 0, 0);
+        EXPECT_EQ(run.WaitForExit(), 0);
+    }
 }
 
 TEST_F(Startup, KioskModeFrameHasNoSystemMenuNorMinMaxBoxes) {
