@@ -1,7 +1,9 @@
 #include "net/Connection.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <new>
 
 #include "core/StringHelpers.h"
 #include "net/NetErrors.h"
@@ -26,6 +28,8 @@ namespace {
 
 constexpr size_t kHostEntrySize = 1024;
 constexpr int32_t kMaxAttempts = 3;
+// One socket read takes up to this much; a few reads per megabyte.
+constexpr int32_t kReadAheadBytes = 256 * 1024;
 constexpr long kConnectEvents = FD_CONNECT;
 constexpr long kSessionEvents = FD_READ | FD_WRITE | FD_CLOSE;  // 35
 
@@ -494,16 +498,26 @@ int32_t Connection::Receive(char* buffer, int32_t size) {
         if (g_socketRegistry) g_socketRegistry->Defer(this, 0, SocketRegistry::kDataArrived);
         return 0;
     }
+    if (readAheadEnd_ > readAheadStart_) return TakeReadAhead(buffer, size);
+    if (readAheadCapacity_ < std::max(limit, kReadAheadBytes)) {
+        int32_t capacity = std::max(limit, kReadAheadBytes);
+        readAhead_.reset(new (std::nothrow) char[static_cast<size_t>(capacity)]);
+        readAheadCapacity_ = readAhead_ ? capacity : 0;
+    }
     --readNotifications_;
+    char* into = readAhead_ ? readAhead_.get() : buffer;
     int n, e = 0;
     {
         WinsockCall call(*this);
-        n = g_winsock.recv(socket_, buffer, size, 0);
+        n = g_winsock.recv(socket_, into, readAhead_ ? readAheadCapacity_ : size, 0);
         if (n == SOCKET_ERROR) e = g_winsock.WSAGetLastError();
     }
     if (n > 0) {
         replyStarted_ = true;
-        return n;
+        if (!readAhead_) return n;
+        readAheadStart_ = 0;
+        readAheadEnd_ = n;
+        return TakeReadAhead(buffer, size);
     }
     if (n == SOCKET_ERROR) {
         if (e == kWsaEwouldblock || e == kWsaEinprogress || !target_) return 0;
@@ -518,6 +532,27 @@ int32_t Connection::Receive(char* buffer, int32_t size) {
     }
     OnPeerClosedSocket();
     return 0;
+}
+
+// Hands out held bytes. While some remain, the reader hears of them as it
+// would of bytes waiting in the socket: a read notification, one at a time.
+int32_t Connection::TakeReadAhead(char* buffer, int32_t size) {
+    int32_t n = std::min(size, readAheadEnd_ - readAheadStart_);
+    std::memcpy(buffer, readAhead_.get() + readAheadStart_, static_cast<size_t>(n));
+    readAheadStart_ += n;
+    if (readAheadStart_ < readAheadEnd_) {
+        if (!readAheadNotified_ && MainWindow() &&
+            PostMessageA(MainWindow(), kMsgSocketEvent, static_cast<WPARAM>(socket_), WSAMAKESELECTREPLY(FD_READ, 0)))
+            readAheadNotified_ = true;
+    } else {
+        readAheadStart_ = readAheadEnd_ = 0;
+    }
+    return n;
+}
+
+void Connection::DropReadAhead() {
+    readAheadStart_ = readAheadEnd_ = 0;
+    readAheadNotified_ = false;
 }
 
 // The peer ended the exchange and everything was read.
@@ -539,6 +574,8 @@ void Connection::OnPeerClosedSocket() {
 }
 
 void Connection::CloseSocket() {
+    // Bytes of a closed socket never reach a later exchange.
+    DropReadAhead();
     if (socket_ != INVALID_SOCKET) {
         --OpenSocketCount;
         {
@@ -752,6 +789,7 @@ void Connection::OnSocketEvent(uint32_t p2) {
 
 void Connection::OnReadEvent(int error) {
     ++readNotifications_;
+    readAheadNotified_ = false;
     if (!error) {
         OnDataArrived();
         return;

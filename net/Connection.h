@@ -157,6 +157,15 @@ private:
     // handling); the connection is idle when it is 0.
     int32_t winsockCalls_ = 0;
     int32_t readNotifications_ = 0;
+    // Bytes taken from the socket in one large read and handed out in
+    // pieces of the network buffer size: each socket read costs far more
+    // than its bytes under Wine. readAheadNotified_: a read notification
+    // for the bytes still held is on its way.
+    std::unique_ptr<char[]> readAhead_;
+    int32_t readAheadCapacity_ = 0, readAheadStart_ = 0, readAheadEnd_ = 0;
+    bool readAheadNotified_ = false;
+    int32_t TakeReadAhead(char* buffer, int32_t size);
+    void DropReadAhead();
     bool reportConnect_;
     std::string pending_;
     size_t pendingCursor_ = 0;

@@ -327,6 +327,14 @@ void UrlRecord::OnEnd(uint32_t producerId) {
         FailLoad(kErrNoContent, kShownNotQuiet);
         return;
     }
+    // A reply that ends before the length its server announced is not the
+    // document: what came stays on the page, marked as cut short, but no
+    // cache file keeps it as if it were complete.
+    if (http && status == 200 && !http->multipartActive && contentLength_ > 0 && bytesLoaded_ < contentLength_) {
+        if (GetStorage() == kStoredInFile) DeleteCacheFile();
+        FailLoad(kErrClosedByRemote, kShownNotQuiet);
+        return;
+    }
     if (GetEncoding() == kEncodingCompressed && GetContentKind() != kKindUnknownType &&
         GetContentKind() != kKindNotYetKnown && GetStorage() == kStoredInFile) {
         // The file keeps what came; a stream that cannot be expanded must not

@@ -104,6 +104,60 @@ TEST_F(UrlLoadTest, DataThatCannotBeStoredFailsTheLoad) {
     EXPECT_EQ(small->GetLoadStatusHere(), kLoadLoaded);
 }
 
+// The server closes before the length it announced: the load fails with
+// the remote close and no cache file is left claiming to be the document.
+// The whole reply, in pieces, is of course loaded.
+TEST_F(UrlLoadTest, AReplyCutShortIsNotLoaded) {
+    const std::string body(60000, 'x');
+    struct Case {
+        size_t sent;
+        bool loaded;
+    };
+    for (Case c : {Case{30000, false}, Case{60000, true}}) {
+        SCOPED_TRACE(c.sent);
+        ScriptedServer server({{ScriptStep::Expect, "\r\n\r\n"},
+                               {ScriptStep::Send, "HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                                                  "Content-Length: 60000\r\n\r\n" +
+                                                      body.substr(0, c.sent / 2)},
+                               {ScriptStep::Pause, "", 50},
+                               {ScriptStep::Send, body.substr(c.sent / 2, c.sent - c.sent / 2)},
+                               {ScriptStep::Close}});
+        UrlHandle h = Load("http://127.0.0.1:" + std::to_string(server.Port()) + "/data.bin");
+        if (c.loaded) {
+            EXPECT_EQ(h->GetLoadStatusHere(), kLoadLoaded);
+            EXPECT_EQ(ReadAll(h->GetLocalFilePath()), body);
+            continue;
+        }
+        EXPECT_EQ(h->GetLoadStatusHere(), kLoadFailed);
+        const Notice* error = recorder_->Find(kMsgLoadError, h->GetId());
+        ASSERT_NE(error, nullptr);
+        EXPECT_EQ(error->p1, static_cast<uint32_t>(kErrClosedByRemote));
+        EXPECT_EQ(h->GetFileName(), nullptr);
+        EXPECT_TRUE(fs::is_empty(root_ / "cache")) << "no cut-short file is kept";
+    }
+}
+
+// Reply headers longer than one read arrive in full although the socket
+// holds nothing more and the server keeps the connection open a while: the
+// reader hears of the bytes the connection already holds.
+TEST_F(UrlLoadTest, HeldBytesAreReadWithoutWaitingForTheServer) {
+    std::string headers = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n";
+    for (int i = 0; headers.size() < 20000; ++i) headers += "X-Filler-" + std::to_string(i) + ": " + std::string(80, 'f') + "\r\n";
+    ScriptedServer server({{ScriptStep::Expect, "\r\n\r\n"},
+                           {ScriptStep::Send, headers + "\r\n<p>held</p>"},
+                           {ScriptStep::Pause, "", 5000},
+                           {ScriptStep::Close}});
+    UrlHandle h = Find("http://127.0.0.1:" + std::to_string(server.Port()) + "/long-headers.html");
+    ASSERT_EQ(h->StartLoad(view_.get(), UrlHandle(), false, false), 0);
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return recorder_->Find(kMsgContentKnown, h->GetId()) != nullptr; },
+                                           std::chrono::seconds(10)));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << "waited for the close";
+    ASSERT_TRUE(WaitFor(h));
+    ASSERT_NE(Content(h), nullptr);
+    EXPECT_EQ(Content(h)->fed, "<p>held</p>");
+}
+
 TEST_F(UrlLoadTest, GeneratedContent) {
     // A generated page (a listing, an internal page) larger than the block
     // moves to a cache file and keeps appending there.
