@@ -150,13 +150,14 @@ std::string DialogPresser::SeenText() const {
     return seen_;
 }
 
-DialogDriver::DialogDriver(const char* title, std::function<void(HWND)> steps) {
+DialogDriver::DialogDriver(const char* title, std::function<void(HWND)> steps, int button) {
     std::string wanted = title;
-    thread_ = std::thread([this, wanted, steps] {
+    thread_ = std::thread([this, wanted, steps, button] {
         for (int i = 0; i < 500 && !stop_; ++i) {
             if (HWND d = FindWindowByClass("#32770", wanted.c_str())) {
                 Sleep(200);  // let it paint
                 steps(d);
+                if (button) PressDialogButton(d, button);
                 found_ = true;
                 return;
             }

@@ -55,10 +55,11 @@ private:
 
 // Works a modal dialog of this process from another thread: waits for a
 // dialog with the title, lets it paint, then runs the steps (which may
-// press buttons themselves). Found tells whether it showed up.
+// press buttons themselves) and presses the button when one is given.
+// Found tells whether it showed up.
 class DialogDriver {
 public:
-    DialogDriver(const char* title, std::function<void(HWND)> steps);
+    DialogDriver(const char* title, std::function<void(HWND)> steps, int button = 0);
     ~DialogDriver();
     DialogDriver(const DialogDriver&) = delete;
     DialogDriver& operator=(const DialogDriver&) = delete;
