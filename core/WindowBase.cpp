@@ -104,6 +104,7 @@ INT_PTR CALLBACK DialogBase::StaticProcedure(HWND dialog, UINT message, WPARAM w
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(dialog, DWLP_USER, 0);
         object->dialog_ = nullptr;
+        object->OnFinalMessage();
     }
     return result;
 }

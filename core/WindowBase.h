@@ -76,6 +76,9 @@ protected:
     // dialog as in the menus.
     virtual INT_PTR OnCommand(UINT message, WPARAM wParam, LPARAM lParam);
     virtual INT_PTR OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam) { return FALSE; }
+    // After the dialog's last message, when the object no longer has a
+    // window: a modeless dialog that owns itself deletes itself here.
+    virtual void OnFinalMessage() {}
 
 private:
     static INT_PTR CALLBACK StaticProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -8,6 +8,7 @@
 
 #include "core/AppGlobals.h"
 #include "core/DialogRuntime.h"
+#include "core/WindowBase.h"
 #include "core/Preferences.h"
 #include "net/UrlRecord.h"
 #include "net/UrlSettings.h"
@@ -69,42 +70,32 @@ std::string BrowseForProgram(HWND owner) {
 
 // ---- "New" -----------------------------------------------------------------
 
-struct NewViewerState {
+class NewViewerDialog : public DialogBase {
+public:
+    explicit NewViewerDialog(std::string type) : DialogBase(kHelpAssociate), type(std::move(type)) {}
     std::string type;
-};
 
-INT_PTR CALLBACK NewViewerDlg(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result = 0;
-    if (DialogProcFront(dialog, message, wParam, lParam, PanelNone, kHelpAssociate, &result)) return result;
-    auto* state = reinterpret_cast<NewViewerState*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    switch (message) {
-        case WM_INITDIALOG:
-            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-            state = reinterpret_cast<NewViewerState*>(lParam);
-            SendDlgItemMessageA(dialog, IDC_NEWVIEWER_TYPE, EM_LIMITTEXT, kMaxType, 0);
-            SetDlgItemTextA(dialog, IDC_NEWVIEWER_TYPE, state->type.c_str());
-            return TRUE;
-        case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK) {
-                state->type = Trimmed(ItemText(dialog, IDC_NEWVIEWER_TYPE));
-                if (!state->type.empty()) EndDialog(dialog, IDOK);
-                return TRUE;
-            }
-            if (LOWORD(wParam) == IDCANCEL) {
-                EndDialog(dialog, IDCANCEL);
-                return TRUE;
-            }
-            break;
+protected:
+    INT_PTR OnInitDialog() override {
+        SendDlgItemMessageA(Handle(), IDC_NEWVIEWER_TYPE, EM_LIMITTEXT, kMaxType, 0);
+        SetDlgItemTextA(Handle(), IDC_NEWVIEWER_TYPE, type.c_str());
+        return TRUE;
     }
-    return FALSE;
-}
+    INT_PTR OnCommand(UINT, WPARAM wParam, LPARAM) override {
+        if (LOWORD(wParam) == IDOK) {
+            type = Trimmed(ItemText(Handle(), IDC_NEWVIEWER_TYPE));
+            if (!type.empty()) EndDialog(Handle(), IDOK);
+        } else if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(Handle(), IDCANCEL);
+        }
+        return TRUE;
+    }
+};
 
 // The typed type, or empty when cancelled.
 std::string AskForType(HWND owner, const std::string& current) {
-    NewViewerState state{current};
-    INT_PTR r = DialogBoxParamA(Instance(), "NEWVIEWER", owner, NewViewerDlg, reinterpret_cast<LPARAM>(&state));
-    if (r == -1) CannotCreate("NEWVIEWER");
-    return r == IDOK ? state.type : std::string();
+    NewViewerDialog dialog(current);
+    return dialog.RunModal(Instance(), "NEWVIEWER", owner) == IDOK ? dialog.type : std::string();
 }
 
 // ---- "Associate" -----------------------------------------------------------
@@ -306,21 +297,23 @@ void OnViewersCommand(HWND dialog, ViewersState& s, int id, int code) {
     }
 }
 
-INT_PTR CALLBACK ViewersDlg(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result = 0;
-    if (DialogProcFront(dialog, message, wParam, lParam, PanelNone, kHelpAssociate, &result)) return result;
-    auto* state = reinterpret_cast<ViewersState*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    switch (message) {
-        case WM_INITDIALOG:
-            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-            InitViewers(dialog, *reinterpret_cast<ViewersState*>(lParam));
-            return TRUE;
-        case WM_COMMAND:
-            if (state) OnViewersCommand(dialog, *state, LOWORD(wParam), HIWORD(wParam));
-            return TRUE;
+class ViewersDialog : public DialogBase {
+public:
+    explicit ViewersDialog(ViewersState& state) : DialogBase(kHelpAssociate), state_(state) {}
+
+protected:
+    INT_PTR OnInitDialog() override {
+        InitViewers(Handle(), state_);
+        return TRUE;
     }
-    return FALSE;
-}
+    INT_PTR OnCommand(UINT, WPARAM wParam, LPARAM) override {
+        OnViewersCommand(Handle(), state_, LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    }
+
+private:
+    ViewersState& state_;
+};
 
 // ---- "Unknown type" --------------------------------------------------------
 
@@ -408,35 +401,43 @@ void OnUnknownCommand(HWND dialog, UnknownState& s, int id) {
     }
 }
 
-INT_PTR CALLBACK UnknownTypeDlg(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result = 0;
-    if (DialogProcFront(dialog, message, wParam, lParam, PanelNone, kHelpAssociate, &result)) return result;
-    auto* state = reinterpret_cast<UnknownState*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    switch (message) {
-        case WM_INITDIALOG: {
-            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-            state = reinterpret_cast<UnknownState*>(lParam);
-            const char* name = state->url.GetName();
-            const char* type = state->url->GetContentType();
-            SetWindowTextA(dialog, name ? name : "");
-            SetDlgItemTextA(dialog, IDC_UNKNOWN_TYPE, type ? type : "");
-            SendDlgItemMessageA(dialog, IDC_UNKNOWN_PROGRAM, EM_LIMITTEXT, kMaxProgram, 0);
-            return TRUE;
-        }
-        case WM_COMMAND:
-            if (state) OnUnknownCommand(dialog, *state, LOWORD(wParam));
-            return TRUE;
-        case WM_DESTROY:
-            UnregisterModelessDialog(dialog);
-            if (state) {
-                g_unknownDialogs.erase(state->window);
-                SetWindowLongPtrA(dialog, DWLP_USER, 0);
-                delete state;
-            }
-            return TRUE;
+// Modeless: the object lives as long as its window and goes with it.
+class UnknownTypeDialog : public DialogBase {
+public:
+    UnknownTypeDialog(ViewerWindow window, const UrlHandle& url)
+        : DialogBase(kHelpAssociate), state_{window, url} {}
+
+protected:
+    INT_PTR OnInitDialog() override {
+        const char* name = state_.url.GetName();
+        const char* type = state_.url->GetContentType();
+        SetWindowTextA(Handle(), name ? name : "");
+        SetDlgItemTextA(Handle(), IDC_UNKNOWN_TYPE, type ? type : "");
+        SendDlgItemMessageA(Handle(), IDC_UNKNOWN_PROGRAM, EM_LIMITTEXT, kMaxProgram, 0);
+        return TRUE;
     }
-    return FALSE;
-}
+    INT_PTR OnCommand(UINT, WPARAM wParam, LPARAM) override {
+        OnUnknownCommand(Handle(), state_, LOWORD(wParam));
+        return TRUE;
+    }
+    INT_PTR OnOtherMessage(UINT message, WPARAM, LPARAM) override {
+        if (message != WM_DESTROY) return FALSE;
+        UnregisterModelessDialog(Handle());
+        g_unknownDialogs.erase(state_.window);
+        return TRUE;
+    }
+    void OnFinalMessage() override {
+        if (ownedByWindow_) delete this;
+    }
+
+public:
+    // Set once the window exists; a window that fails while being made
+    // leaves the object to its maker.
+    bool ownedByWindow_ = false;
+
+private:
+    UnknownState state_;
+};
 
 }  // namespace
 
@@ -446,9 +447,8 @@ INT_PTR OpenViewersDialog(HWND owner, const char* selectType) {
     state.copy = table ? std::make_unique<ViewerTable>(*table) : std::make_unique<ViewerTable>();
     if (!table) state.copy->AddBuiltInRows();
     if (selectType) state.selectType = selectType;
-    INT_PTR r = DialogBoxParamA(Instance(), "VIEWERS2", owner, ViewersDlg, reinterpret_cast<LPARAM>(&state));
-    if (r == -1) CannotCreate("VIEWERS2");
-    return r;
+    ViewersDialog dialog(state);
+    return dialog.RunModal(Instance(), "VIEWERS2", owner);
 }
 
 HWND UnknownTypeDialogOf(ViewerWindow window) {
@@ -461,17 +461,17 @@ HWND OpenUnknownTypeDialog(ViewerWindow window, const UrlHandle& url) {
         SetActiveWindow(open);
         return open;
     }
-    auto* state = new UnknownState{window, url};
     HWND owner = IsWindow(reinterpret_cast<HWND>(window)) ? reinterpret_cast<HWND>(window) : nullptr;
-    HWND dialog =
-        CreateDialogParamA(Instance(), "UNKNOWNDOC", owner, UnknownTypeDlg, reinterpret_cast<LPARAM>(state));
-    if (dialog == nullptr) {
-        delete state;
+    auto* dialog = new UnknownTypeDialog(window, url);
+    HWND made = dialog->CreateModeless(Instance(), "UNKNOWNDOC", owner);
+    if (made == nullptr) {
+        delete dialog;
         CannotCreate("UNKNOWNDOC");
         return nullptr;
     }
-    g_unknownDialogs[window] = dialog;
-    RegisterModelessDialog(dialog);
-    ShowWindow(dialog, SW_SHOW);
-    return dialog;
+    dialog->ownedByWindow_ = true;
+    g_unknownDialogs[window] = made;
+    RegisterModelessDialog(made);
+    ShowWindow(made, SW_SHOW);
+    return made;
 }
