@@ -227,6 +227,13 @@ void PageProperties::AddPageStyleSheet(StyleSheet* sheet) {
     sheets_.push_back(std::move(owned));
 }
 
+void PageProperties::ForgetSheetOwnersIn(const HtmlElement* subtree) {
+    for (auto& sheet : sheets_) {
+        const HtmlElement* owner = sheet->Owner();
+        if (owner && (owner == subtree || subtree->Contains(owner))) sheet->ForgetOwner();
+    }
+}
+
 void PageProperties::AddStyleSheetLink(HtmlElement* link) {
     ++sheetsLoading;
     RegisterElementUrls(link);

@@ -98,6 +98,9 @@ public:
     // Appends every rule that matches the element; 1 when one matched.
     int MatchRules(const HtmlElement* element, MatchedRuleList& matched) const;
     HtmlElement* Owner() const { return owner_; }
+    // The owning element is going: the rules stay with the page, which
+    // keeps them after the sheets whose elements remain.
+    void ForgetOwner() { owner_ = nullptr; }
     int RuleCount() const;
 
 private:

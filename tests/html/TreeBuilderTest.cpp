@@ -709,6 +709,7 @@ TEST(PageContent, BodyHandlersCompileWithTheWindowObject) {
 
 }  // namespace
 
+#include "html/StyleSheet.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
@@ -734,6 +735,26 @@ TEST(PageContent, LinkedStyleSheetsAreAskedFor) {
         EXPECT_EQ(content.GetPage()->sheetsLoading, 0);
         EXPECT_EQ(content.GetPage()->StyleSheets().size(), cached ? 1u : 0u);
     }
+}
+
+// A STYLE in a cell that the tree builder drops (the cell ends up holding
+// no content) goes with the cell; its rules stay with the page, and the
+// sheets that come after it are put in order without reaching for the
+// deleted element.
+TEST(PageContent, StyleOfADroppedCellStaysWithThePage) {
+    DocumentContent content;
+    html_test::FeedWhole(content,
+                         "<table border=1>\n<tr><td>Outble>\n<table width</script>\n"
+                         "<style>P { color: red }</style>\n<style>H1 { color: blue }</style></table>\n"
+                         "<style>A { color: green }</style><p>x");
+    const auto& sheets = content.GetPage()->StyleSheets();
+    ASSERT_EQ(sheets.size(), 3u);
+    int ownerless = 0;
+    for (const auto& sheet : sheets) {
+        EXPECT_EQ(sheet->RuleCount(), 1);
+        ownerless += sheet->Owner() == nullptr;
+    }
+    EXPECT_GE(ownerless, 1) << "a sheet of the dropped cell";
 }
 
 TEST(PageContent, ScriptFilesAreWaitedFor) {
