@@ -1,5 +1,6 @@
 // Directory listings: the LIST line parser, the entry lines of the page, and
 // a local folder listed by a record into its store.
+#include <chrono>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -130,7 +131,10 @@ TEST(ListingLines, LocalSortKeepsParentFirstAndIgnoresCase) {
 class LocalListingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() / "zintu-listing-test";
+        // One folder per run: test runs of other trees may share the machine.
+        root_ = fs::temp_directory_path() /
+                ("zintu-listing-test-" +
+                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
         fs::remove_all(root_);
         fs::create_directories(root_ / "cache");
         fs::create_directories(root_ / "folder");
