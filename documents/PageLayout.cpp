@@ -2,6 +2,7 @@
 
 #include "html/DocumentContent.h"
 #include "layout/PaintDevice.h"
+#include "layout/PaintTree.h"
 
 PageLayout::PageLayout(PaintDevice& device, int32_t width) : device_(device), width_(width < 1 ? 1 : width) {}
 
@@ -33,37 +34,19 @@ int32_t PageLayout::ContentHeight() const {
     return root_ ? static_cast<int32_t>(root_->Height()) : 0;
 }
 
-namespace {
-
-void PaintBox(const LayoutElement& box, PaintDevice& device, int32_t left, int32_t top, int32_t right,
-              int32_t bottom, int32_t scrollX, int32_t scrollY) {
-    for (const LayoutElement* c = box.FirstChild(); c; c = c->NextSibling()) {
-        if (c->GetKind() == LayoutElement::kReferenceBox) continue;
-        const int32_t x = c->AbsoluteX();
-        const int32_t y = c->AbsoluteY();
-        const int32_t h = static_cast<int32_t>(c->Height());
-        if (y > bottom || (h > 0 && y + h < top)) {
-            if (c->IsContainer() && h > 0) continue;
-        }
-        if (c->GetKind() == LayoutElement::kTextFragment) {
-            if (y + h < top || y > bottom || x > right || x + c->Width() < left) continue;
-            const auto* text = static_cast<const TextFragment*>(c);
-            text->ApplyTextStyle(device);
-            device.DrawText(x - scrollX, y - scrollY, text->TextPointer(), text->TextLength());
-        } else if (c->GetKind() == LayoutElement::kRuleBox) {
-            device.DrawHorizontalRule(x - scrollX, y - scrollY, c->Width(), h, true);
-        } else {
-            PaintBox(*c, device, left, top, right, bottom, scrollX, scrollY);
-        }
-    }
-}
-
-}  // namespace
-
 void PageLayout::Paint(PaintDevice& device, int32_t left, int32_t top, int32_t right, int32_t bottom,
                        int32_t scrollX, int32_t scrollY) const {
     if (!root_) return;
-    PaintBox(*root_, device, left, top, right, bottom, scrollX, scrollY);
+    // The rectangle is in page coordinates; the paint wants it relative to
+    // the view, whose origin is the scroll position.
+    PaintRequest request;
+    request.viewX = scrollX;
+    request.viewY = scrollY;
+    request.clipX = left - scrollX;
+    request.clipY = top - scrollY;
+    request.clipWidth = right - left;
+    request.clipHeight = bottom - top;
+    root_->PaintTree(device, request);
 }
 
 int FormatContentStep(DocumentContent& content, PageLayout& layout, FormatState& state) {
