@@ -6,21 +6,9 @@
 #include <vector>
 
 #include "security/HandshakeItems.h"
+#include "tests/security/HexBytes.h"
 
 namespace {
-
-std::vector<uint8_t> Hex(const std::string& text) {
-    std::vector<uint8_t> out;
-    for (size_t i = 0; i + 1 < text.size();) {
-        if (text[i] == ' ') {
-            ++i;
-            continue;
-        }
-        out.push_back(static_cast<uint8_t>(std::stoi(text.substr(i, 2), nullptr, 16)));
-        i += 2;
-    }
-    return out;
-}
 
 std::vector<uint8_t> Encode(const DataItem& item) {
     std::vector<uint8_t> out(item.EncodedSize());

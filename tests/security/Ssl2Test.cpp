@@ -9,21 +9,9 @@
 #include "security/ProtocolVersion.h"
 #include "security/Ssl2.h"
 #include "security/SslRecord.h"
+#include "tests/security/HexBytes.h"
 
 namespace {
-
-std::vector<uint8_t> Hex(const std::string& text) {
-    std::vector<uint8_t> out;
-    for (size_t i = 0; i + 1 < text.size();) {
-        if (text[i] == ' ') {
-            ++i;
-            continue;
-        }
-        out.push_back(static_cast<uint8_t>(std::stoi(text.substr(i, 2), nullptr, 16)));
-        i += 2;
-    }
-    return out;
-}
 
 // Feeds the bytes in pieces; answers how many the record took.
 size_t FeedRecord(DataItem& record, const std::vector<uint8_t>& bytes, size_t piece) {
