@@ -82,14 +82,14 @@ bool Ssl2Record::ReceivedPadding(const uint8_t*, uint32_t length, uint32_t, uint
 }
 
 Ssl2Message::Ssl2Message() {
-    for (ByteVector* v : {&cipherSpecs, &sessionId, &challenge, &certificate, &connectionId, &clearKey,
+    for (ByteVector* v : {&cipherKinds, &sessionId, &challenge, &certificate, &connectionId, &clearKey,
                           &encryptedKey, &keyArg, &response, &pending_})
         v->SetParent(this);
 }
 
 void Ssl2Message::SetType(uint32_t type) {
     type_ = type <= kSsl2ClientCertificate ? type : kSsl2NoMessage;
-    for (ByteVector* v : {&cipherSpecs, &sessionId, &challenge, &certificate, &connectionId, &clearKey,
+    for (ByteVector* v : {&cipherKinds, &sessionId, &challenge, &certificate, &connectionId, &clearKey,
                           &encryptedKey, &keyArg, &response})
         v->Resize(0);
     errorCode = version = 0;
@@ -143,7 +143,7 @@ bool Ssl2Message::TryParse() {
         case kSsl2ClientHello:
             if (!c.Take(2, version) || !c.Take(2, a) || !c.Take(2, b) || !c.Take(2, d) || c.left < a + b + d)
                 return false;
-            return c.Bytes(a, cipherSpecs) && c.Bytes(b, sessionId) && c.Bytes(d, challenge);
+            return c.Bytes(a, cipherKinds) && c.Bytes(b, sessionId) && c.Bytes(d, challenge);
         case kSsl2ClientMasterKey:
             if (c.left < 3) return false;
             std::memcpy(cipherKind, c.p, 3);
@@ -156,7 +156,7 @@ bool Ssl2Message::TryParse() {
                 return false;
             sessionIdHit = static_cast<uint8_t>(e);
             certificateType = static_cast<uint8_t>(f == 0 || f == 2 ? f : 1);
-            return c.Bytes(a, certificate) && c.Bytes(b, cipherSpecs) && c.Bytes(d, connectionId);
+            return c.Bytes(a, certificate) && c.Bytes(b, cipherKinds) && c.Bytes(d, connectionId);
         case kSsl2ClientCertificate:
             if (!c.Take(1, g) || !c.Take(2, a) || !c.Take(2, b) || c.left < a + b) return false;
             certificateType = static_cast<uint8_t>(g);
@@ -222,10 +222,10 @@ const uint8_t* Ssl2Message::ReadMessage(const uint8_t* in, uint32_t& remaining) 
 uint32_t Ssl2Message::MessageSize() const {
     switch (type_) {
         case kSsl2Error: return 3;
-        case kSsl2ClientHello: return 9 + cipherSpecs.Length() + sessionId.Length() + challenge.Length();
+        case kSsl2ClientHello: return 9 + cipherKinds.Length() + sessionId.Length() + challenge.Length();
         case kSsl2ClientMasterKey: return 10 + clearKey.Length() + encryptedKey.Length() + keyArg.Length();
         case kSsl2ClientFinished: return 1 + connectionId.Length();
-        case kSsl2ServerHello: return 11 + certificate.Length() + cipherSpecs.Length() + connectionId.Length();
+        case kSsl2ServerHello: return 11 + certificate.Length() + cipherKinds.Length() + connectionId.Length();
         case kSsl2ServerVerify: return 1 + challenge.Length();
         case kSsl2ServerFinished: return 1 + sessionId.Length();
         case kSsl2RequestCertificate: return 1 + response.Length();
@@ -246,10 +246,10 @@ uint8_t* Ssl2Message::WriteMessage(uint8_t* out) const {
         case kSsl2Error: return WriteBigEndian(out, errorCode, 2);
         case kSsl2ClientHello:
             out = WriteBigEndian(out, version, 2);
-            out = WriteBigEndian(out, cipherSpecs.Length(), 2);
+            out = WriteBigEndian(out, cipherKinds.Length(), 2);
             out = WriteBigEndian(out, sessionId.Length(), 2);
             out = WriteBigEndian(out, challenge.Length(), 2);
-            return PutBytes(PutBytes(PutBytes(out, cipherSpecs), sessionId), challenge);
+            return PutBytes(PutBytes(PutBytes(out, cipherKinds), sessionId), challenge);
         case kSsl2ClientMasterKey:
             std::memcpy(out, cipherKind, 3);
             out += 3;
@@ -262,9 +262,9 @@ uint8_t* Ssl2Message::WriteMessage(uint8_t* out) const {
             *out++ = certificateType;
             out = WriteBigEndian(out, version, 2);
             out = WriteBigEndian(out, certificate.Length(), 2);
-            out = WriteBigEndian(out, cipherSpecs.Length(), 2);
+            out = WriteBigEndian(out, cipherKinds.Length(), 2);
             out = WriteBigEndian(out, connectionId.Length(), 2);
-            return PutBytes(PutBytes(PutBytes(out, certificate), cipherSpecs), connectionId);
+            return PutBytes(PutBytes(PutBytes(out, certificate), cipherKinds), connectionId);
         case kSsl2ClientCertificate:
             *out++ = certificateType;
             out = WriteBigEndian(out, certificate.Length(), 2);
@@ -284,15 +284,15 @@ int Ssl2Message::CheckMessage(ErrorHolder* target) const {
     };
     if (GetError()) return fail(Error().errorClass, Error().code);
     if (!complete_ || type_ == kSsl2NoMessage) return fail(kErrorFatal, kCodeIllegalParameter);
-    if (cipherSpecs.Length() % 3 != 0) return fail(kErrorFatal, kCodeIllegalParameter);
+    if (cipherKinds.Length() % 3 != 0) return fail(kErrorFatal, kCodeIllegalParameter);
     if (type_ == kSsl2Error && errorCode == 7) return fail(kErrorFatal, kCodeIllegalParameter);
     if (type_ == kSsl2ServerHello) {
         if (certificateType > 2 || connectionId.Length() == 0) return fail(kErrorFatal, kCodeIllegalParameter);
         // A hit resumes a session: the server sends no certificate or
         // ciphers; a new session needs both.
         bool hit = sessionIdHit != 0;
-        bool fresh = certificate.Length() != 0 && cipherSpecs.Length() != 0;
-        bool bare = certificate.Length() == 0 && cipherSpecs.Length() == 0;
+        bool fresh = certificate.Length() != 0 && cipherKinds.Length() != 0;
+        bool bare = certificate.Length() == 0 && cipherKinds.Length() == 0;
         if (hit ? !bare : !fresh) return fail(kErrorFatal, kCodeIllegalParameter);
     }
     return 1;

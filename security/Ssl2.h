@@ -79,7 +79,7 @@ public:
     uint32_t version = 0;
     uint8_t sessionIdHit = 0;
     uint8_t certificateType = 0;
-    ShortByteVector cipherSpecs;
+    ShortByteVector cipherKinds;
     ShortByteVector sessionId;  // CLIENT-HELLO; SERVER-FINISHED's body
     ShortByteVector challenge;  // CLIENT-HELLO; SERVER-VERIFY's body
     ShortByteVector certificate;  // SERVER-HELLO, CLIENT-CERTIFICATE

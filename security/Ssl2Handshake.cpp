@@ -68,14 +68,14 @@ uint32_t Ssl2Handshake::OnSsl2Unexpected(const Ssl2Message&, uint32_t next) {
     return Fail(kErrorFatal, kCodeUnexpectedMessage, next);
 }
 
-const CipherSuiteRow* Ssl2Handshake::ChooseSuite(const ShortByteVector& serverSpecs) const {
+const CipherSuiteRow* Ssl2Handshake::ChooseSuite(const ShortByteVector& serverKinds) const {
     const Ssl2CipherKindList& offered = host_.OfferedKinds();
     for (uint32_t i = 0; i < offered.Count(); ++i) {
         const Ssl2CipherKindItem& kind = offered.Item(i);
         bool serverHas = false;
-        for (uint32_t at = 0; at + 3 <= serverSpecs.Length() && !serverHas; at += 3) {
-            const uint8_t* spec = serverSpecs.Data() + at;
-            serverHas = Ssl2CipherKindItem(spec[0], spec[1], spec[2]) == kind;
+        for (uint32_t at = 0; at + 3 <= serverKinds.Length() && !serverHas; at += 3) {
+            const uint8_t* kind3 = serverKinds.Data() + at;
+            serverHas = Ssl2CipherKindItem(kind3[0], kind3[1], kind3[2]) == kind;
         }
         if (!serverHas) continue;
         for (const CipherSuiteRow& row : kCipherSuiteTable) {
@@ -93,7 +93,7 @@ uint32_t Ssl2Handshake::OnSsl2ServerHello(const Ssl2Message& message, uint32_t n
     // This client offers no session id until it keeps SSL 2.0 sessions, so
     // a hit names a session it never had.
     if (message.sessionIdHit) return Fail(kErrorFatal, kCodeHandshakeFailure, kSsl2StateClosed);
-    suite_ = ChooseSuite(message.cipherSpecs);
+    suite_ = ChooseSuite(message.cipherKinds);
     if (!suite_) return Fail(kErrorFatal, kCodeHandshakeFailure, kSsl2StateClosed);
     level_ = suite_->level;
     serverCertificate_.SetBytes(message.certificate.Data(), message.certificate.Length());

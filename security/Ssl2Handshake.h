@@ -96,7 +96,7 @@ private:
     uint32_t Fail(uint32_t errorClass, uint32_t code, uint32_t next, bool silent = false);
     uint32_t SendSsl2Message(const Ssl2Message& message, uint32_t next);
     bool SendClientMasterKey(const Certificate& chain);
-    const CipherSuiteRow* ChooseSuite(const ShortByteVector& serverSpecs) const;
+    const CipherSuiteRow* ChooseSuite(const ShortByteVector& serverKinds) const;
 
     Ssl2HandshakeHost& host_;
     Ssl2Version& version_;

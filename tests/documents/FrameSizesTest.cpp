@@ -10,14 +10,14 @@
 
 namespace {
 
-struct Spec {
+struct FrameLength {
     int unit;
     int32_t value;
 };
 
-std::vector<FrameSpan> Divide(const std::vector<Spec>& specs, int32_t length, int32_t border) {
+std::vector<FrameSpan> Divide(const std::vector<FrameLength>& lengths, int32_t length, int32_t border) {
     std::vector<FrameSpan> spans;
-    for (const Spec& s : specs) spans.push_back({s.unit, s.value});
+    for (const FrameLength& s : lengths) spans.push_back({s.unit, s.value});
     NormaliseFramePercentages(spans.data(), static_cast<int>(spans.size()));
     DivideFrameLength(spans.data(), static_cast<int>(spans.size()), length, border);
     return spans;
@@ -34,7 +34,7 @@ constexpr int kRel = kFrameRelative, kPct = kFramePercent, kPx = kFramePixels;
 TEST(FrameSizes, SharesFollowTheList) {
     struct Case {
         const char* what;
-        std::vector<Spec> specs;
+        std::vector<FrameLength> lengths;
         int32_t length, border;
         std::vector<int32_t> sizes;
     };
@@ -49,7 +49,7 @@ TEST(FrameSizes, SharesFollowTheList) {
         {"one frame fills the set", {{kRel, 1}}, 250, 5, {250}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(Sizes(Divide(c.specs, c.length, c.border)), c.sizes) << c.what;
+        EXPECT_EQ(Sizes(Divide(c.lengths, c.length, c.border)), c.sizes) << c.what;
     }
 }
 
@@ -62,7 +62,7 @@ TEST(FrameSizes, PositionsLeaveTwiceTheBorderBetweenFrames) {
 }
 
 TEST(FrameSizes, ListsThatSumToZeroOrOverflowStayInTheSet) {
-    const std::vector<std::vector<Spec>> lists = {
+    const std::vector<std::vector<FrameLength>> lists = {
         {{kRel, 0}, {kRel, 0}},                 // "0*,0*"
         {{kPct, 0}, {kPct, 0}, {kRel, 0}},      // "0%,0%,0*"
         {{kPx, 0}, {kPx, 0}},                   // "0,0"

@@ -27,16 +27,16 @@ const std::vector<uint8_t> kConnectionId = FromHex("c0ffee00112233445566778899aa
 const std::vector<uint8_t> kChallenge = FromHex("000102030405060708090a0b0c0d0e0f");
 
 // SERVER-HELLO: no session hit, X.509, version 2, the certificate, the
-// cipher specs, the connection id.
-std::vector<uint8_t> ServerHello(const std::vector<uint8_t>& specs, uint8_t hit = 0, uint16_t version = 2) {
+// cipher kinds, the connection id.
+std::vector<uint8_t> ServerHello(const std::vector<uint8_t>& kinds, uint8_t hit = 0, uint16_t version = 2) {
     std::vector<uint8_t> certificate = DataFile("ssl2-server.der");
     std::vector<uint8_t> m = {4, hit, 1};
     Add(m, Big16(version));
     Add(m, Big16(certificate.size()));
-    Add(m, Big16(specs.size()));
+    Add(m, Big16(kinds.size()));
     Add(m, Big16(kConnectionId.size()));
     Add(m, certificate);
-    Add(m, specs);
+    Add(m, kinds);
     Add(m, kConnectionId);
     return m;
 }
@@ -125,7 +125,7 @@ protected:
 TEST_F(Ssl2Handshaking, ServerHelloGivesMasterKeyAndFinishedForEachSuite) {
     struct Case {
         const char* name;
-        std::vector<uint8_t> serverSpecs;
+        std::vector<uint8_t> serverKinds;
         bool ssl3;
         const char* suite;
         uint8_t kind[3];
@@ -142,7 +142,7 @@ TEST_F(Ssl2Handshaking, ServerHelloGivesMasterKeyAndFinishedForEachSuite) {
         Ssl2Version version;
         Ssl2Handshake handshake(host, version);
         handshake.SetChallenge(Vector(kChallenge));
-        std::vector<uint8_t> hello = ServerHello(c.serverSpecs);
+        std::vector<uint8_t> hello = ServerHello(c.serverKinds);
         EXPECT_EQ(handshake.DispatchSsl2Message(hello.data(), static_cast<uint32_t>(hello.size()), kSsl2StateClosed),
                   kSsl2StateHandshaking)
             << c.name;

@@ -77,8 +77,8 @@ std::vector<uint8_t> Write(const Ssl2Message& message) {
 TEST(Ssl2Messages, ClientHelloAnnouncesItsVersion) {
     Ssl2Message hello;
     hello.SetType(kSsl2ClientHello);
-    std::vector<uint8_t> specs = Hex("010080 000004");
-    hello.cipherSpecs.SetBytes(specs.data(), 6);
+    std::vector<uint8_t> kinds = Hex("010080 000004");
+    hello.cipherKinds.SetBytes(kinds.data(), 6);
     std::vector<uint8_t> challenge(16, 0x5A);
     hello.challenge.SetBytes(challenge.data(), 16);
     struct Case {
@@ -96,7 +96,7 @@ TEST(Ssl2Messages, ClientHelloAnnouncesItsVersion) {
 }
 
 TEST(Ssl2Messages, ServerHelloParsesInPiecesAndIsChecked) {
-    // hit, certificate type, version, lengths (certificate 3, specs 3, id 2).
+    // hit, certificate type, version, lengths (certificate 3, cipher kinds 3, id 2).
     std::vector<uint8_t> fresh = Hex("04 00 01 0002 0003 0003 0002 aabbcc 010080 1234");
     for (size_t piece : {size_t{1}, size_t{5}, fresh.size()}) {
         Ssl2Message message;
@@ -122,7 +122,7 @@ TEST(Ssl2Messages, ServerHelloParsesInPiecesAndIsChecked) {
     } bad[] = {
         {"04 00 01 0002 0003 0003 0000 aabbcc 010080", "empty connection id"},
         {"04 01 01 0002 0003 0003 0002 aabbcc 010080 1234", "a hit with a certificate"},
-        {"04 00 01 0002 0003 0002 0002 aabbcc 0100 1234", "cipher specs not in threes"},
+        {"04 00 01 0002 0003 0002 0002 aabbcc 0100 1234", "cipher kinds not in threes"},
         {"04 00 07 0002 0000 0000 0002 1234", "no certificate on a new session"},
     };
     for (const Bad& b : bad) {
