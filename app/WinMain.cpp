@@ -28,6 +28,7 @@
 #include "security/SecureConnections.h"
 #include "security/SecurityDialogs.h"
 #include "windows/ButtonClassHook.h"
+#include "windows/TimedMessageBox.h"
 
 namespace {
 
@@ -91,9 +92,11 @@ int EndEarly() {
 // The lower layers reach the higher ones only through what these install:
 // the settings hand-over (preferences to the network layer), the maker of
 // https connections (security for URL loading) and the page content of
-// loaded records (the document side).
+// loaded records (the document side); the program's message boxes become
+// the document windows' timed box.
 void InstallLayerInterfaces() {
     InstallSettingsHandOver();
+    SetTimedMessageBox(ShowMessageBox);
     InstallSecureConnections();
     RegisterSecurityCommands();
     InstallPageContentFactory();

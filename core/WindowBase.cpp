@@ -74,6 +74,10 @@ HWND DialogBase::CreateModeless(HINSTANCE instance, const char* templateName, HW
     return CreateDialogParamA(instance, templateName, owner, StaticProcedure, reinterpret_cast<LPARAM>(this));
 }
 
+HWND DialogBase::CreatePanel(const char* templateName, HWND parent, int kind) {
+    return CreatePanelFromTemplate(templateName, parent, 0, StaticProcedure, reinterpret_cast<LPARAM>(this), kind);
+}
+
 INT_PTR DialogBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result;
     if (DialogProcFront(dialog_, message, wParam, lParam, PanelNone, helpContext_, &result, colourFlags_))

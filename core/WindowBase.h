@@ -64,6 +64,10 @@ public:
     // A modeless dialog of the template: its window, or null when it could
     // not be made (the caller decides whether to tell the user).
     HWND CreateModeless(HINSTANCE instance, const char* templateName, HWND owner);
+    // A child panel of the kind (PanelKind) made from the template inside
+    // the parent (see CreatePanelFromTemplate); null when it could not be
+    // made. A panel answers its kind itself, in its HandleMessage.
+    HWND CreatePanel(const char* templateName, HWND parent, int kind);
 
 protected:
     // Every message of the dialog, as a dialog procedure answers it (TRUE:
