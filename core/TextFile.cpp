@@ -16,6 +16,14 @@ TextFile::TextFile(const char* path, const char* mode, TextFileShare share) {
 #endif
 }
 
+bool TextFile::Close() {
+    if (!stream_) return false;
+    bool flushed = std::fflush(stream_) == 0 && !std::ferror(stream_);
+    bool closed = std::fclose(stream_) == 0;
+    stream_ = nullptr;
+    return flushed && closed;
+}
+
 TextFile::~TextFile() {
     if (stream_) std::fclose(stream_);
 }

@@ -21,6 +21,9 @@ public:
     TextFile& operator=(const TextFile&) = delete;
 
     bool IsOpen() const { return stream_ != nullptr; }
+    // Closes the file at once; false when it was not open or what was
+    // written could not all reach the disk.
+    bool Close();
 
     // The next non-empty line without its line end, whatever its length;
     // valid until the next read. Null at the end of the file, without a

@@ -54,6 +54,9 @@
 #define IDS_NO_TN3270_HOST 20122
 #define IDS_UNSAFE_OUTSIDE_ARGUMENT 20137
 
+// Saving images.
+#define IDS_IMAGE_FILE_FILTER 20059
+
 // Help contexts.
 #define HELP_BARS 20081
 #define HELP_MESSAGE_BOX 20086
