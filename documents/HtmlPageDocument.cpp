@@ -137,9 +137,6 @@ void HtmlPageDocument::ResetLayout() {
 bool HtmlPageDocument::EnsureLayout() {
     if (layout_) return true;
     if (!device_) return false;
-    // A device on which no style chose a font yet would measure every text
-    // as empty: it starts from the default style's height.
-    if (device_->GetFontHeight() < 1) device_->SetFontHeight(16);
     layout_ = std::make_unique<PageLayout>(*device_, width_);
     return true;
 }

@@ -1,8 +1,12 @@
 #include "documents/PageLayout.h"
 
+#include <cstdint>
+
 #include "html/DocumentContent.h"
+#include "layout/FontTable.h"
 #include "layout/PaintDevice.h"
 #include "layout/PaintTree.h"
+#include "layout/RepaintRegion.h"
 
 PageLayout::PageLayout(PaintDevice& device, int32_t width) : device_(device), width_(width < 1 ? 1 : width) {}
 
@@ -18,12 +22,40 @@ void PageLayout::BeginPage(const PageProperties& page, const HtmlElement* root) 
 
 int PageLayout::Format(const HtmlElement* stopElement) {
     if (!formatter_ || !root_element_) return kResultDone;
-    // While an element is still open the page waits for more data: the
-    // formatter resumes a container only after the child it stopped at, so
-    // children that arrive later in an open element would be lost, and
-    // elements inside the head (never laid out) never reach the stop.
-    if (stopElement) return kResultStopped;
-    return formatter_->FormatStep(root_element_, root_.get(), kStepBudget, const_cast<HtmlElement*>(stopElement));
+    // Every step starts from the page's default font: the formatter applies
+    // each element's font over the one the device holds.
+    SelectDefaultFont(device_);
+    const int32_t changedFrom = openTop_;
+    // The formatter stops at the element still open (the tree's insertion
+    // element) and goes on there when the step after more data comes.
+    const int result = formatter_->FormatStep(root_element_, root_.get(), kStepBudget,
+                                              const_cast<HtmlElement*>(stopElement));
+    // New lines and boxes are not moves of painted ones, which the layout
+    // records itself: what lies below the area left open before is new.
+    openTop_ = OpenAreaTop();
+    const int32_t bottom = ContentHeight();
+    if (RepaintRegion* region = RepaintRegion::Current()) {
+        if (bottom > changedFrom) region->Add(0, changedFrom, width_, bottom - changedFrom);
+    }
+    return result;
+}
+
+int32_t PageLayout::OpenAreaTop() const {
+    if (!root_ || root_->Has(LayoutElement::kFinished)) return ContentHeight();
+    // Down the last boxes, which are the ones still being filled: the first
+    // open line is where text may still be added or aligned.
+    int32_t y = 0;
+    for (const LayoutElement* e = root_.get(); e;) {
+        y += e->Y();
+        if (e->GetKind() == LayoutElement::kLineBox && !e->Has(LayoutElement::kFinished)) return y;
+        const LayoutElement* last = e->LastChild();
+        while (last &&
+               (last->GetKind() == LayoutElement::kReferenceBox || last->Has(LayoutElement::kOutOfFlow)))
+            last = last->PrevSibling();
+        if (!last || last->Has(LayoutElement::kFinished)) break;
+        e = last;
+    }
+    return ContentHeight();
 }
 
 int32_t PageLayout::ContentWidth() const {
@@ -31,7 +63,9 @@ int32_t PageLayout::ContentWidth() const {
 }
 
 int32_t PageLayout::ContentHeight() const {
-    return root_ ? static_cast<int32_t>(root_->Height()) : 0;
+    if (!root_) return 0;
+    const int64_t height = ExtentHeight(*root_);
+    return height > INT32_MAX ? INT32_MAX : static_cast<int32_t>(height);
 }
 
 void PageLayout::Paint(PaintDevice& device, int32_t left, int32_t top, int32_t right, int32_t bottom,

@@ -27,6 +27,7 @@ public:
     // The root box, null before the first step.
     BlockBox* Root() const { return root_.get(); }
     int32_t ContentWidth() const;
+    // While the page still arrives, as far down as its layout reaches so far.
     int32_t ContentHeight() const;
     // -1 for the display's default.
     int32_t Background() const { return background_; }
@@ -37,8 +38,13 @@ public:
                int32_t scrollY) const;
 
 private:
+    // The top of what the last step left unfinished (the open lines), in
+    // page coordinates: the next step may change anything from there down.
+    int32_t OpenAreaTop() const;
+
     PaintDevice& device_;
     int32_t width_;
+    int32_t openTop_ = 0;
     int32_t background_ = -1;
     HtmlElement* root_element_ = nullptr;
     std::unique_ptr<BlockBox> root_;

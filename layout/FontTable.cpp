@@ -3,6 +3,8 @@
 #include <cstring>
 #include <strings.h>
 
+#include "layout/PaintDevice.h"
+
 FontTable* g_fontTable = nullptr;
 
 void SetLogFontFace(LogFont& font, const char* name) {
@@ -237,4 +239,16 @@ int FontHeightOf(const FontStyle& style) {
     const LogFont* font = style.Font();
     if (!font) return 16;
     return font->height < 0 ? -font->height : font->height;
+}
+
+void SelectDefaultFont(PaintDevice& device) {
+    const LogFont* normal = g_fontTable ? g_fontTable->ForElement(0).Font() : nullptr;
+    if (normal) {
+        device.SetLogFont(*normal);
+        device.SetFaceById(FindFontFaceId(normal->faceName));
+    } else if (device.GetFontHeight() <= 1) {
+        // A device nobody chose a font for still holds its initial height
+        // of 1: text would be measured and drawn a pixel high.
+        device.SetFontHeight(FontHeightOf(FontTable::DefaultStyle()));
+    }
 }

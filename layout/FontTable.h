@@ -173,3 +173,9 @@ int FontSizeForStep(const LogFont* font, int step);
 int FontSizeForStep(const FontStyle& style, int step);
 // |height| of the style's font, 16 without one.
 int FontHeightOf(const FontStyle& style);
+
+// Puts the default font (that of element type 0) on the device, from which
+// every element's font of a page is made. Without one in the table the
+// device keeps its font, unless it has none yet.
+class PaintDevice;
+void SelectDefaultFont(PaintDevice& device);

@@ -158,7 +158,8 @@ void LayoutFormatter::ApplyStyle(HtmlElement* e, TextStyleRecord& text, ElementS
 int LayoutFormatter::Format(HtmlElement* e, LayoutState& outer, Call call) {
     if (e == stop_ && !e->FirstChild()) return kResultStopped;
     const int type = e->Type();
-    if (IsWithoutLayout(type)) return kResultNothing;
+    // One still open waits: an APPLET becomes an EMBED when it closes.
+    if (IsWithoutLayout(type)) return IsOpen(e) ? kResultStopped : kResultNothing;
 
     LogFont savedFont;
     device_.GetLogFont(savedFont);
@@ -219,9 +220,21 @@ int LayoutFormatter::Format(HtmlElement* e, LayoutState& outer, Call call) {
 
 // --- children ------------------------------------------------------------------
 
+void LayoutFormatter::Advance(LayoutState& state, HtmlElement* child) {
+    state.lastDone = child;
+    state.nextChild = child->NextSibling();
+    DropStatesAfter(state);
+}
+
+bool LayoutFormatter::IsOpen(const HtmlElement* e) const {
+    return stop_ && (e == stop_ || e->Contains(stop_));
+}
+
 int LayoutFormatter::ChildrenLoop(HtmlElement* e, LayoutState& state, Call call, bool block) {
     bool first = call.firstElement;
     bool secondPass = call.secondPass;
+    // Children that arrived since the step that found the element open.
+    if (!state.nextChild) state.nextChild = state.lastDone ? state.lastDone->NextSibling() : e->FirstChild();
     // A loop resumed in a later step sees the line as the step before left it.
     if (state.nextChild != e->FirstChild()) first = FirstOnLine(state.blockState->line, first);
     while (HtmlElement* child = state.nextChild) {
@@ -252,8 +265,7 @@ int LayoutFormatter::ChildrenLoop(HtmlElement* e, LayoutState& state, Call call,
         }
         if (r == kResultLineEnded && child->Type() == kTagBr) {
             if (!block) {
-                state.nextChild = child->NextSibling();
-                DropStatesAfter(state);
+                Advance(state, child);
                 return kResultLineFull;
             }
             CloseLine(bs, state.alignment == 7 ? 4 : state.alignment);
@@ -262,23 +274,21 @@ int LayoutFormatter::ChildrenLoop(HtmlElement* e, LayoutState& state, Call call,
         if (r == kResultLineFull || r == kResultLineEnded || r == kResultNoFit) {
             if (!block) return r;
             CloseLine(bs, r == kResultLineEnded && state.alignment == 7 ? 4 : state.alignment);
-            if (r == kResultLineEnded) {
-                state.nextChild = child->NextSibling();
-                DropStatesAfter(state);
-            }
+            if (r == kResultLineEnded) Advance(state, child);
             secondPass = false;
             first = true;
             continue;
         }
         if (r != kResultDone && r != kResultNothing) return r;
         // The child is done.
-        state.nextChild = child->NextSibling();
-        DropStatesAfter(state);
+        Advance(state, child);
         secondPass = false;
         first = FirstOnLine(bs.line, first);
-        if (child == stop_ || (e == stop_ && !state.nextChild)) return kResultStopped;
         if (block && state.alignment == 4 && budget_ && --*budget_ < 0) return kResultBudgetOut;
     }
+    // An element still open waits here for its further children; the next
+    // step goes on after its last one.
+    if (IsOpen(e)) return kResultStopped;
     return kResultDone;
 }
 
@@ -294,7 +304,10 @@ bool LayoutFormatter::ResumesInline(LayoutState& state, HtmlElement* child) {
         if (!deeper) break;
         next = deeper;
     }
-    const HtmlElement* at = next->nextChild && next->element->Type() != kTextNode ? next->nextChild : next->element;
+    const HtmlElement* resume = next->nextChild  ? next->nextChild
+                                : next->lastDone ? next->lastDone->NextSibling()
+                                                 : nullptr;
+    const HtmlElement* at = resume && next->element->Type() != kTextNode ? resume : next->element;
     return FlowsInLine(at);
 }
 
@@ -314,6 +327,8 @@ int LayoutFormatter::FormatBlock(HtmlElement* e, LayoutState& state, Call call, 
         const HtmlElement* prev = e->PrevSibling();
         const HtmlElement* next = e->NextInOrder(true);
         if (type != kTagP || (prev && prev->Type() == kTagP) || (next && next->Type() == kTagP)) return kResultNothing;
+        // What follows decides, and it has not arrived yet.
+        if (!next && stop_) return kResultStopped;
         LayoutState& bs = *state.blockState;
         CloseLine(bs, call.alignment == 7 ? 4 : call.alignment);
         if (!bs.block) return kResultNothing;
@@ -567,8 +582,12 @@ int LayoutFormatter::PlacePreformattedLine(HtmlElement* e, LayoutState& state) {
     const char* start = cursor;
     bool lineBreak = false;
     const int length = NextTextLine(cursor, lineBreak);
-    state.textPosition = static_cast<int>(cursor - text);
     const bool atEnd = *cursor == '\0';
+    // A break that ends the text ends the line only when more inline
+    // content follows in the block: while the parent is open that is not
+    // known yet, and the line waits.
+    if (lineBreak && atEnd && !e->NextSibling() && e->Parent() && IsOpen(e->Parent())) return kResultStopped;
+    state.textPosition = static_cast<int>(cursor - text);
     const bool lastOfBlock = !e->NextSibling() ? !e->Parent() || !e->Parent()->IsInline()
                                                : !e->NextSibling()->IsInline();
     if (length > 0 || !(atEnd && lineBreak && lastOfBlock)) {

@@ -54,6 +54,9 @@ class LayoutState : public ListNode {
 public:
     HtmlElement* element = nullptr;
     HtmlElement* nextChild = nullptr;
+    // The last child formatted: while the element is still open its next
+    // child may not exist yet, and a later step resumes after this one.
+    HtmlElement* lastDone = nullptr;
     LayoutState* blockState = nullptr;  // the state that owns block and line
     BlockBox* block = nullptr;
     LineBox* line = nullptr;
@@ -118,6 +121,11 @@ private:
     int FormatBreak(HtmlElement* e, LayoutState& outer, bool flowCleared);
     int FormatRule(HtmlElement* e, LayoutState& outer);
     int ChildrenLoop(HtmlElement* e, LayoutState& state, Call call, bool block);
+    // The child is done: the loop goes on after it.
+    void Advance(LayoutState& state, HtmlElement* child);
+    // Whether the element may still get children (the page's open element
+    // or one of its ancestors).
+    bool IsOpen(const HtmlElement* e) const;
     LayoutState& NestedState(LayoutState& outer, HtmlElement* element);
     bool ResumesInline(LayoutState& state, HtmlElement* child);
     void DropStatesAfter(LayoutState& state);

@@ -590,8 +590,9 @@ int32_t TableLayout::LayoutRows(HtmlElement* table, LayoutState& state, BlockBox
 }
 
 int TableLayout::Format(HtmlElement* table, LayoutState& state, LayoutFormatter::Call call) {
-    // A table is laid out once all of it is there.
-    if (f_.stop_ && table->Contains(f_.stop_)) return kResultStopped;
+    // A table is laid out once all of it is there, and once something
+    // follows it: an empty paragraph at its end looks at what comes next.
+    if (f_.stop_ && (table->Contains(f_.stop_) || !table->NextInOrder(true))) return kResultStopped;
     f_.DropStatesAfter(state);
     LayoutState& bs = *state.blockState;
     f_.CloseLine(bs, call.alignment == 7 ? 4 : call.alignment);

@@ -95,7 +95,7 @@ public:
         baseX_ = request_.originX - (parent ? parent->AbsoluteX() : 0);
         baseY_ = request_.originY - (parent ? parent->AbsoluteY() : 0);
         const int32_t x = request_.originX + root.X(), y = request_.originY + root.Y();
-        if (!Overlaps(x, y, root.Width(), root.Height())) return answer_;
+        if (!Overlaps(x, y, root.Width(), ExtentHeight(root))) return answer_;
         Visit(root, x, y, false);
         while (!stopped_) {
             auto* f = static_cast<PaintFrame*>(stack_.Last());
@@ -120,7 +120,7 @@ public:
                     continue;
                 }
             }
-            if (!Overlaps(cx, cy, child->Width(), child->Height()) &&
+            if (!Overlaps(cx, cy, child->Width(), ExtentHeight(*child)) &&
                 !(f->pending && child->Contains(Referred(f->pending)))) {
                 continue;
             }
@@ -210,7 +210,7 @@ private:
             if (!now) return false;
             f.pending = NextReference(ref);
             const int32_t x = baseX_ + referred->AbsoluteX(), y = baseY_ + referred->AbsoluteY();
-            if (Overlaps(x, y, referred->Width(), referred->Height())) {
+            if (Overlaps(x, y, referred->Width(), ExtentHeight(*referred))) {
                 Visit(*referred, x, y, true);
                 return true;
             }
@@ -383,6 +383,25 @@ HtmlElement* EnclosingLink(HtmlElement* element) {
     const AnchorRecord* record = anchor->RecordAs<AnchorRecord>();
     const UrlHandle* href = record ? record->href.get() : nullptr;
     return href && !href->IsEmpty() ? anchor : nullptr;
+}
+
+int64_t ExtentHeight(const LayoutElement& e) {
+    int64_t height = e.Height();
+    // A float takes its place only once finished: until then it is not
+    // shown. Another box still being filled has its size only once
+    // finished: until then it reaches as far down as what it holds so far.
+    // Stacked children end with the lowest; side by side ones are each
+    // looked at.
+    if (e.Has(LayoutElement::kFinished) || !e.IsContainer() || e.Has(LayoutElement::kOutOfFlow))
+        return height;
+    const bool vertical = e.Has(LayoutElement::kVerticalFlow);
+    for (const LayoutElement* c = e.LastChild(); c; c = c->PrevSibling()) {
+        if (c->GetKind() == LayoutElement::kReferenceBox || c->Has(LayoutElement::kOutOfFlow)) continue;
+        const int64_t bottom = c->Y() + ExtentHeight(*c);
+        if (bottom > height) height = bottom;
+        if (vertical) break;
+    }
+    return height;
 }
 
 int LayoutElement::PaintTree(PaintDevice& device, const PaintRequest& request) {

@@ -18,6 +18,11 @@
 class HtmlElement;
 class LayoutElement;
 
+// The height an element covers: its own once it is finished; while it is
+// still being filled (a page that is formatted as it arrives), as far down
+// as its content so far reaches.
+int64_t ExtentHeight(const LayoutElement& e);
+
 // Where the tiles of a background image go, in device coordinates: the
 // corner of one tile (the others line up with it), the area that the tiles
 // cover (already clipped to the visible rectangle) and the tile size.
