@@ -55,29 +55,6 @@ void FreeProgressList() {
     Free(g_progressList);
 }
 
-// The text styles that have a font section, and the font table's entries
-// they fill: the normal style and the program's styles are the table's
-// special entries 0-6; the normal style, the headings and PRE also give
-// the default styles of their element types (the normal style is entry 0).
-void FillFontTable(FontTable& table, const Preferences& preferences) {
-    auto styleOf = [&](int id) -> std::unique_ptr<FontStyle> {
-        LOGFONTA system = {};
-        if (!preferences.ReadFont(id, &system)) return nullptr;
-        LogFont font;
-        static_assert(sizeof font == sizeof system, "LogFont mirrors LOGFONTA");
-        std::memcpy(static_cast<void*>(&font), &system, sizeof font);
-        FontSpec numbers;
-        return std::make_unique<FontStyle>(numbers, font.italic ? 1 : 0, font.weight >= FW_BOLD ? 1 : 0, &font, -1, 0,
-                                           font.underline, font.strikeOut);
-    };
-    for (int id = 0; id < FontTable::kSpecialSlots; ++id) {
-        if (auto style = styleOf(id)) table.SetSpecial(id, std::move(style));
-    }
-    for (int id : {0, 268, 269, 270, 271, 272, 273, 283}) {
-        if (auto style = styleOf(id)) table.SetForElement(id, std::move(style));
-    }
-}
-
 // The font table on the display's fonts, its generic families bound to the
 // faces the settings name.
 void CreateFontTable() {

@@ -1,6 +1,9 @@
 #include "layout/SystemFonts.h"
 
 #include <cstring>
+#include <memory>
+
+#include "core/Preferences.h"
 
 namespace {
 
@@ -62,6 +65,25 @@ FontTable* CreateScreenFontTable(const char* const genericFaces[FontTable::kGene
 void DestroyScreenFontTable() {
     delete g_fontTable;
     g_fontTable = nullptr;
+}
+
+void FillFontTable(FontTable& table, const Preferences& preferences) {
+    auto styleOf = [&](int id) -> std::unique_ptr<FontStyle> {
+        LOGFONTA system = {};
+        if (!preferences.ReadFont(id, &system)) return nullptr;
+        LogFont font;
+        static_assert(sizeof font == sizeof system, "LogFont mirrors LOGFONTA");
+        std::memcpy(static_cast<void*>(&font), &system, sizeof font);
+        FontSpec numbers;
+        return std::make_unique<FontStyle>(numbers, font.italic ? 1 : 0, font.weight >= FW_BOLD ? 1 : 0,
+                                           &font, -1, 0, font.underline, font.strikeOut);
+    };
+    for (int id = 0; id < FontTable::kSpecialSlots; ++id) {
+        if (auto style = styleOf(id)) table.SetSpecial(id, std::move(style));
+    }
+    for (int id : {0, 268, 269, 270, 271, 272, 273, 283}) {
+        if (auto style = styleOf(id)) table.SetForElement(id, std::move(style));
+    }
 }
 
 void LoadSystemFontInfo() {

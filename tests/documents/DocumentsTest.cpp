@@ -4,11 +4,12 @@
 // selection, copy and search of a page.
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -422,6 +423,116 @@ TEST_F(DocumentsTest, APageWithThreeImagesFinishesOnceAfterTheLastImage) {
     EXPECT_GT(drawn, 0);
 }
 
+// Where text lies in a picture: the rows and columns of pixels much darker
+// than the background.
+struct Ink {
+    int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
+    int Width() const { return right - left + 1; }
+    int Height() const { return bottom - top + 1; }
+};
+
+bool IsInk(COLORREF c, COLORREF background) {
+    auto sum = [](COLORREF v) { return GetRValue(v) + GetGValue(v) + GetBValue(v); };
+    return sum(background) - sum(c) > 300;
+}
+
+// The bands of rows that hold ink, each with its ink's bounds, from the
+// top down; rows without ink separate them.
+std::vector<Ink> InkBands(HDC dc, int width, int height, COLORREF background) {
+    std::vector<Ink> bands;
+    bool inBand = false;
+    for (int y = 0; y < height; ++y) {
+        int first = -1, last = -1;
+        for (int x = 0; x < width; ++x) {
+            if (!IsInk(GetPixel(dc, x, y), background)) continue;
+            if (first < 0) first = x;
+            last = x;
+        }
+        if (first < 0) {
+            inBand = false;
+            continue;
+        }
+        if (!inBand) bands.push_back(Ink());
+        inBand = true;
+        Ink& band = bands.back();
+        band.left = std::min(band.left, first);
+        band.right = std::max(band.right, last);
+        band.top = std::min(band.top, y);
+        band.bottom = y;
+    }
+    return bands;
+}
+
+// The ink of a text drawn alone in black on white with a font.
+Ink InkOfText(const LogFont* font, const char* text) {
+    testing_support::MemoryCanvas canvas(400);
+    LOGFONTA logfont = {};
+    if (font) std::memcpy(&logfont, font, sizeof logfont);
+    HFONT made = CreateFontIndirectA(&logfont);
+    HGDIOBJ old = SelectObject(canvas.dc, made);
+    SetBkMode(canvas.dc, TRANSPARENT);
+    SetTextColor(canvas.dc, RGB(0, 0, 0));
+    TextOutA(canvas.dc, 20, 20, text, static_cast<int>(std::strlen(text)));
+    SelectObject(canvas.dc, old);
+    DeleteObject(made);
+    std::vector<Ink> bands = InkBands(canvas.dc, 400, 400, RGB(255, 255, 255));
+    return bands.size() == 1 ? bands[0] : Ink();
+}
+
+// The ink bands of a window's client area as the screen shows it.
+std::vector<Ink> ShownInkBands(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    testing_support::MemoryCanvas shown(std::max(client.right, client.bottom));
+    HDC screen = GetDC(nullptr);
+    BitBlt(shown.dc, 0, 0, client.right, client.bottom, screen, origin.x, origin.y, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    const COLORREF background = shown.At(client.right - 5, client.bottom - 5);
+    return InkBands(shown.dc, client.right, client.bottom, background);
+}
+
+TEST_F(DocumentsTest, APageShowsItsTextInTheFontsOfTheSettings) {
+    // The font table as the program fills it from its settings: here their
+    // defaults, a heading of 28 and text of 16 pixels on this display.
+    testing_support::ScratchDir dir;
+    const std::string ini = dir.File("fonts.ini");
+    testing_support::WriteWholeFile(ini, "[USER PREFS]\r\nZINTU DIRECTORY=" + dir.File("user") + "\r\n");
+    Preferences preferences(ini.c_str());
+    preferences.LoadAll();
+    ASSERT_NE(g_fontTable, nullptr);
+    FillFontTable(*g_fontTable, preferences);
+    view_ = std::make_unique<TestView>();
+
+    UrlHandle page = Load(At("/fonts.html"));
+    ASSERT_EQ(page->GetLoadStatus(true), kLoadLoaded);
+    (void)view_->List().CreateDocument(page, 0, false);
+    ASSERT_TRUE(WaitFormatted());
+    InvalidateRect(view_->Window(), nullptr, TRUE);
+    UpdateWindow(view_->Window());
+    PumpFor(std::chrono::milliseconds(300));
+    testing_support::CheckWindowScreenshot(view_->Window(), "documents-fonts");
+
+    std::vector<Ink> bands = ShownInkBands(view_->Window());
+    ASSERT_EQ(bands.size(), 2u) << "the heading and the paragraph";
+
+    const Ink heading = InkOfText(g_fontTable->ForElement(268).Font(), "Heading");
+    const Ink text = InkOfText(g_fontTable->ForElement(0).Font(), "Body text");
+    ASSERT_GT(heading.Height(), text.Height());
+    ASSERT_GE(text.Height(), 10) << "text of 16 pixels";
+    struct Case {
+        const char* what;
+        const Ink& drawn;
+        const Ink& expected;
+    } cases[] = {{"heading", bands[0], heading}, {"paragraph", bands[1], text}};
+    for (const Case& c : cases) {
+        EXPECT_NEAR(c.drawn.Height(), c.expected.Height(), 1) << c.what;
+        EXPECT_NEAR(c.drawn.Width(), c.expected.Width(), 2) << c.what;
+    }
+    EXPECT_GT(bands[1].top, bands[0].bottom + 4) << "the paragraph stands below the heading";
+}
+
 TEST_F(DocumentsTest, AFragmentScrollsToItsElementAndBackInsideThePage) {
     view_ = std::make_unique<TestView>(true);
     UrlHandle page = Load(At("/page.html"));
@@ -480,6 +591,47 @@ TEST_F(DocumentsTest, APageInPiecesEndsInTheLayoutOfOneBlock) {
             EXPECT_EQ(dump, whole) << "pieces of " << piece;
     }
     EXPECT_NE(whole.find("fox"), std::string::npos);
+}
+
+TEST_F(DocumentsTest, APageShowsWhatHasArrivedWhileTheRestIsOnItsWay) {
+    const std::string head = "<html><body><h1>Early heading</h1><p>First words <i>";
+    const std::string tail = "then the rest</i></p><p>Later paragraph</p></body></html>";
+    testing_support::ScriptedServer server(
+        {{testing_support::ScriptStep::Expect, "\r\n\r\n"},
+         {testing_support::ScriptStep::Send,
+          "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+              std::to_string(head.size() + tail.size()) + "\r\n\r\n" + head},
+         {testing_support::ScriptStep::Pause, "", 4000},
+         {testing_support::ScriptStep::Send, tail},
+         {testing_support::ScriptStep::Close, ""}});
+    UrlHandle url = Find("http://127.0.0.1:" + std::to_string(server.Port()) + "/early.html");
+    (void)url->StartLoad(view_->Handler(), UrlHandle(), false, false);
+    ASSERT_TRUE(PumpUntil([&] { return url->GetPageContent() != nullptr; }, std::chrono::seconds(10)));
+    view_->notices.clear();
+    (void)view_->List().CreateDocument(url, 0, false);
+    auto laidOut = [&](const char* text) {
+        return Page() && Page()->Layout() && Page()->Layout()->Dump().find(text) != std::string::npos;
+    };
+
+    // Before the rest comes: the heading and the open paragraph's words are
+    // laid out, the window was told of the repaint and shows both lines.
+    ASSERT_TRUE(PumpUntil([&] { return laidOut("\"First words"); }, std::chrono::seconds(3)));
+    PumpFor(std::chrono::milliseconds(300));
+    ASSERT_EQ(url->GetLoadStatus(true), kLoadLoading) << "the pause is still on";
+    EXPECT_FALSE(Page()->IsFormatted());
+    EXPECT_TRUE(laidOut("\"Early heading\""));
+    EXPECT_GT(view_->Count(kMsgRepainted, static_cast<uint32_t>(-1), 0), 0);
+    EXPECT_GT(Page()->GetContentHeight(), 0);
+    EXPECT_TRUE(testing_support::SaveScreenshot(Here() + "documents-early.bmp"));
+    EXPECT_EQ(ShownInkBands(view_->Window()).size(), 2u) << "the heading and the first line drawn";
+
+    // Then the rest joins the open paragraph, once.
+    ASSERT_TRUE(PumpUntil([&] { return Page()->IsFormatted() && url->GetLoadStatus(true) == kLoadLoaded; },
+                          std::chrono::seconds(10)));
+    const std::string dump = Page()->Layout()->Dump();
+    EXPECT_EQ(dump.find("First words"), dump.rfind("First words")) << dump;
+    EXPECT_NE(dump.find("then the rest"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("Later paragraph"), std::string::npos) << dump;
 }
 
 // --- frames -------------------------------------------------------------------------
