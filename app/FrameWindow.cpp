@@ -19,6 +19,9 @@
 #include "core/StartupSettings.h"
 #include "net/Winsock.h"
 #include "resources/CoreIds.h"
+#include "windows/DocumentFrame.h"
+#include "windows/OpenUrl.h"
+#include "windows/WindowList.h"
 
 namespace {
 
@@ -94,8 +97,7 @@ LRESULT FrameWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_PALETTECHANGED:
             return 0;
         case kMsgOpenStartUrls:
-            // The addresses of the command line are opened by the document
-            // windows; until they are built, the addresses are kept.
+            OpenStartUrls(nullptr);
             return 0;
         case kMsgStartupFinished:
             return OnStartupFinished();
@@ -244,6 +246,13 @@ void FrameWindow::OnTimer(UINT timerId) {
 LRESULT FrameWindow::OnStartupFinished() {
     CloseSplashWindow();
     MarkFirstRunGreeted();
+    // Started without addresses and with no window restored: the home page,
+    // or the program's own page when none is set, so that the user starts
+    // in a document window.
+    if (StartUrls.empty() && g_windowList && g_windowList->Count() == 0) {
+        const char* home = g_preferences ? g_preferences->GetHomeUrl() : nullptr;
+        (void)OpenTypedUrl(nullptr, home && *home ? home : "zintu:about", nullptr, true, 0);
+    }
     return 0;
 }
 
@@ -279,9 +288,10 @@ HWND FrameWindow::Create(HINSTANCE instance) {
 }
 
 int RegisterWindowClasses(HINSTANCE instance) {
-    // The document, compose and help windows register their classes with
-    // their own code; only the frame's class decides whether we can run.
-    return FrameWindow::RegisterClass(instance) ? 1 : 0;
+    // The compose and help windows register their classes with their own
+    // code; the frame's and the document windows' decide whether we can run.
+    if (!FrameWindow::RegisterClass(instance)) return 0;
+    return RegisterDocumentWindowClasses(instance) ? 1 : 0;
 }
 
 HMENU FindWindowMenu(HMENU menu, int position) {

@@ -26,6 +26,7 @@
 #include "settings/ViewerSystemWin32.h"
 #include "settings/ViewerTable.h"
 #include "settings/ViewerTableIni.h"
+#include "windows/WindowList.h"
 
 MruList* g_typedUrls = nullptr;
 extern NodeList* g_progressList;
@@ -100,6 +101,7 @@ void CreateGlobalObjects(HWND frame) {
     g_typedUrls = new (std::nothrow) MruList(typed);
     g_mainHandler = new (std::nothrow) MessageHandler(frame);
     CreateFontTable();
+    g_windowList = new (std::nothrow) WindowList;
     // The viewer table from the ini files, the built-in rows and the plug-in
     // scan; a file without [FILE TYPES] gets the table written.
     if (g_preferences) {
@@ -120,6 +122,10 @@ void CreateGlobalObjects(HWND frame) {
 
 void DestroyGlobalObjects(HWND frame) {
     KillTimer(frame, FrameTimerId);
+    // The document windows go first: their documents hold URL records,
+    // images and fonts that are freed below. Their views, destroyed after
+    // the frame, find no list and leave it alone.
+    Free(g_windowList);
     Free(g_typedUrls);
     SetViewerSystem(nullptr);
     AdoptViewerTable(nullptr);

@@ -29,6 +29,8 @@
 #include "security/SecurityDialogs.h"
 #include "windows/ButtonClassHook.h"
 #include "windows/TimedMessageBox.h"
+#include "windows/DocumentFrame.h"
+#include "windows/WindowList.h"
 
 namespace {
 
@@ -100,6 +102,8 @@ void InstallLayerInterfaces() {
     InstallSecureConnections();
     RegisterSecurityCommands();
     InstallPageContentFactory();
+    InstallDocumentWindowServices();
+    RegisterDocumentWindowCommands();
 }
 
 }  // namespace

@@ -1,0 +1,21 @@
+// The road from an address to a loading document window: a typed text is
+// completed into a URL, a window chosen (or made) and the load started for
+// the window's message handler.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "net/UrlHandle.h"
+
+// The URL text a typed address stands for ("www.x" -> "http://www.x", a
+// drive path -> a file URL, ...); empty for an empty text.
+std::string CompleteTypedUrl(const char* text);
+// window 0: a window is chosen (windowIndex among the reusable ones).
+// Answers the window that loads, or 0.
+HWND OpenTypedUrl(HWND window, const char* text, const char* title, bool checkReload, int windowIndex);
+HWND OpenUrlInWindow(HWND window, const UrlHandle& url, const char* title, bool checkReload, int windowIndex);
+// A local file as a file URL in the window.
+HWND OpenLocalFileAsUrl(HWND window, const char* path);
+// Opens the addresses of the command line, each in a window of its own.
+void OpenStartUrls(HWND window);
