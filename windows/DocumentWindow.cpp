@@ -17,13 +17,15 @@
 #include "net/UrlRecord.h"
 #include "net/UrlRegistry.h"
 #include "resources/CoreIds.h"
+#include "windows/DocumentBars.h"
 #include "windows/DocumentView.h"
+#include "windows/OpenUrl.h"
 #include "windows/ViewArithmetic.h"
 #include "windows/WindowList.h"
+#include "windows/ZoomField.h"
 
 namespace {
 
-DocumentWindowBars* g_bars = nullptr;
 int g_failPart = 0;
 
 int Pref(PrefInt key, int fallback) {
@@ -56,14 +58,6 @@ void CopyTextCut(char* buffer, size_t limit, const char* text) {
 
 void ShowUrlMessage(const UrlHandle& url, unsigned id) {
     if (g_messageBoxes) g_messageBoxes->ShowError(nullptr, id, nullptr, MaskedUrlText(url.GetName()).c_str());
-}
-
-void SetDocumentWindowBars(DocumentWindowBars* bars) {
-    g_bars = bars;
-}
-
-DocumentWindowBars* GetDocumentWindowBars() {
-    return g_bars;
 }
 
 void FailNextDocumentWindowPart(int part) {
@@ -262,12 +256,10 @@ void DocumentWindow::SetScale(int percent) {
     w = std::max(w, 0);
     int h = r.bottom - r.top;
     if (list_) list_->SetSize(view_math::LogicalSize(w, scale_), view_math::LogicalSize(h, scale_), true);
-    char text[16];
-    std::snprintf(text, sizeof text, "%d%%", scale_);
     if (specialKind_ == 5) {
-        if (HWND first = GetWindow(frame_, GW_CHILD)) SetWindowTextA(first, text);
+        if (HWND first = GetWindow(frame_, GW_CHILD)) SetWindowTextA(first, ZoomFieldText(scale_).c_str());
     } else if (bottomBar_) {
-        SetDlgItemTextA(bottomBar_, kBarScale, text);
+        ShowScaleInBottomToolbar(bottomBar_);
     }
     InvalidateRect(view_, nullptr, FALSE);
 }
@@ -291,8 +283,8 @@ void DocumentWindow::SetNewsMode(int mode) {
         newsMode_ = 0;
     }
     if (showWindowToolbars_ && newsMode_ >= 1 && newsMode_ <= 3) {
-        if (!topBar_ && g_bars) topBar_ = g_bars->CreateTopBar(frame_);
-        else if (topBar_ && g_bars) g_bars->RefreshBar(topBar_);
+        if (!topBar_) topBar_ = CreateNewsToolbar(frame_, *this);
+        else LayoutDocumentBar(topBar_);
     } else if (topBar_) {
         DestroyWindow(topBar_);
         topBar_ = nullptr;
@@ -318,7 +310,7 @@ void DocumentWindow::SetImageMode(int mode) {
             SetLoadState(kWindowUsable);
         }
     }
-    RepaintBarControl(kBarImageModeButton);
+    if (bottomBar_) RefreshBottomToolbar(bottomBar_);
 }
 
 void DocumentWindow::SetDocumentMode(int value) {
@@ -370,7 +362,7 @@ void DocumentWindow::ShowBottomToolbar(bool on) {
         if (menu) CheckMenuItem(menu, CMD_PROGRESS_BAR, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
     };
     if (!bottomBar_) {
-        if (on && specialKind_ == 0 && g_bars) bottomBar_ = g_bars->CreateBottomBar(frame_);
+        if (on && specialKind_ == 0) bottomBar_ = CreateBottomToolbar(frame_, *this);
         if (!bottomBar_) {
             check(on);
             return;
@@ -402,11 +394,11 @@ void DocumentWindow::LayoutToolbars(bool reposition) {
     GetClientRect(frame_, &client);
     RECT topRect = {}, bottomRect = {};
     if (topBar_) {
-        if (g_bars) g_bars->RefreshBar(topBar_);
+        LayoutDocumentBar(topBar_);
         GetWindowRect(topBar_, &topRect);
     }
     if (bottomBar_) {
-        if (g_bars) g_bars->RefreshBar(bottomBar_);
+        LayoutDocumentBar(bottomBar_);
         GetWindowRect(bottomBar_, &bottomRect);
     }
     int topHeight = topRect.bottom - topRect.top;
@@ -503,4 +495,43 @@ UrlHandle DocumentWindow::GetUrlById(uint32_t id) {
     if (!currentUrl_.IsEmpty() && currentUrl_->GetId(true) == id) return currentUrl_;
     if (Document* d = CurrentDocument()) return d->GetUrlIfId(id, true);
     return UrlHandle();
+}
+
+std::string DocumentWindow::FieldText(int controlId) const {
+    char text[64] = "";
+    switch (controlId) {
+        case kBarProgressText: return progressText_;
+        case kBarShortProgress: return shortProgress_;
+        case kBarBytesLoaded:
+            if (bytesLoaded >= 0 && bytesTotal > 0)
+                std::snprintf(text, sizeof text, "%d%%",
+                              static_cast<int>(std::min<int64_t>(100, int64_t{bytesLoaded} * 100 / bytesTotal)));
+            break;
+        case kBarImages:
+            if (imagesTotal) std::snprintf(text, sizeof text, "%u/%u", imagesDone, imagesTotal);
+            break;
+        case kBarBytesReceived:
+            if (bytesLoaded >= 0) std::snprintf(text, sizeof text, "%d", static_cast<int>(bytesLoaded));
+            break;
+        case kBarAnimationB:
+            if (progressShown_) std::snprintf(text, sizeof text, "%us", CoarseClockNow() - loadStartTime);
+            break;
+        default: break;
+    }
+    return text;
+}
+
+// Stopping the loads themselves belongs to the commands; the window stops
+// its document and is idle again.
+void DocumentWindow::StopLoading() {
+    if (Document* d = CurrentDocument()) d->Stop(0);
+    SetLoadState(kWindowIdle);
+}
+
+void DocumentWindow::OpenTypedAddress(const std::string& text) {
+    (void)OpenTypedUrl(view_, text.c_str(), text.c_str(), true, 0);
+}
+
+void DocumentWindow::ShowHistoryEntry(int index) {
+    if (g_windowList) (void)g_windowList->GoToHistoryIndex(view_, index);
 }

@@ -16,25 +16,13 @@
 #include "core/ListNode.h"
 #include "documents/DocumentWindows.h"
 #include "net/UrlHandle.h"
+#include "resources/BrowsingIds.h"
+#include "windows/DocumentBarHost.h"
 
 class Document;
 class DocumentList;
 class MessageHandler;
 class PaintDevice;
-
-// The window bars are made by their own code, which installs this; without
-// it a document window has no bars (the menu checks still follow).
-class DocumentWindowBars {
-public:
-    virtual ~DocumentWindowBars() = default;
-    // The bar made on the frame, or null.
-    virtual HWND CreateBottomBar(HWND frame) = 0;
-    virtual HWND CreateTopBar(HWND frame) = 0;
-    // Brings a bar's controls up to date before it is laid out.
-    virtual void RefreshBar(HWND bar) {}
-};
-void SetDocumentWindowBars(DocumentWindowBars* bars);
-DocumentWindowBars* GetDocumentWindowBars();
 
 // A URL's text as the user may see it: its password as at most 5 '*'.
 std::string MaskedUrlText(const char* text);
@@ -49,18 +37,18 @@ void FailNextDocumentWindowPart(int part);
 
 // Controls of the bottom bar the window itself drives.
 enum BottomBarControl : int {
-    kBarAddressCombo = 10069,
-    kBarProgressText = 10533,
-    kBarBytesLoaded = 10534,
-    kBarImages = 10535,
-    kBarBytesReceived = 10536,
-    kBarScale = 10596,
-    kBarShortProgress = 10562,
-    kBarStopButton = 10143,
-    kBarImageModeButton = 10247,
-    kBarSecurityIcon = 10748,
-    kBarAnimationA = 10785,
-    kBarAnimationB = 10786,
+    kBarAddressCombo = IDC_BAR_HISTORY,
+    kBarProgressText = IDC_BAR_PROGRESS_TEXT,
+    kBarBytesLoaded = IDC_BAR_PERCENT,
+    kBarImages = IDC_BAR_FIGURES,
+    kBarBytesReceived = IDC_BAR_BYTES,
+    kBarScale = IDC_BAR_ZOOM,
+    kBarShortProgress = IDC_BAR_IMAGE_MODE,
+    kBarStopButton = IDC_BAR_STOP,
+    kBarImageModeButton = IDC_BAR_IMAGES,
+    kBarSecurityIcon = IDC_BAR_SECURITY,
+    kBarAnimationA = IDC_BAR_CONNECTIONS,
+    kBarAnimationB = IDC_BAR_TIME,
 };
 
 // Load states of a window.
@@ -71,7 +59,7 @@ enum WindowLoadState : int {
     kWindowJustMade = 3,  // until the first load
 };
 
-class DocumentWindow : public ListNode, public HistoryOwner {
+class DocumentWindow : public ListNode, public HistoryOwner, public DocumentBarHost {
 public:
     // Makes the window's object for its view; null when its device, history
     // or message handler could not be made (nothing is left behind).
@@ -86,6 +74,19 @@ public:
     void DropHistoryComboTop(int lines) override;
     void DropHistoryComboBottom(int lines) override;
     int ImageSetting() override { return imageFlagA_ ? (imageFlagB_ ? 3 : 2) : 1; }
+
+    // DocumentBarHost: what the window's bars show and ask.
+    int BarMode() const override { return newsMode_ >= 1 && newsMode_ <= 3 ? newsMode_ : 0; }
+    bool ImagesOff() const override { return !imageFlagA_; }
+    bool ImagesRestricted() const override { return imageFlagA_ && !imageFlagB_; }
+    std::string FieldText(int controlId) const override;
+    void StopLoading() override;
+    void CycleImageMode() override { SetImageMode(ImageSetting() % 3 + 1); }
+    void ToggleDocumentMode() override { SetDocumentMode(255); }
+    void OpenTypedAddress(const std::string& text) override;
+    void ShowHistoryEntry(int index) override;
+    void NewsBarCommand(int controlId, int notification) override {}
+    void LayoutBars() override { LayoutToolbars(true); }
 
     DocumentList* List() const { return list_.get(); }
     Document* CurrentDocument() const;
@@ -105,15 +106,16 @@ public:
     int NextAnimation(bool second);
 
     // Display.
-    void SetScale(int percent);
-    int Scale() const { return scale_; }
+    void SetScale(int percent) override;
+    int Scale() const override { return scale_; }
     void LowerSecurityLevel(int level);
     int SecurityLevel() const { return securityLevel_; }
     void SetNewsMode(int mode);
     int NewsMode() const { return newsMode_; }
     void SetImageMode(int mode);
-    bool ImagesRestricted() const { return imageFlagA_; }
-    bool ImagesOff() const { return imageFlagB_; }
+    // Images shown (A) and loaded without asking (B).
+    bool ImageFlagA() const { return imageFlagA_; }
+    bool ImageFlagB() const { return imageFlagB_; }
     void SetDocumentMode(int value);
     int DocumentMode() const { return documentMode_; }
     void Reformat(bool checkMode);

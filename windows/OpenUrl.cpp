@@ -9,28 +9,13 @@
 #include "core/MessageBoxes.h"
 #include "core/Preferences.h"
 #include "net/UrlAuthority.h"
-#include "net/UrlNames.h"
 #include "net/UrlRecord.h"
 #include "net/UrlRegistry.h"
 #include "net/UrlReloadPolicy.h"
-#include "resources/WindowStringIds.h"
+#include "windows/OutsideUrls.h"
 #include "windows/TypedAddress.h"
+#include "windows/UrlRoads.h"
 #include "windows/WindowList.h"
-
-namespace {
-
-// Schemes whose data the program loads itself.
-bool LoadedByProgram(int scheme) {
-    switch (scheme) {
-        case kSchemeHttp: case kSchemeHttps: case kSchemeFtp: case kSchemeFile: case kSchemeNews:
-        case kSchemeSnews: case kSchemeInternal: case 15: case 16: case kSchemeAttachment: case kSchemeCid:
-            return true;
-        default:
-            return HasProxyForScheme(scheme);
-    }
-}
-
-}  // namespace
 
 std::string CompleteTypedUrl(const char* text) {
     return CompleteTypedAddress(text ? text : "");
@@ -47,8 +32,11 @@ HWND OpenTypedUrl(HWND window, const char* text, const char* title, bool checkRe
 
 HWND OpenUrlInWindow(HWND window, const UrlHandle& url, const char* title, bool checkReload, int windowIndex) {
     if (!g_windowList || url.IsEmpty()) return nullptr;
-    if (!LoadedByProgram(url->GetScheme())) {
-        ShowUrlMessage(url, IDS_UNKNOWN_ADDRESS_TYPE);
+    // Outside programs and refusals end here (the user is told of a
+    // refusal); compose windows and scripts are opened by their own code.
+    UrlRoad road = ChooseUrlRoad(UrlRoadFactsOf(url));
+    if (road != UrlRoad::Load) {
+        (void)FollowOutsideRoad(window, road, url);
         return nullptr;
     }
     int status = url->GetStatusCheckingFile(true);

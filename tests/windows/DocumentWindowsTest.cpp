@@ -161,6 +161,22 @@ TEST_F(DocumentWindows, ACommandLinePageOpensInAViewWithItsTitleAndSize) {
     GetClassNameA(w->Frame(), className, sizeof className);
     EXPECT_STREQ(className, "ZUV_ObjWin");
     EXPECT_GT(InkPixels(view), 200) << "the page's text is painted";
+    // With its bottom bar the view moves up; the bar shows the address.
+    RECT before, after;
+    GetWindowRect(view, &before);
+    g_windowList->ShowBottomToolbar(view, true);
+    HWND bar = g_windowList->GetBottomToolbar(view);
+    ASSERT_NE(bar, nullptr);
+    GetWindowRect(view, &after);
+    RECT barRect;
+    GetWindowRect(bar, &barRect);
+    EXPECT_EQ(after.bottom, barRect.top);
+    EXPECT_LT(after.bottom - after.top, before.bottom - before.top);
+    char address[600] = {};
+    GetDlgItemTextA(bar, kBarAddressCombo, address, sizeof address);
+    CharLowerA(address);  // file names are kept as the file system spells them
+    EXPECT_NE(std::string(address).find("start.html"), std::string::npos) << address;
+    PumpFor(std::chrono::milliseconds(300));
     CheckWindowScreenshot(frame_, "document-window-command-line");
     EXPECT_TRUE(StartUrls.empty());
 }
