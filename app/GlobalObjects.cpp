@@ -26,6 +26,7 @@
 #include "settings/ViewerSystemWin32.h"
 #include "settings/ViewerTable.h"
 #include "settings/ViewerTableIni.h"
+#include "windows/OpenUrlDialog.h"
 #include "windows/WindowList.h"
 
 MruList* g_typedUrls = nullptr;
@@ -99,6 +100,7 @@ void CreateGlobalObjects(HWND frame) {
     if (g_memoryManager) g_memoryManager->SetUrlReleaser(g_urlRegistry);
     int typed = g_preferences ? g_preferences->Get(PrefInt::MaxDirectHistoryLines) : 0;
     g_typedUrls = new (std::nothrow) MruList(typed);
+    SetTypedAddresses(g_typedUrls);
     g_mainHandler = new (std::nothrow) MessageHandler(frame);
     CreateFontTable();
     g_windowList = new (std::nothrow) WindowList;
@@ -126,6 +128,7 @@ void DestroyGlobalObjects(HWND frame) {
     // images and fonts that are freed below. Their views, destroyed after
     // the frame, find no list and leave it alone.
     Free(g_windowList);
+    SetTypedAddresses(nullptr);
     Free(g_typedUrls);
     SetViewerSystem(nullptr);
     AdoptViewerTable(nullptr);

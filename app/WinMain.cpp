@@ -27,6 +27,7 @@
 #include "resources/CoreIds.h"
 #include "security/SecureConnections.h"
 #include "security/SecurityDialogs.h"
+#include "windows/BrowsingCommands.h"
 #include "windows/ButtonClassHook.h"
 #include "windows/TimedMessageBox.h"
 #include "windows/DocumentFrame.h"
@@ -104,6 +105,7 @@ void InstallLayerInterfaces() {
     InstallPageContentFactory();
     InstallDocumentWindowServices();
     RegisterDocumentWindowCommands();
+    RegisterBrowsingCommands();
 }
 
 }  // namespace

@@ -57,6 +57,10 @@
 // Saving images.
 #define IDS_IMAGE_FILE_FILTER 20059
 
+// The address dialog "HENTURL".
+#define IDC_URL_ENTRY 10037
+
 // Help contexts.
+#define HELP_OPEN_URL 20003
 #define HELP_BARS 20081
 #define HELP_MESSAGE_BOX 20086

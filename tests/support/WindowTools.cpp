@@ -101,6 +101,27 @@ void PumpFor(std::chrono::milliseconds time) {
     PumpUntil([] { return false; }, time);
 }
 
+void PumpDialogKeysFor(HWND dialog, std::chrono::milliseconds time) {
+    auto end = std::chrono::steady_clock::now() + time;
+    while (std::chrono::steady_clock::now() < end) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (IsWindow(dialog) && IsDialogMessageA(dialog, &msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(10);
+    }
+}
+
+void TypeAndPress(HWND dialog, HWND edit, const char* text, WPARAM key) {
+    SetFocus(edit);
+    SetWindowTextA(edit, text);
+    PostMessageA(edit, WM_KEYDOWN, key, 0);
+    PostMessageA(edit, WM_KEYUP, key, static_cast<LPARAM>(0xC0000000u));
+    PumpDialogKeysFor(dialog, std::chrono::milliseconds(200));
+}
+
 HWND CreateTestWindow(TestWindowHandler handler, const char* title) {
     static ATOM atom = [] {
         WNDCLASSA wc{};

@@ -23,6 +23,12 @@ bool PumpUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(5));
 // Runs the message loop for the given time.
 void PumpFor(std::chrono::milliseconds time);
+// The same, giving the dialog its keys as the program's loop gives its
+// registered dialogs: Enter and Esc reach its OK and Cancel buttons.
+void PumpDialogKeysFor(HWND dialog, std::chrono::milliseconds time);
+// Puts the text into an edit (or a combo box's edit part) of the dialog,
+// gives it the focus and presses the key there.
+void TypeAndPress(HWND dialog, HWND edit, const char* text, WPARAM key);
 
 // A plain hidden window of a class of our own; its messages go to the handler
 // when one is given (the window keeps it until destroyed), else to

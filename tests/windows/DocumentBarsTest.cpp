@@ -46,20 +46,6 @@ public:
     std::vector<std::string> log;
 };
 
-// Runs the loop as the program's does: registered dialogs get their keys.
-void PumpWithDialogKeys(std::chrono::milliseconds time) {
-    auto end = std::chrono::steady_clock::now() + time;
-    while (std::chrono::steady_clock::now() < end) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (RegisteredDialogMessage(&msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(10);
-    }
-}
-
 std::string Text(HWND window) {
     char text[256] = "";
     GetWindowTextA(window, text, sizeof text);
@@ -83,18 +69,13 @@ protected:
         ASSERT_NE(bottom_, nullptr);
         ASSERT_NE(news_, nullptr);
         host_.LayoutBars();
-        PumpWithDialogKeys(std::chrono::milliseconds(200));
+        PumpDialogKeysFor(bottom_, std::chrono::milliseconds(200));
     }
     void TearDown() override { DestroyWindow(host_.frame); }
 
     // Types into a combo box's edit part and presses a key there.
     void TypeAndPress(int comboId, const char* text, WPARAM key) {
-        HWND edit = GetWindow(GetDlgItem(bottom_, comboId), GW_CHILD);
-        SetFocus(edit);
-        SetWindowTextA(edit, text);
-        PostMessageA(edit, WM_KEYDOWN, key, 0);
-        PostMessageA(edit, WM_KEYUP, key, 0xC0000000);
-        PumpWithDialogKeys(std::chrono::milliseconds(200));
+        testing_support::TypeAndPress(bottom_, GetWindow(GetDlgItem(bottom_, comboId), GW_CHILD), text, key);
     }
 
     RecordingHost host_;
@@ -169,7 +150,7 @@ TEST_F(DocumentBars, EscClosesTheAddressListAndButtonsReachTheWindow) {
     SendMessageA(history, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("http://a/"));
     SetFocus(history);
     SendMessageA(history, CB_SHOWDROPDOWN, TRUE, 0);
-    PumpWithDialogKeys(std::chrono::milliseconds(100));
+    PumpDialogKeysFor(bottom_, std::chrono::milliseconds(100));
     ASSERT_TRUE(SendMessageA(history, CB_GETDROPPEDSTATE, 0, 0));
     SendMessageA(bottom_, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
     EXPECT_FALSE(SendMessageA(history, CB_GETDROPPEDSTATE, 0, 0));

@@ -25,11 +25,13 @@
 #include "html/UrlContentFeed.h"
 #include "net/UrlRecord.h"
 #include "net/UrlRegistry.h"
+#include "resources/BrowsingIds.h"
 #include "resources/CoreIds.h"
 #include "resources/WindowStringIds.h"
 #include "tests/support/LocalServer.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WindowTools.h"
+#include "windows/BrowsingCommands.h"
 #include "windows/DocumentFrame.h"
 #include "windows/DocumentView.h"
 #include "windows/OpenUrl.h"
@@ -444,6 +446,138 @@ TEST_F(DocumentWindows, CascadeAndTileArrangeTheWindows) {
     GetWindowRect(GetParent(b), &rb);
     EXPECT_NE(ra.left, rb.left);
     EXPECT_NE(ra.top, rb.top);
+}
+
+// --- the bottom bar: addresses, zoom, stop -----------------------------------------
+
+class BrowsingBars : public DocumentWindows {
+protected:
+    void SetUp() override {
+        DocumentWindows::SetUp();
+        RegisterBrowsingCommands();
+    }
+    // A new window with its bottom bar.
+    HWND WindowWithBar() {
+        HWND view = NewWindow();
+        if (view) g_windowList->ShowBottomToolbar(view, true);
+        PumpFor(std::chrono::milliseconds(100));
+        return view;
+    }
+    static void Enter(HWND view, int field, const char* text) {
+        HWND bar = g_windowList->GetBottomToolbar(view);
+        TypeAndPress(bar, GetWindow(GetDlgItem(bar, field), GW_CHILD), text, VK_RETURN);
+    }
+    static std::string FieldText(HWND view, int field) {
+        char text[300] = "";
+        GetDlgItemTextA(g_windowList->GetBottomToolbar(view), field, text, sizeof text);
+        return text;
+    }
+};
+
+TEST_F(BrowsingBars, AnAddressTypedInTheBarLoadsItsPage) {
+    std::string port = std::to_string(ServerPortFromEnv("NGINX"));
+    HWND view = WindowWithBar();
+    ASSERT_NE(g_windowList->GetBottomToolbar(view), nullptr);
+    Enter(view, IDC_BAR_HISTORY, ("localhost:" + port + "/text.html").c_str());
+    ASSERT_TRUE(WaitShown(view));
+    PumpFor(std::chrono::milliseconds(300));
+    DocumentWindow* w = g_windowList->FindWindowById(view);
+    EXPECT_EQ(WindowTitle(w->Frame()).rfind("Words", 0), 0u) << WindowTitle(w->Frame());
+    EXPECT_EQ(FieldText(view, IDC_BAR_HISTORY), "http://localhost:" + port + "/text.html");
+    EXPECT_TRUE(g_boxes.empty());
+    CheckWindowScreenshot(frame_, "browsing-typed-address");
+}
+
+TEST_F(BrowsingBars, TheAddressDialogOpensWhatIsTypedAndKeepsIt) {
+    std::string port = std::to_string(ServerPortFromEnv("NGINX"));
+    std::string typed = "localhost:" + port + "/other.html";
+    {
+        DialogDriver driver("Open Remote", [&](HWND dialog) {
+            SetDlgItemTextA(dialog, IDC_URL_ENTRY, typed.c_str());
+            CheckWindowScreenshot(dialog, "address-dialog");
+        }, IDOK);
+        SendMessageA(frame_, WM_COMMAND, CMD_OPEN_REMOTE, 0);
+        EXPECT_TRUE(driver.Found());
+    }
+    ASSERT_TRUE(PumpUntil([] { return g_windowList->GetActiveWindow() != nullptr; }));
+    HWND view = g_windowList->GetActiveWindow();
+    ASSERT_TRUE(WaitShown(view));
+    EXPECT_EQ(WindowTitle(g_windowList->FindWindowById(view)->Frame()).rfind("Other", 0), 0u);
+    EXPECT_EQ(CurrentDocument(view)->GetUrl().GetName(), "http://localhost:" + port + "/other.html");
+    // The next time the dialog offers it first.
+    std::string offered;
+    {
+        DialogDriver driver("Open Remote", [&](HWND dialog) {
+            char text[300] = "";
+            GetDlgItemTextA(dialog, IDC_URL_ENTRY, text, sizeof text);
+            offered = text;
+        }, IDCANCEL);
+        SendMessageA(frame_, WM_COMMAND, CMD_OPEN_REMOTE, 0);
+    }
+    EXPECT_EQ(offered, typed);
+}
+
+TEST_F(BrowsingBars, MenuCommandsShowAndHideTheActiveWindowsBars) {
+    HWND view = NewWindow();
+    ASSERT_NE(view, nullptr);
+    g_windowList->SetActiveWindow(view);
+    ASSERT_EQ(g_windowList->GetBottomToolbar(view), nullptr);
+    SendMessageA(frame_, WM_COMMAND, CMD_PROGRESS_BAR, 0);
+    EXPECT_NE(g_windowList->GetBottomToolbar(view), nullptr);
+    SendMessageA(frame_, WM_COMMAND, CMD_PROGRESS_BAR, 0);
+    EXPECT_EQ(g_windowList->GetBottomToolbar(view), nullptr);
+    bool shown = g_windowList->GetShowScrollBars(view);
+    SendMessageA(frame_, WM_COMMAND, CMD_SCROLL_BARS, 0);
+    EXPECT_NE(g_windowList->GetShowScrollBars(view), shown);
+    SendMessageA(frame_, WM_COMMAND, CMD_SCROLL_BARS, 0);
+    EXPECT_EQ(g_windowList->GetShowScrollBars(view), shown);
+}
+
+TEST_F(BrowsingBars, TheZoomFieldScalesItsWindow) {
+    HWND view = WindowWithBar();
+    ASSERT_NE(view, nullptr);
+    struct Case {
+        const char* typed;
+        int scale;
+    } cases[] = {{"105", 110}, {"15", 20}, {"250%", 250}};
+    for (const auto& c : cases) {
+        Enter(view, IDC_BAR_ZOOM, c.typed);
+        EXPECT_EQ(g_windowList->GetScale(view), c.scale) << c.typed;
+        EXPECT_EQ(FieldText(view, IDC_BAR_ZOOM), std::to_string(c.scale) + "%") << c.typed;
+    }
+}
+
+TEST_F(BrowsingBars, AddressesForOtherProgramsLoadNothing) {
+    ScriptedServer server({{ScriptStep::Send, "0Nothing here\r\n.\r\n"}, {ScriptStep::Close, ""}});
+    HWND view = WindowWithBar();
+    ASSERT_NE(view, nullptr);
+    std::string gopher = "gopher://127.0.0.1:" + std::to_string(server.Port()) + "/";
+    EXPECT_EQ(OpenTypedUrl(view, gopher.c_str(), nullptr, true, 0), nullptr);
+    EXPECT_EQ(OpenTypedUrl(view, "bogus://x", nullptr, true, 0), nullptr);
+    PumpFor(std::chrono::milliseconds(300));
+    ASSERT_EQ(g_boxes.size(), 2u);
+    EXPECT_NE(g_boxes[0].find("requires the use of a PROXY server"), std::string::npos) << g_boxes[0];
+    EXPECT_NE(g_boxes[1].find("unknown or unsupported"), std::string::npos) << g_boxes[1];
+    EXPECT_EQ(server.Connections(), 0);
+    EXPECT_NE(g_windowList->GetLoadState(view), kWindowLoading) << "the window is not left busy";
+}
+
+TEST_F(BrowsingBars, StopEndsALoadAndLeavesTheWindowIdle) {
+    ScriptedServer server({{ScriptStep::Expect, "\r\n\r\n"},
+                           {ScriptStep::Send, "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 9999\r\n\r\n"
+                                              "<html><head><title>Slow</title></head><body><p>The start"},
+                           {ScriptStep::Pause, "", 8000},
+                           {ScriptStep::Close, ""}});
+    HWND view = WindowWithBar();
+    ASSERT_NE(view, nullptr);
+    std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/slow.html";
+    ASSERT_NE(OpenTypedUrl(view, url.c_str(), nullptr, true, 0), nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return server.Connections() > 0; }));
+    PumpFor(std::chrono::milliseconds(500));
+    EXPECT_NE(g_windowList->GetLoadState(view), kWindowIdle);
+    SendMessageA(GetDlgItem(g_windowList->GetBottomToolbar(view), IDC_BAR_STOP), BM_CLICK, 0, 0);
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(g_windowList->GetLoadState(view), kWindowIdle);
 }
 
 }  // namespace
