@@ -15,6 +15,7 @@
 #include "core/MessageHandler.h"
 #include "core/MruList.h"
 #include "core/Preferences.h"
+#include "core/Session.h"
 #include "layout/AnimationClockWin32.h"
 #include "layout/BuiltInPicturesWin32.h"
 #include "layout/DisplayPaletteWin32.h"
@@ -122,8 +123,14 @@ void CreateGlobalObjects(HWND frame) {
     if (g_preferences) LoadUserStyleSheet(*g_preferences);
 }
 
+void RestoreSavedSession(HWND frame, bool noWindows) {
+    RestoreSession(frame, noWindows, g_typedUrls, nullptr);
+}
+
 void DestroyGlobalObjects(HWND frame) {
     KillTimer(frame, FrameTimerId);
+    // What the next run restores, while the windows and lists are there.
+    SaveSession(g_typedUrls, nullptr);
     // The document windows go first: their documents hold URL records,
     // images and fonts that are freed below. Their views, destroyed after
     // the frame, find no list and leave it alone.

@@ -13,3 +13,7 @@
 void CreateGlobalObjects(HWND frame);
 // Freed on WM_DESTROY of the frame, in order.
 void DestroyGlobalObjects(HWND frame);
+// Start-up's step once the frame stands: the frame's saved place, the
+// saved windows (unless none are wanted: "/nowin" or addresses given) and
+// the typed addresses of the last run.
+void RestoreSavedSession(HWND frame, bool noWindows);

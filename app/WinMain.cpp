@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/FrameWindow.h"
+#include "app/GlobalObjects.h"
 #include "app/MessageLoop.h"
 #include "app/SettingsHandOver.h"
 #include "app/StartupDialogs.h"
@@ -166,6 +167,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     DragAcceptFiles(frame, TRUE);
     ShowWindow(frame, show);
     UpdateWindow(frame);
+    RestoreSavedSession(frame, options.noWindow || !StartUrls.empty());
     if (!StartUrls.empty() && g_delayedMessages) g_delayedMessages->Add(frame, kMsgOpenStartUrls, 0, 0, 500);
     WriteRunState(1);
     CreateBoldGuiFont(frame);

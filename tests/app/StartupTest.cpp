@@ -152,6 +152,30 @@ TEST_F(Startup, OneInstanceShowsTheFrameAndEndsCleanlyOnClose) {
     EXPECT_NE(IniInt(ini_, "WINDOW", "SHOWCMD"), -1);
 }
 
+// The frame takes the place it had, and the addresses typed in one run are
+// offered in the next.
+TEST_F(Startup, TheFramesPlaceAndTheTypedAddressesLastAcrossRuns) {
+    std::string user = dir_.File("user");
+    CreateDirectoryA(user.c_str(), nullptr);
+    const std::string typed = "2\r\nhttp://older.example/\r\nhttp://newer.example/\r\n";
+    WriteWholeFile(user + "\\zintu.dir", typed);
+    WriteIni("ZINTU DIRECTORY=" + user + "\r\n[WINDOW]\r\nLEFT=30\r\nTOP=40\r\nRIGHT=530\r\nBOTTOM=440\r\nSHOWCMD=1\r\n");
+    ProgramRun run(ini_);
+    ASSERT_TRUE(run.Started());
+    HWND frame = run.WaitForWindow("BLDZINTU");
+    ASSERT_NE(frame, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(frame) != FALSE; }, kPatience));
+    RECT r{};
+    EXPECT_TRUE(PumpUntil([&] { return GetWindowRect(frame, &r) && r.left == 30 && r.top == 40; }, kPatience))
+        << r.left << "," << r.top;
+    EXPECT_EQ(r.right, 530);
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(run.WaitForExit(), 0);
+    std::string saved = ReadWholeFile(user + "\\zintu.dir");
+    EXPECT_NE(saved.find("http://older.example/"), std::string::npos) << saved;
+    EXPECT_LT(saved.find("http://older.example/"), saved.find("http://newer.example/")) << saved;
+}
+
 // The splash is decided before every setting is read: the file's value
 // counts, not the default.
 TEST_F(Startup, TheSplashFollowsItsSetting) {
