@@ -23,6 +23,7 @@
 #include "core/Preferences.h"
 #include "core/StartupSettings.h"
 #include "html/UrlContentFeed.h"
+#include "layout/UrlImages.h"
 #include "net/SocketRegistry.h"
 #include "net/Winsock.h"
 #include "resources/CoreIds.h"
@@ -95,9 +96,10 @@ int EndEarly() {
 
 // The lower layers reach the higher ones only through what these install:
 // the settings hand-over (preferences to the network layer), the maker of
-// https connections (security for URL loading) and the page content of
-// loaded records (the document side); the program's message boxes become
-// the document windows' timed box.
+// https connections (security for URL loading), the page content of
+// loaded records (the document side) and the decoded images of image
+// records (the layout side); the program's message boxes become the
+// document windows' timed box.
 void InstallLayerInterfaces() {
     InstallSettingsHandOver();
     SetTimedMessageBox(ShowMessageBox);
@@ -107,6 +109,7 @@ void InstallLayerInterfaces() {
     InstallDocumentWindowServices();
     RegisterDocumentWindowCommands();
     RegisterBrowsingCommands();
+    InstallUrlImages();
 }
 
 }  // namespace

@@ -19,8 +19,11 @@
 #include "html/HtmlTables.h"
 #include "html/PageUrls.h"
 #include "html/UrlContentFeed.h"
+#include "layout/PageImageWindowWin32.h"
+#include "layout/PageImages.h"
 #include "layout/PaintDevice.h"
 #include "layout/RepaintRegion.h"
+#include "layout/UrlImages.h"
 #include "net/UrlNames.h"
 #include "net/UrlRecord.h"
 
@@ -65,7 +68,11 @@ HtmlElement* EnclosingAnchor(HtmlElement* e) {
 
 HtmlPageDocument::HtmlPageDocument(HtmlDocument* owner, PaintDevice* device, MessageHandler* handler,
                                    const UrlHandle& url, int32_t width, int32_t height, int32_t frameId)
-    : Document(device, handler, url, width, height, frameId), owner_(owner) {
+    : Document(device, handler, url, width, height, frameId),
+      owner_(owner),
+      imageWindow_(std::make_unique<HandlerImageWindow>(handler)),
+      images_(std::make_unique<PageImages>(imageWindow_.get())) {
+    images_->SetImageMaker(&ImageOfUrl);
     ReadImageMode();
     const char* fragment = url.GetFragment();
     if (fragment && *fragment) {
@@ -85,6 +92,10 @@ HtmlPageDocument::~HtmlPageDocument() {
     }
     if (active_ && !content_.IsEmpty()) content_.GetPage()->UnlockAll();
     fragments_.Clear();
+    // The layout's boxes go before the table that lists them; the table
+    // then stops the window viewing its images.
+    layout_.reset();
+    images_.reset();
 }
 
 bool HtmlPageDocument::ImageUrl() const {
@@ -119,8 +130,16 @@ void HtmlPageDocument::PostProgress(uint32_t message) {
 
 // --- start and the layout ---------------------------------------------------
 
-void HtmlPageDocument::ResetLayout() {
+void HtmlPageDocument::DropLayout() {
+    images_->ReleasePreviousImages();
+    images_->KeepPreviousImages();
+    images_->ClearEntries();
+    images_->ClearImages();
     layout_.reset();
+}
+
+void HtmlPageDocument::ResetLayout() {
+    DropLayout();
     format_ = ::FormatState();
     format_.state = kFormatNothingToDo;
     format_.imagesWanted = !imagesHeldBack_;
@@ -138,6 +157,7 @@ bool HtmlPageDocument::EnsureLayout() {
     if (layout_) return true;
     if (!device_) return false;
     layout_ = std::make_unique<PageLayout>(*device_, width_);
+    layout_->SetImages(images_.get());
     return true;
 }
 
@@ -150,6 +170,7 @@ int HtmlPageDocument::Start(int32_t reload, int32_t a, int32_t startArg) {
     RegisterOnce(kMsgFormatAll, id);
     RegisterOnce(kMsgRedirected, id);
     RegisterOnce(kMsgPartReplaces, id);
+    RegisterOnce(kMsgNextAnimationFrame, 0);
 
     bool imagePage = false;
     if (content_.IsEmpty() || !content_->Root()) {
@@ -249,6 +270,9 @@ int HtmlPageDocument::FormatStep(bool repaint) {
         default:
             break;
     }
+    // The images the step laid out load now (those of the page's own list
+    // have started already and are counted there).
+    if (!imagesHeldBack_ && handler_) (void)images_->StartLoads(this, url_);
     return 1;
 }
 
@@ -318,6 +342,10 @@ void HtmlPageDocument::OnMessage(uint32_t message, uint32_t p1, uint32_t p2) {
         case kMsgRedirected:
             RegisterOnce(kMsgLoadStatus, p1 & 0xFFFF);
             break;
+        case kMsgNextAnimationFrame:
+            // The next frame of an animated image: its boxes repaint.
+            if (layout_ && device_) images_->RedrawUrl(p1, *device_, scrollX_, scrollY_, width_, height_, false);
+            break;
         default:
             break;
     }
@@ -326,8 +354,10 @@ void HtmlPageDocument::OnMessage(uint32_t message, uint32_t p1, uint32_t p2) {
 bool HtmlPageDocument::OnMessageData(uint32_t id, uint32_t p2) {
     const bool imageData = (p2 & 0xFF) == 1;
     const int status = static_cast<int>((p2 >> 8) & 0xFF);
-    if (imageData && status == kLoadLoading) return false;
     const uint32_t ownId = url_->GetId();
+    if (id != ownId) OnImageData(id);
+    if (imageData && status == kLoadLoading) return false;
+    if (status != kLoadLoading) images_->MarkUrlLoaded(id);
     PageProperties* page = content_.GetPage();
     if (id != ownId || !page) {
         if (page) done_ += page->CountEntriesForUrl(id);
@@ -352,10 +382,34 @@ bool HtmlPageDocument::OnMessageData(uint32_t id, uint32_t p2) {
         if (handler_) {
             handler_->UnregisterAll(this);
             RegisterOnce(kMsgFormatMore, ownId);
+            RegisterOnce(kMsgNextAnimationFrame, 0);
         }
         Finish();
     }
     return true;
+}
+
+void HtmlPageDocument::OnImageData(uint32_t id) {
+    if (!layout_) return;
+    images_->RefreshUrl(id);
+    if (images_->AwaitsSize(id)) {
+        Relayout();
+    } else if (device_) {
+        images_->RedrawUrl(id, *device_, scrollX_, scrollY_, width_, height_, false);
+    }
+}
+
+void HtmlPageDocument::Relayout() {
+    if (!layout_ || content_.IsEmpty()) return;
+    DropLayout();
+    format_ = ::FormatState();
+    format_.state = kFormatNothingToDo;
+    format_.imagesWanted = !imagesHeldBack_;
+    awaitedId_ = 0;
+    firstPaint_ = true;
+    selStart_ = selEnd_ = SelectionEnd();
+    searchFragment_ = nullptr;
+    FormatStep(true);
 }
 
 void HtmlPageDocument::Finish() {
@@ -501,7 +555,7 @@ int HtmlPageDocument::ReleaseData() {
 }
 
 void HtmlPageDocument::ReleaseLayout() {
-    layout_.reset();
+    DropLayout();
     selStart_ = selEnd_ = SelectionEnd();
     searchFragment_ = nullptr;
     if (format_.state == kFormatDone) format_.state = 2;
@@ -573,6 +627,8 @@ uint8_t HtmlPageDocument::Paint(const RECT& rect) {
         device_->FillBackground(area);
         layout_->Paint(*device_, rect.left + scrollX_, rect.top + scrollY_, rect.right + scrollX_,
                        rect.bottom + scrollY_, scrollX_, scrollY_);
+        // Images scrolled out of the view are no longer viewed by the window.
+        images_->DetachOutside(scrollX_, scrollY_, width_, height_);
     }
     LoadFinished();
     return 0;

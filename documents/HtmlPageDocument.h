@@ -16,6 +16,8 @@
 #include "html/DocumentContent.h"
 
 class HtmlDocument;
+class HandlerImageWindow;
+class PageImages;
 class PageLayout;
 class LayoutElement;
 class TextFragment;
@@ -96,6 +98,7 @@ public:
     bool Loading() const { return loading_; }
     bool ImagesHeldBack() const { return imagesHeldBack_; }
     const PageLayout* Layout() const { return layout_.get(); }
+    PageImages& Images() { return *images_; }
     const DocumentContentHandle& Content() const { return content_; }
     // The saved page position, applied at the next start.
     void SetSavedPosition(int32_t position) { savedPosition_ = position; }
@@ -119,6 +122,15 @@ private:
     void PostProgress(uint32_t message);
     void RegisterOnce(uint32_t message, uint32_t id);
     void ResetLayout();
+    // The layout goes: its image entries with it, its images kept for the
+    // next layout.
+    void DropLayout();
+    // Lays the page out again from its start (an image's size came),
+    // keeping the load counters.
+    void Relayout();
+    // New data of an image URL: its boxes repaint, or the page is laid out
+    // again when it placed the image without knowing its size.
+    void OnImageData(uint32_t id);
     bool EnsureLayout();
     bool ScrollToElement(HtmlElement* element);
     bool TryFragmentJump();
@@ -134,6 +146,8 @@ private:
 
     HtmlDocument* owner_;
     DocumentContentHandle content_;
+    std::unique_ptr<HandlerImageWindow> imageWindow_;
+    std::unique_ptr<PageImages> images_;
     std::unique_ptr<PageLayout> layout_;
     ::FormatState format_;
     int displayMode_ = 0;

@@ -4,6 +4,7 @@
 
 #include "html/DocumentContent.h"
 #include "layout/FontTable.h"
+#include "layout/PageImages.h"
 #include "layout/PaintDevice.h"
 #include "layout/PaintTree.h"
 #include "layout/RepaintRegion.h"
@@ -18,6 +19,7 @@ void PageLayout::BeginPage(const PageProperties& page, const HtmlElement* root) 
     root_element_ = const_cast<HtmlElement*>(root);
     root_ = std::make_unique<BlockBox>(nullptr, &request, nullptr, nullptr);
     formatter_ = std::make_unique<LayoutFormatter>(device_, &page);
+    formatter_->SetImageSource(images_);
 }
 
 int PageLayout::Format(const HtmlElement* stopElement) {
@@ -74,6 +76,7 @@ void PageLayout::Paint(PaintDevice& device, int32_t left, int32_t top, int32_t r
     // The rectangle is in page coordinates; the paint wants it relative to
     // the view, whose origin is the scroll position.
     PaintRequest request;
+    request.images = images_;
     request.viewX = scrollX;
     request.viewY = scrollY;
     request.clipX = left - scrollX;

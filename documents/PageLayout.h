@@ -11,6 +11,7 @@
 #include "layout/LayoutFormatter.h"
 
 class PaintDevice;
+class PageImages;
 
 class PageLayout : public PageFormatter {
 public:
@@ -23,6 +24,10 @@ public:
     const HtmlElement* LastFormatted() const override { return nullptr; }
     void SetPageBackground(int32_t colour, const UrlHandle& image) override { background_ = colour; }
     void AppendElements(const HtmlElement* rule, const HtmlElement* block) override {}
+
+    // The page's image table: the formatter sizes images through it and
+    // painting draws them from it. Without one images show placeholders.
+    void SetImages(PageImages* images) { images_ = images; }
 
     // The root box, null before the first step.
     BlockBox* Root() const { return root_.get(); }
@@ -46,6 +51,7 @@ private:
     int32_t width_;
     int32_t openTop_ = 0;
     int32_t background_ = -1;
+    PageImages* images_ = nullptr;
     HtmlElement* root_element_ = nullptr;
     std::unique_ptr<BlockBox> root_;
     std::unique_ptr<LayoutFormatter> formatter_;

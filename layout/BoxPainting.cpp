@@ -1,9 +1,13 @@
 // What markers, rules and alternative texts draw.
+#include <algorithm>
+#include <cstring>
 #include <string>
 
+#include "layout/Image.h"
 #include "layout/LayoutElement.h"
 #include "layout/ListMarkers.h"
 #include "layout/PaintTree.h"
+#include "layout/ReplacedElements.h"
 
 namespace {
 constexpr uint16_t kDottedRule = 0x1000;
@@ -57,5 +61,51 @@ int AltTextBox::Paint(PaintDevice& device, LeafPaint& leaf) {
         ++x, ++y, w -= 2, h -= 2;
     }
     device.DrawEtchedFrame(x, y, w, h, text_, length_);
+    return Answer(leaf);
+}
+
+DeviceRect ImageBox::InnerRect(int32_t originX, int32_t originY) const {
+    DeviceRect r;
+    r.left = originX + X() + border_;
+    r.top = originY + Y() + border_;
+    r.right = originX + X() + Width() - border_;
+    r.bottom = originY + Y() + static_cast<int32_t>(Height()) - border_;
+    return r;
+}
+
+int ImageBox::Paint(PaintDevice& device, LeafPaint& leaf) {
+    const PaintRequest& request = *leaf.request;
+    const int32_t x = leaf.originX + X() - request.viewX;
+    const int32_t y = leaf.originY + Y() - request.viewY;
+    const int32_t w = Width(), h = static_cast<int32_t>(Height());
+    if (border_ > 0) {
+        if (leaf.link) {
+            // A linked image is framed in the link's colour.
+            for (int i = 0; i < border_ && 2 * i < w && 2 * i < h; ++i)
+                device.DrawFrameRect(x + i, y + i, w - 2 * i, h - 2 * i, kPenSolid);
+        } else {
+            device.DrawBevel(x, y, w, h, border_, true);
+        }
+    }
+    const DeviceRect inner = InnerRect(leaf.originX - request.viewX, leaf.originY - request.viewY);
+    if (inner.right <= inner.left || inner.bottom <= inner.top) return Answer(leaf);
+    Image* image = request.images ? request.images->ShowImageBox(*this, leaf.originX + X(), leaf.originY + Y())
+                                  : nullptr;
+    const ImageFrame* frame = image ? image->CurrentFrame() : nullptr;
+    if (image && frame && frame->rowsDecoded > 0) {
+        DeviceRect clip = inner;
+        clip.left = std::max(clip.left, request.clipX);
+        clip.top = std::max(clip.top, request.clipY);
+        clip.right = std::min(clip.right, request.clipX + request.clipWidth);
+        clip.bottom = std::min(clip.bottom, request.clipY + request.clipHeight);
+        if (clip.right > clip.left && clip.bottom > clip.top)
+            device.DrawImage(inner.left, inner.top, clip, inner.right - inner.left, inner.bottom - inner.top, *image, 0,
+                             0, false);
+        return Answer(leaf);
+    }
+    // Nothing decoded yet (or nothing to decode): the place with its text.
+    const char* text = Element() ? PlaceholderText(Element()) : nullptr;
+    const int length = text ? static_cast<int>(std::strlen(text)) : 0;
+    device.DrawEtchedFrame(inner.left, inner.top, inner.right - inner.left, inner.bottom - inner.top, text, length);
     return Answer(leaf);
 }

@@ -56,6 +56,7 @@ Image::~Image() {
 
 void Image::FreeFrames() {
     composition_.reset();
+    deviceCache_.reset();
     while (ListNode* node = frames_.First()) {
         node->Remove();
         delete static_cast<ImageFrame*>(node);
@@ -95,16 +96,22 @@ void Image::AttachViewer(void* viewer) {
         if (const char* name = url_->GetFileName()) LoadLocalFile((UrlCacheDirectory() + name).c_str());
     }
     if (complete_) SelectFrame(1);
-    if (viewer && !url_.IsEmpty() && url_->GetContentKind() == kKindGif) StartAnimation(viewer, loopCount_);
+    if (viewer && AnimatesFromUrl()) StartAnimation(viewer, loopCount_);
 }
 
 void Image::DetachViewer(void* viewer) {
     if (viewerCount_ <= 0) return;
-    if (viewer && !url_.IsEmpty() && url_->GetContentKind() == kKindGif) StopAnimation(viewer);
+    if (viewer && AnimatesFromUrl()) StopAnimation(viewer);
     if (--viewerCount_ > 0) return;
     frameToShow_ = 1;
     composition_.reset();
+    deviceCache_.reset();
     if (this != &SharedEmptyImage() && g_memoryManager) g_memoryManager->TouchImage(this);
+}
+
+bool Image::AnimatesFromUrl() const {
+    if (!url_.IsEmpty()) return url_->GetContentKind() == kKindGif;
+    return urlId_ != 0 && contentKind_ == kKindGif;
 }
 
 void Image::SetUrl(const UrlHandle& url) {

@@ -72,6 +72,14 @@ protected:
 };
 void SetAnimationClock(AnimationClock* clock);
 
+// What a device keeps of a picture while windows show it (the GDI bitmap
+// and mask of the Windows build), so that it is not made again on every
+// draw. Dropped when the last window stops showing the image.
+class ImageDeviceCache {
+public:
+    virtual ~ImageDeviceCache() = default;
+};
+
 // Where and how an image is drawn (device pixels).
 struct ImagePlacement {
     int32_t x = 0, y = 0;           // the destination: the whole picture's place
@@ -109,6 +117,8 @@ public:
     void AddUse() override { ++useCount_; }
     void DropUse() override;
     int ReleaseData() override;
+    // A GIF of a URL: it animates for each window that shows it.
+    bool AnimatesFromUrl() const;
     int UseCount() const { return useCount_; }
 
     int Width() const { return width_; }
@@ -130,6 +140,9 @@ public:
     const ImageColour* FrameColours(const ImageFrame& frame, int& count) const;
     uint32_t UrlId() const { return urlId_; }
     void SetUrlId(uint32_t id) { urlId_ = id; }
+    // The content kind the image was made for (0 when made otherwise).
+    int ContentKind() const { return contentKind_; }
+    void SetContentKind(int kind) { contentKind_ = kind; }
     // The URL the image was loaded from; empty for files and built-in
     // pictures.
     const UrlHandle& Url() const { return url_; }
@@ -156,6 +169,8 @@ public:
     void AttachViewer(void* viewer);
     void DetachViewer(void* viewer);
     int ViewerCount() const { return viewerCount_; }
+    // Whether a device keeps bitmaps of the picture (while it is viewed).
+    bool HoldsDeviceBitmaps() const { return deviceCache_ != nullptr; }
 
     // Animation viewers (the windows that show the image) and their loops.
     void StartAnimation(void* viewer, int loops);
@@ -217,6 +232,7 @@ private:
     NodeList frames_;
     ImageFrame* current_ = nullptr;
     uint32_t urlId_ = 0;
+    int contentKind_ = 0;
     UrlHandle url_;
     ImageColour* colours_ = nullptr;
     int colourCount_ = 0;
@@ -227,6 +243,7 @@ private:
     bool animating_ = false;
     NodeList viewers_;
     std::unique_ptr<ImageComposition> composition_;  // while an animation shows
+    std::unique_ptr<ImageDeviceCache> deviceCache_;  // while a window shows a still picture
     int useCount_ = 0;
     int viewerCount_ = 0;
 };

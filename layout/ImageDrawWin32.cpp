@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "core/Preferences.h"
@@ -24,49 +25,91 @@ void Fill(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, COLO
     DeleteObject(brush);
 }
 
-// A monochrome bitmap, white where nothing shows.
-HBITMAP MaskOf(const ImageRaster& raster) {
-    int stride = ((raster.width + 15) / 16) * 2;
-    std::vector<uint8_t> bits(static_cast<size_t>(stride) * raster.height, 0);
-    for (int y = 0; y < raster.height; ++y) {
-        for (int x = 0; x < raster.width; ++x) {
-            if (!raster.shows[static_cast<size_t>(y) * raster.width + x])
-                bits[static_cast<size_t>(y) * stride + x / 8] |= static_cast<uint8_t>(0x80 >> (x & 7));
+// A picture as GDI objects: its pixels in a 32-bit DIB section and, where
+// some pixels do not show, a monochrome mask (white where nothing shows).
+class GdiPicture : public ImageDeviceCache {
+public:
+    GdiPicture(const ImageRaster& raster, const ImageFrame* from) : frame(from), width_(raster.width), height_(raster.height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width_;
+        info.bmiHeader.biHeight = -height_;  // top row first
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (!bitmap_ || !bits) return;
+        std::copy(raster.pixels.begin(), raster.pixels.end(), static_cast<uint32_t*>(bits));
+        if (raster.AnyHidden()) {
+            int stride = ((width_ + 15) / 16) * 2;
+            std::vector<uint8_t> maskBits(static_cast<size_t>(stride) * height_, 0);
+            for (int y = 0; y < height_; ++y) {
+                for (int x = 0; x < width_; ++x) {
+                    if (!raster.shows[static_cast<size_t>(y) * width_ + x])
+                        maskBits[static_cast<size_t>(y) * stride + x / 8] |= static_cast<uint8_t>(0x80 >> (x & 7));
+                }
+            }
+            mask_ = CreateBitmap(width_, height_, 1, 1, maskBits.data());
         }
     }
-    return CreateBitmap(raster.width, raster.height, 1, 1, bits.data());
-}
+    ~GdiPicture() override {
+        if (bitmap_) DeleteObject(bitmap_);
+        if (mask_) DeleteObject(mask_);
+    }
+    GdiPicture(const GdiPicture&) = delete;
+    GdiPicture& operator=(const GdiPicture&) = delete;
 
-// One copy of the picture at (x, y) in w x h.
-void Blit(HDC dc, const ImageRaster& raster, HBITMAP mask, int32_t x, int32_t y, int32_t w, int32_t h) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = raster.width;
-    info.bmiHeader.biHeight = -raster.height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
-    if (mask) {
-        // Clear where the picture shows, then paint it in: the hidden
-        // pixels are black in the picture and leave the target alone.
-        HDC maskDc = CreateCompatibleDC(dc);
-        if (maskDc) {
-            HGDIOBJ old = SelectObject(maskDc, mask);
+    bool Made() const { return bitmap_ != nullptr; }
+
+    // One copy of the picture at (x, y) in w x h.
+    void Blit(HDC dc, HDC source, int32_t x, int32_t y, int32_t w, int32_t h) const {
+        if (mask_) {
+            // Clear where the picture shows, then paint it in: the hidden
+            // pixels are black in the picture and leave the target alone.
+            HGDIOBJ old = SelectObject(source, mask_);
             COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
             COLORREF oldBack = SetBkColor(dc, RGB(255, 255, 255));
-            StretchBlt(dc, x, y, w, h, maskDc, 0, 0, raster.width, raster.height, SRCAND);
+            StretchBlt(dc, x, y, w, h, source, 0, 0, width_, height_, SRCAND);
             SetTextColor(dc, oldText);
             SetBkColor(dc, oldBack);
-            SelectObject(maskDc, old);
-            DeleteDC(maskDc);
+            SelectObject(source, bitmap_);
+            StretchBlt(dc, x, y, w, h, source, 0, 0, width_, height_, SRCPAINT);
+            SelectObject(source, old);
+        } else {
+            HGDIOBJ old = SelectObject(source, bitmap_);
+            StretchBlt(dc, x, y, w, h, source, 0, 0, width_, height_, SRCCOPY);
+            SelectObject(source, old);
         }
-        StretchDIBits(dc, x, y, w, h, 0, 0, raster.width, raster.height, raster.pixels.data(), &info,
-                      DIB_RGB_COLORS, SRCPAINT);
+    }
+
+    // What it was made from: a still frame as far as it was decoded (null
+    // for an animation's picture, which changes with every frame).
+    const ImageFrame* frame;
+    int rows = 0;
+
+private:
+    int width_, height_;
+    HBITMAP bitmap_ = nullptr;
+    HBITMAP mask_ = nullptr;
+};
+
+// Draws the picture once, or tiled from the origin over the part to draw.
+void DrawPicture(HDC dc, const GdiPicture& picture, const ImagePlacement& at, int32_t x, int32_t y, int32_t w,
+                 int32_t h) {
+    HDC source = CreateCompatibleDC(dc);
+    if (!source) return;
+    int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+    if (at.tileWidth > 0 && at.tileHeight > 0) {
+        int32_t left = at.clipLeft - ((at.clipLeft - x) % at.tileWidth + at.tileWidth) % at.tileWidth;
+        int32_t top = at.clipTop - ((at.clipTop - y) % at.tileHeight + at.tileHeight) % at.tileHeight;
+        for (int32_t ty = top; ty < at.clipBottom; ty += at.tileHeight) {
+            for (int32_t tx = left; tx < at.clipRight; tx += at.tileWidth) picture.Blit(dc, source, tx, ty, w, h);
+        }
     } else {
-        StretchDIBits(dc, x, y, w, h, 0, 0, raster.width, raster.height, raster.pixels.data(), &info,
-                      DIB_RGB_COLORS, SRCCOPY);
+        picture.Blit(dc, source, x, y, w, h);
     }
     SetStretchBltMode(dc, oldMode);
+    DeleteDC(source);
 }
 
 bool ShowAnimation() {
@@ -85,6 +128,7 @@ int Image::Draw(void* context, uint32_t backgroundColour, const ImagePlacement& 
     // What to show: the animation's picture, or one frame at its offset.
     ImageRaster still;
     const ImageRaster* picture = &still;
+    const ImageFrame* stillFrame = nullptr;
     int32_t x = at.x;
     int32_t y = at.y;
     int32_t pictureWidth = w;
@@ -108,37 +152,42 @@ int Image::Draw(void* context, uint32_t backgroundColour, const ImagePlacement& 
             }
             return 0;
         }
-        RasterOfFrame(*this, *frame, still);
+        stillFrame = frame;
         // The frame's place and size within the picture, scaled alike.
         x += static_cast<int32_t>(int64_t{frame->left} * w / width_);
         y += static_cast<int32_t>(int64_t{frame->top} * h / height_);
         pictureWidth = static_cast<int32_t>(int64_t{frame->width} * w / width_);
         pictureHeight = static_cast<int32_t>(int64_t{frame->height} * h / height_);
+        if (frame->width <= 0 || frame->height <= 0 || pictureWidth <= 0 || pictureHeight <= 0) return 0;
     }
-    if (picture->width <= 0 || picture->height <= 0 || pictureWidth <= 0 || pictureHeight <= 0) return 0;
+
+    // The bitmaps of a complete still image are kept while windows show
+    // it; a picture still arriving is made anew as it grows.
+    auto* kept = stillFrame ? dynamic_cast<GdiPicture*>(deviceCache_.get()) : nullptr;
+    if (kept && (kept->frame != stillFrame || kept->rows != stillFrame->rowsDecoded)) kept = nullptr;
+    if (!kept && stillFrame) RasterOfFrame(*this, *stillFrame, still);
+    const bool single = kept ? false : picture->width == 1 && picture->height == 1;
+    if (!kept && (picture->width <= 0 || picture->height <= 0 || pictureWidth <= 0 || pictureHeight <= 0)) return 0;
 
     int saved = SaveDC(dc);
     IntersectClipRect(dc, at.clipLeft, at.clipTop, at.clipRight, at.clipBottom);
-    if (picture->width == 1 && picture->height == 1) {
-        // One pixel fills the destination.
+    if (single) {
+        // One pixel fills the destination: no bitmap for it.
         if (picture->shows[0])
             Fill(dc, x, y, x + pictureWidth, y + pictureHeight, ToColorRef(picture->pixels[0]));
         else if (at.background)
             Fill(dc, x, y, x + pictureWidth, y + pictureHeight, background);
+    } else if (kept) {
+        DrawPicture(dc, *kept, at, x, y, pictureWidth, pictureHeight);
     } else {
-        HBITMAP mask = picture->AnyHidden() ? MaskOf(*picture) : nullptr;
-        if (at.tileWidth > 0 && at.tileHeight > 0) {
-            // Tiles aligned to the origin, over the part to draw.
-            int32_t left = at.clipLeft - ((at.clipLeft - x) % at.tileWidth + at.tileWidth) % at.tileWidth;
-            int32_t top = at.clipTop - ((at.clipTop - y) % at.tileHeight + at.tileHeight) % at.tileHeight;
-            for (int32_t ty = top; ty < at.clipBottom; ty += at.tileHeight) {
-                for (int32_t tx = left; tx < at.clipRight; tx += at.tileWidth)
-                    Blit(dc, *picture, mask, tx, ty, pictureWidth, pictureHeight);
+        std::unique_ptr<GdiPicture> made(new (std::nothrow) GdiPicture(*picture, stillFrame));
+        if (made && made->Made()) {
+            DrawPicture(dc, *made, at, x, y, pictureWidth, pictureHeight);
+            if (stillFrame && viewerCount_ > 0 && complete_) {
+                made->rows = stillFrame->rowsDecoded;
+                deviceCache_ = std::move(made);
             }
-        } else {
-            Blit(dc, *picture, mask, x, y, pictureWidth, pictureHeight);
         }
-        if (mask) DeleteObject(mask);
     }
     RestoreDC(dc, saved);
     return 1;

@@ -70,5 +70,6 @@ ImageHandle ImageHandle::MakeForKind(int contentKind, uint32_t urlId) {
     }
     if (!image) return ImageHandle(true);
     image->SetUrlId(urlId);
+    image->SetContentKind(contentKind);
     return ImageHandle(image);
 }

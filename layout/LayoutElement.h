@@ -387,6 +387,9 @@ public:
     int GetKind() const override { return kImageBox; }
     int32_t ImageNumber() const { return imageNumber_; }
     int BorderWidthOfImage() const { return border_; }
+    // The box less its border, relative to the parent's origin.
+    DeviceRect InnerRect(int32_t originX, int32_t originY) const;
+    int Paint(PaintDevice& device, LeafPaint& leaf) override;
 
 private:
     int32_t imageNumber_;

@@ -30,18 +30,6 @@ const LayoutElement* LastContentPiece(const LayoutElement* line) {
     return nullptr;
 }
 
-const char kImagePlaceholder[] = "IMAGE ";
-
-// The placeholder text of an image: its ALT, else "IMAGE "; null when the
-// ALT is empty or a single space (no placeholder).
-const char* PlaceholderText(const HtmlElement* e) {
-    const ImageRecord* image = e->Type() == kTagImg ? e->RecordAs<ImageRecord>() : nullptr;
-    const char* alt = image ? image->alt.Get() : nullptr;
-    if (!alt) return kImagePlaceholder;
-    if (alt[0] == '\0' || std::strcmp(alt, " ") == 0) return nullptr;
-    return alt;
-}
-
 int32_t WidestWord(PaintDevice& device, const char* text, int length) {
     int32_t widest = 0;
     for (int i = 0; i < length;) {
@@ -54,6 +42,19 @@ int32_t WidestWord(PaintDevice& device, const char* text, int length) {
     return widest;
 }
 }  // namespace
+
+static const char kImagePlaceholder[] = "IMAGE ";
+
+// The placeholder text of an image: its ALT, else "IMAGE "; null when the
+// ALT is empty or a single space (no placeholder).
+const char* PlaceholderText(const HtmlElement* e) {
+    const ImageRecord* image = e->Type() == kTagImg ? e->RecordAs<ImageRecord>() : nullptr;
+    const char* alt = image ? image->alt.Get() : nullptr;
+    if (!alt) return kImagePlaceholder;
+    if (alt[0] == '\0' || std::strcmp(alt, " ") == 0) return nullptr;
+    return alt;
+}
+
 
 // --- floats --------------------------------------------------------------------
 
@@ -181,7 +182,12 @@ int LayoutFormatter::FormatImage(HtmlElement* e, LayoutState& state, Call call, 
         // have had a border.
         if (image.loading) imageAwaited_ = true;
         alt = PlaceholderText(e);
-        if (!alt) return kResultNothing;
+        if (!alt) {
+            // Nothing shows until the image's size is known; the table still
+            // loads it, and tells the page to lay out again when it is.
+            if (images_ && !url.IsEmpty()) images_->RegisterImageBox(image.number, nullptr);
+            return kResultNothing;
+        }
         framed = border > 0;
         border = 0;
         const int length = static_cast<int>(std::strlen(alt));

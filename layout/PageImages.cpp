@@ -1,5 +1,7 @@
 #include "layout/PageImages.h"
 
+#include <algorithm>
+
 #include "core/CoarseClock.h"
 #include "layout/ElementAccessors.h"
 #include "layout/LayoutElement.h"
@@ -37,6 +39,8 @@ ImageLookup PageImages::FindImage(HtmlElement*, const UrlHandle& url) {
             image->SetUrl(url);
         }
         number = AddImage(image);
+        NumberedImage& entry = images_[static_cast<size_t>(number) - 1];
+        if (entry.url.IsEmpty()) entry.url = url;
     }
     const Image& image = *ImageByNumber(number).Get();
     found.number = number;
@@ -49,7 +53,98 @@ ImageLookup PageImages::FindImage(HtmlElement*, const UrlHandle& url) {
 
 void PageImages::RegisterImageBox(int32_t number, LayoutElement* box) {
     ImageHandle image = ImageByNumber(number);
-    AddElement(box, image->Url(), !image.IsEmpty() && !image->IsComplete());
+    AddElement(box, UrlOfNumber(number), !image.IsEmpty() && !image->IsComplete());
+}
+
+UrlHandle PageImages::UrlOfNumber(int number) const {
+    if (number < 1 || static_cast<size_t>(number) > images_.size()) return UrlHandle();
+    const NumberedImage& entry = images_[static_cast<size_t>(number) - 1];
+    return entry.url.IsEmpty() ? entry.image->Url() : entry.url;
+}
+
+bool PageImages::NumberIsForUrl(const NumberedImage& entry, uint32_t urlId) const {
+    if (urlId == 0) return false;
+    if (!entry.url.IsEmpty() && entry.url->GetId() == urlId) return true;
+    return !entry.image.IsEmpty() && entry.image->UrlId() == urlId;
+}
+
+bool PageImages::ImageSize(int32_t number, int32_t& width, int32_t& height) {
+    ImageHandle image = ImageByNumber(number);
+    if (image.IsEmpty()) return false;
+    width = image->Width();
+    height = image->Height();
+    return true;
+}
+
+void PageImages::DrawTiles(PaintDevice& device, int32_t number, const BackgroundTiles& tiles) {
+    ImageHandle image = ImageByNumber(number);
+    if (image.IsEmpty()) return;
+    device.DrawImage(tiles.originX, tiles.originY, tiles.area, tiles.tileWidth, tiles.tileHeight, *image.Get(),
+                     tiles.tileWidth, tiles.tileHeight, true);
+}
+
+Image* PageImages::ShowImageBox(LayoutElement& box, int32_t x, int32_t y) {
+    if (box.GetKind() != LayoutElement::kImageBox) return nullptr;
+    const int number = static_cast<ImageBox&>(box).ImageNumber();
+    UrlHandle url = UrlOfNumber(number);
+    if (!url.IsEmpty()) RefreshUrl(url->GetId());
+    ShowEntry(&box, x, y);
+    Image* image = ImageOfElement(&box);
+    return image == &SharedEmptyImage() || !image || image->FrameCount() == 0 ? nullptr : image;
+}
+
+void PageImages::RefreshUrl(uint32_t urlId) {
+    if (!maker_) return;
+    for (NumberedImage& entry : images_) {
+        if (!NumberIsForUrl(entry, urlId) || entry.url.IsEmpty()) continue;
+        // Only a picture with nothing in it is looked for again: a stand-in
+        // made before the data came, or one the image cache emptied.
+        const Image& held = *entry.image.Get();
+        if (held.FrameCount() != 0 || held.IsComplete()) continue;
+        ImageHandle fresh = maker_(entry.url);
+        if (fresh.IsEmpty() || fresh.Get() == entry.image.Get()) continue;
+        ImageHandle old = entry.image;
+        entry.image = fresh;
+        ReplaceViewed(old, fresh);
+    }
+}
+
+void PageImages::ReplaceViewed(const ImageHandle& old, const ImageHandle& fresh) {
+    for (ElementEntry& entry : entries_) {
+        if (!entry.shown || entry.viewed.Get() != old.Get()) continue;
+        Detach(entry.viewed);
+        entry.viewed = fresh;
+        Attach(entry.viewed);
+    }
+}
+
+bool PageImages::AwaitsSize(uint32_t urlId) const {
+    for (const ElementEntry& entry : entries_) {
+        // A placeholder, or nothing at all for an image without a text.
+        if (entry.element && entry.element->GetKind() != LayoutElement::kAltTextBox) continue;
+        if (IdOf(entry.url) != urlId) continue;
+        const int number = IndexOfUrl(urlId);
+        ImageHandle image = ImageByNumber(number);
+        if (!image.IsEmpty() && image->Width() > 0 && image->Height() > 0) return true;
+    }
+    return false;
+}
+
+void PageImages::RedrawUrl(uint32_t urlId, PaintDevice& device, int32_t viewX, int32_t viewY, int32_t viewWidth,
+                           int32_t viewHeight, bool updateNow) {
+    for (const ElementEntry& entry : entries_) {
+        const LayoutElement* e = entry.element;
+        if (!e) continue;
+        const bool matches = IdOf(entry.url) == urlId ||
+                             (e->GetKind() == LayoutElement::kImageBox && ImageUrlIdOf(e) == int64_t{urlId});
+        if (!matches || !Meets(*e, viewX, viewY, viewWidth, viewHeight)) continue;
+        int32_t left = std::max(e->AbsoluteX(), viewX);
+        int32_t top = std::max(e->AbsoluteY(), viewY);
+        int32_t right = std::min(e->AbsoluteX() + e->Width(), viewX + viewWidth);
+        int32_t bottom = std::min(static_cast<int32_t>(e->AbsoluteY() + e->Height()), viewY + viewHeight);
+        if (right > left && bottom > top)
+            device.InvalidateArea(left - viewX, top - viewY, right - left, bottom - top, updateNow);
+    }
 }
 
 Image* PageImages::ImageOfElement(const LayoutElement* element) const {
@@ -202,7 +297,7 @@ int PageImages::AddImage(const ImageHandle& image) {
             if (images_[i].image.Get() == image.Get()) return static_cast<int>(i + 1);
         }
     }
-    images_.push_back(NumberedImage{image, true, false});
+    images_.push_back(NumberedImage{image, true, false, UrlHandle()});
     return static_cast<int>(images_.size());
 }
 
@@ -217,8 +312,7 @@ void PageImages::ReplaceImage(int number, const ImageHandle& image, bool ready) 
 
 int PageImages::IndexOfUrl(uint32_t urlId) const {
     for (size_t i = 0; i < images_.size(); ++i) {
-        const ImageHandle& image = images_[i].image;
-        if (!image.IsEmpty() && image->UrlId() == urlId && urlId != 0) return static_cast<int>(i + 1);
+        if (NumberIsForUrl(images_[i], urlId)) return static_cast<int>(i + 1);
     }
     return 0;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "layout/Image.h"
+#include "layout/PaintTree.h"
 #include "layout/ReplacedElements.h"
 #include "net/UrlHandle.h"
 
@@ -34,7 +35,7 @@ protected:
     virtual ~PageImageWindow() = default;
 };
 
-class PageImages : public LayoutImageSource {
+class PageImages : public LayoutImageSource, public PaintImages {
 public:
     enum LoadState : uint8_t { kNew = 0, kLoading = 1, kDone = 2 };
 
@@ -64,6 +65,27 @@ public:
     // The box shows the image: an entry whose load starts with StartLoads
     // while the image is incomplete.
     void RegisterImageBox(int32_t number, LayoutElement* box) override;
+
+    // --- what painting asks -----------------------------------------------------
+    bool ImageSize(int32_t number, int32_t& width, int32_t& height) override;
+    void DrawTiles(PaintDevice& device, int32_t number, const BackgroundTiles& tiles) override;
+    // Shows the box's entry (the window views its image) and answers the
+    // picture, taking the URL's decoded image first while the table holds
+    // only a stand-in for it.
+    Image* ShowImageBox(LayoutElement& box, int32_t x, int32_t y) override;
+
+    // --- data arriving ----------------------------------------------------------
+    // The URL's decoded image replaces the stand-in (or a dropped picture)
+    // of every numbered image of that URL; shown entries view the new one.
+    void RefreshUrl(uint32_t urlId);
+    // An entry of that URL was laid out with a placeholder for want of a
+    // size, and the image knows its size now: the page must be laid out
+    // again.
+    bool AwaitsSize(uint32_t urlId) const;
+    // After new data for a URL: the parts of its boxes that lie in the view
+    // (page coordinates) are repainted through the device.
+    void RedrawUrl(uint32_t urlId, PaintDevice& device, int32_t viewX, int32_t viewY, int32_t viewWidth,
+                   int32_t viewHeight, bool updateNow);
 
     void SetWindow(PageImageWindow* window) { window_ = window; }
     // What makes the image of a URL (ImageHandle::MakeForUrl where the
@@ -139,7 +161,13 @@ private:
         ImageHandle image;
         bool ready = true;
         bool stopsSearch = false;  // the entry's second word
+        UrlHandle url;             // the URL it was looked up for, if any
     };
+    // The URL a numbered image is for: the one it was looked up for, else
+    // its own.
+    UrlHandle UrlOfNumber(int number) const;
+    bool NumberIsForUrl(const NumberedImage& entry, uint32_t urlId) const;
+    void ReplaceViewed(const ImageHandle& old, const ImageHandle& fresh);
 
     void Attach(const ImageHandle& image);
     void Detach(const ImageHandle& image);

@@ -57,6 +57,10 @@ public:
     virtual bool ImageSize(int32_t number, int32_t& width, int32_t& height) = 0;
     // Draws the image's tiles in one call.
     virtual void DrawTiles(PaintDevice& device, int32_t number, const BackgroundTiles& tiles) = 0;
+    // The picture of an image box that is being painted at (x, y) in the
+    // page: the window now shows it (and views the image). Null while there
+    // is nothing to draw yet.
+    virtual Image* ShowImageBox(LayoutElement& box, int32_t x, int32_t y) { return nullptr; }
 };
 
 // A selection of text: from an x offset in a start fragment to one in an

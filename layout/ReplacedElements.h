@@ -26,7 +26,7 @@ public:
     // when it is ready, else one whose load is started.
     virtual ImageLookup FindImage(HtmlElement* element, const UrlHandle& url) = 0;
     // The box (an image or its placeholder) shows the image: it is repainted
-    // when data arrives.
+    // when data arrives. Null: the image got no box for want of a size.
     virtual void RegisterImageBox(int32_t number, LayoutElement* box) = 0;
 };
 
@@ -43,6 +43,10 @@ public:
 // The factory the forms code registers at start-up (null: none).
 void RegisterFormControlFactory(FormControlFactory* factory);
 FormControlFactory* RegisteredFormControlFactory();
+
+// The placeholder text of an image: its ALT, else "IMAGE "; null when the
+// ALT is empty or a single space (no placeholder).
+const char* PlaceholderText(const HtmlElement* e);
 
 // The size an image is shown at.
 struct ImageSizeRequest {

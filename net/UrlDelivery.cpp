@@ -9,6 +9,7 @@
 #include "net/NetSettings.h"
 #include "net/SniffContent.h"
 #include "net/UrlErrors.h"
+#include "net/UrlImageContent.h"
 #include "net/UrlPageContent.h"
 #include "net/UrlRecord.h"
 #include "net/UrlRegistry.h"
@@ -25,6 +26,11 @@ constexpr uint32_t kAll = 0;
 
 bool IsPageKind(int kind) {
     return kind == kKindHtml || kind == kKindText;
+}
+
+// The kinds a decoder reads.
+bool IsImageKind(int kind) {
+    return kind >= kKindGif && kind <= kKindBmp;
 }
 
 }  // namespace
@@ -116,6 +122,10 @@ int32_t UrlRecord::ReceiveData() {
         if (GetContentKind() == kKindNotYetKnown && !IsKindAnnounced()) SniffAndAnnounce(false);
         if (IsPageKind(GetContentKind()) && !IsInlineLoad()) DeliverData(false);
     }
+    // Images decode as their bytes come, once a read is done: the windows
+    // that show one hear when it grew.
+    if (total > 0 && IsImageKind(GetContentKind()) && GetEncoding() != kEncodingCompressed && DeliverImageData(false))
+        targets_.Broadcast(kMsgLoadStatus, id_, GetLoadStatusHere() << 8 | 1, kNotQuiet, 0);
     // The file always holds everything that arrived once a report is done.
     if (GetStorage() == kStoredInFile && !FlushNewBytes(ownFile)) return -1;
     return total;
@@ -184,26 +194,9 @@ void UrlRecord::DeliverData(bool final, int32_t limit) {
     int32_t start = delivered_;
     for (int round = 0; round < 1 << 16; ++round) {
         if (delivered_ - start >= limit) break;
-        int32_t available = bytesLoaded_ - delivered_;
         const char* bytes = nullptr;
         int32_t length = 0;
-        if (available > 0) {
-            if (GetStorage() == kStoredInMemory && block_) {
-                bytes = block_.get() + delivered_;
-                length = available;
-            } else if (GetStorage() == kStoredInFile && transfer_ && newBytes_ > 0 &&
-                       delivered_ >= bytesLoaded_ - newBytes_) {
-                // Straight from the block that just arrived.
-                bytes = transfer_.get() + (delivered_ - (bytesLoaded_ - newBytes_));
-                length = available;
-            } else {
-                if (openFile_) std::fflush(openFile_);
-                length = ReadLocalDataFromFile(
-                    delivered_, available < (int32_t)sizeof chunk ? available : (int32_t)sizeof chunk, chunk);
-                bytes = chunk;
-                if (length <= 0) break;
-            }
-        }
+        if (!StoredBytesAt(delivered_, chunk, sizeof chunk, bytes, length)) break;
         bool last = final && delivered_ + length >= bytesLoaded_;
         if (length == 0 && !last) break;
         long taken = pageContent_->FeedData(bytes, length, last);
@@ -215,6 +208,93 @@ void UrlRecord::DeliverData(bool final, int32_t limit) {
         if (taken == 0 && !last) break;
     }
     SetDelivered(true);
+}
+
+bool UrlRecord::StoredBytesAt(int32_t offset, char* chunk, int32_t chunkSize, const char*& bytes,
+                              int32_t& length) {
+    bytes = nullptr;
+    length = 0;
+    int32_t available = bytesLoaded_ - offset;
+    if (available <= 0) return true;
+    if (GetStorage() == kStoredInMemory && block_) {
+        bytes = block_.get() + offset;
+        length = available;
+    } else if (GetStorage() == kStoredInFile && transfer_ && newBytes_ > 0 && offset >= bytesLoaded_ - newBytes_) {
+        // Straight from the block that just arrived.
+        bytes = transfer_.get() + (offset - (bytesLoaded_ - newBytes_));
+        length = available;
+    } else {
+        if (openFile_) std::fflush(openFile_);
+        length = ReadLocalDataFromFile(offset, available < chunkSize ? available : chunkSize, chunk);
+        bytes = chunk;
+        if (length <= 0) return false;
+    }
+    return true;
+}
+
+bool UrlRecord::DeliverImageData(bool final) {
+    if (GetRedirectRecord() || !IsImageKind(GetContentKind())) return false;
+    if (flags_ & kFlagStaleImage) {
+        flags_ &= static_cast<uint8_t>(~kFlagStaleImage);
+        imageContent_.reset();
+        imageFed_ = 0;
+    }
+    if (!imageContent_) {
+        ImageContentFactory factory = GetImageContentFactory();
+        if (factory == nullptr) return false;
+        // A GIF that does not begin like one is taken for a JPEG.
+        if (GetContentKind() == kKindGif && bytesLoaded_ >= 3) {
+            char head[3];
+            const char* bytes = nullptr;
+            int32_t length = 0;
+            if (StoredBytesAt(0, head, sizeof head, bytes, length) && length >= 3 &&
+                std::memcmp(bytes, "GIF", 3) != 0)
+                SetContentKindHere(kKindJpeg);
+        }
+        imageContent_ = factory(*this);
+        imageFed_ = 0;
+        if (!imageContent_) return false;
+    }
+    bool changed = false;
+    char chunk[8192];
+    for (int round = 0; round < 1 << 20 && !imageContent_->IsComplete(); ++round) {
+        const char* bytes = nullptr;
+        int32_t length = 0;
+        if (!StoredBytesAt(imageFed_, chunk, sizeof chunk, bytes, length)) break;
+        const bool last = final && imageFed_ + length >= bytesLoaded_;
+        if (length == 0 && !last) break;
+        bool grew = false;
+        long left = imageContent_->FeedImageData(bytes, length, !last, grew);
+        if (left < 0) left = 0;
+        if (left > length) left = length;
+        changed = changed || grew;
+        imageFed_ += length - static_cast<int32_t>(left);
+        // Bytes the decoder keeps waiting for more come back with the next
+        // data; without new data there is nothing more to do now.
+        if (last || left == length) break;
+    }
+    return changed;
+}
+
+UrlImageContent* UrlRecord::GetImageContent() {
+    UrlRecord* r = ChainEnd();
+    if (r != this) return r->GetImageContent();
+    int status = GetLoadStatusHere();
+    if (status == kLoadLoading) return imageContent_.get();
+    if (status != kLoadLoaded || !IsImageKind(GetContentKind())) return imageContent_.get();
+    if (imageContent_ && !imageContent_->IsDropped() && !(flags_ & kFlagStaleImage)) return imageContent_.get();
+    // Decoded again from what is stored: the memory block or the file.
+    imageContent_.reset();
+    imageFed_ = 0;
+    if (GetStorage() == kStoredInFile) {
+        struct stat st;
+        if (stat(GetLocalFilePath().c_str(), &st) != 0) return nullptr;
+        bytesLoaded_ = static_cast<int32_t>(st.st_size);
+    } else if (GetStorage() != kStoredInMemory || !block_) {
+        return nullptr;
+    }
+    DeliverImageData(true);
+    return imageContent_.get();
 }
 
 UrlPageContent* UrlRecord::GetDocumentContent(MessageHandler* handler) {

@@ -7,6 +7,7 @@
 
 #include "core/StringHelpers.h"
 #include "net/SniffContent.h"
+#include "net/UrlImageContent.h"
 #include "net/UrlPageContent.h"
 #include "net/UrlRegistry.h"
 #include "net/UrlSettings.h"
@@ -16,6 +17,7 @@ namespace {
 uint32_t g_nextRecordId = 1;
 std::string g_cacheDirectory;
 PageContentFactory g_pageContentFactory = nullptr;
+ImageContentFactory g_imageContentFactory = nullptr;
 
 bool IsHttpScheme(int scheme) {
     return scheme == kSchemeHttp || scheme == kSchemeHttps;
@@ -28,6 +30,13 @@ void SetPageContentFactory(PageContentFactory factory) {
 }
 PageContentFactory GetPageContentFactory() {
     return g_pageContentFactory;
+}
+
+void SetImageContentFactory(ImageContentFactory factory) {
+    g_imageContentFactory = factory;
+}
+ImageContentFactory GetImageContentFactory() {
+    return g_imageContentFactory;
 }
 
 void SetUrlCacheDirectory(const char* directory) {
@@ -365,6 +374,8 @@ void UrlRecord::ReleaseRedirectAndContent() {
 
 void UrlRecord::ReleaseContent() {
     pageContent_.reset();
+    imageContent_.reset();
+    imageFed_ = 0;
 }
 
 void (*UrlRecord::loadMachine_)(UrlRecord&, uint32_t, uint32_t, uint32_t) = nullptr;

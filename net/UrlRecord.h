@@ -30,6 +30,7 @@
 #include "net/UrlSchemeParts.h"
 
 class UrlPageContent;
+class UrlImageContent;
 class MessageHandler;
 struct ListingEntry;
 class MessageSource;
@@ -261,6 +262,13 @@ public:
 
     UrlPageContent* GetPageContent() const { return pageContent_.get(); }
     void SetPageContent(std::unique_ptr<UrlPageContent> content);
+    // The decoded image of a loaded or loading image URL (follows the
+    // redirect chain): made on demand, and fed from the stored data when
+    // the load is over and no image holds it (never made, trimmed since,
+    // or stale after a reload). Null for kinds no decoder reads.
+    UrlImageContent* GetImageContent();
+    // The image the data goes into, when one was made.
+    UrlImageContent* ImageContentHere() const { return imageContent_.get(); }
     void ReleaseContent();
     // http/https: drops the redirect target, then the content.
     void ReleaseRedirectAndContent();
@@ -367,6 +375,9 @@ public:
     void FlushData(bool finished);
     // Feeds the page content what it has not taken yet.
     void DeliverData(bool final, int32_t limit = 0x7FFFFFFF);
+    // Feeds the decoded image what it has not taken yet (made on demand for
+    // the image kinds); true when the picture changed.
+    bool DeliverImageData(bool final);
     // The page content of a loaded page, made and filled from the stored data
     // when there is none (from a cache file a chunk per 0x8188, load status 7
     // meanwhile, handler hearing the progress). Follows the redirect chain.
@@ -394,6 +405,8 @@ private:
     uint8_t securityLevel_ = 10;
     int32_t refCount_ = 1;
     std::unique_ptr<UrlPageContent> pageContent_;
+    std::unique_ptr<UrlImageContent> imageContent_;
+    int32_t imageFed_ = 0;  // bytes the image has taken
     uint32_t loadTime_ = 0;
     uint32_t lastUse_ = 0;
     uint32_t useCount_ = 0;
@@ -416,6 +429,11 @@ private:
     int32_t delivered_ = 0;  // bytes the page content has taken
     int redirectHops_ = 0;
     bool finishing_ = false;
+
+    // The stored bytes from offset on, as far as one piece goes: in the
+    // block, in the transfer buffer or read from the file into chunk.
+    // False when nothing could be had.
+    bool StoredBytesAt(int32_t offset, char* chunk, int32_t chunkSize, const char*& bytes, int32_t& length);
     static void (*loadMachine_)(UrlRecord&, uint32_t, uint32_t, uint32_t);
     static void (*teardown_)(UrlRecord&);
     static void AttachLoadMachine();

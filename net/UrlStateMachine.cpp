@@ -406,6 +406,8 @@ void UrlRecord::OnEnd(uint32_t producerId) {
     }
     if (http && !IsKindAnnounced() && !IsInlineLoad()) AnnounceContent(kShownNotQuiet);
     if (!IsInlineLoad()) targets_.Broadcast(kMsgMoreData, id_, kLoadLoaded << 8, kShownNotQuiet, 0);
+    // An image is decoded to its end before its windows hear that it loaded.
+    DeliverImageData(true);
     targets_.Broadcast(kMsgLoadStatus, id_, kLoadLoaded << 8, kNotQuiet, 0);
     if (http && connection && connection->ReplyDate()) http->date = connection->ReplyDate();
     Unregister();

@@ -30,6 +30,7 @@
 #include "layout/FixedMetricsDevice.h"
 #include "layout/ScreenDevice.h"
 #include "layout/SystemFonts.h"
+#include "layout/UrlImages.h"
 #include "net/NetSettings.h"
 #include "net/SocketRegistry.h"
 #include "net/UrlRecord.h"
@@ -152,6 +153,8 @@ public:
 
     DocumentList& List() { return *list_; }
     HWND Window() const { return window_; }
+    // Records a message for one id as well.
+    void Listen(uint32_t message, uint32_t id) { (void)handler_->Register(this, message, id); }
     std::vector<std::string> combo;
     std::vector<Notice> notices;
 
@@ -213,6 +216,7 @@ protected:
         GetUrlSettings().emptyOnExit = true;
         urls_ = std::make_unique<UrlRegistry>(GetUrlSettings());
         InstallPageContentFactory();
+        InstallUrlImages();
         const char* generic[5] = {"Times New Roman", "Arial", nullptr, nullptr, "Courier New"};
         CreateScreenFontTable(generic, 20);
         view_ = std::make_unique<TestView>();
@@ -222,6 +226,7 @@ protected:
         DestroyScreenFontTable();
         urls_.reset();
         SetPageContentFactory(nullptr);
+        RemoveUrlImages();
         g_socketRegistry = nullptr;
         sockets_.reset();
         g_delayedMessages = nullptr;
@@ -387,40 +392,109 @@ std::vector<const LayoutElement*> Texts(const LayoutElement* box) {
 
 // --- a page loading from the server ---------------------------------------------
 
-TEST_F(DocumentsTest, APageWithThreeImagesFinishesOnceAfterTheLastImage) {
+// The pixels of a window's client area, counted by the colours of the
+// page's three images: red (img/a.gif), green (img/b.gif) and the blues of
+// the slow image (slow/c.gif).
+struct ImageColours {
+    int red = 0, green = 0, blue = 0;
+};
+
+ImageColours CountImageColours(HWND window) {
+    ImageColours counts;
+    RECT client;
+    GetClientRect(window, &client);
+    const int w = client.right, h = client.bottom;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(window);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP shot = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, shot);
+    BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* pixels = static_cast<const uint32_t*>(bits);
+    for (int i = 0; pixels && i < w * h; ++i) {
+        const int r = (pixels[i] >> 16) & 0xFF, g = (pixels[i] >> 8) & 0xFF, b = pixels[i] & 0xFF;
+        counts.red += r > 200 && g < 60 && b < 60;
+        counts.green += g > 150 && r < 60 && b < 60;
+        counts.blue += b > 150 && r < 110 && g < 110;
+    }
+    SelectObject(memory, old);
+    DeleteObject(shot);
+    DeleteDC(memory);
+    ReleaseDC(window, screen);
+    return counts;
+}
+
+TEST_F(DocumentsTest, APageWithThreeImagesShowsThemAsTheyArriveAndFinishesOnceAfterTheLast) {
     UrlHandle page = Load(At("/page.html"));
     ASSERT_EQ(page->GetLoadStatus(true), kLoadLoaded);
     UrlHandle slow = Find(At("/slow/c.gif"));
+    view_->Listen(kMsgLoadStatus, slow->GetId());
     view_->notices.clear();
     int r = view_->List().CreateDocument(page, 0, false);
     EXPECT_TRUE(r == kHistoryLoadsRunning || r == kHistoryShown) << r;
     ASSERT_TRUE(WaitFormatted());
     EXPECT_EQ(Page()->StartedCount(), 3);
     const uint32_t id = page->GetId();
-    ASSERT_TRUE(PumpUntil([&] { return view_->Count(kMsgLoadNotice, kNoticeDocumentDone, id) > 0; },
-                          std::chrono::seconds(20)));
+    // While the slow image still loads, the part of it that arrived is
+    // already on the screen.
+    bool partlyShown = false;
+    DWORD lastLook = 0;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            if (!partlyShown && slow->GetLoadStatus(true) == kLoadLoading && GetTickCount() - lastLook >= 40) {
+                lastLook = GetTickCount();
+                partlyShown = CountImageColours(view_->Window()).blue > 0;
+            }
+            return view_->Count(kMsgLoadNotice, kNoticeDocumentDone, id) > 0;
+        },
+        std::chrono::seconds(30)));
     EXPECT_EQ(slow->GetLoadStatus(true), kLoadLoaded) << "finished before the slow image";
     EXPECT_EQ(Page()->DoneCount(), 3);
+    EXPECT_TRUE(partlyShown) << "the slow image showed only once it was all there";
+    int pieces = 0;
+    for (const Notice& n : view_->notices) pieces += n.message == kMsgLoadStatus && n.p1 == slow->GetId() && (n.p2 & 0xFF) == 1;
+    EXPECT_GT(pieces, 1) << "the slow image's data came in pieces, each shown";
     PumpFor(std::chrono::milliseconds(500));
     EXPECT_EQ(view_->Count(kMsgLoadNotice, kNoticeDocumentDone, id), 1);
     EXPECT_EQ(view_->List().GetCurrentDocument()->GetPendingCount(), 0);
 
-    // The page shows in the window.
+    // All three are laid out at their own sizes and drawn whole.
     UpdateWindow(view_->Window());
     PumpFor(std::chrono::milliseconds(300));
-    EXPECT_TRUE(testing_support::SaveScreenshot(Here() + "documents-page.bmp"));
+    testing_support::CheckWindowScreenshot(view_->Window(), "documents-page");
+    const ImageColours shown = CountImageColours(view_->Window());
+    EXPECT_EQ(shown.red, 40 * 24);
+    EXPECT_EQ(shown.green, 40 * 24);
+    EXPECT_GT(shown.blue, 80 * 50 * 9 / 10);
     EXPECT_GT(Page()->GetContentHeight(), 0);
-    // Text was drawn: the client area holds more than its background.
-    HDC dc = GetDC(nullptr);
-    RECT shown;
-    GetWindowRect(view_->Window(), &shown);
-    const COLORREF background = GetPixel(dc, shown.right - 10, shown.bottom - 10);
-    int drawn = 0;
-    for (int y = shown.top; y < shown.bottom; y += 3) {
-        for (int x = shown.left; x < shown.right; x += 3) drawn += GetPixel(dc, x, y) != background;
-    }
-    ReleaseDC(nullptr, dc);
-    EXPECT_GT(drawn, 0);
+}
+
+TEST_F(DocumentsTest, AnImageUrlKeepsOneDecodedImageAndDecodesItAgainOnceItWasDropped) {
+    UrlHandle url = Load(At("/img/a.gif"));
+    ASSERT_EQ(url->GetLoadStatus(true), kLoadLoaded);
+    ImageHandle image = ImageOfUrl(url);
+    ASSERT_FALSE(image.IsEmpty());
+    EXPECT_TRUE(image->IsComplete());
+    EXPECT_EQ(image->Width(), 40);
+    EXPECT_EQ(image->Height(), 24);
+    EXPECT_EQ(ImageOfUrl(url).Get(), image.Get()) << "one image per URL, shared";
+    // The image cache empties a picture no window shows; the next page to
+    // ask gets it decoded again from the stored data.
+    EXPECT_EQ(image->ReleaseData(), 1);
+    ImageHandle again = ImageOfUrl(url);
+    ASSERT_FALSE(again.IsEmpty());
+    EXPECT_TRUE(again->IsComplete());
+    ASSERT_NE(again->CurrentFrame(), nullptr);
+    EXPECT_EQ(again->CurrentFrame()->rowsDecoded, 24);
+    // A URL whose data is no picture has none.
+    EXPECT_TRUE(ImageOfUrl(Load(At("/other.html"))).IsEmpty());
 }
 
 // Where text lies in a picture: the rows and columns of pixels much darker

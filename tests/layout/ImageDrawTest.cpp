@@ -62,6 +62,31 @@ TEST(ImageDraw, StillImagesScaleAndClip) {
     EXPECT_EQ(RGB(255, 255, 255), clipped.At(3, 0));
 }
 
+TEST(ImageDraw, AViewedCompleteImageKeepsItsBitmapsUntilTheLastViewerGoes) {
+    GifImage image;
+    FeedWhole(image, Fixture("gif/transparent.gif"));
+    ASSERT_TRUE(image.IsComplete());
+    Target unviewed(RGB(255, 0, 0));
+    unviewed.Draw(image, 0, 0, image.Width(), image.Height());
+    EXPECT_FALSE(image.HoldsDeviceBitmaps()) << "nobody shows it: nothing kept";
+
+    int first = 0, second = 0;
+    image.AttachViewer(&first);
+    image.AttachViewer(&second);
+    Target once(RGB(255, 0, 0)), twice(RGB(255, 0, 0));
+    once.Draw(image, 0, 0, image.Width(), image.Height());
+    EXPECT_TRUE(image.HoldsDeviceBitmaps());
+    // Drawn again from the kept bitmaps: the same pixels, transparency too.
+    twice.Draw(image, 0, 0, image.Width(), image.Height());
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) ASSERT_EQ(unviewed.At(x, y), twice.At(x, y)) << x << "," << y;
+    }
+    image.DetachViewer(&first);
+    EXPECT_TRUE(image.HoldsDeviceBitmaps()) << "one window still shows it";
+    image.DetachViewer(&second);
+    EXPECT_FALSE(image.HoldsDeviceBitmaps());
+}
+
 TEST(ImageDraw, TransparentPixelsLeaveTheTarget) {
     GifImage image;
     FeedWhole(image, Fixture("gif/transparent.gif"));

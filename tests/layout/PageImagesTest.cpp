@@ -4,9 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "layout/FixedMetricsDevice.h"
+#include "layout/GifImage.h"
 #include "layout/LayoutElement.h"
 #include "layout/PageImages.h"
 #include "net/UrlRecord.h"
+#include "tests/layout/ImageTestSupport.h"
 
 namespace {
 
@@ -225,6 +228,83 @@ TEST(PageImages, NewLayoutFindsThePreviousImages) {
     EXPECT_TRUE(table.FindPreviousImage(unknown, stopped).IsEmpty());
     table.ReleasePreviousImages();
     EXPECT_TRUE(table.FindPreviousImage(a, stopped).IsEmpty());
+}
+
+
+// The decoded image a URL has so far, as the page's maker finds it.
+ImageHandle g_arrived(true);
+ImageHandle Arrived(const UrlHandle&) {
+    return g_arrived;
+}
+
+// A device that records what it is asked to repaint.
+class RepaintLog : public FixedMetricsDevice {
+public:
+    RepaintLog() : FixedMetricsDevice(400, 300) {}
+    void InvalidateArea(int32_t x, int32_t y, int32_t w, int32_t h, bool) override {
+        areas.push_back(std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(w) + "x" +
+                        std::to_string(h));
+    }
+    std::vector<std::string> areas;
+};
+
+TEST(PageImages, ArrivingDataReplacesTheStandInAndRepaintsWhatShowsIt) {
+    RecordingWindow window;
+    PageImages table(&window);
+    table.SetImageMaker(&Arrived);
+    UrlHandle url = Url("http://h/slow.gif", kLoadLoading);
+    const uint32_t id = url->GetId();
+
+    // Nothing arrived yet: a stand-in of unknown size holds the number.
+    g_arrived = ImageHandle(true);
+    ImageLookup first = table.FindImage(nullptr, url);
+    EXPECT_EQ(1, first.number);
+    EXPECT_FALSE(first.sizeKnown);
+    EXPECT_TRUE(first.loading);
+    window.images.push_back(table.ImageByNumber(1).Get());
+    LayoutRequest page = Size(400, 1000), box = Size(50, 40);
+    BlockBox root(nullptr, &page, nullptr, nullptr);
+    auto* placeholder = new AltTextBox(&root, &box, nullptr, nullptr, "IMAGE ", 6, false);
+    auto* shown = new ImageBox(&root, &box, nullptr, nullptr, first.number, 0, true);
+    auto* below = new ImageBox(&root, &box, nullptr, nullptr, first.number, 0, true);
+    placeholder->SetX(0);
+    placeholder->SetY(0);
+    shown->SetX(10);
+    shown->SetY(20);
+    below->SetY(700);
+    table.RegisterImageBox(first.number, placeholder);
+    table.RegisterImageBox(first.number, shown);
+    table.RegisterImageBox(first.number, below);
+    EXPECT_EQ(nullptr, table.ShowImageBox(*shown, 10, 20)) << "nothing to draw yet";
+    EXPECT_FALSE(table.AwaitsSize(id));
+
+    // The first bytes came: the URL's image replaces the stand-in, the
+    // window views it instead, and its size asks for a new layout.
+    auto* gif = new GifImage;
+    g_arrived = ImageHandle(gif);
+    image_test::FeedWhole(*gif, image_test::Fixture("gif/transparent.gif"));
+    window.images.push_back(gif);
+    window.log.clear();
+    table.RefreshUrl(id);
+    EXPECT_EQ(gif, table.ImageByNumber(1).Get());
+    EXPECT_EQ((std::vector<std::string>{"detach 0", "attach 1"}), window.log);
+    EXPECT_TRUE(table.AwaitsSize(id));
+    EXPECT_FALSE(table.AwaitsSize(id + 1000));
+    EXPECT_EQ(gif, table.ShowImageBox(*shown, 10, 20));
+    // Once it holds data it stays, whatever the maker answers later.
+    g_arrived = ImageHandle(true);
+    table.RefreshUrl(id);
+    EXPECT_EQ(gif, table.ImageByNumber(1).Get());
+
+    // Repainted: the parts of its boxes in the view, in view coordinates.
+    RepaintLog device;
+    table.RedrawUrl(id, device, 0, 10, 400, 300, false);
+    EXPECT_EQ((std::vector<std::string>{"0,0 50x30", "10,10 50x40"}), device.areas);
+    device.areas.clear();
+    table.RedrawUrl(id + 1000, device, 0, 0, 400, 300, false);
+    EXPECT_TRUE(device.areas.empty());
+    table.ClearEntries();
+    g_arrived = ImageHandle(true);
 }
 
 }  // namespace
