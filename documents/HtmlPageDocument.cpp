@@ -352,12 +352,13 @@ void HtmlPageDocument::OnMessage(uint32_t message, uint32_t p1, uint32_t p2) {
 }
 
 bool HtmlPageDocument::OnMessageData(uint32_t id, uint32_t p2) {
-    const bool imageData = (p2 & 0xFF) == 1;
+    // The low byte of p2 tells image data from other reports; either way a
+    // URL still loading is not done: its new data only repaints.
     const int status = static_cast<int>((p2 >> 8) & 0xFF);
     const uint32_t ownId = url_->GetId();
     if (id != ownId) OnImageData(id);
-    if (imageData && status == kLoadLoading) return false;
-    if (status != kLoadLoading) images_->MarkUrlLoaded(id);
+    if (status == kLoadLoading) return false;
+    images_->MarkUrlLoaded(id);
     PageProperties* page = content_.GetPage();
     if (id != ownId || !page) {
         if (page) done_ += page->CountEntriesForUrl(id);

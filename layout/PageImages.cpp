@@ -97,10 +97,9 @@ void PageImages::RefreshUrl(uint32_t urlId) {
     if (!maker_) return;
     for (NumberedImage& entry : images_) {
         if (!NumberIsForUrl(entry, urlId) || entry.url.IsEmpty()) continue;
-        // Only a picture with nothing in it is looked for again: a stand-in
-        // made before the data came, or one the image cache emptied.
-        const Image& held = *entry.image.Get();
-        if (held.FrameCount() != 0 || held.IsComplete()) continue;
+        // The URL's image takes the place of a stand-in made before the data
+        // came, of one the image cache emptied (decoded again), and of the
+        // previous part of a reply whose parts replace each other.
         ImageHandle fresh = maker_(entry.url);
         if (fresh.IsEmpty() || fresh.Get() == entry.image.Get()) continue;
         ImageHandle old = entry.image;

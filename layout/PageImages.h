@@ -75,8 +75,9 @@ public:
     Image* ShowImageBox(LayoutElement& box, int32_t x, int32_t y) override;
 
     // --- data arriving ----------------------------------------------------------
-    // The URL's decoded image replaces the stand-in (or a dropped picture)
-    // of every numbered image of that URL; shown entries view the new one.
+    // The URL's decoded image, once it has one, replaces what every
+    // numbered image of that URL holds (a stand-in made before the data
+    // came, a picture dropped since); shown entries view the new one.
     void RefreshUrl(uint32_t urlId);
     // An entry of that URL was laid out with a placeholder for want of a
     // size, and the image knows its size now: the page must be laid out
