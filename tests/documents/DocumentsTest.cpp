@@ -401,33 +401,13 @@ struct ImageColours {
 
 ImageColours CountImageColours(HWND window) {
     ImageColours counts;
-    RECT client;
-    GetClientRect(window, &client);
-    const int w = client.right, h = client.bottom;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = GetDC(window);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP shot = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, shot);
-    BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    const auto* pixels = static_cast<const uint32_t*>(bits);
-    for (int i = 0; pixels && i < w * h; ++i) {
-        const int r = (pixels[i] >> 16) & 0xFF, g = (pixels[i] >> 8) & 0xFF, b = pixels[i] & 0xFF;
+    int width = 0, height = 0;
+    for (uint32_t pixel : testing_support::CaptureClientArea(window, width, height)) {
+        const int r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
         counts.red += r > 200 && g < 60 && b < 60;
         counts.green += g > 150 && r < 60 && b < 60;
         counts.blue += b > 150 && r < 110 && g < 110;
     }
-    SelectObject(memory, old);
-    DeleteObject(shot);
-    DeleteDC(memory);
-    ReleaseDC(window, screen);
     return counts;
 }
 

@@ -85,26 +85,8 @@ public:
 
     // The client area's pixels as 0x00RRGGBB, row by row.
     std::vector<uint32_t> Capture() const {
-        HDC dc = GetDC(window_);
-        HDC memory = CreateCompatibleDC(dc);
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = kWidth;
-        info.bmiHeader.biHeight = -kHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, kWidth, kHeight, dc, 0, 0, SRCCOPY);
-        GdiFlush();
-        std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + kWidth * kHeight);
-        for (uint32_t& p : pixels) p &= 0x00FFFFFF;
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(window_, dc);
-        return pixels;
+        int width = 0, height = 0;
+        return testing_support::CaptureClientArea(window_, width, height);
     }
 
 private:

@@ -280,6 +280,38 @@ void InstallScreenshotOnFailure() {
     ::testing::UnitTest::GetInstance()->listeners().Append(new ScreenshotOnFailure);
 }
 
+std::vector<uint32_t> CaptureClientArea(HWND window, int& width, int& height) {
+    RECT client{};
+    GetClientRect(window, &client);
+    width = client.right;
+    height = client.bottom;
+    std::vector<uint32_t> pixels;
+    if (width <= 0 || height <= 0) return pixels;
+    HDC dc = GetDC(window);
+    HDC memory = CreateCompatibleDC(dc);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    if (bits) {
+        const auto* first = static_cast<const uint32_t*>(bits);
+        pixels.assign(first, first + static_cast<size_t>(width) * height);
+        for (uint32_t& p : pixels) p &= 0x00FFFFFF;
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, dc);
+    return pixels;
+}
+
 MemoryCanvas::MemoryCanvas(int size, COLORREF fill) {
     HDC screen = GetDC(nullptr);
     dc = CreateCompatibleDC(screen);

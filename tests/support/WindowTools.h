@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace testing_support {
 
@@ -86,6 +87,10 @@ void PressDialogButton(HWND dialog, int id);
 // name.bmp and checked (a test failure otherwise) to hold drawn content:
 // at least three colours inside it.
 void CheckWindowScreenshot(HWND window, const std::string& name);
+
+// The pixels of a window's client area as 0x00RRGGBB, row by row from the
+// top, as they are on the screen now; width and height receive its size.
+std::vector<uint32_t> CaptureClientArea(HWND window, int& width, int& height);
 
 // Saves the whole screen as a BMP file; answers false when it could not.
 bool SaveScreenshot(const std::string& path);
