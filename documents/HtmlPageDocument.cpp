@@ -72,7 +72,6 @@ HtmlPageDocument::HtmlPageDocument(HtmlDocument* owner, PaintDevice* device, Mes
       owner_(owner),
       imageWindow_(std::make_unique<HandlerImageWindow>(handler)),
       images_(std::make_unique<PageImages>(imageWindow_.get())) {
-    images_->SetImageMaker(&ImageOfUrl);
     ReadImageMode();
     const char* fragment = url.GetFragment();
     if (fragment && *fragment) {
@@ -115,6 +114,9 @@ void HtmlPageDocument::ReadImageMode() {
     imagesAllowed_ = shown || ImageUrl();
     imagesHeldBack_ = !(automatic || ImageUrl());
     if (!imagesAllowed_) imagesHeldBack_ = true;
+    // A window that shows no images gets none, decoded or not: its boxes
+    // keep their placeholders.
+    images_->SetImageMaker(imagesAllowed_ ? &ImageOfUrl : nullptr);
 }
 
 void HtmlPageDocument::RegisterOnce(uint32_t message, uint32_t id) {
@@ -549,6 +551,8 @@ int HtmlPageDocument::ApplyImageMode(int mode) {
 int HtmlPageDocument::ReleaseData() {
     if (useCount_ > 0) return 0;
     ReleaseLayout();
+    // What the page gives up is loaded again when it is shown: its images too.
+    images_->ReleasePreviousImages();
     if (active_ && !content_.IsEmpty()) content_.GetPage()->UnlockAll();
     content_ = DocumentContentHandle();
     started_ = done_ = 0;
