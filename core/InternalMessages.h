@@ -39,6 +39,8 @@ constexpr uint32_t kMsgPartReplaces = 0x8201;
 constexpr uint32_t kMsgPluginsEnded = 0x8203;
 constexpr uint32_t kMsgScriptResult = 0x8220;
 constexpr uint32_t kMsgScriptsPending = 0x8221;
+// A secure connection to itself (p1 its id): start the handshake again.
+constexpr uint32_t kMsgSslStartHandshake = 0x8250;
 constexpr uint32_t kMsgSecurityLevel = 0x8255;  // from a connection: p2 its security level
 // The multipart splitter (net/MultipartSplitter.h) to its record, (0, 0).
 constexpr uint32_t kMsgPartBegins = 0x8260;

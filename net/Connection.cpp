@@ -557,6 +557,7 @@ void Connection::DropReadAhead() {
 
 // The peer ended the exchange and everything was read.
 void Connection::OnPeerClosedSocket() {
+    if (TakeOverPeerClose()) return;
     int32_t error = PeerCloseError();
     bool closeNow = CloseWhenPeerCloses();
     if (closeNow) {

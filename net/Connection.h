@@ -82,6 +82,10 @@ protected:
     virtual void ResetRequest() = 0;
     virtual void OnDataArrived() = 0;
     virtual void OnPeerClosed() {}
+    // A layer between the client and the socket (a secure connection in
+    // its handshake) may handle the peer's close itself: true when it did,
+    // and nothing more is done or reported here.
+    virtual bool TakeOverPeerClose() { return false; }
     virtual bool MoreToSend() { return PendingBytes() > 0; }
     virtual bool DrainOnPeerClose() { return true; }
     virtual int32_t PeerCloseError() { return 0; }

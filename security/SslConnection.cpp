@@ -8,6 +8,7 @@
 
 #include "core/InternalMessages.h"
 #include "core/MessageBoxes.h"
+#include "core/MessageHandler.h"
 #include "security/HandshakeMessage.h"
 #include "security/HostNamePattern.h"
 #include "security/SecurityLibrary.h"
@@ -149,6 +150,7 @@ struct SslSessionCacheEntry {
     uint16_t suite = 0;
     ProtocolVersionItem version;
     SecureShortByteVector masterSecret;
+    bool ssl3Only = false;  // the server dropped a hello above SSL 3.0
     bool valid = true;
     bool established = false;
     int users = 0;
@@ -246,7 +248,8 @@ SslConnection::~SslConnection() {
 
 uint32_t SslConnection::SecurityLevel() const {
     auto* row = static_cast<const CipherSuiteRow*>(suiteRow_);
-    return row && state_ == kSslOpen ? static_cast<uint32_t>(row->level) : 10u;
+    if (!row || state_ != kSslOpen) return 10;
+    return ssl2Level_ ? static_cast<uint32_t>(ssl2Level_) : static_cast<uint32_t>(row->level);
 }
 
 int SslConnection::OnConnected(uint32_t) {
@@ -254,8 +257,85 @@ int SslConnection::OnConnected(uint32_t) {
         HandleError(Error(), kSslClosed, false);
         return 2;
     }
+    ResetHandshake();
     if (!passThrough_) state_ = SendClientHello();
     return state_ == kSslClosed ? 2 : 1;
+}
+
+// Everything of one handshake, so that a reconnect starts afresh; the
+// client's queued request stays.
+void SslConnection::ResetHandshake() {
+    raw_.clear();
+    reading_.reset();
+    plain_.clear();
+    plainRead_ = 0;
+    handshakeBytes_.clear();
+    transcript_.Resize(0);
+    for (CipherState* current : {&writeCurrent_, &readCurrent_}) {
+        current->cipher.reset();
+        current->mac.reset();
+        current->sequence = SequenceNumber();
+    }
+    writePending_.reset();
+    readPending_.reset();
+    version_.reset();
+    ssl2_.reset();
+    ssl2Version_.reset();
+    writeSsl2_ = readSsl2_ = ssl2Hello_ = false;
+    firstRecord_ = true;
+    state_ = kSslIdle;
+    closing_ = closeStarted_ = resumed_ = ownFinishedSent_ = lateData_ = false;
+    certificateReceived_ = certificateRequested_ = false;
+    serverKey_.reset();
+    expectedServerFinished_.Resize(0);
+    masterSecret_.Resize(0);
+    sessionId_.Resize(0);
+    suiteRow_ = nullptr;
+    ssl2Level_ = 0;
+}
+
+void SslConnection::OnMessage(uint32_t message, uint32_t p1, uint32_t p2) {
+    if (message != kMsgSslStartHandshake || p1 != Id()) {
+        Connection::OnMessage(message, p1, p2);
+        return;
+    }
+    if (g_mainHandler) g_mainHandler->Unregister(this, kMsgSslStartHandshake, Id());
+    if (!reconnect_) return;
+    reconnect_ = false;
+    if (!target_) return;
+    if (int error = Connect()) ReportError(error);
+}
+
+// The server closed the socket before the handshake completed. One that
+// drops a hello announcing TLS may still speak SSL 3.0 or 2.0: the
+// connection starts over without TLS; otherwise the handshake failed.
+bool SslConnection::TakeOverPeerClose() {
+    if (openReached_ || closing_ || passThrough_ || state_ == kSslIdle || state_ >= kSslOpen) return false;
+    const SecurityManager& m = *manager_;
+    bool handshaking = state_ == kSslHelloSent || state_ == kSslServerHelloReceived ||
+                       state_ == kSslClientFinishedSent || state_ == kSslServerCipherChanged;
+    bool aboveSsl3 = offered_.Major() > 3 || (offered_.Major() == 3 && offered_.Minor() > 0);
+    if (handshaking && !sessionOffered_ && !ssl3Only_ && aboveSsl3 && (m.enableSsl3 || m.enableSsl2)) {
+        StartFallback();
+        return true;
+    }
+    state_ = RaiseAndHandle(kErrorFatal, kCodeHandshakeFailure, kSslClosedDuringHandshake, false);
+    return true;
+}
+
+void SslConnection::StartFallback() {
+    if (entry_) entry_->valid = false;
+    ReleaseSession(entry_);
+    ssl3Only_ = true;
+    Connection::Close();
+    ResetHandshake();
+    // The client sends its request again once the new socket stands.
+    outgoing_.clear();
+    reconnect_ = true;
+    if (g_mainHandler) {
+        g_mainHandler->Register(this, kMsgSslStartHandshake, Id());
+        g_mainHandler->Post(kMsgSslStartHandshake, Id(), 0);
+    }
 }
 
 void SslConnection::EndPassThrough() {
@@ -266,11 +346,21 @@ void SslConnection::EndPassThrough() {
 
 // ---- output ----------------------------------------------------------------
 
+// The write side's version: SSL 2.0 from an SSL 2.0-format hello until an
+// SSL 3.0 ServerHello chooses the version.
+ProtocolVersion* SslConnection::WriteVersion() const {
+    return writeSsl2_ ? static_cast<ProtocolVersion*>(ssl2Version_.get()) : version_.get();
+}
+
+std::unique_ptr<ProtectableRecord> SslConnection::NewWriteRecord() const {
+    if (ProtocolVersion* version = WriteVersion()) return version->NewRecord();
+    return std::unique_ptr<ProtectableRecord>(new (std::nothrow) SslPlainRecord);
+}
+
 void SslConnection::SendRecord(uint32_t contentType, const uint8_t* data, uint32_t length) {
-    std::unique_ptr<ProtectableRecord> record =
-        version_ ? version_->NewRecord() : std::unique_ptr<ProtectableRecord>(new (std::nothrow) SslPlainRecord);
+    std::unique_ptr<ProtectableRecord> record = NewWriteRecord();
     if (!record) return;
-    record->SetVersion(version_ ? version_->VersionNumber() : offered_);
+    if (!writeSsl2_) record->SetVersion(version_ ? version_->VersionNumber() : offered_);
     record->SetContentType(contentType);
     record->SetBytes(data, length);
     record->BeginProtect();
@@ -304,16 +394,30 @@ void SslConnection::QueueSend(std::string data) {
     if (state_ == kSslOpen) FlushApplicationData();
 }
 
+// An SSL 2.0 record with a block cipher has a 3-byte header, whose length
+// field holds below 16384 bytes with the MAC and the padding.
+constexpr size_t kSsl2MaxData = 16000;
+
 void SslConnection::FlushApplicationData() {
     while (!outgoing_.empty()) {
-        size_t n = std::min<size_t>(outgoing_.size(), kMaxPlainFragment);
-        SendRecord(kContentApplicationData, reinterpret_cast<const uint8_t*>(outgoing_.data()),
-                   static_cast<uint32_t>(n));
+        size_t n = std::min<size_t>(outgoing_.size(), writeSsl2_ ? kSsl2MaxData : kMaxPlainFragment);
+        SendRecord(writeSsl2_ ? kContentSsl2 : kContentApplicationData,
+                   reinterpret_cast<const uint8_t*>(outgoing_.data()), static_cast<uint32_t>(n));
         outgoing_.erase(0, n);
     }
 }
 
 void SslConnection::SendAlert(uint32_t level, uint32_t code) {
+    if (writeSsl2_) {
+        // SSL 2.0 has no alerts: an ERROR message says it.
+        Ssl2Message error;
+        error.SetType(kSsl2Error);
+        error.errorCode = Ssl2CodeForError(code);
+        std::vector<uint8_t> bytes(error.MessageSize());
+        uint8_t* end = error.WriteMessage(bytes.data());
+        SendRecord(kContentSsl2, bytes.data(), static_cast<uint32_t>(end - bytes.data()));
+        return;
+    }
     uint8_t alert[2] = {static_cast<uint8_t>(level), static_cast<uint8_t>(code)};
     SendRecord(kContentAlert, alert, 2);
 }
@@ -331,7 +435,18 @@ bool SslConnection::ReadSocketOnce() {
 
 void SslConnection::FeedRecords() {
     while (!raw_.empty() && state_ != kSslClosed && state_ != kSslClosedDuringHandshake) {
-        if (!reading_) reading_.reset(new (std::nothrow) SslProtectedRecord);
+        if (!reading_) {
+            // After an SSL 2.0-format hello, a first byte with the top bit
+            // set is an SSL 2.0 header; below it an SSL 3.0 record type.
+            if (firstRecord_) {
+                firstRecord_ = false;
+                readSsl2_ = ssl2Hello_ && static_cast<uint8_t>(raw_[0]) >= 0x80;
+            }
+            if (readSsl2_)
+                reading_.reset(new (std::nothrow) Ssl2Record);
+            else
+                reading_.reset(new (std::nothrow) SslProtectedRecord);
+        }
         if (!reading_) {
             state_ = RaiseAndHandle(kErrorLibrary, kCodeOutOfMemory, kSslClosed, false);
             return;
@@ -355,7 +470,11 @@ void SslConnection::OnSocketData() {
         NotifyClientData();
         return;
     }
-    if (state_ < kSslOpen) ReadSocketOnce();
+    // After the peer's close, read on to the end: the close itself is
+    // seen when nothing is left.
+    if (state_ < kSslOpen)
+        while (ReadSocketOnce() && closed_ && state_ < kSslOpen) {
+        }
     // Once open, the client reads through Receive, which also meets the end.
     if (state_ >= kSslOpen && openReached_) NotifyClientData();
 }
@@ -379,7 +498,10 @@ void SslConnection::ProcessRecord(std::unique_ptr<ProtectableRecord> record) {
         state_ = RaiseAndHandle(kErrorFatal, kCodeIllegalParameter, kSslClosed, false);
         return;
     }
-    if (readCurrent_.cipher || readCurrent_.mac) {
+    if (!readCurrent_.cipher && !readCurrent_.mac) {
+        // SSL 2.0 numbers the records sent in the clear too.
+        if (readSsl2_) readCurrent_.sequence.Increment();
+    } else {
         record->BeginUnprotect();
         std::unique_ptr<ProtectableRecord> plain = record->Unprotect(readCurrent_, 0);
         if (!plain) {
@@ -396,11 +518,21 @@ void SslConnection::ProcessRecord(std::unique_ptr<ProtectableRecord> record) {
         case 2: state_ = ReadHandshake(*record); break;
         case 3: state_ = ReadChangeCipherSpec(*record, row.next); break;
         case 4:
+        case 5:
             // Data is only ever the peer's once the handshake completed:
-            // cleartext after a failed handshake is dropped.
-            if (state_ == kSslOpen || openReached_)
+            // cleartext after a failed handshake is dropped. Late data (an
+            // SSL 2.0 record after the close) only where allowed.
+            if ((state_ == kSslOpen || openReached_) && (row.action == 4 || lateData_))
                 plain_.append(reinterpret_cast<const char*>(record->Data()), record->Length());
-            state_ = row.next;
+            if (row.action == 4) state_ = row.next;
+            break;
+        case 6:
+            if (!ssl2_) {
+                state_ = RaiseAndHandle(kErrorFatal, kCodeUnexpectedMessage, kSslClosed, false);
+                break;
+            }
+            ssl2_->SetState(state_);
+            state_ = ssl2_->DispatchSsl2Message(record->Data(), record->Length(), kSslClosed);
             break;
         case 14:
             if (!closing_) state_ = RaiseAndHandle(kErrorFatal, kCodeUnexpectedMessage, row.next, false);
@@ -446,8 +578,17 @@ uint32_t SslConnection::ReadHandshake(const ProtectableRecord& record) {
                     state = CompleteHandshake();
                 }
                 break;
-            case 0:
-            case 7: state = row.next == 3 ? state_ : row.next; break;
+            case 7:
+                // The server asks for a new handshake: it runs under the
+                // keys in force until the new ones take over.
+                transcript_.Resize(0);
+                lateData_ = ownFinishedSent_ = resumed_ = false;
+                certificateReceived_ = certificateRequested_ = false;
+                expectedServerFinished_.Resize(0);
+                serverKey_.reset();
+                state = SendClientHello();
+                break;
+            case 0: state = row.next; break;
             default:
                 if (!closing_) state = RaiseAndHandle(kErrorFatal, kCodeUnexpectedMessage, kSslClosed, false);
                 break;
@@ -531,7 +672,8 @@ uint32_t SslConnection::HandleError(const SecurityErrorCode& error, uint32_t nex
         ErrorHolder alert;
         alert.SetSecurityError(error.errorClass, error.code);
         bool mid = state_ != kSslIdle && state_ != kSslClosed && state_ != kSslClosedDuringHandshake;
-        if (mid && version_ && version_->TranslateError(alert) &&
+        ProtocolVersion* version = WriteVersion();
+        if (mid && version && version->TranslateError(alert) &&
             (alert.Error().errorClass == kErrorWarning || alert.Error().errorClass == kErrorFatal))
             SendAlert(alert.Error().errorClass, alert.Error().code);
     }
@@ -571,34 +713,18 @@ void SslConnection::ActivatePending(bool write) {
     if (!pending) return;
     current.cipher = std::move(pending->cipher);
     current.mac = std::move(pending->mac);
-    current.sequence = SequenceNumber();
+    // SSL 2.0's sequence numbers run on across the switch.
+    if (!(write ? writeSsl2_ : readSsl2_)) current.sequence = SequenceNumber();
     pending.reset();
 }
 
 // ---- the handshake ---------------------------------------------------------------
 
-uint32_t SslConnection::SendClientHello() {
-    const SecurityManager& m = *manager_;
-    if (!m.enableSsl3 && !m.enableTls10)
-        return RaiseAndHandle(kErrorLibrary, kCodeNoCipherEnabled, kSslClosed, false);
-    ReleaseSession(entry_);
-    entry_ = FindSession(GetPeerAddress(), Port(), certificateHost_);
-    if (entry_ && !entry_->established) entry_ = nullptr;
-    if (entry_) ++entry_->users;
-    offered_ = m.enableTls10 ? ProtocolVersionItem(3, 1) : ProtocolVersionItem(3, 0);
-
-    uint8_t random[32];
-    MakeClientRandom(random);
-    clientRandom_.SetBytes(random, 32);
-    ShortByteVector body;
-    uint8_t version[2] = {offered_.Major(), offered_.Minor()};
-    body.Append(version, 2);
-    body.Append(random, 32);
-    uint8_t idLength = static_cast<uint8_t>(entry_ ? entry_->sessionId.Length() : 0);
-    body.Append(&idLength, 1);
-    if (entry_) body.Append(entry_->sessionId);
-    // Offered: the enabled suites the program can run, the cached one first.
+// The enabled SSL 3.0/TLS suites the program can run, the cached one first.
+std::vector<uint16_t> SslConnection::SuitesToOffer() const {
     std::vector<uint16_t> suites;
+    const SecurityManager& m = *manager_;
+    if (!m.enableSsl3 && !m.enableTls10) return suites;
     if (entry_) suites.push_back(entry_->suite);
     const CipherSuiteList& active = m.preferences.activeSsl3Suites;
     for (uint32_t i = 0; i < active.Count(); ++i) {
@@ -609,7 +735,39 @@ uint32_t SslConnection::SendClientHello() {
         if (!row || row->exportSuite || std::find(suites.begin(), suites.end(), code) != suites.end()) continue;
         suites.push_back(code);
     }
+    return suites;
+}
+
+uint32_t SslConnection::SendClientHello() {
+    const SecurityManager& m = *manager_;
+    bool v3 = m.enableSsl3 || m.enableTls10;
+    if (!v3 && !m.enableSsl2) return RaiseAndHandle(kErrorLibrary, kCodeNoCipherEnabled, kSslClosed, false);
+    ReleaseSession(entry_);
+    entry_ = FindSession(GetPeerAddress(), Port(), certificateHost_);
+    if (entry_ && !entry_->established) entry_ = nullptr;
+    if (entry_) {
+        ++entry_->users;
+        if (entry_->ssl3Only) ssl3Only_ = true;
+    }
+    std::vector<uint16_t> suites = SuitesToOffer();
+    // A server not met before (or only SSL 2.0 enabled) gets the hello that
+    // every version understands.
+    if (!v3 || !entry_) return SendSsl2Hello(suites);
     if (suites.empty()) return RaiseAndHandle(kErrorLibrary, kCodeNoCipherEnabled, kSslClosed, false);
+    writeSsl2_ = false;
+    offered_ = m.enableTls10 && !ssl3Only_ ? ProtocolVersionItem(3, 1) : ProtocolVersionItem(3, 0);
+    sessionOffered_ = entry_->sessionId.Length() != 0;
+
+    uint8_t random[32];
+    MakeClientRandom(random);
+    clientRandom_.SetBytes(random, 32);
+    ShortByteVector body;
+    uint8_t version[2] = {offered_.Major(), offered_.Minor()};
+    body.Append(version, 2);
+    body.Append(random, 32);
+    uint8_t idLength = static_cast<uint8_t>(entry_->sessionId.Length());
+    body.Append(&idLength, 1);
+    body.Append(entry_->sessionId);
     uint8_t field[2];
     WriteBigEndian(field, static_cast<uint32_t>(suites.size() * 2), 2);
     body.Append(field, 2);
@@ -621,6 +779,55 @@ uint32_t SslConnection::SendClientHello() {
     body.Append(compression, 2);
     offeredSuites_ = suites;
     SendHandshake(kClientHello, body);
+    return kSslHelloSent;
+}
+
+// The SSL 2.0-format CLIENT-HELLO: the SSL 2.0 kinds when SSL 2.0 is on,
+// then the SSL 3.0/TLS suites as three bytes each, and a 16-byte challenge
+// that is also the end of the client random.
+uint32_t SslConnection::SendSsl2Hello(const std::vector<uint16_t>& suites) {
+    const SecurityManager& m = *manager_;
+    if (m.enableTls10 && !ssl3Only_)
+        offered_ = ProtocolVersionItem(3, 1);
+    else if (m.enableSsl3)
+        offered_ = ProtocolVersionItem(3, 0);
+    else
+        offered_ = ProtocolVersionItem(2, 0);
+    sessionOffered_ = false;
+    offeredKinds_.Resize(0);
+    if (m.enableSsl2) offeredKinds_.Copy(m.preferences.activeSsl2Kinds);
+
+    Ssl2Message hello;
+    hello.SetType(kSsl2ClientHello);
+    hello.version = Ssl2HelloVersion(offered_);
+    for (uint32_t i = 0; i < offeredKinds_.Count(); ++i) hello.cipherKinds.Append(offeredKinds_.Item(i).Bytes(), 3);
+    if (offered_.Major() >= 3) {
+        for (uint16_t code : suites) {
+            uint8_t kind[3] = {0, static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code)};
+            hello.cipherKinds.Append(kind, 3);
+        }
+    }
+    if (hello.cipherKinds.Length() == 0)
+        return RaiseAndHandle(kErrorLibrary, kCodeNoCipherEnabled, kSslClosed, false);
+    uint8_t random[32] = {};
+    GetRandomBytes(random + 16, 16);
+    clientRandom_.SetBytes(random, 32);
+    hello.challenge.SetBytes(random + 16, 16);
+
+    ssl2Version_.reset(new (std::nothrow) Ssl2Version);
+    if (ssl2Version_) ssl2_.reset(new (std::nothrow) Ssl2Handshake(*this, *ssl2Version_));
+    if (!ssl2Version_ || !ssl2_) return RaiseAndHandle(kErrorLibrary, kCodeOutOfMemory, kSslClosed, false);
+    ssl2Version_->SetMd5(SecurityDigest(kDigestMd5));
+    ssl2_->SetChallenge(hello.challenge);
+    offeredSuites_ = suites;
+    writeSsl2_ = ssl2Hello_ = true;
+
+    std::vector<uint8_t> bytes(hello.MessageSize());
+    uint8_t* end = hello.WriteMessage(bytes.data());
+    uint32_t length = static_cast<uint32_t>(end - bytes.data());
+    // An SSL 3.0 server hashes the message without its record header.
+    transcript_.Append(bytes.data(), length);
+    SendRecord(kContentSsl2, bytes.data(), length);
     return kSslHelloSent;
 }
 
@@ -636,7 +843,7 @@ uint32_t SslConnection::OnServerHello(const uint8_t* body, uint32_t length) {
     ErrorHolder check;
     CheckCompressionMethod(id[idLength + 2], &check);
     if (check.GetError()) return RaiseAndHandle(kErrorFatal, kCodeIllegalParameter, kSslClosed, false);
-    bool versionOk = version == ProtocolVersionItem(3, 0) ||
+    bool versionOk = (version == ProtocolVersionItem(3, 0) && offered_.Major() >= 3) ||
                      (version == ProtocolVersionItem(3, 1) && offered_ == ProtocolVersionItem(3, 1));
     if (!versionOk || std::find(offeredSuites_.begin(), offeredSuites_.end(), suite) == offeredSuites_.end())
         return RaiseAndHandle(kErrorFatal, kCodeHandshakeFailure, kSslClosed, false);
@@ -644,6 +851,8 @@ uint32_t SslConnection::OnServerHello(const uint8_t* body, uint32_t length) {
     version_ = MakeProtocolVersion(version.Major(), version.Minor(), SecurityDigest(kDigestMd5),
                                    SecurityDigest(kDigestSha1), &report);
     if (!version_) return HandleError(report.Error(), kSslClosed, false);
+    // The server chose SSL 3.0 or TLS: the write side follows.
+    writeSsl2_ = false;
     version_->UpdateHandshakeHashes(transcript_.Data(), transcript_.Length());
     serverRandom_.SetBytes(body + 2, 32);
     version_->SetValue(kValueClientRandom, clientRandom_);
@@ -673,6 +882,7 @@ uint32_t SslConnection::OnServerHello(const uint8_t* body, uint32_t length) {
     fresh->sessionId.Assign(sessionId_);
     fresh->suite = suite;
     fresh->version = version;
+    fresh->ssl3Only = ssl3Only_;
     fresh->users = 1;
     entry_ = fresh.get();
     SessionCache().push_back(std::move(fresh));
@@ -793,22 +1003,29 @@ bool SslConnection::ConfirmServerCertificate(const std::vector<int>& status) {
     return true;
 }
 
-bool SslConnection::DeriveKeys() {
-    auto* row = static_cast<const CipherSuiteRow*>(suiteRow_);
+// Fresh pending states of both directions with the suite's cipher and the
+// version's MAC, ready for the key block.
+bool SslConnection::MakePendingStates(const CipherSuiteRow& row, const ProtocolVersion& version) {
     writePending_.reset(new (std::nothrow) CipherState);
     readPending_.reset(new (std::nothrow) CipherState);
-    if (!row || !writePending_ || !readPending_) return false;
+    if (!writePending_ || !readPending_) return false;
     for (CipherState* state : {writePending_.get(), readPending_.get()}) {
-        if (row->cipher) {
-            BlockCipher* prototype = SecurityCipher(row->cipher);
+        if (row.cipher) {
+            BlockCipher* prototype = SecurityCipher(row.cipher);
             if (!prototype) return false;
             state->cipher = prototype->NewSameKind();
             if (!state->cipher) return false;
         }
-        state->mac = version_->NewRecordMac();
+        state->mac = version.NewRecordMac();
         if (!state->mac) return false;
-        state->mac->SetDigest(SecurityDigest(row->digest));
+        state->mac->SetDigest(SecurityDigest(row.digest));
     }
+    return true;
+}
+
+bool SslConnection::DeriveKeys() {
+    auto* row = static_cast<const CipherSuiteRow*>(suiteRow_);
+    if (!row || !MakePendingStates(*row, *version_)) return false;
     CipherPair client{static_cast<BlockCipher*>(writePending_->cipher.get()), writePending_->mac.get()};
     CipherPair server{static_cast<BlockCipher*>(readPending_->cipher.get()), readPending_->mac.get()};
     version_->ComputeKeyBlock(masterSecret_, client, server, row->exportSuite, row->exportKeyLength);
@@ -885,4 +1102,67 @@ uint32_t SslConnection::CompleteHandshake() {
     Report(kMsgSecurityLevel, SecurityLevel());
     FlushApplicationData();
     return kSslOpen;
+}
+
+// ---- the SSL 2.0 steps' view of the connection -----------------------------------
+
+void SslConnection::QueueSsl2Record(const uint8_t* bytes, uint32_t length) {
+    SendRecord(kContentSsl2, bytes, length);
+}
+
+bool SslConnection::Ssl2Enabled() const {
+    return manager_->enableSsl2 != 0;
+}
+
+bool SslConnection::Ssl3OrTlsEnabled() const {
+    return manager_->enableSsl3 || manager_->enableTls10;
+}
+
+const Ssl2CipherKindList& SslConnection::OfferedKinds() const {
+    return offeredKinds_;
+}
+
+bool SslConnection::SetUpSuite(const CipherSuiteRow& suite, const ByteVector& masterKey, const ByteVector&,
+                               Ssl2Version& version) {
+    suiteRow_ = &suite;
+    if (!MakePendingStates(suite, version)) return false;
+    // SSL 2.0's pairs are the client's write side and read side.
+    CipherPair write{static_cast<BlockCipher*>(writePending_->cipher.get()), writePending_->mac.get()};
+    CipherPair read{static_cast<BlockCipher*>(readPending_->cipher.get()), readPending_->mac.get()};
+    version.ComputeKeyBlock(masterKey, write, read, suite.exportSuite, suite.exportKeyLength);
+    return !version.GetError();
+}
+
+void SslConnection::ActivatePendingState() {
+    ActivatePending(true);
+    ActivatePending(false);
+}
+
+int SslConnection::ConfirmServerCertificate(const Certificate& chain, bool& unknown) {
+    unknown = true;
+    chain_.LoadChain(chain.Encoded());
+    if (chain_.GetError() || chain_.Count() == 0) {
+        state_ = HandleError(chain_.GetError() ? chain_.Error() : SecurityErrorCode(kErrorFatal, 42), kSslClosed,
+                             false);
+        return 0;
+    }
+    return CheckServerCertificate() ? 1 : 0;
+}
+
+// No chooser of client certificates yet: the request is answered with none.
+bool SslConnection::ChooseClientCertificate(Ssl2ClientCredentials&) {
+    return false;
+}
+
+uint32_t SslConnection::FailHandshake(const SecurityErrorCode& error, uint32_t nextState, bool silent) {
+    return HandleError(error, nextState, silent);
+}
+
+void SslConnection::HandshakeComplete(int level) {
+    ssl2Level_ = level;
+    lateData_ = true;
+    state_ = kSslOpen;
+    openReached_ = true;
+    Report(kMsgSecurityLevel, static_cast<uint32_t>(level));
+    FlushApplicationData();
 }

@@ -1,5 +1,7 @@
-// A secure connection: SSL 3.0 or TLS 1.0 between a protocol client and the
-// program's socket connection. Bytes the client writes wait in a queue
+// A secure connection: SSL 2.0, SSL 3.0 or TLS 1.0 between a protocol client
+// and the program's socket connection. The first hello to a server is in
+// SSL 2.0 format and announces the best version enabled; the server's first
+// byte tells whether it answered in SSL 2.0 or in SSL 3.0 records. Bytes the client writes wait in a queue
 // until the handshake completes and then go out as protected records;
 // received records are unprotected and either handled by the connection's
 // state machine (handshake, ChangeCipherSpec, alerts) or held as plaintext
@@ -17,6 +19,8 @@
 #include "net/Connection.h"
 #include "security/Certificate.h"
 #include "security/ProtocolVersion.h"
+#include "security/Ssl2.h"
+#include "security/Ssl2Handshake.h"
 #include "security/SslRecord.h"
 
 class SecurityManager;
@@ -77,7 +81,7 @@ void ClearSslSessionCache();
 // The certificates the user accepted in this run, with their host names.
 void ClearAcceptedCertificates();
 
-class SslConnection : public virtual Connection, public ErrorHolder {
+class SslConnection : public virtual Connection, public ErrorHolder, private Ssl2HandshakeHost {
 public:
     // host and port are the socket's (a proxy's when through one); the
     // certificate host is the name the server's certificate must carry.
@@ -88,12 +92,19 @@ public:
     int32_t Receive(char* buffer, int32_t size) override;
     void QueueSend(std::string data) override;
     void Close() override;
+    // The start-handshake message (a reconnect after the server dropped a
+    // TLS hello); everything else goes to the connection.
+    void OnMessage(uint32_t message, uint32_t p1, uint32_t p2) override;
 
     uint32_t State() const { return state_; }
     // The negotiated suite's level: 1 weak, 3 strong; 10 before one is
     // negotiated.
     uint32_t SecurityLevel() const;
     bool Resumed() const { return resumed_; }
+    // The version the last hello announced, and whether the server answered
+    // in SSL 2.0.
+    const ProtocolVersionItem& OfferedVersion() const { return offered_; }
+    bool SpeaksSsl2() const { return readSsl2_; }
     const std::string& CertificateHost() const { return certificateHost_; }
 
 protected:
@@ -105,6 +116,9 @@ protected:
     void OnSocketData();
     // Plaintext waits for the protocol client.
     virtual void NotifyClientData() = 0;
+    // A peer that closes during the handshake: the TLS fallback, or the
+    // handshake's failure.
+    bool TakeOverPeerClose() override;
 
 private:
     // Input.
@@ -122,7 +136,14 @@ private:
     void FlushApplicationData();
 
     // Handshake steps.
+    void ResetHandshake();
     uint32_t SendClientHello();
+    uint32_t SendSsl2Hello(const std::vector<uint16_t>& suites);
+    std::vector<uint16_t> SuitesToOffer() const;
+    void StartFallback();
+    ProtocolVersion* WriteVersion() const;
+    std::unique_ptr<ProtectableRecord> NewWriteRecord() const;
+    bool MakePendingStates(const CipherSuiteRow& row, const ProtocolVersion& version);
     uint32_t OnServerHello(const uint8_t* body, uint32_t length);
     uint32_t OnCertificate(const uint8_t* body, uint32_t length);
     uint32_t OnServerHelloDone();
@@ -141,6 +162,19 @@ private:
     uint32_t CloseSecure(uint32_t state);
     void ActivatePending(bool write);
 
+    // What the SSL 2.0 steps need of the connection.
+    void QueueSsl2Record(const uint8_t* bytes, uint32_t length) override;
+    bool Ssl2Enabled() const override;
+    bool Ssl3OrTlsEnabled() const override;
+    const Ssl2CipherKindList& OfferedKinds() const override;
+    bool SetUpSuite(const CipherSuiteRow& suite, const ByteVector& masterKey, const ByteVector& keyArg,
+                    Ssl2Version& version) override;
+    void ActivatePendingState() override;
+    int ConfirmServerCertificate(const Certificate& chain, bool& unknown) override;
+    bool ChooseClientCertificate(Ssl2ClientCredentials& chosen) override;
+    uint32_t FailHandshake(const SecurityErrorCode& error, uint32_t nextState, bool silent) override;
+    void HandshakeComplete(int level) override;
+
     std::unique_ptr<SecurityManager, void (*)(SecurityManager*)> manager_;
     std::string certificateHost_;
     bool viaProxy_;
@@ -152,6 +186,21 @@ private:
     bool resumed_ = false;
     bool ownFinishedSent_ = false;
     bool failureReported_ = false;
+    bool lateData_ = false;
+    // The server closed on a hello above SSL 3.0: reconnect without TLS.
+    bool ssl3Only_ = false;
+    bool reconnect_ = false;
+    bool sessionOffered_ = false;
+    // SSL 2.0: the hello went out in its format (write side), the server's
+    // first record decides the read side.
+    bool writeSsl2_ = false;
+    bool readSsl2_ = false;
+    bool ssl2Hello_ = false;
+    bool firstRecord_ = true;
+    std::unique_ptr<Ssl2Version> ssl2Version_;
+    std::unique_ptr<Ssl2Handshake> ssl2_;
+    Ssl2CipherKindList offeredKinds_;
+    int ssl2Level_ = 0;
 
     std::string raw_;  // received bytes not yet in a record
     std::unique_ptr<ProtectableRecord> reading_;

@@ -4,7 +4,8 @@
 # Starts a Unix server (KIND nginx, tinyproxy, ftp, smtp, nntp, or tls and
 # tlsother: "openssl s_server" with the arguments of the template, serving
 # tests/security/data/https, or tlsfront: a TLS front relaying to the nntp
-# server started before it) on a free port of 127.0.0.1
+# server started before it, or ssl2 and tls10: the SSL 2.0 and TLS 1.0 web
+# servers of our own) on a free port of 127.0.0.1
 # as a child of this script, runs the command with the port in
 # ZINTU_<KIND>_PORT (upper case) and its scratch folder in ZINTU_<KIND>_DIR,
 # then kills the server and waits for it.
@@ -13,7 +14,7 @@
 # TEMPLATE is a configuration file in which @PORT@ becomes the port, @DIR@ a
 # fresh scratch folder (for pid, logs and temp files) and @SRC@ the source
 # tree. Chain wrappers for several servers. The servers of our own scripts
-# (ftp, smtp, nntp in tests/support/servers) take no template: pass "-".
+# (ftp, smtp, nntp, ssl2, tls10 in tests/support/servers) take no template: pass "-".
 set -u
 kind=$1 template=$2
 shift 2
@@ -33,7 +34,7 @@ start_server() {
     tinyproxy) server=(tinyproxy -d -c "$conf") ;;
     tls | tlsother)
       server=(bash -c "cd '$src/tests/security/data/https' && exec openssl s_server -accept 127.0.0.1:$port $(cat "$conf")") ;;
-    ftp | smtp | nntp) server=(/usr/bin/python3 "$src/tests/support/servers/${kind}_server.py" "$port" "$dir") ;;
+    ftp | smtp | nntp | ssl2 | tls10) server=(/usr/bin/python3 "$src/tests/support/servers/${kind}_server.py" "$port" "$dir") ;;
     tlsfront) server=(/usr/bin/python3 "$src/tests/support/servers/tls_front.py" "$port" "$dir") ;;
     *) echo "with-server.sh: unknown server kind $kind" >&2; exit 2 ;;
   esac
