@@ -258,6 +258,9 @@ int SslConnection::OnConnected(uint32_t) {
         return 2;
     }
     ResetHandshake();
+    // Through a proxy every new socket (a reconnect too) opens its tunnel
+    // first.
+    passThrough_ = viaProxy_;
     if (!passThrough_) state_ = SendClientHello();
     return state_ == kSslClosed ? 2 : 1;
 }

@@ -19,8 +19,9 @@ packages=(
   clang libclang-rt-14-dev
   nginx-light tinyproxy openssl
   python3-pyftpdlib python3-aiosmtpd inn2
-  # the SSL 2.0 and TLS 1.0 test servers of our own (tests/support/servers)
-  python3-cryptography
+  # the SSL 2.0 and TLS 1.0 test servers of our own (tests/support/servers);
+  # gnutls-serv for TLS 1.0 with RC4 and 3-DES, in a namespace of its own
+  python3-cryptography gnutls-bin iproute2
   ncompress
   imagemagick netpbm giflib-tools libjpeg-turbo-progs
   # the text browsers that tools/bench-text.sh measures page-to-text against

@@ -5,7 +5,9 @@
 # tlsother: "openssl s_server" with the arguments of the template, serving
 # tests/security/data/https, or tlsfront: a TLS front relaying to the nntp
 # server started before it, or ssl2 and tls10: the SSL 2.0 and TLS 1.0 web
-# servers of our own) on a free port of 127.0.0.1
+# servers of our own, or gnutls: "gnutls-serv --http" with the arguments of
+# the template, in a network namespace whose only address is loopback, as it
+# cannot be told to listen on 127.0.0.1 alone) on a free port of 127.0.0.1
 # as a child of this script, runs the command with the port in
 # ZINTU_<KIND>_PORT (upper case) and its scratch folder in ZINTU_<KIND>_DIR,
 # then kills the server and waits for it.
@@ -34,6 +36,9 @@ start_server() {
     tinyproxy) server=(tinyproxy -d -c "$conf") ;;
     tls | tlsother)
       server=(bash -c "cd '$src/tests/security/data/https' && exec openssl s_server -accept 127.0.0.1:$port $(cat "$conf")") ;;
+    gnutls)
+      server=(bash -c "cd '$src/tests/security/data/https' && exec /usr/bin/python3 \
+        '$src/tests/support/servers/isolated_server.py' $port '$dir' gnutls-serv $(cat "$conf")") ;;
     ftp | smtp | nntp | ssl2 | tls10) server=(/usr/bin/python3 "$src/tests/support/servers/${kind}_server.py" "$port" "$dir") ;;
     tlsfront) server=(/usr/bin/python3 "$src/tests/support/servers/tls_front.py" "$port" "$dir") ;;
     *) echo "with-server.sh: unknown server kind $kind" >&2; exit 2 ;;

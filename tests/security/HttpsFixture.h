@@ -1,0 +1,145 @@
+// What the HTTPS tests share: a user whose answers to the certificate
+// questions and whose error boxes are recorded, not shown; the ports, logs
+// and modes of the servers around the test; and the fixture, which starts
+// the security library with a fresh store and session cache.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "security/HttpsConnection.h"
+#include "security/SecurityLibrary.h"
+#include "security/SecurityManager.h"
+#include "tests/net/NetFixture.h"
+#include "tests/security/SecurityTestData.h"
+#include "tests/support/LocalServer.h"
+#include "tests/support/TestPaths.h"
+
+namespace https_test {
+
+using namespace net_test;
+
+// What the user was asked and shown, and how the user answers.
+struct User {
+    std::vector<int> questions;
+    std::vector<uint32_t> fatal;
+    bool answer = false;
+};
+inline User g_user;
+
+inline const SslUserInterface kRecordingUser = {
+    [](uint32_t code, bool) { g_user.fatal.push_back(code); },
+    [](uint32_t code, bool) {
+        g_user.fatal.push_back(code);
+        return false;
+    },
+    [](int mode, const Certificate&, const char*) {
+        g_user.questions.push_back(mode);
+        return g_user.answer;
+    },
+};
+
+inline uint16_t Port(const char* kind) {
+    return testing_support::ServerPortFromEnv(kind);
+}
+
+inline std::string ServerFile(const char* kind, const char* name) {
+    const char* dir = std::getenv((std::string("ZINTU_") + kind + "_DIR").c_str());
+    return dir ? testing_support::ReadWholeFile(std::string("Z:") + dir + "/" + name) : std::string();
+}
+
+inline std::string ServerLog(const char* kind) {
+    return ServerFile(kind, "server.out");
+}
+
+// The behaviour of one of our own servers for the next connections, and
+// its log.
+inline void SetServerMode(const char* kind, const std::string& mode) {
+    const char* dir = std::getenv((std::string("ZINTU_") + kind + "_DIR").c_str());
+    ASSERT_NE(dir, nullptr);
+    testing_support::WriteWholeFile(std::string("Z:") + dir + "/mode", mode);
+    testing_support::WriteWholeFile(std::string("Z:") + dir + "/server.log", "");
+}
+
+inline std::string OwnServerLog(const char* kind) {
+    return ServerFile(kind, "server.log");
+}
+
+// The log once it holds the text (the server may still be writing).
+inline std::string WaitForLog(const char* kind, const char* text) {
+    std::string log = OwnServerLog(kind);
+    for (int i = 0; i < 100 && log.find(text) == std::string::npos; ++i) {
+        Sleep(20);
+        log = OwnServerLog(kind);
+    }
+    return log;
+}
+
+class Https : public NetTest {
+protected:
+    void SetUp() override {
+        NetTest::SetUp();
+        SetSecurityProfileDirectory(dir_.Path());
+        ASSERT_EQ(StartSecurityLibrary(), 1);
+        manager_ = SecurityManager::Acquire();
+        ASSERT_NE(manager_, nullptr);
+        // The suites the peer runs: authentication only, as Debian's
+        // OpenSSL has dropped the old ciphers.
+        CipherSuiteList& offered = manager_->preferences.activeSsl3Suites;
+        offered.Resize(0);
+        offered.Append(CipherSuiteItem(0, 0x0A));
+        offered.Append(CipherSuiteItem(0, 0x02));
+        offered.Append(CipherSuiteItem(0, 0x01));
+        ClearSslSessionCache();
+        ClearAcceptedCertificates();
+        g_user = User();
+        SetSslUserInterface(&kRecordingUser);
+    }
+    void TearDown() override {
+        SetSslUserInterface(nullptr);
+        ClearSslSessionCache();
+        ClearAcceptedCertificates();
+        if (manager_) manager_->Release();
+        SetSecurityProfileDirectory("");
+        NetTest::TearDown();
+    }
+    void TrustTestAuthority() {
+        auto* entry = new StoredCertificate();
+        std::vector<uint8_t> der = security_test::DataFile("https/ca.der");
+        entry->certificate.SetBytes(der.data(), static_cast<uint32_t>(der.size()));
+        entry->allowConnections = 1;
+        entry->AppendTo(manager_->authorities);
+    }
+    // Loads the address and answers the owner's record of it.
+    std::string Load(HttpsConnection& c, Owner& owner) {
+        EXPECT_EQ(c.Connect(), 0);
+        EXPECT_TRUE(RunUntilEnded(owner, 20)) << "state " << c.State() << " error " << c.Error().code << "\n"
+                                              << ServerLog("TLS") << OwnServerLog("SSL2");
+        return owner.Body();
+    }
+    // SSL 2.0 on with both of the server's kinds, RC4 first.
+    void EnableSsl2() {
+        manager_->enableSsl2 = 1;
+        Ssl2CipherKindList& kinds = manager_->preferences.activeSsl2Kinds;
+        kinds.Resize(0);
+        kinds.Append(Ssl2CipherKindItem(0x01, 0x00, 0x80));
+        kinds.Append(Ssl2CipherKindItem(0x07, 0x00, 0xC0));
+    }
+    // The level the connection reported to its owner, 0 before any.
+    struct LevelWatch : MessageCallback {
+        LevelWatch(MessageHandler& handler, Connection& c) : handler(handler) {
+            handler.Register(this, kMsgSecurityLevel, c.Id());
+        }
+        ~LevelWatch() override { handler.UnregisterAll(this); }
+        void OnMessage(uint32_t, uint32_t, uint32_t p2) override { level = p2; }
+        MessageHandler& handler;
+        uint32_t level = 0;
+    };
+
+    testing_support::ScratchDir dir_;
+    SecurityManager* manager_ = nullptr;
+};
+
+}  // namespace https_test
