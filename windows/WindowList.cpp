@@ -756,6 +756,199 @@ int WindowList::GetStateByte(HWND id) const {
     return w ? w->stateByte : 0;
 }
 
+void WindowList::SetStateWord(HWND id, int32_t value) {
+    if (DocumentWindow* w = Cached(id)) w->stateWord = value;
+}
+
+int32_t WindowList::GetStateWord(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w ? w->stateWord : 1;
+}
+
+HCURSOR WindowList::GetCursor(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w ? w->cursor : nullptr;
+}
+
+void WindowList::SetCursor(HWND id, HCURSOR cursor) {
+    if (DocumentWindow* w = Cached(id)) w->cursor = cursor;
+}
+
+int WindowList::GetCurrentUrlTarget(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w ? static_cast<uint16_t>(w->CurrentUrlTarget()) : 0xFFFF;
+}
+
+UrlHandle WindowList::GetUrlById(HWND id, uint32_t recordId) const {
+    DocumentWindow* w = Cached(id);
+    return w ? w->GetUrlById(recordId) : UrlHandle();
+}
+
+void WindowList::SetBytesLoaded(HWND id, int32_t bytes) {
+    if (DocumentWindow* w = Cached(id)) w->bytesLoaded = bytes;
+}
+
+int32_t WindowList::GetBytesLoaded(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w ? w->bytesLoaded : 0;
+}
+
+void WindowList::SetBytesTotal(HWND id, int32_t bytes) {
+    if (DocumentWindow* w = Cached(id)) w->bytesTotal = bytes;
+}
+
+int32_t WindowList::GetBytesTotal(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w ? w->bytesTotal : 0;
+}
+
+uint32_t WindowList::GetLoadStartTime(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w ? w->loadStartTime : 0;
+}
+
+int WindowList::NextAnimation(HWND id, bool second) {
+    DocumentWindow* w = Cached(id);
+    return w ? w->NextAnimation(second) : 0;
+}
+
+void WindowList::SetImageCounts(HWND id, uint16_t done, uint16_t total) {
+    DocumentWindow* w = Cached(id);
+    if (!w) return;
+    w->imagesDone = done;
+    w->imagesTotal = total;
+}
+
+void WindowList::GetImageCounts(HWND id, uint16_t* done, uint16_t* total) const {
+    DocumentWindow* w = Cached(id);
+    if (!w) return;
+    if (done) *done = w->imagesDone;
+    if (total) *total = w->imagesTotal;
+}
+
+void WindowList::SetProgressText(HWND id, const char* text) {
+    if (DocumentWindow* w = Cached(id)) w->SetProgressText(text);
+}
+
+const char* WindowList::GetProgressText(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w ? w->ProgressText() : nullptr;
+}
+
+void WindowList::SetShortProgressText(HWND id, const char* text) {
+    if (DocumentWindow* w = Cached(id)) w->SetShortProgressText(text);
+}
+
+const char* WindowList::GetShortProgressText(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w ? w->ShortProgressText() : nullptr;
+}
+
+bool WindowList::GetProgressShown(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w && w->ProgressShown();
+}
+
+void WindowList::SetMaxHistory(HWND id, int n) {
+    DocumentWindow* w = Cached(id);
+    if (w && w->List()) w->List()->SetMaxEntries(std::max(1, n));
+}
+
+bool WindowList::GetReloadRequested(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w && w->reloadRequested;
+}
+
+namespace {
+
+const char* NullWhenEmpty(const std::string& text) {
+    return text.empty() ? nullptr : text.c_str();
+}
+
+}  // namespace
+
+void WindowList::SetLoginUserName(HWND id, const char* name) {
+    if (DocumentWindow* w = Cached(id)) w->loginUserName = name ? name : "";
+}
+
+const char* WindowList::GetLoginUserName(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w ? NullWhenEmpty(w->loginUserName) : nullptr;
+}
+
+void WindowList::SetProxyUserName(HWND id, const char* name) {
+    if (DocumentWindow* w = Cached(id)) w->proxyUserName = name ? name : "";
+}
+
+const char* WindowList::GetProxyUserName(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w ? NullWhenEmpty(w->proxyUserName) : nullptr;
+}
+
+void WindowList::SetWindowHomeUrl(HWND id, const char* url) {
+    DocumentWindow* w = Cached(id);
+    if (!w) return;
+    std::string text = url ? url : "";
+    size_t begin = text.find_first_not_of(" \t\r\n");
+    size_t end = text.find_last_not_of(" \t\r\n");
+    w->homeUrl = begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
+}
+
+const char* WindowList::GetWindowHomeUrl(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w ? NullWhenEmpty(w->homeUrl) : nullptr;
+}
+
+void WindowList::ApplyToWindow(HWND id, const char* text) {
+    if (DocumentWindow* w = Cached(id)) CopyTextCut(w->textBuffer, sizeof w->textBuffer - 1, text);
+}
+
+const char* WindowList::GetTextBuffer(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w ? w->textBuffer : nullptr;
+}
+
+void WindowList::SetOpenDropDown(HWND id, HWND dropDown) {
+    if (DocumentWindow* w = Cached(id)) w->openDropDown = dropDown;
+}
+
+HWND WindowList::GetOpenDropDown(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w ? w->openDropDown : nullptr;
+}
+
+void WindowList::SetFrameValue(HWND id, uint16_t value) {
+    if (DocumentWindow* w = Cached(id)) w->frameValue = value;
+}
+
+uint16_t WindowList::GetFrameValue(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w ? w->frameValue : 0xFFFF;
+}
+
+void WindowList::SetToolbarDialog(HWND id, HWND dialog) {
+    if (DocumentWindow* w = Cached(id)) w->toolbarDialog = dialog;
+}
+
+HWND WindowList::GetToolbarDialog(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w ? w->toolbarDialog : nullptr;
+}
+
+void WindowList::SetCachePageFlag(HWND id, bool on) {
+    if (DocumentWindow* w = Cached(id)) w->cachePageFlag = on;
+}
+
+bool WindowList::GetCachePageFlag(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w && w->cachePageFlag;
+}
+
+bool WindowList::GetSizePending(HWND id) const {
+    DocumentWindow* w = Cached(id);
+    return w && w->SizePending();
+}
+
 // --- the document side's services ------------------------------------------------------
 
 namespace {

@@ -167,6 +167,46 @@ public:
     HWND GetLink(HWND id, int which) const;
     void SetStateByte(HWND id, uint8_t value);
     int GetStateByte(HWND id) const;
+    void SetStateWord(HWND id, int32_t value);
+    int32_t GetStateWord(HWND id) const;
+    HCURSOR GetCursor(HWND id) const;
+    void SetCursor(HWND id, HCURSOR cursor);
+    int GetCurrentUrlTarget(HWND id) const;
+    UrlHandle GetUrlById(HWND id, uint32_t recordId) const;
+    void SetBytesLoaded(HWND id, int32_t bytes);
+    int32_t GetBytesLoaded(HWND id) const;
+    void SetBytesTotal(HWND id, int32_t bytes);
+    int32_t GetBytesTotal(HWND id) const;
+    uint32_t GetLoadStartTime(HWND id) const;
+    int NextAnimation(HWND id, bool second);
+    void SetImageCounts(HWND id, uint16_t done, uint16_t total);
+    // Leaves the outputs as they are for an unknown window.
+    void GetImageCounts(HWND id, uint16_t* done, uint16_t* total) const;
+    void SetProgressText(HWND id, const char* text);
+    const char* GetProgressText(HWND id) const;
+    void SetShortProgressText(HWND id, const char* text);
+    const char* GetShortProgressText(HWND id) const;
+    bool GetProgressShown(HWND id) const;
+    void SetMaxHistory(HWND id, int n);
+    bool GetReloadRequested(HWND id) const;
+    void SetLoginUserName(HWND id, const char* name);
+    const char* GetLoginUserName(HWND id) const;
+    void SetProxyUserName(HWND id, const char* name);
+    const char* GetProxyUserName(HWND id) const;
+    // The window's own home page (trimmed; empty clears it).
+    void SetWindowHomeUrl(HWND id, const char* url);
+    const char* GetWindowHomeUrl(HWND id) const;
+    void ApplyToWindow(HWND id, const char* text);
+    const char* GetTextBuffer(HWND id) const;
+    void SetOpenDropDown(HWND id, HWND dropDown);
+    HWND GetOpenDropDown(HWND id) const;
+    void SetFrameValue(HWND id, uint16_t value);
+    uint16_t GetFrameValue(HWND id) const;
+    void SetToolbarDialog(HWND id, HWND dialog);
+    HWND GetToolbarDialog(HWND id) const;
+    void SetCachePageFlag(HWND id, bool on);
+    bool GetCachePageFlag(HWND id) const;
+    bool GetSizePending(HWND id) const;
 
 private:
     DocumentWindow* Cached(HWND id) const;

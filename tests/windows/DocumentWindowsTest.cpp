@@ -272,6 +272,57 @@ TEST_F(DocumentWindows, UnknownIdsAnswerDefaultsAndTheScrollUnitStaysADivisor) {
     EXPECT_EQ(g_windowList->GetWindowUrl(unknown).Record(), UrlHandle().Record());
 }
 
+TEST_F(DocumentWindows, AWindowKeepsItsStateAsItsSettersSay) {
+    HWND view = NewWindow();
+    ASSERT_NE(view, nullptr);
+    DocumentWindow* w = g_windowList->FindWindowById(view);
+    struct {
+        int asked, current, stored;
+    } scales[] = {{5, 100, 20}, {1234, 100, 1000}, {155, 100, 150}, {0, 100, 20}};
+    for (const auto& c : scales) {
+        g_windowList->SetScale(view, c.current);
+        g_windowList->SetScale(view, c.asked);
+        EXPECT_EQ(g_windowList->GetScale(view), c.stored) << c.asked;
+    }
+    std::vector<int> counter;
+    for (int i = 0; i < 11; ++i) counter.push_back(g_windowList->NextAnimation(view, false));
+    EXPECT_EQ(counter, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0}));
+    w->StartProgress(true);
+    g_windowList->LowerSecurityLevel(view, 12);
+    EXPECT_EQ(g_windowList->GetSecurityLevel(view), 10) << "only ever lowered";
+    g_windowList->LowerSecurityLevel(view, 3);
+    EXPECT_EQ(g_windowList->GetSecurityLevel(view), 3);
+    g_windowList->SetImageMode(view, 1);
+    EXPECT_FALSE(w->ImageFlagA() || w->ImageFlagB());
+    g_windowList->SetImageMode(view, 7);
+    EXPECT_TRUE(w->ImageFlagA() && w->ImageFlagB());
+    int mode = g_windowList->GetDocumentMode(view);
+    g_windowList->SetDocumentMode(view, 255);
+    EXPECT_NE(g_windowList->GetDocumentMode(view), mode);
+    g_windowList->SetDocumentMode(view, 255);
+    EXPECT_EQ(g_windowList->GetDocumentMode(view), mode);
+    std::string long300(300, 't');
+    g_windowList->ApplyToWindow(view, long300.c_str());
+    EXPECT_EQ(std::strlen(g_windowList->GetTextBuffer(view)), 255u);
+    g_windowList->SetWindowHomeUrl(view, "  http://127.0.0.1/home  ");
+    EXPECT_STREQ(g_windowList->GetWindowHomeUrl(view), "http://127.0.0.1/home");
+    g_windowList->SetWindowHomeUrl(view, "");
+    EXPECT_EQ(g_windowList->GetWindowHomeUrl(view), nullptr);
+    g_windowList->SetLoadFlagA(view, true);
+    g_windowList->RequestReload(view);
+    g_windowList->SetLoadFlagA(view, false);
+    EXPECT_FALSE(g_windowList->GetReloadRequested(view)) << "clearing load flag A clears the reload request";
+
+    HWND unknown = reinterpret_cast<HWND>(0x5678);
+    EXPECT_EQ(g_windowList->GetStateWord(unknown), 1);
+    EXPECT_EQ(g_windowList->GetFrameValue(unknown), 0xFFFF);
+    EXPECT_EQ(g_windowList->GetCurrentUrlTarget(unknown), 0xFFFF);
+    uint16_t done = 7, total = 9;
+    g_windowList->GetImageCounts(unknown, &done, &total);
+    EXPECT_EQ(done, 7);
+    EXPECT_EQ(total, 9);
+}
+
 TEST_F(DocumentWindows, AWindowWhosePartsCannotBeMadeIsNotCreatedAndTheUserIsTold) {
     for (int part : {1, 2, 3}) {
         g_boxes.clear();
