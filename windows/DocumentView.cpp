@@ -209,8 +209,10 @@ void OnPaint(HWND view) {
                                   view_math::DeviceCorner(units.right, scale),
                                   view_math::DeviceCorner(units.bottom, scale));
         if (clip) SelectClipRgn(dc, clip);
-        (void)document->Paint(units);
+        // First, while only the paint rectangle clips: the page may leave its
+        // own clipping behind.
         FillBeyondDocument(view, *document, units);
+        (void)document->Paint(units);
         if (clip) {
             SelectClipRgn(dc, nullptr);
             DeleteObject(clip);
