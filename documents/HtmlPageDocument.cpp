@@ -133,10 +133,7 @@ void HtmlPageDocument::PostProgress(uint32_t message) {
 // --- start and the layout ---------------------------------------------------
 
 void HtmlPageDocument::DropLayout() {
-    images_->ReleasePreviousImages();
-    images_->KeepPreviousImages();
-    images_->ClearEntries();
-    images_->ClearImages();
+    images_->LayoutDropped();
     layout_.reset();
 }
 
@@ -217,8 +214,14 @@ int HtmlPageDocument::FormatStep(bool repaint) {
     RepaintRegion* previous = RepaintRegion::Current();
     RepaintRegion::SetCurrent(&region);
     const int32_t oldScroll = scrollY_;
+    const int generation = layout_->Generation();
     int state = FormatContentStep(*content_.Get(), *layout_, format_);
     RepaintRegion::SetCurrent(previous);
+    if (layout_->Generation() != generation) {
+        // The layout started again: its old boxes are gone.
+        selStart_ = selEnd_ = SelectionEnd();
+        searchFragment_ = nullptr;
+    }
 
     if (!jumpDone_) TryFragmentJump();
     if (state == kFormatDone) jumpDone_ = true;

@@ -1,5 +1,6 @@
 #include "documents/PageLayout.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "html/DocumentContent.h"
@@ -14,16 +15,42 @@ PageLayout::PageLayout(PaintDevice& device, int32_t width) : device_(device), wi
 PageLayout::~PageLayout() = default;
 
 void PageLayout::BeginPage(const PageProperties& page, const HtmlElement* root) {
+    page_ = &page;
+    style_ = StyleOf(page);
+    root_element_ = const_cast<HtmlElement*>(root);
+    StartLayout();
+}
+
+PageLayout::PageStyle PageLayout::StyleOf(const PageProperties& page) {
+    PageStyle style;
+    style.sheets = page.StyleSheets().size();
+    style.cssMode = page.cssMode;
+    style.linkColour = page.GetLinkColour();
+    return style;
+}
+
+void PageLayout::StartLayout() {
     LayoutRequest request;
     request.width = width_;
-    root_element_ = const_cast<HtmlElement*>(root);
     root_ = std::make_unique<BlockBox>(nullptr, &request, nullptr, nullptr);
-    formatter_ = std::make_unique<LayoutFormatter>(device_, &page);
+    formatter_ = std::make_unique<LayoutFormatter>(device_, page_);
     formatter_->SetImageSource(images_);
+    openTop_ = 0;
 }
 
 int PageLayout::Format(const HtmlElement* stopElement) {
     if (!formatter_ || !root_element_) return kResultDone;
+    // What the old layout showed is repainted too, down to its bottom.
+    int32_t shownBottom = 0;
+    if (page_ && !(StyleOf(*page_) == style_)) {
+        style_ = StyleOf(*page_);
+        if (root_->FirstChild()) {
+            shownBottom = ContentHeight();
+            if (images_) images_->LayoutDropped();
+            StartLayout();
+            ++generation_;
+        }
+    }
     // Every step starts from the page's default font: the formatter applies
     // each element's font over the one the device holds.
     SelectDefaultFont(device_);
@@ -35,7 +62,7 @@ int PageLayout::Format(const HtmlElement* stopElement) {
     // New lines and boxes are not moves of painted ones, which the layout
     // records itself: what lies below the area left open before is new.
     openTop_ = OpenAreaTop();
-    const int32_t bottom = ContentHeight();
+    const int32_t bottom = std::max(ContentHeight(), shownBottom);
     if (RepaintRegion* region = RepaintRegion::Current()) {
         if (bottom > changedFrom) region->Add(0, changedFrom, width_, bottom - changedFrom);
     }

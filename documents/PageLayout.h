@@ -2,6 +2,7 @@
 // interface that the page content drives (DocumentContent::FormatStep),
 // the root box it fills, and painting of what has been laid out.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,8 +30,13 @@ public:
     // painting draws them from it. Without one images show placeholders.
     void SetImages(PageImages* images) { images_ = images; }
 
-    // The root box, null before the first step.
+    // The root box, null before the first step. A style sheet (or a page
+    // colour the layout uses) that comes after part of the page was laid
+    // out applies to that part as well: the layout then starts again from
+    // the page's start with a new root, and the generation counts up, so
+    // that holders of boxes of the old layout let go of them.
     BlockBox* Root() const { return root_.get(); }
+    int Generation() const { return generation_; }
     int32_t ContentWidth() const;
     // While the page still arrives, as far down as its layout reaches so far.
     int32_t ContentHeight() const;
@@ -43,6 +49,18 @@ public:
                int32_t scrollY) const;
 
 private:
+    // What of the page the layout reads besides its elements.
+    struct PageStyle {
+        size_t sheets = 0;
+        int cssMode = 0;
+        int32_t linkColour = -1;
+        bool operator==(const PageStyle& o) const {
+            return sheets == o.sheets && cssMode == o.cssMode && linkColour == o.linkColour;
+        }
+    };
+    static PageStyle StyleOf(const PageProperties& page);
+    // A new root and formatter for the page from its first element.
+    void StartLayout();
     // The top of what the last step left unfinished (the open lines), in
     // page coordinates: the next step may change anything from there down.
     int32_t OpenAreaTop() const;
@@ -50,6 +68,9 @@ private:
     PaintDevice& device_;
     int32_t width_;
     int32_t openTop_ = 0;
+    const PageProperties* page_ = nullptr;
+    PageStyle style_;
+    int generation_ = 0;
     int32_t background_ = -1;
     PageImages* images_ = nullptr;
     HtmlElement* root_element_ = nullptr;

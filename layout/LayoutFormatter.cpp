@@ -1,5 +1,6 @@
 #include "layout/LayoutFormatter.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -297,9 +298,10 @@ bool LayoutFormatter::ResumesInline(LayoutState& state, HtmlElement* child) {
     // innermost state: a block there opens no line in this one.
     auto* next = static_cast<LayoutState*>(state.Next());
     if (!next || next->element != child) return true;
-    // Nor does a float being filled: its lines are its own.
+    // Nor does a float being filled, or a block already begun inside the
+    // child (an inline element may hold one): their lines are their own.
     for (;;) {
-        if (next->pendingFloat) return false;
+        if (next->pendingFloat || next->blockState == next) return false;
         auto* deeper = static_cast<LayoutState*>(next->Next());
         if (!deeper) break;
         next = deeper;
@@ -403,7 +405,10 @@ int LayoutFormatter::FormatBlock(HtmlElement* e, LayoutState& state, Call call, 
             int markerType = e->GetListMarkerStyle();
             if (markerType == kMarkerUnset) markerType = list->listMarkerStyle ? list->listMarkerStyle : kMarkerDisc;
             const ListRecord* item = e->RecordAs<ListRecord>();
-            const int32_t number = item && item->value != 0 ? item->value : list->listCounter + 1;
+            // The count stops at the largest number rather than overflow
+            // after an item numbered so.
+            const int32_t next = list->listCounter < INT32_MAX ? list->listCounter + 1 : INT32_MAX;
+            const int32_t number = item && item->value != 0 ? item->value : next;
             list->listCounter = number;
             const int32_t unit = device_.GetTextExtent("x", 1) < 3 ? 3 : device_.GetTextExtent("x", 1);
             int32_t width = 3 * unit;

@@ -52,6 +52,12 @@ constexpr int kStepBudget = 200;
 // block and line that receive its content.
 class LayoutState : public ListNode {
 public:
+    LayoutState() = default;
+    // A marker still waiting for its line is the state's own: a layout
+    // dropped before the line came (a page laid out again) lets it go here.
+    ~LayoutState() override { delete pendingMarker; }
+    LayoutState(const LayoutState&) = delete;
+    LayoutState& operator=(const LayoutState&) = delete;
     HtmlElement* element = nullptr;
     HtmlElement* nextChild = nullptr;
     // The last child formatted: while the element is still open its next

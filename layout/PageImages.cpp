@@ -336,6 +336,13 @@ void PageImages::ReleasePreviousImages() {
     previous_.clear();
 }
 
+void PageImages::LayoutDropped() {
+    ReleasePreviousImages();
+    KeepPreviousImages();
+    ClearEntries();
+    ClearImages();
+}
+
 void PageImages::ClearImages() {
     images_.clear();
     background_ = ImageHandle(true);

@@ -138,6 +138,9 @@ public:
     void KeepPreviousImages();
     void ReleasePreviousImages();
     void ClearImages();
+    // The layout whose boxes the entries name goes (before its boxes do):
+    // its numbered images are kept for the next layout, the entries dropped.
+    void LayoutDropped();
     // The kept image of the previous layout loaded from url; the shared
     // empty image when there is none, or when the walk meets a kept entry
     // marked as stopping it (stopped then set) or an image still loading.

@@ -3,16 +3,17 @@
 // what it shows on the way is already where it stays.
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "documents/PageLayout.h"
-#include "html/DocumentContent.h"
-#include "layout/FixedMetricsDevice.h"
 #include "layout/RepaintRegion.h"
-#include "tests/html/HtmlTestPages.h"
+#include "tests/documents/PagePieces.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
+
+using page_pieces::FeedInPieces;
+using page_pieces::Paging;
 
 const char kPage[] =
     "<html><head><title>Chunks</title></head><body>\n"
@@ -26,8 +27,10 @@ const char kPage[] =
 // Elements that look at what follows them, cut at every place: an empty
 // paragraph before and after others, preformatted text ending in a line
 // break before inline content or a block, a table that ends the page so
-// far, nested inline elements, a no-break run, a centred and a justified
-// block and a list long enough to use up a step's budget.
+// far, nested inline elements, a block inside an inline one, a no-break
+// run, a centred and a justified block, list numbers at their end, a style
+// sheet that comes after what it styles and a list long enough to use up a
+// step's budget.
 std::string LookAheadPage() {
     std::string page =
         "<html><head><title>Ahead</title><style>p.j { text-align: justify }</style></head><body>\n"
@@ -36,7 +39,10 @@ std::string LookAheadPage() {
         "<table border=1><tr><td>cell<p></td><td>two</td></tr></table><p>\n"
         "<p class=j>Justified words <b>with <i>nested <u>inline</u> elements</i></b> that run "
         "over more than one line of the view.</p>\n"
-        "<center>Centred <nobr>no break run of words</nobr> text.</center>\n<ol>";
+        "<center>Centred <nobr>no break run of words</nobr> text.</center>\n"
+        "<font color=red><p>A paragraph inside a font</p>after it</font>\n"
+        "<ol><li value=2147483647>Numbered last<li>After the last number</ol>\n"
+        "<style>h2 { margin-left: 10px } p { margin: 1px 2px 3px }</style><ol>";
     for (int i = 0; i < 230; ++i) page += "<li>Item " + std::to_string(i) + "\n";
     page += "</ol><p>End.</p></body></html>\n";
     return page;
@@ -92,38 +98,13 @@ std::vector<std::string> ClosedLeavesOf(const PageLayout& layout) {
     return out;
 }
 
-// A page content and its layout on a device of fixed metrics (5 units a
-// character, lines of 12), fed and formatted as the page document does.
-struct Paging {
-    DocumentContent content;
-    FixedMetricsDevice device{400, 300};
-    PageLayout layout{device, 400};
-    FormatState state;
-    std::string pending;  // bytes the content left for the next piece
-
-    Paging() {
-        device.SetFontHeight(10);
-        state.state = kFormatNothingToDo;
-    }
-    void Feed(const std::string& bytes, bool more) {
-        pending += bytes;
-        long left = content.FeedData(html_test::PageUrl(), pending.data(), static_cast<long>(pending.size()),
-                                     more, 0);
-        pending.erase(0, pending.size() - static_cast<size_t>(left));
-    }
-    // Steps until the layout waits for data or is complete.
-    int Format() {
-        for (int i = 0; i < 10000 && FormatContentStep(content, layout, state) == kFormatLayoutMore; ++i) {
-        }
-        return state.state;
-    }
-};
-
 struct Pieces {
-    std::string dump;                                    // the final layout
-    std::vector<std::string> closed;                     // its closed leaves
-    std::vector<std::vector<std::string>> intermediate;  // closed leaves after some pieces
-    int piecesShowing = 0;                               // pieces after which something was laid out
+    std::string dump;                 // the final layout
+    std::vector<std::string> closed;  // its closed leaves
+    int generation = 0;               // its generation
+    // Closed leaves after some pieces, with the layout's generation then.
+    std::vector<std::pair<int, std::vector<std::string>>> intermediate;
+    int piecesShowing = 0;  // pieces after which something was laid out
 };
 
 // Feeds the page in pieces of `chunk` bytes (0: whole), running formatting
@@ -132,23 +113,18 @@ struct Pieces {
 Pieces FormatInPieces(const std::string& page, size_t chunk) {
     Pieces result;
     Paging paging;
-    if (chunk == 0) chunk = page.size();
-    for (size_t at = 0; at < page.size();) {
-        const size_t n = std::min(chunk, page.size() - at);
-        const bool more = at + n < page.size();
-        paging.Feed(page.substr(at, n), more);
-        at += n;
-        paging.Format();
-        if (!more) break;
+    const size_t every = chunk ? page.size() / chunk / 50 + 1 : 1;
+    const int state = FeedInPieces(paging, page, chunk, [&](size_t at) {
         if (paging.layout.Root() && paging.layout.Root()->FirstChild()) ++result.piecesShowing;
         // About fifty looks along the way: enough to meet every kind of
         // element half done, few enough for pieces of one byte.
-        if ((at / chunk) % (page.size() / chunk / 50 + 1) == 0)
-            result.intermediate.push_back(ClosedLeavesOf(paging.layout));
-    }
-    EXPECT_EQ(paging.Format(), kFormatDone) << "chunk " << chunk;
+        if ((at / chunk) % every == 0)
+            result.intermediate.emplace_back(paging.layout.Generation(), ClosedLeavesOf(paging.layout));
+    });
+    EXPECT_EQ(state, kFormatDone) << "chunk " << chunk;
     result.dump = paging.layout.Dump();
     result.closed = ClosedLeavesOf(paging.layout);
+    result.generation = paging.layout.Generation();
     return result;
 }
 
@@ -158,8 +134,8 @@ size_t NextPieceSize(size_t chunk) {
 }
 
 // Every piece size gives the layout of the whole page, and along the way
-// the lines laid out so far are the first lines of that layout, in their
-// final places.
+// the lines laid out so far (since the last style sheet came) are the
+// first lines of that layout, in their final places.
 void CheckEveryPieceSize(const std::string& name, const std::string& page, bool showsEarly) {
     const Pieces whole = FormatInPieces(page, 0);
     ASSERT_FALSE(whole.dump.empty()) << name;
@@ -168,7 +144,8 @@ void CheckEveryPieceSize(const std::string& name, const std::string& page, bool 
         const Pieces pieces = FormatInPieces(page, chunk);
         ASSERT_EQ(pieces.dump, whole.dump) << name << " in pieces of " << chunk << " bytes";
         for (size_t i = 0; i < pieces.intermediate.size(); ++i) {
-            const std::vector<std::string>& shown = pieces.intermediate[i];
+            if (pieces.intermediate[i].first != pieces.generation) continue;
+            const std::vector<std::string>& shown = pieces.intermediate[i].second;
             ASSERT_LE(shown.size(), final.size()) << name << " piece " << i << " of " << chunk << " bytes";
             for (size_t k = 0; k < shown.size(); ++k) {
                 ASSERT_EQ(shown[k], final[k]) << name << ": leaf " << k << " after piece " << i << " of "
@@ -234,6 +211,27 @@ TEST(PageLayout, TheOpenElementIsShownAndContinued) {
     EXPECT_EQ(done, FormatInPieces(first + second, 0).dump);
     EXPECT_EQ(done.find("Some words"), done.rfind("Some words")) << "laid out once: " << done;
     EXPECT_LE(region.Top(), 12) << "the open line is repainted with what joined it";
+}
+
+// A style sheet that comes after a paragraph was laid out styles it too:
+// the layout starts again.
+TEST(PageLayout, ALateStyleSheetLaysThePageOutAgain) {
+    Paging paging;
+    paging.Feed("<html><body><p>Early words</p><div>", true);
+    paging.Format();
+    const std::string before = paging.layout.Dump();
+    ASSERT_NE(before.find("line 0,0 55x12"), std::string::npos) << before;
+    paging.Feed("<style>p { margin-left: 30px }</style>After", true);
+    paging.Format();
+    EXPECT_EQ(paging.layout.Generation(), 1);
+    EXPECT_NE(paging.layout.Dump().find("line 30,0 55x12"), std::string::npos) << paging.layout.Dump();
+    paging.Feed("</div></body></html>", false);
+    EXPECT_EQ(paging.Format(), kFormatDone);
+    EXPECT_EQ(paging.layout.Dump(),
+              FormatInPieces("<html><body><p>Early words</p><div><style>p { margin-left: 30px }</style>After"
+                             "</div></body></html>",
+                             0)
+                  .dump);
 }
 
 TEST(PageLayout, AnEmptyContentFormatsNothing) {
