@@ -28,8 +28,7 @@ int ResolveInstallMode(SecurityManager& manager, int mode, const CertificateList
     return kInstallAuthorities;
 }
 
-// The certificate's fields as the store keeps them.
-static void DescribeEntry(const Certificate& chain, uint32_t i, StoredCertificate& entry) {
+void DescribeStoredCertificate(const Certificate& chain, uint32_t i, StoredCertificate& entry) {
     entry.certificate.Assign(chain.Encoded().Item(i));
     std::unique_ptr<PublicKey> key = chain.GetPublicKey(i);
     entry.kind = static_cast<uint16_t>(key ? key->Kind() : 0);
@@ -116,7 +115,7 @@ uint32_t InstallChainIntoStore(SecurityManager& manager, int mode, const Certifi
         if (!entry) return status | kInstallNoMatchingKey;
         if (entry->certificate.Length() && !entry->certificate.Equals(chain.Item(0)))
             return status | kInstallDifferentClient;
-        DescribeEntry(parsed, 0, *entry);
+        DescribeStoredCertificate(parsed, 0, *entry);
         first = 1;
     }
     uint32_t top = parsed.Count() - 1;
@@ -138,7 +137,7 @@ uint32_t InstallChainIntoStore(SecurityManager& manager, int mode, const Certifi
             if (!made) return status | kInstallFailed;
             entry = made.get();
         }
-        DescribeEntry(parsed, i, *entry);
+        DescribeStoredCertificate(parsed, i, *entry);
         entry->allowConnections = i == top ? (allow ? 1 : 0) : 1;
         entry->warnBeforeSending = i == top ? (warn ? 1 : 0) : 0;
         if (made) made.release()->AppendTo(manager.authorities);

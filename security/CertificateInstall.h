@@ -8,6 +8,11 @@
 
 class Certificate;
 class SecurityManager;
+class StoredCertificate;
+
+// The fields the store keeps of the chain's certificate i: its DER, key
+// type, subject name and display name.
+void DescribeStoredCertificate(const Certificate& chain, uint32_t i, StoredCertificate& entry);
 
 // Status bits of a chain installation, in the order they are reported.
 enum : uint32_t {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <new>
 
+#include "security/BuiltInRoots.h"
 #include "security/SecurityLibrary.h"
 
 SecurityManager* g_securityManager = nullptr;
@@ -251,8 +252,8 @@ bool SecurityManager::LoadCertificates(bool personal, bool& olderFile) {
     std::string path = SecurityProfilePath(personal ? kPersonalFile : kAuthoritiesFile);
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
-        // The built-in roots join a new authorities list with the session
-        // cache; until then a new list starts empty.
+        // A new authorities list starts with the built-in roots.
+        if (!personal) InstallBuiltInRoots(*this);
         (personal ? personalLoaded : authoritiesLoaded) = 1;
         Save();
         return true;
@@ -278,6 +279,8 @@ bool SecurityManager::LoadCertificates(bool personal, bool& olderFile) {
     }
     std::fclose(file);
     olderFile = olderFile || (complete && version != kSecurityFileVersion);
+    // A file of an older version knew no built-in roots: they are merged in.
+    if (complete && !personal && version != kSecurityFileVersion) InstallBuiltInRoots(*this);
     return complete;
 }
 

@@ -47,6 +47,16 @@ std::string DisplayName(const StoredCertificate& entry) {
     return std::string(reinterpret_cast<const char*>(entry.displayName.Data()));
 }
 
+// The authorities the user installed: the store's built-in roots left out.
+std::vector<StoredCertificate*> UserAuthorities(const SecurityManager& manager) {
+    std::vector<StoredCertificate*> out;
+    for (ListNode* node = manager.authorities.First(); node; node = node->Next()) {
+        auto* entry = static_cast<StoredCertificate*>(node);
+        if (!entry->builtIn) out.push_back(entry);
+    }
+    return out;
+}
+
 // Answers every password prompt in turn from a list of answers (typing
 // the text, then OK; Cancel once the list is used up) and keeps the
 // prompts it saw.
@@ -346,7 +356,7 @@ TEST_F(SecurityPassword, FormKeyThenItsCertificate) {
     EXPECT_EQ(g_securityManager->personalCertificates.Count(), 1u);
     EXPECT_EQ(DisplayName(*entry), "Form Key Holder");
     EXPECT_TRUE(entry->certificate.Equals(chain.Item(0)));
-    ASSERT_EQ(g_securityManager->authorities.Count(), 1u);
+    ASSERT_EQ(UserAuthorities(*g_securityManager).size(), 1u);
 
     // The key opens with the password and is the certificate's key: what
     // its public key encrypts, the private key decrypts.
@@ -380,8 +390,8 @@ TEST_F(SecurityPassword, PemAuthorityAndAClashingRoot) {
     {
         SecurityManager stored(true);
         stored.Load(kLoadAuthorities);
-        ASSERT_EQ(stored.authorities.Count(), 1u);
-        auto* ca = static_cast<StoredCertificate*>(stored.authorities.First());
+        ASSERT_EQ(UserAuthorities(stored).size(), 1u);
+        StoredCertificate* ca = UserAuthorities(stored)[0];
         EXPECT_EQ(DisplayName(*ca), "Zintu Test CA");
         EXPECT_EQ(ca->allowConnections, 1u);
         EXPECT_EQ(ca->warnBeforeSending, 0u);
@@ -396,12 +406,13 @@ TEST_F(SecurityPassword, PemAuthorityAndAClashingRoot) {
     }
     SecurityManager stored(true);
     stored.Load(kLoadAuthorities);
-    ASSERT_EQ(stored.authorities.Count(), 2u);
+    std::vector<StoredCertificate*> installed = UserAuthorities(stored);
+    ASSERT_EQ(installed.size(), 2u);
     CertificateList ca;
     std::string pem = ReadWholeFile(work + "\\ca.pem");
     ASSERT_TRUE(DecodePemCertificates(pem.c_str(), pem.size(), ca));
-    EXPECT_TRUE(static_cast<StoredCertificate*>(stored.authorities.First())->certificate.Equals(ca.Item(0)));
-    EXPECT_EQ(DisplayName(*static_cast<StoredCertificate*>(stored.authorities.Last())), "Zintu Test Intermediate 2");
+    EXPECT_TRUE(installed[0]->certificate.Equals(ca.Item(0)));
+    EXPECT_EQ(DisplayName(*installed[1]), "Zintu Test Intermediate 2");
     // Text that is no certificate at all.
     MessageWatcher bad;
     EXPECT_EQ(ImportPemCertificates(nullptr, kInstallAuthorities, "-----BEGIN CERTIFICATE-----\nnonsense\n"), 0);

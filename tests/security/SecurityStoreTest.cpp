@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "security/BuiltInRoots.h"
 #include "security/SecurityLibrary.h"
 #include "security/SecurityManager.h"
 #include "tests/security/SecurityTestData.h"
@@ -135,10 +136,71 @@ TEST_F(SecurityStore, OlderAuthoritiesGetThreeFlagsAndNamesFromTheirCertificates
         manager.Save();
     }
     std::vector<uint8_t> rewritten = ReadBytes(File("zncacert.dat"));
-    ASSERT_GT(rewritten.size(), 6u);
+    ASSERT_GT(rewritten.size(), 4u);
     EXPECT_EQ(std::vector<uint8_t>(rewritten.begin(), rewritten.begin() + 4), FromHex("00000103"));
-    // Three flags now: allow 1, warn 0, built-in 0.
-    EXPECT_EQ(std::vector<uint8_t>(rewritten.end() - 6, rewritten.end()), FromHex("010000000000"));
+    // Read back with three flags: allow 1, warn 0, built-in 0; the built-in
+    // roots were merged in after it.
+    SecurityManager again(true);
+    StoredCertificate* entry = again.EntryAt(false, 0);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->allowConnections, 1u);
+    EXPECT_EQ(entry->warnBeforeSending, 0u);
+    EXPECT_EQ(entry->builtIn, 0u);
+    EXPECT_EQ(again.authorities.Count(), 13u);
+}
+
+// The authorities' built-in entries, in order.
+std::vector<StoredCertificate*> BuiltIns(const SecurityManager& manager) {
+    std::vector<StoredCertificate*> out;
+    for (ListNode* node = manager.authorities.First(); node; node = node->Next()) {
+        auto* entry = static_cast<StoredCertificate*>(node);
+        if (entry->builtIn) out.push_back(entry);
+    }
+    return out;
+}
+
+TEST_F(SecurityStore, ANewAuthoritiesListStartsWithTheBuiltInRoots) {
+    {
+        SecurityManager manager(true);
+        manager.Load(kLoadAuthorities);
+        std::vector<StoredCertificate*> roots = BuiltIns(manager);
+        ASSERT_EQ(roots.size(), 12u);
+        EXPECT_EQ(manager.authorities.Count(), 12u);
+        for (StoredCertificate* root : roots) {
+            EXPECT_EQ(root->allowConnections, 1u);
+            EXPECT_EQ(root->warnBeforeSending, 0u);
+            EXPECT_EQ(root->kind, uint32_t{kKeyRsa});
+            ASSERT_NE(root->Parsed(), nullptr);
+        }
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(roots[0]->displayName.Data())), "ISRG Root X1");
+    }
+    // Written once, read back once: not installed a second time.
+    SecurityManager again(true);
+    again.Load(kLoadAuthorities);
+    EXPECT_EQ(again.authorities.Count(), 12u);
+    EXPECT_EQ(BuiltIns(again).size(), 12u);
+}
+
+TEST_F(SecurityStore, AnOlderFileHoldingABuiltInRootHasItMarkedNotAddedTwice) {
+    WriteBytes(File("znssl.dat"), kDefaultOptions);
+    // Version 3.0 with the first built-in root, allowed and warned about.
+    const DerCertificate& first = kBuiltInRoots[0];
+    std::vector<uint8_t> file = FromHex("00000003" "01000000" "0100" "0000" "0000");
+    file.push_back(static_cast<uint8_t>(first.length >> 16));
+    file.push_back(static_cast<uint8_t>(first.length >> 8));
+    file.push_back(static_cast<uint8_t>(first.length));
+    file.insert(file.end(), first.data, first.data + first.length);
+    std::vector<uint8_t> flags = FromHex("0100" "0100");
+    file.insert(file.end(), flags.begin(), flags.end());
+    WriteBytes(File("zncacert.dat"), file);
+    SecurityManager manager(true);
+    manager.Load(kLoadAuthorities);
+    EXPECT_EQ(manager.authorities.Count(), 12u);
+    StoredCertificate* entry = manager.EntryAt(false, 0);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->builtIn, 1u);
+    // The user's own flags stay.
+    EXPECT_EQ(entry->warnBeforeSending, 1u);
 }
 
 TEST_F(SecurityStore, AFailedSaveKeepsTheOldFile) {
@@ -182,7 +244,7 @@ TEST_F(SecurityStore, ClientChainsClimbToTheRootAndStopAtLoops) {
     EXPECT_EQ(chain.links, (std::vector<StoredCertificate*>{inter, root}));
 
     // Without the root the links end below it.
-    manager.DeleteEntry(false, 1);
+    manager.DeleteEntry(false, manager.authorities.Count() - 1);
     ClientChain partial;
     EXPECT_EQ(manager.BuildClientChain(partial, &personal, none), 1);
     EXPECT_EQ(partial.links, (std::vector<StoredCertificate*>{inter}));
