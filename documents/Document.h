@@ -43,7 +43,7 @@ struct LinkHit {
     bool submit = false;
     char target[128] = {};      // the link's target name, empty for none
     int32_t targetFrame = -1;   // resolved frame id (-1 top, -2 new window)
-    int32_t clickHandler = 0;
+    intptr_t clickHandler = 0;
     HtmlElement* element = nullptr;
 };
 

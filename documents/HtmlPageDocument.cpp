@@ -85,6 +85,7 @@ HtmlPageDocument::HtmlPageDocument(HtmlDocument* owner, PaintDevice* device, Mes
 }
 
 HtmlPageDocument::~HtmlPageDocument() {
+    DetachScripts();
     if (handler_) {
         handler_->CancelDelayed(kMsgClientPull, url_->GetId(), static_cast<uint32_t>(frameId_));
         handler_->UnregisterAll(this);
@@ -201,6 +202,7 @@ int HtmlPageDocument::Start(int32_t reload, int32_t a, int32_t startArg) {
             (void)wanted->StartLoad(handler_, url_, true, false);
         };
     }
+    AttachScripts();
     if (imagePage) StartReferencedLoads(true);
     // The first step runs at once when data is already there; otherwise
     // the page waits in state 5 for its URL's data.
@@ -350,6 +352,9 @@ void HtmlPageDocument::OnMessage(uint32_t message, uint32_t p1, uint32_t p2) {
         case kMsgNextAnimationFrame:
             // The next frame of an animated image: its boxes repaint.
             if (layout_ && device_) images_->RedrawUrl(p1, *device_, scrollX_, scrollY_, width_, height_, false);
+            break;
+        case kMsgScriptResult:
+            OnScriptRunMessage(p1, p2);
             break;
         default:
             break;
@@ -526,7 +531,7 @@ int32_t HtmlPageDocument::GetFormatPosition() {
 
 int32_t HtmlPageDocument::SetActive(bool on) {
     if (on && !active_) {
-        RegisterOnce(kMsgScriptResult, 0);
+        RegisterOnce(kMsgScriptResult, kScriptRunTag);
         Document::SetActive(true);
         if (!content_.IsEmpty()) content_.GetPage()->LockAll();
         loadEventPending_ = true;
@@ -557,6 +562,7 @@ int HtmlPageDocument::ReleaseData() {
     // What the page gives up is loaded again when it is shown: its images too.
     images_->ReleasePreviousImages();
     if (active_ && !content_.IsEmpty()) content_.GetPage()->UnlockAll();
+    DetachScripts();
     content_ = DocumentContentHandle();
     started_ = done_ = 0;
     return 1;

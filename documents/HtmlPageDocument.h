@@ -10,10 +10,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/ListNode.h"
 #include "documents/Document.h"
 #include "html/DocumentContent.h"
+#include "html/ElementRecords.h"
 
 class HtmlDocument;
 class HandlerImageWindow;
@@ -21,6 +23,7 @@ class PageImages;
 class PageLayout;
 class LayoutElement;
 class TextFragment;
+class ElementScriptBinding;
 
 class HtmlPageDocument : public Document {
 public:
@@ -74,6 +77,49 @@ public:
     UrlHandle GetBackgroundImageUrl() override;
     PageProperties* GetPage() override;
     void OnLoadStepDone() override;
+    int32_t FireEvent(int code, int32_t a, int32_t b, int32_t c, int32_t d) override;
+    void StopScripts() override;
+    int32_t RunScriptUrl(const UrlHandle& url, int32_t a, int32_t b) override;
+
+    // --- scripts ---------------------------------------------------------------
+    // The first parameter of the page's delayed script runs (the second
+    // names the run): other senders post the same message number.
+    static constexpr uint32_t kScriptRunTag = 0x53524E21;
+    // An event for the page's scripts (codes of ElementRecords.h: 61 click,
+    // 62 change, 64 blur, 66 focus, 140 to 144 the window's, 169 a link
+    // click, 170 and 171 the mouse leaving and entering a link, 209 to 211
+    // an image's): at the point x, y, or of element when given; script is
+    // the handler of 170 and 171. 1 when the caller may take its default
+    // action now, 0 when a script run was queued (it takes the action after).
+    int Notify(int code, int32_t x, int32_t y, HtmlElement* element, ScriptObject script);
+    // Runs script (owned from now on) after delay ms, at once below 1 ms;
+    // url: a javascript: URL, whose value becomes the window's page. The
+    // run's id for ClearScriptTimeout, 0 when it ran at once.
+    uint32_t SetScriptTimeout(ScriptObject script, int32_t delay, bool url);
+    void ClearScriptTimeout(uint32_t id);
+    // Clears the waiting runs (all: running ones too, which go when they
+    // return); true when none is left.
+    bool ClearScriptTimers(bool all);
+    void ClearAllScriptTimers();
+    // A javascript: URL run after delay; 1 when it compiled.
+    int RunScriptUrlText(const char* text, int32_t delay);
+    int PendingScriptRuns() const;
+    // The window object the page's scripts run in, 0 without one.
+    ScriptObject WindowScriptObject();
+    // A new script image object (new Image(width, height)).
+    ScriptObject CreateScriptImage(int32_t width, int32_t height);
+    // A form field's value as scripts read it (a check box: non-empty when
+    // checked); false for an element that is no field.
+    bool ControlValue(HtmlElement* element, std::string& value);
+    // Sets it (append: added to the current text, cut below limit).
+    void SetControlValue(HtmlElement* element, const char* text, bool append, size_t limit);
+    // The form's compiled handler of event 87 (submit) or 88 (reset), or 0.
+    ScriptObject FormHandler(HtmlElement* form, int event);
+    void SubmitOrResetForm(HtmlElement* control, bool submit);
+    // Default actions of script runs.
+    void OpenLink(const UrlHandle& url, int32_t frameId, const char* target);
+    void ShowLinkStatus(const UrlHandle& url);
+    void ShowScriptResult(const char* text);
 
     // --- the page's own ------------------------------------------------------
     // Runs one formatting step; 1 when a step ran.
@@ -142,6 +188,16 @@ private:
     HtmlElement* LinkElementAt(int32_t x, int32_t y, LayoutElement** box);
     SelectionEnd TextPositionAt(int32_t x, int32_t y);
     void MoveInHistory(FragmentNode* node);
+    void AttachScripts();
+    // Runs the page's waiting SCRIPT and lets the parse go on; false when the
+    // engine could not take it yet (a retry is scheduled).
+    bool ResumeParse();
+    ElementScriptBinding* FindParseResumption();
+    void DetachScripts();
+    void RunScriptRun(ElementScriptBinding* run);
+    void ScheduleRun(ElementScriptBinding* run, uint32_t delay);
+    ElementScriptBinding* FindRun(uint32_t serial);
+    void OnScriptRunMessage(uint32_t tag, uint32_t serial);
     void RepaintSelection();
 
     HtmlDocument* owner_;
@@ -176,4 +232,6 @@ private:
     bool selForward_ = true;
     LayoutElement* searchFragment_ = nullptr;
     int32_t searchOffset_ = 0;
+    NodeList scriptRuns_;  // ElementScriptBinding: events and timers waiting to run
+    std::vector<std::unique_ptr<HtmlElement>> scriptImages_;  // images made by scripts
 };

@@ -90,6 +90,9 @@ long DocumentContent::FeedData(const UrlHandle& url, const char* data, long leng
         ++page_.urlLockCount;
         page_.LockAll();
     }
+    // A script of the page is still running (a box it opened waits for the
+    // user): the bytes wait too, so that nothing is parsed past its place.
+    if (scriptRunning_) return length;
     if (!more && stopReason) stopReason_ = stopReason;
     lastMore_ = more;
     if (root_) {
@@ -182,6 +185,12 @@ long DocumentContent::Parse(const char* data, long length, bool more, bool keepR
 
 void DocumentContent::ScriptUrlArrived() {
     if (!page_.pendingScriptUrl || !root_) return;
+    UrlHandle url = page_.GetDocumentUrl() ? *page_.GetDocumentUrl() : UrlHandle();
+    FeedData(url, nullptr, 0, lastMore_, 0);
+}
+
+void DocumentContent::ResumeScripts() {
+    if (!root_ || scriptRunning_ || !HasBlockedScripts()) return;
     UrlHandle url = page_.GetDocumentUrl() ? *page_.GetDocumentUrl() : UrlHandle();
     FeedData(url, nullptr, 0, lastMore_, 0);
 }

@@ -71,6 +71,10 @@ public:
     // The script file that the page waits for has arrived (or failed): the
     // parse goes on.
     void ScriptUrlArrived();
+    // The page's scripts can run now (its window is known, or an engine
+    // that was busy may be free): a waiting script runs and the parse goes
+    // on behind it.
+    void ResumeScripts();
     // A running script writes text into the page at the script's place.
     void WriteText(const UrlHandle& url, const char* text);
     void LinkContent(DocumentContent* other);

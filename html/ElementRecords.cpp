@@ -116,14 +116,14 @@ bool ElementRecord::TakeCommon(const AttributeSlot& s, const RecordContext& cont
     }
 }
 
-int32_t ElementRecord::CompiledHandler(int eventId) const {
+ScriptObject ElementRecord::CompiledHandler(int eventId) const {
     for (const auto& entry : compiled_) {
         if (entry.first == eventId) return entry.second;
     }
     return 0;
 }
 
-void ElementRecord::SetCompiledHandler(int eventId, int32_t handler) {
+void ElementRecord::SetCompiledHandler(int eventId, ScriptObject handler) {
     for (auto& entry : compiled_) {
         if (entry.first == eventId) {
             entry.second = handler;

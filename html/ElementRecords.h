@@ -77,6 +77,10 @@ enum ClearCode : int { kClearLeft = 1, kClearRight = 2, kClearAll = 3 };
 constexpr int kSpaceUnset = 255;
 constexpr int kSpaceDefault = 254;
 
+// An object of the script engine (a script, handler, context or host
+// object) as the host holds it: pointer-sized, 0 for none.
+using ScriptObject = intptr_t;
+
 // Handler ids of the script engine for each event source.
 enum EventId : int {
     kEventClick = 61,
@@ -120,8 +124,17 @@ public:
     const DeclarationList* GetInlineStyle() const { return style_.Get(); }
     // Compiled event handlers by event id (script engine objects); a copy of
     // the record starts without them.
-    int32_t CompiledHandler(int eventId) const;
-    void SetCompiledHandler(int eventId, int32_t handler);
+    ScriptObject CompiledHandler(int eventId) const;
+    void SetCompiledHandler(int eventId, ScriptObject handler);
+    // The element's own script object (link, image, form, form field),
+    // borrowed from the page's objects; a copy starts without it.
+    ScriptObject GetScriptObject() const { return scriptObject_; }
+    void SetScriptObject(ScriptObject object) { scriptObject_ = object; }
+    // The engine that made the record's objects went: they are forgotten.
+    virtual void ForgetScriptObjects() {
+        compiled_.clear();
+        scriptObject_ = 0;
+    }
 
 protected:
     ElementRecord() = default;
@@ -135,7 +148,8 @@ protected:
     InlineStyle style_;
 
 private:
-    std::vector<std::pair<int, int32_t>> compiled_;
+    std::vector<std::pair<int, ScriptObject>> compiled_;
+    ScriptObject scriptObject_ = 0;
 };
 
 // A record kind whose copy, dump and event handler texts come from its
@@ -505,6 +519,11 @@ class ScriptLoader {
 public:
     virtual ~ScriptLoader() = default;
     virtual int LoadScript(const char*& cursor, const char* end, bool moreText) = 0;
+    // The script that the calls since the last take or drop loaded: taken
+    // by the record once it parsed whole, dropped when it did not. A loader
+    // that keeps no script objects answers 1.
+    virtual ScriptObject TakeLoadedScript() { return 1; }
+    virtual void DropLoadedScript() {}
 };
 
 // Collected text of SCRIPT and STYLE, in pieces.
@@ -539,9 +558,14 @@ public:
     const UrlHandle* GetSourceUrl() const override { return src.get(); }
     // Loads the collected text into the engine; answers the last answer.
     int Compile(ScriptLoader& loader);
+    void ForgetScriptObjects() override {
+        ElementRecord::ForgetScriptObjects();
+        if (compiled) ran = true;
+        compiled = 0;
+    }
 
     TextPieces text;
-    int32_t compiled = 0;
+    ScriptObject compiled = 0;  // the engine's script once it parsed whole
     OwnedText language;
     UrlField src;
     int32_t loadNotStarted = 1;

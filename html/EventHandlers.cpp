@@ -6,6 +6,8 @@
 
 namespace {
 
+PageScriptHost* defaultHost = nullptr;
+
 struct Binding {
     int eventId;
     int kind;        // handler kind handed to the engine
@@ -34,14 +36,14 @@ std::pair<const Binding*, int> BindingsOf(const ElementRecord& record) {
 
 }  // namespace
 
-int32_t GetEventHandler(ElementRecord& record, int eventId, PageScriptHost& host, int32_t scriptContext) {
+ScriptObject GetEventHandler(ElementRecord& record, int eventId, PageScriptHost& host, ScriptObject scriptContext) {
     auto [bindings, count] = BindingsOf(record);
     for (int i = 0; i < count; ++i) {
         if (bindings[i].eventId != eventId) continue;
-        if (int32_t cached = record.CompiledHandler(eventId)) return cached;
+        if (ScriptObject cached = record.CompiledHandler(eventId)) return cached;
         const char* text = record.GetEventHandlerText(eventId);
         if (!text) return 0;
-        int32_t handler = host.LoadEventHandler(
+        ScriptObject handler = host.LoadEventHandler(
             bindings[i].kind, text, static_cast<int>(std::char_traits<char>::length(text)), scriptContext);
         record.SetCompiledHandler(eventId, handler);
         return handler;
@@ -49,12 +51,20 @@ int32_t GetEventHandler(ElementRecord& record, int eventId, PageScriptHost& host
     return 0;
 }
 
-void SetEventHandler(ElementRecord& record, int propertyId, int32_t handler, PageScriptHost& host) {
+void SetEventHandler(ElementRecord& record, int propertyId, ScriptObject handler, PageScriptHost& host) {
     auto [bindings, count] = BindingsOf(record);
     for (int i = 0; i < count; ++i) {
         if (bindings[i].propertyId != propertyId) continue;
-        if (int32_t old = record.CompiledHandler(bindings[i].eventId)) host.DeleteObject(old);
+        if (ScriptObject old = record.CompiledHandler(bindings[i].eventId)) host.DeleteObject(old);
         record.SetCompiledHandler(bindings[i].eventId, handler ? host.NewInstance(handler) : 0);
         return;
     }
+}
+
+void SetDefaultPageScriptHost(PageScriptHost* host) {
+    defaultHost = host;
+}
+
+PageScriptHost* DefaultPageScriptHost() {
+    return defaultHost;
 }

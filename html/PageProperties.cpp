@@ -60,7 +60,17 @@ StyleSettings& DefaultStyleSettings() {
     return settings;
 }
 
-PageProperties::PageProperties(DocumentContent* owner) : owner_(owner) {}
+PageProperties::PageProperties(DocumentContent* owner) : owner_(owner) {
+    // With the program's host installed, a page whose scripts cannot run
+    // (scripting off, no engine) is read as by a browser without scripts.
+    if (PageScriptHost* host = DefaultPageScriptHost()) {
+        if (host->Available()) {
+            scriptHost = host;
+        } else {
+            scriptingOn = false;
+        }
+    }
+}
 
 PageProperties::~PageProperties() = default;
 
@@ -200,13 +210,20 @@ void PageProperties::SetEventHandlerText(int id, const char* text, int length) {
     if (handlerTexts_[id - 140].empty() && !handlers_[id - 140]) handlerTexts_[id - 140].assign(text, length);
 }
 
-int32_t PageProperties::GetEventHandler(int id) {
+ScriptObject PageProperties::GetEventHandler(int id) {
     if (id < 140 || id > 144) return 0;
-    int32_t& handler = handlers_[id - 140];
+    ScriptObject& handler = handlers_[id - 140];
     const std::string& text = handlerTexts_[id - 140];
     if (!handler && !text.empty() && scriptHost)
         handler = scriptHost->LoadEventHandler(id, text.c_str(), static_cast<int>(text.size()), windowObject);
     return handler;
+}
+
+void PageProperties::ForgetScriptObjects() {
+    for (intptr_t& handler : handlers_) handler = 0;
+    windowObject = 0;
+    evalContext = 0;
+    documentObject_ = 0;
 }
 
 const char* PageProperties::GetEventHandlerText(int id) const {

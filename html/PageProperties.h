@@ -20,6 +20,7 @@ class DocumentContent;
 class StyleDeclarationList;
 class PageScriptHost;
 class StyleTextCollector;
+class Document;
 
 // Flags of referenced-URL entries, in the order in which they are tested.
 enum ReferencedUrlFlag : uint8_t {
@@ -143,7 +144,7 @@ public:
     // The compiled handler of a window event, compiled by the script host
     // with the window object on first use and kept; 0 when the id is not
     // 140 to 144, the page has no text for it or no engine.
-    int32_t GetEventHandler(int id);
+    intptr_t GetEventHandler(int id);
 
     // Style sheets, in document order of their owning elements.
     void AddPageStyleSheet(StyleSheet* sheet);
@@ -193,10 +194,17 @@ public:
     // files are used only when already loaded.
     std::function<void(const UrlHandle&)> loadRequest;
     PageScriptHost* scriptHost = nullptr;  // the script engine, when one is loaded
-    int32_t windowObject = 0;              // the page's window object of the engine
-    int32_t evalContext = 0;               // the context of the script being run
+    intptr_t windowObject = 0;             // the page's window object of the engine
+    intptr_t evalContext = 0;              // the context of the script being run
     // The page has a document script object (scripts can reach its elements).
     bool HasDocumentScriptObject() const { return documentObject_ != 0; }
+    intptr_t GetDocumentScriptObject() const { return documentObject_; }
+    void SetDocumentScriptObject(intptr_t object) { documentObject_ = object; }
+    // The engine that made the page's objects went: they are forgotten.
+    void ForgetScriptObjects();
+    // The page document that shows the page to scripts (set by the document
+    // layer while it lives).
+    Document* scriptDocument = nullptr;
     // A cookie set by META HTTP-EQUIV "Set-Cookie", for the cookie store.
     std::vector<std::string> cookies;
     // Referenced URLs of elements that are not in the tree.
@@ -217,7 +225,7 @@ private:
     std::string colourTexts_[4];
     std::vector<std::unique_ptr<StyleSheet>> sheets_;
     std::string handlerTexts_[5];
-    int32_t handlers_[5] = {};
-    int32_t documentObject_ = 0;
+    intptr_t handlers_[5] = {};
+    intptr_t documentObject_ = 0;
     PageUrls urls_;
 };

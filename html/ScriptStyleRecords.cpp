@@ -72,7 +72,12 @@ int ScriptRecord::Compile(ScriptLoader& loader) {
     int answer = text.Feed([&loader](const char*& cursor, const char* end,
                                      bool more) { return loader.LoadScript(cursor, end, more); },
                            kScriptPartial, kScriptStop, kScriptDone, kScriptSyntaxError);
-    compiled = answer == kScriptDone ? 1 : 0;
+    if (answer == kScriptDone) {
+        compiled = loader.TakeLoadedScript();
+    } else {
+        compiled = 0;
+        loader.DropLoadedScript();
+    }
     return answer;
 }
 

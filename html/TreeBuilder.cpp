@@ -522,6 +522,7 @@ void TreeBuilder::SelectDefaultSelection(HtmlElement* select) {
 }
 
 void TreeBuilder::Register(HtmlElement* element) {
+    if (page_->scriptHost && page_->HasDocumentScriptObject()) page_->scriptHost->RegisterElement(*element, *page_);
     switch (element->Type()) {
         case kTagImg:
         case kTagEmbed:

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # with-server.sh KIND TEMPLATE -- command [args]
 #
-# Starts a Unix server (KIND nginx, tinyproxy, ftp, smtp, nntp, or tls and
-# tlsother: "openssl s_server" with the arguments of the template, serving
+# Starts a Unix server (KIND nginx, or nginxother for a second one beside
+# it, tinyproxy, ftp, smtp, nntp, or tls and tlsother: "openssl s_server" with the arguments of the template, serving
 # tests/security/data/https, or tlsfront: a TLS front relaying to the nntp
 # server started before it, or ssl2 and tls10: the SSL 2.0 and TLS 1.0 web
 # servers of our own, or gnutls: "gnutls-serv --http" with the arguments of
@@ -32,7 +32,7 @@ start_server() {
   port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
   [ "$template" = - ] || sed -e "s|@PORT@|$port|g" -e "s|@DIR@|$dir|g" -e "s|@SRC@|$src|g" "$template" >"$conf"
   case $kind in
-    nginx) server=(nginx -p "$dir" -c "$conf" -g 'daemon off;') ;;
+    nginx | nginxother) server=(nginx -p "$dir" -c "$conf" -g 'daemon off;') ;;
     tinyproxy) server=(tinyproxy -d -c "$conf") ;;
     tls | tlsother)
       server=(bash -c "cd '$src/tests/security/data/https' && exec openssl s_server -accept 127.0.0.1:$port $(cat "$conf")") ;;

@@ -18,19 +18,19 @@ public:
         cursor = end;
         return kScriptDone;
     }
-    int32_t CreateEvalContext(int32_t, ScriptRecord& script) override {
+    ScriptObject CreateEvalContext(ScriptObject, ScriptRecord& script) override {
         text_.clear();
         for (const std::string& piece : script.text.Pieces()) text_ += piece;
         return 1;
     }
-    int Evaluate(int32_t, DocumentContent& content) override {
+    int Evaluate(ScriptObject, DocumentContent& content) override {
         if (text_.rfind("write:", 0) == 0) content.WriteText(UrlHandle(), text_.substr(6).c_str());
         return 1789;
     }
-    void DeleteEvalContext(int32_t) override {}
-    int32_t LoadEventHandler(int, const char*, int, int32_t) override { return 0; }
-    int32_t NewInstance(int32_t object) override { return object; }
-    void DeleteObject(int32_t) override {}
+    void DeleteEvalContext(ScriptObject) override {}
+    ScriptObject LoadEventHandler(int, const char*, int, ScriptObject) override { return 0; }
+    ScriptObject NewInstance(ScriptObject object) override { return object; }
+    void DeleteObject(ScriptObject) override {}
 
 private:
     std::string text_;

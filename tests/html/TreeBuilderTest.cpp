@@ -541,12 +541,12 @@ public:
         cursor = end;
         return kScriptDone;
     }
-    int32_t CreateEvalContext(int32_t windowObject, ScriptRecord& script) override {
+    ScriptObject CreateEvalContext(ScriptObject windowObject, ScriptRecord& script) override {
         script_.clear();
         for (const std::string& piece : script.text.Pieces()) script_ += piece;
         return ++contexts;
     }
-    int Evaluate(int32_t context, DocumentContent& content) override {
+    int Evaluate(ScriptObject context, DocumentContent& content) override {
         if (script_ == "busy" && !wasBusy_) {
             wasBusy_ = true;
             return kScriptBusy;
@@ -568,13 +568,13 @@ public:
         }
         return 1789;
     }
-    void DeleteEvalContext(int32_t) override { ++deleted; }
-    int32_t LoadEventHandler(int kind, const char* text, int length, int32_t) override {
+    void DeleteEvalContext(ScriptObject) override { ++deleted; }
+    ScriptObject LoadEventHandler(int kind, const char* text, int length, ScriptObject) override {
         loaded += std::to_string(kind) + ":" + std::string(text, length) + ";";
         return length ? ++objects : 0;
     }
-    int32_t NewInstance(int32_t object) override { return object + 1000; }
-    void DeleteObject(int32_t object) override { deletedObjects += std::to_string(object) + ";"; }
+    ScriptObject NewInstance(ScriptObject object) override { return object + 1000; }
+    void DeleteObject(ScriptObject object) override { deletedObjects += std::to_string(object) + ";"; }
     std::string loaded, deletedObjects, order;
     int objects = 0;
     int contexts = 0, runs = 0, deleted = 0;
@@ -667,7 +667,7 @@ TEST(PageContent, EventHandlersCompileOnceAndCanBeReplaced) {
         "<a href=x onclick=\"go()\" onmouseover=\"hi()\">l</a><img src=i.gif onload=\"done()\">"
         "<form><input onchange=\"c()\"></form><p onclick=\"no()\">");
     ElementRecord& anchor = *content.Root()->FindFirstOfType(kTagA)->Record();
-    int32_t click = GetEventHandler(anchor, kEventLinkClick, host, 7);
+    ScriptObject click = GetEventHandler(anchor, kEventLinkClick, host, 7);
     EXPECT_NE(click, 0);
     EXPECT_EQ(GetEventHandler(anchor, kEventLinkClick, host, 7), click);  // cached
     EXPECT_EQ(GetEventHandler(anchor, kEventMouseOut, host, 7), 0);       // no text
@@ -695,7 +695,7 @@ TEST(PageContent, BodyHandlersCompileWithTheWindowObject) {
     page->scriptHost = &host;
     page->windowObject = 9;
     html_test::FeedWhole(content, "<body onload=\"up()\" onunload=\"down()\">x");
-    int32_t load = page->GetEventHandler(kEventLoad);
+    ScriptObject load = page->GetEventHandler(kEventLoad);
     EXPECT_NE(load, 0);
     EXPECT_EQ(page->GetEventHandler(kEventLoad), load);  // compiled once
     EXPECT_NE(page->GetEventHandler(kEventUnload), 0);
