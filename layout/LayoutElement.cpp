@@ -3,9 +3,47 @@
 #include <cctype>
 #include <cstring>
 
+#include "core/RecordSlabs.h"
 #include "html/HtmlElement.h"
 #include "html/HtmlTables.h"
 #include "layout/RepaintRegion.h"
+
+namespace {
+// Under AddressSanitizer boxes come from the heap, where it sees every
+// read past a box and every use of a freed one.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kBoxesOnHeap = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kBoxesOnHeap = true;
+#else
+constexpr bool kBoxesOnHeap = false;
+#endif
+#else
+constexpr bool kBoxesOnHeap = false;
+#endif
+
+RecordSlabs& BoxSlabs() {
+    // Never destroyed: a layout that a static owner frees at exit still
+    // gives its boxes back to it.
+    static RecordSlabs* slabs = new RecordSlabs;
+    return *slabs;
+}
+}  // namespace
+
+void* LayoutElement::operator new(size_t size) {
+    static_assert(alignof(BlockBox) <= RecordSlabs::kGrain && alignof(TextFragment) <= RecordSlabs::kGrain,
+                  "boxes fit the slabs' alignment");
+    return kBoxesOnHeap ? ::operator new(size) : BoxSlabs().Allocate(size);
+}
+
+void LayoutElement::operator delete(void* box, size_t size) {
+    if (kBoxesOnHeap) {
+        ::operator delete(box);
+    } else {
+        BoxSlabs().Free(box, size);
+    }
+}
 
 RecycledRecords<BoxMetrics>& BoxMetricsRecords() {
     static RecycledRecords<BoxMetrics> records(0);

@@ -16,7 +16,9 @@
 // formatter owns for the life of the layout.
 #pragma once
 #include <cfloat>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "core/ListNode.h"
 #include "core/RecycledRecords.h"
@@ -148,6 +150,11 @@ public:
 
     ~LayoutElement() override;
 
+    // Boxes come from slabs of their own size (core/RecordSlabs.h): a long
+    // page makes hundreds of thousands of them.
+    static void* operator new(size_t size);
+    static void operator delete(void* box, size_t size);
+
     LayoutElement* Parent() const { return static_cast<LayoutElement*>(TreeNode::Parent()); }
     LayoutElement* FirstChild() const { return static_cast<LayoutElement*>(TreeNode::FirstChild()); }
     LayoutElement* LastChild() const { return static_cast<LayoutElement*>(TreeNode::LastChild()); }
@@ -272,6 +279,7 @@ protected:
     const BoxStyle* style_ = nullptr;
 
 private:
+    friend class PageCutter;
     // The helpers of SplitAtHeight. kept: something above this element
     // stays on the page being cut.
     LayoutElement* SplitAt(LayoutElement* newParent, int32_t cut, bool kept);
@@ -377,7 +385,9 @@ public:
 private:
     uint16_t length_;
     uint16_t offset_;
-    BoxStyle ownStyle_;  // a private copy once word spacing is set
+    // A private copy once word spacing is set (justified lines only): the
+    // other runs share their style.
+    std::unique_ptr<BoxStyle> ownStyle_;
 };
 
 class ImageBox : public ContentBox {

@@ -83,15 +83,14 @@ LayoutFormatter::~LayoutFormatter() { states_.Clear(); }
 int32_t LayoutFormatter::LineHeight() { return device_.GetLineHeight(); }
 
 const BoxStyle* LayoutFormatter::StyleFor(const TextStyleRecord& text) {
-    fonts_.emplace_back();
-    device_.GetLogFont(fonts_.back());
-    styles_.emplace_back();
-    BoxStyle& style = styles_.back();
-    style.font = &fonts_.back();
+    LogFont font;
+    device_.GetLogFont(font);
+    BoxStyle style;
+    style.font = styles_.Font(font);
     style.decorations = text.decorations;
     style.textColor = device_.GetTextColor();
     if (text.letterSpacing != 32767) style.letterSpacing = text.letterSpacing;
-    return &style;
+    return styles_.Style(style);
 }
 
 void LayoutFormatter::DropStatesAfter(LayoutState& state) {
@@ -369,11 +368,11 @@ int LayoutFormatter::FormatBlock(HtmlElement* e, LayoutState& state, Call call, 
         if (page_ && page_->cssMode) page_->ComputeElementStyle(e, declarations);
         const int32_t available = outerBlock.block ? outerBlock.block->Width() - outerBlock.block->HorizontalExtra() : 0;
         MakeStyledBlock(device_, e, &declarations, available, e->Parent() && e->Parent()->IsInList(), edges);
-        styles_.push_back(edges.style);
+        const BoxStyle* blockStyle = styles_.Style(edges.style);
         if (floatSide) {
             StartFloat(e, state, floatSide, available, &edges.metrics, call.alignment);
             state.block = state.pendingFloat;
-            state.block->SetStyle(&styles_.back());
+            state.block->SetStyle(blockStyle);
             // A floated block is as wide as its style asks, else it shrinks
             // to its content once formatted.
             for (const WeightedDeclaration* w = declarations.First(); w; w = StyleDeclarationList::Next(w)) {
@@ -391,7 +390,7 @@ int LayoutFormatter::FormatBlock(HtmlElement* e, LayoutState& state, Call call, 
             LayoutRequest request;
             request.width = available;
             state.block = new BlockBox(outerBlock.block, &request, &edges.metrics, e);
-            state.block->SetStyle(&styles_.back());
+            state.block->SetStyle(blockStyle);
         }
         state.pendingIndent = edges.textIndent;
         DeviceTextMetrics metrics;

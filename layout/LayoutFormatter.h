@@ -15,13 +15,13 @@
 // (LayoutTable.h).
 #pragma once
 #include <cstdint>
-#include <deque>
 #include <memory>
 
 #include "core/ListNode.h"
 #include "layout/FloatLayout.h"
 #include "layout/LayoutElement.h"
 #include "layout/ReplacedElements.h"
+#include "layout/SharedStyles.h"
 #include "layout/StyleApplication.h"
 
 class HtmlElement;
@@ -180,8 +180,7 @@ private:
     bool pluginsEnabled_ = true;
     bool scriptingEnabled_ = true;
     bool forceImageFrame_ = false;
-    std::deque<BoxStyle> styles_;
-    std::deque<LogFont> fonts_;
+    SharedStyles styles_;
 };
 
 // Text of the layout tree, one line per box: kind, place, size and, for text,

@@ -416,8 +416,7 @@ void TableLayout::SetTableFrame(int width, LayoutElement& box, bool outer, int32
         box.SetStyle(cellFrame_);
         return;
     }
-    f_.styles_.emplace_back();
-    BoxStyle& style = f_.styles_.back();
+    BoxStyle style;
     if (const BoxStyle* current = box.Style()) style = *current;
     if (width > 0) {
         const DeviceColor light = device.LightShade(), dark = device.DarkShade();
@@ -430,8 +429,8 @@ void TableLayout::SetTableFrame(int width, LayoutElement& box, bool outer, int32
         }
     }
     if (background != -1) style.backgroundColor = static_cast<DeviceColor>(background) & 0x00FFFFFF;
-    box.SetStyle(&style);
-    if (shared) cellFrame_ = &style;
+    box.SetStyle(f_.styles_.Style(style));
+    if (shared) cellFrame_ = box.Style();
 }
 
 BlockBox* TableLayout::LayoutCaption(HtmlElement* caption, LayoutState& state, LayoutElement* parent,

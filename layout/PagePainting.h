@@ -3,9 +3,46 @@
 // page is painted band by band through the device's paging operations.
 #pragma once
 #include <functional>
+#include <memory>
 
 #include "layout/LayoutElement.h"
 #include "layout/PagedDevice.h"
+
+// The page loop's cut of a root: the pages that cutting it again and again
+// with SplitAtHeight gives, each the same box for box, but cut off the top
+// of the root, which keeps the rest. A cut so moves the boxes of one page,
+// where SplitAtHeight moves those of the rest of the document, and cutting
+// a long document takes time in proportion to it.
+//
+// Between cuts the rest keeps the places it had in the root; the cutter
+// remembers where its top lies. The root takes the form the last rest would
+// have when no page is left to cut off. Only a parentless vertical block
+// is cut this way (Handles); the caller cuts others with SplitAtHeight.
+class PageCutter {
+public:
+    static bool Handles(const LayoutElement& root);
+    explicit PageCutter(LayoutElement& root);
+
+    // The next page, cut off at the height (from the top of what is left):
+    // the caller paints and frees it. Null when nothing lies at or below
+    // the cut: the root then is the last page.
+    std::unique_ptr<LayoutElement> NextPage(int32_t height);
+
+private:
+    std::unique_ptr<LayoutElement> CutBefore(LayoutElement* child);
+    std::unique_ptr<LayoutElement> CutInside(LayoutElement* child, int32_t cut, bool kept);
+    // A page in the form the root has after a cut of SplitAtHeight, with the
+    // root's children before the given one.
+    std::unique_ptr<LayoutElement> TakePage(LayoutElement* before);
+    // The height that finishing the rest as a part of its own gives.
+    int64_t RestHeight(int32_t top);
+    void Settle();
+
+    LayoutElement& root_;
+    int32_t top_ = 0;      // where the rest starts in the root
+    int64_t height_;       // the rest's height
+    bool cut_ = false;     // a page was cut off
+};
 
 // Paints one band: the page's root and the band's rectangle as the
 // visible rectangle, in layout units. The caller's painter brings what the

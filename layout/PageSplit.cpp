@@ -9,6 +9,7 @@
 #include "html/HtmlElement.h"
 #include "html/HtmlTables.h"
 #include "layout/LayoutElement.h"
+#include "layout/PagePainting.h"
 
 namespace {
 
@@ -236,4 +237,180 @@ LayoutElement* LayoutElement::SplitRow(LayoutElement* newParent, int32_t cut, bo
     }
     part->Finish();
     return part;
+}
+
+// --- the page loop's cut -------------------------------------------------------------
+
+bool PageCutter::Handles(const LayoutElement& root) {
+    return !root.Parent() && root.GetKind() == LayoutElement::kBlockBox && root.Has(LayoutElement::kVerticalFlow);
+}
+
+PageCutter::PageCutter(LayoutElement& root) : root_(root), height_(root.Height()) {}
+
+std::unique_ptr<LayoutElement> PageCutter::NextPage(int32_t cut) {
+    // The steps of SplitAt on a vertical block, on the rest as it would lie
+    // in a part of its own: tops are measured from top_.
+    const bool beyond = static_cast<int64_t>(cut) >= height_;
+    if (beyond && !HoldsBreak(root_)) {
+        Settle();
+        return nullptr;
+    }
+    bool kept = false;
+    for (LayoutElement* k = root_.FirstChild(); k; k = k->NextSibling()) {
+        if (IsReference(k)) continue;
+        const int32_t top = k->Y() - top_, bottom = top + static_cast<int32_t>(k->Height());
+        bool splitPoint = false;
+        if (WantsBreakBefore(*k)) {
+            k->SetFlags(LayoutElement::kClassFlag, false);
+            splitPoint = true;
+        } else if (top >= cut) {
+            splitPoint = true;
+        } else if (IsLineOrContent(*k) && bottom > cut) {
+            splitPoint = kept;
+        } else if (bottom > cut || (k->GetKind() == LayoutElement::kBlockBox && HoldsBreak(*k))) {
+            return CutInside(k, cut, kept);
+        }
+        if (splitPoint) return CutBefore(k);
+        kept = true;
+    }
+    if (!beyond) height_ = cut;
+    Settle();
+    return nullptr;
+}
+
+std::unique_ptr<LayoutElement> PageCutter::CutBefore(LayoutElement* child) {
+    const int32_t top = child->Y();
+    std::unique_ptr<LayoutElement> page = TakePage(child);
+    height_ = RestHeight(top);
+    top_ = top;
+    DropStrayReferences(*page);
+    DropStrayReferencesOfRest(root_);
+    return page;
+}
+
+std::unique_ptr<LayoutElement> PageCutter::CutInside(LayoutElement* child, int32_t cut, bool kept) {
+    LayoutElement* following = child->NextSibling();
+    LayoutElement* firstInFlow = following;
+    while (IsReference(firstInFlow)) firstInFlow = firstInFlow->NextSibling();
+    const int32_t gap = firstInFlow ? firstInFlow->Y() - Bottom(*child) : 0;
+
+    // The part of the child from the cut on leads the rest, placed as the
+    // first child of a fresh part: below the part's top border.
+    LayoutElement* piece = child->SplitAt(nullptr, cut - (child->Y() - top_), kept);
+    const int32_t pieceY = root_.BorderWidth(BoxBorders::kTop);
+    const int32_t partBottom = piece ? pieceY + static_cast<int32_t>(piece->Height()) : 0;
+    if (!piece && !following) {
+        if (static_cast<int64_t>(cut) < height_) height_ = cut;
+        Settle();
+        return nullptr;
+    }
+    // The following siblings come up to the remembered gap below the piece.
+    const int32_t shift = firstInFlow ? (firstInFlow->Y() - top_) - (partBottom + gap) : 0;
+    const int32_t top = top_ + shift;
+    std::unique_ptr<LayoutElement> page = TakePage(following);
+    if (piece) {
+        if (following) {
+            piece->InsertBeforeSibling(*following);
+        } else {
+            piece->AttachTo(root_);
+        }
+        piece->SetX(child->X());
+        piece->SetY(pieceY + top);
+        // Finishing the part gives its children's metrics back.
+        piece->ApplyMargins();
+    }
+    height_ = RestHeight(top);
+    top_ = top;
+    DropStrayReferences(*page);
+    DropStrayReferencesOfRest(root_);
+    return page;
+}
+
+std::unique_ptr<LayoutElement> PageCutter::TakePage(LayoutElement* before) {
+    // Before the first cut the page is the root itself; after it, the part
+    // that the previous cut made: fresh metrics, the root's element, style
+    // and width.
+    LayoutRequest request;
+    request.width = root_.Width();
+    request.height = static_cast<int32_t>(height_ > 0x7FFFFFFF ? 0x7FFFFFFF : height_);
+    request.widthGiven = root_.Has(LayoutElement::kWidthGiven);
+    request.heightGiven = root_.Has(LayoutElement::kHeightGiven);
+    auto page = std::make_unique<BlockBox>(nullptr, &request, nullptr, root_.Element(), true);
+    page->SetStyle(root_.Style());
+    page->SetX(root_.X());
+    if (!cut_) {
+        page->SetY(root_.Y());
+        page->SetFlags(root_.Flags() & ~LayoutElement::kPainted, true);
+        if (page->metrics_ && root_.metrics_) static_cast<BoxMetricsValues&>(*page->metrics_) = *root_.metrics_;
+    } else {
+        page->SetFlags(LayoutElement::kFinished, true);
+        if (page->metrics_) page->metrics_->flags |= BoxMetrics::kBottomCollapsed;
+    }
+    cut_ = true;
+    for (LayoutElement* k = root_.FirstChild(); k && k != before;) {
+        LayoutElement* next = k->NextSibling();
+        const int32_t x = k->X(), y = k->Y();
+        k->Detach();
+        k->AttachTo(*page);
+        k->SetX(x);
+        k->SetY(y - top_);
+        k = next;
+    }
+    return page;
+}
+
+int64_t PageCutter::RestHeight(int32_t top) {
+    // Finishing a fresh part: its height reaches the bottom of its last
+    // child in the flow and its bottom border, and, being a root, takes the
+    // bottom border again with the margin that collapses through its last
+    // child.
+    const int32_t border = root_.BorderWidth(BoxBorders::kBottom);
+    int64_t height = root_.Has(LayoutElement::kHeightGiven) ? height_ : 0;
+    if (!root_.Has(LayoutElement::kHeightGiven)) {
+        LayoutElement* last = root_.LastChild();
+        while (last && (IsReference(last) || last->Has(LayoutElement::kOutOfFlow))) last = last->PrevSibling();
+        if (last) {
+            const int64_t bottom = static_cast<int64_t>(last->Y()) - top + last->Height() + border;
+            if (bottom > height) height = bottom;
+        }
+    }
+    MarginPair pair;
+    LayoutElement* last = root_.LastChild();
+    while (IsReference(last)) last = last->PrevSibling();
+    if (last) {
+        if (border == 0) {
+            last->CollapseBottom(pair, &root_);
+        } else {
+            MarginPair own;
+            last->CollapseBottom(own, last);
+        }
+    }
+    height += border + pair.Combined();
+    for (LayoutElement* e = root_.LastChild(); e;) {
+        while (IsReference(e)) e = e->PrevSibling();
+        if (!e) break;
+        MarginPair settle;
+        e->CollapseBottomMargin(settle);
+        e->ApplyMargins();
+        e = e->LastChild();
+    }
+    return height < 0 ? 0 : (height > 0x7FFFFFFF ? 0x7FFFFFFF : height);
+}
+
+void PageCutter::Settle() {
+    // The root becomes the last page: the rest moves up to the top, and
+    // after a cut the root takes the form of the part that holds it.
+    if (top_ != 0) {
+        for (LayoutElement* k = root_.FirstChild(); k; k = k->NextSibling()) k->SetY(k->Y() - top_);
+        top_ = 0;
+    }
+    if (cut_) {
+        root_.SetY(0);
+        if (root_.metrics_) {
+            const uint8_t flags = root_.metrics_->flags;
+            root_.metrics_->Reset();
+            root_.metrics_->flags = flags;
+        }
+    }
+    if (height_ != static_cast<int64_t>(root_.Height())) root_.SetHeight(height_);
 }

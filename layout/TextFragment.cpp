@@ -145,11 +145,16 @@ int TextFragment::WordGaps() const {
 }
 
 void TextFragment::SetWordSpacing(float spacing) {
-    if (Style() != &ownStyle_) {
-        if (Style()) ownStyle_ = *Style();
-        SetStyle(&ownStyle_);
+    if (!ownStyle_ || Style() != ownStyle_.get()) {
+        const BoxStyle shared = Style() ? *Style() : BoxStyle();
+        if (ownStyle_) {
+            *ownStyle_ = shared;
+        } else {
+            ownStyle_ = std::make_unique<BoxStyle>(shared);
+        }
+        SetStyle(ownStyle_.get());
     }
-    ownStyle_.wordSpacing = spacing;
+    ownStyle_->wordSpacing = spacing;
 }
 
 bool TextFragment::MeasureRange(PaintDevice& device, int first, int last, int32_t& start, int32_t& end) const {

@@ -39,19 +39,31 @@ int Fail(const std::string& message) {
     return 1;
 }
 
-bool ReadFile(const char* path, std::vector<char>& data, std::string& error) {
+// Feeds the file to the parser block by block, as the browser feeds what
+// arrives: the tree holds the text, so the page's bytes need not be kept.
+bool ParseFile(const char* path, DocumentContent& content, std::string& error) {
     std::FILE* file = std::fopen(path, "rb");
     if (!file) {
         error = std::strerror(errno);
         return false;
     }
+    const UrlHandle url((std::string("file:") + path).c_str(), true);
+    std::vector<char> buffer;
     char block[65536];
     size_t n;
-    while ((n = std::fread(block, 1, sizeof block, file)) > 0) data.insert(data.end(), block, block + n);
+    while ((n = std::fread(block, 1, sizeof block, file)) > 0) {
+        buffer.insert(buffer.end(), block, block + n);
+        // What the parser leaves (an unfinished tag) comes again in front of
+        // the next block.
+        const long left = content.FeedData(url, buffer.data(), static_cast<long>(buffer.size()), true, 0);
+        buffer.erase(buffer.begin(), buffer.end() - left);
+    }
     const bool failed = std::ferror(file) != 0;
     if (failed) error = std::strerror(errno);
     std::fclose(file);
-    return !failed;
+    if (failed) return false;
+    content.FeedData(url, buffer.data(), static_cast<long>(buffer.size()), false, 0);
+    return true;
 }
 
 // The formatted page; the formatter owns the styles that the layout links
@@ -98,9 +110,9 @@ int main(int argc, char** argv) {
     if (paths.empty() || paths.size() > 2)
         return Fail("usage: page-to-text [--width COLUMNS] PAGE.html [OUT.txt]");
 
-    std::vector<char> page;
+    DocumentContent content;
     std::string readError;
-    if (!ReadFile(paths[0], page, readError)) {
+    if (!ParseFile(paths[0], content, readError)) {
         return Fail(std::string("cannot read ") + paths[0] + ": " + readError);
     }
 
@@ -115,9 +127,6 @@ int main(int argc, char** argv) {
 #endif
     }
 
-    DocumentContent content;
-    content.FeedData(UrlHandle((std::string("file:") + paths[0]).c_str(), true), page.data(),
-                     static_cast<long>(page.size()), false, 0);
     TextFileDevice device(out, width, PlainTextDevice::kMaxLines, nullptr);
     if (!device.HasGrid()) return Fail("out of memory");
     Layout layout = Format(content, device);
