@@ -54,6 +54,9 @@ bool FlowsInLine(const HtmlElement* e) {
 
 bool IsListType(int type) { return type == kTagOl || type == kTagUl || type == kTagMenu || type == kTagDir; }
 
+// Numbers, Roman numerals and letters; the other markers are bullets.
+bool IsNumberedMarker(int type) { return type >= kMarkerDecimal && type <= kMarkerUpperAlpha; }
+
 bool HoldsPiece(const LayoutElement* line) { return line && line->FirstChild() != nullptr; }
 
 // Whether what comes next stands first on the line: nothing is on it yet,
@@ -81,6 +84,38 @@ LayoutFormatter::LayoutFormatter(PaintDevice& device, const PageProperties* page
 LayoutFormatter::~LayoutFormatter() { states_.Clear(); }
 
 int32_t LayoutFormatter::LineHeight() { return device_.GetLineHeight(); }
+
+int32_t LayoutFormatter::NumberColumn(const HtmlElement* list) {
+    int items = 0;
+    for (const HtmlElement* c = list->FirstChild(); c; c = c->NextSibling()) items += c->Type() == kTagLi;
+    std::string nines = std::to_string(items < 100 ? 100 : items);
+    for (char& c : nines) c = '9';
+    nines += ". ";
+    return device_.GetTextExtent(nines.c_str(), static_cast<int>(nines.size()));
+}
+
+int LayoutFormatter::ListMarkerStyle(const HtmlElement* list) {
+    const ListRecord* record = list->RecordAs<ListRecord>();
+    if (record && record->type != kMarkerUnset) return record->type;
+    return list->Type() == kTagOl ? kMarkerDecimal : kMarkerDisc;
+}
+
+void LayoutFormatter::MakeRoomForMarkers(const HtmlElement* e, StyledBlock& edges) {
+    if (!IsListType(e->Type())) return;
+    // The markers hang left of their items' text: the list makes room for
+    // them, or they would lie beyond the left edge of the page and be lost
+    // on screen and in saved text.
+    const int32_t room = IsNumberedMarker(ListMarkerStyle(e)) ? NumberColumn(e) : 3 * MarkerUnit();
+    const int32_t inset = edges.metrics.padding[BoxMetrics::kLeft] + edges.style.borders.Width(BoxBorders::kLeft);
+    if (edges.metrics.margin[BoxMetrics::kLeft] + inset < room) {
+        edges.metrics.margin[BoxMetrics::kLeft] = Clamp16(room - inset);
+    }
+}
+
+int32_t LayoutFormatter::MarkerUnit() {
+    const int32_t x = device_.GetTextExtent("x", 1);
+    return x < 3 ? 3 : x;
+}
 
 const BoxStyle* LayoutFormatter::StyleFor(const TextStyleRecord& text) {
     LogFont font;
@@ -354,20 +389,15 @@ int LayoutFormatter::FormatBlock(HtmlElement* e, LayoutState& state, Call call, 
         if (IsListType(type)) {
             const ListRecord* list = e->RecordAs<ListRecord>();
             state.listCounter = type == kTagOl && list && list->value > 1 ? list->value - 1 : 0;
-            int items = 0;
-            for (HtmlElement* c = e->FirstChild(); c; c = c->NextSibling()) items += c->Type() == kTagLi;
-            std::string nines = std::to_string(items < 100 ? 100 : items);
-            for (char& c : nines) c = '9';
-            nines += ". ";
-            state.numberColumn = device_.GetTextExtent(nines.c_str(), static_cast<int>(nines.size()));
-            state.listMarkerStyle = type == kTagOl ? kMarkerDecimal : kMarkerDisc;
-            if (list && list->type != kMarkerUnset) state.listMarkerStyle = list->type;
+            state.numberColumn = NumberColumn(e);
+            state.listMarkerStyle = ListMarkerStyle(e);
         }
         StyledBlock edges;
         StyleDeclarationList declarations;
         if (page_ && page_->cssMode) page_->ComputeElementStyle(e, declarations);
         const int32_t available = outerBlock.block ? outerBlock.block->Width() - outerBlock.block->HorizontalExtra() : 0;
         MakeStyledBlock(device_, e, &declarations, available, e->Parent() && e->Parent()->IsInList(), edges);
+        MakeRoomForMarkers(e, edges);
         const BoxStyle* blockStyle = styles_.Style(edges.style);
         if (floatSide) {
             StartFloat(e, state, floatSide, available, &edges.metrics, call.alignment);
@@ -409,9 +439,9 @@ int LayoutFormatter::FormatBlock(HtmlElement* e, LayoutState& state, Call call, 
             const int32_t next = list->listCounter < INT32_MAX ? list->listCounter + 1 : INT32_MAX;
             const int32_t number = item && item->value != 0 ? item->value : next;
             list->listCounter = number;
-            const int32_t unit = device_.GetTextExtent("x", 1) < 3 ? 3 : device_.GetTextExtent("x", 1);
+            const int32_t unit = MarkerUnit();
             int32_t width = 3 * unit;
-            if (markerType >= kMarkerDecimal && markerType <= kMarkerUpperAlpha) {
+            if (IsNumberedMarker(markerType)) {
                 const std::string label = ListMarkerText(number, markerType) + " ";
                 width = list->numberColumn;
                 const int32_t labelWidth = device_.GetTextExtent(label.c_str(), static_cast<int>(label.size()));

@@ -148,6 +148,14 @@ private:
     void MoveRunToNewLine(LayoutState& block, HtmlElement* context);
     int32_t LineRoom(LayoutState& block);
     int32_t LineHeight();
+    // The width of a bullet, a third of the room its marker takes.
+    int32_t MarkerUnit();
+    // A list's column of numbers, as wide as its item count (at least 100)
+    // in nines with ". ", and its items' marker style.
+    int32_t NumberColumn(const HtmlElement* list);
+    static int ListMarkerStyle(const HtmlElement* list);
+    // Raises a list's left margin to the room its markers take.
+    void MakeRoomForMarkers(const HtmlElement* e, StyledBlock& edges);
     int NobrBreakCheck(LayoutState& state, bool secondPass);
 
     // Replaced elements.

@@ -279,6 +279,7 @@ int32_t TableLayout::HorizontalEdges(HtmlElement* e) {
     if (f_.page_ && f_.page_->cssMode) f_.page_->ComputeElementStyle(e, declarations);
     StyledBlock edges;
     MakeStyledBlock(f_.device_, e, &declarations, 0, e->Parent() && e->Parent()->IsInList(), edges);
+    f_.MakeRoomForMarkers(e, edges);
     const BoxMetricsValues& m = edges.metrics;
     const int32_t sum = m.margin[BoxMetricsValues::kLeft] + m.margin[BoxMetricsValues::kRight] +
                         m.padding[BoxMetricsValues::kLeft] + m.padding[BoxMetricsValues::kRight] +

@@ -3,6 +3,7 @@
 // steps, budgets, no-break runs, small capitals, list markers, tables,
 // images and their sizes, embeds, form-control boxes and floats.
 // tools/update-layout-golden.sh rewrites the expected dumps.
+#include <cfloat>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
@@ -345,6 +346,39 @@ TEST(LayoutFormatter, JustifiedLinesFillTheirWidthButTheLastLineDoesNot) {
 
     Formatted br("<p style=\"text-align: justify\">one two<br>three four " + std::string(80, 'x') + "\n", 0);
     EXPECT_EQ(br.root->FirstChild()->FirstChild()->Width(), 35) << "a line a BR ends is not stretched";
+}
+
+// The styles of the text fragments, in document order.
+void CollectTextStyles(const LayoutElement& e, std::vector<const BoxStyle*>& out) {
+    if (e.GetKind() == LayoutElement::kTextFragment) out.push_back(e.Style());
+    for (const LayoutElement* c = e.FirstChild(); c; c = c->NextSibling()) CollectTextStyles(*c, out);
+}
+
+TEST(LayoutFormatter, RunsOfOneStyleShareOneRecordAndJustifiedRunsTakeTheirOwn) {
+    std::string page;
+    for (int i = 0; i < 40; ++i) page += "<p>plain words <span style=\"font-size: 20px\">big words</span> plain again";
+    page += "<p style=\"text-align: justify\">" + std::string(30, 'a') + " " + std::string(30, 'b') + " " +
+            std::string(30, 'c') + "<p>plain at the end";
+    Formatted f(page, 0);
+    std::vector<const BoxStyle*> styles;
+    CollectTextStyles(*f.root, styles);
+    ASSERT_GT(styles.size(), 120u);
+    const BoxStyle* plain = layout_test::FindText(*f.root, "plain words ")->Style();
+    const BoxStyle* big = layout_test::FindText(*f.root, "big words")->Style();
+    ASSERT_NE(plain, nullptr);
+    ASSERT_NE(big, nullptr);
+    EXPECT_NE(plain, big) << "a larger run differs in its font";
+    EXPECT_NE(plain->font->height, big->font->height);
+    int shared = 0;
+    for (const BoxStyle* s : styles) shared += s == plain || s == big;
+    EXPECT_EQ(shared, static_cast<int>(styles.size()) - 1) << "every run but the stretched one links to one of the two";
+    // The stretched line's runs have word spacing of their own; the shared
+    // record the runs after them link to has none.
+    const LayoutElement* stretched = layout_test::FindText(*f.root, std::string(30, 'a') + " " + std::string(30, 'b'));
+    ASSERT_NE(stretched, nullptr) << f.Dump();
+    EXPECT_NE(stretched->Style()->wordSpacing, FLT_MAX);
+    EXPECT_EQ(layout_test::FindText(*f.root, "plain at the end")->Style(), plain);
+    EXPECT_EQ(plain->wordSpacing, FLT_MAX);
 }
 
 TEST(LayoutFormatter, TextIndentMovesOnlyTheFirstLine) {

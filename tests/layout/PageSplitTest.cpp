@@ -10,6 +10,7 @@
 #include "layout/FixedMetricsDevice.h"
 #include "layout/LayoutElement.h"
 #include "layout/LayoutFormatter.h"
+#include "layout/PagePainting.h"
 #include "tests/html/HtmlTestPages.h"
 
 namespace {
@@ -278,3 +279,72 @@ TEST(PageSplit, ALongPageIsCutBetweenLinesAndKeepsAllItsText) {
 }
 
 }  // namespace
+
+// --- the page loop's cut ----------------------------------------------------------------
+
+// A long page of paragraphs, lists, tables that cross cuts, preformatted
+// text and floats, formatted afresh (cutting takes a layout apart).
+std::unique_ptr<BlockBox> FormatLongPage(DocumentContent& content, FixedMetricsDevice& device,
+                                         std::unique_ptr<LayoutFormatter>& formatter) {
+    std::string page;
+    for (int i = 0; i < 60; ++i) {
+        page += "<p>Paragraph " + std::to_string(i) + " holds words enough to fill more than one line of the view";
+        if (i % 7 == 0) page += "<ul><li>an item<li>another item<ol><li>nested<li>again</ol></ul>";
+        if (i % 9 == 4) {
+            page += "<table border=1><tr><td>a cell of several words that wrap inside it<td>one<tr><td rowspan=2>"
+                    "a cell over two rows with words enough for lines<td>two<tr><td>three</table>";
+        }
+        if (i % 11 == 3) page += "<pre>line one\nline two\nline three</pre>";
+        if (i % 13 == 6) page += "<img align=left width=40 height=90>beside a float";
+        if (i % 8 == 2) page += "<blockquote><div><p>deep inside <p>two blocks</div></blockquote>";
+    }
+    html_test::FeedWhole(content, page);
+    LayoutRequest request;
+    request.width = 400;
+    auto root = std::make_unique<BlockBox>(nullptr, &request, nullptr, nullptr);
+    formatter = std::make_unique<LayoutFormatter>(device, content.GetPage());
+    EXPECT_EQ(formatter->FormatStep(content.Root(), root.get(), 1000000), kResultDone);
+    // Breaks wanted before some blocks, at the top and deeper down.
+    int n = 0;
+    for (TreeNode* t = root->FirstChild(); t; t = t->NextInOrder(false)) {
+        auto* e = static_cast<LayoutElement*>(t);
+        if (e->GetKind() == LayoutElement::kBlockBox && ++n % 37 == 0) e->SetFlags(LayoutElement::kClassFlag, true);
+    }
+    return root;
+}
+
+TEST(PageSplit, ThePageLoopsCutGivesThePagesOfSplitAtHeightBoxForBox) {
+    FixedMetricsDevice device(400, 300);
+    device.SetFontHeight(10);
+    for (int32_t cut : {60, 100, 115, 333, 1000, 100000}) {
+        SCOPED_TRACE("cut " + std::to_string(cut));
+        std::vector<std::string> expected, actual;
+        {
+            DocumentContent content;
+            std::unique_ptr<LayoutFormatter> formatter;
+            std::unique_ptr<BlockBox> root = FormatLongPage(content, device, formatter);
+            std::unique_ptr<LayoutElement> owned;
+            for (LayoutElement* page = root.get(); page;) {
+                std::unique_ptr<LayoutElement> rest(page->SplitAtHeight(nullptr, cut));
+                expected.push_back(DumpLayoutTree(*page));
+                owned = std::move(rest);
+                page = owned.get();
+            }
+        }
+        {
+            DocumentContent content;
+            std::unique_ptr<LayoutFormatter> formatter;
+            std::unique_ptr<BlockBox> root = FormatLongPage(content, device, formatter);
+            ASSERT_TRUE(PageCutter::Handles(*root));
+            PageCutter cutter(*root);
+            for (;;) {
+                std::unique_ptr<LayoutElement> page = cutter.NextPage(cut);
+                actual.push_back(DumpLayoutTree(page ? *page : *root));
+                if (!page) break;
+            }
+        }
+        ASSERT_EQ(actual.size(), expected.size());
+        if (cut < 100000) EXPECT_GT(actual.size(), 5u);
+        for (size_t i = 0; i < actual.size(); ++i) EXPECT_EQ(actual[i], expected[i]) << "page " << i;
+    }
+}
