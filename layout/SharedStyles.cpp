@@ -68,20 +68,18 @@ bool SharedStyles::StyleEqual::operator()(const BoxStyle* a, const BoxStyle* b) 
            SameBorders(a->borders, b->borders);
 }
 
-const BoxStyle* SharedStyles::Style(const BoxStyle& style) {
-    auto found = styleIndex_.find(&style);
-    if (found != styleIndex_.end()) return *found;
-    styles_.push_back(style);
-    const BoxStyle* kept = &styles_.back();
-    styleIndex_.insert(kept);
+namespace {
+template <class Record, class Index>
+const Record* Keep(std::deque<Record>& records, Index& index, const Record& record) {
+    auto found = index.find(&record);
+    if (found != index.end()) return *found;
+    records.push_back(record);
+    const Record* kept = &records.back();
+    index.insert(kept);
     return kept;
 }
+}  // namespace
 
-const LogFont* SharedStyles::Font(const LogFont& font) {
-    auto found = fontIndex_.find(&font);
-    if (found != fontIndex_.end()) return *found;
-    fonts_.push_back(font);
-    const LogFont* kept = &fonts_.back();
-    fontIndex_.insert(kept);
-    return kept;
-}
+const BoxStyle* SharedStyles::Style(const BoxStyle& style) { return Keep(styles_, styleIndex_, style); }
+
+const LogFont* SharedStyles::Font(const LogFont& font) { return Keep(fonts_, fontIndex_, font); }
