@@ -344,7 +344,9 @@ TEST(PageSplit, ThePageLoopsCutGivesThePagesOfSplitAtHeightBoxForBox) {
             }
         }
         ASSERT_EQ(actual.size(), expected.size());
-        if (cut < 100000) EXPECT_GT(actual.size(), 5u);
+        if (cut < 100000) {
+            EXPECT_GT(actual.size(), 5u);
+        }
         for (size_t i = 0; i < actual.size(); ++i) EXPECT_EQ(actual[i], expected[i]) << "page " << i;
     }
 }
