@@ -49,15 +49,8 @@ struct LinkHit {
 
 class Document;
 
-// The request a document answers from SubmitAtPoint. Owns its body.
-class FormSubmission {
-public:
-    virtual ~FormSubmission() = default;
-    Document* document = nullptr;
-    UrlHandle action;
-    int32_t values[4] = {};  // values[1]: the element of the submitting control
-    char target[128] = {};
-};
+// The request a document answers from SubmitAtPoint (layout/FormSubmission.h).
+class FormSubmission;
 
 class Document : public MessageCallback, public ReleasableDocument {
 public:

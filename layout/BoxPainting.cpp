@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "html/HtmlElement.h"
+#include "layout/FormControl.h"
 #include "layout/Image.h"
 #include "layout/LayoutElement.h"
 #include "layout/ListMarkers.h"
@@ -108,4 +110,23 @@ int ImageBox::Paint(PaintDevice& device, LeafPaint& leaf) {
     const int length = text ? static_cast<int>(std::strlen(text)) : 0;
     device.DrawEtchedFrame(inner.left, inner.top, inner.right - inner.left, inner.bottom - inner.top, text, length);
     return Answer(leaf);
+}
+
+int FormControlBox::Paint(PaintDevice& device, LeafPaint& leaf) {
+    if (control_) {
+        const int32_t x = leaf.originX + X() - leaf.request->viewX;
+        int32_t y = leaf.originY + Y() - leaf.request->viewY;
+        // The box stands 2 units taller than the control; window-less
+        // devices draw the control at its foot.
+        if (Has(0x1000) && device.IsNotScreen()) y += 2;
+        control_->Position(x, y, true);
+    }
+    return Answer(leaf);
+}
+
+void FormControlBox::Reset() {
+    if (!control_ || !Element()) return;
+    std::string value;
+    const bool has = FormControlDefault(Element(), value);
+    control_->SetValue(has ? value.c_str() : nullptr);
 }

@@ -6,6 +6,7 @@
 #include "core/RecordSlabs.h"
 #include "html/HtmlElement.h"
 #include "html/HtmlTables.h"
+#include "layout/FormControl.h"
 #include "layout/RepaintRegion.h"
 
 namespace {
@@ -683,11 +684,13 @@ ImageBox::ImageBox(LayoutElement* parent, const LayoutRequest* request, const Bo
 }
 
 FormControlBox::FormControlBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics,
-                               HtmlElement* element, void* control)
+                               HtmlElement* element, FormControl* control)
     : ContentBox(parent, request, metrics, element), control_(control) {
     if (metrics_ && element && element->GetFormFieldType() == 6) metrics_->valignCode = 68;
     Place(parent);
 }
+
+FormControlBox::~FormControlBox() = default;
 
 EmbedBox::EmbedBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics, HtmlElement* element)
     : ContentBox(parent, request, metrics, element) {

@@ -26,6 +26,7 @@
 #include "layout/LogFont.h"
 #include "layout/PaintDevice.h"
 
+class FormControl;
 class HtmlElement;
 struct LeafPaint;
 struct PaintRequest;
@@ -408,14 +409,21 @@ private:
 
 class FormControlBox : public ContentBox {
 public:
-    // control: the form control object (made and owned by the forms code).
+    // control: the form control object made by the control factory; the box
+    // owns it and deletes it (and so its window) with itself.
     FormControlBox(LayoutElement* parent, const LayoutRequest* request, const BoxMetricsValues* metrics, HtmlElement* element,
-                   void* control);
+                   FormControl* control);
+    ~FormControlBox() override;
     int GetKind() const override { return kFormControlBox; }
-    void* Control() const { return control_; }
+    FormControl* Control() const { return control_.get(); }
+    // Places the control: its window is moved there, or it is drawn on a
+    // device without windows (2 units lower with flag 0x1000).
+    int Paint(PaintDevice& device, LeafPaint& leaf) override;
+    // Gives the control its element's default value again.
+    void Reset();
 
 private:
-    void* control_;
+    std::unique_ptr<FormControl> control_;
 };
 
 class EmbedBox : public ContentBox {

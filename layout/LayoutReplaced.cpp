@@ -265,7 +265,7 @@ int LayoutFormatter::FormatControl(HtmlElement* e, LayoutState& state, Call call
     FormControlFactory* factory = RegisteredFormControlFactory();
     if (!factory) return kResultNothing;
     int32_t width = 0, height = 0;
-    void* control = factory->MakeFormControl(e, device_, width, height);
+    FormControl* control = factory->MakeFormControl(e, device_, width, height);
     if (!control) return kResultNothing;
     LayoutElement* receiver = nullptr;
     const int r = PlaceInline(state, call, !call.secondPass, Clamp16Size(width), false, receiver);

@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 
+class FormControl;
 class HtmlElement;
 class LayoutElement;
 class PaintDevice;
@@ -34,10 +35,12 @@ class FormControlFactory {
 public:
     virtual ~FormControlFactory() = default;
     // The control of an INPUT, SELECT, KEYGEN or TEXTAREA, with its size in
-    // layout units; null when the element makes none.
-    virtual void* MakeFormControl(HtmlElement* element, PaintDevice& device, int32_t& width, int32_t& height) = 0;
+    // layout units; null when the element makes none. The caller owns it:
+    // the box that shows it deletes it.
+    virtual FormControl* MakeFormControl(HtmlElement* element, PaintDevice& device, int32_t& width,
+                                         int32_t& height) = 0;
     // Takes back a control that was made but not placed.
-    virtual void ReleaseFormControl(void* control) = 0;
+    virtual void ReleaseFormControl(FormControl* control) = 0;
 };
 
 // The factory the forms code registers at start-up (null: none).

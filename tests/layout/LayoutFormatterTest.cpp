@@ -15,6 +15,8 @@
 #include "html/HtmlTables.h"
 #include "layout/FixedMetricsDevice.h"
 #include "layout/FloatLayout.h"
+#include "layout/FormControl.h"
+#include "layout/FormControl.h"
 #include "layout/LayoutFormatter.h"
 #include "layout/LayoutTable.h"
 #include "layout/PageImages.h"
@@ -606,14 +608,17 @@ TEST(LayoutEmbeds, SizesInPercentAndThePluginsPreference) {
 class Controls : public FormControlFactory {
 public:
     int made = 0, released = 0;
-    void* MakeFormControl(HtmlElement* e, PaintDevice&, int32_t& width, int32_t& height) override {
+    FormControl* MakeFormControl(HtmlElement* e, PaintDevice& device, int32_t& width, int32_t& height) override {
         ++made;
         const bool check = e->Type() == kTagInput && e->GetFormFieldType() == kFieldCheckbox;
         width = check ? 13 : 150;
         height = check ? 13 : 20;
-        return this;
+        return new FormControl(device, check ? kControlCheckbox : kControlText);
     }
-    void ReleaseFormControl(void*) override { ++released; }
+    void ReleaseFormControl(FormControl* control) override {
+        ++released;
+        delete control;
+    }
 };
 
 TEST(LayoutFormControls, BoxesOfTheRegisteredFactory) {
