@@ -22,8 +22,10 @@
 #include "core/MessageBoxes.h"
 #include "core/Preferences.h"
 #include "core/StartupSettings.h"
+#include "documents/FormControlWindows.h"
 #include "html/UrlContentFeed.h"
 #include "layout/UrlImages.h"
+#include "mailnews/MimeFormMessage.h"
 #include "net/SocketRegistry.h"
 #include "net/Winsock.h"
 #include "resources/CoreIds.h"
@@ -110,6 +112,8 @@ void InstallLayerInterfaces() {
     RegisterDocumentWindowCommands();
     RegisterBrowsingCommands();
     InstallUrlImages();
+    InstallFormControlWindows();
+    InstallMimeFormEncoder();
 }
 
 }  // namespace

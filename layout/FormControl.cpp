@@ -441,6 +441,7 @@ FormControl* PageControlFactory::MakeFormControl(HtmlElement* e, PaintDevice& de
                                                  int32_t& height) {
     FormFieldRecord* r = e ? e->GetFormField() : nullptr;
     if (!r) return nullptr;
+    making_ = e;
     FormControl* control = nullptr;
     switch (e->Type()) {
         case kTagInput: {
@@ -483,6 +484,7 @@ FormControl* PageControlFactory::MakeFormControl(HtmlElement* e, PaintDevice& de
         default:
             break;
     }
+    making_ = nullptr;
     if (!control) return nullptr;
     width = control->Width();
     height = control->Height();

@@ -200,6 +200,8 @@ public:
     void ReleaseFormControl(FormControl* control) override;
 
 protected:
+    // The element whose control is being made (during the New* calls).
+    const HtmlElement* Making() const { return making_; }
     virtual FormControl* NewInputControl(PaintDevice& device, int type, int32_t size, int32_t maxLength,
                                          const char* value, bool checked);
     virtual SelectControl* NewSelectControl(PaintDevice& device, bool list, int32_t rows);
@@ -207,6 +209,9 @@ protected:
                                             const char* text);
     virtual FormControl* NewFileUploadControl(PaintDevice& device, int32_t columns, int32_t rows,
                                               const char* value);
+
+private:
+    const HtmlElement* making_ = nullptr;
 };
 
 // The OPTION elements of a SELECT, in document order.

@@ -118,6 +118,25 @@ bool IsHttpRecord(const UrlHandle& url) {
 }
 }  // namespace
 
+FormControlBox* FindControlBox(LayoutElement* layout, const HtmlElement* element) {
+    for (TreeNode* n = layout; n && element; n = n->NextInOrder(false)) {
+        auto* box = static_cast<LayoutElement*>(n);
+        if (box->GetKind() == LayoutElement::kFormControlBox && box->Element() == element) {
+            return static_cast<FormControlBox*>(box);
+        }
+    }
+    return nullptr;
+}
+
+HtmlElement* FindFieldByName(HtmlElement* root, const char* name) {
+    for (HtmlElement* e = root; e && name; e = e->NextInOrder()) {
+        const FormFieldRecord* r =
+            e->Type() != kTagForm && e->Type() != kTagOption ? e->GetFormField() : nullptr;
+        if (r && r->name.Get() && std::strcmp(r->name.Get(), name) == 0) return e;
+    }
+    return nullptr;
+}
+
 void RegisterFormMultipartMaker(FormMultipartMaker* maker) {
     g_multipartMaker = maker;
 }

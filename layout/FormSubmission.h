@@ -14,6 +14,7 @@
 #include "net/UrlHandle.h"
 
 class FormControl;
+class FormControlBox;
 class HtmlElement;
 class LayoutElement;
 
@@ -93,6 +94,12 @@ HtmlElement* FindFormOf(HtmlElement* element);
 // empty handle when nothing was submitted (the reason in error). layout:
 // the root of the page's layout, whose boxes hold the controls.
 UrlHandle SubmitForm(FormSubmission& submission, LayoutElement* layout);
+
+// The layout box that shows the element's control, or null.
+FormControlBox* FindControlBox(LayoutElement* layout, const HtmlElement* element);
+// The first field (INPUT, SELECT, TEXTAREA, KEYGEN) with that NAME below
+// the element, or null.
+HtmlElement* FindFieldByName(HtmlElement* root, const char* name);
 
 // Gives every control of the form its default value again.
 void ResetForm(HtmlElement* form, LayoutElement* layout);

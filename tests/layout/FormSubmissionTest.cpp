@@ -168,22 +168,10 @@ struct FormPage {
         RegisterFormControlFactory(nullptr);
     }
 
-    HtmlElement* Named(const char* name) {
-        for (HtmlElement* e = content.Root(); e; e = e->NextInOrder()) {
-            const FormFieldRecord* r = e->GetFormField();
-            if (r && r->name.Get() && std::strcmp(r->name.Get(), name) == 0) return e;
-        }
-        return nullptr;
-    }
+    HtmlElement* Named(const char* name) { return FindFieldByName(content.Root(), name); }
     FormControl* Control(const char* name) {
-        HtmlElement* e = Named(name);
-        for (TreeNode* n = root.get(); n && e; n = n->NextInOrder(false)) {
-            auto* box = static_cast<LayoutElement*>(n);
-            if (box->GetKind() == LayoutElement::kFormControlBox && box->Element() == e) {
-                return static_cast<FormControlBox*>(box)->Control();
-            }
-        }
-        return nullptr;
+        FormControlBox* box = FindControlBox(root.get(), Named(name));
+        return box ? box->Control() : nullptr;
     }
     HtmlElement* Form() { return content.Root()->FindFirstOfType(kTagForm); }
 
