@@ -19,6 +19,7 @@
 #include "html/HtmlTables.h"
 #include "html/PageUrls.h"
 #include "html/UrlContentFeed.h"
+#include "layout/FormSubmission.h"
 #include "layout/PageImageWindowWin32.h"
 #include "layout/PageImages.h"
 #include "layout/PaintDevice.h"
@@ -667,6 +668,18 @@ HtmlElement* HtmlPageDocument::LinkElementAt(int32_t x, int32_t y, LayoutElement
 
 HtmlElement* HtmlPageDocument::ElementAtPoint(int32_t x, int32_t y) {
     return LinkElementAt(x, y, nullptr);
+}
+
+FormSubmission* HtmlPageDocument::SubmitAtPoint(int32_t x, int32_t y, HtmlElement* element) {
+    LayoutElement* box = nullptr;
+    if (!element) element = LinkElementAt(x, y, &box);
+    if (!element || !layout_ || !layout_->Root()) return nullptr;
+    // The point inside an image button, for its two coordinate pairs.
+    int32_t left = 0, top = 0;
+    for (LayoutElement* b = box; b; b = b->Parent()) left += b->X(), top += b->Y();
+    const int32_t inX = box ? x + scrollX_ - left : 0, inY = box ? y + scrollY_ - top : 0;
+    return MakeFormSubmission(element, GetUrl(), layout_->Root(), static_cast<int16_t>(inX), static_cast<int16_t>(inY))
+        .release();
 }
 
 const char* HtmlPageDocument::DescribePoint(int32_t x, int32_t y, HtmlElement** element, const char** fragment,

@@ -47,6 +47,9 @@ public:
     const char* GetTitle() override;
     uint8_t GetCursorKind(int32_t x, int32_t y) override;
     HtmlElement* ElementAtPoint(int32_t x, int32_t y) override;
+    // The submission of the control at the point (or of the element): the
+    // caller owns it and submits it with SubmitForm.
+    FormSubmission* SubmitAtPoint(int32_t x, int32_t y, HtmlElement* element) override;
     int ReleaseData() override;
     void Stop(int32_t flag) override;
     int32_t LoadInlineObjects() override;

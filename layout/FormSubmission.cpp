@@ -297,6 +297,42 @@ UrlHandle SubmitForm(FormSubmission& s, LayoutElement* layout) {
     return url;
 }
 
+namespace {
+bool IsTextEntry(const HtmlElement* e) {
+    if (e->Type() == kTagTextarea) return true;
+    const int type = e->Type() == kTagInput ? e->GetFormFieldType() : 0;
+    return type == kFieldText || type == kFieldPassword;
+}
+}  // namespace
+
+std::unique_ptr<FormSubmission> MakeFormSubmission(HtmlElement* control, const UrlHandle& page,
+                                                   LayoutElement* layout, int16_t x, int16_t y) {
+    for (HtmlElement* e = control; e; e = e->Parent()) {
+        if (e->Type() == kTagIsindex) return std::make_unique<FormSubmission>(e, e, page, x, y);
+    }
+    HtmlElement* form = control ? FindFormOf(control) : nullptr;
+    const FormFieldRecord* record = form ? form->GetFormField() : nullptr;
+    if (!record) return nullptr;
+    HtmlElement* submitter = control;
+    if (control->Type() == kTagInput && control->GetFormFieldType() == kFieldText) {
+        // Enter in a text field: only a form of one text-entry field goes.
+        int entries = 0;
+        HtmlElement* firstSubmit = nullptr;
+        for (HtmlElement* e = form->NextControlOfForm(record->formNumber, false); e;
+             e = e->NextControlOfForm(record->formNumber, false)) {
+            entries += IsTextEntry(e);
+            if (!firstSubmit && e->Type() == kTagInput && e->GetFormFieldType() == kFieldSubmit)
+                firstSubmit = e;
+        }
+        if (entries != 1) return nullptr;
+        submitter = firstSubmit;
+    }
+    auto submission = std::make_unique<FormSubmission>(submitter, form, page, x, y);
+    submission->layout = layout;
+    if (record->target.Get()) submission->target = record->target.Get();
+    return submission;
+}
+
 void ResetForm(HtmlElement* formElement, LayoutElement* layout) {
     const FormFieldRecord* form = formElement ? formElement->GetFormField() : nullptr;
     if (!form) return;

@@ -83,6 +83,8 @@ public:
     // or a message id of a fault).
     std::string pairs;
     int error = kSubmitOk;
+    // The layout whose boxes hold the form's controls (set by the page).
+    LayoutElement* layout = nullptr;
 };
 
 // The FORM element of a control: the nearest enclosing FORM, else the
@@ -100,6 +102,19 @@ FormControlBox* FindControlBox(LayoutElement* layout, const HtmlElement* element
 // The first field (INPUT, SELECT, TEXTAREA, KEYGEN) with that NAME below
 // the element, or null.
 HtmlElement* FindFieldByName(HtmlElement* root, const char* name);
+
+// The same with the layout the page gave the submission.
+inline UrlHandle SubmitForm(FormSubmission& submission) {
+    return SubmitForm(submission, submission.layout);
+}
+
+// The submission a press of the control makes: its form (an enclosing
+// ISINDEX stands for one), the control as the submitting element, and the
+// click point. A text field submits by Enter only when its form has one
+// text-entry field, as the form's first submit button. Null when the
+// control is in no form or does not submit.
+std::unique_ptr<FormSubmission> MakeFormSubmission(HtmlElement* control, const UrlHandle& page,
+                                                   LayoutElement* layout, int16_t x, int16_t y);
 
 // Gives every control of the form its default value again.
 void ResetForm(HtmlElement* form, LayoutElement* layout);

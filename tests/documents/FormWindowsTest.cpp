@@ -3,6 +3,7 @@
 // URL loader to a local server that records each request byte for byte.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
@@ -227,6 +228,33 @@ TEST_F(FormWindowsTest, UploadedFileArrivesIntact) {
                         "\r\n--"),
               std::string::npos)
         << "the file's bytes arrive as they are";
+}
+
+TEST_F(FormWindowsTest, LongListsAndTextsAreSentWhole) {
+    std::string options;
+    for (int i = 1; i <= 13000; ++i) options += "<option selected>" + std::to_string(i);
+    // Words, as a user types them: 70,000 characters in all.
+    std::string area;
+    for (int i = 0; i < 13999; ++i) area += "word ";
+    area += "words";
+    ScriptedServer server(Reply("words\r\n"));
+    FormPageWindow page("<form method=post action=\"" + Action(server, "/long") +
+                            "\"><input name=t value=default><select name=s multiple size=4>" + options +
+                            "</select><textarea name=area rows=3 cols=20>" + area + "</textarea></form>",
+                        UrlHandle("http://127.0.0.1/page.html", true));
+    HWND text = page.Field("t");
+    SendMessageA(text, EM_SETSEL, 0, -1);
+    Type(text, "\b");
+    EXPECT_EQ(GetWindowTextLengthA(page.Field("area")), 70000);
+    const std::string received = SubmitAndRecord(page, server, nullptr);
+    const std::string body = received.substr(received.find("\r\n\r\n") + 4);
+    EXPECT_EQ(body.rfind("t=&s=1&s=2&", 0), 0u) << "the emptied field is sent empty";
+    size_t options_sent = 0;
+    for (size_t at = body.find("s="); at != std::string::npos; at = body.find("&s=", at + 1)) ++options_sent;
+    EXPECT_EQ(options_sent, 13000u);
+    std::string sent = area;
+    std::replace(sent.begin(), sent.end(), ' ', '+');
+    EXPECT_NE(body.find("&s=13000&area=" + sent + "\r\n"), std::string::npos) << "the whole text area";
 }
 
 TEST_F(FormWindowsTest, TabResetAndTheLook) {

@@ -286,6 +286,25 @@ TEST_F(FormSubmit, ResetGivesBackEveryDefault) {
     EXPECT_EQ(after, before);
 }
 
+TEST_F(FormSubmit, EnterSubmitsOnlyAFormOfOneTextField) {
+    FormPage one(
+        "<form action=\"http://h.example/\" target=side><input name=q value=v>"
+        "<input type=checkbox name=c><input type=submit name=go value=Go></form>");
+    std::unique_ptr<FormSubmission> enter =
+        MakeFormSubmission(one.Named("q"), html_test::PageUrl(), one.root.get(), 0, 0);
+    ASSERT_NE(enter, nullptr);
+    EXPECT_EQ(enter->element, one.Named("go")) << "the form's first submit button";
+    EXPECT_EQ(enter->target, "side");
+    EXPECT_STREQ(SubmitForm(*enter).GetName(), "http://h.example/?q=v&go=Go");
+    FormPage two("<form><input name=a><textarea name=b></textarea><input type=submit></form>");
+    EXPECT_EQ(MakeFormSubmission(two.Named("a"), html_test::PageUrl(), two.root.get(), 0, 0), nullptr);
+    EXPECT_NE(MakeFormSubmission(two.Named("b")->NextInOrder(), html_test::PageUrl(), two.root.get(), 0, 0),
+              nullptr)
+        << "a submit button always submits";
+    FormPage none("<p><input name=lonely>");
+    EXPECT_EQ(MakeFormSubmission(none.Named("lonely"), html_test::PageUrl(), none.root.get(), 0, 0), nullptr);
+}
+
 TEST_F(FormSubmit, IsindexQueries) {
     DocumentContent content;
     UrlHandle page("http://h.example/search?old=1", true);
