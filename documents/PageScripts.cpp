@@ -19,6 +19,7 @@
 #include "html/HtmlElement.h"
 #include "html/PageScriptHost.h"
 #include "html/PageUrls.h"
+#include "layout/FormSubmission.h"
 #include "net/UrlRecord.h"
 #include "net/UrlRegistry.h"
 
@@ -180,7 +181,9 @@ void HtmlPageDocument::SubmitOrResetForm(HtmlElement* control, bool submit) {
         return;
     }
     std::unique_ptr<FormSubmission> submission(SubmitAtPoint(0, 0, control ? control : form));
-    if (submission && !submission->action.IsEmpty()) OpenLink(submission->action, -1, submission->target);
+    if (!submission) return;
+    const UrlHandle url = SubmitForm(*submission);
+    if (!url.IsEmpty()) OpenLink(url, -1, submission->target.c_str());
 }
 
 // --- the window a page shows in ---------------------------------------------------
