@@ -36,6 +36,7 @@
 #include "net/UrlRecord.h"
 #include "net/UrlRegistry.h"
 #include "net/UrlSettings.h"
+#include "tests/documents/PageTestFixture.h"
 #include "tests/support/LocalServer.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WindowTools.h"
@@ -166,18 +167,6 @@ private:
     std::unique_ptr<DocumentList> list_;
 };
 
-LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
-    if (message == WM_TIMER && wp == DelayedMessageQueue::kTimerId && g_delayedMessages) {
-        g_delayedMessages->OnTimer();
-        return 0;
-    }
-    if (message >= 0x8000 && message < 0xC000 && g_mainHandler) {
-        g_mainHandler->Dispatch(message, static_cast<uint32_t>(wp), static_cast<uint32_t>(lp));
-        return 0;
-    }
-    return DefWindowProcA(window, message, wp, lp);
-}
-
 void RegisterClasses() {
     static bool done = false;
     if (done) return;
@@ -189,52 +178,20 @@ void RegisterClasses() {
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = "ZintuDocumentsTestView";
     RegisterClassA(&wc);
-    wc.lpfnWndProc = MainProc;
-    wc.lpszClassName = "ZintuDocumentsTestMain";
-    RegisterClassA(&wc);
 }
 
-class DocumentsTest : public ::testing::Test {
+class DocumentsTest : public testing_support::PageTestFixture {
 protected:
     void SetUp() override {
         RegisterClasses();
-        root_ = fs::temp_directory_path() /
-                ("documents-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(root_);
-        fs::create_directories(root_ / "cache");
-        mainWindow_ = CreateWindowExA(0, "ZintuDocumentsTestMain", "main", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                                      nullptr, GetModuleHandleA(nullptr), nullptr);
-        main_ = std::make_unique<MessageHandler>(mainWindow_);
-        g_mainHandler = main_.get();
-        delayed_ = std::make_unique<DelayedMessageQueue>(mainWindow_);
-        g_delayedMessages = delayed_.get();
-        sockets_ = std::make_unique<SocketRegistry>();
-        g_socketRegistry = sockets_.get();
-        GetNetSettings() = NetSettings{};
-        GetUrlSettings() = UrlSettings();
-        GetUrlSettings().cacheDirectory = (root_ / "cache").string();
-        GetUrlSettings().emptyOnExit = true;
-        urls_ = std::make_unique<UrlRegistry>(GetUrlSettings());
-        InstallPageContentFactory();
+        SetUpPages("documents-");
         InstallUrlImages();
-        const char* generic[5] = {"Times New Roman", "Arial", nullptr, nullptr, "Courier New"};
-        CreateScreenFontTable(generic, 20);
         view_ = std::make_unique<TestView>();
     }
     void TearDown() override {
         view_.reset();
-        DestroyScreenFontTable();
-        urls_.reset();
-        SetPageContentFactory(nullptr);
         RemoveUrlImages();
-        g_socketRegistry = nullptr;
-        sockets_.reset();
-        g_delayedMessages = nullptr;
-        delayed_.reset();
-        g_mainHandler = nullptr;
-        main_.reset();
-        DestroyWindow(mainWindow_);
-        fs::remove_all(root_);
+        TearDownPages();
     }
 
     UrlHandle Find(const std::string& name) { return urls_->FindWithFragment(name.c_str()); }
@@ -258,12 +215,6 @@ protected:
         return PumpUntil([&] { return Page() && Page()->IsFormatted(); }, limit);
     }
 
-    fs::path root_;
-    HWND mainWindow_ = nullptr;
-    std::unique_ptr<MessageHandler> main_;
-    std::unique_ptr<DelayedMessageQueue> delayed_;
-    std::unique_ptr<SocketRegistry> sockets_;
-    std::unique_ptr<UrlRegistry> urls_;
     std::unique_ptr<TestView> view_;
 };
 

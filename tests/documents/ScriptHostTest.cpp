@@ -40,6 +40,7 @@
 #include "net/UrlRecord.h"
 #include "net/UrlRegistry.h"
 #include "net/UrlSettings.h"
+#include "tests/documents/PageTestFixture.h"
 #include "tests/support/LocalServer.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WindowTools.h"
@@ -231,18 +232,6 @@ public:
     std::vector<uint32_t> arms;
 };
 
-LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
-    if (message == WM_TIMER && wp == DelayedMessageQueue::kTimerId && g_delayedMessages) {
-        g_delayedMessages->OnTimer();
-        return 0;
-    }
-    if (message >= 0x8000 && message < 0xC000 && g_mainHandler) {
-        g_mainHandler->Dispatch(message, static_cast<uint32_t>(wp), static_cast<uint32_t>(lp));
-        return 0;
-    }
-    return DefWindowProcA(window, message, wp, lp);
-}
-
 void RegisterClasses() {
     static bool done = false;
     if (done) return;
@@ -253,9 +242,6 @@ void RegisterClasses() {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = "ZintuScriptTestView";
-    RegisterClassA(&wc);
-    wc.lpfnWndProc = MainProc;
-    wc.lpszClassName = "ZintuScriptTestMain";
     RegisterClassA(&wc);
 }
 
@@ -279,48 +265,19 @@ HtmlElement* NthOfType(const HtmlElement* root, int type, int n) {
     return nullptr;
 }
 
-class ScriptHostTest : public ::testing::Test {
+class ScriptHostTest : public testing_support::PageTestFixture {
 protected:
     void SetUp() override {
         RegisterClasses();
-        root_ = fs::temp_directory_path() /
-                ("scripthost-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(root_);
-        fs::create_directories(root_ / "cache");
-        mainWindow_ = CreateWindowExA(0, "ZintuScriptTestMain", "main", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                                      nullptr, GetModuleHandleA(nullptr), nullptr);
-        main_ = std::make_unique<MessageHandler>(mainWindow_);
-        g_mainHandler = main_.get();
-        delayed_ = std::make_unique<DelayedMessageQueue>(mainWindow_, &timer_);
-        g_delayedMessages = delayed_.get();
-        sockets_ = std::make_unique<SocketRegistry>();
-        g_socketRegistry = sockets_.get();
-        GetNetSettings() = NetSettings{};
-        GetUrlSettings() = UrlSettings();
-        GetUrlSettings().cacheDirectory = (root_ / "cache").string();
-        GetUrlSettings().emptyOnExit = true;
-        urls_ = std::make_unique<UrlRegistry>(GetUrlSettings());
-        InstallPageContentFactory();
-        const char* generic[5] = {"Times New Roman", "Arial", nullptr, nullptr, "Courier New"};
-        CreateScreenFontTable(generic, 20);
+        SetUpPages("scripthost-", &timer_);
         SetScriptWindowServices(&windows_);
     }
     void TearDown() override {
         windows_.windows.clear();
         host_.reset();
         SetScriptWindowServices(nullptr);
-        DestroyScreenFontTable();
         windows_.openedUrls.clear();
-        urls_.reset();
-        SetPageContentFactory(nullptr);
-        g_socketRegistry = nullptr;
-        sockets_.reset();
-        g_delayedMessages = nullptr;
-        delayed_.reset();
-        g_mainHandler = nullptr;
-        main_.reset();
-        DestroyWindow(mainWindow_);
-        fs::remove_all(root_);
+        TearDownPages();
     }
 
     void MakeHost() { host_ = std::make_unique<ScriptHost>(EngineLibrary().c_str()); }
@@ -338,13 +295,7 @@ protected:
         return window.Page();
     }
 
-    fs::path root_;
-    HWND mainWindow_ = nullptr;
     NotingTimer timer_;
-    std::unique_ptr<MessageHandler> main_;
-    std::unique_ptr<DelayedMessageQueue> delayed_;
-    std::unique_ptr<SocketRegistry> sockets_;
-    std::unique_ptr<UrlRegistry> urls_;
     TestWindows windows_;
     std::unique_ptr<ScriptHost> host_;
 };
