@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "app/DocumentViewers.h"
 #include "app/FrameWindow.h"
 #include "app/SettingsHandOver.h"
 #include "core/AppGlobals.h"
@@ -114,6 +115,8 @@ void CreateGlobalObjects(HWND frame) {
         AdoptViewerTable(std::move(viewers));
     }
     SetViewerSystem(&g_viewerSystem);
+    // Every document a window loads goes where the viewer table says.
+    InstallDocumentViewers();
     g_progressList = new (std::nothrow) NodeList;
     g_delayedMessages = new (std::nothrow) DelayedMessageQueue(frame);
     // Animated images post their next frames through the delayed queue.
@@ -134,6 +137,7 @@ void DestroyGlobalObjects(HWND frame) {
     // The document windows go first: their documents hold URL records,
     // images and fonts that are freed below. Their views, destroyed after
     // the frame, find no list and leave it alone.
+    RemoveDocumentViewers();
     Free(g_windowList);
     SetTypedAddresses(nullptr);
     Free(g_typedUrls);

@@ -11,6 +11,7 @@
 #include "net/SniffContent.h"
 #include "net/UrlAuthority.h"
 #include "net/UrlRecord.h"
+#include "windows/DocumentDispatch.h"
 #include "windows/DocumentView.h"
 #include "windows/WindowList.h"
 
@@ -18,6 +19,8 @@ namespace {
 
 // An error that the loader reports without telling the user.
 constexpr uint32_t kSilentFailure = 0x8256;
+
+DocumentDispatch* g_dispatch = nullptr;
 
 bool IsCurrentUrl(DocumentWindow& w, uint32_t id) {
     return !w.CurrentUrl().IsEmpty() && (w.CurrentUrl()->GetId(true) == id || w.CurrentUrl()->GetId() == id);
@@ -60,7 +63,8 @@ void OnUrlLoaded(DocumentWindow& w, uint32_t id) {
     if (!IsCurrentUrl(w, id)) return;
     w.ResetProgress();
     UrlHandle url = w.CurrentUrl();
-    ShowInWindow(w, url);
+    if (g_dispatch) g_dispatch->DocumentLoaded(w.ViewWindow(), url);
+    else ShowInWindow(w, url);
     if (Document* d = w.CurrentDocument()) UpdateScrollBars(w.ViewWindow(), d);
     TitleFromDocument(w);
     w.SetLoadState(kWindowIdle);
@@ -83,6 +87,7 @@ void OnUrlChanged(DocumentWindow& w, uint32_t id) {
         }
     }
     w.SetShortProgressText(nullptr);
+    if (g_dispatch) return g_dispatch->DocumentStarting(w.ViewWindow(), url);
     int kind = url->GetContentKind();
     if (kind == kKindHtml || kind == kKindText) ShowInWindow(w, url);
 }
@@ -102,6 +107,14 @@ void OnUrlFailed(DocumentWindow& w, uint32_t error, uint32_t id) {
 }
 
 }  // namespace
+
+void SetDocumentDispatch(DocumentDispatch* dispatch) {
+    g_dispatch = dispatch;
+}
+
+DocumentDispatch* GetDocumentDispatch() {
+    return g_dispatch;
+}
 
 bool IsLoadNotice(UINT message) {
     return (message >= 0x8000 && message <= 0x8002) || message == 0x8004 || (message >= 0x8023 && message <= 0x8029);

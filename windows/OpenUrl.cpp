@@ -12,6 +12,7 @@
 #include "net/UrlRecord.h"
 #include "net/UrlRegistry.h"
 #include "net/UrlReloadPolicy.h"
+#include "windows/DocumentDispatch.h"
 #include "windows/OutsideUrls.h"
 #include "windows/TypedAddress.h"
 #include "windows/UrlRoads.h"
@@ -68,7 +69,13 @@ HWND OpenUrlInWindow(HWND window, const UrlHandle& url, const char* title, bool 
     }
     url->Touch(CoarseClockNow(), false);
     w->SetLoadState(kWindowUsable);
-    (void)g_windowList->ShowUrl(window, url, 0, false);
+    if (DocumentDispatch* dispatch = GetDocumentDispatch()) {
+        // Already loaded: both decisions at once.
+        dispatch->DocumentStarting(window, url);
+        dispatch->DocumentLoaded(window, url);
+    } else {
+        (void)g_windowList->ShowUrl(window, url, 0, false);
+    }
     if (g_windowList->GetLoadState(window) != kWindowLoading) w->SetLoadState(kWindowIdle);
     return window;
 }

@@ -31,13 +31,6 @@ using namespace testing_support;
 
 namespace {
 
-std::string Here() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string p(path);
-    return p.substr(0, p.rfind('\\') + 1);
-}
-
 void Press(HWND dialog, int id) {
     PressDialogButton(dialog, id);
 }
@@ -203,7 +196,7 @@ TEST_F(ViewerDialogs, BuiltInTypesAreNotDeletedAndNewTypesAre) {
 }
 
 TEST_F(ViewerDialogs, TheSamplePluginAddsItsTypeWithActionSix) {
-    LoadPrefs("PLUGIN PATH=" + SourcePath("tests") + ";" + Here() + "..\\..\\plugins\\\r\n");
+    LoadPrefs("PLUGIN PATH=" + SourcePath("tests") + ";" + ProgramFolder() + "..\\..\\plugins\\\r\n");
     std::unique_ptr<ViewerTable> table = LoadViewerTable(*prefs_);
     ViewerEntry* sample = table->FindByMimeType("application/x-zintu-sample");
     ASSERT_NE(sample, nullptr);
@@ -220,8 +213,8 @@ TEST_F(ViewerDialogs, TheSamplePluginAddsItsTypeWithActionSix) {
 }
 
 TEST_F(ViewerDialogs, ActionThreeRunsTheProgramWithTheCacheFile) {
-    std::string recorder = Here() + "record_args.exe";
-    std::string record = Here() + "recorded-args.txt";
+    std::string recorder = ProgramFolder() + "record_args.exe";
+    std::string record = ProgramFolder() + "recorded-args.txt";
     DeleteFileA(record.c_str());
     ViewerTable table;
     table.AddBuiltInRows();

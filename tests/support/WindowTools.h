@@ -83,6 +83,10 @@ std::string StaticTexts(HWND window);
 // Posts a button's click to a dialog, as the button itself would send it.
 void PressDialogButton(HWND dialog, int id);
 
+// The folder of the running test program, with its trailing backslash (the
+// helper programs built beside it are found there).
+std::string ProgramFolder();
+
 // The window on screen as a picture: saved beside the test program as
 // name.bmp and checked (a test failure otherwise) to hold drawn content:
 // at least three colours inside it.

@@ -28,6 +28,7 @@
 #include "resources/BrowsingIds.h"
 #include "resources/CoreIds.h"
 #include "resources/WindowStringIds.h"
+#include "tests/app/TestFrame.h"
 #include "tests/support/LocalServer.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WindowTools.h"
@@ -52,37 +53,15 @@ int RecordBox(HWND, const char* text, const char*, UINT) {
 class DocumentWindows : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_instance = GetModuleHandleA(nullptr);
-        RegisterPanelMessages();
-        static bool registered = RegisterWindowClasses(g_instance) != 0;
-        ASSERT_TRUE(registered);
-        WriteWholeFile(ini_, "[USER PREFS]\r\nSHOW WINDOW SIZE=1\r\nSHOW PROGRESS DIALOG=0\r\n"
-                             "[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") + "\r\n");
         CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
-        g_preferences = new Preferences(ini_.c_str());
-        g_preferences->LoadAll();
-        ASSERT_TRUE(CreateMessageBoxes());
-        SetTimedMessageBox(RecordBox);
         g_boxes.clear();
-        InstallPageContentFactory();
-        InstallDocumentWindowServices();
-        RegisterDocumentWindowCommands();
-        frame_ = frameWindow_.Create(g_instance);
+        frame_ = StartTestFrame(frameWindow_, ini_,
+                                "[USER PREFS]\r\nSHOW WINDOW SIZE=1\r\nSHOW PROGRESS DIALOG=0\r\n"
+                                "[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") + "\r\n",
+                                RecordBox);
         ASSERT_NE(frame_, nullptr);
-        ASSERT_NE(g_windowList, nullptr);
-        ShowWindow(frame_, SW_SHOW);
-        MoveWindow(frame_, 0, 0, 800, 600, TRUE);
-        PumpFor(std::chrono::milliseconds(50));
     }
-    void TearDown() override {
-        if (IsWindow(frame_)) DestroyWindow(frame_);
-        MSG m;
-        while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-        SetTimedMessageBox(nullptr);
-        RemoveDocumentWindowServices();
-        SetPageContentFactory(nullptr);
-    }
+    void TearDown() override { EndTestFrame(frame_); }
 
     Document* CurrentDocument(HWND id) {
         DocumentList* list = g_windowList->GetDocumentList(id);

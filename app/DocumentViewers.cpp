@@ -1,0 +1,160 @@
+#include "app/DocumentViewers.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "core/CommandDispatcher.h"
+#include "documents/Document.h"
+#include "documents/DocumentWindows.h"
+#include "net/UrlRecord.h"
+#include "resources/CoreIds.h"
+#include "settings/ViewerDispatch.h"
+#include "settings/ViewerTable.h"
+#include "windows/DocumentDispatch.h"
+#include "windows/WindowList.h"
+
+namespace {
+
+HWND ViewOf(ViewerWindow window) {
+    return reinterpret_cast<HWND>(window);
+}
+
+DocumentWindow* WindowOf(ViewerWindow window) {
+    return g_windowList ? g_windowList->FindWindowById(ViewOf(window)) : nullptr;
+}
+
+// The global table, or the built-in rows while there is none (a run
+// without settings).
+ViewerTable& Table() {
+    if (ViewerTable* table = GetViewerTable()) return *table;
+    static ViewerTable builtIn = [] {
+        ViewerTable t;
+        t.AddBuiltInRows();
+        return t;
+    }();
+    return builtIn;
+}
+
+class DocumentViewers : public ViewerWindows, public DocumentDispatch {
+public:
+    // ---- DocumentDispatch: the two decisions for each load
+    void DocumentStarting(HWND view, const UrlHandle& url) override {
+        if (url.IsEmpty()) return;
+        ForgetClosedWindows();
+        Pending& p = pending_[view];
+        // A load announces its content more than once; it is decided once.
+        bool loading = g_windowList && g_windowList->GetLoadState(view) != kWindowIdle;
+        if (p.started && p.urlId == url->GetId() && loading) return;
+        p = Pending();
+        p.urlId = url->GetId();
+        p.started = true;
+        HandleDocumentStart(Table(), reinterpret_cast<ViewerWindow>(view), url);
+    }
+    void DocumentLoaded(HWND view, const UrlHandle& url) override {
+        if (url.IsEmpty()) return;
+        Pending& p = pending_[view];
+        if (p.urlId != url->GetId()) {
+            p = Pending();
+            p.urlId = url->GetId();
+        }
+        HandleLoadedDocument(Table(), reinterpret_cast<ViewerWindow>(view), url);
+        // The next load of the same address is decided afresh; what the
+        // decision left pending stays for the "Unknown type" dialog.
+        pending_[view].started = false;
+    }
+
+    // ---- ViewerWindows
+    int PendingAction(ViewerWindow window) override {
+        auto found = pending_.find(ViewOf(window));
+        return found == pending_.end() ? -1 : found->second.action;
+    }
+    void SetPendingAction(ViewerWindow window, int action) override {
+        if (WindowOf(window)) pending_[ViewOf(window)].action = action;
+    }
+    std::string PendingHandler(ViewerWindow window) override {
+        auto found = pending_.find(ViewOf(window));
+        return found == pending_.end() ? std::string() : found->second.handler;
+    }
+    void SetPendingHandler(ViewerWindow window, const std::string& handler) override {
+        if (WindowOf(window)) pending_[ViewOf(window)].handler = handler;
+    }
+    bool IsSaving(ViewerWindow window) override {
+        if (!WindowOf(window)) return true;
+        auto found = pending_.find(ViewOf(window));
+        return found != pending_.end() && found->second.saving;
+    }
+    void SetSaving(ViewerWindow window, bool saving) override {
+        if (WindowOf(window)) pending_[ViewOf(window)].saving = saving;
+    }
+    void SaveDocumentAs(ViewerWindow window) override {
+        if (WindowOf(window) && IsDispatchedCommand(CMD_SAVE_AS))
+            (void)CommandDispatcher(ViewOf(window), WM_COMMAND, CMD_SAVE_AS, 0);
+    }
+    void ShowInWindow(ViewerWindow window, const UrlHandle& url, bool withPlugin) override {
+        DocumentWindow* w = WindowOf(window);
+        if (!w || url.IsEmpty()) return;
+        // Both decisions may show the same document: once is enough.
+        Document* shown = w->CurrentDocument();
+        if (shown && shown->GetUrl().Record() == url.Record()) return;
+        (void)g_windowList->ShowUrl(ViewOf(window), url, 0, withPlugin);
+    }
+    void PlaySound(ViewerWindow window, const std::string& path, bool midi) override {
+        DocumentWindow* w = WindowOf(window);
+        if (!w || !w->Device()) return;
+        RECT client{};
+        GetClientRect(w->ViewWindow(), &client);
+        WindowServices().PlayInlineMedia(*w->Device(), client, midi ? kTypeMidi : kTypeWav, path.c_str());
+    }
+    void SetLoadFinished(ViewerWindow window) override {
+        if (DocumentWindow* w = WindowOf(window)) {
+            w->ResetProgress();
+            w->SetLoadState(kWindowIdle);
+        }
+    }
+    void StopLoad(ViewerWindow window) override {
+        DocumentWindow* w = WindowOf(window);
+        if (!w) return;
+        UrlHandle loading = w->CurrentUrl();
+        if (!loading.IsEmpty()) loading->RemoveTarget(w->Handler());
+        w->StopLoading();
+        w->ResetProgress();
+        // The window stands again for what it shows.
+        if (Document* d = w->CurrentDocument()) w->SetCurrentUrl(d->GetUrl(), -1);
+        pending_.erase(ViewOf(window));
+    }
+
+private:
+    struct Pending {
+        uint32_t urlId = 0;
+        bool started = false;  // the first decision was taken for this load
+        int action = -1;
+        std::string handler;
+        bool saving = false;
+    };
+
+    void ForgetClosedWindows() {
+        for (auto it = pending_.begin(); it != pending_.end();) {
+            if (g_windowList && g_windowList->IsDocumentWindow(it->first)) ++it;
+            else it = pending_.erase(it);
+        }
+    }
+
+    std::map<HWND, Pending> pending_;
+};
+
+DocumentViewers g_documentViewers;
+
+}  // namespace
+
+void InstallDocumentViewers() {
+    SetViewerWindows(&g_documentViewers);
+    SetDocumentDispatch(&g_documentViewers);
+}
+
+void RemoveDocumentViewers() {
+    SetDocumentDispatch(nullptr);
+    SetViewerWindows(nullptr);
+}

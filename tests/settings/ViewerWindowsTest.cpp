@@ -1,0 +1,148 @@
+// Documents loaded in real document windows (the frame, its window list and
+// the viewer table from a real ini file) go where the viewer table says: a
+// GIF that nginx sends as "application/octet-stream" is shown while server
+// types are not trusted and asks the user while they are; the "Unknown
+// type" dialog's answers act on its own window; an action-3 type runs the
+// program with the cache file.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/FrameWindow.h"
+#include "app/SettingsHandOver.h"
+#include "documents/Document.h"
+#include "documents/DocumentList.h"
+#include "net/UrlRecord.h"
+#include "resources/ViewerIds.h"
+#include "settings/ViewerDialogs.h"
+#include "tests/app/TestFrame.h"
+#include "tests/support/LocalServer.h"
+#include "tests/support/TestPaths.h"
+#include "tests/support/WindowTools.h"
+#include "windows/OpenUrl.h"
+#include "windows/WindowList.h"
+
+using namespace testing_support;
+
+namespace {
+
+int NoBox(HWND, const char*, const char*, UINT) {
+    return IDOK;
+}
+
+class ViewerWindowTest : public ::testing::Test {
+protected:
+    // The frame on an ini file of the given [USER PREFS] lines and further
+    // sections.
+    void Start(const std::string& userPrefs, const std::string& sections = "") {
+        CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
+        InstallSettingsHandOver();
+        frame_ = StartTestFrame(frameWindow_, ini_,
+                                "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\nPLUGIN PATH=" + dir_.File("none") +
+                                    "\r\n" + userPrefs + "[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") +
+                                    "\r\n" + sections,
+                                NoBox);
+        ASSERT_NE(frame_, nullptr);
+    }
+    void TearDown() override { EndTestFrame(frame_); }
+    std::string Address(const char* path) {
+        return "http://127.0.0.1:" + std::to_string(ServerPortFromEnv("NGINX")) + path;
+    }
+    HWND Open(const char* path) {
+        int tile = 1;
+        HWND window = g_windowList->OpenNewWindow(&tile);
+        EXPECT_NE(window, nullptr);
+        EXPECT_NE(OpenTypedUrl(window, Address(path).c_str(), nullptr, false, 0), nullptr);
+        return window;
+    }
+    // The address of the window's shown document ("" for none).
+    std::string Shown(HWND window) {
+        DocumentList* list = g_windowList->GetDocumentList(window);
+        Document* d = list ? list->GetCurrentDocument() : nullptr;
+        const char* name = d ? d->GetUrl().GetName() : nullptr;
+        return name ? name : "";
+    }
+    bool WaitIdle(HWND window) {
+        return PumpUntil([&] { return g_windowList->GetLoadState(window) == kWindowIdle; },
+                         std::chrono::seconds(15));
+    }
+
+    ScratchDir dir_;
+    std::string ini_ = dir_.File("zintu.ini");
+    FrameWindow frameWindow_;
+    HWND frame_ = nullptr;
+};
+
+TEST_F(ViewerWindowTest, AGifSentAsOctetStreamIsShownUnlessServerTypesAreTrusted) {
+    Start("TRUST SERVER TYPES=0\r\n");
+    HWND window = Open("/wrong/a.gif");
+    ASSERT_TRUE(PumpUntil([&] { return Shown(window) == Address("/wrong/a.gif"); }, std::chrono::seconds(15)));
+    EXPECT_TRUE(WaitIdle(window));
+    EXPECT_EQ(UnknownTypeDialogOf(reinterpret_cast<ViewerWindow>(window)), nullptr);
+}
+
+TEST_F(ViewerWindowTest, TrustedServerTypesAskAndTheDialogActsOnItsOwnWindow) {
+    Start("TRUST SERVER TYPES=1\r\n");
+    HWND window = Open("/wrong/a.gif");
+    HWND dialog = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (dialog = UnknownTypeDialogOf(reinterpret_cast<ViewerWindow>(window))); },
+                          std::chrono::seconds(15)));
+    EXPECT_TRUE(WaitIdle(window)) << "the load ends while the user is asked";
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_EQ(WindowTitle(dialog), Address("/wrong/a.gif"));
+    char type[100] = "";
+    GetDlgItemTextA(dialog, IDC_UNKNOWN_TYPE, type, sizeof type);
+    EXPECT_STREQ(type, "application/octet-stream");
+    EXPECT_EQ(Shown(window), "") << "nothing is shown before the user answers";
+    CheckWindowScreenshot(dialog, "unknowndoc-window");
+
+    // "Use Zintu": the document is shown in the dialog's window.
+    PressDialogButton(dialog, IDC_UNKNOWN_USE_ZINTU);
+    EXPECT_TRUE(PumpUntil([&] { return Shown(window) == Address("/wrong/a.gif"); }, std::chrono::seconds(10)));
+    EXPECT_FALSE(IsWindow(dialog));
+
+    // Cancel while another window is the active one stops only the
+    // dialog's window.
+    HWND second = Open("/wrong/a.gif?again");
+    ASSERT_TRUE(PumpUntil([&] { return (dialog = UnknownTypeDialogOf(reinterpret_cast<ViewerWindow>(second))); },
+                          std::chrono::seconds(15)));
+    HWND other = Open("/small.html");
+    g_windowList->SetActiveWindow(other);
+    PressDialogButton(dialog, IDCANCEL);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }, std::chrono::seconds(5)));
+    EXPECT_EQ(g_windowList->GetLoadState(second), kWindowIdle);
+    EXPECT_TRUE(PumpUntil([&] { return Shown(other) == Address("/small.html"); }, std::chrono::seconds(15)))
+        << "the active window's load goes on";
+    EXPECT_EQ(Shown(second), "");
+}
+
+TEST_F(ViewerWindowTest, AnActionThreeTypeRunsTheProgramWithTheCacheFile) {
+    std::string record = ProgramFolder() + "recorded-args.txt";
+    DeleteFileA(record.c_str());
+    Start("TRUST SERVER TYPES=0\r\n", "[FILE TYPES SECTION INFO]\r\nVERSION=1\r\n[FILE TYPES]\r\n"
+                                      "application/x-zintu-record=3," + ProgramFolder() + "record_args.exe,,,zrec\r\n");
+    HWND window = Open("/wrong/doc.zrec");
+    ASSERT_TRUE(PumpUntil([&] { return GetFileAttributesA(record.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                          std::chrono::seconds(20)));
+    Sleep(200);
+    std::string args = ReadWholeFile(record);
+    UrlHandle url = g_windowList->GetWindowUrl(window);
+    ASSERT_FALSE(url.IsEmpty());
+    std::string file = url->GetLocalFilePath(true);
+    ASSERT_FALSE(file.empty());
+    EXPECT_NE(args.find(file), std::string::npos) << args << " / " << file;
+    EXPECT_EQ(ReadWholeFile(file), "a document for a viewer program\n") << "the program gets the whole document";
+    EXPECT_TRUE(WaitIdle(window));
+    EXPECT_EQ(Shown(window), "");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    InstallScreenshotOnFailure();
+    return RUN_ALL_TESTS();
+}
