@@ -4,6 +4,7 @@
 #include "core/AppGlobals.h"
 #include "core/InternalMessages.h"
 #include "core/MessageHandler.h"
+#include "windows/ViewMouse.h"
 
 HWND g_lastMouseWindow = nullptr;
 
@@ -52,6 +53,7 @@ int RunMessageLoop() {
     MSG m;
     while (GetMessageA(&m, nullptr, 0, 0) > 0) {
         NoteMouseMove(m);
+        (void)TranslateDriverWheelMessage(&m);
         if (Filtered(m, false)) {
             PumpDeferred();
             continue;
@@ -66,6 +68,7 @@ int RunMessageLoop() {
             PostQuitMessage(static_cast<int>(more.wParam));
             continue;
         }
+        (void)TranslateDriverWheelMessage(&more);
         if (Filtered(more, true))
             PumpDeferred();
         else

@@ -34,6 +34,7 @@
 #include "windows/BrowsingCommands.h"
 #include "windows/ButtonClassHook.h"
 #include "windows/TimedMessageBox.h"
+#include "windows/ViewMouse.h"
 #include "windows/DocumentFrame.h"
 #include "windows/WindowList.h"
 
@@ -111,6 +112,7 @@ void InstallLayerInterfaces() {
     InstallDocumentWindowServices();
     RegisterDocumentWindowCommands();
     RegisterBrowsingCommands();
+    InitWheelSupport();
     InstallUrlImages();
     InstallFormControlWindows();
     InstallMimeFormEncoder();

@@ -158,6 +158,26 @@ SELECT_CURSOR = [
 ]
 
 
+# The panning cursors: a circle with the directions it scrolls to.
+def pan_cursor(up, down):
+    rows = [[' '] * 32 for _ in range(32)]
+    c = 15.5
+    for y in range(32):
+        for x in range(32):
+            d2 = (x - c) ** 2 + (y - c) ** 2
+            if d2 <= 3.0 ** 2:
+                rows[y][x] = '#'
+    for flip, on in ((False, up), (True, down)):
+        if not on:
+            continue
+        for i in range(7):
+            y = 3 + i if not flip else 28 - i
+            for x in range(16 - i - 1, 16 + i + 1):
+                edge = x in (16 - i - 1, 16 + i)
+                rows[y][x] = '#' if edge or i == 6 else '.'
+    return [''.join(r) for r in rows]
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
         os.path.dirname(os.path.abspath(__file__)), '..', 'resources', 'art')
@@ -165,6 +185,9 @@ def main():
     write_icon(os.path.join(out, 'zintu.ico'), [globe(32), globe(16)])
     write_cursor(os.path.join(out, 'help.cur'), HELP_CURSOR, (0, 0))
     write_cursor(os.path.join(out, 'select.cur'), SELECT_CURSOR, (6, 0))
+    write_cursor(os.path.join(out, 'panup.cur'), pan_cursor(True, False), (16, 16))
+    write_cursor(os.path.join(out, 'pansud.cur'), pan_cursor(True, True), (16, 16))
+    write_cursor(os.path.join(out, 'pandown.cur'), pan_cursor(False, True), (16, 16))
 
 
 if __name__ == '__main__':

@@ -5,6 +5,7 @@
 #include "core/AppGlobals.h"
 #include "core/CommandDispatcher.h"
 #include "resources/CoreIds.h"
+#include "windows/Navigation.h"
 #include "windows/OpenUrlDialog.h"
 #include "windows/WindowList.h"
 
@@ -38,4 +39,5 @@ void RegisterBrowsingCommands() {
         {CMD_PROGRESS_BAR, CmdToggleProgressBar},
     };
     RegisterCommands(bindings);
+    RegisterNavigationCommands();
 }

@@ -17,6 +17,7 @@
 #include "resources/CoreIds.h"
 #include "resources/WindowStringIds.h"
 #include "windows/DocumentView.h"
+#include "windows/ViewMouse.h"
 #include "windows/OpenUrl.h"
 #include "windows/WindowList.h"
 
@@ -285,6 +286,8 @@ LRESULT CALLBACK DocumentFrameProc(HWND frame, UINT message, WPARAM wParam, LPAR
     LRESULT ignored = 0;
     (void)WindowProcFront(frame, message, wParam, lParam, kViewHelpContext, &ignored);
     HWND view = g_windowList ? g_windowList->ViewForFrame(frame) : nullptr;
+    // The frame has the keyboard while its view pans: a key ends panning.
+    if (PannedWindow() && message >= WM_KEYUP && message <= WM_SYSDEADCHAR) StopPanning();
     switch (message) {
         case WM_CREATE: break;
         case WM_DESTROY:
@@ -307,6 +310,11 @@ LRESULT CALLBACK DocumentFrameProc(HWND frame, UINT message, WPARAM wParam, LPAR
             return 0;
         case WM_KEYDOWN:
             if (view) return OnViewKeyDown(view, wParam, lParam);
+            break;
+        case WM_MOUSEWHEEL:
+            // The frame has the focus, so the wheel comes here: the view
+            // scrolls (or zooms) with it.
+            if (view) return SendMessageA(view, message, wParam, lParam);
             break;
         case WM_COMMAND:
             if (CommandDispatcher(frame, message, wParam, lParam)) return 0;

@@ -15,8 +15,10 @@
 #include "layout/PaintDevice.h"
 #include "resources/CoreIds.h"
 #include "windows/LoadNotices.h"
+#include "windows/Navigation.h"
 #include "windows/OpenUrl.h"
 #include "windows/ViewArithmetic.h"
+#include "windows/ViewMouse.h"
 #include "windows/WindowList.h"
 
 namespace {
@@ -281,7 +283,11 @@ void SecondGroupKey(HWND window, HWND view, WPARAM key, bool ctrl, bool alt, boo
         case VK_LEFT: case VK_RIGHT:
             if (!ctrl && !alt)
                 ScrollViewHorizontally(window, WM_HSCROLL, key == VK_LEFT ? SB_LINELEFT : SB_LINERIGHT, 0, frameMode);
+            else
+                (void)NavigateInWindow(view, key == VK_RIGHT);
             break;
+        case 'X': case 'Z': (void)NavigateInWindow(view, key == 'X'); break;
+        case VK_ESCAPE: (void)StopWindowLoad(view, false); break;
         case '1': MdiNext(view, true); break;
         case '2': MdiNext(view, false); break;
         case '4':
@@ -298,7 +304,7 @@ void SecondGroupKey(HWND window, HWND view, WPARAM key, bool ctrl, bool alt, boo
 }
 
 LRESULT OnCommand(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
-    (void)CommandDispatcher(view, message, wParam, lParam);
+    if (!CommandDispatcher(view, message, wParam, lParam)) (void)HandleViewControlCommand(view, wParam, lParam, false);
     return 0;
 }
 
@@ -418,6 +424,7 @@ LRESULT OnViewKeyDown(HWND window, WPARAM key, LPARAM lParam) {
 LRESULT CALLBACK DocumentViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (WindowProcFront(view, message, wParam, lParam, kViewHelpContext, &result)) return result;
+    if (HandleViewMouseMessage(view, message, wParam, lParam, false, &result)) return result;
     switch (message) {
         case WM_CREATE:
             OnCreate(view);

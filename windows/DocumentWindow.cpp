@@ -19,6 +19,7 @@
 #include "resources/CoreIds.h"
 #include "windows/DocumentBars.h"
 #include "windows/DocumentView.h"
+#include "windows/Navigation.h"
 #include "windows/OpenUrl.h"
 #include "windows/ViewArithmetic.h"
 #include "windows/WindowList.h"
@@ -521,11 +522,8 @@ std::string DocumentWindow::FieldText(int controlId) const {
     return text;
 }
 
-// Stopping the loads themselves belongs to the commands; the window stops
-// its document and is idle again.
 void DocumentWindow::StopLoading() {
-    if (Document* d = CurrentDocument()) d->Stop(0);
-    SetLoadState(kWindowIdle);
+    (void)StopWindowLoad(view_, false);
 }
 
 void DocumentWindow::OpenTypedAddress(const std::string& text) {

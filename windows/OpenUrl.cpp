@@ -4,15 +4,18 @@
 #include <string>
 #include <vector>
 
+#include "core/AppGlobals.h"
 #include "core/CoarseClock.h"
 #include "core/CommandLine.h"
 #include "core/MessageBoxes.h"
 #include "core/Preferences.h"
 #include "net/UrlAuthority.h"
+#include "net/UrlNames.h"
 #include "net/UrlRecord.h"
 #include "net/UrlRegistry.h"
 #include "net/UrlReloadPolicy.h"
 #include "windows/DocumentDispatch.h"
+#include "windows/Navigation.h"
 #include "windows/OutsideUrls.h"
 #include "windows/TypedAddress.h"
 #include "windows/UrlRoads.h"
@@ -31,7 +34,8 @@ HWND OpenTypedUrl(HWND window, const char* text, const char* title, bool checkRe
     return OpenUrlInWindow(window, url, title, checkReload, windowIndex);
 }
 
-HWND OpenUrlInWindow(HWND window, const UrlHandle& url, const char* title, bool checkReload, int windowIndex) {
+HWND OpenUrlInWindow(HWND window, const UrlHandle& url, const char* title, bool checkReload, int windowIndex,
+                     const UrlHandle& referrer, int target) {
     if (!g_windowList || url.IsEmpty()) return nullptr;
     // Outside programs and refusals end here (the user is told of a
     // refusal); compose windows and scripts are opened by their own code.
@@ -52,19 +56,19 @@ HWND OpenUrlInWindow(HWND window, const UrlHandle& url, const char* title, bool 
     w->SetLoadState(kWindowLoading);
     g_windowList->SetLoadFlagA(window, false);
     w->SetTargetUrl(UrlHandle(), -1);
-    w->SetCurrentUrl(url, -1);
+    w->SetCurrentUrl(url, target);
     if (title) w->SetTitle(title, false);
     if (HWND bar = w->BottomToolbar(); bar && url.GetName())
         SetDlgItemTextA(bar, kBarAddressCombo, MaskedUrlText(url.GetName()).c_str());
     w->StartProgress(true);
     w->cachePageFlag = false;
     if (status != kLoadLoaded && status != kLoadDelivering) {
-        (void)url->StartLoad(w->Handler(), UrlHandle(), false, false);
+        (void)url->StartLoad(w->Handler(), referrer, false, false);
         return window;
     }
     bool offline = g_preferences && g_preferences->Get(PrefInt::OfflineMode);
     if (!offline && (w->reloadRequested || (checkReload && NeedsReload(*url.Record(), false, CoarseClockNow())))) {
-        url->RequestLoad(w->Handler(), UrlHandle(), !w->reloadRequested, false, false, w->reloadRequested);
+        url->RequestLoad(w->Handler(), referrer, !w->reloadRequested, false, false, w->reloadRequested);
         return window;
     }
     url->Touch(CoarseClockNow(), false);
@@ -78,6 +82,92 @@ HWND OpenUrlInWindow(HWND window, const UrlHandle& url, const char* title, bool 
     }
     if (g_windowList->GetLoadState(window) != kWindowLoading) w->SetLoadState(kWindowIdle);
     return window;
+}
+
+namespace {
+
+bool KeyHeld(int key) {
+    return (GetAsyncKeyState(key) & 0x8000) != 0;
+}
+
+bool SameRecord(const UrlHandle& a, const UrlHandle& b) {
+    return !a.IsEmpty() && a.Record() == b.Record();
+}
+
+// The window's own load makes way for the new one.
+HWND OpenHere(HWND window, const UrlHandle& url, const UrlHandle& referrer, bool checkReload, int target) {
+    (void)StopWindowLoad(window, false);
+    return OpenUrlInWindow(window, url, nullptr, checkReload, 0, referrer, target);
+}
+
+// A news article or group in the window the chain of this one keeps for
+// it (links 1: article, 2: group, 3: the list before), or in a new window
+// added to the chain.
+HWND OpenInNewsChain(HWND window, const UrlHandle& url, const UrlHandle& referrer, bool article) {
+    const int mode = g_preferences ? g_preferences->Get(article ? PrefInt::NewsArticleMode : PrefInt::NewsGroupMode) : 1;
+    if (mode == 0) return OpenHere(window, url, referrer, true, -1);
+    HWND frame = g_windowList->FindWindowById(window) ? g_windowList->FindWindowById(window)->Frame() : nullptr;
+    if (mode == 1) {
+        if (HWND reused = g_windowList->GetLink(window, article ? 1 : 2)) {
+            (void)StopWindowLoad(reused, false);
+            HWND opened = OpenUrlInWindow(reused, url, nullptr, true, 0, referrer, -1);
+            HWND reusedFrame = g_windowList->FindWindowById(reused)->Frame();
+            if (IsIconic(reusedFrame) || (frame && IsZoomed(frame))) ShowWindow(reusedFrame, SW_RESTORE);
+            if (g_mdiClient && frame &&
+                reinterpret_cast<HWND>(SendMessageA(g_mdiClient, WM_MDIGETACTIVE, 0, 0)) == frame)
+                SendMessageA(g_mdiClient, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(reusedFrame), 0);
+            return opened;
+        }
+    }
+    int tile = 1;
+    HWND fresh = g_windowList->OpenNewWindow(&tile);
+    if (!fresh) return nullptr;
+    if (article) {
+        g_windowList->SetLink(window, 1, fresh);
+        g_windowList->SetLink(fresh, 2, window);
+        HWND list = g_windowList->GetLink(window, 3);
+        g_windowList->SetLink(fresh, 3, list);
+        if (list) g_windowList->SetLink(list, 1, fresh);
+    } else {
+        g_windowList->SetLink(window, 2, fresh);
+        g_windowList->SetLink(fresh, 3, window);
+        HWND articles = g_windowList->GetLink(window, 1);
+        g_windowList->SetLink(fresh, 1, articles);
+        if (articles) g_windowList->SetLink(articles, 2, fresh);
+    }
+    (void)StopWindowLoad(fresh, true);
+    return OpenUrlInWindow(fresh, url, nullptr, true, 0, referrer, -1);
+}
+
+}  // namespace
+
+HWND FollowLink(HWND window, const UrlHandle& url, const UrlHandle& referrer, int target) {
+    if (!g_windowList || url.IsEmpty() || !g_windowList->IsDocumentWindow(window)) return nullptr;
+    const bool ignoreTarget = g_preferences && g_preferences->Get(PrefInt::IgnoreTarget);
+    const UrlHandle current = g_windowList->GetWindowUrl(window);
+    const bool differs = !SameRecord(url, current);
+    if (!KeyHeld(VK_SHIFT) && (target != -2 || ignoreTarget)) {
+        const int scheme = url->GetScheme();
+        const bool news = scheme == kSchemeNews || scheme == kSchemeSnews;
+        if (!news || !differs) return OpenHere(window, url, referrer, differs, target == -2 ? -1 : target);
+        const char* text = url.GetName();
+        if (!text || !*text) return nullptr;
+        switch (ClassifyNewsUrl(text)) {
+            case kNewsArticle: case kNewsServerArticle: return OpenInNewsChain(window, url, referrer, true);
+            case kNewsGroup: case kNewsServerGroup: return OpenInNewsChain(window, url, referrer, false);
+            default: return OpenHere(window, url, referrer, differs, -1);
+        }
+    }
+    int tile = 1;
+    HWND fresh = g_windowList->OpenNewWindow(&tile);
+    if (!fresh) return nullptr;
+    HWND opened = OpenUrlInWindow(fresh, url, nullptr, differs, 0, referrer, -1);
+    // With Ctrl the new window opens behind this one.
+    if (KeyHeld(VK_CONTROL) && g_mdiClient) {
+        if (DocumentWindow* w = g_windowList->FindWindowById(window))
+            SendMessageA(g_mdiClient, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(w->Frame()), 0);
+    }
+    return opened;
 }
 
 HWND OpenLocalFileAsUrl(HWND window, const char* path) {

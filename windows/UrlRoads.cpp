@@ -1,5 +1,7 @@
 #include "windows/UrlRoads.h"
 
+#include <cctype>
+
 #include "net/UrlNames.h"
 
 UrlRoad ChooseUrlRoad(const UrlRoadFacts& f) {
@@ -61,4 +63,23 @@ bool IsSafeOutsideArgument(const std::string& argument) {
         if (c == '"' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
     }
     return true;
+}
+
+int ClassifyNewsUrl(const std::string& text) {
+    size_t colon = text.find(':');
+    if (colon == std::string::npos) return -1;
+    std::string scheme = text.substr(0, colon);
+    for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (scheme != "news" && scheme != "snews") return -1;
+    std::string rest = text.substr(colon + 1);
+    bool server = rest.rfind("//", 0) == 0;
+    if (server) {
+        size_t slash = rest.find('/', 2);
+        rest = slash == std::string::npos ? std::string() : rest.substr(slash + 1);
+    }
+    if (size_t hash = rest.find('#'); hash != std::string::npos) rest.erase(hash);
+    if (rest.empty() || rest == "*") return server || !rest.empty() ? kNewsAllGroups : -1;
+    // A message id holds an '@'; a group name never does.
+    if (rest.find('@') != std::string::npos) return server ? kNewsServerArticle : kNewsArticle;
+    return server ? kNewsServerGroup : kNewsGroup;
 }

@@ -36,3 +36,15 @@ bool IsSafeOutsideHost(const std::string& host);
 // Any argument of an outside program (it is always quoted): no '"', which
 // would end the quotes, and no control characters.
 bool IsSafeOutsideArgument(const std::string& argument);
+
+// What a news or snews URL names, for choosing the window that shows it:
+// 0 every group, 2 a group and 4 a group on a named server, 5 an article
+// and 6 an article on a named server; -1 for an empty or other URL.
+enum NewsUrlKind : int {
+    kNewsAllGroups = 0,
+    kNewsGroup = 2,
+    kNewsServerGroup = 4,
+    kNewsArticle = 5,
+    kNewsServerArticle = 6,
+};
+int ClassifyNewsUrl(const std::string& text);

@@ -401,6 +401,38 @@ int WindowList::GoToHistoryIndex(HWND id, int index) {
     return code;
 }
 
+int WindowList::Navigate(HWND id, bool forward) {
+    DocumentWindow* w = FindWindowById(id);
+    if (!w || !w->List()) return kHistoryNothing;
+    // The load the window waits for is not the page it goes to.
+    UrlHandle url = w->CurrentUrl();
+    Document* before = w->CurrentDocument();
+    if (!url.IsEmpty() && w->Handler()) url->RemoveTarget(w->Handler());
+    if (before && before->GetUrl().Record() == url.Record()) before->Stop(1);
+    w->StartProgress(true);
+    w->SetLoadState(kWindowLoading);
+    int code = forward ? w->List()->GoForward(false) : w->List()->GoBack(false);
+    Document* d = w->CurrentDocument();
+    switch (code) {
+        case kHistoryIncomplete: case kHistoryShown: case kHistoryReload:
+        case kHistoryLoadsRunning: case kHistoryMovedInside:
+            if (d) w->SetCurrentUrl(d->GetUrl(), -1);
+            DocumentShown(*w, false);
+            break;
+        default:
+            break;
+    }
+    if (code == kHistoryReload && d) {
+        (void)d->GetUrl()->StartLoad(w->Handler(), UrlHandle(), false, false);
+    } else if (code == kHistoryIncomplete || code == kHistoryLoadsRunning) {
+        w->SetLoadState(kWindowUsable);
+    } else {
+        w->ResetProgress();
+        w->SetLoadState(kWindowIdle);
+    }
+    return code;
+}
+
 int WindowList::ShowLoadedUrl(HWND id, const UrlHandle& url, bool asPlugin) {
     DocumentWindow* w = FindWindowById(id);
     if (!w || !w->List()) return kHistoryCannotShow;

@@ -101,6 +101,9 @@ public:
     // answer is passed back.
     int ShowUrl(HWND id, const UrlHandle& url, int32_t startArg, bool asPlugin);
     int GoToHistoryIndex(HWND id, int index);
+    // One step back or forward in the window's history, its loads stopped
+    // first; the history's answer.
+    int Navigate(HWND id, bool forward);
     int ShowLoadedUrl(HWND id, const UrlHandle& url, bool asPlugin);
 
     // Window choice for new loads; tileFlag is kept by the caller across a

@@ -37,6 +37,7 @@
 #include "windows/DocumentView.h"
 #include "windows/OpenUrl.h"
 #include "windows/ViewArithmetic.h"
+#include "windows/ViewMouse.h"
 #include "windows/WindowList.h"
 
 using namespace testing_support;
@@ -608,6 +609,250 @@ TEST_F(BrowsingBars, StopEndsALoadAndLeavesTheWindowIdle) {
     SendMessageA(GetDlgItem(g_windowList->GetBottomToolbar(view), IDC_BAR_STOP), BM_CLICK, 0, 0);
     PumpFor(std::chrono::milliseconds(300));
     EXPECT_EQ(g_windowList->GetLoadState(view), kWindowIdle);
+}
+
+
+// --- the mouse: links, the wheel, panning; history; stop -------------------------
+
+// Real input: the mouse and keys go through the system's input queue, so the
+// windows see them as a user's (the pointer moves, the key state changes).
+class ViewMouse : public BrowsingBars {
+protected:
+    void SetUp() override {
+        BrowsingBars::SetUp();
+        InitWheelSupport();
+        port_ = std::to_string(ServerPortFromEnv("NGINX"));
+    }
+    void TearDown() override {
+        StopPanning();
+        BrowsingBars::TearDown();
+    }
+    std::string Url(const char* path) const { return "http://127.0.0.1:" + port_ + path; }
+    static std::string CurrentName(Document* d) { return d ? d->GetUrl().GetName() : ""; }
+    // A window showing the page (idle, laid out), its frame in front.
+    HWND Showing(const char* path) {
+        HWND view = WindowWithBar();
+        if (!view) return nullptr;
+        SendMessageA(g_mdiClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(GetParent(view)), 0);
+        if (!OpenTypedUrl(view, Url(path).c_str(), nullptr, true, 0) || !WaitShown(view)) return nullptr;
+        SetForegroundWindow(frame_);
+        PumpFor(std::chrono::milliseconds(200));
+        return view;
+    }
+    // A maximised window showing a local page many screens tall.
+    HWND ShowingTallPage() {
+        std::string body;
+        for (int i = 0; i < 300; ++i) body += "<p>Line " + std::to_string(i) + " of a page taller than its window.</p>";
+        HWND view = NewWindow();
+        if (!view) return nullptr;
+        SendMessageA(g_mdiClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(GetParent(view)), 0);
+        if (!OpenLocalFileAsUrl(view, Page("tall.html", "Tall", body).c_str()) || !WaitShown(view)) return nullptr;
+        SetForegroundWindow(frame_);
+        PumpFor(std::chrono::milliseconds(100));
+        return view;
+    }
+    // A point of the view (client pixels) over a link of its page.
+    POINT LinkPoint(HWND view) {
+        Document* d = CurrentDocument(view);
+        RECT client;
+        GetClientRect(view, &client);
+        for (LONG y = 2; d && y < client.bottom; y += 4) {
+            for (LONG x = 2; x < client.right / 2; x += 4) {
+                HtmlElement* element = nullptr;
+                if (d->DescribePoint(x, y, &element, nullptr, nullptr) && element) return {x + 6, y + 2};
+            }
+        }
+        return {-1, -1};
+    }
+    static void MoveTo(HWND window, POINT client) {
+        ClientToScreen(window, &client);
+        INPUT in = {};
+        in.type = INPUT_MOUSE;
+        in.mi.dx = static_cast<LONG>(client.x * 65535.0 / (GetSystemMetrics(SM_CXSCREEN) - 1));
+        in.mi.dy = static_cast<LONG>(client.y * 65535.0 / (GetSystemMetrics(SM_CYSCREEN) - 1));
+        in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        SendInput(1, &in, sizeof in);
+        PumpFor(std::chrono::milliseconds(100));
+    }
+    static void Mouse(DWORD flags, int wheel = 0) {
+        INPUT in = {};
+        in.type = INPUT_MOUSE;
+        in.mi.dwFlags = flags;
+        in.mi.mouseData = static_cast<DWORD>(wheel);
+        SendInput(1, &in, sizeof in);
+        PumpFor(std::chrono::milliseconds(60));
+    }
+    static void Key(WORD key, bool down) {
+        INPUT in = {};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = key;
+        in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+        SendInput(1, &in, sizeof in);
+        PumpFor(std::chrono::milliseconds(60));
+    }
+    void Click(HWND view, POINT at, WORD modifier = 0) {
+        MoveTo(view, at);
+        if (modifier) Key(modifier, true);
+        Mouse(MOUSEEVENTF_LEFTDOWN);
+        Mouse(MOUSEEVENTF_LEFTUP);
+        if (modifier) Key(modifier, false);
+    }
+    bool WaitFor(HWND view, const char* path) {
+        std::string want = Url(path);
+        return PumpUntil([&] { return CurrentName(CurrentDocument(view)) == want &&
+                                      g_windowList->GetLoadState(view) == kWindowIdle; },
+                         std::chrono::seconds(15));
+    }
+    std::string port_;
+};
+
+TEST_F(ViewMouse, ClickingLinksLoadsTheirTargetsAndHistoryWalksBackAndForth) {
+    HWND view = Showing("/chain1.html");
+    ASSERT_NE(view, nullptr);
+    POINT link = LinkPoint(view);
+    ASSERT_GE(link.x, 0) << "the page has a link";
+    // Over the link the status and link texts show its address.
+    MoveTo(view, link);
+    MoveTo(view, {link.x + 1, link.y});
+    EXPECT_EQ(std::string(g_windowList->GetLinkText()), Url("/chain2.html"));
+    Click(view, link);
+    ASSERT_TRUE(WaitFor(view, "/chain2.html")) << CurrentName(CurrentDocument(view));
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(WindowTitle(g_windowList->FindWindowById(view)->Frame()).rfind("Chain two", 0), 0u);
+    CheckWindowScreenshot(frame_, "view-after-following-a-link");
+    Click(view, LinkPoint(view));
+    ASSERT_TRUE(WaitFor(view, "/chain3.html"));
+    EXPECT_EQ(g_windowList->GetDocumentList(view)->GetCount(), 3);
+    EXPECT_TRUE(g_boxes.empty());
+    // Back twice and forward twice, by the commands and the keys.
+    HMENU menu = GetMenu(frame_);
+    EXPECT_TRUE(GetMenuState(menu, CMD_NEXT, MF_BYCOMMAND) & MF_GRAYED) << "nothing ahead";
+    SendMessageA(frame_, WM_COMMAND, CMD_PREVIOUS, 0);
+    ASSERT_TRUE(WaitFor(view, "/chain2.html"));
+    SendMessageA(view, WM_KEYDOWN, 'Z', 0);
+    ASSERT_TRUE(WaitFor(view, "/chain1.html"));
+    EXPECT_TRUE(GetMenuState(menu, CMD_PREVIOUS, MF_BYCOMMAND) & MF_GRAYED) << "nothing behind";
+    SendMessageA(frame_, WM_COMMAND, CMD_PREVIOUS, 0);
+    EXPECT_TRUE(WaitFor(view, "/chain1.html")) << "no step before the first page";
+    SendMessageA(frame_, WM_COMMAND, CMD_NEXT, 0);
+    ASSERT_TRUE(WaitFor(view, "/chain2.html"));
+    Key(VK_CONTROL, true);
+    SendMessageA(view, WM_KEYDOWN, VK_RIGHT, 0);
+    Key(VK_CONTROL, false);
+    ASSERT_TRUE(WaitFor(view, "/chain3.html"));
+    EXPECT_EQ(WindowTitle(g_windowList->FindWindowById(view)->Frame()).rfind("Chain three", 0), 0u);
+    EXPECT_EQ(g_windowList->GetDocumentList(view)->GetCount(), 3) << "walking keeps the history whole";
+    EXPECT_EQ(g_windowList->Count(), 1) << "all in one window";
+}
+
+TEST_F(ViewMouse, ShiftClickOpensTheLinkInANewWindow) {
+    HWND view = Showing("/chain1.html");
+    ASSERT_NE(view, nullptr);
+    POINT link = LinkPoint(view);
+    ASSERT_GE(link.x, 0);
+    Click(view, link, VK_SHIFT);
+    ASSERT_TRUE(PumpUntil([] { return g_windowList->Count() == 2; }));
+    HWND other = nullptr;
+    for (HWND id = g_windowList->NextWindowId(true); id; id = g_windowList->NextWindowId(false))
+        if (id != view) other = id;
+    ASSERT_NE(other, nullptr);
+    EXPECT_TRUE(WaitFor(other, "/chain2.html"));
+    EXPECT_EQ(CurrentName(CurrentDocument(view)), Url("/chain1.html")) << "the first window keeps its page";
+    EXPECT_EQ(g_windowList->GetDocumentList(view)->GetCount(), 1);
+}
+
+TEST_F(ViewMouse, TheWheelScrollsAndCtrlWheelZooms) {
+    HWND view = ShowingTallPage();
+    ASSERT_NE(view, nullptr);
+    RECT client;
+    GetClientRect(view, &client);
+    MoveTo(view, {client.right / 2, client.bottom / 2});
+    Document* d = CurrentDocument(view);
+    ASSERT_EQ(d->ScrollY(), 0);
+    Mouse(MOUSEEVENTF_WHEEL, -WHEEL_DELTA);
+    ASSERT_TRUE(PumpUntil([&] { return d->ScrollY() > 0; })) << "a notch towards the user scrolls down";
+    const int32_t oneNotch = d->ScrollY();
+    // The driver's message: a notch of 240 scrolls as far as one of 120.
+    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-2 * WHEEL_DELTA)), 0);
+    EXPECT_EQ(d->ScrollY(), 2 * oneNotch);
+    Mouse(MOUSEEVENTF_WHEEL, WHEEL_DELTA);
+    Mouse(MOUSEEVENTF_WHEEL, WHEEL_DELTA);
+    EXPECT_TRUE(PumpUntil([&] { return d->ScrollY() == 0; })) << d->ScrollY();
+    // With Ctrl: down zooms out by ten, up in.
+    Key(VK_CONTROL, true);
+    Mouse(MOUSEEVENTF_WHEEL, -WHEEL_DELTA);
+    Key(VK_CONTROL, false);
+    EXPECT_TRUE(PumpUntil([&] { return g_windowList->GetScale(view) == 90; })) << g_windowList->GetScale(view);
+    EXPECT_EQ(d->ScrollY(), 0) << "zooming does not scroll";
+    struct Case {
+        int delta;
+        int scale;  // after the message
+    } cases[] = {{WHEEL_DELTA, 100}, {2 * WHEEL_DELTA, 120}, {60, 120}, {60, 130}, {-60, 130}, {-180, 110}};
+    for (const Case& c : cases) {
+        SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, static_cast<WORD>(c.delta)), 0);
+        PumpFor(std::chrono::milliseconds(50));
+        EXPECT_EQ(g_windowList->GetScale(view), c.scale) << c.delta;
+    }
+    // Other key combinations do nothing.
+    SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL | MK_SHIFT, static_cast<WORD>(-WHEEL_DELTA)), 0);
+    PumpFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(g_windowList->GetScale(view), 110);
+    EXPECT_EQ(d->ScrollY(), 0);
+}
+
+TEST_F(ViewMouse, AMiddleClickPansUntilAKeyIsPressed) {
+    HWND view = ShowingTallPage();
+    ASSERT_NE(view, nullptr);
+    RECT client;
+    GetClientRect(view, &client);
+    MoveTo(view, {client.right / 3, client.bottom / 3});
+    Document* d = CurrentDocument(view);
+    Mouse(MOUSEEVENTF_MIDDLEDOWN);
+    Mouse(MOUSEEVENTF_MIDDLEUP);
+    ASSERT_EQ(PannedWindow(), view);
+    // The first step puts the pointer on the centre, where nothing moves.
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(d->ScrollY(), 0);
+    POINT centre = {client.right / 2, client.bottom / 2};
+    MoveTo(view, {centre.x, centre.y + client.bottom / 3});
+    ASSERT_TRUE(PumpUntil([&] { return d->ScrollY() > 0; })) << "below the centre the page moves up";
+    Key(VK_SHIFT, true);
+    Key(VK_SHIFT, false);
+    EXPECT_EQ(PannedWindow(), nullptr) << "a key ends panning";
+    const int32_t stopped = d->ScrollY();
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(d->ScrollY(), stopped);
+    // The pointer is free again: it leaves the view.
+    ClipCursor(nullptr);
+    RECT clip = {};
+    GetClipCursor(&clip);
+    EXPECT_GE(clip.right - clip.left, GetSystemMetrics(SM_CXSCREEN) - 1);
+}
+
+TEST_F(ViewMouse, StopDuringAThrottledLoadEndsItWithThePageAsFarAsItCame) {
+    HWND view = WindowWithBar();
+    ASSERT_NE(view, nullptr);
+    ASSERT_NE(OpenTypedUrl(view, Url("/slow/long.html").c_str(), nullptr, true, 0), nullptr);
+    DocumentWindow* w = g_windowList->FindWindowById(view);
+    // Part of the page is on screen while the rest still comes.
+    ASSERT_TRUE(PumpUntil([&] { return CurrentDocument(view) && w->bytesLoaded >= 2000; },
+                          std::chrono::seconds(15)));
+    UrlHandle url = w->CurrentUrl();
+    ASSERT_EQ(url->GetLoadStatus(true), kLoadLoading);
+    SendMessageA(GetDlgItem(w->BottomToolbar(), IDC_BAR_STOP), BM_CLICK, 0, 0);
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(g_windowList->GetLoadState(view), kWindowIdle);
+    EXPECT_NE(url->GetLoadStatus(true), kLoadLoading) << "the network load ended";
+    EXPECT_NE(url->GetLoadStatus(true), kLoadLoaded) << "a part is not kept as the whole page";
+    const int32_t bytes = w->bytesLoaded;
+    PumpFor(std::chrono::milliseconds(2500));
+    EXPECT_EQ(w->bytesLoaded, bytes) << "nothing more arrives";
+    Document* d = CurrentDocument(view);
+    ASSERT_NE(d, nullptr) << "the page stays";
+    EXPECT_EQ(CurrentName(d), Url("/slow/long.html"));
+    EXPECT_GT(d->GetContentHeight(), 0);
+    EXPECT_GT(InkPixels(view), 100) << "what came is shown";
+    EXPECT_TRUE(g_boxes.empty()) << (g_boxes.empty() ? "" : g_boxes[0]);
 }
 
 }  // namespace

@@ -109,4 +109,25 @@ TEST(UrlRoads, OnlyPlainHostsAndUnquotedTextReachOutsidePrograms) {
     EXPECT_FALSE(IsSafeOutsideArgument("mailto:a@b\r\nx"));
 }
 
+TEST(UrlRoads, NewsUrlsNameArticlesGroupsOrEveryGroup) {
+    struct Case {
+        const char* url;
+        int kind;
+    } cases[] = {
+        {"news:comp.lang.c", kNewsGroup},
+        {"NEWS:comp.lang.c", kNewsGroup},
+        {"news:1234@host.example", kNewsArticle},
+        {"snews:<5@h>", kNewsArticle},
+        {"news://server:119/comp.lang.c", kNewsServerGroup},
+        {"news://server/77@server", kNewsServerArticle},
+        {"news://server/", kNewsAllGroups},
+        {"news:*", kNewsAllGroups},
+        {"news:comp.lang.c#top", kNewsGroup},
+        {"news:", -1},
+        {"http://news/a@b", -1},
+        {"comp.lang.c", -1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ClassifyNewsUrl(c.url), c.kind) << c.url;
+}
+
 }  // namespace
