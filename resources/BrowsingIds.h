@@ -56,6 +56,7 @@
 
 // Saving images.
 #define IDS_IMAGE_FILE_FILTER 20059
+#define IDS_IMAGE_NOT_SAVED 20151
 
 // The address dialog "HENTURL".
 #define IDC_URL_ENTRY 10037

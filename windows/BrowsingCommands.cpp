@@ -7,6 +7,7 @@
 #include "resources/CoreIds.h"
 #include "windows/Navigation.h"
 #include "windows/OpenUrlDialog.h"
+#include "windows/ViewMouse.h"
 #include "windows/WindowList.h"
 
 namespace {
@@ -40,4 +41,5 @@ void RegisterBrowsingCommands() {
     };
     RegisterCommands(bindings);
     RegisterNavigationCommands();
+    RegisterViewMouseCommands();
 }

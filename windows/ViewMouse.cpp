@@ -8,6 +8,9 @@
 #include <memory>
 
 #include "core/AppGlobals.h"
+#include "core/CommandDispatcher.h"
+#include "core/FileDialogs.h"
+#include "core/SaveFileNames.h"
 #include "core/MessageBoxes.h"
 #include "core/Preferences.h"
 #include "documents/Document.h"
@@ -19,6 +22,9 @@
 #include "html/ElementRecords.h"
 #include "html/HtmlElement.h"
 #include "layout/FormSubmission.h"
+#include "layout/UrlImages.h"
+#include "resources/BrowsingIds.h"
+#include "resources/CoreIds.h"
 #include "net/UrlRecord.h"
 #include "windows/DocumentView.h"
 #include "windows/Navigation.h"
@@ -59,6 +65,17 @@ struct PanState {
     HCURSOR up = nullptr, neutral = nullptr, down = nullptr;
 };
 PanState g_pan;
+
+// What the last right press found, for the commands of its menu. The
+// elements belong to the document, which is checked to be still shown.
+struct ContextState {
+    HWND owner = nullptr;
+    Document* top = nullptr;       // the owner's current document then
+    Document* document = nullptr;  // the one under the mouse (a frame's)
+    HtmlElement* link = nullptr;
+    HtmlElement* image = nullptr;
+};
+ContextState g_context;
 
 constexpr uint16_t kNoLink = 0xFFFF;
 
@@ -318,9 +335,11 @@ bool OnSetCursor(HWND window, WPARAM wParam, LPARAM lParam, bool frameMode) {
 void OnRightDown(HWND window, LPARAM lParam, bool frameMode) {
     HWND owner = OwnerOf(window, frameMode);
     int flags = 0;
+    g_context = ContextState();
     if (!Loading(owner)) {
         CloseDropDown(owner);
         Document* document = WindowDocument(owner, window);
+        g_context = {owner, CurrentDocumentOfList(owner), document, nullptr, nullptr};
         const POINT p = LayoutPoint(owner, lParam);
         HtmlElement* innermost = document ? document->ElementAtPoint(p.x, p.y) : nullptr;
         for (HtmlElement* e = innermost; e; e = e->Parent()) {
@@ -336,9 +355,15 @@ void OnRightDown(HWND window, LPARAM lParam, bool frameMode) {
                     url = *element->RecordAs<AnchorRecord>()->href;
                 g_windowList->SetContextUrl(url);
                 if (!url.IsEmpty() && (e != innermost || type == kTagImg)) flags |= 1;
-                if (type == kTagImg) flags |= 2;
+                if (type == kTagImg) {
+                    flags |= 2;
+                    g_context.image = e;
+                } else {
+                    g_context.link = e;
+                }
             } else if (type == kTagInput && !e->GetImageUrl().IsEmpty()) {
                 flags |= 2;
+                g_context.image = e;
             }
         }
     }
@@ -349,6 +374,65 @@ void OnRightDown(HWND window, LPARAM lParam, bool frameMode) {
     ClientToScreen(window, &at);
     TrackPopupMenu(GetSubMenu(menu, 0), TPM_RIGHTBUTTON, at.x, at.y, 0, window, nullptr);
     DestroyMenu(menu);
+}
+
+// The image the context menu was opened on, while its page is still shown.
+HtmlElement* ContextImage() {
+    if (!g_context.image || !g_windowList->IsDocumentWindow(g_context.owner)) return nullptr;
+    return CurrentDocumentOfList(g_context.owner) == g_context.top ? g_context.image : nullptr;
+}
+
+LRESULT CmdCopyImage(HWND, UINT, WPARAM, LPARAM) {
+    HtmlElement* element = ContextImage();
+    if (!element) return 0;
+    ImageHandle image = ImageOfUrl(element->GetImageUrl());
+    const uint32_t size = image.IsEmpty() ? 0 : image.Get()->GetDibSize();
+    if (!size) return 0;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    if (!block) return 0;
+    auto* bytes = static_cast<uint8_t*>(GlobalLock(block));
+    const bool copied = bytes && image.Get()->CopyDib(bytes, size);
+    if (bytes) GlobalUnlock(block);
+    if (copied && OpenClipboard(g_context.owner)) {
+        EmptyClipboard();
+        if (SetClipboardData(CF_DIB, block)) block = nullptr;
+        CloseClipboard();
+    }
+    if (block) GlobalFree(block);
+    return 0;
+}
+
+LRESULT CmdSaveImage(HWND, UINT, WPARAM, LPARAM) {
+    HtmlElement* element = ContextImage();
+    if (!element) return 0;
+    UrlHandle url = element->GetImageUrl();
+    if (url.IsEmpty() || !url.GetName()) return 0;
+    ProposedFile proposed = SplitFileNameFromUrl(url.GetName());
+    char name[MAX_PATH] = {};
+    lstrcpynA(name, proposed.name.c_str(), sizeof name);
+    if (!ShowSaveFileDialog(g_context.owner, 0, IDS_IMAGE_FILE_FILTER, name, proposed.filter)) return 0;
+    if (!url->SaveToFile(name) && g_messageBoxes)
+        g_messageBoxes->ShowError(g_context.owner, IDS_IMAGE_NOT_SAVED, nullptr, name);
+    return 0;
+}
+
+// Loads the image the menu was opened on (its page held images back).
+LRESULT CmdGetFigure(HWND, UINT, WPARAM, LPARAM) {
+    HtmlElement* element = ContextImage();
+    DocumentWindow* w = element ? g_windowList->FindWindowById(g_context.owner) : nullptr;
+    if (!w || !g_context.document) return 0;
+    const bool idle = w->LoadState() == kWindowIdle || w->LoadState() == kWindowJustMade;
+    if (idle) {
+        w->StartProgress(true);
+        w->SetLoadState(kWindowLoading);
+        w->SetLoadState(kWindowUsable);
+    }
+    if (w->ImagesRestricted()) w->SetImageMode(2);
+    if (!g_context.document->LoadElementImage(element) && idle) {
+        w->ResetProgress();
+        w->SetLoadState(kWindowIdle);
+    }
+    return 0;
 }
 
 // --- form controls ------------------------------------------------------------------
@@ -574,6 +658,15 @@ Document* WindowDocument(HWND owner, HWND window) {
             return frame->CurrentDocument();
     }
     return document;
+}
+
+void RegisterViewMouseCommands() {
+    static const CommandBinding bindings[] = {
+        {CMD_COPY_IMAGE, CmdCopyImage},
+        {CMD_SAVE_IMAGE, CmdSaveImage},
+        {CMD_GET_FIGURE, CmdGetFigure},
+    };
+    RegisterCommands(bindings);
 }
 
 HWND OpenLinkInTarget(const UrlHandle& url, HWND window, Document* document, int target, const char* targetName) {

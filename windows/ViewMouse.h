@@ -37,6 +37,9 @@ bool HandleViewMouseMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // notification (or Enter in a field); true when it was one.
 bool HandleViewControlCommand(HWND window, WPARAM wParam, LPARAM lParam, bool frameMode);
 
+// The image commands of the context menus (copy, save, load the image).
+void RegisterViewMouseCommands();
+
 // Panning with the middle button.
 void StopPanning();
 HWND PannedWindow();

@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/FrameWindow.h"
@@ -697,6 +698,43 @@ protected:
         Mouse(MOUSEEVENTF_LEFTUP);
         if (modifier) Key(modifier, false);
     }
+    // Right-clicks the view at the point; a watcher reads the context menu
+    // that opens, takes its picture and closes it with the keys.
+    struct MenuSeen {
+        UINT firstId = 0;
+        int items = 0;
+    };
+    MenuSeen RightClickMenu(HWND view, POINT at, const std::string& shot, std::vector<WORD> keys) {
+        MenuSeen seen;
+        MoveTo(view, at);
+        std::thread watcher([&] {
+            for (int i = 0; i < 100; ++i) {
+                HWND popup = FindWindowA("#32768", nullptr);
+                if (popup && IsWindowVisible(popup)) {
+                    auto menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+                    seen.items = GetMenuItemCount(menu);
+                    seen.firstId = GetMenuItemID(menu, 0);
+                    Sleep(300);
+                    CheckWindowScreenshot(frame_, shot);
+                    break;
+                }
+                Sleep(50);
+            }
+            for (WORD key : keys) {
+                INPUT in[2] = {};
+                in[0].type = in[1].type = INPUT_KEYBOARD;
+                in[0].ki.wVk = in[1].ki.wVk = key;
+                in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+                SendInput(2, in, sizeof in[0]);
+                Sleep(100);
+            }
+        });
+        Mouse(MOUSEEVENTF_RIGHTDOWN);
+        Mouse(MOUSEEVENTF_RIGHTUP);
+        watcher.join();
+        PumpFor(std::chrono::milliseconds(100));
+        return seen;
+    }
     bool WaitFor(HWND view, const char* path) {
         std::string want = Url(path);
         return PumpUntil([&] { return CurrentName(CurrentDocument(view)) == want &&
@@ -743,6 +781,51 @@ TEST_F(ViewMouse, ClickingLinksLoadsTheirTargetsAndHistoryWalksBackAndForth) {
     EXPECT_EQ(WindowTitle(g_windowList->FindWindowById(view)->Frame()).rfind("Chain three", 0), 0u);
     EXPECT_EQ(g_windowList->GetDocumentList(view)->GetCount(), 3) << "walking keeps the history whole";
     EXPECT_EQ(g_windowList->Count(), 1) << "all in one window";
+}
+
+TEST_F(ViewMouse, TheContextMenuFitsWhatIsUnderTheMouseAndItsCommandsReachTheWindow) {
+    HWND view = Showing("/chain1.html");
+    ASSERT_NE(view, nullptr);
+    Click(view, LinkPoint(view));
+    ASSERT_TRUE(WaitFor(view, "/chain2.html"));
+    MenuSeen link = RightClickMenu(view, LinkPoint(view), "view-link-menu", {VK_ESCAPE});
+    EXPECT_EQ(link.firstId, static_cast<UINT>(CMD_LINK_GET));
+    EXPECT_EQ(link.items, 7);
+    EXPECT_EQ(std::string(g_windowList->ContextUrl().GetName()), Url("/chain3.html"));
+    EXPECT_TRUE(WaitFor(view, "/chain2.html")) << "Esc chose nothing";
+    RECT client;
+    GetClientRect(view, &client);
+    MenuSeen page = RightClickMenu(view, {client.right / 2, client.bottom - 20}, "view-default-menu",
+                                   {VK_DOWN, VK_RETURN});
+    EXPECT_EQ(page.firstId, static_cast<UINT>(CMD_DOC_PREVIOUS));
+    EXPECT_TRUE(WaitFor(view, "/chain1.html")) << "Previous came back to the window";
+}
+
+TEST_F(ViewMouse, DraggingSelectsTextAndScrollsPastTheEdge) {
+    HWND view = ShowingTallPage();
+    ASSERT_NE(view, nullptr);
+    Document* d = CurrentDocument(view);
+    RECT client;
+    GetClientRect(view, &client);
+    MoveTo(view, {14, 24});  // on the first line
+    Mouse(MOUSEEVENTF_LEFTDOWN);
+    MoveTo(view, {60, client.bottom / 2});
+    EXPECT_GT(d->GetSelectionSize(), 0) << "the text between is selected";
+    EXPECT_EQ(d->ScrollY(), 0);
+    // Held below the view, the selection's timer scrolls on.
+    POINT below = {60, client.bottom + 30};
+    ClientToScreen(view, &below);
+    SetCursorPos(below.x, below.y);
+    SendMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(60, client.bottom + 30));
+    EXPECT_TRUE(PumpUntil([&] { return d->ScrollY() > 0; })) << "the auto-scroll timer runs";
+    MoveTo(view, {60, client.bottom / 2});
+    Mouse(MOUSEEVENTF_LEFTUP);
+    EXPECT_EQ(GetCapture(), nullptr) << "the release frees the mouse";
+    const int32_t at = d->ScrollY();
+    const int32_t selected = d->GetSelectionSize();
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(d->ScrollY(), at) << "the timer stopped with the release";
+    EXPECT_GT(selected, 0);
 }
 
 TEST_F(ViewMouse, ShiftClickOpensTheLinkInANewWindow) {
