@@ -38,6 +38,11 @@ void PageLayout::StartLayout() {
     openTop_ = 0;
 }
 
+void PageLayout::SetPageBackground(int32_t colour, const UrlHandle& image) {
+    background_ = colour;
+    if (images_) images_->SetBackgroundUrl(image);
+}
+
 int PageLayout::Format(const HtmlElement* stopElement) {
     if (!formatter_ || !root_element_) return kResultDone;
     // What the old layout showed is repainted too, down to its bottom.
@@ -110,6 +115,12 @@ void PageLayout::Paint(PaintDevice& device, int32_t left, int32_t top, int32_t r
     request.clipY = top - scrollY;
     request.clipWidth = right - left;
     request.clipHeight = bottom - top;
+    // The page's background image lies under everything, tiled from the
+    // page's origin over the whole rectangle, beyond the layout's end too.
+    if (images_) {
+        const DeviceRect area{left - scrollX, top - scrollY, right - scrollX, bottom - scrollY};
+        images_->DrawBackground(device, area, scrollX, scrollY);
+    }
     root_->PaintTree(device, request);
 }
 

@@ -23,7 +23,7 @@ public:
     void BeginPage(const PageProperties& page, const HtmlElement* root) override;
     int Format(const HtmlElement* stopElement) override;
     const HtmlElement* LastFormatted() const override { return nullptr; }
-    void SetPageBackground(int32_t colour, const UrlHandle& image) override { background_ = colour; }
+    void SetPageBackground(int32_t colour, const UrlHandle& image) override;
     void AppendElements(const HtmlElement* rule, const HtmlElement* block) override {}
 
     // The page's image table: the formatter sizes images through it and

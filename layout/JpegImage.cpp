@@ -57,6 +57,8 @@ uint32_t JpegImage::Decode(const uint8_t* data, uint32_t length, bool moreToCome
     if (record.skipBytes > 0) {
         if (length < record.skipBytes) {
             record.skipBytes -= length;
+            // The data may also end inside what is passed over.
+            if (!moreToCome) EndDecoding();
             return 0;
         }
         data += record.skipBytes;
@@ -68,12 +70,17 @@ uint32_t JpegImage::Decode(const uint8_t* data, uint32_t length, bool moreToCome
     ImageFrame* frame = CurrentFrame();
     bool whole = started > 0 && frame && frame->rowsDecoded >= frame->height;
     if (started < 0 || produced < 0 || whole || !moreToCome) {
-        if (frame && frame->rowsDecoded > 0) OnFrameComplete(*frame);
-        Finish();
-        MarkComplete();
+        EndDecoding();
         return 0;
     }
     return record.sourceBytes;
+}
+
+void JpegImage::EndDecoding() {
+    ImageFrame* frame = CurrentFrame();
+    if (frame && frame->rowsDecoded > 0) OnFrameComplete(*frame);
+    Finish();
+    MarkComplete();
 }
 
 int JpegImage::StartOutput(const uint8_t*& data, uint32_t& length) {

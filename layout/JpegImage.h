@@ -24,6 +24,8 @@ private:
     // Rows produced this call, or -1 on an error.
     int ProduceRows();
     void Finish();
+    // Decoding ends: with the rows there are, the image is complete.
+    void EndDecoding();
 
     std::unique_ptr<State> state_;
 };

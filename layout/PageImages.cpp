@@ -106,6 +106,48 @@ void PageImages::RefreshUrl(uint32_t urlId) {
         entry.image = fresh;
         ReplaceViewed(old, fresh);
     }
+    FollowBackground();
+}
+
+void PageImages::FollowBackground() {
+    ImageHandle now = ImageByNumber(backgroundNumber_);
+    if (backgroundNumber_ == 0 || now.Get() == background_.Get()) return;
+    const bool shown = backgroundShown_;
+    ShowBackground(false);
+    background_ = now;
+    ShowBackground(shown);
+}
+
+void PageImages::SetBackgroundUrl(const UrlHandle& url) {
+    if (url.IsEmpty()) {
+        ShowBackground(false);
+        background_ = ImageHandle(true);
+        backgroundUrl_ = UrlHandle();
+        backgroundNumber_ = 0;
+        return;
+    }
+    if (backgroundNumber_ > 0 && !backgroundUrl_.IsEmpty() && backgroundUrl_.Record() == url.Record()) return;
+    const int number = FindImage(nullptr, url).number;
+    ShowBackground(false);
+    backgroundUrl_ = url;
+    backgroundNumber_ = number;
+    background_ = ImageByNumber(number);
+}
+
+bool PageImages::DrawBackground(PaintDevice& device, const DeviceRect& area, int32_t viewX, int32_t viewY) {
+    FollowBackground();
+    if (background_.IsEmpty() || background_->FrameCount() == 0) return false;
+    if (background_->Width() <= 0 || background_->Height() <= 0) return false;
+    BackgroundTiles tiles;
+    tiles.tileWidth = background_->Width();
+    tiles.tileHeight = background_->Height();
+    // The first tile at the page's origin, wherever the view is scrolled.
+    tiles.originX = -viewX;
+    tiles.originY = -viewY;
+    tiles.area = area;
+    ShowBackground(true);
+    DrawTiles(device, backgroundNumber_, tiles);
+    return true;
 }
 
 void PageImages::ReplaceViewed(const ImageHandle& old, const ImageHandle& fresh) {
@@ -131,6 +173,15 @@ bool PageImages::AwaitsSize(uint32_t urlId) const {
 
 void PageImages::RedrawUrl(uint32_t urlId, PaintDevice& device, int32_t viewX, int32_t viewY, int32_t viewWidth,
                            int32_t viewHeight, bool updateNow) {
+    if (urlId != 0 && IdOf(backgroundUrl_) == urlId) {
+        // The background lies under the whole view.
+        FollowBackground();
+        const ImageFrame* frame = background_.IsEmpty() ? nullptr : background_->CurrentFrame();
+        if (frame && frame->rowsDecoded > 0 && viewWidth > 0 && viewHeight > 0) {
+            device.InvalidateArea(0, 0, viewWidth, viewHeight, updateNow);
+            return;
+        }
+    }
     for (const ElementEntry& entry : entries_) {
         const LayoutElement* e = entry.element;
         if (!e) continue;
@@ -345,8 +396,9 @@ void PageImages::LayoutDropped() {
 
 void PageImages::ClearImages() {
     images_.clear();
-    background_ = ImageHandle(true);
-    backgroundShown_ = false;
+    // The window stops viewing it first: a view left counted would keep the
+    // picture from the image cache's trimming for good.
+    SetBackgroundUrl(UrlHandle());
 }
 
 ImageHandle PageImages::FindPreviousImage(const UrlHandle& url, bool& stopped) const {

@@ -108,6 +108,14 @@ public:
     // The window stops viewing every entry's image and the background.
     void DetachAll();
     void ShowBackground(bool on);
+    // The page's background image is the image of url (numbered like the
+    // others, so that it is loaded, refreshed and reused alike); an empty
+    // url takes it away. The same URL again changes nothing.
+    void SetBackgroundUrl(const UrlHandle& url);
+    // Tiles the background image over area (view coordinates), the tiles
+    // aligned to the page's origin, and the window views it from then on;
+    // false when there is no picture to tile yet.
+    bool DrawBackground(PaintDevice& device, const DeviceRect& area, int32_t viewX, int32_t viewY);
     // After painting the rectangle: the images of entries out of sight that
     // no window views are marked recently used, so that the image cache
     // trims them like any other unused image.
@@ -172,6 +180,8 @@ private:
     UrlHandle UrlOfNumber(int number) const;
     bool NumberIsForUrl(const NumberedImage& entry, uint32_t urlId) const;
     void ReplaceViewed(const ImageHandle& old, const ImageHandle& fresh);
+    // The background follows its numbered image when that was replaced.
+    void FollowBackground();
 
     void Attach(const ImageHandle& image);
     void Detach(const ImageHandle& image);
@@ -187,6 +197,8 @@ private:
     std::vector<NumberedImage> previous_;
     ImageHandle background_;
     bool backgroundShown_ = false;
+    UrlHandle backgroundUrl_;
+    int backgroundNumber_ = 0;
     std::vector<UrlHandle> pendingUrls_;
     uint16_t generation_ = 0;
 };

@@ -14,6 +14,8 @@
 
 #include "JpegRecord.h"
 
+#define MAX_DECODER_MEMORY (256L * 1024 * 1024)
+
 typedef struct ErrorManager {
     struct jpeg_error_mgr pub;
     jmp_buf jump;
@@ -90,6 +92,9 @@ int ZNJPG_CALL InitDecompressJpeg(JpegRecord* record, void* sourceArea, void* er
         return 0;
     }
     jpeg_create_decompress(&decoder->info);
+    /* A progressive picture is held whole while its scans arrive; beyond
+     * this the picture is refused (an error), not allocated. */
+    decoder->info.mem->max_memory_to_use = MAX_DECODER_MEMORY;
     decoder->info.client_data = decoder;
     decoder->source.init_source = InitSource;
     decoder->source.fill_input_buffer = FillInputBuffer;
@@ -116,6 +121,13 @@ int ZNJPG_CALL ReadJpegHeader(JpegRecord* record, int* error) {
     }
     result = jpeg_read_header(&decoder->info, TRUE) == JPEG_HEADER_OK;
     GiveSource(decoder);
+    /* Baseline and progressive pictures only: libjpeg's arithmetic decoder
+     * cannot wait for data, so such a picture would fail or not depending
+     * on how its data happened to arrive. */
+    if (result && decoder->info.arith_code) {
+        *error = 1;
+        return 0;
+    }
     return result;
 }
 

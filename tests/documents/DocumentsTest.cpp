@@ -27,6 +27,7 @@
 #include "documents/HtmlPageDocument.h"
 #include "documents/PageLayout.h"
 #include "html/UrlContentFeed.h"
+#include "layout/AnimationClockWin32.h"
 #include "layout/FixedMetricsDevice.h"
 #include "layout/ScreenDevice.h"
 #include "layout/SystemFonts.h"
@@ -405,6 +406,65 @@ TEST_F(DocumentsTest, APageWithThreeImagesShowsThemAsTheyArriveAndFinishesOnceAf
     EXPECT_EQ(shown.green, 40 * 24);
     EXPECT_GT(shown.blue, 80 * 50 * 9 / 10);
     EXPECT_GT(Page()->GetContentHeight(), 0);
+}
+
+TEST_F(DocumentsTest, ABodyBackgroundTilesTheWholeViewFromThePageOrigin) {
+    // img/tile.gif: 16 x 16, red where x mod 16 and y mod 16 fall in the same
+    // half, blue elsewhere; the page is shorter than the view.
+    UrlHandle page = Load(At("/background.html"));
+    ASSERT_EQ(page->GetLoadStatus(true), kLoadLoaded);
+    const int r = view_->List().CreateDocument(page, 0, false);
+    EXPECT_TRUE(r == kHistoryLoadsRunning || r == kHistoryShown) << r;
+    ASSERT_TRUE(WaitFormatted());
+    ASSERT_TRUE(PumpUntil([&] { return view_->Count(kMsgLoadNotice, kNoticeDocumentDone, page->GetId()) > 0; },
+                          std::chrono::seconds(10)));
+    UpdateWindow(view_->Window());
+    PumpFor(std::chrono::milliseconds(300));
+    testing_support::CheckWindowScreenshot(view_->Window(), "documents-background");
+    int width = 0, height = 0;
+    const std::vector<uint32_t> pixels = testing_support::CaptureClientArea(view_->Window(), width, height);
+    int right = 0, wrong = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = pixels[static_cast<size_t>(y) * width + x];
+            const bool red = p == 0xFF0000, blue = p == 0x0000FF;
+            if (!red && !blue) continue;  // the text
+            const bool redHere = ((x % 16) < 8) == ((y % 16) < 8);
+            (red == redHere ? right : wrong) += 1;
+        }
+    }
+    EXPECT_EQ(wrong, 0) << "tiles out of place";
+    EXPECT_GT(right, width * height * 9 / 10) << "the tiles cover the view, below the page's end too";
+}
+
+TEST_F(DocumentsTest, AnAnimatedImageRunsThroughItsFramesInTheWindow) {
+    // img/anim.gif: red, green and blue frames of 150 ms each, looping for ever.
+    // The frames come as the program's delayed messages.
+    struct ClockOn {
+        ClockOn() { InstallAnimationClock(); }
+        ~ClockOn() { RemoveAnimationClock(); }
+    } clock;
+    UrlHandle page = Load(At("/anim.html"));
+    ASSERT_EQ(page->GetLoadStatus(true), kLoadLoaded);
+    view_->List().CreateDocument(page, 0, false);
+    ASSERT_TRUE(WaitFormatted());
+    ASSERT_TRUE(PumpUntil([&] { return view_->Count(kMsgLoadNotice, kNoticeDocumentDone, page->GetId()) > 0; },
+                          std::chrono::seconds(10)));
+    // Each frame is seen on the screen in turn, and more than once round.
+    std::vector<char> seen;
+    PumpUntil(
+        [&] {
+            const ImageColours c = CountImageColours(view_->Window());
+            const char now = c.red > 0 ? 'r' : c.green > 0 ? 'g' : c.blue > 0 ? 'b' : '-';
+            if (seen.empty() || seen.back() != now) seen.push_back(now);
+            return seen.size() >= 8;
+        },
+        std::chrono::seconds(5));
+    const std::string order(seen.begin(), seen.end());
+    EXPECT_NE(order.find("rgb"), std::string::npos) << order;
+    EXPECT_NE(order.find("brg"), std::string::npos) << "round again: " << order;
+    testing_support::CheckWindowScreenshot(view_->Window(), "documents-animation");
+    view_.reset();  // the window stops viewing it while the clock runs
 }
 
 TEST_F(DocumentsTest, AnImageUrlKeepsOneDecodedImageAndDecodesItAgainOnceItWasDropped) {

@@ -142,6 +142,83 @@ TEST(GifImage, FrameWiderThanTheLineBufferIsRefused) {
     EXPECT_EQ(0u, image.GetDibSize());
 }
 
+namespace {
+
+// A GIF of one frame whose pixels are coded as they are, however many there
+// are and whatever their values: each code follows a clear code, so every
+// code has the minimum size plus one and no table entry is ever made.
+std::string HandMadeGif(int width, int height, int colours, int minimum, const std::vector<int>& pixels) {
+    std::string out = "GIF89a";
+    auto word = [&](int v) { out += {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; };
+    word(width);
+    word(height);
+    int sizeBits = 0;
+    while ((2 << sizeBits) < colours) ++sizeBits;
+    out += {static_cast<char>(0x80 | sizeBits), 0, 0};
+    for (int i = 0; i < (2 << sizeBits); ++i) out += {static_cast<char>(i * 8), static_cast<char>(i), 0};
+    out += ',';
+    word(0);
+    word(0);
+    word(width);
+    word(height);
+    out += '\0';
+    out += static_cast<char>(minimum);
+    const int clear = 1 << minimum, size = minimum + 1;
+    std::string packed;
+    uint32_t bits = 0;
+    int count = 0;
+    auto put = [&](int code) {
+        bits |= static_cast<uint32_t>(code) << count;
+        for (count += size; count >= 8; count -= 8, bits >>= 8) packed += static_cast<char>(bits & 0xFF);
+    };
+    for (int p : pixels) {
+        put(clear);
+        put(p);
+    }
+    put(clear + 1);
+    if (count > 0) packed += static_cast<char>(bits & 0xFF);
+    for (size_t at = 0; at < packed.size(); at += 255) {
+        std::string block = packed.substr(at, 255);
+        out += static_cast<char>(block.size());
+        out += block;
+    }
+    out += '\0';
+    out += ';';
+    return out;
+}
+
+}  // namespace
+
+TEST(GifImage, RowsPastTheHeightAndIndicesPastTheTableAreKeptOut) {
+    struct Case {
+        const char* name;
+        int width, height, colours, minimum;
+        std::vector<int> pixels;
+        std::vector<std::vector<uint8_t>> rows;  // as stored
+    } cases[] = {
+        {"a third row for a frame of two", 3, 2, 256, 8, {1, 2, 3, 4, 5, 6, 7, 8, 9}, {{1, 2, 3}, {4, 5, 6}}},
+        {"indices 2 and 3 of a 2-colour table", 4, 1, 2, 2, {0, 1, 2, 3}, {{0x50}}},
+        {"indices 17 and 31 of a 16-colour table", 2, 1, 16, 5, {17, 31}, {{0x1F}}},
+        {"index 40 of a 32-colour table", 2, 1, 32, 6, {40, 31}, {{8, 31}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string data = HandMadeGif(c.width, c.height, c.colours, c.minimum, c.pixels);
+        for (size_t piece : {data.size(), size_t{1}}) {
+            GifImage image;
+            FeedInPieces(image, data, piece);
+            ASSERT_TRUE(image.IsComplete());
+            const ImageFrame& frame = *image.FrameByNumber(1);
+            ASSERT_EQ(c.height, frame.rowsDecoded);
+            for (int y = 0; y < c.height; ++y) {
+                const std::vector<uint8_t>& want = c.rows[static_cast<size_t>(y)];
+                ASSERT_EQ(want.size(), frame.RowBytes());
+                EXPECT_EQ(0, memcmp(want.data(), frame.Row(y), want.size())) << "row " << y;
+            }
+        }
+    }
+}
+
 TEST(GifImage, InterlacedRowsShowCoarseFirst) {
     std::string data = Fixture("gif/interlaced.gif");
     GifImage image;

@@ -8,12 +8,15 @@
 
 #include "layout/BmpImage.h"
 #include "layout/GifImage.h"
+#include "layout/JpegImage.h"
 #include "layout/XbmImage.h"
 
 #if defined(FUZZ_GIF)
 using Decoder = GifImage;
 #elif defined(FUZZ_BMP)
 using Decoder = BmpImage;
+#elif defined(FUZZ_JPEG)
+using Decoder = JpegImage;  // through our JPEG library, linked in
 #else
 using Decoder = XbmImage;
 #endif

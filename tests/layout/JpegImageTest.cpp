@@ -40,9 +40,23 @@ TEST(JpegImage, BadDataEndsTheImage) {
     std::string data = Fixture("jpeg/baseline.jpg");
     data[200] = '\xff';
     data[201] = '\xd8';  // a second start of image inside the scan
-    for (const std::string& bad : {data, std::string("not a JPEG at all"), data.substr(0, 300)}) {
+    // A segment the decoder passes over that is longer than the data left.
+    std::string skipped("\xff\xd8\xff\xe1\x10\x00", 6);
+    skipped += std::string(50, 'x');
+    for (const std::string& bad : {data, std::string("not a JPEG at all"), data.substr(0, 300), skipped}) {
+        for (size_t piece : {bad.size(), size_t{10}}) {
+            JpegImage image;
+            image_test::FeedInPieces(image, bad, piece);
+            EXPECT_TRUE(image.IsComplete()) << bad.size() << " bytes in pieces of " << piece;
+        }
+    }
+    // Arithmetic coding cannot wait for data: refused however it arrives,
+    // rather than shown or not by how the data came.
+    const std::string arithmetic = Fixture("jpeg/arithmetic.jpg");
+    for (size_t piece : {arithmetic.size(), size_t{64}}) {
         JpegImage image;
-        image_test::FeedWhole(image, bad);
+        image_test::FeedInPieces(image, arithmetic, piece);
         EXPECT_TRUE(image.IsComplete());
+        EXPECT_EQ(0u, image.GetDibSize()) << "pieces of " << piece;
     }
 }

@@ -307,4 +307,76 @@ TEST(PageImages, ArrivingDataReplacesTheStandInAndRepaintsWhatShowsIt) {
     g_arrived = ImageHandle(true);
 }
 
+// A device that records the images it is asked to draw.
+class DrawLog : public RepaintLog {
+public:
+    int DeviceDrawImage(Image& image, const ImagePlacement& at, DeviceColor) override {
+        drawn.push_back(&image);
+        placements.push_back(at);
+        return 1;
+    }
+    std::vector<const Image*> drawn;
+    std::vector<ImagePlacement> placements;
+};
+
+TEST(PageImages, TheBackgroundTilesFromThePageOriginAndIsViewedWhileDrawn) {
+    RecordingWindow window;
+    PageImages table(&window);
+    table.SetImageMaker(&Arrived);
+    UrlHandle url = Url("http://h/tile.gif", kLoadLoading);
+    const uint32_t id = url->GetId();
+    g_arrived = ImageHandle(true);
+    table.SetBackgroundUrl(url);
+    EXPECT_EQ(1u, table.ImageCount()) << "numbered like any image of the page";
+    EXPECT_EQ(1, table.IndexOfUrl(id));
+    table.SetBackgroundUrl(url);
+    EXPECT_EQ(1u, table.ImageCount());
+    DrawLog device;
+    const DeviceRect view{0, 0, 400, 300};
+    EXPECT_FALSE(table.DrawBackground(device, view, 0, 0)) << "nothing arrived yet";
+    table.RedrawUrl(id, device, 0, 0, 400, 300, false);
+    EXPECT_TRUE(device.areas.empty()) << "nothing to repaint yet";
+
+    // The picture arrives: the view repaints whole, the tiles start at the
+    // page's origin however far the view is scrolled, and the window views
+    // the picture from its first drawing until the images are cleared.
+    auto* gif = new GifImage;
+    g_arrived = ImageHandle(gif);
+    image_test::FeedWhole(*gif, image_test::Fixture("gif/transparent.gif"));
+    window.images.push_back(gif);
+    table.RefreshUrl(id);
+    table.RedrawUrl(id, device, 30, 500, 400, 300, false);
+    EXPECT_EQ((std::vector<std::string>{"0,0 400x300"}), device.areas);
+    window.log.clear();
+    const DeviceRect part{10, 20, 200, 100};
+    ASSERT_TRUE(table.DrawBackground(device, part, 30, 500));
+    ASSERT_TRUE(table.DrawBackground(device, view, 30, 500));
+    EXPECT_EQ((std::vector<std::string>{"attach 0"}), window.log) << "viewed once";
+    ASSERT_EQ(2u, device.drawn.size());
+    const ImagePlacement& at = device.placements[0];
+    EXPECT_EQ(gif, device.drawn[0]);
+    EXPECT_EQ(-30, at.x);
+    EXPECT_EQ(-500, at.y);
+    EXPECT_EQ(gif->Width(), at.tileWidth);
+    EXPECT_EQ(gif->Height(), at.tileHeight);
+    EXPECT_EQ(gif->Width(), at.width);
+    EXPECT_EQ((std::vector<int32_t>{10, 20, 200, 100}),
+              (std::vector<int32_t>{at.clipLeft, at.clipTop, at.clipRight, at.clipBottom}));
+    EXPECT_TRUE(at.background);
+    EXPECT_EQ(1, gif->ViewerCount());
+
+    // A new layout lets go of it and finds it again.
+    table.LayoutDropped();
+    EXPECT_EQ(0, gif->ViewerCount());
+    table.SetBackgroundUrl(url);
+    EXPECT_EQ(gif, table.ImageByNumber(table.IndexOfUrl(id)).Get());
+    EXPECT_TRUE(table.DrawBackground(device, view, 0, 0));
+    EXPECT_EQ(1, gif->ViewerCount());
+    // No background any more: no longer viewed, nothing drawn.
+    table.SetBackgroundUrl(UrlHandle());
+    EXPECT_EQ(0, gif->ViewerCount());
+    EXPECT_FALSE(table.DrawBackground(device, view, 0, 0));
+    g_arrived = ImageHandle(true);
+}
+
 }  // namespace

@@ -91,6 +91,8 @@ im "$tmp/plasma.ppm" -resize 45x31! "$tmp/photo.ppm"
 cjpeg -quality 85 "$tmp/photo.ppm" >jpeg/baseline.jpg
 cjpeg -quality 85 -progressive "$tmp/photo.ppm" >jpeg/progressive.jpg
 cjpeg -quality 85 -grayscale "$tmp/photo.ppm" >jpeg/grey.jpg
+# Arithmetic coding, which is refused.
+cjpeg -quality 85 -arithmetic "$tmp/photo.ppm" >jpeg/arithmetic.jpg
 for f in baseline progressive grey; do djpeg -pnm "jpeg/$f.jpg" >"jpeg/$f.pnm"; done
 # RLE at 4 bits (no tool writes it: encoded here, runs and literal pixels),
 # and 32 bits with channel masks in an unusual order after a 40-byte header.
