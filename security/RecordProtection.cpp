@@ -197,7 +197,9 @@ std::unique_ptr<ProtectableRecord> ProtectableRecord::Unprotect(CipherState& sta
 
     uint32_t macSize = mac ? mac->Size() : 0;
     if (macSize) {
-        if (macSize >= length) {
+        // A record may be empty but for its MAC (servers send such records
+        // ahead of data under a block cipher).
+        if (macSize > length) {
             // Too short for its MAC: the length alone tells, nothing secret.
             RaiseSecurityError(good ? kErrorLibrary : kErrorFatal,
                                good ? kCodeIllegalParameter : kCodeBadRecordMac);

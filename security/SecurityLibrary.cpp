@@ -140,6 +140,13 @@ static bool RowAvailable(const CipherSuiteRow& row) {
 // Counts only the rows whose objects exist and builds the row where the
 // count is reached, so a library without some cipher offers exactly the
 // suites it can run.
+int LevelForServerKey(int level, uint32_t keyBits) {
+    if (level < 2 || level > 9) return level;
+    if (keyBits < 646) return 1;
+    if (keyBits < 838) return level - 1;
+    return level;
+}
+
 std::unique_ptr<CipherSuite> GetCipherSuite(int n) {
     if (n < 0) return nullptr;
     int found = 0;

@@ -34,6 +34,11 @@ struct CipherSuiteRow {
 constexpr int kCipherSuiteRows = 15;
 extern const CipherSuiteRow kCipherSuiteTable[kCipherSuiteRows];
 
+// The level of a connection whose secret went to the server under an RSA key
+// of keyBits bits: a key below 646 bits makes levels 2 to 9 weak (1), one
+// below 838 bits takes one off; other levels stay.
+int LevelForServerKey(int level, uint32_t keyBits);
+
 // A suite the program can offer, made from a row of the table.
 class CipherSuite : public ListNode {
 public:

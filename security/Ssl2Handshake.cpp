@@ -90,9 +90,7 @@ uint32_t Ssl2Handshake::OnSsl2ServerHello(const Ssl2Message& message, uint32_t n
     if (message.version != 2) return Fail(kErrorFatal, kCodeHandshakeFailure, kSsl2StateClosed);
     connectionId_.Assign(message.connectionId);
     version_.SetValue(kSsl2ValueConnectionId, message.connectionId);
-    // This client offers no session id until it keeps SSL 2.0 sessions, so
-    // a hit names a session it never had.
-    if (message.sessionIdHit) return Fail(kErrorFatal, kCodeHandshakeFailure, kSsl2StateClosed);
+    if (message.sessionIdHit) return ResumeSession(next);
     suite_ = ChooseSuite(message.cipherKinds);
     if (!suite_) return Fail(kErrorFatal, kCodeHandshakeFailure, kSsl2StateClosed);
     level_ = suite_->level;
@@ -108,6 +106,29 @@ uint32_t Ssl2Handshake::OnSsl2ServerHello(const Ssl2Message& message, uint32_t n
     certificateSent_ = false;
     if (!SendClientMasterKey(chain)) return state_;
     host_.ActivatePendingState();
+    return SendClientFinished(next);
+}
+
+// The server knows the session the hello offered: its master key serves
+// again with this connection's challenge and connection id, and the client
+// finishes at once.
+uint32_t Ssl2Handshake::ResumeSession(uint32_t next) {
+    const CipherSuiteRow* kind = nullptr;
+    int level = 0;
+    // A hit on a session the hello never offered is the server's fault.
+    if (!host_.OfferedSsl2Session(kind, masterKey_, keyArg_, level) || !kind)
+        return Fail(kErrorFatal, kCodeHandshakeFailure, kSsl2StateClosed);
+    suite_ = kind;
+    level_ = level;
+    resumed_ = true;
+    if (keyArg_.Length()) version_.SetValue(kSsl2ValueKeyArg, keyArg_);
+    if (!host_.SetUpSuite(*suite_, masterKey_, keyArg_, version_))
+        return Fail(kErrorFatal, kCodeHandshakeFailure, kSsl2StateClosed);
+    host_.ActivatePendingState();
+    return SendClientFinished(next);
+}
+
+uint32_t Ssl2Handshake::SendClientFinished(uint32_t next) {
     Ssl2Message finished;
     finished.SetType(kSsl2ClientFinished);
     finished.connectionId.Assign(connectionId_);
@@ -128,13 +149,7 @@ bool Ssl2Handshake::SendClientMasterKey(const Certificate& chain) {
         Fail(kErrorLibrary, kCodeInternalError, kSsl2StateClosed);
         return false;
     }
-    uint32_t bits = key->KeyBits();
-    if (level_ >= 2 && level_ <= 9) {
-        if (bits < 646)
-            level_ = 1;
-        else if (bits < 838)
-            level_ -= 1;
-    }
+    level_ = LevelForServerKey(level_, key->KeyBits());
     Ssl2Message message;
     message.SetType(kSsl2ClientMasterKey);
     std::memcpy(message.cipherKind, suite_->id, 3);
@@ -145,13 +160,13 @@ bool Ssl2Handshake::SendClientMasterKey(const Certificate& chain) {
     EncryptSsl2MasterKey(*key, hidden, host_.Ssl3OrTlsEnabled(), message.encryptedKey);
     BlockCipher* cipher = SecurityCipher(suite_->cipher);
     uint32_t ivLength = cipher ? cipher->IvLength() : 0;
-    ShortByteVector keyArg;
+    keyArg_.Resize(0);
     if (ivLength) {
-        GetRandomBytesInto(keyArg, ivLength);
-        version_.SetValue(kSsl2ValueKeyArg, keyArg);
-        message.keyArg.Assign(keyArg);
+        GetRandomBytesInto(keyArg_, ivLength);
+        version_.SetValue(kSsl2ValueKeyArg, keyArg_);
+        message.keyArg.Assign(keyArg_);
     }
-    if (message.encryptedKey.Length() == 0 || !host_.SetUpSuite(*suite_, masterKey_, keyArg, version_)) {
+    if (message.encryptedKey.Length() == 0 || !host_.SetUpSuite(*suite_, masterKey_, keyArg_, version_)) {
         Fail(kErrorFatal, kCodeHandshakeFailure, kSsl2StateClosed);
         return false;
     }

@@ -47,6 +47,11 @@ public:
     // The server's chain, checked and confirmed by the user: 1 accepted,
     // 0 refused; unknown is set when the check found no known signer.
     virtual int ConfirmServerCertificate(const Certificate& chain, bool& unknown) = 0;
+    // The session whose id the hello offered, for a server that reports a
+    // hit: its cipher kind, master key, key argument and level. False when
+    // the hello offered none.
+    virtual bool OfferedSsl2Session(const CipherSuiteRow*& kind, ByteVector& masterKey, ByteVector& keyArg,
+                                    int& level) const = 0;
     // The user's client certificate for an SSL 2.0 request (key type 1),
     // or none.
     virtual bool ChooseClientCertificate(Ssl2ClientCredentials& chosen) = 0;
@@ -73,6 +78,9 @@ public:
     // What the handshake settled, for the session cache and the tests.
     const CipherSuiteRow* Suite() const { return suite_; }
     const ByteVector& MasterKey() const { return masterKey_; }
+    const ByteVector& KeyArg() const { return keyArg_; }
+    // The server took up the offered session: no master key was sent.
+    bool Resumed() const { return resumed_; }
     const ByteVector& SessionId() const { return sessionId_; }
     int Level() const { return level_; }
 
@@ -96,6 +104,8 @@ private:
     uint32_t Fail(uint32_t errorClass, uint32_t code, uint32_t next, bool silent = false);
     uint32_t SendSsl2Message(const Ssl2Message& message, uint32_t next);
     bool SendClientMasterKey(const Certificate& chain);
+    uint32_t ResumeSession(uint32_t next);
+    uint32_t SendClientFinished(uint32_t next);
     const CipherSuiteRow* ChooseSuite(const ShortByteVector& serverKinds) const;
 
     Ssl2HandshakeHost& host_;
@@ -105,11 +115,13 @@ private:
     ShortByteVector connectionId_;
     MediumByteVector serverCertificate_;
     SecureByteVector masterKey_;
+    ShortByteVector keyArg_;
     ShortByteVector sessionId_;
     const CipherSuiteRow* suite_ = nullptr;
     int level_ = 10;
     bool finishedSent_ = false;
     bool certificateSent_ = false;
+    bool resumed_ = false;
 };
 
 // RSA encryption of the data under the key with PKCS #1 block type 2

@@ -9,6 +9,7 @@
 #include "core/InternalMessages.h"
 #include "core/MessageBoxes.h"
 #include "core/MessageHandler.h"
+#include "security/HandshakeItems.h"
 #include "security/HandshakeMessage.h"
 #include "security/HostNamePattern.h"
 #include "security/SecurityLibrary.h"
@@ -17,6 +18,10 @@
 // The code a failed secure layer reports to its protocol client with 0x8230:
 // the user has seen the security message already.
 constexpr uint32_t kSecureLayerFailed = 0x8256;
+// The input pump: socket input that came while a security box was open is
+// read once the box has closed (retried every 500 ms until then).
+constexpr uint32_t kMsgSslInputPump = 0x8252;
+constexpr uint32_t kInputRetryMs = 500;
 
 // ---- tables ----------------------------------------------------------------
 
@@ -150,10 +155,16 @@ struct SslSessionCacheEntry {
     uint16_t suite = 0;
     ProtocolVersionItem version;
     SecureShortByteVector masterSecret;
+    // An SSL 2.0 session (version 2.0): its cipher kind, master key and key
+    // argument.
+    const CipherSuiteRow* ssl2Kind = nullptr;
+    SecureShortByteVector ssl2MasterKey;
+    ShortByteVector ssl2KeyArg;
     bool ssl3Only = false;  // the server dropped a hello above SSL 3.0
     bool valid = true;
     bool established = false;
     int users = 0;
+    int level = 0;
 };
 
 namespace {
@@ -243,13 +254,14 @@ SslConnection::SslConnection(MessageHandler* target, const char* host, uint16_t 
 }
 
 SslConnection::~SslConnection() {
+    if (g_mainHandler) g_mainHandler->CancelDelayed(kMsgSslInputPump, Id(), 0);
     ReleaseSession(entry_);
 }
 
 uint32_t SslConnection::SecurityLevel() const {
     auto* row = static_cast<const CipherSuiteRow*>(suiteRow_);
     if (!row || state_ != kSslOpen) return 10;
-    return ssl2Level_ ? static_cast<uint32_t>(ssl2Level_) : static_cast<uint32_t>(row->level);
+    return static_cast<uint32_t>(ssl2Level_ ? ssl2Level_ : level_);
 }
 
 int SslConnection::OnConnected(uint32_t) {
@@ -286,18 +298,28 @@ void SslConnection::ResetHandshake() {
     ssl2Version_.reset();
     writeSsl2_ = readSsl2_ = ssl2Hello_ = false;
     firstRecord_ = true;
+    inputDeferred_ = false;
     state_ = kSslIdle;
     closing_ = closeStarted_ = resumed_ = ownFinishedSent_ = lateData_ = false;
-    certificateReceived_ = certificateRequested_ = false;
-    serverKey_.reset();
+    ResetKeyExchange();
     expectedServerFinished_.Resize(0);
     masterSecret_.Resize(0);
     sessionId_.Resize(0);
     suiteRow_ = nullptr;
-    ssl2Level_ = 0;
+    ssl2Level_ = level_ = 0;
 }
 
 void SslConnection::OnMessage(uint32_t message, uint32_t p1, uint32_t p2) {
+    if (message == kMsgSslInputPump && p1 == Id()) {
+        if (g_securityDialogBusy > 0) {
+            g_mainHandler->PostDelayed(kMsgSslInputPump, Id(), 0, kInputRetryMs);
+            return;
+        }
+        g_mainHandler->Unregister(this, kMsgSslInputPump, Id());
+        inputDeferred_ = false;
+        OnSocketData();
+        return;
+    }
     if (message != kMsgSslStartHandshake || p1 != Id()) {
         Connection::OnMessage(message, p1, p2);
         return;
@@ -436,8 +458,22 @@ bool SslConnection::ReadSocketOnce() {
     return true;
 }
 
+// While a security box is open nothing is read: what the box decides (go
+// on or close) must come before any record that follows.
+bool SslConnection::DeferInput() {
+    if (g_securityDialogBusy <= 0 || !g_mainHandler) return false;
+    if (!inputDeferred_) {
+        inputDeferred_ = true;
+        g_mainHandler->Register(this, kMsgSslInputPump, Id());
+        g_mainHandler->PostDelayed(kMsgSslInputPump, Id(), 0, kInputRetryMs);
+    }
+    return true;
+}
+
 void SslConnection::FeedRecords() {
-    while (!raw_.empty() && state_ != kSslClosed && state_ != kSslClosedDuringHandshake) {
+    // A connection that chose to close reads no further; one that went on
+    // after a warning (state 10 without closing) still takes what came.
+    while (!raw_.empty() && !closing_) {
         if (!reading_) {
             // After an SSL 2.0-format hello, a first byte with the top bit
             // set is an SSL 2.0 header; below it an SSL 3.0 record type.
@@ -473,6 +509,7 @@ void SslConnection::OnSocketData() {
         NotifyClientData();
         return;
     }
+    if (DeferInput()) return;
     // After the peer's close, read on to the end: the close itself is
     // seen when nothing is left.
     if (state_ < kSslOpen)
@@ -487,7 +524,7 @@ int32_t SslConnection::Receive(char* buffer, int32_t size) {
     while (plainRead_ >= plain_.size()) {
         plain_.clear();
         plainRead_ = 0;
-        if (!openReached_ || !HasSocket() || !ReadSocketOnce()) return 0;
+        if (!openReached_ || !HasSocket() || DeferInput() || !ReadSocketOnce()) return 0;
     }
     size_t n = std::min(plain_.size() - plainRead_, static_cast<size_t>(size > 0 ? size : 0));
     std::memcpy(buffer, plain_.data() + plainRead_, n);
@@ -566,6 +603,7 @@ uint32_t SslConnection::ReadHandshake(const ProtectableRecord& record) {
         switch (row.action) {
             case 8: state = OnServerHello(m + 4, length); break;
             case 9: state = OnCertificate(m + 4, length); break;
+            case 10: state = OnServerKeyExchange(m + 4, length); break;
             case 11:
                 // No client certificates are offered: the flight answers
                 // with none.
@@ -586,9 +624,8 @@ uint32_t SslConnection::ReadHandshake(const ProtectableRecord& record) {
                 // keys in force until the new ones take over.
                 transcript_.Resize(0);
                 lateData_ = ownFinishedSent_ = resumed_ = false;
-                certificateReceived_ = certificateRequested_ = false;
+                ResetKeyExchange();
                 expectedServerFinished_.Resize(0);
-                serverKey_.reset();
                 state = SendClientHello();
                 break;
             case 0: state = row.next; break;
@@ -728,14 +765,16 @@ std::vector<uint16_t> SslConnection::SuitesToOffer() const {
     std::vector<uint16_t> suites;
     const SecurityManager& m = *manager_;
     if (!m.enableSsl3 && !m.enableTls10) return suites;
-    if (entry_) suites.push_back(entry_->suite);
     const CipherSuiteList& active = m.preferences.activeSsl3Suites;
+    // The cached suite goes first, when it is still among the enabled ones.
+    if (entry_ && entry_->suite) {
+        for (uint32_t i = 0; i < active.Count(); ++i)
+            if (active.Item(i).Code() == entry_->suite) suites.push_back(entry_->suite);
+    }
     for (uint32_t i = 0; i < active.Count(); ++i) {
         uint16_t code = active.Item(i).Code();
         const CipherSuiteRow* row = SuiteRow(code);
-        // Export suites need the server's temporary key exchange, which
-        // this client does not carry out.
-        if (!row || row->exportSuite || std::find(suites.begin(), suites.end(), code) != suites.end()) continue;
+        if (!row || std::find(suites.begin(), suites.end(), code) != suites.end()) continue;
         suites.push_back(code);
     }
     return suites;
@@ -753,9 +792,9 @@ uint32_t SslConnection::SendClientHello() {
         if (entry_->ssl3Only) ssl3Only_ = true;
     }
     std::vector<uint16_t> suites = SuitesToOffer();
-    // A server not met before (or only SSL 2.0 enabled) gets the hello that
-    // every version understands.
-    if (!v3 || !entry_) return SendSsl2Hello(suites);
+    // A server not met before (or only SSL 2.0 enabled), or one that spoke
+    // SSL 2.0, gets the hello that every version understands.
+    if (!v3 || !entry_ || entry_->version.Major() < 3) return SendSsl2Hello(suites);
     if (suites.empty()) return RaiseAndHandle(kErrorLibrary, kCodeNoCipherEnabled, kSslClosed, false);
     writeSsl2_ = false;
     offered_ = m.enableTls10 && !ssl3Only_ ? ProtocolVersionItem(3, 1) : ProtocolVersionItem(3, 0);
@@ -796,7 +835,8 @@ uint32_t SslConnection::SendSsl2Hello(const std::vector<uint16_t>& suites) {
         offered_ = ProtocolVersionItem(3, 0);
     else
         offered_ = ProtocolVersionItem(2, 0);
-    sessionOffered_ = false;
+    // An SSL 2.0 session of this server is offered again by its id.
+    sessionOffered_ = entry_ && entry_->version.Major() < 3 && entry_->ssl2Kind && entry_->sessionId.Length();
     offeredKinds_.Resize(0);
     if (m.enableSsl2) offeredKinds_.Copy(m.preferences.activeSsl2Kinds);
 
@@ -816,6 +856,7 @@ uint32_t SslConnection::SendSsl2Hello(const std::vector<uint16_t>& suites) {
     GetRandomBytes(random + 16, 16);
     clientRandom_.SetBytes(random, 32);
     hello.challenge.SetBytes(random + 16, 16);
+    if (sessionOffered_) hello.sessionId.Assign(entry_->sessionId);
 
     ssl2Version_.reset(new (std::nothrow) Ssl2Version);
     if (ssl2Version_) ssl2_.reset(new (std::nothrow) Ssl2Handshake(*this, *ssl2Version_));
@@ -869,6 +910,7 @@ uint32_t SslConnection::OnServerHello(const uint8_t* body, uint32_t length) {
         if (!(entry_->version == version) || entry_->suite != suite)
             return RaiseAndHandle(kErrorFatal, kCodeIllegalParameter, kSslClosed, false);
         masterSecret_.Assign(entry_->masterSecret);
+        level_ = entry_->level;
         version_->SetValue(kValueMasterSecret, masterSecret_);
         if (!DeriveKeys()) return RaiseAndHandle(kErrorFatal, kCodeHandshakeFailure, kSslClosed, false);
         resumed_ = true;
@@ -887,6 +929,7 @@ uint32_t SslConnection::OnServerHello(const uint8_t* body, uint32_t length) {
     fresh->version = version;
     fresh->ssl3Only = ssl3Only_;
     fresh->users = 1;
+    fresh->level = level_ = static_cast<const CipherSuiteRow*>(suiteRow_)->level;
     entry_ = fresh.get();
     SessionCache().push_back(std::move(fresh));
     return kSslServerHelloReceived;
@@ -907,6 +950,50 @@ uint32_t SslConnection::OnCertificate(const uint8_t* body, uint32_t length) {
     serverKey_ = chain_.GetPublicKey(0);
     if (!serverKey_) return RaiseAndHandle(kErrorLibrary, kCodeOutOfMemory, kSslClosed, false);
     if (serverKey_->Kind() != kKeyRsa) return RaiseAndHandle(kErrorFatal, kCodeIllegalParameter, kSslClosed, false);
+    // An export suite may not carry its secret under a key above 512 bits:
+    // the server signs a temporary key of its own with the certificate's.
+    auto* row = static_cast<const CipherSuiteRow*>(suiteRow_);
+    keyExchangeNeeded_ = row && row->exportSuite && serverKey_->KeyBits() > 512;
+    if (keyExchangeNeeded_) signingKey_ = std::move(serverKey_);
+    return kSslServerHelloReceived;
+}
+
+void SslConnection::ResetKeyExchange() {
+    certificateReceived_ = certificateRequested_ = false;
+    keyExchangeNeeded_ = keyExchangeReceived_ = false;
+    serverKey_.reset();
+    signingKey_.reset();
+}
+
+// The temporary RSA key of an export suite: modulus and exponent, signed
+// with the certificate's key over both randoms and the parameters.
+uint32_t SslConnection::OnServerKeyExchange(const uint8_t* body, uint32_t length) {
+    if (!certificateReceived_ || keyExchangeReceived_ || !keyExchangeNeeded_ || !signingKey_)
+        return RaiseAndHandle(kErrorFatal, kCodeUnexpectedMessage, kSslClosed, false);
+    keyExchangeReceived_ = true;
+    RsaParametersItem parameters;
+    DigitallySignedItem received(kSignedRsa, SecurityDigest(kDigestMd5), SecurityDigest(kDigestSha1));
+    uint32_t left = length;
+    const uint8_t* at = parameters.Read(body, left);
+    if (parameters.IsComplete() && left) received.Read(at, left);
+    ErrorHolder report;
+    if (left != 0 || !parameters.IsComplete() || !received.IsComplete() || !parameters.Check(&report))
+        return RaiseAndHandle(kErrorFatal, kCodeIllegalParameter, kSslClosed, false);
+    DigitallySignedItem computed(kSignedRsa, SecurityDigest(kDigestMd5), SecurityDigest(kDigestSha1));
+    ShortByteVector signedPart;
+    signedPart.SetBytes(body, length - received.EncodedSize());
+    computed.Init();
+    computed.Update(clientRandom_);
+    computed.Update(serverRandom_);
+    computed.Update(signedPart);
+    computed.Final();
+    signingKey_->SetIsPrivate(false);
+    if (!received.CheckAgainst(computed, signingKey_.get(), &report)) return HandleError(report.Error(), kSslClosed, false);
+    serverKey_ = signingKey_->NewEmpty();
+    if (!serverKey_) return RaiseAndHandle(kErrorLibrary, kCodeOutOfMemory, kSslClosed, false);
+    if (!serverKey_->SetComponent(0, parameters.modulus) || !serverKey_->SetComponent(1, parameters.exponent))
+        return RaiseAndHandle(kErrorFatal, kCodeIllegalParameter, kSslClosed, false);
+    serverKey_->SetIsPrivate(false);
     return kSslServerHelloReceived;
 }
 
@@ -1046,7 +1133,9 @@ void SslConnection::SendChangeCipherSpecAndFinished() {
 }
 
 uint32_t SslConnection::OnServerHelloDone() {
-    if (!certificateReceived_ || !serverKey_)
+    // Without the server's key (or the temporary one an export suite
+    // needs) there is nothing to carry the secret.
+    if (!certificateReceived_ || !serverKey_ || (keyExchangeNeeded_ && !keyExchangeReceived_))
         return RaiseAndHandle(kErrorFatal, kCodeHandshakeFailure, kSslClosed, false);
     bool tls = version_->VersionNumber() == ProtocolVersionItem(3, 1);
     if (certificateRequested_) {
@@ -1079,6 +1168,8 @@ uint32_t SslConnection::OnServerHelloDone() {
     }
     exchange.Append(encrypted);
     SendHandshake(kClientKeyExchange, exchange);
+    level_ = LevelForServerKey(level_, serverKey_->KeyBits());
+    if (entry_) entry_->level = level_;
     version_->ComputeMasterSecret(masterSecret_, secret);
     version_->SetValue(kValueMasterSecret, masterSecret_);
     if (masterSecret_.Length() != 48 || !DeriveKeys())
@@ -1161,7 +1252,46 @@ uint32_t SslConnection::FailHandshake(const SecurityErrorCode& error, uint32_t n
     return HandleError(error, nextState, silent);
 }
 
+bool SslConnection::OfferedSsl2Session(const CipherSuiteRow*& kind, ByteVector& masterKey, ByteVector& keyArg,
+                                       int& level) const {
+    if (!sessionOffered_ || !entry_ || !entry_->ssl2Kind) return false;
+    kind = entry_->ssl2Kind;
+    masterKey.Assign(entry_->ssl2MasterKey);
+    keyArg.Assign(entry_->ssl2KeyArg);
+    level = entry_->level;
+    return true;
+}
+
+// A completed SSL 2.0 handshake that made a new session keeps it for the
+// server, replacing the one offered (if any).
+void SslConnection::RememberSsl2Session(int level) {
+    if (!ssl2_->Suite() || ssl2_->SessionId().Length() == 0 || ssl2_->SessionId().Length() > 32) return;
+    if (entry_) entry_->valid = false;
+    ReleaseSession(entry_);
+    auto fresh = std::unique_ptr<SslSessionCacheEntry>(new (std::nothrow) SslSessionCacheEntry);
+    if (!fresh) return;
+    fresh->address = GetPeerAddress();
+    fresh->port = Port();
+    fresh->host = certificateHost_;
+    fresh->sessionId.Assign(ssl2_->SessionId());
+    fresh->version = ProtocolVersionItem(2, 0);
+    fresh->ssl2Kind = ssl2_->Suite();
+    fresh->ssl2MasterKey.Assign(ssl2_->MasterKey());
+    fresh->ssl2KeyArg.Assign(ssl2_->KeyArg());
+    fresh->ssl3Only = ssl3Only_;
+    fresh->level = level;
+    fresh->established = true;
+    fresh->users = 1;
+    entry_ = fresh.get();
+    for (auto& e : SessionCache())
+        if (e->valid && e->address == fresh->address && e->port == fresh->port && e->host == fresh->host)
+            e->valid = false;
+    SessionCache().push_back(std::move(fresh));
+}
+
 void SslConnection::HandshakeComplete(int level) {
+    resumed_ = ssl2_ && ssl2_->Resumed();
+    if (ssl2_ && !resumed_) RememberSsl2Session(level);
     ssl2Level_ = level;
     lateData_ = true;
     state_ = kSslOpen;

@@ -105,6 +105,12 @@ public:
     // in SSL 2.0.
     const ProtocolVersionItem& OfferedVersion() const { return offered_; }
     bool SpeaksSsl2() const { return readSsl2_; }
+    // What the ServerHello chose: SSL 3.0 or TLS 1.0 and the suite's code
+    // ((0, 0) and 0 before one arrived).
+    ProtocolVersionItem NegotiatedVersion() const {
+        return version_ ? version_->VersionNumber() : ProtocolVersionItem(0, 0);
+    }
+    uint16_t NegotiatedSuite() const { return suite_; }
     const std::string& CertificateHost() const { return certificateHost_; }
 
 protected:
@@ -123,6 +129,7 @@ protected:
 private:
     // Input.
     bool ReadSocketOnce();
+    bool DeferInput();
     void FeedRecords();
     void ProcessRecord(std::unique_ptr<ProtectableRecord> record);
     uint32_t ReadHandshake(const ProtectableRecord& record);
@@ -146,7 +153,10 @@ private:
     bool MakePendingStates(const CipherSuiteRow& row, const ProtocolVersion& version);
     uint32_t OnServerHello(const uint8_t* body, uint32_t length);
     uint32_t OnCertificate(const uint8_t* body, uint32_t length);
+    uint32_t OnServerKeyExchange(const uint8_t* body, uint32_t length);
     uint32_t OnServerHelloDone();
+    // Forgets the server's keys and messages of a handshake.
+    void ResetKeyExchange();
     uint32_t OnFinished(const uint8_t* body, uint32_t length);
     uint32_t CompleteHandshake();
     bool SetUpSuite();
@@ -171,7 +181,10 @@ private:
                     Ssl2Version& version) override;
     void ActivatePendingState() override;
     int ConfirmServerCertificate(const Certificate& chain, bool& unknown) override;
+    bool OfferedSsl2Session(const CipherSuiteRow*& kind, ByteVector& masterKey, ByteVector& keyArg,
+                            int& level) const override;
     bool ChooseClientCertificate(Ssl2ClientCredentials& chosen) override;
+    void RememberSsl2Session(int level);
     uint32_t FailHandshake(const SecurityErrorCode& error, uint32_t nextState, bool silent) override;
     void HandshakeComplete(int level) override;
 
@@ -190,6 +203,7 @@ private:
     // The server closed on a hello above SSL 3.0: reconnect without TLS.
     bool ssl3Only_ = false;
     bool reconnect_ = false;
+    bool inputDeferred_ = false;  // a retry of the input pump is posted
     bool sessionOffered_ = false;
     // SSL 2.0: the hello went out in its format (write side), the server's
     // first record decides the read side.
@@ -201,6 +215,9 @@ private:
     std::unique_ptr<Ssl2Handshake> ssl2_;
     Ssl2CipherKindList offeredKinds_;
     int ssl2Level_ = 0;
+    // The suite's level, lowered for a small server key; a resumed session
+    // keeps the level of its first handshake.
+    int level_ = 0;
 
     std::string raw_;  // received bytes not yet in a record
     std::unique_ptr<ProtectableRecord> reading_;
@@ -222,9 +239,16 @@ private:
     SecureShortByteVector masterSecret_;
     SecureShortByteVector expectedServerFinished_;
     Certificate chain_;
+    // The key the pre-master secret is encrypted with: the certificate's,
+    // or for an export suite with a certificate key above 512 bits the
+    // temporary key of the ServerKeyExchange, which the certificate's key
+    // (then kept as the signing key) has signed.
     std::unique_ptr<PublicKey> serverKey_;
+    std::unique_ptr<PublicKey> signingKey_;
     bool certificateReceived_ = false;
     bool certificateRequested_ = false;
+    bool keyExchangeNeeded_ = false;
+    bool keyExchangeReceived_ = false;
     std::vector<uint16_t> offeredSuites_;
     SslSessionCacheEntry* entry_ = nullptr;
 };

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Regenerates the secure-connection tests' fixtures with the openssl
 # command: a test authority, a server certificate for 127.0.0.1 that it
-# signed, one for another name, and the page the test server serves. The
+# signed, one for another name, two for 127.0.0.1 with small keys (512 and
+# 768 bits, which lower a connection's level), and the page the test server
+# serves. The
 # output is committed; run again only to change it.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,8 +16,10 @@ days=7300
 openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days $days -sha256 \
   -subj "/O=Zintu Test/CN=Zintu Test Authority" \
   -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=keyCertSign,cRLSign" 2>/dev/null
-for name in 127.0.0.1 wrong.example; do
-  openssl req -newkey rsa:2048 -nodes -keyout "$name.key" -out "$name.csr" -subj "/O=Zintu Test/CN=$name" 2>/dev/null
+for cert in 127.0.0.1:2048 wrong.example:2048 127.0.0.1-768:768 127.0.0.1-512:512; do
+  name=${cert%:*} bits=${cert#*:}
+  openssl req -newkey "rsa:$bits" -nodes -keyout "$name.key" -out "$name.csr" \
+    -subj "/O=Zintu Test/CN=${name%-*}" 2>/dev/null
   openssl x509 -req -in "$name.csr" -CA ca.pem -CAkey ca.key -CAcreateserial -days $days -sha256 \
     -out "$name.pem" 2>/dev/null
   cp "$name.pem" "$out/$name.pem"

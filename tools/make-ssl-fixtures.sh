@@ -40,6 +40,45 @@ key=${tls_block:80:48}
 iv=${tls_block:176:16}
 tls_3des=$(echo "$plain" | xxd -r -p | openssl enc -des-ede3-cbc -nopad -K "$key" -iv "$iv" | xxd -p | tr -d '\n')
 
+# Export suites (RC4 and RC2 with 40-bit keys and MD5, 40-bit DES with
+# SHA-1): the key block holds the MAC secrets and 5 bytes of key material a
+# side; the final keys and IVs come from the TLS 1.0 PRF with the labels
+# "client write key", "server write key" and "IV block". The answer is each
+# side's encryption of the first 16 bytes of the data, and the MAC secrets.
+enc() {  # cipher key-hex iv-hex: the first 16 bytes of the data
+  local ivopt=()
+  [ -n "$3" ] && ivopt=(-iv "$3")
+  echo "${data:0:32}" | xxd -r -p | openssl enc "-$1" -provider legacy -provider default -nopad -K "$2" \
+    "${ivopt[@]}" | xxd -p | tr -d '\n'
+}
+tls_export() {  # name cipher mac-size key-length iv-length
+  local m=$3 k=$4 v=$5 e=5 block ckey skey ivs civ='' siv=''
+  block=$(prf $((2 * (m + e))) "$tls_master" "key expansion" "$sr$cr")
+  ckey=$(prf "$k" "${block:$((4 * m)):$((2 * e))}" "client write key" "$cr$sr")
+  skey=$(prf "$k" "${block:$((4 * m + 2 * e)):$((2 * e))}" "server write key" "$cr$sr")
+  if [ "$v" -gt 0 ]; then
+    ivs=$(prf $((2 * v)) "" "IV block" "$cr$sr")
+    civ=${ivs:0:$((2 * v))}
+    siv=${ivs:$((2 * v)):$((2 * v))}
+  fi
+  echo "tls.export.$1.block $block"
+  echo "tls.export.$1.client $(enc "$2" "$ckey" "$civ")"
+  echo "tls.export.$1.server $(enc "$2" "$skey" "$siv")"
+}
+ssl3_export() {  # name cipher mac-size key-length iv-length: keys and IVs from MD5
+  local m=$3 k=$4 v=$5 block ckey skey civ='' siv=''
+  block=$(awk -v n="ssl3.export.$1.block" '$1 == n {print $2}' "$out.ssl3")
+  md5() { echo "$1" | xxd -r -p | openssl md5 -binary | xxd -p | tr -d '\n'; }
+  ckey=$(md5 "${block:$((4 * m)):10}$cr$sr")
+  skey=$(md5 "${block:$((4 * m + 10)):10}$sr$cr")
+  if [ "$v" -gt 0 ]; then
+    civ=$(md5 "$cr$sr")
+    siv=$(md5 "$sr$cr")
+  fi
+  echo "ssl3.export.$1.client $(enc "$2" "${ckey:0:$((2 * k))}" "${civ:0:$((2 * v))}")"
+  echo "ssl3.export.$1.server $(enc "$2" "${skey:0:$((2 * k))}" "${siv:0:$((2 * v))}")"
+}
+
 python3 - "$pms" "$cr" "$sr" "$hs" "$data" > "$out.ssl3" <<'PY'
 import hashlib, sys
 pms, cr, sr, hs, data = (bytes.fromhex(a) for a in sys.argv[1:6])
@@ -64,6 +103,8 @@ header = bytes(8) + bytes([23]) + len(data).to_bytes(2, "big")
 inner = hashlib.md5(secret + b"\x36" * 48 + header + data).digest()
 mac = hashlib.md5(secret + b"\x5c" * 48 + inner).digest()
 print("ssl3.master", master.hex())
+for name, m in (("rc4md5", 16), ("rc2md5", 16), ("dessha", 20)):
+    print("ssl3.export.%s.block" % name, prf(2 * (m + 5), master, sr + cr).hex())
 print("ssl3.keyblock.rc4md5", block.hex())
 print("ssl3.finished.client", finished(b"CLNT").hex())
 print("ssl3.finished.server", finished(b"SRVR").hex())
@@ -84,5 +125,11 @@ PY
   echo "tls.finished.server $(prf 12 "$tls_master" "server finished" "$hashes")"
   echo "tls.record.3dessha $tls_3des"
   cat "$out.ssl3"
+  tls_export rc4md5 rc4 16 16 0
+  tls_export rc2md5 rc2-cbc 16 16 8
+  tls_export dessha des-cbc 20 8 8
+  ssl3_export rc4md5 rc4 16 16 0
+  ssl3_export rc2md5 rc2-cbc 16 16 8
+  ssl3_export dessha des-cbc 20 8 8
 } > "$out"
 rm -f "$out.ssl3"

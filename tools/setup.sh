@@ -151,6 +151,33 @@ build_gtest() {
   echo "$dest"
 }
 
+# The openssl command with SSL 3.0 and the old ciphers (RC4, single and
+# triple DES, the legacy provider built in), for this machine itself: the
+# tests' SSL 3.0 peer ("s_server -ssl3"), which Debian's own build no longer
+# has. Only the command is built, from Debian's source, once per version.
+build_ssl3_openssl() {
+  local ver dest work dir
+  ver=$(src_version openssl)
+  dest=$cache/native/openssl-ssl3-$(safe "$ver")
+  if [ ! -x "$dest/bin/openssl" ]; then
+    log "building the SSL 3.0 openssl command $ver" >&2
+    work=$(mktemp -d)
+    fetch_source "openssl=$ver" "$work"
+    dir=$(find "$work" -maxdepth 1 -type d -name 'openssl-*' | head -n1)
+    if ! (cd "$dir" && ./config enable-ssl3 enable-ssl3-method enable-weak-ssl-ciphers no-tests \
+        no-shared no-module no-engine no-dso no-asm --prefix="$dest" &&
+      make -s -j"$jobs" build_programs) >"$work/build.log" 2>&1; then
+      echo "[setup] building the SSL 3.0 openssl command failed:" >&2
+      tail -n 40 "$work/build.log" >&2
+      return 1
+    fi
+    mkdir -p "$dest/bin" && cp "$dir/apps/openssl" "$dest/bin/"
+    rm -rf "$work"
+  fi
+  # tools/with-server.sh runs it by this name.
+  ln -sfn "$dest/bin/openssl" "$cache/openssl-ssl3"
+}
+
 # Both architectures on every machine: the 32-bit program is the product
 # and is always built; the 64-bit one is built too, and tested where the
 # machine cannot run 32-bit code. The two libcrypto builds run side by side.
@@ -166,6 +193,7 @@ set(ZINTU_GTEST_DIR "$gtest_dir")
 CM
   ) &
 done
+build_ssl3_openssl &
 failed=0
 for job in $(jobs -p); do wait "$job" || failed=1; done
 [ $failed -eq 0 ] || { echo "[setup] building the dependencies failed" >&2; exit 1; }

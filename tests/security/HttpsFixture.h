@@ -105,13 +105,7 @@ protected:
         SetSecurityProfileDirectory("");
         NetTest::TearDown();
     }
-    void TrustTestAuthority() {
-        auto* entry = new StoredCertificate();
-        std::vector<uint8_t> der = security_test::DataFile("https/ca.der");
-        entry->certificate.SetBytes(der.data(), static_cast<uint32_t>(der.size()));
-        entry->allowConnections = 1;
-        entry->AppendTo(manager_->authorities);
-    }
+    void TrustTestAuthority() { security_test::TrustTestAuthority(*manager_); }
     // Loads the address and answers the owner's record of it.
     std::string Load(HttpsConnection& c, Owner& owner) {
         EXPECT_EQ(c.Connect(), 0);

@@ -3,6 +3,8 @@
 // TLS 1.0 server that sends a wrong Finished or a HelloRequest. They log
 // what they saw, which the tests read.
 #include "tests/security/HttpsFixture.h"
+#include "core/MessageBoxes.h"
+#include "tests/support/WindowTools.h"
 
 using namespace https_test;
 
@@ -28,6 +30,8 @@ TEST_F(Https, Ssl2ServersServeThePageAtLevelTwo) {
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
         manager_->enableSsl3 = manager_->enableTls10 = k.ssl3 ? 1 : 0;
+        // Each case is a first contact: no session of an earlier one.
+        ClearSslSessionCache();
         SetServerMode("SSL2", std::string("kinds ") + k.kind + "\n");
         HttpsConnection c(view_.get(), 0, "127.0.0.1", Port("SSL2"), "/page.html", false, false);
         Owner owner(*view_, c);
@@ -42,6 +46,36 @@ TEST_F(Https, Ssl2ServersServeThePageAtLevelTwo) {
         EXPECT_NE(log.find(k.masterKey), std::string::npos) << log;
         EXPECT_NE(log.find("request GET /page.html HTTP/1.0"), std::string::npos) << log;
     }
+    EXPECT_TRUE(g_user.fatal.empty());
+}
+
+TEST_F(Https, AnSsl2SessionIsOfferedAgainAndResumed) {
+    TrustTestAuthority();
+    EnableSsl2();
+    for (const char* kind : {"010080", "0700c0"}) {
+        ClearSslSessionCache();
+        SetServerMode("SSL2", std::string("kinds ") + kind + "\n");
+        for (int load = 0; load < 2; ++load) {
+            SCOPED_TRACE(std::string(kind) + " load " + std::to_string(load));
+            HttpsConnection c(view_.get(), 0, "127.0.0.1", Port("SSL2"), "/page.html", false, false);
+            Owner owner(*view_, c);
+            LevelWatch watch(*view_, c);
+            std::string body = Load(c, owner);
+            EXPECT_NE(body.find("<title>Secure test page</title>"), std::string::npos) << body;
+            EXPECT_TRUE(c.SpeaksSsl2());
+            EXPECT_EQ(c.Resumed(), load == 1);
+            EXPECT_EQ(watch.level, 2u);
+        }
+        // The second hello offered the first session's id; the server took
+        // it up and no master key was sent again.
+        std::string log = OwnServerLog("SSL2");
+        size_t resumed = log.find(std::string("session reused kind ") + kind);
+        EXPECT_NE(resumed, std::string::npos) << log;
+        EXPECT_EQ(log.find("master key", resumed), std::string::npos) << log;
+        EXPECT_NE(log.find("request GET /page.html HTTP/1.0", resumed), std::string::npos) << log;
+    }
+    // The user was asked nothing on the second load: no certificate came.
+    EXPECT_TRUE(g_user.questions.empty());
     EXPECT_TRUE(g_user.fatal.empty());
 }
 
@@ -98,7 +132,9 @@ TEST_F(Https, AServerThatDropsTheTlsHelloIsAskedAgainWithoutTls) {
 
 TEST_F(Https, AWrongServerFinishedEndsTheConnectionWithHandshakeFailure) {
     TrustTestAuthority();
-    SetServerMode("TLS10", "tamper finished\n");
+    // The server sends data of its own after its Finished: it is not the
+    // client's to read, as the handshake never completed.
+    SetServerMode("TLS10", "tamper finished\npush-reply 1\n");
     HttpsConnection c(view_.get(), 0, "127.0.0.1", Port("TLS10"), "/page.html", false, false);
     Owner owner(*view_, c);
     EXPECT_EQ(Load(c, owner), "");
@@ -109,6 +145,92 @@ TEST_F(Https, AWrongServerFinishedEndsTheConnectionWithHandshakeFailure) {
     EXPECT_NE(log.find("client finished good"), std::string::npos) << log;
     EXPECT_NE(log.find("alert level 2 description 40"), std::string::npos) << log;
     EXPECT_EQ(log.find("request GET"), std::string::npos) << log;
+    EXPECT_NE(log.find("reply pushed"), std::string::npos) << log;
+}
+
+// The question box of a warning from the server has Yes, No and Cancel: only
+// Yes goes on. The box is the real one, answered on the screen.
+TEST_F(Https, OnlyYesGoesOnAfterAWarningFromTheServer) {
+    struct Case {
+        int button;
+        bool goesOn;
+    } cases[] = {{IDYES, true}, {IDNO, false}, {IDCANCEL, false}};
+    TrustTestAuthority();
+    SetSslUserInterface(nullptr);
+    bool madeBoxes = !g_messageBoxes;
+    if (madeBoxes) {
+        ASSERT_TRUE(CreateMessageBoxes());
+    }
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.button);
+        SetServerMode("TLS10", "warn 45\n");
+        std::string text;
+        HttpsConnection c(view_.get(), 0, "127.0.0.1", Port("TLS10"), "/page.html", false, false);
+        Owner owner(*view_, c);
+        std::string body;
+        {
+            testing_support::DialogDriver box(
+                "Secure Connection: Warning (45) from Server",
+                [&](HWND dialog) {
+                    text = testing_support::StaticTexts(dialog);
+                    if (k.button == IDYES) testing_support::CheckWindowScreenshot(dialog, "ssl-warning-question");
+                },
+                k.button);
+            body = Load(c, owner);
+            EXPECT_TRUE(box.Found());
+        }
+        EXPECT_NE(text.find("The certificate has expired."), std::string::npos) << text;
+        EXPECT_EQ(body.find("<title>Secure test page</title>") != std::string::npos, k.goesOn) << body;
+        EXPECT_EQ(owner.FailCount(), k.goesOn ? 0 : 1);
+    }
+    if (madeBoxes) DestroyMessageBoxes();
+}
+
+// 40-bit RC4 with MD5: the certificate's key (2048 bits) may not carry the
+// secret of an export suite, so the server signs a 512-bit key of its own.
+TEST_F(Https, AnExportSuiteCarriesItsSecretUnderTheSignedTemporaryKey) {
+    struct Case {
+        const char* name;
+        const char* mode;
+        uint8_t suite;
+        uint32_t shown;  // 0: the page arrives
+        const char* logged;
+    } cases[] = {
+        {"signed key", "export 1\n", 0x03, 0, "client finished good"},
+        {"no key exchange", "export 1\nkey-exchange none\n", 0x03, 40, "alert level 2 description 40"},
+        {"signature changed", "export 1\nkey-exchange tampered\n", 0x03, 47, "alert level 2 description 47"},
+        // Only the null compression method was offered.
+        // (The hello went out in SSL 2.0 format, which has no alert for it:
+        // the client just closes.)
+        {"compression method 1", "compression 1\n", 0x02, 47, "client closed"},
+    };
+    TrustTestAuthority();
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        g_user = User();
+        CipherSuiteList& offered = manager_->preferences.activeSsl3Suites;
+        offered.Resize(0);
+        offered.Append(CipherSuiteItem(0, k.suite));
+        ClearSslSessionCache();
+        SetServerMode("TLS10", k.mode);
+        HttpsConnection c(view_.get(), 0, "127.0.0.1", Port("TLS10"), "/page.html", false, false);
+        Owner owner(*view_, c);
+        LevelWatch watch(*view_, c);
+        std::string body = Load(c, owner);
+        std::string log = WaitForLog("TLS10", k.logged);
+        EXPECT_NE(log.find(k.logged), std::string::npos) << log;
+        if (k.shown) {
+            EXPECT_EQ(body, "");
+            EXPECT_EQ(owner.Error(), 0x8256);
+            EXPECT_EQ(g_user.fatal, std::vector<uint32_t>{k.shown});
+            EXPECT_EQ(log.find("request GET"), std::string::npos) << log;
+        } else {
+            EXPECT_NE(body.find("<title>Secure test page</title>"), std::string::npos) << body;
+            EXPECT_EQ(c.NegotiatedSuite(), 0x03);
+            EXPECT_EQ(watch.level, 1u);
+            EXPECT_TRUE(g_user.fatal.empty());
+        }
+    }
 }
 
 TEST_F(Https, AHelloRequestStartsANewHandshakeAndThePageFollows) {

@@ -28,6 +28,24 @@ TEST_F(Https, APageArrivesOverTlsAndTheSecondLoadResumes) {
     EXPECT_TRUE(g_user.fatal.empty());
 }
 
+// "s_server -www" answers every request with its own status page, which says
+// whether the session was new or reused and counts the hits of its cache.
+TEST_F(Https, TheServerCountsTheSecondLoadAsAReuse) {
+    TrustTestAuthority();
+    // (The page names the suite's own version, which is SSLv3 for NULL-SHA.)
+    const char* said[] = {"New, SSLv3, Cipher is NULL-SHA", "Reused, SSLv3, Cipher is NULL-SHA"};
+    std::string body;
+    for (int load = 0; load < 2; ++load) {
+        SCOPED_TRACE(load);
+        HttpsConnection c(view_.get(), 0, "127.0.0.1", Port("TLSSTATUS"), "/", false, false);
+        Owner owner(*view_, c);
+        body = Load(c, owner);
+        EXPECT_NE(body.find(said[load]), std::string::npos) << body;
+        EXPECT_EQ(c.Resumed(), load == 1);
+    }
+    EXPECT_NE(body.find("   1 session cache hits"), std::string::npos) << body;
+}
+
 TEST_F(Https, AnUnknownAuthorityIsAskedAboutAndNoEndsTheConnection) {
     HttpsConnection c(view_.get(), 0, "127.0.0.1", Port("TLS"), "/page.html", false, false);
     Owner owner(*view_, c);

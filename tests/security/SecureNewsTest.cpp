@@ -35,11 +35,7 @@ protected:
         CipherSuiteList& offered = manager_->preferences.activeSsl3Suites;
         offered.Resize(0);
         offered.Append(CipherSuiteItem(0, 0x02));
-        auto* entry = new StoredCertificate();
-        std::vector<uint8_t> der = security_test::DataFile("https/ca.der");
-        entry->certificate.SetBytes(der.data(), static_cast<uint32_t>(der.size()));
-        entry->allowConnections = 1;
-        entry->AppendTo(manager_->authorities);
+        security_test::TrustTestAuthority(*manager_);
         ClearSslSessionCache();
     }
     void TearDown() override {

@@ -1,6 +1,6 @@
-// Records, handshake messages and item lists arrive from servers: any bytes,
-// in any pieces, must parse within bounds, and parsing a byte at a time must
-// end as parsing the whole does.
+// Records, handshake messages, the items of their bodies and item lists
+// arrive from servers: any bytes, in any pieces, must parse within bounds,
+// and parsing a byte at a time must end as parsing the whole does.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -8,17 +8,22 @@
 #include <vector>
 
 #include "security/DataItemArray.h"
+#include "security/HandshakeItems.h"
 #include "security/HandshakeMessage.h"
 #include "security/SslRecord.h"
 
 static std::unique_ptr<DataItem> Make(uint8_t kind) {
-    switch (kind % 6) {
+    switch (kind % 9) {
         case 0: return std::make_unique<SslPlainRecord>();
         case 1: return std::make_unique<SslProtectedRecord>();
         case 2: return std::make_unique<HandshakeMessage>();
         case 3: return std::make_unique<CipherSuiteList>();
         case 4: return std::make_unique<CertificateList>();
-        default: return std::make_unique<Ssl2CipherKindList>();
+        case 5: return std::make_unique<Ssl2CipherKindList>();
+        // The bodies of a ServerKeyExchange and a CertificateRequest.
+        case 6: return std::make_unique<RsaParametersItem>();
+        case 7: return std::make_unique<DigitallySignedItem>(kSignedRsa, nullptr, nullptr);
+        default: return std::make_unique<CertificateRequestItem>();
     }
 }
 

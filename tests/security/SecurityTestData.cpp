@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "security/SecurityManager.h"
 #include "tests/support/TestPaths.h"
 
 namespace security_test {
@@ -55,6 +56,14 @@ std::vector<uint8_t> BigInput() {
     std::vector<uint8_t> big(70000);
     for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<uint8_t>(i * 7 + 3);
     return big;
+}
+
+void TrustTestAuthority(SecurityManager& manager) {
+    auto* entry = new StoredCertificate();
+    std::vector<uint8_t> der = DataFile("https/ca.der");
+    entry->certificate.SetBytes(der.data(), static_cast<uint32_t>(der.size()));
+    entry->allowConnections = 1;
+    entry->AppendTo(manager.authorities);
 }
 
 }  // namespace security_test

@@ -7,6 +7,8 @@
 
 #include "security/ByteVector.h"
 
+class SecurityManager;
+
 namespace security_test {
 
 std::vector<uint8_t> FromHex(const std::string& hex);
@@ -19,5 +21,8 @@ ByteVector Vector(const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> Bytes(const ByteVector& vector);
 // The 70000 bytes of the large digest input: byte i is i*7+3.
 std::vector<uint8_t> BigInput();
+// The HTTPS tests' authority (https/ca.der) stored as one that the user
+// allows connections for, so that its servers' certificates ask nothing.
+void TrustTestAuthority(SecurityManager& manager);
 
 }  // namespace security_test

@@ -68,6 +68,9 @@ public:
         unknown = false;
         return accept;
     }
+    bool OfferedSsl2Session(const CipherSuiteRow*&, ByteVector&, ByteVector&, int&) const override {
+        return false;
+    }
     bool ChooseClientCertificate(Ssl2ClientCredentials&) override { return false; }
     uint32_t FailHandshake(const SecurityErrorCode& error, uint32_t nextState, bool silent) override {
         failures.push_back(error);

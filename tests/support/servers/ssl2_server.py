@@ -20,12 +20,17 @@ test certificate for 127.0.0.1. Each connection reads DIR/mode (lines of
                         offered none of them (as a server that speaks only
                         SSL 2.0 does)
 
+Sessions are kept for the life of the server: a CLIENT-HELLO that offers
+the id of one gets a SERVER-HELLO with the session-id hit (no certificate,
+no cipher kinds) and the keys come from the session's master key.
+
 What it saw goes to DIR/server.log, one line per event, for the tests.
 """
 import hashlib
 import os
 import struct
 import sys
+import threading
 
 from cryptography.hazmat.primitives.ciphers import Cipher, algorithms, modes
 
@@ -39,6 +44,9 @@ MT_ERROR, MT_CLIENT_HELLO, MT_CLIENT_MASTER_KEY, MT_CLIENT_FINISHED = 0, 1, 2, 3
 MT_SERVER_HELLO, MT_SERVER_VERIFY, MT_SERVER_FINISHED, MT_REQUEST_CERTIFICATE = 4, 5, 6, 7
 MT_CLIENT_CERTIFICATE = 8
 
+# session id -> (cipher kind, master key, key argument)
+SESSIONS = {}
+SESSIONS_LOCK = threading.Lock()
 
 
 class Direction:
@@ -150,35 +158,22 @@ def serve(sock, folder, certificate, key):
         c.write_record(struct.pack(">BH", MT_ERROR, 1))
         return
     connection_id = os.urandom(16)
-    body = struct.pack(">BBBHHHH", MT_SERVER_HELLO, 0, 1, 2, len(certificate), 3 * len(common),
-                       len(connection_id))
-    c.write_record(body + certificate + b"".join(common) + connection_id)
-
-    master = c.read_record()
-    if master[0] == MT_ERROR:
-        log(folder, "client error %d" % struct.unpack(">H", master[1:3]))
-        return
-    if master[0] != MT_CLIENT_MASTER_KEY:
-        log(folder, "expected CLIENT-MASTER-KEY, got %d" % master[0])
-        return
-    kind = master[1:4]
-    clear_len, enc_len, arg_len = struct.unpack(">HHH", master[4:10])
-    (clear, encrypted, key_arg), _ = split_fields(master[10:], (clear_len, enc_len, arg_len))
-    block = rsa_decrypt(key, encrypted)
-    zero = block.index(0, 2)
-    if block[:2] != b"\x00\x02" or zero < 10:
-        log(folder, "bad master key block")
-        return
-    padding = block[2:zero]
-    rollback = padding[-8:] == b"\x03" * 8
-    secret = block[zero + 1:]
-    key_length, iv_length = KINDS[kind]
-    master_key = clear + secret
-    log(folder, "master key kind %s length %d key-arg %d rollback %s" % (
-        kind.hex(), len(master_key), len(key_arg), "yes" if rollback else "no"))
-    if len(master_key) != key_length or len(key_arg) != iv_length:
-        log(folder, "bad master key length")
-        return
+    with SESSIONS_LOCK:
+        session = SESSIONS.get(session_id) if session_id else None
+    if session:
+        kind, master_key, key_arg = session
+        log(folder, "session reused kind %s" % kind.hex())
+        body = struct.pack(">BBBHHHH", MT_SERVER_HELLO, 1, 0, 2, 0, 0, len(connection_id))
+        c.write_record(body + connection_id)
+    else:
+        body = struct.pack(">BBBHHHH", MT_SERVER_HELLO, 0, 1, 2, len(certificate), 3 * len(common),
+                           len(connection_id))
+        c.write_record(body + certificate + b"".join(common) + connection_id)
+        got = read_master_key(c, folder, key)
+        if not got:
+            return
+        kind, master_key, key_arg = got
+    key_length = KINDS[kind][0]
     material = b""
     i = 0
     while len(material) < 2 * key_length:
@@ -205,7 +200,11 @@ def serve(sock, folder, certificate, key):
         c.write_record(bytes([MT_REQUEST_CERTIFICATE, 1]) + os.urandom(16))
         answer = c.read_record()
         log(folder, "certificate answer type %d" % answer[0])
-    c.write_record(bytes([MT_SERVER_FINISHED]) + os.urandom(16))
+    if not session:
+        session_id = os.urandom(16)
+        with SESSIONS_LOCK:
+            SESSIONS[session_id] = (kind, master_key, key_arg)
+    c.write_record(bytes([MT_SERVER_FINISHED]) + session_id)
     log(folder, "handshake done")
 
     request = b""
@@ -214,6 +213,36 @@ def serve(sock, folder, certificate, key):
     reply = reply_for(folder, request.split(b"\r\n", 1)[0].decode("latin-1"))
     for at in range(0, len(reply), 4000):
         c.write_record(reply[at:at + 4000])
+
+
+def read_master_key(c, folder, key):
+    """CLIENT-MASTER-KEY: (kind, master key, key argument), or None."""
+    master = c.read_record()
+    if master[0] == MT_ERROR:
+        log(folder, "client error %d" % struct.unpack(">H", master[1:3]))
+        return
+    if master[0] != MT_CLIENT_MASTER_KEY:
+        log(folder, "expected CLIENT-MASTER-KEY, got %d" % master[0])
+        return
+    kind = master[1:4]
+    clear_len, enc_len, arg_len = struct.unpack(">HHH", master[4:10])
+    (clear, encrypted, key_arg), _ = split_fields(master[10:], (clear_len, enc_len, arg_len))
+    block = rsa_decrypt(key, encrypted)
+    zero = block.index(0, 2)
+    if block[:2] != b"\x00\x02" or zero < 10:
+        log(folder, "bad master key block")
+        return
+    padding = block[2:zero]
+    rollback = padding[-8:] == b"\x03" * 8
+    secret = block[zero + 1:]
+    key_length, iv_length = KINDS[kind]
+    master_key = clear + secret
+    log(folder, "master key kind %s length %d key-arg %d rollback %s" % (
+        kind.hex(), len(master_key), len(key_arg), "yes" if rollback else "no"))
+    if len(master_key) != key_length or len(key_arg) != iv_length:
+        log(folder, "bad master key length")
+        return None
+    return kind, master_key, key_arg
 
 
 if __name__ == "__main__":

@@ -1,9 +1,11 @@
 #!/usr/bin/python3
 """A TLS 1.0 web server of our own, for what no real server can be made to
-do: send a Finished whose verify data is wrong (under a correct MAC), or ask
-for a new handshake with a HelloRequest once the request has arrived. It is
-written from the protocol's definition: RSA key exchange, the suites that
-only authenticate (NULL-SHA, NULL-MD5), the PRF of MD5 and SHA-1.
+do: send a Finished whose verify data is wrong (under a correct MAC), ask
+for a new handshake with a HelloRequest once the request has arrived, run
+an export suite (no server on the machine has one), or answer with another
+compression method. It is written from the protocol's definition: RSA key
+exchange, the suites that only authenticate (NULL-SHA, NULL-MD5) and 40-bit
+RC4 with MD5 with its signed temporary RSA key, the PRF of MD5 and SHA-1.
 
 Usage: tls10_server.py PORT DIR
 
@@ -14,6 +16,14 @@ test certificate for 127.0.0.1. Each connection reads DIR/mode (lines of
   tamper finished   the server's Finished carries one changed byte
   renegotiate       a HelloRequest follows the request; the reply goes out
                     under the keys of the second handshake
+  export            choose EXP-RC4-MD5 (0x0003) and send a ServerKeyExchange
+                    with a 512-bit key signed by the certificate's key
+  key-exchange V    with export: "none" sends no ServerKeyExchange,
+                    "tampered" one whose signature does not match
+  compression N     the ServerHello names compression method N
+  warn N            a warning alert of description N goes before the reply
+  push-reply 1      the reply follows the server's Finished at once, before
+                    any request
 
 What it saw goes to DIR/server.log, one line per event, for the tests.
 """
@@ -23,15 +33,17 @@ import os
 import struct
 import sys
 
-from cryptography.hazmat.primitives.asymmetric import padding
+from cryptography.hazmat.primitives.asymmetric import padding, rsa
+from cryptography.hazmat.primitives.ciphers import Cipher, algorithms
 
 from own_server import Closed, SocketReader, log, read_mode, reply_for, run
 
 CHANGE_CIPHER_SPEC, ALERT, HANDSHAKE, APPLICATION_DATA = 20, 21, 22, 23
 HELLO_REQUEST, CLIENT_HELLO, SERVER_HELLO, CERTIFICATE = 0, 1, 2, 11
-SERVER_HELLO_DONE, CLIENT_KEY_EXCHANGE, FINISHED = 14, 16, 20
+SERVER_KEY_EXCHANGE, SERVER_HELLO_DONE, CLIENT_KEY_EXCHANGE, FINISHED = 12, 14, 16, 20
 VERSION = b"\x03\x01"
 SUITES = {0x0002: (hashlib.sha1, 20), 0x0001: (hashlib.md5, 16)}  # NULL-SHA, NULL-MD5
+EXPORT_RC4_MD5 = 0x0003
 
 def p_hash(digest, secret, seed, length):
     out, a = b"", seed
@@ -53,6 +65,7 @@ class Direction:
         self.secret = None
         self.digest = None
         self.sequence = 0
+        self.cipher = None  # a stream cipher's encryptor or decryptor
 
     def mac(self, content_type, data):
         header = struct.pack(">QB2sH", self.sequence, content_type, VERSION, len(data))
@@ -73,6 +86,8 @@ class Connection(SocketReader):
         data = self.recv_exact(length)
         d = self.inbound
         if d.secret:
+            if d.cipher:
+                data = d.cipher.update(data)
             size = d.digest().digest_size
             data, mac = data[:-size], data[-size:]
             if not hmac.compare_digest(mac, d.mac(content_type, data)):
@@ -90,6 +105,8 @@ class Connection(SocketReader):
         d = self.outbound
         if d.secret:
             data = data + d.mac(content_type, data)
+            if d.cipher:
+                data = d.cipher.update(data)
             d.sequence += 1
         self.sock.sendall(struct.pack(">B2sH", content_type, VERSION, len(data)) + data)
         if content_type == CHANGE_CIPHER_SPEC:
@@ -137,20 +154,49 @@ def handshake_message(message_type, body):
     return struct.pack(">B", message_type) + len(body).to_bytes(3, "big") + body
 
 
+def sign_hashes(key, data):
+    """RSA with the private key over MD5(data) and SHA-1(data), in a PKCS #1
+    block of type 1 without a digest header."""
+    numbers = key.private_numbers()
+    n, d = numbers.public_numbers.n, numbers.d
+    size = (n.bit_length() + 7) // 8
+    hashes = hashlib.md5(data).digest() + hashlib.sha1(data).digest()
+    block = b"\x00\x01" + b"\xff" * (size - 3 - len(hashes)) + b"\x00" + hashes
+    return pow(int.from_bytes(block, "big"), d, n).to_bytes(size, "big")
+
+
+def vector16(data):
+    return len(data).to_bytes(2, "big") + data
+
+
 def run_handshake(c, certificate, key, mode):
     hello, client_random, offered = c.read_client_hello()
-    suite = next((s for s in SUITES if s in offered), None)
+    export = bool(mode.get("export"))
+    if export:
+        suite = EXPORT_RC4_MD5 if EXPORT_RC4_MD5 in offered else None
+    else:
+        suite = next((s for s in SUITES if s in offered), None)
     if suite is None:
         c.write_record(ALERT, b"\x02\x28")
         raise Closed()
-    digest, mac_size = SUITES[suite]
+    digest, mac_size = SUITES[suite] if not export else (hashlib.md5, 16)
     server_random = os.urandom(32)
     session_id = os.urandom(32)
     transcript = hello
     flight = handshake_message(SERVER_HELLO, VERSION + server_random + bytes([32]) + session_id +
-                               struct.pack(">HB", suite, 0))
+                               struct.pack(">HB", suite, int(mode.get("compression", "0"))))
     flight += handshake_message(CERTIFICATE, (len(certificate) + 3).to_bytes(3, "big") +
                                 len(certificate).to_bytes(3, "big") + certificate)
+    exchange_key = key
+    if export and mode.get("key-exchange") != "none":
+        exchange_key = rsa.generate_private_key(public_exponent=65537, key_size=512)
+        public = exchange_key.public_key().public_numbers()
+        params = vector16(public.n.to_bytes(64, "big")) + vector16(public.e.to_bytes(3, "big"))
+        signature = bytearray(sign_hashes(key, client_random + server_random + params))
+        if mode.get("key-exchange") == "tampered":
+            signature[-1] ^= 1
+        flight += handshake_message(SERVER_KEY_EXCHANGE, params + vector16(bytes(signature)))
+        log(c.folder, "export key exchange")
     flight += handshake_message(SERVER_HELLO_DONE, b"")
     transcript += flight
     c.write_record(HANDSHAKE, flight)
@@ -158,12 +204,22 @@ def run_handshake(c, certificate, key, mode):
     exchange = c.read_message()
     transcript += exchange
     encrypted = exchange[6:6 + int.from_bytes(exchange[4:6], "big")]
-    pre_master = key.decrypt(encrypted, padding.PKCS1v15())
+    pre_master = exchange_key.decrypt(encrypted, padding.PKCS1v15())
     master = prf(pre_master, b"master secret", client_random + server_random, 48)
-    block = prf(master, b"key expansion", server_random + client_random, 2 * mac_size)
     c.pending_in, c.pending_out = Direction(), Direction()
-    c.pending_in.secret, c.pending_out.secret = block[:mac_size], block[mac_size:]
     c.pending_in.digest = c.pending_out.digest = digest
+    if export:
+        # Five bytes of key material a side, made into 16-byte keys.
+        block = prf(master, b"key expansion", server_random + client_random, 2 * (mac_size + 5))
+        material = block[2 * mac_size:]
+        randoms = client_random + server_random
+        client_key = prf(material[:5], b"client write key", randoms, 16)
+        server_key = prf(material[5:10], b"server write key", randoms, 16)
+        c.pending_in.cipher = Cipher(algorithms.ARC4(client_key), mode=None).decryptor()
+        c.pending_out.cipher = Cipher(algorithms.ARC4(server_key), mode=None).encryptor()
+    else:
+        block = prf(master, b"key expansion", server_random + client_random, 2 * mac_size)
+    c.pending_in.secret, c.pending_out.secret = block[:mac_size], block[mac_size:2 * mac_size]
 
     finished = c.read_message()
     expected = prf(master, b"client finished",
@@ -192,7 +248,13 @@ def serve(sock, folder, certificate, key):
     mode = read_mode(folder)
     c = Connection(sock, folder)
     run_handshake(c, certificate, key, mode)
+    if mode.get("push-reply"):
+        log(folder, "reply pushed")
+        c.write_record(APPLICATION_DATA, b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n"
+                                         b"<html><head><title>Pushed</title></head></html>")
     line = read_request(c)
+    if mode.get("warn"):
+        c.write_record(ALERT, bytes([1, int(mode["warn"])]))
     if mode.get("renegotiate"):
         c.write_record(HANDSHAKE, handshake_message(HELLO_REQUEST, b""))
         run_handshake(c, certificate, key, mode)

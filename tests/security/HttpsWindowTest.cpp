@@ -1,0 +1,109 @@
+// An https address in a document window of the real frame under Wine and
+// Xvfb: the page from "openssl s_server" (TLS 1.0) shows with its title, and
+// the window keeps the level the connection reported.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/FrameWindow.h"
+#include "documents/Document.h"
+#include "documents/DocumentList.h"
+#include "security/SecureConnections.h"
+#include "security/SecurityLibrary.h"
+#include "security/SecurityManager.h"
+#include "security/SslConnection.h"
+#include "tests/app/TestFrame.h"
+#include "tests/security/SecurityTestData.h"
+#include "tests/support/LocalServer.h"
+#include "tests/support/TestPaths.h"
+#include "tests/support/WindowTools.h"
+#include "windows/OpenUrl.h"
+#include "windows/WindowList.h"
+
+using namespace testing_support;
+
+namespace {
+
+std::vector<std::string> g_boxes;
+int RecordBox(HWND, const char* text, const char* caption, UINT) {
+    g_boxes.push_back(std::string(caption ? caption : "") + " | " + (text ? text : ""));
+    return IDOK;
+}
+
+std::vector<int> g_questions;
+const SslUserInterface kRefusingUser = {
+    [](uint32_t code, bool) { g_boxes.push_back("fatal " + std::to_string(code)); },
+    [](uint32_t code, bool) {
+        g_boxes.push_back("warning " + std::to_string(code));
+        return false;
+    },
+    [](int mode, const Certificate&, const char*) {
+        g_questions.push_back(mode);
+        return false;
+    },
+};
+
+class HttpsWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
+        g_boxes.clear();
+        g_questions.clear();
+        frame_ = StartTestFrame(frameWindow_, dir_.File("zintu.ini"),
+                                "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\n"
+                                "[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") + "\r\n",
+                                RecordBox);
+        ASSERT_NE(frame_, nullptr);
+        SetSecurityProfileDirectory(dir_.Path());
+        ASSERT_EQ(StartSecurityLibrary(), 1);
+        InstallSecureConnections();
+        manager_ = SecurityManager::Acquire();
+        ASSERT_NE(manager_, nullptr);
+        // The suites the server runs; its authority is trusted.
+        CipherSuiteList& offered = manager_->preferences.activeSsl3Suites;
+        offered.Resize(0);
+        offered.Append(CipherSuiteItem(0, 0x02));
+        security_test::TrustTestAuthority(*manager_);
+        ClearSslSessionCache();
+        SetSslUserInterface(&kRefusingUser);
+    }
+    void TearDown() override {
+        SetSslUserInterface(nullptr);
+        ClearSslSessionCache();
+        ClearAcceptedCertificates();
+        EndTestFrame(frame_);
+        if (manager_) manager_->Release();
+        SetSecurityProfileDirectory("");
+    }
+
+    ScratchDir dir_;
+    FrameWindow frameWindow_;
+    HWND frame_ = nullptr;
+    SecurityManager* manager_ = nullptr;
+};
+
+TEST_F(HttpsWindow, ASecurePageShowsWithItsTitleAndItsLevel) {
+    std::string url = "https://127.0.0.1:" + std::to_string(ServerPortFromEnv("TLS")) + "/page.html";
+    HWND view = OpenTypedUrl(nullptr, url.c_str(), nullptr, false, 0);
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            DocumentList* list = g_windowList->GetDocumentList(view);
+            Document* d = list ? list->GetCurrentDocument() : nullptr;
+            return d && d->IsFormatted() && g_windowList->GetLoadState(view) == kWindowIdle;
+        },
+        std::chrono::seconds(20)));
+    PumpFor(std::chrono::milliseconds(300));
+    DocumentWindow* w = g_windowList->FindWindowById(view);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(WindowTitle(w->Frame()).rfind("Secure test page", 0), 0u) << WindowTitle(w->Frame());
+    // NULL-SHA only authenticates: the weak level.
+    EXPECT_EQ(g_windowList->GetSecurityLevel(view), 1);
+    EXPECT_TRUE(g_boxes.empty()) << g_boxes.front();
+    EXPECT_TRUE(g_questions.empty());
+    CheckWindowScreenshot(frame_, "https-page");
+}
+
+}  // namespace
