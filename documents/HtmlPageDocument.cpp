@@ -427,6 +427,9 @@ void HtmlPageDocument::Relayout() {
 void HtmlPageDocument::Finish() {
     finished_ = true;
     loading_ = false;
+    // The pictures out of sight that no window shows go to the image cache,
+    // which may trim them like any other unused image.
+    if (!imagesHeldBack_ && layout_) images_->PaintVisible(scrollX_, scrollY_, width_, height_);
     Document* top = GetTopDocument();
     bool report = IsTop() || (top && top->IsFormatted());
     if (report && handler_) handler_->Post(kMsgLoadNotice, kNoticeDocumentDone, url_->GetId());

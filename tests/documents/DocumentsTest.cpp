@@ -16,6 +16,7 @@
 
 #include "core/DelayedMessageQueue.h"
 #include "core/InternalMessages.h"
+#include "core/MemoryManager.h"
 #include "core/MessageHandler.h"
 #include "core/Preferences.h"
 #include "documents/Document.h"
@@ -214,6 +215,12 @@ protected:
     }
     bool WaitFormatted(std::chrono::seconds limit = std::chrono::seconds(10)) {
         return PumpUntil([&] { return Page() && Page()->IsFormatted(); }, limit);
+    }
+    // Until the page has started that many loads of what it refers to and
+    // all of them are done.
+    bool WaitLoadsDone(int started) {
+        return PumpUntil([&] { return Page() && Page()->StartedCount() == started && Page()->GetPendingCount() == 0; },
+                         std::chrono::seconds(10));
     }
 
     std::unique_ptr<TestView> view_;
@@ -416,8 +423,7 @@ TEST_F(DocumentsTest, ABodyBackgroundTilesTheWholeViewFromThePageOrigin) {
     const int r = view_->List().CreateDocument(page, 0, false);
     EXPECT_TRUE(r == kHistoryLoadsRunning || r == kHistoryShown) << r;
     ASSERT_TRUE(WaitFormatted());
-    ASSERT_TRUE(PumpUntil([&] { return view_->Count(kMsgLoadNotice, kNoticeDocumentDone, page->GetId()) > 0; },
-                          std::chrono::seconds(10)));
+    ASSERT_TRUE(WaitLoadsDone(1));
     UpdateWindow(view_->Window());
     PumpFor(std::chrono::milliseconds(300));
     testing_support::CheckWindowScreenshot(view_->Window(), "documents-background");
@@ -448,8 +454,7 @@ TEST_F(DocumentsTest, AnAnimatedImageRunsThroughItsFramesInTheWindow) {
     ASSERT_EQ(page->GetLoadStatus(true), kLoadLoaded);
     view_->List().CreateDocument(page, 0, false);
     ASSERT_TRUE(WaitFormatted());
-    ASSERT_TRUE(PumpUntil([&] { return view_->Count(kMsgLoadNotice, kNoticeDocumentDone, page->GetId()) > 0; },
-                          std::chrono::seconds(10)));
+    ASSERT_TRUE(WaitLoadsDone(1));
     // Each frame is seen on the screen in turn, and more than once round.
     std::vector<char> seen;
     PumpUntil(
@@ -465,6 +470,29 @@ TEST_F(DocumentsTest, AnAnimatedImageRunsThroughItsFramesInTheWindow) {
     EXPECT_NE(order.find("brg"), std::string::npos) << "round again: " << order;
     testing_support::CheckWindowScreenshot(view_->Window(), "documents-animation");
     view_.reset();  // the window stops viewing it while the clock runs
+}
+
+TEST_F(DocumentsTest, OnceLoadedAPageLeavesItsImagesOutOfSightToTheImageCache) {
+    // tall.html: img/a.gif at the top, img/b.gif far below the view.
+    MemoryManager memory(1u << 20, 1u << 20);
+    g_memoryManager = &memory;
+    UrlHandle page = Load(At("/tall.html"));
+    view_->List().CreateDocument(page, 0, false);
+    ASSERT_TRUE(WaitFormatted());
+    ASSERT_TRUE(WaitLoadsDone(2));
+    UpdateWindow(view_->Window());
+    ImageHandle top = ImageOfUrl(Find(At("/img/a.gif")));
+    ImageHandle below = ImageOfUrl(Find(At("/img/b.gif")));
+    ASSERT_TRUE(top->IsComplete() && below->IsComplete());
+    EXPECT_GT(top->ViewerCount(), 0) << "shown";
+    EXPECT_EQ(below->ViewerCount(), 0) << "out of sight";
+    // Only the picture out of sight may be trimmed.
+    EXPECT_EQ(memory.ImageCount(), 1u);
+    memory.SetImageBudget(0);
+    EXPECT_EQ(below->FrameCount(), 0u) << "trimmed";
+    EXPECT_NE(top->FrameCount(), 0u) << "kept while shown";
+    view_.reset();
+    g_memoryManager = nullptr;
 }
 
 TEST_F(DocumentsTest, AnImageUrlKeepsOneDecodedImageAndDecodesItAgainOnceItWasDropped) {
