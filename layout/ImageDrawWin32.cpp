@@ -172,11 +172,16 @@ int Image::Draw(void* context, uint32_t backgroundColour, const ImagePlacement& 
     int saved = SaveDC(dc);
     IntersectClipRect(dc, at.clipLeft, at.clipTop, at.clipRight, at.clipBottom);
     if (single) {
-        // One pixel fills the destination: no bitmap for it.
+        // One pixel fills the destination: no bitmap for it. As tiles it
+        // covers all that may be drawn, not just its first tile.
+        const bool tiled = at.tileWidth > 0 && at.tileHeight > 0;
+        const int32_t left = tiled ? at.clipLeft : x, top = tiled ? at.clipTop : y;
+        const int32_t right = tiled ? at.clipRight : x + pictureWidth;
+        const int32_t bottom = tiled ? at.clipBottom : y + pictureHeight;
         if (picture->shows[0])
-            Fill(dc, x, y, x + pictureWidth, y + pictureHeight, ToColorRef(picture->pixels[0]));
+            Fill(dc, left, top, right, bottom, ToColorRef(picture->pixels[0]));
         else if (at.background)
-            Fill(dc, x, y, x + pictureWidth, y + pictureHeight, background);
+            Fill(dc, left, top, right, bottom, background);
     } else if (kept) {
         DrawPicture(dc, *kept, at, x, y, pictureWidth, pictureHeight);
     } else {

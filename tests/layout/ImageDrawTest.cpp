@@ -149,6 +149,14 @@ TEST(ImageDraw, OnePixelFillsItsPlace) {
     EXPECT_EQ(RGB(10, 200, 30), target.At(2, 2));
     EXPECT_EQ(RGB(10, 200, 30), target.At(7, 7));
     EXPECT_EQ(RGB(255, 255, 255), target.At(8, 8));
+
+    // As tiles (a page's background of one pixel): all of the area to cover.
+    Target tiled(RGB(255, 255, 255));
+    tiled.Draw(image, -5, -5, 1, 1, 1, true, DeviceRect{4, 4, 20, 20});
+    EXPECT_EQ(RGB(10, 200, 30), tiled.At(4, 4));
+    EXPECT_EQ(RGB(10, 200, 30), tiled.At(19, 19));
+    EXPECT_EQ(RGB(255, 255, 255), tiled.At(20, 20));
+    EXPECT_EQ(RGB(255, 255, 255), tiled.At(3, 3));
 }
 
 TEST(ImageDraw, AnimationsMoveOnWithEachDrawing) {
