@@ -2,10 +2,11 @@
 # with-server.sh KIND TEMPLATE -- command [args]
 #
 # Starts a Unix server (KIND nginx, or nginxother for a second one beside
-# it, tinyproxy, ftp, smtp, nntp, or tls, tlsother and tlsstatus: "openssl
-# s_server" with the arguments of the template, serving
-# tests/security/data/https, or ssl3, ssl3key768 and ssl3key512: the same
-# with the openssl command that tools/setup.sh builds with SSL 3.0, or tlsfront: a TLS front relaying to the nntp
+# it, tinyproxy, ftp, smtp, nntp, or tls, tlsother, tlsstatus and
+# tlsrequest: "openssl s_server" with the arguments of the template, serving
+# tests/security/data/https, or ssl3, ssl3key768, ssl3key512 and
+# ssl3request: the same with the openssl command that tools/setup.sh builds
+# with SSL 3.0, or tlsfront: a TLS front relaying to the nntp
 # server started before it, or ssl2 and tls10: the SSL 2.0 and TLS 1.0 web
 # servers of our own, or gnutls: "gnutls-serv --http" with the arguments of
 # the template, in a network namespace whose only address is loopback, as it
@@ -38,9 +39,9 @@ start_server() {
   case $kind in
     nginx | nginxother) server=(nginx -p "$dir" -c "$conf" -g 'daemon off;') ;;
     tinyproxy) server=(tinyproxy -d -c "$conf") ;;
-    tls | tlsother | tlsstatus)
+    tls | tlsother | tlsstatus | tlsrequest)
       server=(bash -c "cd '$src/tests/security/data/https' && exec openssl s_server -accept 127.0.0.1:$port $(cat "$conf")") ;;
-    ssl3 | ssl3key768 | ssl3key512)
+    ssl3 | ssl3key768 | ssl3key512 | ssl3request)
       server=(bash -c "cd '$src/tests/security/data/https' && exec '$ssl3_openssl' s_server -accept 127.0.0.1:$port $(cat "$conf")") ;;
     gnutls)
       server=(bash -c "cd '$src/tests/security/data/https' && exec /usr/bin/python3 \

@@ -1,7 +1,8 @@
 // HTTPS against "openssl s_server -ssl3", an openssl command built with
 // SSL 3.0 and the old ciphers by the set-up: the page over RC4 with MD5 and
 // over 3-DES with SHA-1, resumed on the second load, and the level of a
-// connection whose server key is small.
+// connection whose server key is small; and a request for a client
+// certificate (TLS 1.0 from Debian's command beside it).
 #include "tests/security/HttpsFixture.h"
 
 using namespace https_test;
@@ -63,6 +64,31 @@ TEST_F(Https, ASmallServerKeyLowersTheLevel) {
             EXPECT_EQ(c.Resumed(), load == 1);
             EXPECT_EQ(watch.level, k.level);
         }
+    }
+    EXPECT_TRUE(g_user.fatal.empty());
+}
+
+// A server that asks for a client certificate ("s_server -verify 1" shows
+// on its status page what it got): with no certificate to send, the client
+// says so with a warning no_certificate under SSL 3.0 and an empty
+// Certificate message under TLS 1.0, and the handshake goes on.
+TEST_F(Https, ACertificateRequestIsAnsweredWithNone) {
+    struct Case {
+        const char* server;
+        uint8_t suite;
+        const char* named;
+    } cases[] = {{"SSL3REQUEST", 0x04, "New, SSLv3, Cipher is RC4-MD5"},
+                 {"TLSREQUEST", 0x02, "New, SSLv3, Cipher is NULL-SHA"}};
+    TrustTestAuthority();
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.server);
+        OfferOnly(*manager_, k.suite);
+        HttpsConnection c(view_.get(), 0, "127.0.0.1", Port(k.server), "/", false, false);
+        Owner owner(*view_, c);
+        std::string body = Load(c, owner);
+        EXPECT_NE(body.find(k.named), std::string::npos) << body << ServerLog(k.server);
+        EXPECT_NE(body.find("no client certificate available"), std::string::npos) << body;
+        EXPECT_EQ(owner.FailCount(), 0);
     }
     EXPECT_TRUE(g_user.fatal.empty());
 }
