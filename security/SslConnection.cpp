@@ -22,6 +22,8 @@ constexpr uint32_t kSecureLayerFailed = 0x8256;
 // read once the box has closed (retried every 500 ms until then).
 constexpr uint32_t kMsgSslInputPump = 0x8252;
 constexpr uint32_t kInputRetryMs = 500;
+// How often a connection waiting on another's handshake asks again.
+constexpr uint32_t kSessionWaitMs = 300;
 
 // ---- tables ----------------------------------------------------------------
 
@@ -254,7 +256,12 @@ SslConnection::SslConnection(MessageHandler* target, const char* host, uint16_t 
 }
 
 SslConnection::~SslConnection() {
-    if (g_mainHandler) g_mainHandler->CancelDelayed(kMsgSslInputPump, Id(), 0);
+    if (g_mainHandler) {
+        g_mainHandler->CancelDelayed(kMsgSslInputPump, Id(), 0);
+        g_mainHandler->CancelDelayed(kMsgSslStartHandshake, Id(), 0);
+    }
+    // A session this connection was still negotiating never will be.
+    if (entry_ && !entry_->established) entry_->valid = false;
     ReleaseSession(entry_);
 }
 
@@ -312,7 +319,7 @@ void SslConnection::ResetHandshake() {
 void SslConnection::OnMessage(uint32_t message, uint32_t p1, uint32_t p2) {
     if (message == kMsgSslInputPump && p1 == Id()) {
         if (g_securityDialogBusy > 0) {
-            g_mainHandler->PostDelayed(kMsgSslInputPump, Id(), 0, kInputRetryMs);
+            PostLater(kMsgSslInputPump, kInputRetryMs);
             return;
         }
         g_mainHandler->Unregister(this, kMsgSslInputPump, Id());
@@ -324,7 +331,15 @@ void SslConnection::OnMessage(uint32_t message, uint32_t p1, uint32_t p2) {
         Connection::OnMessage(message, p1, p2);
         return;
     }
+    if (g_securityDialogBusy > 0 && g_mainHandler) {
+        PostLater(kMsgSslStartHandshake, kInputRetryMs);
+        return;
+    }
     if (g_mainHandler) g_mainHandler->Unregister(this, kMsgSslStartHandshake, Id());
+    if (state_ == kSslWaitingForSession && !reconnect_) {
+        state_ = SendClientHello();
+        return;
+    }
     if (!reconnect_) return;
     reconnect_ = false;
     if (!target_) return;
@@ -458,6 +473,12 @@ bool SslConnection::ReadSocketOnce() {
     return true;
 }
 
+// One of the connection's own messages, after the delay; at once where the
+// program keeps no queue of delayed messages, so that none is lost.
+void SslConnection::PostLater(uint32_t message, uint32_t delayMs) {
+    if (!g_mainHandler->PostDelayed(message, Id(), 0, delayMs)) g_mainHandler->Post(message, Id(), 0);
+}
+
 // While a security box is open nothing is read: what the box decides (go
 // on or close) must come before any record that follows.
 bool SslConnection::DeferInput() {
@@ -465,7 +486,7 @@ bool SslConnection::DeferInput() {
     if (!inputDeferred_) {
         inputDeferred_ = true;
         g_mainHandler->Register(this, kMsgSslInputPump, Id());
-        g_mainHandler->PostDelayed(kMsgSslInputPump, Id(), 0, kInputRetryMs);
+        PostLater(kMsgSslInputPump, kInputRetryMs);
     }
     return true;
 }
@@ -785,8 +806,18 @@ uint32_t SslConnection::SendClientHello() {
     bool v3 = m.enableSsl3 || m.enableTls10;
     if (!v3 && !m.enableSsl2) return RaiseAndHandle(kErrorLibrary, kCodeNoCipherEnabled, kSslClosed, false);
     ReleaseSession(entry_);
-    entry_ = FindSession(GetPeerAddress(), Port(), certificateHost_);
-    if (entry_ && !entry_->established) entry_ = nullptr;
+    SslSessionCacheEntry* found = FindSession(GetPeerAddress(), Port(), certificateHost_);
+    if (found && !found->established) {
+        // Another connection is negotiating this server's session: this one
+        // asks again in a while and then resumes it (or, should that
+        // handshake fail, starts one of its own).
+        if (g_mainHandler) {
+            g_mainHandler->Register(this, kMsgSslStartHandshake, Id());
+            PostLater(kMsgSslStartHandshake, kSessionWaitMs);
+        }
+        return kSslWaitingForSession;
+    }
+    entry_ = found;
     if (entry_) {
         ++entry_->users;
         if (entry_->ssl3Only) ssl3Only_ = true;
@@ -835,8 +866,11 @@ uint32_t SslConnection::SendSsl2Hello(const std::vector<uint16_t>& suites) {
         offered_ = ProtocolVersionItem(3, 0);
     else
         offered_ = ProtocolVersionItem(2, 0);
-    // An SSL 2.0 session of this server is offered again by its id.
+    // An SSL 2.0 session of this server is offered again by its id; a
+    // server met for the first time gets an entry now, which other
+    // connections to it wait on until this handshake has ended.
     sessionOffered_ = entry_ && entry_->version.Major() < 3 && entry_->ssl2Kind && entry_->sessionId.Length();
+    if (!entry_ && !NewSessionEntry()) return RaiseAndHandle(kErrorLibrary, kCodeOutOfMemory, kSslClosed, false);
     offeredKinds_.Resize(0);
     if (m.enableSsl2) offeredKinds_.Copy(m.preferences.activeSsl2Kinds);
 
@@ -916,22 +950,15 @@ uint32_t SslConnection::OnServerHello(const uint8_t* body, uint32_t length) {
         resumed_ = true;
         return kSslResumeAccepted;
     }
-    // A new session: the old entry (if any) gives way.
-    if (entry_) entry_->valid = false;
-    ReleaseSession(entry_);
-    auto fresh = std::unique_ptr<SslSessionCacheEntry>(new (std::nothrow) SslSessionCacheEntry);
-    if (!fresh) return RaiseAndHandle(kErrorLibrary, kCodeOutOfMemory, kSslClosed, false);
-    fresh->address = GetPeerAddress();
-    fresh->port = Port();
-    fresh->host = certificateHost_;
-    fresh->sessionId.Assign(sessionId_);
-    fresh->suite = suite;
-    fresh->version = version;
-    fresh->ssl3Only = ssl3Only_;
-    fresh->users = 1;
-    fresh->level = level_ = static_cast<const CipherSuiteRow*>(suiteRow_)->level;
-    entry_ = fresh.get();
-    SessionCache().push_back(std::move(fresh));
+    // A new session: it fills the entry made at the hello, or one in place
+    // of the session the hello offered.
+    SslSessionCacheEntry* entry = entry_ && !entry_->established ? entry_ : NewSessionEntry();
+    if (!entry) return RaiseAndHandle(kErrorLibrary, kCodeOutOfMemory, kSslClosed, false);
+    entry->sessionId.Assign(sessionId_);
+    entry->suite = suite;
+    entry->version = version;
+    entry->ssl3Only = ssl3Only_;
+    entry->level = level_ = static_cast<const CipherSuiteRow*>(suiteRow_)->level;
     return kSslServerHelloReceived;
 }
 
@@ -1265,28 +1292,45 @@ bool SslConnection::OfferedSsl2Session(const CipherSuiteRow*& kind, ByteVector& 
 // A completed SSL 2.0 handshake that made a new session keeps it for the
 // server, replacing the one offered (if any).
 void SslConnection::RememberSsl2Session(int level) {
-    if (!ssl2_->Suite() || ssl2_->SessionId().Length() == 0 || ssl2_->SessionId().Length() > 32) return;
+    bool keep = ssl2_->Suite() && ssl2_->SessionId().Length() != 0 && ssl2_->SessionId().Length() <= 32;
+    SslSessionCacheEntry* entry = !keep ? nullptr : entry_ && !entry_->established ? entry_ : NewSessionEntry();
+    if (!entry) {
+        // Nothing to resume by: the entry goes, so that nobody waits on it.
+        if (entry_ && !entry_->established) entry_->valid = false;
+        return;
+    }
+    entry->sessionId.Assign(ssl2_->SessionId());
+    entry->version = ProtocolVersionItem(2, 0);
+    entry->ssl2Kind = ssl2_->Suite();
+    entry->ssl2MasterKey.Assign(ssl2_->MasterKey());
+    entry->ssl2KeyArg.Assign(ssl2_->KeyArg());
+    entry->ssl3Only = ssl3Only_;
+    entry->level = level;
+    entry->established = true;
+}
+
+// A fresh entry for this server's session, in the cache in place of any
+// other of the same server (an unused one is freed); the connection refers
+// to it.
+SslSessionCacheEntry* SslConnection::NewSessionEntry() {
     if (entry_) entry_->valid = false;
     ReleaseSession(entry_);
     auto fresh = std::unique_ptr<SslSessionCacheEntry>(new (std::nothrow) SslSessionCacheEntry);
-    if (!fresh) return;
+    if (!fresh) return nullptr;
     fresh->address = GetPeerAddress();
     fresh->port = Port();
     fresh->host = certificateHost_;
-    fresh->sessionId.Assign(ssl2_->SessionId());
-    fresh->version = ProtocolVersionItem(2, 0);
-    fresh->ssl2Kind = ssl2_->Suite();
-    fresh->ssl2MasterKey.Assign(ssl2_->MasterKey());
-    fresh->ssl2KeyArg.Assign(ssl2_->KeyArg());
+    fresh->version = ProtocolVersionItem(0, 0);
     fresh->ssl3Only = ssl3Only_;
-    fresh->level = level;
-    fresh->established = true;
     fresh->users = 1;
+    auto& cache = SessionCache();
+    for (auto& e : cache)
+        if (e->address == fresh->address && e->port == fresh->port && e->host == fresh->host) e->valid = false;
+    cache.erase(std::remove_if(cache.begin(), cache.end(), [](auto& e) { return !e->valid && e->users <= 0; }),
+                cache.end());
     entry_ = fresh.get();
-    for (auto& e : SessionCache())
-        if (e->valid && e->address == fresh->address && e->port == fresh->port && e->host == fresh->host)
-            e->valid = false;
-    SessionCache().push_back(std::move(fresh));
+    cache.push_back(std::move(fresh));
+    return entry_;
 }
 
 void SslConnection::HandshakeComplete(int level) {

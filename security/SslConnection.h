@@ -130,6 +130,7 @@ private:
     // Input.
     bool ReadSocketOnce();
     bool DeferInput();
+    void PostLater(uint32_t message, uint32_t delayMs);
     void FeedRecords();
     void ProcessRecord(std::unique_ptr<ProtectableRecord> record);
     uint32_t ReadHandshake(const ProtectableRecord& record);
@@ -185,6 +186,7 @@ private:
                             int& level) const override;
     bool ChooseClientCertificate(Ssl2ClientCredentials& chosen) override;
     void RememberSsl2Session(int level);
+    SslSessionCacheEntry* NewSessionEntry();
     uint32_t FailHandshake(const SecurityErrorCode& error, uint32_t nextState, bool silent) override;
     void HandshakeComplete(int level) override;
 

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/DelayedMessageQueue.h"
 #include "security/HttpsConnection.h"
 #include "security/SecurityLibrary.h"
 #include "security/SecurityManager.h"
@@ -16,6 +18,7 @@
 #include "tests/security/SecurityTestData.h"
 #include "tests/support/LocalServer.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/WindowTools.h"
 
 namespace https_test {
 
@@ -81,6 +84,17 @@ class Https : public NetTest {
 protected:
     void SetUp() override {
         NetTest::SetUp();
+        // Delayed messages (a connection waiting on another's session) come
+        // through a queue and its timer, as in the program.
+        timerWindow_ = testing_support::CreateTestWindow([](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+            if (m == WM_TIMER && wp == DelayedMessageQueue::kTimerId && g_delayedMessages) {
+                g_delayedMessages->OnTimer();
+                return 0;
+            }
+            return DefWindowProcA(w, m, wp, lp);
+        });
+        delayed_ = std::make_unique<DelayedMessageQueue>(timerWindow_);
+        g_delayedMessages = delayed_.get();
         SetSecurityProfileDirectory(dir_.Path());
         ASSERT_EQ(StartSecurityLibrary(), 1);
         manager_ = SecurityManager::Acquire();
@@ -103,6 +117,8 @@ protected:
         ClearAcceptedCertificates();
         if (manager_) manager_->Release();
         SetSecurityProfileDirectory("");
+        delayed_.reset();
+        DestroyWindow(timerWindow_);
         NetTest::TearDown();
     }
     void TrustTestAuthority() { security_test::TrustTestAuthority(*manager_); }
@@ -134,6 +150,8 @@ protected:
 
     testing_support::ScratchDir dir_;
     SecurityManager* manager_ = nullptr;
+    HWND timerWindow_ = nullptr;
+    std::unique_ptr<DelayedMessageQueue> delayed_;
 };
 
 }  // namespace https_test

@@ -46,6 +46,25 @@ TEST_F(Https, TheServerCountsTheSecondLoadAsAReuse) {
     EXPECT_NE(body.find("   1 session cache hits"), std::string::npos) << body;
 }
 
+// Two connections to a server met for the first time, opened at once: the
+// second waits while the first negotiates the session, then resumes it
+// (the server answers one connection at a time, so without the wait the
+// second would make a session of its own).
+TEST_F(Https, ASecondConnectionWaitsForTheFirstsSessionAndResumesIt) {
+    TrustTestAuthority();
+    HttpsConnection first(view_.get(), 0, "127.0.0.1", Port("TLSSTATUS"), "/", false, false);
+    HttpsConnection second(view_.get(), 0, "127.0.0.1", Port("TLSSTATUS"), "/", false, false);
+    Owner firstOwner(*view_, first), secondOwner(*view_, second);
+    ASSERT_EQ(first.Connect(), 0);
+    ASSERT_EQ(second.Connect(), 0);
+    EXPECT_TRUE(RunUntilEnded(firstOwner, 20));
+    EXPECT_TRUE(RunUntilEnded(secondOwner, 20));
+    EXPECT_NE(firstOwner.Body().find("New, SSLv3"), std::string::npos) << firstOwner.Body();
+    EXPECT_NE(secondOwner.Body().find("Reused, SSLv3"), std::string::npos) << secondOwner.Body();
+    EXPECT_FALSE(first.Resumed());
+    EXPECT_TRUE(second.Resumed());
+}
+
 TEST_F(Https, AnUnknownAuthorityIsAskedAboutAndNoEndsTheConnection) {
     HttpsConnection c(view_.get(), 0, "127.0.0.1", Port("TLS"), "/page.html", false, false);
     Owner owner(*view_, c);
