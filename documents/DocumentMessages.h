@@ -19,3 +19,9 @@ constexpr uint32_t kMsgFormatMore = 0x8183;
 constexpr uint32_t kMsgFormatAll = 0x8184;
 // Page -> window: client pull after the refresh delay; p1 URL id, p2 frame id.
 constexpr uint32_t kMsgClientPull = 0x8186;
+// Page -> window while printing, p1 the number of pages printed so far:
+// laid out for the printer, the first page may be printed; a page is done
+// and another follows; the last page is done.
+constexpr uint32_t kMsgPrintReady = 0x8030;
+constexpr uint32_t kMsgPrintPageDone = 0x8031;
+constexpr uint32_t kMsgPrintLastPage = 0x8032;

@@ -14,6 +14,7 @@
 #include "documents/DocumentWindows.h"
 #include "documents/HtmlDocument.h"
 #include "documents/PageLayout.h"
+#include "documents/PagePrintJob.h"
 #include "html/ElementRecords.h"
 #include "html/HtmlElement.h"
 #include "html/HtmlTables.h"
@@ -22,6 +23,7 @@
 #include "layout/FormSubmission.h"
 #include "layout/PageImageWindowWin32.h"
 #include "layout/PageImages.h"
+#include "layout/PagedDevice.h"
 #include "layout/PaintDevice.h"
 #include "layout/RepaintRegion.h"
 #include "layout/UrlImages.h"
@@ -579,16 +581,62 @@ void HtmlPageDocument::ReleaseLayout() {
     if (format_.state == kFormatDone) format_.state = 2;
 }
 
-void HtmlPageDocument::DiscardLayoutState() {}
+void HtmlPageDocument::DiscardLayoutState() {
+    print_.reset();
+}
 
 uint8_t HtmlPageDocument::FormatToDevice(PaintDevice* device) {
     if (!layout_ || !IsFormatted() || content_.IsEmpty() || !device) return 5;
+    if (auto* paged = dynamic_cast<PagedDevice*>(device)) {
+        PagePrintJob job(*content_.Get(), *paged);
+        while (job.PrintNext()) {
+        }
+        return 4;
+    }
     PageLayout other(*device, device->GetViewWidth());
     ::FormatState state;
     for (int i = 0; i < 100000; ++i) {
         if (FormatContentStep(*content_.Get(), other, state) != kFormatLayoutMore) break;
     }
     return 4;
+}
+
+uint8_t HtmlPageDocument::PreparePrint(PaintDevice* printer, int32_t firstPage, int32_t selectionOnly) {
+    print_.reset();
+    auto* paged = dynamic_cast<PagedDevice*>(printer);
+    if (!paged || !layout_ || !IsFormatted() || content_.IsEmpty()) return 5;
+    auto job = std::make_unique<PagePrintJob>(*content_.Get(), *paged);
+    if (!job->HasLayout()) return 5;
+    if (selectionOnly) {
+        // From the top of the selection's first text to the bottom of its
+        // last, as the printer lays them out.
+        if (!selStart_.fragment || !selEnd_.fragment) return 5;
+        const SelectionEnd& first = selForward_ ? selStart_ : selEnd_;
+        const SelectionEnd& last = selForward_ ? selEnd_ : selStart_;
+        int32_t top = 0, bottom = 0;
+        if (!job->ElementSpan(first.fragment->Element(), top, bottom)) return 5;
+        job->SkipTo(top);
+        job->StopAfter(last.fragment->Element());
+    } else if (firstPage > 1) {
+        job->SkipPages(firstPage - 1);
+    }
+    if (job->Done()) return 5;
+    print_ = std::move(job);
+    if (handler_) handler_->Post(kMsgPrintReady, 0, 0);
+    return 3;
+}
+
+uint8_t HtmlPageDocument::PrintPage(PaintDevice* printer, int32_t selectionOnly, int32_t spare) {
+    if (!print_ || static_cast<PaintDevice*>(&print_->Printer()) != printer) return 5;
+    if (!print_->PrintNext()) {
+        print_.reset();
+        return 5;
+    }
+    const auto pages = static_cast<uint32_t>(print_->PagesPrinted());
+    const bool last = print_->Done();
+    if (last) print_.reset();
+    if (handler_) handler_->Post(last ? kMsgPrintLastPage : kMsgPrintPageDone, pages, 0);
+    return 3;
 }
 
 int32_t HtmlPageDocument::SetSize(int32_t width, int32_t height, bool notify, bool quiet) {
@@ -685,42 +733,121 @@ FormSubmission* HtmlPageDocument::SubmitAtPoint(int32_t x, int32_t y, HtmlElemen
         .release();
 }
 
+HtmlElement* HtmlPageDocument::MapAreaAt(HtmlElement* image, int32_t x, int32_t y, UrlHandle& url) {
+    auto* record = image ? image->RecordAs<ImageRecord>() : nullptr;
+    if (!record || !record->useMap || content_.IsEmpty() || !content_->Root()) return nullptr;
+    // "#name" names a MAP of this page.
+    const char* name = record->useMap->GetFragment();
+    if (!name || !*name) return nullptr;
+    HtmlElement* map = nullptr;
+    for (HtmlElement* e = content_->Root(); e && !map; e = e->NextInOrder()) {
+        auto* m = e->Type() == kTagMap ? e->RecordAs<MapRecord>() : nullptr;
+        if (m && m->name.Get() && std::strcmp(m->name.Get(), name) == 0) map = e;
+    }
+    if (!map) return nullptr;
+    // The first area that holds the point; failing that, the default one.
+    HtmlElement* fallback = nullptr;
+    for (HtmlElement* e = map->NextInOrder(); e && map->Contains(e); e = e->NextInOrder()) {
+        auto* area = e->Type() == kTagArea ? e->RecordAs<AreaRecord>() : nullptr;
+        if (!area) continue;
+        if (area->shape == 0) {
+            if (!area->noHref && !area->GetHref().IsEmpty()) fallback = e;
+            continue;
+        }
+        if (area->HitTest(x, y, url)) return e;
+    }
+    if (fallback) url = fallback->RecordAs<AreaRecord>()->GetHref();
+    return fallback;
+}
+
+HtmlPageDocument::PointLink HtmlPageDocument::LinkAt(int32_t x, int32_t y) {
+    PointLink link;
+    LayoutElement* box = nullptr;
+    HtmlElement* element = LinkElementAt(x, y, &box);
+    if (!element) return link;
+    PageProperties* page = content_.GetPage();
+    const char* baseTarget = page && !page->GetTargetName().empty() ? page->GetTargetName().c_str() : nullptr;
+    int32_t inX = 0, inY = 0;
+    if (element->Type() == kTagImg) {
+        // The point inside the image: less the place of the image's box.
+        while (box && box->Element() != element) box = box->Parent();
+        inX = x + scrollX_ - (box ? box->AbsoluteX() : 0);
+        inY = y + scrollY_ - (box ? box->AbsoluteY() : 0);
+        UrlHandle href;
+        if (HtmlElement* area = MapAreaAt(element, inX, inY, href)) {
+            auto* r = area->RecordAs<AreaRecord>();
+            link.element = area;
+            link.url = href;
+            link.target = r->target.IsSet() ? r->target.Get() : baseTarget;
+            return link;
+        }
+    }
+    HtmlElement* anchor = EnclosingAnchor(element);
+    if (!anchor) return link;
+    auto* a = anchor->RecordAs<AnchorRecord>();
+    link.element = anchor;
+    link.url = *a->href;
+    link.target = a->target.IsSet() ? a->target.Get() : baseTarget;
+    link.fragment = a->fragment.Get();
+    if (element->Type() == kTagImg) {
+        auto* image = element->RecordAs<ImageRecord>();
+        link.ismap = image && image->isMap;
+        link.mapX = inX;
+        link.mapY = inY;
+    }
+    return link;
+}
+
+std::string HtmlPageDocument::PointLink::IsmapName() const {
+    char point[24];
+    std::snprintf(point, sizeof point, "?%d,%d", static_cast<int>(mapX), static_cast<int>(mapY));
+    const char* name = url.GetName();
+    return std::string(name ? name : "") + point;
+}
+
 const char* HtmlPageDocument::DescribePoint(int32_t x, int32_t y, HtmlElement** element, const char** fragment,
                                             int32_t* ismap) {
     if (element) *element = nullptr;
     if (fragment) *fragment = nullptr;
     if (ismap) *ismap = 0;
-    HtmlElement* anchor = EnclosingAnchor(LinkElementAt(x, y, nullptr));
-    if (!anchor) return nullptr;
-    auto* a = anchor->RecordAs<AnchorRecord>();
-    if (element) *element = anchor;
-    if (PreferenceOr(PrefInt::DisplayLinkTitle, 1) && a->title.IsSet()) return a->title.Get();
-    if (fragment) *fragment = a->fragment.Get();
-    linkBuffer_ = PageUrls::FullName(*a->href);
+    PointLink link = LinkAt(x, y);
+    if (!link.element || link.url.IsEmpty()) return nullptr;
+    if (element) *element = link.element;
+    if (link.ismap) {
+        if (ismap) *ismap = 1;
+        linkBuffer_ = link.IsmapName();
+        return linkBuffer_.c_str();
+    }
+    auto* a = link.element->RecordAs<AnchorRecord>();
+    if (a && PreferenceOr(PrefInt::DisplayLinkTitle, 1) && a->title.IsSet()) return a->title.Get();
+    if (fragment) *fragment = link.fragment;
+    linkBuffer_ = PageUrls::FullName(link.url);
     return linkBuffer_.c_str();
 }
 
 UrlHandle HtmlPageDocument::ActivateAtPoint(int32_t x, int32_t y, LinkHit* hit) {
-    HtmlElement* anchor = EnclosingAnchor(LinkElementAt(x, y, nullptr));
-    if (!anchor) return UrlHandle();
-    auto* a = anchor->RecordAs<AnchorRecord>();
+    PointLink link = LinkAt(x, y);
+    if (!link.element || link.url.IsEmpty()) return UrlHandle();
     if (hit) {
-        hit->element = anchor;
-        const char* target = a->target.IsSet() ? a->target.Get() : nullptr;
-        if (!target && content_.GetPage() && !content_.GetPage()->GetTargetName().empty())
-            target = content_.GetPage()->GetTargetName().c_str();
-        std::snprintf(hit->target, sizeof hit->target, "%s", target ? target : "");
+        hit->element = link.element;
+        std::snprintf(hit->target, sizeof hit->target, "%s", link.target ? link.target : "");
     }
-    UrlHandle link = *a->href;
+    UrlHandle url = link.url;
+    if (link.ismap) {
+        PageProperties* page = content_.GetPage();
+        url = page ? page->FindUrl(nullptr, link.IsmapName().c_str()) : UrlHandle();
+        return url;
+    }
     // A link to a place of this very page only scrolls.
-    if (link.Record() == url_.Record() && link.GetFragment() && *link.GetFragment()) {
-        JumpToFragment(link.GetFragment());
+    if (url.Record() == url_.Record() && url.GetFragment() && *url.GetFragment()) {
+        JumpToFragment(url.GetFragment());
     }
-    return link;
+    return url;
 }
 
 uint8_t HtmlPageDocument::GetCursorKind(int32_t x, int32_t y) {
-    return EnclosingAnchor(LinkElementAt(x, y, nullptr)) ? 3 : 0;
+    PointLink link = LinkAt(x, y);
+    return link.element && !link.url.IsEmpty() ? 3 : 0;
 }
 
 int32_t HtmlPageDocument::FirstLinkTextLength() {

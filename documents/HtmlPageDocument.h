@@ -24,6 +24,7 @@ class PageLayout;
 class LayoutElement;
 class TextFragment;
 class ElementScriptBinding;
+class PagePrintJob;
 
 class HtmlPageDocument : public Document {
 public:
@@ -37,6 +38,14 @@ public:
     uint8_t Paint(const RECT& rect) override;
     void ReleaseLayout() override;
     void DiscardLayoutState() override;
+    // Printing, a page at a time (the printer is a PagedDevice): prepare
+    // answers 3 and posts kMsgPrintReady when there is something to print,
+    // each PrintPage prints one page, answers 3 and posts kMsgPrintPageDone
+    // or, after the last, kMsgPrintLastPage; then (or without a prepared
+    // print for that printer) 5.
+    uint8_t PreparePrint(PaintDevice* printer, int32_t firstPage, int32_t selectionOnly) override;
+    uint8_t PrintPage(PaintDevice* printer, int32_t selectionOnly, int32_t spare) override;
+    // On a paged device (a text file) the page is written out page by page.
     uint8_t FormatToDevice(PaintDevice* device) override;
     int32_t SetSize(int32_t width, int32_t height, bool notify, bool quiet) override;
     int32_t GetContentWidth() override;
@@ -189,6 +198,24 @@ private:
     void ReadImageMode();
     bool OnMessageData(uint32_t id, uint32_t p2);
     HtmlElement* LinkElementAt(int32_t x, int32_t y, LayoutElement** box);
+    // The link under a window point: an enclosing A, or the AREA of a
+    // client-side image map that the point falls in. For an ISMAP image the
+    // URL carries the point inside the image ("?x,y"). No element: none.
+    struct PointLink {
+        HtmlElement* element = nullptr;  // the A or AREA
+        UrlHandle url;
+        const char* target = nullptr;
+        const char* fragment = nullptr;
+        bool ismap = false;
+        int32_t mapX = 0, mapY = 0;  // the point inside an ISMAP image
+        // The URL's name followed by "?x,y".
+        std::string IsmapName() const;
+    };
+    PointLink LinkAt(int32_t x, int32_t y);
+    // The AREA of the image's map that holds the point (inside the image),
+    // else its default area with a link, its HREF in url (empty for
+    // NOHREF); null without a map or such an area.
+    HtmlElement* MapAreaAt(HtmlElement* image, int32_t x, int32_t y, UrlHandle& url);
     SelectionEnd TextPositionAt(int32_t x, int32_t y);
     void MoveInHistory(FragmentNode* node);
     void AttachScripts();
@@ -237,4 +264,5 @@ private:
     int32_t searchOffset_ = 0;
     NodeList scriptRuns_;  // ElementScriptBinding: events and timers waiting to run
     std::vector<std::unique_ptr<HtmlElement>> scriptImages_;  // images made by scripts
+    std::unique_ptr<PagePrintJob> print_;                    // a print under way
 };

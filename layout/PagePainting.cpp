@@ -2,9 +2,50 @@
 
 #include <memory>
 
+#include "layout/PaintTree.h"
 #include "layout/PlainTextDevice.h"
 
-namespace {
+PageSequence::PageSequence(LayoutElement& root) : root_(root) {
+    if (PageCutter::Handles(root)) cutter_ = std::make_unique<PageCutter>(root);
+}
+
+LayoutElement* PageSequence::Next(int32_t height) {
+    if (cutter_) {
+        // The root itself is the last page, after every cut.
+        if (rootGiven_) return nullptr;
+        page_ = cutter_->NextPage(height);
+        if (page_) return page_.get();
+        rootGiven_ = true;
+        return &root_;
+    }
+    LayoutElement* current = &root_;
+    if (started_) {
+        if (!rest_) return nullptr;
+        page_ = std::move(rest_);
+        current = page_.get();
+    }
+    started_ = true;
+    rest_.reset(current->SplitAtHeight(nullptr, height));
+    return current;
+}
+
+bool PageSequence::Done() const {
+    return cutter_ ? rootGiven_ : started_ && !rest_;
+}
+
+LayoutElement* PageSequence::Rest() const {
+    if (cutter_) return rootGiven_ ? nullptr : &root_;
+    return started_ ? rest_.get() : &root_;
+}
+
+void PaintBandOfBoxes(LayoutElement& page, PaintDevice& device, const DeviceRect& band) {
+    PaintRequest request;
+    request.clipX = band.left;
+    request.clipY = band.top;
+    request.clipWidth = band.right - band.left;
+    request.clipHeight = band.bottom - band.top;
+    page.PaintTree(device, request);
+}
 
 void PaintPage(LayoutElement& page, PagedDevice& device, const PagePainter& paint) {
     if (auto* text = dynamic_cast<PlainTextDevice*>(&device)) text->GrowToFit(page.Width(), page.Height());
@@ -12,26 +53,12 @@ void PaintPage(LayoutElement& page, PagedDevice& device, const PagePainter& pain
     while (device.NextBand(band)) paint(page, band);
 }
 
-}  // namespace
-
 int PaintInPages(LayoutElement& root, PagedDevice& device, const PagePainter& paint) {
-    if (PageCutter::Handles(root)) {
-        PageCutter cutter(root);
-        for (int pages = 1;; ++pages) {
-            std::unique_ptr<LayoutElement> page = cutter.NextPage(device.GetViewHeight());
-            PaintPage(page ? *page : root, device, paint);
-            if (!page) return pages;
-            device.EndPage();
-        }
-    }
-    LayoutElement* page = &root;
-    std::unique_ptr<LayoutElement> ownedPage;
-    for (int pages = 1;; ++pages) {
-        std::unique_ptr<LayoutElement> rest(page->SplitAtHeight(nullptr, device.GetViewHeight()));
+    PageSequence pages(root);
+    int count = 0;
+    while (LayoutElement* page = pages.Next(device.GetViewHeight())) {
+        if (count++ > 0) device.EndPage();
         PaintPage(*page, device, paint);
-        if (!rest) return pages;
-        device.EndPage();
-        ownedPage = std::move(rest);
-        page = ownedPage.get();
     }
+    return count;
 }

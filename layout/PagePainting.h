@@ -39,9 +39,9 @@ private:
     void Settle();
 
     LayoutElement& root_;
-    int32_t top_ = 0;      // where the rest starts in the root
-    int64_t height_;       // the rest's height
-    bool cut_ = false;     // a page was cut off
+    int32_t top_ = 0;   // where the rest starts in the root
+    int64_t height_;    // the rest's height
+    bool cut_ = false;  // a page was cut off
 };
 
 // Paints one band: the page's root and the band's rectangle as the
@@ -49,7 +49,38 @@ private:
 // painting needs of the page (its images, link colours, selection).
 using PagePainter = std::function<void(LayoutElement& pageRoot, const DeviceRect& band)>;
 
+// The pages of a root one at a time, for a caller that pages at its own
+// pace (printing a page at a time): each page is cut off when it is asked
+// for, with the cut of the page loop.
+class PageSequence {
+public:
+    explicit PageSequence(LayoutElement& root);
+    // The next page, cut off at the height: valid until the next call;
+    // null when every page was given.
+    LayoutElement* Next(int32_t height);
+    // No page is left to give.
+    bool Done() const;
+    // What the pages still to give hold (null when none is left); their
+    // boxes keep the places they have there.
+    LayoutElement* Rest() const;
+
+private:
+    LayoutElement& root_;
+    std::unique_ptr<PageCutter> cutter_;  // when the root is cut from the top
+    std::unique_ptr<LayoutElement> page_;
+    std::unique_ptr<LayoutElement> rest_;  // SplitAtHeight's rest, the next page
+    bool started_ = false;
+    bool rootGiven_ = false;
+};
+
+// The painter of a page that brings nothing but its boxes (no images,
+// no selection): saving as text and printing.
+void PaintBandOfBoxes(LayoutElement& page, PaintDevice& device, const DeviceRect& band);
+
+// Paints one page band by band; a plain-text device's grid is fitted to the
+// page first.
+void PaintPage(LayoutElement& page, PagedDevice& device, const PagePainter& paint);
+
 // Pages through the whole layout. The root keeps the first page; the later
-// pages are cut off it and freed on the way. A plain-text device's grid is
-// fitted to each page before it is painted. Answers the number of pages.
+// pages are cut off it and freed on the way. Answers the number of pages.
 int PaintInPages(LayoutElement& root, PagedDevice& device, const PagePainter& paint);

@@ -27,6 +27,8 @@
 #include "documents/HtmlDocument.h"
 #include "documents/HtmlPageDocument.h"
 #include "documents/PageLayout.h"
+#include "html/HtmlElement.h"
+#include "html/HtmlTables.h"
 #include "html/UrlContentFeed.h"
 #include "layout/AnimationClockWin32.h"
 #include "layout/FixedMetricsDevice.h"
@@ -39,6 +41,7 @@
 #include "net/UrlRegistry.h"
 #include "net/UrlSettings.h"
 #include "tests/documents/PageTestFixture.h"
+#include "tests/documents/TextPrinter.h"
 #include "tests/support/LocalServer.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WindowTools.h"
@@ -98,7 +101,8 @@ public:
         } else {
             device_ = std::make_unique<ScreenDevice>(window_, false);
         }
-        for (uint32_t m : {kMsgRepainted, kMsgLoadNotice, kMsgClientPull, kMsgPageLoadsStarted, kMsgPageLoadsDone})
+        for (uint32_t m : {kMsgRepainted, kMsgLoadNotice, kMsgClientPull, kMsgPageLoadsStarted, kMsgPageLoadsDone,
+                           kMsgPrintReady, kMsgPrintPageDone, kMsgPrintLastPage})
             (void)handler_->Register(this, m, 0);
         list_ = std::make_unique<DocumentList>(this, width_, height_);
     }
@@ -311,6 +315,14 @@ TEST_F(DocumentsTest, HistoryKeepsAtLeastOneEntryAndTrimsTheOldest) {
     EXPECT_EQ(list.GoToIndex(3), kHistoryShown);
     EXPECT_EQ(list.GoToIndex(4), kHistoryNothing);
     EXPECT_EQ(list.GoToIndex(-1), kHistoryNothing);
+
+    // An entry whose document is gone is trimmed like any other.
+    list.SetEntryDocument(list.FirstEntry(), nullptr);
+    list.CreateDocument(FakeLoaded(*urls_, "http://127.0.0.1:1/q5", 15), 0, false);
+    EXPECT_EQ(list.GetCount(), 3);
+    ASSERT_NE(list.FirstEntry()->document, nullptr);
+    EXPECT_EQ(list.GoToIndex(1), kHistoryCannotShow) << "a plain document shows nothing";
+    EXPECT_EQ(list.GetCurrentIndex(), 1);
 }
 
 TEST_F(DocumentsTest, HistoryMovesBackAndForwardAndCutsTheForwardPart) {
@@ -727,6 +739,83 @@ TEST_F(DocumentsTest, APageShowsWhatHasArrivedWhileTheRestIsOnItsWay) {
     EXPECT_NE(dump.find("Later paragraph"), std::string::npos) << dump;
 }
 
+// --- image maps -------------------------------------------------------------------
+
+// The image boxes of a layout in page order.
+void ImageBoxes(const LayoutElement* box, std::vector<const LayoutElement*>& out) {
+    for (const LayoutElement* c = box->FirstChild(); c; c = c->NextSibling()) {
+        if (c->GetKind() == LayoutElement::kImageBox)
+            out.push_back(c);
+        else if (c->GetKind() != LayoutElement::kReferenceBox)
+            ImageBoxes(c, out);
+    }
+}
+
+TEST_F(DocumentsTest, ImageMapsChooseTheirAreaAndAServerMapGetsThePoint) {
+    view_ = std::make_unique<TestView>(true);
+    UrlHandle page = Load(At("/map.html"));
+    (void)view_->List().CreateDocument(page, 0, false);
+    ASSERT_TRUE(WaitFormatted());
+    Document* doc = view_->List().GetCurrentDocument();
+    std::vector<const LayoutElement*> images;
+    ImageBoxes(Page()->Layout()->Root(), images);
+    ASSERT_EQ(images.size(), 2u);
+    const int32_t mx = images[0]->AbsoluteX(), my = images[0]->AbsoluteY();
+    struct Case {
+        const char* what;
+        int32_t x, y;        // inside the image with the map
+        const char* url;     // the end of the URL followed, null for none
+        const char* target;
+    };
+    const Case cases[] = {
+        {"the rectangle", 5, 5, "/left.html", ""},
+        {"the circle, with its target", 30, 12, "/other.html", "right"},
+        {"outside every shape: the default area", 25, 2, "/text.html", ""},
+        {"an area without a link hides the default", 25, 20, nullptr, ""},
+    };
+    auto endsWith = [](const std::string& s, const char* end) {
+        return s.size() >= std::strlen(end) && s.compare(s.size() - std::strlen(end), std::string::npos, end) == 0;
+    };
+    for (const Case& c : cases) {
+        LinkHit hit;
+        UrlHandle url = doc->ActivateAtPoint(mx + c.x, my + c.y, &hit);
+        HtmlElement* element = nullptr;
+        const char* fragment = nullptr;
+        int32_t ismap = -1;
+        const char* shown = doc->DescribePoint(mx + c.x, my + c.y, &element, &fragment, &ismap);
+        if (!c.url) {
+            EXPECT_TRUE(url.IsEmpty()) << c.what;
+            EXPECT_EQ(shown, nullptr) << c.what;
+            EXPECT_EQ(doc->GetCursorKind(mx + c.x, my + c.y), 0) << c.what;
+            continue;
+        }
+        ASSERT_FALSE(url.IsEmpty()) << c.what;
+        EXPECT_TRUE(endsWith(url.GetName(), c.url)) << c.what << ": " << url.GetName();
+        EXPECT_STREQ(hit.target, c.target) << c.what;
+        ASSERT_NE(element, nullptr) << c.what;
+        EXPECT_EQ(element->Type(), kTagArea) << c.what;
+        ASSERT_NE(shown, nullptr) << c.what;
+        EXPECT_TRUE(endsWith(shown, c.url)) << c.what << ": " << shown;
+        EXPECT_EQ(ismap, 0) << c.what;
+        EXPECT_EQ(doc->GetCursorKind(mx + c.x, my + c.y), 3) << c.what;
+    }
+
+    // The server-side map: the link's address with the point in the image.
+    const int32_t sx = images[1]->AbsoluteX(), sy = images[1]->AbsoluteY();
+    HtmlElement* element = nullptr;
+    int32_t ismap = 0;
+    const char* shown = doc->DescribePoint(sx + 7, sy + 9, &element, nullptr, &ismap);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(endsWith(shown, "/cgi/where?7,9")) << shown;
+    EXPECT_EQ(ismap, 1);
+    EXPECT_EQ(element->Type(), kTagA);
+    LinkHit hit;
+    UrlHandle url = doc->ActivateAtPoint(sx + 7, sy + 9, &hit);
+    ASSERT_FALSE(url.IsEmpty());
+    EXPECT_EQ(std::string(url.GetName()), At("/cgi/where?7,9"));
+    EXPECT_TRUE(endsWith(doc->ActivateAtPoint(sx, sy + 23, nullptr).GetName(), "/cgi/where?0,23"));
+}
+
 // --- frames -------------------------------------------------------------------------
 
 int FrameWindowWidth(FrameNode* node) {
@@ -800,6 +889,55 @@ TEST_F(DocumentsTest, AFrameSetGivesItsFramesWindowsOfTheirWidths) {
     GetWindowRect(a->FrameWindow(), &ra);
     GetWindowRect(b->FrameWindow(), &rb);
     EXPECT_EQ(rb.left - ra.right, 4) << "twice the border between them";
+}
+
+TEST_F(DocumentsTest, FramesKeepAHistoryInsideTheFrameSet) {
+    UrlHandle frames = Load(At("/frames.html"));
+    for (const char* p : {"/left.html", "/text.html", "/other.html"}) Load(At(p));
+    UrlHandle left = Find(At("/left.html")), text = Find(At("/text.html")), other = Find(At("/other.html"));
+    UrlHandle maps = Load(At("/map.html"));
+    DocumentList& list = view_->List();
+    ASSERT_EQ(list.CreateDocument(frames, 0, false), kHistoryShown);
+    auto* doc = static_cast<HtmlDocument*>(list.GetCurrentDocument());
+    ASSERT_TRUE(doc->HasFrames());
+    FrameNode* a = doc->FrameRoot()->FirstChild();
+    FrameNode* b = a ? a->NextSibling() : nullptr;
+    ASSERT_NE(b, nullptr);
+    auto shows = [](FrameNode* f, const UrlHandle& url) {
+        return f->CurrentDocument() && f->CurrentDocument()->GetUrl().Record() == url.Record();
+    };
+    ASSERT_TRUE(shows(a, left));
+    ASSERT_TRUE(shows(b, text));
+    EXPECT_FALSE(list.CanGoBack()) << "one entry, nothing loaded into a frame yet";
+
+    // A link followed in the middle frame: a step of the frame set's history.
+    doc->SetFrameAwaitedUrl(b->id, maps);
+    doc->ShowFrameUrl(b->id, 0);
+    EXPECT_TRUE(shows(b, maps));
+    EXPECT_TRUE(shows(a, left));
+    EXPECT_EQ(list.GetCount(), 1);
+    ASSERT_TRUE(list.CanGoBack());
+    EXPECT_EQ(list.GoBack(false), kHistoryShown);
+    EXPECT_TRUE(shows(b, text));
+    EXPECT_TRUE(shows(a, left));
+    ASSERT_NE(b->FrameWindow(), nullptr);
+    EXPECT_TRUE(IsWindowVisible(b->FrameWindow()));
+    EXPECT_FALSE(list.CanGoBack());
+    EXPECT_EQ(list.GoBack(false), kHistoryNothing);
+    ASSERT_TRUE(list.CanGoForward());
+    EXPECT_EQ(list.GoForward(false), kHistoryShown);
+    EXPECT_TRUE(shows(b, maps));
+
+    // Back, then a new page in the left frame: the step forward is gone.
+    EXPECT_EQ(list.GoBack(false), kHistoryShown);
+    doc->SetFrameAwaitedUrl(a->id, other);
+    doc->ShowFrameUrl(a->id, 0);
+    EXPECT_TRUE(shows(a, other));
+    EXPECT_TRUE(shows(b, text));
+    EXPECT_FALSE(list.CanGoForward());
+    EXPECT_EQ(list.GoBack(false), kHistoryShown);
+    EXPECT_TRUE(shows(a, left));
+    EXPECT_TRUE(shows(b, text));
 }
 
 TEST_F(DocumentsTest, ZeroSizedAndSelfContainingFrameSetsAreSafe) {
@@ -909,6 +1047,64 @@ TEST_F(DocumentsTest, SelectionCopiesTheSameTextEitherWayAndFindWraps) {
     EXPECT_EQ(c.top, a.top);
     EXPECT_EQ(c.left, a.left);
     EXPECT_EQ(doc->FindText("absent", 6, true, false, false, true, &c), 0);
+}
+
+// --- printing --------------------------------------------------------------------------
+
+TEST_F(DocumentsTest, APagePrintsAPageAtATimeAndASelectionAlone) {
+    view_ = std::make_unique<TestView>(true);
+    UrlHandle page = Load(At("/page.html"));
+    (void)view_->List().CreateDocument(page, 0, false);
+    ASSERT_TRUE(WaitFormatted());
+    Document* doc = view_->List().GetCurrentDocument();
+    testing_support::TextPrinter printer(60, 10);
+    EXPECT_EQ(doc->PrintPage(&printer, 0, 0), 5) << "nothing prepared";
+    EXPECT_EQ(doc->PreparePrint(view_->Device(), 1, 0), 5) << "the screen is no printer";
+    EXPECT_EQ(doc->PreparePrint(&printer, 1, 1), 5) << "no selection to print";
+
+    view_->notices.clear();
+    ASSERT_EQ(doc->PreparePrint(&printer, 1, 0), 3);
+    int rounds = 0;
+    while (doc->PrintPage(&printer, 0, 0) == 3 && ++rounds < 100) {
+    }
+    EXPECT_EQ(doc->PrintPage(&printer, 0, 0), 5) << "the print is over";
+    const std::vector<std::string> pages = printer.pages;
+    ASSERT_GE(pages.size(), 3u);
+    EXPECT_EQ(rounds, static_cast<int>(pages.size()));
+    PumpFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(view_->Count(kMsgPrintReady, 0, 0), 1);
+    for (uint32_t n = 1; n < pages.size(); ++n) EXPECT_EQ(view_->Count(kMsgPrintPageDone, n, 0), 1) << n;
+    EXPECT_EQ(view_->Count(kMsgPrintLastPage, static_cast<uint32_t>(pages.size()), 0), 1);
+    EXPECT_NE(pages.front().find("A page with three images"), std::string::npos) << pages.front();
+    EXPECT_NE(pages.back().find("The end: needle two."), std::string::npos) << pages.back();
+
+    // From the third page on.
+    testing_support::TextPrinter later(60, 10);
+    ASSERT_EQ(doc->PreparePrint(&later, 3, 0), 3);
+    while (doc->PrintPage(&later, 0, 0) == 3) {
+    }
+    EXPECT_EQ(later.pages, std::vector<std::string>(pages.begin() + 2, pages.end()));
+
+    // Only the selection, from "Middle" to the end, selected right to left.
+    const LayoutElement* middle = nullptr;
+    const LayoutElement* end = nullptr;
+    for (const LayoutElement* t : Texts(Page()->Layout()->Root())) {
+        if (!middle && t->TextLength() >= 6 && std::strncmp(t->TextPointer(), "Middle", 6) == 0) middle = t;
+        if (t->TextLength() >= 8 && std::strncmp(t->TextPointer(), "The end:", 8) == 0) end = t;
+    }
+    ASSERT_TRUE(middle && end);
+    doc->BeginSelection(end->AbsoluteX() + end->Width() - 1, end->AbsoluteY() + 2 - doc->ScrollY());
+    doc->ExtendSelection(middle->AbsoluteX() + 1, middle->AbsoluteY() + 2 - doc->ScrollY());
+    testing_support::TextPrinter part(60, 10);
+    ASSERT_EQ(doc->PreparePrint(&part, 1, 1), 3);
+    while (doc->PrintPage(&part, 1, 0) == 3) {
+    }
+    ASSERT_FALSE(part.pages.empty());
+    const std::string firstLine = part.pages.front().substr(0, part.pages.front().find('\n'));
+    EXPECT_NE(firstLine.find("Middle of the page"), std::string::npos) << part.pages.front();
+    EXPECT_NE(part.pages.back().find("needle two"), std::string::npos) << part.pages.back();
+    for (const std::string& p : part.pages) EXPECT_EQ(p.find("Alpha beta"), std::string::npos);
+    EXPECT_LT(part.pages.size(), pages.size());
 }
 
 }  // namespace

@@ -85,15 +85,6 @@ Layout Format(DocumentContent& content, PaintDevice& device) {
     return layout;
 }
 
-void PaintBand(LayoutElement& page, PaintDevice& device, const DeviceRect& band) {
-    PaintRequest request;
-    request.clipX = band.left;
-    request.clipY = band.top;
-    request.clipWidth = band.right - band.left;
-    request.clipHeight = band.bottom - band.top;
-    page.PaintTree(device, request);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -131,7 +122,7 @@ int main(int argc, char** argv) {
     if (!device.HasGrid()) return Fail("out of memory");
     Layout layout = Format(content, device);
     PaintInPages(*layout.root, device, [&device](LayoutElement& pageRoot, const DeviceRect& band) {
-        PaintBand(pageRoot, device, band);
+        PaintBandOfBoxes(pageRoot, device, band);
     });
 
     // Errors of buffered writes may show only when the stream is flushed.
