@@ -54,6 +54,13 @@
 #define IDS_NO_TN3270_HOST 20122
 #define IDS_UNSAFE_OUTSIDE_ARGUMENT 20137
 
+// The progress of a window's load and the end of a mail message.
+#define IDS_MAIL_POSTED 20073
+#define IDS_LOOKING_UP_HOST 21060
+#define IDS_CONNECTING_HOST 21061
+#define IDS_SENDING_REQUEST 21062
+#define IDS_RECEIVING_DATA 21063
+
 // Saving images.
 #define IDS_IMAGE_FILE_FILTER 20059
 #define IDS_IMAGE_NOT_SAVED 20151

@@ -103,6 +103,8 @@ public:
     void SetShortProgressText(const char* text);
     const char* ShortProgressText() const { return shortProgress_; }
     bool ProgressShown() const { return progressShown_; }
+    // A field of the bottom bar shows a figure that changed.
+    void RepaintBarField(int id) { RepaintBarControl(id); }
     int NextAnimation(bool second);
 
     // Display.

@@ -10,7 +10,9 @@
 #include "documents/DocumentMessages.h"
 #include "net/SniffContent.h"
 #include "net/UrlAuthority.h"
+#include "net/UrlNames.h"
 #include "net/UrlRecord.h"
+#include "resources/BrowsingIds.h"
 #include "windows/DocumentDispatch.h"
 #include "windows/DocumentView.h"
 #include "windows/WindowList.h"
@@ -24,6 +26,21 @@ DocumentDispatch* g_dispatch = nullptr;
 
 bool IsCurrentUrl(DocumentWindow& w, uint32_t id) {
     return !w.CurrentUrl().IsEmpty() && (w.CurrentUrl()->GetId(true) == id || w.CurrentUrl()->GetId() == id);
+}
+
+// A mail message the window sends: its notices end in a box, not a page.
+bool SendsMail(DocumentWindow& w, uint32_t id) {
+    return IsCurrentUrl(w, id) && w.CurrentUrl()->GetScheme() == kSchemeMailto;
+}
+
+void ShowProgressText(DocumentWindow& w, UINT textId) {
+    char text[201] = "";
+    if (LoadStringResource(textId, text, sizeof text) > 0) w.SetProgressText(text);
+}
+
+void ShowMaskedUrl(DocumentWindow& w, const UrlHandle& url) {
+    if (HWND bar = w.BottomToolbar(); bar && url.GetName())
+        SetDlgItemTextA(bar, kBarAddressCombo, MaskedUrlText(url.GetName()).c_str());
 }
 
 // Whether the window already shows a document of the URL.
@@ -50,7 +67,32 @@ void OnDocumentReady(DocumentWindow& w, int16_t target) {
     UpdateScrollBars(w.ViewWindow(), d);
     if (w.LoadState() != kWindowIdle) w.SetLoadState(kWindowUsable);
     TitleFromDocument(w);
-    if (HWND bar = w.BottomToolbar()) SetDlgItemTextA(bar, kBarAddressCombo, MaskedUrlText(d->GetUrl().GetName()).c_str());
+    ShowMaskedUrl(w, d->GetUrl());
+}
+
+// Bytes of any load of the window (its document, its images).
+void OnBytesReceived(DocumentWindow& w, uint32_t n) {
+    if (w.bytesLoaded < 0) w.bytesLoaded = 0;
+    w.bytesLoaded += static_cast<int32_t>(n);
+    w.RepaintBarField(kBarBytesReceived);
+    ShowProgressText(w, IDS_RECEIVING_DATA);
+}
+
+// Bytes of the document itself: what has come is shown as it comes.
+void OnDataArrived(DocumentWindow& w, uint32_t n) {
+    OnBytesReceived(w, n);
+    w.RepaintBarField(kBarBytesLoaded);
+    if (Document* d = w.CurrentDocument()) {
+        UpdateScrollBars(w.ViewWindow(), d);
+        TitleFromDocument(w);
+    }
+}
+
+// A mail message went off: the user is told, the window is free again.
+void OnMailSent(DocumentWindow& w) {
+    w.ResetProgress();
+    w.SetLoadState(kWindowIdle);
+    if (g_messageBoxes) g_messageBoxes->ShowInfo(w.ViewWindow(), IDS_MAIL_POSTED, nullptr);
 }
 
 void ShowInWindow(DocumentWindow& w, const UrlHandle& url) {
@@ -65,7 +107,10 @@ void OnUrlLoaded(DocumentWindow& w, uint32_t id) {
     UrlHandle url = w.CurrentUrl();
     if (g_dispatch) g_dispatch->DocumentLoaded(w.ViewWindow(), url);
     else ShowInWindow(w, url);
-    if (Document* d = w.CurrentDocument()) UpdateScrollBars(w.ViewWindow(), d);
+    if (Document* d = w.CurrentDocument()) {
+        UpdateScrollBars(w.ViewWindow(), d);
+        ShowMaskedUrl(w, d->GetUrl());
+    }
     TitleFromDocument(w);
     w.SetLoadState(kWindowIdle);
     w.loadFlagA = false;
@@ -75,15 +120,19 @@ void OnUrlLoaded(DocumentWindow& w, uint32_t id) {
 }
 
 // The content kind is known: a page or a text is shown while it arrives.
-void OnUrlChanged(DocumentWindow& w, uint32_t id) {
+// firstSeen: the URL was never shown before, so links to it in every
+// window change colour.
+void OnUrlChanged(DocumentWindow& w, uint32_t id, bool firstSeen) {
     if (!IsCurrentUrl(w, id)) return;
     UrlHandle url = w.CurrentUrl();
+    if (firstSeen && g_windowList) g_windowList->NotifyUrlChangedAll(url);
     if (url->GetId(true) != url->GetId()) {
         // Redirected: the window now stands for the end of the chain.
         UrlHandle end = url->GetRedirectTarget(true);
         if (!end.IsEmpty()) {
             w.SetCurrentUrl(end, w.CurrentUrlTarget());
             url = end;
+            if (firstSeen && g_windowList) g_windowList->NotifyUrlChangedAll(url);
         }
     }
     w.SetShortProgressText(nullptr);
@@ -97,6 +146,14 @@ void OnUrlFailed(DocumentWindow& w, uint32_t error, uint32_t id) {
     if (!IsCurrentUrl(w, id)) return;
     w.ResetProgress();
     w.loadFlagA = false;
+    if (SendsMail(w, id)) {
+        // The error is the reason the message was not sent; the window is
+        // not left busy behind the box.
+        w.SetLoadState(kWindowIdle);
+        if (error != kSilentFailure && error != 0 && g_messageBoxes)
+            g_messageBoxes->ShowError(w.ViewWindow(), error, nullptr, nullptr);
+        return;
+    }
     UrlHandle failed = w.CurrentUrl();
     if (Document* d = w.CurrentDocument()) {
         w.SetCurrentUrl(d->GetUrl(), -1);
@@ -128,18 +185,26 @@ LRESULT HandleLoadNotice(HWND view, UINT message, WPARAM wParam, LPARAM lParam) 
     switch (message) {
         case kMsgRepainted: OnDocumentReady(*w, static_cast<int16_t>(p1)); break;
         case kMsgLoadNotice:
-            if (p1 == kNoticeLoaded || p1 == kNoticeNotModified) OnUrlLoaded(*w, p2);
+            if (SendsMail(*w, p2)) {
+                if (p1 == kNoticeLoaded) OnMailSent(*w);
+            } else if (p1 == kNoticeLoaded || p1 == kNoticeNotModified) {
+                OnUrlLoaded(*w, p2);
+            } else if (p1 == kNoticeLookingUp || p1 == kNoticeLookingUp + 3) {
+                ShowProgressText(*w, IDS_LOOKING_UP_HOST);
+            } else if (p1 == kNoticeConnecting || p1 == kNoticeConnecting + 3) {
+                ShowProgressText(*w, IDS_CONNECTING_HOST);
+            } else if (p1 == kNoticeRequestSent || p1 == kNoticeRequestSent + 3) {
+                ShowProgressText(*w, IDS_SENDING_REQUEST);
+            }
             break;
         case kMsgLoadError: OnUrlFailed(*w, p1, p2); break;
-        case kMsgContentKnown: OnUrlChanged(*w, p1); break;
-        case kMsgProgressKnown: case kMsgProgressUnknown: case kMsgInlineProgressKnown:
-        case kMsgInlineProgressUnknown:
-            if (w->bytesLoaded < 0) w->bytesLoaded = 0;
-            w->bytesLoaded += static_cast<int32_t>(p2);
-            break;
+        case kMsgContentKnown: OnUrlChanged(*w, p1, p2 == 1); break;
+        case kMsgProgressKnown: case kMsgProgressUnknown: OnDataArrived(*w, p2); break;
+        case kMsgInlineProgressKnown: case kMsgInlineProgressUnknown: OnBytesReceived(*w, p2); break;
         case kMsgPageLoadsStarted: case kMsgPageLoadsDone:
             w->imagesDone = static_cast<uint16_t>(p2 & 0xFFFF);
             w->imagesTotal = static_cast<uint16_t>(p2 >> 16);
+            w->RepaintBarField(kBarImages);
             break;
         default: break;
     }

@@ -523,6 +523,9 @@ TEST_F(BrowsingBars, AnAddressTypedInTheBarLoadsItsPage) {
 TEST_F(BrowsingBars, TheAddressDialogOpensWhatIsTypedAndKeepsIt) {
     std::string port = std::to_string(ServerPortFromEnv("NGINX"));
     std::string typed = "localhost:" + port + "/other.html";
+    // An idle window is taken for the address.
+    HWND idle = WindowWithBar();
+    ASSERT_NE(idle, nullptr);
     {
         DialogDriver driver("Open Remote", [&](HWND dialog) {
             SetDlgItemTextA(dialog, IDC_URL_ENTRY, typed.c_str());
@@ -536,6 +539,8 @@ TEST_F(BrowsingBars, TheAddressDialogOpensWhatIsTypedAndKeepsIt) {
     ASSERT_TRUE(WaitShown(view));
     EXPECT_EQ(WindowTitle(g_windowList->FindWindowById(view)->Frame()).rfind("Other", 0), 0u);
     EXPECT_EQ(CurrentDocument(view)->GetUrl().GetName(), "http://localhost:" + port + "/other.html");
+    EXPECT_EQ(view, idle);
+    EXPECT_EQ(FieldText(view, IDC_BAR_HISTORY), "http://localhost:" + port + "/other.html");
     // The next time the dialog offers it first.
     std::string offered;
     {
@@ -612,6 +617,142 @@ TEST_F(BrowsingBars, StopEndsALoadAndLeavesTheWindowIdle) {
     EXPECT_EQ(g_windowList->GetLoadState(view), kWindowIdle);
 }
 
+// --- what a window shows of its loads: progress, redirects, failures -------------
+
+TEST_F(BrowsingBars, ARedirectChainEndsWithTheFinalAddressInTheBar) {
+    std::string port = std::to_string(ServerPortFromEnv("NGINX"));
+    HWND view = WindowWithBar();
+    ASSERT_NE(view, nullptr);
+    Enter(view, IDC_BAR_HISTORY, ("localhost:" + port + "/hop1.html").c_str());
+    ASSERT_TRUE(WaitShown(view));
+    PumpFor(std::chrono::milliseconds(300));
+    const std::string final = "http://localhost:" + port + "/other.html";
+    EXPECT_EQ(FieldText(view, IDC_BAR_HISTORY), final);
+    EXPECT_EQ(g_windowList->GetWindowUrl(view).GetName(), final);
+    EXPECT_EQ(WindowTitle(g_windowList->FindWindowById(view)->Frame()).rfind("Other", 0), 0u);
+    EXPECT_TRUE(g_boxes.empty());
+}
+
+TEST_F(BrowsingBars, ARefusedPortIsToldAndLeavesTheWindowIdle) {
+    const int refused = FreePort();
+    HWND view = WindowWithBar();
+    ASSERT_NE(view, nullptr);
+    g_windowList->SetActiveWindow(view);
+    Enter(view, IDC_BAR_HISTORY, ("127.0.0.1:" + std::to_string(refused) + "/a.html").c_str());
+    ASSERT_TRUE(PumpUntil([] { return !g_boxes.empty(); }, std::chrono::seconds(20)));
+    PumpFor(std::chrono::milliseconds(200));
+    ASSERT_EQ(g_boxes.size(), 1u);
+    EXPECT_NE(g_boxes[0].find("Could not connect to remote server"), std::string::npos) << g_boxes[0];
+    DocumentWindow* w = g_windowList->FindWindowById(view);
+    EXPECT_EQ(w->LoadState(), kWindowIdle);
+    EXPECT_EQ(w->cursor, LoadCursor(nullptr, IDC_ARROW)) << "not the hourglass";
+    EXPECT_FALSE(w->ProgressShown());
+    HMENU menu = GetMenu(frame_);
+    for (int id : {CMD_RELOAD, CMD_SOURCE})
+        EXPECT_FALSE(GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) << id;
+    // The address field is back, ready for the next address.
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(w->BottomToolbar(), IDC_BAR_HISTORY)));
+}
+
+TEST_F(BrowsingBars, TheProgressTextFollowsTheLoadAndTheTitleShowsBeforeTheEnd) {
+    ScriptedServer server({{ScriptStep::Expect, "\r\n\r\n"},
+                           {ScriptStep::Pause, "", 1500},
+                           {ScriptStep::Send,
+                            "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n"
+                            "<html><head><title>Coming</title></head><body><p>The start"},
+                           {ScriptStep::Pause, "", 1500},
+                           {ScriptStep::Send, " and the end.</p></body></html>"},
+                           {ScriptStep::Close, ""}});
+    HWND view = WindowWithBar();
+    ASSERT_NE(view, nullptr);
+    DocumentWindow* w = g_windowList->FindWindowById(view);
+    std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/coming.html";
+    ASSERT_NE(OpenTypedUrl(view, url.c_str(), nullptr, true, 0), nullptr);
+    auto text = [&] { return std::string(w->ProgressText()); };
+    EXPECT_TRUE(PumpUntil([&] { return text() == "Sending request to remote host..."; })) << text();
+    EXPECT_TRUE(w->ProgressShown());
+    EXPECT_EQ(w->LoadState(), kWindowLoading);
+    EXPECT_TRUE(PumpUntil([&] { return text() == "Receiving data from remote host..."; })) << text();
+    EXPECT_TRUE(PumpUntil([&] { return WindowTitle(w->Frame()).rfind("Coming", 0) == 0; }))
+        << "the title shows while the page still comes: " << WindowTitle(w->Frame());
+    EXPECT_NE(w->LoadState(), kWindowIdle);
+    EXPECT_GT(std::stoi(w->FieldText(IDC_BAR_BYTES)), 0);
+    ASSERT_TRUE(WaitShown(view));
+    EXPECT_EQ(text(), "");
+    EXPECT_FALSE(w->ProgressShown());
+    EXPECT_EQ(FieldText(view, IDC_BAR_HISTORY), url);
+    EXPECT_TRUE(g_boxes.empty());
+}
+
+TEST_F(BrowsingBars, AMailMessageEndsInABoxWithTheWindowIdle) {
+    HWND view = WindowWithBar();
+    ASSERT_NE(view, nullptr);
+    DocumentWindow* w = g_windowList->FindWindowById(view);
+    UrlHandle mail = UrlRegistry::Instance()->FindWithFragment("mailto:someone@example.org");
+    // The program has no mail sender of its own for this address: the load
+    // fails at once, and the window must not stay busy behind the box.
+    w->SetLoadState(kWindowLoading);
+    w->SetCurrentUrl(mail, -1);
+    w->StartProgress(true);
+    (void)mail->StartLoad(w->Handler(), UrlHandle(), false, false);
+    ASSERT_TRUE(PumpUntil([] { return !g_boxes.empty(); }));
+    EXPECT_EQ(w->LoadState(), kWindowIdle);
+    EXPECT_FALSE(w->ProgressShown());
+    // A message that went off is told as posted.
+    g_boxes.clear();
+    w->SetLoadState(kWindowLoading);
+    w->StartProgress(true);
+    PostMessageA(view, kMsgLoadNotice, kNoticeLoaded, mail->GetId());
+    ASSERT_TRUE(PumpUntil([] { return !g_boxes.empty(); }));
+    EXPECT_EQ(g_boxes[0], "Message(s) posted");
+    EXPECT_EQ(w->LoadState(), kWindowIdle);
+    EXPECT_FALSE(w->ProgressShown());
+}
+
+TEST_F(DocumentWindows, NewsLinksGoToTheWindowsChainedToTheirList) {
+    HWND list = NewWindow();
+    ASSERT_NE(list, nullptr);
+    auto follow = [](HWND from, const char* address) {
+        UrlHandle url = UrlRegistry::Instance()->FindWithFragment(address);
+        return FollowLink(from, url, UrlHandle(), -1);
+    };
+    auto shows = [](HWND view, const char* address) {
+        return std::string(g_windowList->GetWindowUrl(view).GetName()) == address;
+    };
+    // Mode 1 (the default): a group opens in a window of its own, chained
+    // to the list, and the next group reuses it.
+    const int before = g_windowList->Count();
+    HWND group = follow(list, "news:comp.lang.c");
+    ASSERT_NE(group, nullptr);
+    EXPECT_NE(group, list);
+    EXPECT_EQ(g_windowList->GetLink(list, 2), group);
+    EXPECT_EQ(g_windowList->GetLink(group, 3), list);
+    EXPECT_EQ(follow(list, "news:comp.lang.misc"), group);
+    EXPECT_TRUE(shows(group, "news:comp.lang.misc"));
+    // An article from the group: a window of its own, linked both ways and
+    // to the list the group came from.
+    HWND article = follow(group, "news:1@host.example");
+    ASSERT_NE(article, nullptr);
+    EXPECT_EQ(g_windowList->GetLink(group, 1), article);
+    EXPECT_EQ(g_windowList->GetLink(article, 2), group);
+    EXPECT_EQ(g_windowList->GetLink(article, 3), list);
+    EXPECT_EQ(g_windowList->GetLink(list, 1), article);
+    EXPECT_EQ(follow(group, "news:2@host.example"), article);
+    EXPECT_TRUE(shows(article, "news:2@host.example"));
+    EXPECT_EQ(g_windowList->Count(), before + 2);
+    // Mode 0: the article opens where the link was; mode 2: always anew.
+    g_preferences->Set(PrefInt::NewsArticleMode, 0);
+    EXPECT_EQ(follow(group, "news:3@host.example"), group);
+    EXPECT_TRUE(shows(group, "news:3@host.example"));
+    g_preferences->Set(PrefInt::NewsArticleMode, 2);
+    HWND fresh = follow(list, "news:4@host.example");
+    EXPECT_TRUE(fresh && fresh != article && fresh != list);
+    EXPECT_EQ(g_windowList->GetLink(list, 1), fresh);
+    // Anything but news stays in its window.
+    EXPECT_EQ(follow(article, "news:*"), article);
+    EXPECT_EQ(g_windowList->Count(), before + 3);
+    PumpFor(std::chrono::milliseconds(300));
+}
 
 // --- the mouse: links, the wheel, panning; history; stop -------------------------
 
