@@ -15,6 +15,7 @@
 #include "resources/BrowsingIds.h"
 #include "windows/DocumentDispatch.h"
 #include "windows/DocumentView.h"
+#include "windows/TypedAddress.h"
 #include "windows/WindowList.h"
 
 namespace {
@@ -95,6 +96,21 @@ void OnMailSent(DocumentWindow& w) {
     if (g_messageBoxes) g_messageBoxes->ShowInfo(w.ViewWindow(), IDS_MAIL_POSTED, nullptr);
 }
 
+// The history field lists a loaded page by its title (a page without one
+// keeps its address there); its edit shows the address.
+void NameHistoryEntry(DocumentWindow& w, Document& d) {
+    HWND combo = w.BottomToolbar() ? GetDlgItem(w.BottomToolbar(), kBarAddressCombo) : nullptr;
+    const std::string title = TrimTypedText(d.GetTitle() ? d.GetTitle() : "");
+    if (combo && w.List() && !title.empty()) {
+        const LRESULT position = w.List()->GetCount() - w.List()->GetCurrentIndex();
+        if (position >= 0 && position < SendMessageA(combo, CB_GETCOUNT, 0, 0)) {
+            SendMessageA(combo, CB_DELETESTRING, position, 0);
+            SendMessageA(combo, CB_INSERTSTRING, position, reinterpret_cast<LPARAM>(title.c_str()));
+        }
+    }
+    ShowMaskedUrl(w, d.GetUrl());
+}
+
 void ShowInWindow(DocumentWindow& w, const UrlHandle& url) {
     if (!g_windowList || ShowsUrl(w, url)) return;
     (void)g_windowList->ShowUrl(w.ViewWindow(), url, 0, false);
@@ -109,7 +125,7 @@ void OnUrlLoaded(DocumentWindow& w, uint32_t id) {
     else ShowInWindow(w, url);
     if (Document* d = w.CurrentDocument()) {
         UpdateScrollBars(w.ViewWindow(), d);
-        ShowMaskedUrl(w, d->GetUrl());
+        NameHistoryEntry(w, *d);
     }
     TitleFromDocument(w);
     w.SetLoadState(kWindowIdle);

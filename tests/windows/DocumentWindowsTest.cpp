@@ -633,6 +633,40 @@ TEST_F(BrowsingBars, ARedirectChainEndsWithTheFinalAddressInTheBar) {
     EXPECT_TRUE(g_boxes.empty());
 }
 
+TEST_F(BrowsingBars, TheHistoryFieldListsLoadedPagesByTitle) {
+    const std::string site = "http://localhost:" + std::to_string(ServerPortFromEnv("NGINX"));
+    std::string untitled = dir_.File("untitled.html");
+    WriteWholeFile(untitled, "<html><body><p>A page without a title.</p></body></html>");
+    HWND view = WindowWithBar();
+    ASSERT_NE(view, nullptr);
+    // Local file names are kept in capitals.
+    auto endsWith = [](const std::string& text, const std::string& end) {
+        return text.size() >= end.size() &&
+               lstrcmpiA(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
+    };
+    for (const std::string& typed : {site + "/text.html", site + "/other.html", untitled}) {
+        const std::string file = typed.substr(typed.find_last_of("/\\"));
+        Enter(view, IDC_BAR_HISTORY, typed.c_str());
+        ASSERT_TRUE(PumpUntil([&] {
+            Document* d = CurrentDocument(view);
+            return d && endsWith(d->GetUrl().GetName(), file.substr(1));
+        })) << typed;
+        ASSERT_TRUE(WaitShown(view)) << typed;
+    }
+    HWND combo = GetDlgItem(g_windowList->GetBottomToolbar(view), IDC_BAR_HISTORY);
+    ASSERT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 3);
+    auto entry = [&](int i) {
+        char text[300] = "";
+        SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        return std::string(text);
+    };
+    EXPECT_TRUE(entry(0).rfind("file:", 0) == 0 && endsWith(entry(0), "/untitled.html"))
+        << "an untitled page keeps its address: " << entry(0);
+    EXPECT_EQ(entry(1), "Other");
+    EXPECT_EQ(entry(2), "Words");
+    EXPECT_EQ(FieldText(view, IDC_BAR_HISTORY), entry(0));
+}
+
 TEST_F(BrowsingBars, ARefusedPortIsToldAndLeavesTheWindowIdle) {
     const int refused = FreePort();
     HWND view = WindowWithBar();
