@@ -17,6 +17,7 @@
 #include "core/MruList.h"
 #include "core/Preferences.h"
 #include "core/Session.h"
+#include "documents/ScriptHost.h"
 #include "layout/AnimationClockWin32.h"
 #include "layout/BuiltInPicturesWin32.h"
 #include "layout/DisplayPaletteWin32.h"
@@ -29,6 +30,7 @@
 #include "settings/ViewerTable.h"
 #include "settings/ViewerTableIni.h"
 #include "windows/OpenUrlDialog.h"
+#include "windows/ScriptWindowList.h"
 #include "windows/WindowList.h"
 
 MruList* g_typedUrls = nullptr;
@@ -48,6 +50,19 @@ void Free(T*& object) {
 
 // Programs, the shell and the "Unknown type" dialog for the viewer decisions.
 Win32ViewerSystem g_viewerSystem;
+
+// Loads the script engine on a page's first script; scripts reach the
+// windows through the list, and the navigator's MIME types come from the
+// viewer table.
+ScriptHost* g_scriptHost = nullptr;
+class ProgramScriptWindows : public ScriptWindowList {
+public:
+    const char* MimeTypeAt(int index) override {
+        ViewerTable* table = GetViewerTable();
+        return table && index >= 0 ? table->MimeTypeAt(static_cast<unsigned>(index)) : nullptr;
+    }
+};
+ProgramScriptWindows g_scriptWindows;
 
 // Clearing deletes the entries, and with them their windows.
 void FreeProgressList() {
@@ -96,6 +111,8 @@ void CreateGlobalObjects(HWND frame) {
     } else {
         CreateDisplayPalette(RGB(255, 255, 255), RGB(0, 0, 255), RGB(0, 0, 128));
     }
+    g_scriptHost = new (std::nothrow) ScriptHost;
+    InstallScriptWindowServices(&g_scriptWindows);
     g_urlRegistry = new (std::nothrow) UrlRegistry(GetUrlSettings());
     // Past a budget the memory manager asks the registry to drop the data of
     // records nobody uses.
@@ -139,6 +156,9 @@ void DestroyGlobalObjects(HWND frame) {
     // the frame, find no list and leave it alone.
     RemoveDocumentViewers();
     Free(g_windowList);
+    // The pages have let their script objects go: the engine may go too.
+    Free(g_scriptHost);
+    RemoveScriptWindowServices();
     SetTypedAddresses(nullptr);
     Free(g_typedUrls);
     SetViewerSystem(nullptr);

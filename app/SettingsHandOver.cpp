@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "documents/ScriptHost.h"
 #include "html/PageProperties.h"
 #include "html/StyleSheet.h"
 
@@ -106,6 +107,10 @@ void HandSettingsToNet(const Preferences& preferences, Preferences::Change chang
     FillNetSettings(preferences, GetNetSettings());
     FillStyleSettings(preferences, DefaultStyleSettings());
     if (change == Preferences::Change::Changed) MoveCacheFolder(GetUrlSettings());
+    // Scripting switched off frees the engine; switched on, the next page
+    // that has a script loads it again.
+    if (ScriptHost* host = ScriptHost::Instance(); host && !preferences.Get(PrefInt::Scripting))
+        (void)host->SetEnabled(false);
     // The registry keeps its own copy of the limit.
     if (change == Preferences::Change::DiskCacheSize) {
         if (UrlRegistry* registry = UrlRegistry::Instance())

@@ -22,6 +22,8 @@ constexpr uint32_t kMsgAuthNeeded = 0x8002;  // p1 0-3 (who asks, whether stored
 constexpr uint32_t kMsgRecipientRefused = 0x8003;
 constexpr uint32_t kMsgLoadError = 0x8004;       // p1 error id (string-table id), p2 the id
 constexpr uint32_t kMsgSecurityNotice = 0x8005;  // p2 security level
+// To a view: open the URL a script left with the window, when p1 is its id.
+constexpr uint32_t kMsgOpenScriptTarget = 0x8006;
 constexpr uint32_t kMsgContentKnown = 0x8023;    // p2 1 the first time the URL is seen
 constexpr uint32_t kMsgUploadNotice = 0x8024;
 constexpr uint32_t kMsgProgressKnown = 0x8026;  // p2 bytes of this step; length known
@@ -39,6 +41,8 @@ constexpr uint32_t kMsgPartReplaces = 0x8201;
 constexpr uint32_t kMsgPluginsEnded = 0x8203;
 constexpr uint32_t kMsgScriptResult = 0x8220;
 constexpr uint32_t kMsgScriptsPending = 0x8221;
+// To a view: a script moves p1 steps in the window's history (p2 a tag).
+constexpr uint32_t kMsgScriptHistoryMove = 0x8222;
 // A secure connection to itself (p1 its id): start the handshake again.
 constexpr uint32_t kMsgSslStartHandshake = 0x8250;
 constexpr uint32_t kMsgSecurityLevel = 0x8255;  // from a connection: p2 its security level

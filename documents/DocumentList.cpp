@@ -180,7 +180,7 @@ int DocumentList::CreateDocument(const UrlHandle& url, int32_t startArg, bool as
     entry->AppendTo(entries_);
     current_ = entry;
     if (previous && previous->document) {
-        previous->document->FireEvent(kEventUnload, 0, 0, 0, 0);
+        // The page fires its unload event itself as it goes inactive.
         previous->document->ReleaseLayout();
         previous->document->SetActive(false);
     }

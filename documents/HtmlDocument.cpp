@@ -933,3 +933,19 @@ void HtmlDocument::EndBorderDrag(int32_t x, int32_t y) {
     WindowServices().UpdateScrollBars(DeviceWindow());
     dragNode_ = nullptr;
 }
+
+// --- scripts ------------------------------------------------------------------------
+
+int32_t HtmlDocument::FireEvent(int code, int32_t a, int32_t b, int32_t c, int32_t d) {
+    return page_ ? page_->FireEvent(code, a, b, c, d) : 1;
+}
+
+void HtmlDocument::StopScripts() {
+    if (frameRoot_) ForEachFrameDocument([](FrameNode&, Document& d) { d.StopScripts(); });
+    if (page_) page_->StopScripts();
+}
+
+int32_t HtmlDocument::RunScriptUrl(const UrlHandle& url, int32_t a, int32_t b) {
+    Document* d = Active();
+    return d ? d->RunScriptUrl(url, a, b) : 0;
+}

@@ -124,6 +124,12 @@ public:
     UrlHandle GetUrlIfId(uint32_t id, bool check) override;
     int32_t LoadUrlIntoFrameById(int32_t frameId, const UrlHandle& url) override;
     void SetFrameSecondUrl(int32_t frameId, const UrlHandle& url) override;
+    // Scripts: events of a plain page go to it (a frame set's frames take
+    // their own from their views); a javascript: URL runs in the active
+    // frame's page; stopping reaches every frame.
+    int32_t FireEvent(int code, int32_t a, int32_t b, int32_t c, int32_t d) override;
+    void StopScripts() override;
+    int32_t RunScriptUrl(const UrlHandle& url, int32_t a, int32_t b) override;
 
 private:
     int Build(int32_t reload, int32_t startArg);

@@ -215,7 +215,7 @@ void HtmlPageDocument::ShowScriptResult(const char* text) {
     }
     UrlHandle page = urls->NewInternalUrl();
     if (page.IsEmpty()) return;
-    page->SetContentKind(0);
+    page->SetContentType("text/html");  // shown as a page, whatever the viewer table's fallback
     page->SetOrigin(url_);
     page->AppendData(text, static_cast<int32_t>(std::strlen(text)));
     page->FlushData(true);

@@ -1192,7 +1192,7 @@ void ScriptHost::WriteDocument(intptr_t document, intptr_t window, int id, Scrip
         if (!urls || !context_) return;
         UrlHandle url = urls->NewInternalUrl();
         if (url.IsEmpty()) return;
-        url->SetContentKind(0);
+        url->SetContentType("text/html");  // shown as a page, whatever the viewer table's fallback
         url->SetOrigin(page->scriptDocument->GetUrl());
         url->AddUser(1);
         streams_.push_back({context_, url});

@@ -5,6 +5,7 @@
 #include "core/AppGlobals.h"
 #include "core/CommandDispatcher.h"
 #include "core/DialogRuntime.h"
+#include "core/InternalMessages.h"
 #include "core/MessageHandler.h"
 #include "core/Preferences.h"
 #include "documents/Document.h"
@@ -17,6 +18,7 @@
 #include "windows/LoadNotices.h"
 #include "windows/Navigation.h"
 #include "windows/OpenUrl.h"
+#include "windows/ScriptWindowList.h"
 #include "windows/ViewArithmetic.h"
 #include "windows/ViewMouse.h"
 #include "windows/WindowList.h"
@@ -322,6 +324,12 @@ LRESULT OnInternalMessage(HWND view, UINT message, WPARAM wParam, LPARAM lParam)
         case 0x8020:
             OpenStartUrls(view);
             return 0;
+        case kMsgOpenScriptTarget:
+            if (OpenScriptTarget(view, static_cast<uint32_t>(wParam))) return 0;
+            break;
+        case kMsgScriptHistoryMove:
+            if (MoveInHistoryForScript(view, wParam, lParam)) return 0;
+            break;
         default:
             break;
     }

@@ -168,6 +168,7 @@ public:
     uint32_t loadStartTime = 0;
     int32_t showAllGroups = 0, showAllMessages = 0, showThreads = 0, newsSort = 0;
     int links[4] = {};  // window numbers; 0 none
+    int scriptOpener = 0;  // the number of the window whose script opened this one
     uint16_t imagesDone = 0, imagesTotal = 0;
     int32_t historyCount = 0, historyPosition = 0;
     uint16_t frameValue = 0xFFFF;

@@ -15,6 +15,9 @@ int StopWindowLoad(HWND view, bool quiet) {
     if (!w) return 0;
     // A script of the window still needs its loads.
     if (ScriptHost* host = ScriptHost::Instance(); host && host->IsRunningForWindow(w->Number())) return 0;
+    // Stopping also ends the window's scripts: timers, retried events and a
+    // script that runs slice after slice.
+    if (DocumentList* list = w->List()) list->StopAllScripts(0);
     w->loadFlagA = false;
     w->stateByte = 255;
     UrlHandle url = w->CurrentUrl();

@@ -17,6 +17,7 @@
 #include "windows/DocumentDispatch.h"
 #include "windows/Navigation.h"
 #include "windows/OutsideUrls.h"
+#include "windows/ScriptWindowList.h"
 #include "windows/TypedAddress.h"
 #include "windows/UrlRoads.h"
 #include "windows/WindowList.h"
@@ -40,6 +41,12 @@ HWND OpenUrlInWindow(HWND window, const UrlHandle& url, const char* title, bool 
     // Outside programs and refusals end here (the user is told of a
     // refusal); compose windows and scripts are opened by their own code.
     UrlRoad road = ChooseUrlRoad(UrlRoadFactsOf(url));
+    if (road == UrlRoad::Script) {
+        // A javascript: address runs in the page the window shows.
+        HWND in = window ? window : g_windowList->GetActiveWindow();
+        (void)RunScriptUrlInWindow(in, target, url);
+        return nullptr;
+    }
     if (road != UrlRoad::Load) {
         (void)FollowOutsideRoad(window, road, url);
         return nullptr;

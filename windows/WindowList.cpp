@@ -12,6 +12,7 @@
 #include "core/StartupSettings.h"
 #include "documents/Document.h"
 #include "documents/DocumentList.h"
+#include "documents/ScriptHost.h"
 #include "layout/PaintDevice.h"
 #include "net/UrlAuthority.h"
 #include "net/UrlNames.h"
@@ -188,6 +189,7 @@ void WindowList::Remove(HWND id) {
         for (ListNode* n = windows_.First(); n; n = n->Next()) {
             auto* w = static_cast<DocumentWindow*>(n);
             if (w->links[3] == number) w->links[3] = 0;
+            if (w->scriptOpener == number) w->scriptOpener = 0;
         }
         if (cache_ == gone) cache_ = nullptr;
         if (cursor_ == gone) cursor_ = nullptr;
@@ -200,6 +202,8 @@ void WindowList::Remove(HWND id) {
         }
         gone->Remove();
         delete gone;
+        // Its pages are gone; the objects scripts knew the window by go too.
+        if (ScriptHost* host = ScriptHost::Instance()) host->ForgetWindow(number);
     }
     if (id && id == active_) {
         DisableDocumentCommands(nullptr);
