@@ -4,6 +4,7 @@
 #include <cstring>
 #include <shellapi.h>
 
+#include "app/FrameCommands.h"
 #include "app/GlobalObjects.h"
 #include "app/StartupDialogs.h"
 #include "core/AppGlobals.h"
@@ -21,6 +22,7 @@
 #include "resources/CoreIds.h"
 #include "windows/DocumentFrame.h"
 #include "windows/OpenUrl.h"
+#include "windows/WindowCommands.h"
 #include "windows/WindowList.h"
 
 namespace {
@@ -88,6 +90,15 @@ LRESULT FrameWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnTimer(static_cast<UINT>(wParam));
             if (wParam == DelayedMessageTimerId) return 0;
             break;
+        case WM_GETMINMAXINFO:
+            // Full screen puts the frame's edges beyond the screen's.
+            if (IsFullScreen()) {
+                auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+                info->ptMaxTrackSize.x = info->ptMaxSize.x = GetSystemMetrics(SM_CXSCREEN) * 2;
+                info->ptMaxTrackSize.y = info->ptMaxSize.y = GetSystemMetrics(SM_CYSCREEN) * 2;
+                return 0;
+            }
+            break;
         case WM_DROPFILES:
             // Opening dropped files belongs to the document windows.
             DragFinish(reinterpret_cast<HDROP>(wParam));
@@ -112,8 +123,8 @@ LRESULT FrameWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT FrameWindow::OnFindReplace(LPARAM lParam) {
     const auto* request = reinterpret_cast<const FINDREPLACEA*>(lParam);
     if (request->Flags & FR_DIALOGTERM) findDialog_ = nullptr;
-    // Searching the active document belongs to the document windows; replace
-    // requests are not offered.
+    // Replace requests are not offered.
+    else if (request->Flags & FR_FINDNEXT) OnFindNext(*request);
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include "core/InternalMessages.h"
 #include "core/MessageHandler.h"
 #include "windows/ViewMouse.h"
+#include "windows/WindowCommands.h"
 
 HWND g_lastMouseWindow = nullptr;
 
@@ -27,6 +28,7 @@ void NoteMouseMove(const MSG& m) {
 // The steps from the keyboard hook to the tool-bar dialogs; true when one
 // took the message.
 bool Filtered(MSG& m, bool drained) {
+    if (HandleShortcutKey(m)) return true;
     if (g_mdiClient) {
         if (TranslateMDISysAccel(g_mdiClient, &m)) return true;
         if (!drained && m.message == WM_KEYDOWN && m.hwnd == g_mdiClient) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FrameCommands.h"
 #include "app/FrameWindow.h"
 #include "app/GlobalObjects.h"
 #include "app/MessageLoop.h"
@@ -112,6 +113,7 @@ void InstallLayerInterfaces() {
     InstallDocumentWindowServices();
     RegisterDocumentWindowCommands();
     RegisterBrowsingCommands();
+    RegisterFrameCommands();
     InitWheelSupport();
     InstallUrlImages();
     InstallFormControlWindows();

@@ -1121,7 +1121,8 @@ int32_t HtmlPageDocument::FindText(const char* text, int32_t length, bool forwar
                 if (found) {
                     int32_t left = 0, right = 0;
                     if (device_)
-                        static_cast<TextFragment*>(t)->MeasureRange(*device_, at, at + length - 1, left, right);
+                        // The whole match: the range's end is the boundary after its last character.
+                        static_cast<TextFragment*>(t)->MeasureRange(*device_, at, at + length, left, right);
                     found->left = t->AbsoluteX() + left;
                     found->right = t->AbsoluteX() + right;
                     found->top = t->AbsoluteY() + 1;

@@ -43,6 +43,9 @@ UrlRecord* BeginPage(const UrlHandle& handle) {
     if (handle.IsEmpty()) return nullptr;
     UrlRecord* r = handle.Record();
     r->SetContentKindHere(kKindHtml);
+    // The viewer table goes by the type: without one the program's own
+    // page would be offered as a document it has no viewer for.
+    r->SetContentType("text/html");
     return r;
 }
 

@@ -8,6 +8,7 @@
 #include "windows/Navigation.h"
 #include "windows/OpenUrlDialog.h"
 #include "windows/ViewMouse.h"
+#include "windows/WindowCommands.h"
 #include "windows/WindowList.h"
 
 namespace {
@@ -42,4 +43,5 @@ void RegisterBrowsingCommands() {
     RegisterCommands(bindings);
     RegisterNavigationCommands();
     RegisterViewMouseCommands();
+    RegisterWindowCommands();
 }

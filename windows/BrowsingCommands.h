@@ -1,6 +1,6 @@
 // Commands of browsing that the document windows' menus give: the address
-// dialog and showing or hiding the active window's scroll bars and bottom
-// bar.
+// dialog, showing or hiding the active window's scroll bars and bottom bar,
+// and with them the history, mouse and window commands.
 #pragma once
 
 // Registers their handlers with the command dispatcher.

@@ -182,6 +182,7 @@ void RegisterDocumentWindowCommands() {
         {CMD_TILE, CmdTile},
         {CMD_ARRANGE_ICONS, CmdArrangeIcons},
         {CMD_SOURCE, CmdViewSource},
+        {CMD_VIEW_SOURCE, CmdViewSource},
     };
     RegisterCommands(bindings);
 }

@@ -15,6 +15,7 @@
 #include "layout/DisplayPaletteWin32.h"
 #include "layout/PaintDevice.h"
 #include "resources/CoreIds.h"
+#include "windows/AuthenticationDialog.h"
 #include "windows/LoadNotices.h"
 #include "windows/Navigation.h"
 #include "windows/OpenUrl.h"
@@ -311,6 +312,10 @@ LRESULT OnCommand(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT OnInternalMessage(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kMsgAuthNeeded) {
+        (void)RequestAuthentication(view, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam));
+        return 0;
+    }
     if (IsLoadNotice(message)) return HandleLoadNotice(view, message, wParam, lParam);
     switch (message) {
         case kMsgZoom:

@@ -60,6 +60,8 @@ HWND OpenUrlInWindow(HWND window, const UrlHandle& url, const char* title, bool 
     }
     DocumentWindow* w = g_windowList->FindWindowById(window);
     if (!w) return nullptr;
+    // Clearing the load flag forgets a reload request: read it first.
+    const bool reload = w->reloadRequested;
     w->SetLoadState(kWindowLoading);
     g_windowList->SetLoadFlagA(window, false);
     w->SetTargetUrl(UrlHandle(), -1);
@@ -74,8 +76,9 @@ HWND OpenUrlInWindow(HWND window, const UrlHandle& url, const char* title, bool 
         return window;
     }
     bool offline = g_preferences && g_preferences->Get(PrefInt::OfflineMode);
-    if (!offline && (w->reloadRequested || (checkReload && NeedsReload(*url.Record(), false, CoarseClockNow())))) {
-        url->RequestLoad(w->Handler(), referrer, !w->reloadRequested, false, false, w->reloadRequested);
+    if (!offline && (reload || (checkReload && NeedsReload(*url.Record(), false, CoarseClockNow())))) {
+        // The window hears this load like any other (never a quiet target).
+        url->RequestLoad(w->Handler(), referrer, !reload, false, false, false);
         return window;
     }
     url->Touch(CoarseClockNow(), false);

@@ -31,13 +31,14 @@ int32_t ScrollUnit(int32_t hidden) {
 
 int32_t PaneScrollUnit(int32_t heightPixels, int32_t contentHeight, int scale) {
     if (scale <= 0) scale = 100;
-    int32_t visible = static_cast<int16_t>((static_cast<int64_t>(heightPixels) * 100 + scale + 99) / scale);
-    return ScrollUnit(contentHeight - visible);
+    return ScrollUnit(contentHeight - static_cast<int16_t>(LogicalSize(heightPixels, scale)));
 }
 
 int32_t LogicalSize(int32_t pixels, int scale) {
     if (scale <= 0) scale = 100;
-    return static_cast<int32_t>((static_cast<int64_t>(pixels) * 100 + scale + 99) / scale);
+    // Rounded up, and exact where the pixels make whole units: a view 400
+    // pixels high at 100 % shows 400 units, not 401.
+    return static_cast<int32_t>((static_cast<int64_t>(pixels) * 100 + scale - 1) / scale);
 }
 
 int32_t ScrollPixels(int32_t deltaUnits, int scale) {

@@ -28,8 +28,8 @@ int32_t ScrollUnit(int32_t hidden);
 // The scroll unit of a pane of `heightPixels` showing `contentHeight` units.
 int32_t PaneScrollUnit(int32_t heightPixels, int32_t contentHeight, int scale);
 
-// Pixels to layout units for a window size, rounded up: the size of a
-// view's document and what the view shows of it.
+// Pixels to layout units for a window size, rounded up (exact where the
+// division is): the size of a view's document and what the view shows.
 int32_t LogicalSize(int32_t pixels, int scale);
 // Layout units to device pixels, rounded away from zero as the view scrolls.
 int32_t ScrollPixels(int32_t deltaUnits, int scale);

@@ -39,7 +39,8 @@ TEST(ViewArithmetic, TheScrollUnitKeepsPositionsBelow32768) {
     EXPECT_EQ(ScrollUnit(30000), 2);
     EXPECT_EQ(ScrollUnit(100000), 4);
     // A pane 300 pixels high at 100 % showing 100,300 units more.
-    EXPECT_EQ(PaneScrollUnit(300, 100300 + 302, 100), 4);
+    EXPECT_EQ(PaneScrollUnit(300, 100300 + 300, 100), 4);
+    EXPECT_EQ(PaneScrollUnit(300, 29999 + 300, 100), 1) << "the view is exactly 300 units";
     for (int32_t hidden : {0, 32767, 100000, 1000000, 2000000000}) EXPECT_LT(hidden / ScrollUnit(hidden), 32768);
 }
 
@@ -48,9 +49,29 @@ TEST(ViewArithmetic, PixelsOfAScrollRoundAwayFromZero) {
     EXPECT_EQ(ScrollPixels(-1, 150), -2);
     EXPECT_EQ(ScrollPixels(30, 100), 30);
     EXPECT_EQ(ScrollPixels(-30, 100), -30);
-    EXPECT_EQ(LogicalSize(400, 100), 401);
-    EXPECT_EQ(LogicalSize(400, 200), 201);
     EXPECT_EQ(DeviceCorner(10, 150), 15);
+}
+
+TEST(ViewArithmetic, WindowSizesInUnitsAreExactAtEveryScaleAndRoundUpBetween) {
+    struct Case {
+        int32_t pixels;
+        int scale;
+        int32_t units;
+    } cases[] = {
+        {400, 100, 400}, {1, 100, 1},   {0, 100, 0},     {400, 200, 200}, {401, 200, 201},
+        {300, 150, 200}, {301, 150, 201}, {100, 20, 500}, {999, 1000, 100}, {1000, 1000, 100},
+        {1001, 1000, 101}, {7, 30, 24},  {600, 0, 600},  // no scale yet counts as 100 %
+    };
+    for (const Case& c : cases) EXPECT_EQ(LogicalSize(c.pixels, c.scale), c.units) << c.pixels << " at " << c.scale;
+    // Every scale of the zoom list: whole units back to the same pixels, and
+    // never more than one unit of slack.
+    for (int scale = 20; scale <= 1000; scale += 10) {
+        for (int32_t pixels : {1, 17, 480, 767, 1024}) {
+            int32_t units = LogicalSize(pixels, scale);
+            EXPECT_GE(int64_t{units} * scale, int64_t{pixels} * 100) << pixels << " at " << scale;
+            EXPECT_LT(int64_t{units - 1} * scale, int64_t{pixels} * 100) << pixels << " at " << scale;
+        }
+    }
 }
 
 TEST(ViewArithmetic, ScrollRequestsStayWithinTheContent) {
