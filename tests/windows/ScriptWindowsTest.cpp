@@ -129,24 +129,23 @@ protected:
         SendMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
     }
     // A push button among the page's controls, by its caption.
+    struct ButtonSearch {
+        const char* caption;
+        HWND found;
+    };
+    static BOOL CALLBACK MatchButton(HWND child, LPARAM p) {
+        auto* s = reinterpret_cast<ButtonSearch*>(p);
+        char className[16] = {}, text[64] = {};
+        GetClassNameA(child, className, sizeof className);
+        GetWindowTextA(child, text, sizeof text);
+        if (lstrcmpiA(className, "Button") == 0 && std::string(text).find(s->caption) != std::string::npos) {
+            s->found = child;
+        }
+        return s->found == nullptr;
+    }
     static HWND FindButton(HWND view, const char* caption) {
-        struct Search {
-            const char* caption;
-            HWND found;
-        } search = {caption, nullptr};
-        EnumChildWindows(
-            view,
-            [](HWND child, LPARAM p) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(p);
-                char className[16] = {}, text[64] = {};
-                GetClassNameA(child, className, sizeof className);
-                GetWindowTextA(child, text, sizeof text);
-                if (lstrcmpiA(className, "Button") == 0 &&
-                    std::string(text).find(s->caption) != std::string::npos)
-                    s->found = child;
-                return s->found == nullptr;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        ButtonSearch search = {caption, nullptr};
+        EnumChildWindows(view, MatchButton, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
     static std::string WindowName(HWND view) {
@@ -271,8 +270,9 @@ TEST_F(ScriptWindows, ClickHandlersDecideWhetherALinkIsFollowed) {
         PumpFor(500ms);
         EXPECT_TRUE(WaitShown(view, c.shownAfter, 5s)) << c.page << ": " << CurrentUrl(view);
         EXPECT_EQ(WindowName(view) == "clicked", c.handlerRan) << c.page;
-        if (std::string(c.page) == "/link-script.html")
+        if (std::string(c.page) == "/link-script.html") {
             EXPECT_NE(PageText(view).find("made by a link"), std::string::npos) << PageText(view);
+        }
     }
     EXPECT_EQ(AccessLog().find("plain.html?stopped"), std::string::npos);
 }
