@@ -6,11 +6,13 @@
 #include <map>
 #include <string>
 
-#include "core/CommandDispatcher.h"
+#include "core/FileDialogs.h"
+#include "core/MessageBoxes.h"
+#include "core/SaveFileNames.h"
 #include "documents/Document.h"
 #include "documents/DocumentWindows.h"
 #include "net/UrlRecord.h"
-#include "resources/CoreIds.h"
+#include "resources/ViewerIds.h"
 #include "settings/ViewerDispatch.h"
 #include "settings/ViewerTable.h"
 #include "windows/DocumentDispatch.h"
@@ -60,6 +62,14 @@ public:
             p = Pending();
             p.urlId = url->GetId();
         }
+        // The user chose the file while the document was still arriving:
+        // now it is all there to be written.
+        if (!p.saveTo.empty()) {
+            std::string path;
+            path.swap(p.saveTo);
+            WriteSavedDocument(reinterpret_cast<ViewerWindow>(view), url, path);
+            return;
+        }
         HandleLoadedDocument(Table(), reinterpret_cast<ViewerWindow>(view), url);
         // The next load of the same address is decided afresh; what the
         // decision left pending stays for the "Unknown type" dialog.
@@ -89,9 +99,31 @@ public:
     void SetSaving(ViewerWindow window, bool saving) override {
         if (WindowOf(window)) pending_[ViewOf(window)].saving = saving;
     }
+    // The window's document goes to a file the user names in the system's
+    // save dialog; a cancelled dialog stops the window's load.
     void SaveDocumentAs(ViewerWindow window) override {
-        if (WindowOf(window) && IsDispatchedCommand(CMD_SAVE_AS))
-            (void)CommandDispatcher(ViewOf(window), WM_COMMAND, CMD_SAVE_AS, 0);
+        DocumentWindow* w = WindowOf(window);
+        if (!w) return;
+        UrlHandle url = w->CurrentUrl();
+        const char* address = url.IsEmpty() ? nullptr : url.GetName();
+        if (!address) return;
+        HWND view = ViewOf(window);
+        // A load that ends while the dialog is open finds the window saving
+        // and leaves the file to this call.
+        pending_[view].saving = true;
+        ProposedFile proposed = SplitFileNameFromUrl(address);
+        char name[MAX_PATH] = {};
+        lstrcpynA(name, proposed.name.c_str(), sizeof name);
+        if (!ShowSaveFileDialog(GetAncestor(view, GA_ROOT), 0, IDS_SAVE_DOCUMENT_FILTER, name, proposed.filter)) {
+            StopLoad(window);
+            return;
+        }
+        if (!WindowOf(window)) return;  // closed while the user chose
+        if (url->GetLoadStatus(true) == kLoadLoading) {
+            pending_[view].saveTo = name;
+            return;
+        }
+        WriteSavedDocument(window, url, name);
     }
     void ShowInWindow(ViewerWindow window, const UrlHandle& url, bool withPlugin) override {
         DocumentWindow* w = WindowOf(window);
@@ -133,7 +165,15 @@ private:
         int action = -1;
         std::string handler;
         bool saving = false;
+        std::string saveTo;  // the file chosen for a document still loading
     };
+
+    // Nothing is reported as saved that was not written whole.
+    void WriteSavedDocument(ViewerWindow window, const UrlHandle& url, const std::string& path) {
+        if (!url->SaveToFile(path.c_str()) && g_messageBoxes)
+            g_messageBoxes->ShowError(ViewOf(window), IDS_DOCUMENT_NOT_SAVED, nullptr, path.c_str());
+        SetLoadFinished(window);
+    }
 
     void ForgetClosedWindows() {
         for (auto it = pending_.begin(); it != pending_.end();) {

@@ -7,6 +7,8 @@
 #include "html/PageProperties.h"
 #include "html/PageUrls.h"
 #include "html/UrlParts.h"
+#include "net/Authorization.h"
+#include "net/CookieStore.h"
 #include "net/HttpReplyHeaders.h"
 #include "net/UrlRecord.h"
 #include "net/UrlSettings.h"
@@ -15,6 +17,17 @@ namespace {
 
 bool IsCollapsibleSpace(unsigned char c) {
     return c <= ' ' || c == 0x7F || c == 0x80 || c == 0x81 || (c >= 0x8D && c <= 0x90);
+}
+
+// A cookie the page sets for itself goes to the store as if its server had
+// sent it with the page: the page's host and path decide where it belongs.
+void StorePageCookie(const PageProperties& page, std::string_view cookie) {
+    CookieStore* store = GetCookieStore();
+    const UrlHandle* url = page.GetDocumentUrl();
+    const char* name = url && !url->IsEmpty() ? url->GetName() : nullptr;
+    RequestOrigin origin;
+    if (store == nullptr || name == nullptr || !OriginOfUrl(name, origin)) return;
+    store->SetFromHeader(cookie, origin.host, origin.path.empty() ? "/" : origin.path);
 }
 
 }  // namespace
@@ -144,7 +157,7 @@ void HtmlElement::ProcessMeta(PageProperties* page, const AttributeSlot* slots) 
                      EqualNoCase(s->value, "Set-Cookie", s->valueLength);
         } else if (s->code == kAttrContent && s->value) {
             if (cookie) {
-                page->cookies.emplace_back(s->value, s->valueLength);
+                StorePageCookie(*page, std::string_view(s->value, s->valueLength));
                 continue;
             }
             std::string_view target;

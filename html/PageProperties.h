@@ -205,8 +205,6 @@ public:
     // The page document that shows the page to scripts (set by the document
     // layer while it lives).
     Document* scriptDocument = nullptr;
-    // A cookie set by META HTTP-EQUIV "Set-Cookie", for the cookie store.
-    std::vector<std::string> cookies;
     // Referenced URLs of elements that are not in the tree.
     ReferencedUrlList scriptImages;
 

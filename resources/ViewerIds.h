@@ -40,6 +40,9 @@
 #define IDS_SPECIFY_PROGRAM 21507
 #define IDS_BROWSE_PROGRAM 21508
 #define IDS_PROGRAM_FILTER 21509
+#define IDS_DOCUMENT_NOT_SAVED 21510
+// The save dialog of a document that is saved rather than shown.
+#define IDS_SAVE_DOCUMENT_FILTER 20051
 
 // Failures of starting a program (21030-21036) and of opening a file with
 // its registered application (21020-21027).

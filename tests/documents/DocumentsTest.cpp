@@ -995,6 +995,21 @@ TEST_F(DocumentsTest, ClientPullWaitsTwoSecondsForAFileAndTheHeadersDelayOtherwi
     EXPECT_EQ(view_->Find(kMsgClientPull)->p1, http->GetId());
 }
 
+TEST_F(DocumentsTest, APagesMetaSetCookieComesBackToItsServer) {
+    UrlHandle page = Load(At("/cookie/meta.html"));
+    ASSERT_EQ(page->GetLoadStatus(true), kLoadLoaded);
+    view_->List().CreateDocument(page, 0, false);
+    ASSERT_TRUE(WaitFormatted());
+    // The page's folder without a path; Domain=other.test is no domain of
+    // the page's host and is not stored.
+    UrlHandle echo = Load(At("/cookie/echo/x.txt"));
+    char sent[200] = {};
+    int32_t n = echo->ReadLocalData(0, sizeof sent - 1, sent);
+    EXPECT_EQ(std::string(sent, n > 0 ? static_cast<size_t>(n) : 0), "[meta=1; deep=2]");
+    EXPECT_EQ(urls_->Cookies().BuildCookieHeader(At("/other.html").c_str()), nullptr);
+    EXPECT_EQ(urls_->Cookies().BuildCookieHeader("http://other.test/"), nullptr);
+}
+
 // --- selection and search -------------------------------------------------------------
 
 TEST_F(DocumentsTest, SelectionCopiesTheSameTextEitherWayAndFindWraps) {

@@ -3,7 +3,8 @@
 // GIF that nginx sends as "application/octet-stream" is shown while server
 // types are not trusted and asks the user while they are; the "Unknown
 // type" dialog's answers act on its own window; an action-3 type runs the
-// program with the cache file.
+// program with the cache file; an action-1 type is saved where the user
+// says in the system's save dialog.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -137,6 +138,50 @@ TEST_F(ViewerWindowTest, AnActionThreeTypeRunsTheProgramWithTheCacheFile) {
     EXPECT_EQ(ReadWholeFile(file), "a document for a viewer program\n") << "the program gets the whole document";
     EXPECT_TRUE(WaitIdle(window));
     EXPECT_EQ(Shown(window), "");
+}
+
+// Types the path into a save dialog's file-name field (a combo box or an
+// edit, by the system's version).
+void TypeFileName(HWND dialog, const std::string& path) {
+    for (int id : {0x47c, 0x480})
+        if (HWND field = GetDlgItem(dialog, id)) SetWindowTextA(field, path.c_str());
+}
+
+TEST_F(ViewerWindowTest, AnActionOneTypeIsSavedWhereTheUserSays) {
+    Start("TRUST SERVER TYPES=0\r\n", "[FILE TYPES SECTION INFO]\r\nVERSION=1\r\n[FILE TYPES]\r\n"
+                                      "application/x-zintu-save=1,,,,zsav\r\n");
+    std::string saved = dir_.File("kept.zsav");
+    std::string proposed;
+    HWND window = nullptr;
+    {
+        DialogDriver driver("Save As", [&](HWND d) {
+            char text[MAX_PATH] = "";
+            for (int id : {0x47c, 0x480})
+                if (HWND field = GetDlgItem(d, id)) GetWindowTextA(field, text, sizeof text);
+            proposed = text;
+            CheckWindowScreenshot(d, "save-document");
+            TypeFileName(d, saved);
+        }, IDOK);
+        window = Open("/wrong/doc.zsav");
+        ASSERT_TRUE(PumpUntil([&] { return ReadWholeFile(saved) == "a document the user keeps\n"; },
+                              std::chrono::seconds(20)));
+        EXPECT_TRUE(driver.Found());
+    }
+    EXPECT_EQ(proposed, "doc.zsav");
+    EXPECT_TRUE(WaitIdle(window));
+    EXPECT_EQ(Shown(window), "") << "a saved document is not shown";
+
+    // Cancelled, nothing is written and the window stops.
+    std::string none = dir_.File("none.zsav");
+    {
+        DialogDriver driver("Save As", [&](HWND d) { TypeFileName(d, none); }, IDCANCEL);
+        HWND second = Open("/wrong/other.zsav");
+        ASSERT_TRUE(PumpUntil([&] { return driver.Found(); }, std::chrono::seconds(20)));
+        EXPECT_TRUE(WaitIdle(second));
+        EXPECT_EQ(Shown(second), "");
+    }
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(GetFileAttributesA(none.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace
