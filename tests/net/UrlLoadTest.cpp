@@ -443,6 +443,30 @@ TEST_F(UrlLoadTest, CookiesComeBackByPathAndOnlyPersistentOnesSurviveARestart) {
     EXPECT_EQ(echoed("/cookie/in/off.html"), "[]\n");
 }
 
+TEST_F(UrlLoadTest, AServerSetsCookiesOnlyForDomainsItIsWithin) {
+    // A proxy of our own answers for named hosts: every reply sets one
+    // cookie for a.test and one for other.test.
+    ScriptedServer proxy({{ScriptStep::Expect, "\r\n\r\n"},
+                          {ScriptStep::Send,
+                           "HTTP/1.0 200 OK\r\nSet-Cookie: far=3; domain=other.test; path=/\r\n"
+                           "Set-Cookie: own=5; domain=.a.test; path=/\r\nContent-type: text/html\r\n\r\nok"},
+                          {ScriptStep::Close}});
+    GetUrlSettings().httpProxy = "127.0.0.1:" + std::to_string(proxy.Port());
+    for (const char* url : {"http://a.test/set", "http://www.a.test/x", "http://other.test/y"})
+        ASSERT_EQ(Load(url)->GetLoadStatusHere(), kLoadLoaded) << url;
+    std::string received = proxy.Received();
+    size_t www = received.find("GET http://www.a.test/x ");
+    size_t other = received.find("GET http://other.test/y ");
+    ASSERT_NE(www, std::string::npos) << received;
+    ASSERT_NE(other, std::string::npos) << received;
+    EXPECT_EQ(received.substr(0, www).find("Cookie:"), std::string::npos);
+    EXPECT_NE(received.substr(www, other - www).find("Cookie: own=5\r\n"), std::string::npos) << received;
+    EXPECT_EQ(received.substr(other).find("Cookie:"), std::string::npos) << "a.test set nothing for other.test";
+    // other.test's own reply set its cookie; a.test's for other.test stayed out.
+    EXPECT_STREQ(urls_->Cookies().BuildCookieHeader("http://other.test/"), "far=3");
+    EXPECT_STREQ(urls_->Cookies().BuildCookieHeader("http://a.test/"), "own=5");
+}
+
 TEST_F(UrlLoadTest, TypedCredentialsGoFirstToSiblingPaths) {
     UrlHandle a = Load(At("/private/a.html"));
     const Notice* ask = recorder_->Find(kMsgAuthNeeded, a->GetId());

@@ -210,6 +210,19 @@ TEST_F(ViewerDialogs, TheSamplePluginAddsItsTypeWithActionSix) {
     EXPECT_EQ(html->action, kViewerShow) << "a known type keeps its action";
     ASSERT_NE(html->FirstCandidate(), nullptr);
     EXPECT_EQ(table->Plugins().Count(), 1u);
+
+    // "Associate" shows the type with the plug-in as its action.
+    AdoptViewerTable(std::move(table));
+    bool pluginChecked = false;
+    std::string pluginShown;
+    DialogDriver driver("Associate", [&](HWND d) {
+        pluginChecked = IsDlgButtonChecked(d, IDC_VIEWER_PLUGIN) == BST_CHECKED;
+        pluginShown = ComboText(d, IDC_VIEWER_PLUGINS);
+        ScreenshotCheck(d, "associate-plugin");
+    }, IDCANCEL);
+    EXPECT_EQ(OpenViewersDialog(nullptr, "application/x-zintu-sample"), IDCANCEL);
+    EXPECT_TRUE(pluginChecked);
+    EXPECT_EQ(pluginShown, "Zintu Sample Plugin");
 }
 
 TEST_F(ViewerDialogs, ActionThreeRunsTheProgramWithTheCacheFile) {

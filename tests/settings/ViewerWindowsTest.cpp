@@ -184,6 +184,22 @@ TEST_F(ViewerWindowTest, AnActionOneTypeIsSavedWhereTheUserSays) {
     EXPECT_EQ(GetFileAttributesA(none.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(ViewerWindowTest, SaveInTheUnknownTypeDialogWritesTheDocument) {
+    Start("TRUST SERVER TYPES=0\r\n");
+    HWND window = Open("/wrong/other.zsav");
+    HWND dialog = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (dialog = UnknownTypeDialogOf(reinterpret_cast<ViewerWindow>(window))); },
+                          std::chrono::seconds(15)));
+    std::string saved = dir_.File("asked.zsav");
+    DialogDriver driver("Save As", [&](HWND d) { TypeFileName(d, saved); }, IDOK);
+    PressDialogButton(dialog, IDC_UNKNOWN_SAVE);
+    ASSERT_TRUE(PumpUntil([&] { return ReadWholeFile(saved) == "another document\n"; },
+                          std::chrono::seconds(20)));
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_TRUE(WaitIdle(window));
+    EXPECT_EQ(Shown(window), "");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
