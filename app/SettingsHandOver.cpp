@@ -68,6 +68,7 @@ void FillNetSettings(const Preferences& p, NetSettings& s) {
     s.hostnameExpansionPostfix = TextOrEmpty(p.Get(PrefText::HostnameExpansionPostfix));
     s.enableReferrer = p.Get(PrefInt::EnableReferrer) != 0;
     s.enableCookies = p.Get(PrefInt::EnableCookies) != 0;
+    s.mailServer = TextOrEmpty(p.Get(PrefText::MailServer));
     s.mailName = TextOrEmpty(p.Get(PrefText::MailName));
     s.mailAddress = TextOrEmpty(p.Get(PrefText::MailAddress));
 }

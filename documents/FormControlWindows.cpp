@@ -4,9 +4,13 @@
 #include <commdlg.h>
 #include <cstring>
 #include <map>
+#include <utility>
 
+#include "core/Preferences.h"
+#include "documents/DocumentWindows.h"
 #include "html/HtmlElement.h"
 #include "layout/ScreenDevice.h"
+#include "resources/FormIds.h"
 
 namespace {
 // The fields that have windows, in the order they were made: the order of
@@ -114,6 +118,20 @@ public:
         SetWindowPos(window_, nullptr, 0, 0, 0, 0,
                      SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    // Hidden while the page is laid out again.
+    void Hide() {
+        if (window_) ShowWindow(window_, SW_HIDE);
+    }
+    // The size of the field's box in pixels, and in layout units at the
+    // device's present scale.
+    void SetBox(int32_t wide, int32_t high) {
+        boxWide_ = wide;
+        boxHigh_ = high;
+    }
+    void BoxUnits(int32_t& width, int32_t& height) {
+        width = ToUnits(boxWide_, Scale());
+        height = ToUnits(boxHigh_, Scale());
+    }
     int Scale() { return device_.GetScale(); }
     HWND Handle() const { return window_; }
     HFONT Font() const { return font_; }
@@ -124,6 +142,27 @@ private:
     int fontIndex_;
     HFONT font_ = nullptr;
     HWND window_ = nullptr;
+    int32_t boxWide_ = 0, boxHigh_ = 0;
+};
+
+// A window-less field with its window: placing, hiding, focusing and the
+// size in layout units go through the window.
+template <class Control>
+class WithWindow : public Control {
+public:
+    template <class... Args>
+    WithWindow(PaintDevice& device, int fontIndex, Args&&... args)
+        : Control(device, std::forward<Args>(args)...), field_(device, fontIndex) {}
+
+protected:
+    void PlaceWindow(int32_t x, int32_t y) override { field_.Place(x, y); }
+    void HideWindow() override { field_.Hide(); }
+    void Rescale() override { field_.BoxUnits(this->width_, this->height_); }
+    void Focus() override {
+        if (this->window_) SetFocus(Hwnd(this->window_));
+    }
+
+    FieldWindow field_;
 };
 
 void AddLive(FormControl* field) {
@@ -148,12 +187,16 @@ void ClearOtherRadios(HWND checked) {
     }
 }
 
-class InputWindow : public InputControl {
+bool IsButtonType(int type) {
+    return type == kControlSubmit || type == kControlReset || type == kControlButton;
+}
+
+class InputWindow : public WithWindow<InputControl> {
 public:
     InputWindow(PaintDevice& device, int type, int32_t size, int32_t maxLength, const char* value,
                 bool checked, const std::string& group)
-        : InputControl(device, type, size, maxLength, value, checked),
-          field_(device, IsButton() ? kControlFontButton : kControlFontField),
+        : WithWindow(device, IsButtonType(type) ? kControlFontButton : kControlFontField, type, size,
+                     maxLength, value, checked),
           group_(group) {
         if (type == kControlHidden || type == kControlImage) return;
         const DWORD child = WS_CHILD | WS_TABSTOP;
@@ -190,8 +233,8 @@ public:
             }
         }
         field_.Size(pixelsWide, pixelsHigh);
-        width_ = ToUnits(pixelsWide, field_.Scale());
-        height_ = ToUnits(pixelsHigh, field_.Scale());
+        field_.SetBox(pixelsWide, pixelsHigh);
+        Rescale();
         AddLive(this);
     }
     ~InputWindow() override {
@@ -221,20 +264,16 @@ public:
         }
     }
 
-protected:
-    void PlaceWindow(int32_t x, int32_t y) override { field_.Place(x, y); }
-
 private:
-    FieldWindow field_;
     std::string group_;
 };
 
 // --- SELECT --------------------------------------------------------------------------------
 
-class SelectWindow : public SelectControl {
+class SelectWindow : public WithWindow<SelectControl> {
 public:
     SelectWindow(PaintDevice& device, bool list, int32_t rows)
-        : SelectControl(device, list, rows), field_(device, kControlFontList) {
+        : WithWindow(device, kControlFontList, list, rows) {
         const DWORD style = WS_CHILD | WS_VSCROLL | WS_TABSTOP;
         if (IsList()) {
             field_.Create("LISTBOX", kIdListBox, style | LBS_NOTIFY | LBS_HASSTRINGS | LBS_EXTENDEDSEL,
@@ -329,9 +368,6 @@ public:
                      first == selected_.end() ? 0 : static_cast<WPARAM>(first - selected_.begin()), 0);
     }
 
-protected:
-    void PlaceWindow(int32_t x, int32_t y) override { field_.Place(x, y); }
-
 private:
     void SelectRuns() {
         for (size_t i = 0; i < selected_.size();) {
@@ -355,11 +391,10 @@ private:
         }
         field_.Size(pixelsWide_, windowHigh);
         // A drop-down stands as high as its field; its list hangs below.
-        width_ = ToUnits(pixelsWide_, field_.Scale());
-        height_ = ToUnits(pixelsHigh_, field_.Scale());
+        field_.SetBox(pixelsWide_, pixelsHigh_);
+        Rescale();
     }
 
-    FieldWindow field_;
     int32_t ave_ = 0, pixelsWide_ = 0, pixelsHigh_ = 0;
     int firstSelected_ = -1;
     HDC dc_ = nullptr;
@@ -378,10 +413,10 @@ std::string WithCrLf(const char* text) {
     return out;
 }
 
-class TextAreaWindow : public TextAreaControl {
+class TextAreaWindow : public WithWindow<TextAreaControl> {
 public:
     TextAreaWindow(PaintDevice& device, int32_t rows, int32_t columns, const char* text)
-        : TextAreaControl(device, rows, columns, text), field_(device, kControlFontTextArea) {
+        : WithWindow(device, kControlFontTextArea, rows, columns, text) {
         field_.Create("EDIT", kIdTextArea,
                       WS_CHILD | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN,
                       WS_EX_CLIENTEDGE, nullptr);
@@ -397,8 +432,8 @@ public:
             GetSystemMetrics(SM_CXVSCROLL) + ave * columns_ + 6 + 2 * GetSystemMetrics(SM_CXBORDER);
         const int32_t high = height / 3 + height * rows_ + 2 + 2 * GetSystemMetrics(SM_CYBORDER);
         field_.Size(wide, high);
-        width_ = ToUnits(wide, field_.Scale());
-        height_ = ToUnits(high, field_.Scale());
+        field_.SetBox(wide, high);
+        Rescale();
         AddLive(this);
     }
     ~TextAreaWindow() override { RemoveLive(this); }
@@ -412,12 +447,6 @@ public:
         TextAreaControl::SetValue(text);
         if (window_) SetWindowTextA(Hwnd(window_), text && *text ? WithCrLf(text).c_str() : "");
     }
-
-protected:
-    void PlaceWindow(int32_t x, int32_t y) override { field_.Place(x, y); }
-
-private:
-    FieldWindow field_;
 };
 
 // --- the file-upload field -------------------------------------------------------------------
@@ -427,10 +456,10 @@ std::string g_uploadFolder;
 
 LRESULT CALLBACK FileUploadProc(HWND w, UINT m, WPARAM wp, LPARAM lp);
 
-class FileUploadWindow : public FileUploadControl {
+class FileUploadWindow : public WithWindow<FileUploadControl> {
 public:
     FileUploadWindow(PaintDevice& device, int32_t columns, int32_t rows, const char* value)
-        : FileUploadControl(device, columns, rows, value), field_(device, kControlFontField) {
+        : WithWindow(device, kControlFontField, columns, rows, value) {
         if (g_fileUploadFields++ == 0) {
             WNDCLASSA wc = {};
             wc.lpfnWndProc = FileUploadProc;
@@ -465,8 +494,8 @@ public:
         MoveWindow(edit_, 0, 0, editWide, high, FALSE);
         MoveWindow(button_, editWide, 0, extent + 8, high - (rows_ - 1) * height, FALSE);
         field_.Size(editWide + extent + 8, high);
-        width_ = ToUnits(editWide + extent + 8, field_.Scale());
-        height_ = ToUnits(high, field_.Scale());
+        field_.SetBox(editWide + extent + 8, high);
+        Rescale();
         AddLive(this);
     }
     ~FileUploadWindow() override {
@@ -512,11 +541,7 @@ public:
         SendMessageA(edit_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
     }
 
-protected:
-    void PlaceWindow(int32_t x, int32_t y) override { field_.Place(x, y); }
-
 private:
-    FieldWindow field_;
     HWND edit_ = nullptr;
     HWND button_ = nullptr;
 };
@@ -547,6 +572,102 @@ bool IsArrow(WPARAM key) {
     return key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN;
 }
 
+// --- the menu of a text field --------------------------------------------------------------
+
+struct PersonalCommand {
+    int id;
+    PrefText setting;
+};
+const PersonalCommand kPersonalCommands[] = {
+    {CMD_FIELD_FIRST_NAME, PrefText::PersonalFirstName}, {CMD_FIELD_SURNAME, PrefText::PersonalSurname},
+    {CMD_FIELD_ADDRESS, PrefText::PersonalAddress},      {CMD_FIELD_CITY, PrefText::PersonalCity},
+    {CMD_FIELD_STATE, PrefText::PersonalState},          {CMD_FIELD_COUNTRY, PrefText::PersonalCountry},
+    {CMD_FIELD_TELEPHONE, PrefText::PersonalTelephone},  {CMD_FIELD_TELEFAX, PrefText::PersonalTelefax},
+    {CMD_FIELD_EMAIL, PrefText::PersonalEmail},          {CMD_FIELD_HOME_PAGE, PrefText::PersonalHomePage},
+    {CMD_FIELD_SPECIAL_1, PrefText::PersonalSpecial1},   {CMD_FIELD_SPECIAL_2, PrefText::PersonalSpecial2},
+    {CMD_FIELD_SPECIAL_3, PrefText::PersonalSpecial3},
+};
+
+std::string PersonalSetting(PrefText setting) {
+    const char* text = g_preferences ? g_preferences->Get(setting) : nullptr;
+    return text ? text : "";
+}
+
+// The text a personal-information choice types into the field (empty: the
+// field stays as it is); false for other commands.
+bool PersonalText(int id, std::string& text) {
+    if (id == CMD_FIELD_FULL_NAME) {
+        const std::string first = PersonalSetting(PrefText::PersonalFirstName);
+        const std::string last = PersonalSetting(PrefText::PersonalSurname);
+        text = !first.empty() && !last.empty() ? first + " " + last : first + last;
+        return true;
+    }
+    for (const PersonalCommand& c : kPersonalCommands) {
+        if (c.id == id) {
+            text = PersonalSetting(c.setting);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FieldMenuCommand(HWND edit, int id) {
+    UINT message = 0;
+    switch (id) {
+        case CMD_FIELD_UNDO:
+            message = WM_UNDO;
+            break;
+        case CMD_FIELD_CUT:
+            message = WM_CUT;
+            break;
+        case CMD_FIELD_COPY:
+            message = WM_COPY;
+            break;
+        case CMD_FIELD_PASTE:
+            message = WM_PASTE;
+            break;
+        case CMD_FIELD_DELETE:
+            message = WM_CLEAR;
+            break;
+        case CMD_FIELD_SELECT_ALL:
+            // The whole text, however long (a text area holds more than
+            // 0x7fff characters).
+            SendMessageA(edit, EM_SETSEL, 0, -1);
+            return true;
+        default:
+            break;
+    }
+    if (message) {
+        SendMessageA(edit, message, 0, 0);
+        return true;
+    }
+    std::string text;
+    if (!PersonalText(id, text)) return false;
+    if (!text.empty()) SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    return true;
+}
+
+// Opens the field menu at the point (client coordinates of the field); its
+// choices come back to the field as WM_COMMAND.
+void OpenFieldMenu(HWND edit, LPARAM at) {
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(MENU_FIELD));
+    if (!menu) return;
+    POINT p = {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+    ClientToScreen(edit, &p);
+    TrackPopupMenu(GetSubMenu(menu, 0), TPM_RIGHTBUTTON, p.x, p.y, 0, edit, nullptr);
+    DestroyMenu(menu);
+}
+
+// The document window a field sits in: its view, a frame pane's view, or
+// the view of the file-upload control the window belongs to.
+HWND DocumentWindowAbove(HWND field) {
+    HWND up = GetParent(field);
+    for (int level = 0; up && level < 3; ++level, up = GetParent(up)) {
+        if (WindowServices().GetDocumentList(up)) return up;
+    }
+    return nullptr;
+}
+
 LRESULT FieldProc(FieldKind kind, HWND w, UINT m, WPARAM wp, LPARAM lp) {
     WNDPROC base = g_classProcs[kind];
     const bool shift = GetKeyState(VK_SHIFT) < 0;
@@ -568,6 +689,12 @@ LRESULT FieldProc(FieldKind kind, HWND w, UINT m, WPARAM wp, LPARAM lp) {
                         return 0;
                     }
                 }
+                // In a document window the view steps through the page's
+                // links and fields alike; elsewhere from field to field.
+                if (HWND view = DocumentWindowAbove(w)) {
+                    SendMessageA(view, WM_KEYDOWN, VK_TAB, lp);
+                    return 0;
+                }
                 return FocusNextFormField(w, shift) ? 0 : -1;
             }
             if (kind == kKindButton && IsArrow(wp)) {
@@ -584,6 +711,16 @@ LRESULT FieldProc(FieldKind kind, HWND w, UINT m, WPARAM wp, LPARAM lp) {
             break;
         case WM_SETFOCUS:
             if (kind == kKindButton) InvalidateRect(w, nullptr, FALSE);
+            break;
+        case WM_RBUTTONUP:
+            if (kind == kKindEdit) {
+                OpenFieldMenu(w, lp);
+                return 0;
+            }
+            break;
+        case WM_COMMAND:
+            // The field menu's choices come back to the field.
+            if (kind == kKindEdit && lp == 0 && FieldMenuCommand(w, LOWORD(wp))) return 0;
             break;
         default:
             break;

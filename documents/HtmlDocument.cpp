@@ -444,6 +444,11 @@ UrlHandle HtmlDocument::ActivateAtPoint(int32_t x, int32_t y, LinkHit* hit) {
     return url;
 }
 
+int32_t HtmlDocument::MoveLinkFocus(bool forward, RECT* focus) {
+    Document* d = Active();
+    return d ? d->MoveLinkFocus(forward, focus) : 0;
+}
+
 UrlHandle HtmlDocument::ActivateFocused(LinkHit* hit) {
     Document* d = Active();
     UrlHandle url = d ? d->ActivateFocused(hit) : UrlHandle();

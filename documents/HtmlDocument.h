@@ -68,6 +68,7 @@ public:
     const char* DescribePoint(int32_t x, int32_t y, HtmlElement** element, const char** fragment,
                               int32_t* ismap) override;
     UrlHandle ActivateAtPoint(int32_t x, int32_t y, LinkHit* hit) override;
+    int32_t MoveLinkFocus(bool forward, RECT* focus) override;
     UrlHandle GetFrameUrlForId(int32_t id) override;
     const char* GetTitle() override;
     uint8_t GetCursorKind(int32_t x, int32_t y) override;

@@ -12,6 +12,7 @@
 #include "core/Preferences.h"
 #include "documents/DocumentMessages.h"
 #include "documents/DocumentWindows.h"
+#include "documents/FormControlWindows.h"
 #include "documents/HtmlDocument.h"
 #include "documents/PageLayout.h"
 #include "documents/PagePrintJob.h"
@@ -20,9 +21,11 @@
 #include "html/HtmlTables.h"
 #include "html/PageUrls.h"
 #include "html/UrlContentFeed.h"
+#include "layout/FormControl.h"
 #include "layout/FormSubmission.h"
 #include "layout/PageImageWindowWin32.h"
 #include "layout/PageImages.h"
+#include "layout/LayoutElement.h"
 #include "layout/PagedDevice.h"
 #include "layout/PaintDevice.h"
 #include "layout/RepaintRegion.h"
@@ -65,6 +68,47 @@ HtmlElement* EnclosingAnchor(HtmlElement* e) {
         }
     }
     return nullptr;
+}
+
+// A place the keyboard stops at: a field with a window, or a link (one
+// stop for the run of boxes it shows in); its rectangle in document
+// coordinates.
+struct KeyStop {
+    HtmlElement* element;
+    FormControl* control;
+    RECT rect;
+};
+
+std::vector<KeyStop> KeyStopsOf(LayoutElement* layout) {
+    std::vector<KeyStop> stops;
+    for (TreeNode* n = layout; n; n = n->NextInOrder(false)) {
+        auto* box = static_cast<LayoutElement*>(n);
+        const int kind = box->GetKind();
+        const RECT rect = {box->AbsoluteX(), box->AbsoluteY(), box->AbsoluteX() + box->Width(),
+                           box->AbsoluteY() + static_cast<int32_t>(box->Height())};
+        if (kind == LayoutElement::kFormControlBox) {
+            FormControl* control = static_cast<FormControlBox*>(box)->Control();
+            if (control && control->Window() && box->Element()) stops.push_back({box->Element(), control, rect});
+            continue;
+        }
+        if (kind != LayoutElement::kTextFragment && kind != LayoutElement::kImageBox &&
+            kind != LayoutElement::kAltTextBox)
+            continue;
+        HtmlElement* element = nullptr;
+        for (LayoutElement* e = box; e && !element; e = e->Parent()) element = e->Element();
+        HtmlElement* anchor = EnclosingAnchor(element);
+        if (!anchor) continue;
+        if (!stops.empty() && stops.back().element == anchor) {
+            RECT& r = stops.back().rect;
+            r.left = std::min(r.left, rect.left);
+            r.top = std::min(r.top, rect.top);
+            r.right = std::max(r.right, rect.right);
+            r.bottom = std::max(r.bottom, rect.bottom);
+        } else {
+            stops.push_back({anchor, nullptr, rect});
+        }
+    }
+    return stops;
 }
 
 }  // namespace
@@ -161,6 +205,7 @@ bool HtmlPageDocument::EnsureLayout() {
     if (!device_) return false;
     layout_ = std::make_unique<PageLayout>(*device_, width_);
     layout_->SetImages(images_.get());
+    layout_->SetSavedControls(&savedControls_);
     return true;
 }
 
@@ -184,6 +229,11 @@ int HtmlPageDocument::Start(int32_t reload, int32_t a, int32_t startArg) {
             imageState_ = 3;
             imagePage = true;
         } else {
+            // Controls of another content's elements are of no use here;
+            // they go while their elements are still there.
+            DropLayout();
+            savedControls_.Clear();
+            focusLink_ = nullptr;
             if (handler_) url_->GetDocumentContent(handler_);
             content_ = DocumentContentOf(*url_.Record());
             loading_ = true;
@@ -229,7 +279,11 @@ int HtmlPageDocument::FormatStep(bool repaint) {
     }
 
     if (!jumpDone_) TryFragmentJump();
-    if (state == kFormatDone) jumpDone_ = true;
+    if (state == kFormatDone) {
+        jumpDone_ = true;
+        // Controls whose elements the whole page placed no more.
+        savedControls_.Clear();
+    }
 
     if (jumpDone_ && repaint && device_) {
         if (firstPaint_ || scrollY_ != oldScroll) {
@@ -693,6 +747,14 @@ uint8_t HtmlPageDocument::Paint(const RECT& rect) {
         device_->FillBackground(area);
         layout_->Paint(*device_, rect.left + scrollX_, rect.top + scrollY_, rect.right + scrollX_,
                        rect.bottom + scrollY_, scrollX_, scrollY_);
+        // The link Tab stopped at wears a dotted frame.
+        if (focusLink_ && layout_->Root()) {
+            for (const KeyStop& stop : KeyStopsOf(layout_->Root())) {
+                if (stop.element != focusLink_) continue;
+                device_->DrawFrameRect(stop.rect.left - scrollX_, stop.rect.top - scrollY_,
+                                       stop.rect.right - stop.rect.left, stop.rect.bottom - stop.rect.top, kPenDot);
+            }
+        }
         // Images scrolled out of the view are no longer viewed by the window.
         images_->DetachOutside(scrollX_, scrollY_, width_, height_);
     }
@@ -843,6 +905,47 @@ UrlHandle HtmlPageDocument::ActivateAtPoint(int32_t x, int32_t y, LinkHit* hit) 
         JumpToFragment(url.GetFragment());
     }
     return url;
+}
+
+// --- keyboard stops -----------------------------------------------------------
+
+int32_t HtmlPageDocument::MoveLinkFocus(bool forward, RECT* focus) {
+    if (!layout_ || !layout_->Root()) return 0;
+    const std::vector<KeyStop> stops = KeyStopsOf(layout_->Root());
+    if (stops.empty()) return 0;
+    // From the field of this page that has the keyboard, else from the link.
+    FormControl* typing = FormControlOfWindow(GetFocus());
+    const int count = static_cast<int>(stops.size());
+    int at = -1;
+    for (int i = 0; i < count && at < 0; ++i) {
+        const bool here = typing ? stops[i].control == typing : focusLink_ && stops[i].element == focusLink_;
+        if (here) at = i;
+    }
+    const int next = at < 0 ? (forward ? 0 : count - 1) : (at + (forward ? 1 : count - 1)) % count;
+    const KeyStop& stop = stops[next];
+    HtmlElement* before = focusLink_;
+    focusLink_ = stop.control ? nullptr : stop.element;
+    if (before != focusLink_) {
+        InvalidateLink(before);
+        InvalidateLink(focusLink_);
+    }
+    if (stop.control) {
+        // A field not painted yet gets its place first.
+        stop.control->Position(stop.rect.left - scrollX_, stop.rect.top - scrollY_, true);
+        stop.control->Focus();
+    } else if (DeviceWindow() && GetFocus() != DeviceWindow()) {
+        SetFocus(DeviceWindow());
+    }
+    if (focus) *focus = stop.rect;
+    return 1;
+}
+
+void HtmlPageDocument::InvalidateLink(HtmlElement* anchor) {
+    if (!anchor || !layout_ || !layout_->Root()) return;
+    for (const KeyStop& stop : KeyStopsOf(layout_->Root())) {
+        if (stop.element == anchor)
+            InvalidateVisible(stop.rect.left - 1, stop.rect.top - 1, stop.rect.right + 1, stop.rect.bottom + 1);
+    }
 }
 
 uint8_t HtmlPageDocument::GetCursorKind(int32_t x, int32_t y) {

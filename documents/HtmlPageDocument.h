@@ -16,6 +16,7 @@
 #include "documents/Document.h"
 #include "html/DocumentContent.h"
 #include "html/ElementRecords.h"
+#include "layout/FormControl.h"
 
 class HtmlDocument;
 class HandlerImageWindow;
@@ -53,6 +54,12 @@ public:
     const char* DescribePoint(int32_t x, int32_t y, HtmlElement** element, const char** fragment,
                               int32_t* ismap) override;
     UrlHandle ActivateAtPoint(int32_t x, int32_t y, LinkHit* hit) override;
+    // Tab and Shift+Tab: the next (previous) link or field of the page in
+    // document order, after the field that has the keyboard or the link
+    // that has the page's focus; a field takes the keyboard, a link is
+    // marked. focus: its rectangle in document coordinates.
+    int32_t MoveLinkFocus(bool forward, RECT* focus) override;
+    HtmlElement* FocusedLink() const { return focusLink_; }
     const char* GetTitle() override;
     uint8_t GetCursorKind(int32_t x, int32_t y) override;
     HtmlElement* ElementAtPoint(int32_t x, int32_t y) override;
@@ -216,6 +223,8 @@ private:
     // else its default area with a link, its HREF in url (empty for
     // NOHREF); null without a map or such an area.
     HtmlElement* MapAreaAt(HtmlElement* image, int32_t x, int32_t y, UrlHandle& url);
+    // Repaints the boxes of the link (null: nothing).
+    void InvalidateLink(HtmlElement* anchor);
     SelectionEnd TextPositionAt(int32_t x, int32_t y);
     void MoveInHistory(FragmentNode* node);
     void AttachScripts();
@@ -234,6 +243,8 @@ private:
     DocumentContentHandle content_;
     std::unique_ptr<HandlerImageWindow> imageWindow_;
     std::unique_ptr<PageImages> images_;
+    // The page's controls between two layouts of it; goes after the layout.
+    SavedControls savedControls_;
     std::unique_ptr<PageLayout> layout_;
     ::FormatState format_;
     int displayMode_ = 0;
@@ -257,6 +268,8 @@ private:
     NodeList fragments_;  // FragmentNode: the places visited inside the page
     FragmentNode* currentFragment_ = nullptr;
     std::string linkBuffer_;
+    // The link Tab stopped at (null while a field or nothing has the focus).
+    HtmlElement* focusLink_ = nullptr;
     SelectionEnd selStart_;
     SelectionEnd selEnd_;
     bool selForward_ = true;

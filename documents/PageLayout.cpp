@@ -5,6 +5,7 @@
 
 #include "html/DocumentContent.h"
 #include "layout/FontTable.h"
+#include "layout/FormControl.h"
 #include "layout/PageImages.h"
 #include "layout/PaintDevice.h"
 #include "layout/PaintTree.h"
@@ -12,7 +13,9 @@
 
 PageLayout::PageLayout(PaintDevice& device, int32_t width) : device_(device), width_(width < 1 ? 1 : width) {}
 
-PageLayout::~PageLayout() = default;
+PageLayout::~PageLayout() {
+    if (saved_ && root_) saved_->KeepFrom(root_.get());
+}
 
 void PageLayout::BeginPage(const PageProperties& page, const HtmlElement* root) {
     page_ = &page;
@@ -30,11 +33,13 @@ PageLayout::PageStyle PageLayout::StyleOf(const PageProperties& page) {
 }
 
 void PageLayout::StartLayout() {
+    if (saved_ && root_) saved_->KeepFrom(root_.get());
     LayoutRequest request;
     request.width = width_;
     root_ = std::make_unique<BlockBox>(nullptr, &request, nullptr, nullptr);
     formatter_ = std::make_unique<LayoutFormatter>(device_, page_);
     formatter_->SetImageSource(images_);
+    formatter_->SetSavedControls(saved_);
     openTop_ = 0;
 }
 

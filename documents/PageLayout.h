@@ -13,6 +13,7 @@
 
 class PaintDevice;
 class PageImages;
+class SavedControls;
 
 class PageLayout : public PageFormatter {
 public:
@@ -29,6 +30,12 @@ public:
     // The page's image table: the formatter sizes images through it and
     // painting draws them from it. Without one images show placeholders.
     void SetImages(PageImages* images) { images_ = images; }
+    // Where the page's controls go when this layout is dropped or started
+    // again, and where a new layout takes them back from.
+    void SetSavedControls(SavedControls* saved) {
+        saved_ = saved;
+        if (formatter_) formatter_->SetSavedControls(saved);
+    }
 
     // The root box, null before the first step. A style sheet (or a page
     // colour the layout uses) that comes after part of the page was laid
@@ -73,6 +80,7 @@ private:
     int generation_ = 0;
     int32_t background_ = -1;
     PageImages* images_ = nullptr;
+    SavedControls* saved_ = nullptr;
     HtmlElement* root_element_ = nullptr;
     std::unique_ptr<BlockBox> root_;
     std::unique_ptr<LayoutFormatter> formatter_;

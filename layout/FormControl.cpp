@@ -6,6 +6,7 @@
 #include "html/HtmlTables.h"
 #include "layout/FontTable.h"
 #include "layout/FormEncoding.h"
+#include "layout/LayoutElement.h"
 #include "layout/PaintDevice.h"
 #include "security/PasswordSeal.h"
 
@@ -512,4 +513,53 @@ FormControl* PageControlFactory::NewTextAreaControl(PaintDevice& device, int32_t
 FormControl* PageControlFactory::NewFileUploadControl(PaintDevice& device, int32_t columns, int32_t rows,
                                                       const char* value) {
     return new FileUploadControl(device, columns, rows, value);
+}
+
+// --- SavedControls -------------------------------------------------------------------------
+
+SavedControls::~SavedControls() {
+    Clear();
+}
+
+void SavedControls::KeepFrom(LayoutElement* layout) {
+    for (TreeNode* n = layout; n; n = n->NextInOrder(false)) {
+        auto* box = static_cast<LayoutElement*>(n);
+        if (box->GetKind() != LayoutElement::kFormControlBox) continue;
+        auto* controlBox = static_cast<FormControlBox*>(box);
+        const FormFieldRecord* record = box->Element() ? box->Element()->GetFormField() : nullptr;
+        if (!record || !controlBox->Control()) continue;
+        FormControl* control = controlBox->ReleaseControl();
+        control->Park();
+        kept_.push_back({record->GetControlKey(), box->Element(), control});
+    }
+}
+
+FormControl* SavedControls::Take(const HtmlElement* element) {
+    const FormFieldRecord* record = element ? element->GetFormField() : nullptr;
+    if (!record) return nullptr;
+    const uint32_t key = record->GetControlKey();
+    for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+        if (it->key != key || it->element != element) continue;
+        FormControl* control = it->control;
+        kept_.erase(it);
+        control->Rescale();
+        return control;
+    }
+    return nullptr;
+}
+
+void SavedControls::Put(const HtmlElement* element, FormControl* control) {
+    const FormFieldRecord* record = element ? element->GetFormField() : nullptr;
+    if (!record || !control) {
+        delete control;
+        return;
+    }
+    control->Park();
+    kept_.push_back({record->GetControlKey(), element, control});
+}
+
+void SavedControls::Clear() {
+    std::vector<Kept> gone;
+    gone.swap(kept_);
+    for (Kept& k : gone) delete k.control;
 }

@@ -16,6 +16,7 @@
 #include "layout/ReplacedElements.h"
 
 class HtmlElement;
+class LayoutElement;
 class PaintDevice;
 
 // Control types of an INPUT (the element's form-field type).
@@ -64,6 +65,11 @@ public:
     // Gives up the window, remembering the position (radio groups).
     virtual void ReleaseWindow(int32_t x, int32_t y) {}
     virtual bool HasLateWindow() const { return false; }
+    // The page's scale changed while the control was kept for a new layout:
+    // its size in layout units follows its window's size at the new scale.
+    virtual void Rescale() {}
+    // Gives the keyboard focus to the control's window.
+    virtual void Focus() {}
 
     // --- non-virtual --------------------------------------------------------
     // Places the field at (x, y) in layout units: on a screen its window is
@@ -73,6 +79,12 @@ public:
     int Type() const { return type_; }
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
+    // Takes the control off the page while it waits for a new layout: its
+    // window is hidden and is moved again when the control is next placed.
+    void Park() {
+        positioned_ = false;
+        HideWindow();
+    }
     // The system window of the field, null when it has none.
     void* Window() const { return window_; }
     PaintDevice& Device() const { return device_; }
@@ -80,6 +92,7 @@ public:
 protected:
     // Moves the window to (x, y) in layout units and shows it; called once.
     virtual void PlaceWindow(int32_t x, int32_t y) {}
+    virtual void HideWindow() {}
     // The average character width and the character height of the special
     // font on the device, restoring the device's font afterwards.
     void MeasureFont(int special, int32_t& aveCharWidth, int32_t& charHeight, bool bold = false);
@@ -184,6 +197,37 @@ public:
 
 protected:
     int32_t columns_, rows_;
+};
+
+// The controls of a page kept across a new layout of it (a new width, a
+// zoom, a style sheet that came late), so that what the user typed, ticked
+// and chose stays: the old layout gives its controls up, the new one takes
+// each back for its element, and what no element took back goes when the
+// page is laid out to its end.
+class SavedControls {
+public:
+    SavedControls() = default;
+    ~SavedControls();
+    SavedControls(const SavedControls&) = delete;
+    SavedControls& operator=(const SavedControls&) = delete;
+
+    // Takes the controls out of the layout's boxes.
+    void KeepFrom(LayoutElement* layout);
+    // The kept control of the element (by its form and control numbers),
+    // null when there is none; the caller owns it.
+    FormControl* Take(const HtmlElement* element);
+    // Gives back a control taken but not placed.
+    void Put(const HtmlElement* element, FormControl* control);
+    void Clear();
+    size_t Count() const { return kept_.size(); }
+
+private:
+    struct Kept {
+        uint32_t key;
+        const HtmlElement* element;
+        FormControl* control;
+    };
+    std::vector<Kept> kept_;
 };
 
 // Wraps a text area's text into at most `rows` lines of up to `columns`

@@ -1,5 +1,6 @@
 #include "layout/FormSubmission.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <unordered_map>
@@ -12,6 +13,7 @@
 #include "net/UrlNames.h"
 #include "net/UrlRecord.h"
 #include "net/UrlRegistry.h"
+#include "net/UrlSchemeParts.h"
 #include "security/PasswordSeal.h"
 
 namespace {
@@ -110,6 +112,40 @@ std::string FormAddress(const FormFieldRecord& form, const UrlHandle& page, std:
         address.resize(hash);
     }
     return address;
+}
+
+// The finished multipart message of the submission; null (the reason in
+// the submission's error) when it cannot be made.
+std::unique_ptr<UploadSource> FinishMultipart(FormSubmission& s) {
+    int error = 0;
+    std::unique_ptr<UploadSource> message = s.multipart->Finish(error);
+    s.multipart.reset();
+    if (!message) s.error = error ? error : kSubmitNothing;
+    return message;
+}
+
+// A form to a "mailto:" address goes as a mail, whatever its method: the
+// record, when loaded, sends it to the address (up to a "?") with the pairs
+// or the multipart message as its body.
+UrlHandle MailForm(FormSubmission& s, UrlRegistry& registry, const std::string& address,
+                   const char* encType) {
+    UrlHandle url = registry.Find(&s.base, address.c_str(), nullptr, true);
+    if (url.IsEmpty() || url->GetScheme() != kSchemeMailto) {
+        s.error = kSubmitNothing;
+        return UrlHandle();
+    }
+    std::string to = address.substr(std::strlen("mailto:"));
+    to.resize(std::min(to.size(), to.find('?')));
+    url->SetMailTo(to.c_str());
+    url->SetMailSubject(kFormMailSubject);
+    if (s.multipart) {
+        std::unique_ptr<UploadSource> message = FinishMultipart(s);
+        if (!message) return UrlHandle();
+        url->SetMailMessage(std::move(message));
+    } else {
+        url->SetMailBody(s.pairs.c_str(), encType && *encType ? encType : kUrlencoded);
+    }
+    return url;
 }
 
 bool IsHttpRecord(const UrlHandle& url) {
@@ -266,11 +302,7 @@ UrlHandle SubmitForm(FormSubmission& s, LayoutElement* layout) {
 
     std::string fragment;
     std::string address = FormAddress(*form, s.base, fragment);
-    if (IsMailto(address.c_str())) {
-        // Mail goes through the mail path, which this library does not reach.
-        s.error = kSubmitMailto;
-        return UrlHandle();
-    }
+    if (IsMailto(address.c_str())) return MailForm(s, *registry, address, encType);
     const bool post = form->method == 2;
     if (!post) {
         if (address.empty() || address.back() != '?') address += '?';
@@ -281,13 +313,8 @@ UrlHandle SubmitForm(FormSubmission& s, LayoutElement* layout) {
     if (url.IsEmpty() || !post || !IsHttpRecord(url)) return url;
     url->SetHttpMethod(kMethodPost);
     if (s.multipart) {
-        int error = 0;
-        std::unique_ptr<UploadSource> body = s.multipart->Finish(error);
-        s.multipart.reset();
-        if (!body) {
-            s.error = error ? error : kSubmitNothing;
-            return UrlHandle();
-        }
+        std::unique_ptr<UploadSource> body = FinishMultipart(s);
+        if (!body) return UrlHandle();
         url->SetUploadObject(std::move(body), true);
         url->SetPostContentType(encType);
     } else {

@@ -55,8 +55,10 @@ enum FormSubmitError : int {
     kSubmitOk = 0,
     kSubmitNothing = 1,      // no form, no registry, or the element sends nothing
     kSubmitNoMultipart = 2,  // a multipart form with no encoder
-    kSubmitMailto = 3,       // a mail action: not sent from here
 };
+
+// The subject of a form's mail.
+constexpr char kFormMailSubject[] = "Form posted from Zintu";
 
 class FormSubmission {
 public:

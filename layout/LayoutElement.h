@@ -416,6 +416,8 @@ public:
     ~FormControlBox() override;
     int GetKind() const override { return kFormControlBox; }
     FormControl* Control() const { return control_.get(); }
+    // Gives the control up (to be kept for the next layout of the page).
+    FormControl* ReleaseControl() { return control_.release(); }
     // Places the control: its window is moved there, or it is drawn on a
     // device without windows (2 units lower with flag 0x1000).
     int Paint(PaintDevice& device, LeafPaint& leaf) override;

@@ -27,6 +27,7 @@
 class HtmlElement;
 class PageProperties;
 class PaintDevice;
+class SavedControls;
 
 // Results of a formatting call.
 enum FormatResult : int {
@@ -103,6 +104,9 @@ public:
     // The page's image table; without one every image without both sizes
     // shows its placeholder.
     void SetImageSource(LayoutImageSource* images) { images_ = images; }
+    // The controls an earlier layout of the page kept: a control is taken
+    // from there before the factory is asked for a new one.
+    void SetSavedControls(SavedControls* saved) { savedControls_ = saved; }
     // Set when an image was placed before its size was known while it
     // still loads: the page is formatted again once the size arrives.
     bool ImageSizeAwaited() const { return imageAwaited_; }
@@ -184,6 +188,7 @@ private:
     // Inside table cells lines take the cell's width, not the view's.
     int cellDepth_ = 0;
     LayoutImageSource* images_ = nullptr;
+    SavedControls* savedControls_ = nullptr;
     bool imageAwaited_ = false;
     bool pluginsEnabled_ = true;
     bool scriptingEnabled_ = true;

@@ -7,6 +7,7 @@
 #include "html/HtmlElement.h"
 #include "html/HtmlTables.h"
 #include "layout/ElementAccessors.h"
+#include "layout/FormControl.h"
 #include "layout/LayoutFormatter.h"
 #include "layout/PaintDevice.h"
 
@@ -265,12 +266,24 @@ int LayoutFormatter::FormatControl(HtmlElement* e, LayoutState& state, Call call
     FormControlFactory* factory = RegisteredFormControlFactory();
     if (!factory) return kResultNothing;
     int32_t width = 0, height = 0;
-    FormControl* control = factory->MakeFormControl(e, device_, width, height);
+    // The control an earlier layout of the page showed keeps what the user
+    // put into it.
+    FormControl* control = savedControls_ ? savedControls_->Take(e) : nullptr;
+    const bool kept = control != nullptr;
+    if (kept) {
+        width = control->Width();
+        height = control->Height();
+    } else {
+        control = factory->MakeFormControl(e, device_, width, height);
+    }
     if (!control) return kResultNothing;
     LayoutElement* receiver = nullptr;
     const int r = PlaceInline(state, call, !call.secondPass, Clamp16Size(width), false, receiver);
     if (r != kResultDone) {
-        factory->ReleaseFormControl(control);
+        if (kept)
+            savedControls_->Put(e, control);
+        else
+            factory->ReleaseFormControl(control);
         return r;
     }
     // Controls other than check boxes and radio buttons stand 2 units

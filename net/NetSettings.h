@@ -18,6 +18,9 @@ struct NetSettings {
     std::string hostnameExpansionPostfix = "com";  // HOSTNAME EXPANSION POSTFIX
     bool enableReferrer = true;                    // [USER PREFS] ENABLE REFERRER
     bool enableCookies = true;                     // [USER PREFS] ENABLE COOKIES
+    // [MAIL] SERVER: the mail server mail goes to, "host" or "host:port"
+    // (port 25 when none is given).
+    std::string mailServer;
     std::string mailName;     // [MAIL] NAME: shown after the sender's address
     std::string mailAddress;  // [MAIL] ADDRESS: the sender of MAIL FROM
     // Wait before a failed connect is tried again.

@@ -234,6 +234,47 @@ void UrlRecord::SetPostData(const char* body, bool pending) {
     http->upload.reset();
 }
 
+MailPart* UrlRecord::GetMailPart(bool make) {
+    if (scheme_ != kSchemeMailto) return nullptr;
+    if (schemePart_ && schemePart_->GetKind() == SchemePart::Kind::kMail)
+        return static_cast<MailPart*>(schemePart_.get());
+    if (!make) return nullptr;
+    schemePart_ = std::make_unique<MailPart>();
+    return static_cast<MailPart*>(schemePart_.get());
+}
+
+void UrlRecord::SetMailFrom(const char* text) {
+    if (MailPart* mail = GetMailPart(true)) mail->from = text ? text : "";
+}
+
+void UrlRecord::SetMailTo(const char* text) {
+    if (MailPart* mail = GetMailPart(true)) mail->to = text ? text : "";
+}
+
+void UrlRecord::SetMailSubject(const char* text) {
+    if (MailPart* mail = GetMailPart(true)) mail->subject = text ? text : "";
+}
+
+void UrlRecord::SetMailBody(const char* body, const char* contentType) {
+    MailPart* mail = GetMailPart(true);
+    if (!mail) return;
+    mail->body = body ? body : "";
+    mail->contentType = contentType ? contentType : "";
+    mail->message.reset();
+}
+
+void UrlRecord::SetMailMessage(std::unique_ptr<UploadSource> message) {
+    MailPart* mail = GetMailPart(true);
+    if (!mail) return;
+    mail->message = std::move(message);
+    mail->body.clear();
+    mail->contentType.clear();
+}
+
+bool UrlRecord::CarriesMail() const {
+    return schemePart_ && schemePart_->GetKind() == SchemePart::Kind::kMail;
+}
+
 void UrlRecord::SetUploadObject(std::unique_ptr<UploadSource> upload, bool pending) {
     HttpPart* http = MakeHttpPart();
     if (!http) return;

@@ -167,6 +167,17 @@ public:
     void SetPostData(const char* body, bool pending);                          // drops an upload source
     void SetUploadObject(std::unique_ptr<UploadSource> upload, bool pending);  // drops the body text
     void SetPostContentType(const char* type);
+    // The mail a mailto record sends when it is loaded (a form posted by
+    // mail); other records ignore it. The message, when set, replaces the
+    // body and brings its own content headers.
+    MailPart* GetMailPart(bool make);
+    void SetMailFrom(const char* text);
+    void SetMailTo(const char* text);
+    void SetMailSubject(const char* text);
+    void SetMailBody(const char* body, const char* contentType);
+    void SetMailMessage(std::unique_ptr<UploadSource> message);
+    // True for a mailto record that holds a mail to send.
+    bool CarriesMail() const;
     uint32_t GetModifiedTime() const;
     HttpPart* GetHttpPart() const;
     bool IsImage() const;
@@ -459,6 +470,7 @@ private:
     int StartHttp(MessageHandler* target, const UrlHandle& origin, bool quiet);
     int StartLocalFile(MessageHandler* target, bool quiet);
     int StartFtp(MessageHandler* target, bool quiet);
+    int StartMail(MessageHandler* target, bool quiet);
     void StartLocalListing(bool quiet);
     void OnFtpDataStarted(uint32_t connectionId, uint32_t listing);
     // An FTP load's end: a listing becomes its page. False when the load

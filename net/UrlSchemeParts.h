@@ -84,6 +84,17 @@ struct ProxiedPart : SchemePart {
     std::unique_ptr<HttpPart> proxy;
 };
 
+// A mail to be sent by loading a mailto record (a form posted by mail).
+struct MailPart : SchemePart {
+    MailPart() : SchemePart(Kind::kMail) {}
+    MessageSource* connection = nullptr;  // the mail client while it sends
+    bool sent = false;
+    std::string from, to, cc, bcc, subject, contentType, body;
+    // A finished message with its own content headers, sent in place of
+    // the body when set.
+    std::unique_ptr<UploadSource> message;
+};
+
 struct FilePart : SchemePart {
     FilePart() : SchemePart(Kind::kFile) {}
     MessageSource* reader = nullptr;

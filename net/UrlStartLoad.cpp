@@ -2,6 +2,7 @@
 // what produces the bytes, and the record registers for its reports.
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -15,6 +16,8 @@
 #include "net/HttpConnection.h"
 #include "net/HttpsConnectionMaker.h"
 #include "net/LocalFileReader.h"
+#include "net/NetSettings.h"
+#include "net/SmtpConnection.h"
 #include "net/SniffContent.h"
 #include "net/UrlErrors.h"
 #include "net/UrlPageContent.h"
@@ -91,6 +94,7 @@ int UrlRecord::StartLoadInternal(MessageHandler* target, const UrlHandle& origin
                            HasProxyForScheme(scheme_)))
         return StartHttp(target, origin, quiet);
     if (scheme_ == kSchemeFtp) return StartFtp(target, quiet);
+    if (scheme_ == kSchemeMailto && CarriesMail()) return StartMail(target, quiet);
     // No producer for this scheme in this program.
     ReportStartFailure(kLoadFailed, kErrUrlIllegalAddress, quiet);
     return 0;
@@ -186,6 +190,44 @@ int UrlRecord::StartHttp(MessageHandler* target, const UrlHandle& origin, bool q
     return result;
 }
 
+int UrlRecord::StartMail(MessageHandler* target, bool quiet) {
+    DropConnection();
+    MailPart* mail = GetMailPart(false);
+    if (mail->sent) {
+        // A mail that went out is not sent again by showing its record.
+        SetLoadStatus(kLoadLoaded);
+        targets_.Broadcast(kMsgLoadNotice, kNoticeLoaded, id_, kAll, 0);
+        targets_.Clear();
+        return 0;
+    }
+    // "host" or "host:port".
+    std::string host = GetNetSettings().mailServer;
+    uint16_t port = 25;
+    const size_t colon = host.rfind(':');
+    if (colon != std::string::npos) {
+        const unsigned long given = std::strtoul(host.c_str() + colon + 1, nullptr, 10);
+        if (given > 0 && given < 65536) port = static_cast<uint16_t>(given);
+        host.resize(colon);
+    }
+    if (host.empty()) {
+        ReportStartFailure(kLoadEmpty, kErrNoMailServer, quiet);
+        return 0;
+    }
+    auto* connection = new SmtpConnection(target, host.c_str(), port, mail->to.c_str(), mail->cc.c_str(),
+                                          mail->bcc.c_str(), mail->from.c_str(), mail->subject.c_str(),
+                                          mail->contentType.c_str(), mail->body.c_str(), mail->message.get());
+    mail->connection = connection;
+    mail->sent = true;
+    RegisterForConnection(target, connection->Serial());
+    SetLoadStatus(kLoadLoading);
+    const int result = connection->Connect();
+    if (result == 0) return 0;
+    DropConnection();
+    Unregister();
+    ReportStartFailure(kLoadEmpty, result, quiet);
+    return result;
+}
+
 int UrlRecord::StartFtp(MessageHandler* target, bool quiet) {
     DropConnection();
     FtpUrlParts parts;
@@ -241,7 +283,7 @@ void UrlRecord::StartLocalListing(bool quiet) {
         DeliverData(true);
     }
     if (GetStorage() == kStoredInFile) FreeBuffer();
-    if (!quiet) targets_.Broadcast(kMsgLoadNotice, kNoticeLoaded, id_, kNotInline, 0);
+    if (!quiet) targets_.Broadcast(kMsgLoadNotice, kNoticeLoaded, id_, kAll, 0);
     targets_.Clear();
 }
 

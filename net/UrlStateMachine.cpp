@@ -300,6 +300,15 @@ bool UrlRecord::IsKindCachedHere() const {
 
 void UrlRecord::OnEnd(uint32_t producerId) {
     if (!ProducerMatches(producerId) || GetLoadStatusHere() != kLoadLoading) return;
+    if (CarriesMail()) {
+        // The mail server took the message.
+        SetLoadStatus(kLoadLoaded);
+        targets_.Broadcast(kMsgLoadNotice, kNoticeLoaded, id_, kAll, 0);
+        Unregister();
+        DropConnection();
+        targets_.Clear();
+        return;
+    }
     if (MultipartSplitter* splitter = ActiveSplitter()) {
         // The parts still held end the load with their last message.
         while (splitter->Read([this](char* into, int size) { return GetConnection()->ReadData(into, size); }) > 0) {

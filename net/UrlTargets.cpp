@@ -47,6 +47,8 @@ MessageSource* UrlRecord::GetConnection() const {
     switch (schemePart_->GetKind()) {
         case SchemePart::Kind::kFile:
             return static_cast<FilePart*>(schemePart_.get())->reader;
+        case SchemePart::Kind::kMail:
+            return static_cast<MailPart*>(schemePart_.get())->connection;
         case SchemePart::Kind::kFtp: {
             auto* ftp = static_cast<FtpPart*>(schemePart_.get());
             if (ftp->connection) return ftp->connection;
@@ -66,6 +68,12 @@ void UrlRecord::DropConnection() {
             auto* file = static_cast<FilePart*>(schemePart_.get());
             DisposeOf(file->reader);
             file->reader = nullptr;
+            break;
+        }
+        case SchemePart::Kind::kMail: {
+            auto* mail = static_cast<MailPart*>(schemePart_.get());
+            DisposeOf(mail->connection);
+            mail->connection = nullptr;
             break;
         }
         case SchemePart::Kind::kFtp: {

@@ -277,8 +277,22 @@ bool FirstGroupKey(HWND window, HWND view, WPARAM key, bool ctrl, bool shift, bo
     }
 }
 
+// Tab: the page's next (previous) link or field in document order, brought
+// into view.
+void TabStep(HWND window, HWND view, bool backwards, bool frameMode) {
+    Document* document = WindowDocument(view, window);
+    RECT focus = {};
+    if (!document || !document->MoveLinkFocus(!backwards, &focus)) return;
+    const int32_t top = document->ScrollY(), bottom = top + document->Height();
+    int32_t dy = 0;
+    if (focus.top < top) dy = focus.top - top;
+    else if (focus.bottom > bottom) dy = std::min<int32_t>(focus.bottom - bottom, focus.top - top);
+    if (dy != 0) ScrollViewByPixels(window, frameMode, dy);
+}
+
 void SecondGroupKey(HWND window, HWND view, WPARAM key, bool ctrl, bool alt, bool frameMode) {
     switch (key) {
+        case VK_TAB: TabStep(window, view, KeyDown(VK_SHIFT), frameMode); break;
         case VK_END: ScrollViewVertically(window, WM_VSCROLL, SB_BOTTOM, 0, frameMode); break;
         case VK_HOME:
             if (!ctrl) ScrollViewVertically(window, WM_VSCROLL, SB_TOP, 0, frameMode);

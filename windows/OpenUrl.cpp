@@ -40,7 +40,7 @@ HWND OpenUrlInWindow(HWND window, const UrlHandle& url, const char* title, bool 
     if (!g_windowList || url.IsEmpty()) return nullptr;
     // Outside programs and refusals end here (the user is told of a
     // refusal); compose windows and scripts are opened by their own code.
-    UrlRoad road = ChooseUrlRoad(UrlRoadFactsOf(url));
+    UrlRoad road = ChooseUrlRoad(UrlRoadFactsOf(url, url->CarriesMail()));
     if (road == UrlRoad::Script) {
         // A javascript: address runs in the page the window shows.
         HWND in = window ? window : g_windowList->GetActiveWindow();

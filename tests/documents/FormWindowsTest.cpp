@@ -4,11 +4,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "core/Preferences.h"
 #include "documents/FormControlWindows.h"
 #include "html/DocumentContent.h"
 #include "html/HtmlElement.h"
@@ -18,7 +21,13 @@
 #include "layout/PaintTree.h"
 #include "layout/ScreenDevice.h"
 #include "mailnews/MimeFormMessage.h"
+#include "net/NetSettings.h"
+#include "net/UrlErrors.h"
+#include "net/UrlNames.h"
+#include "net/UrlRecord.h"
+#include "resources/FormIds.h"
 #include "tests/net/UrlLoadFixture.h"
+#include "tests/support/MenuWatcher.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
@@ -135,6 +144,7 @@ protected:
     void TearDown() override {
         RegisterFormControlFactory(nullptr);
         RegisterFormMultipartMaker(nullptr);
+        GetNetSettings() = NetSettings{};
         UrlLoadTest::TearDown();
     }
     // Submits the page's form as the named button (null: the form alone),
@@ -311,6 +321,152 @@ TEST_F(FormWindowsTest, TabResetAndTheLook) {
     EXPECT_EQ(SendMessageA(page.Field("c"), CB_GETCURSEL, 0, 0), 1);
     EXPECT_EQ(SendMessageA(page.Field("r"), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(SendMessageA(second, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+}
+
+// The messages the mail sink on 127.0.0.1 kept, as they came.
+std::string SunkMail(int n) {
+    const char* dir = std::getenv("ZINTU_SMTP_DIR");
+    return testing_support::ReadWholeFile(std::string("Z:") + (dir ? dir : "/nonexistent") + "/mail/" +
+                                          std::to_string(n) + ".eml");
+}
+int SunkMailCount() {
+    int n = 0;
+    while (!SunkMail(n + 1).empty()) ++n;
+    return n;
+}
+
+TEST_F(FormWindowsTest, AMailtoFormIsSentAsAMail) {
+    GetNetSettings().mailServer = "127.0.0.1:" + std::to_string(testing_support::ServerPortFromEnv("SMTP"));
+    struct Case {
+        const char* form;     // the FORM's attributes
+        const char* type;     // the Content-Type header of the mail
+        const char* content;  // what the body holds
+    } const cases[] = {
+        {"method=post", "Content-Type: application/x-www-form-urlencoded\r\n", "\r\n\r\na+b=x%26y%3D1&c=on"},
+        {"", "Content-Type: application/x-www-form-urlencoded\r\n", "\r\n\r\na+b=x%26y%3D1&c=on"},
+        {"method=post enctype=multipart/form-data",
+         "Content-Type: multipart/form-data; boundary=", "name=\"a b\"\r\n\r\nx&y=1\r\n"},
+    };
+    for (const Case& c : cases) {
+        FormPageWindow page(std::string("<form ") + c.form +
+                                " action=\"mailto:forms@zintu.test?subject=ignored\"><input name=\"a b\">"
+                                "<input type=checkbox name=c></form>",
+                            UrlHandle("http://127.0.0.1/page.html", true));
+        Type(page.Field("a b"), "x&y=1");
+        SendMessageA(page.Field("c"), BM_CLICK, 0, 0);
+        const int before = SunkMailCount();
+        FormSubmission submission(nullptr, page.Form(), page.Url());
+        UrlHandle url = SubmitForm(submission, page.Layout());
+        ASSERT_FALSE(url.IsEmpty()) << c.form << ": " << submission.error;
+        EXPECT_EQ(url->GetScheme(), kSchemeMailto);
+        ASSERT_EQ(url->StartLoad(view_.get(), UrlHandle(), false, false), 0);
+        ASSERT_TRUE(WaitFor(url, 20)) << c.form;
+        bool sent = false;
+        for (const url_load_test::Notice& n : recorder_->log)
+            sent = sent || (n.message == kMsgLoadNotice && n.p1 == kNoticeLoaded && n.p2 == url->GetId());
+        EXPECT_TRUE(sent) << c.form << ": the load ends as done";
+        ASSERT_EQ(SunkMailCount(), before + 1) << c.form << ": the mail server got one message";
+        const std::string mail = SunkMail(before + 1);
+        EXPECT_NE(mail.find("\r\nSubject: Form posted from Zintu\r\n"), std::string::npos) << mail;
+        EXPECT_NE(mail.find("To: forms@zintu.test\r\n"), std::string::npos) << mail;
+        EXPECT_NE(mail.find(c.type), std::string::npos) << mail;
+        EXPECT_NE(mail.find(c.content), std::string::npos) << mail;
+    }
+
+    // Without a mail server nothing is sent, and the window is told why.
+    GetNetSettings().mailServer.clear();
+    FormPageWindow page("<form method=post action=\"mailto:forms@zintu.test\"><input name=a value=1></form>",
+                        UrlHandle("http://127.0.0.1/page.html", true));
+    const int before = SunkMailCount();
+    FormSubmission submission(nullptr, page.Form(), page.Url());
+    UrlHandle url = SubmitForm(submission, page.Layout());
+    ASSERT_FALSE(url.IsEmpty());
+    (void)url->StartLoad(view_.get(), UrlHandle(), false, false);
+    ASSERT_TRUE(WaitFor(url, 5));
+    const url_load_test::Notice* error = recorder_->Find(kMsgLoadError, url->GetId());
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->p1, static_cast<uint32_t>(kErrNoMailServer));
+    EXPECT_EQ(SunkMailCount(), before);
+}
+
+// A click of the mouse's right button at the middle of the field, while a
+// watcher reads the menu that opens, takes its picture and chooses in it
+// with the keys.
+testing_support::MenuSeen RightClickAndChoose(HWND field, const std::vector<WORD>& keys,
+                                              const std::string& shot) {
+    SetForegroundWindow(GetParent(field));
+    RECT r;
+    GetWindowRect(field, &r);
+    INPUT move = {};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = static_cast<LONG>((r.left + r.right) / 2 * 65535.0 / (GetSystemMetrics(SM_CXSCREEN) - 1));
+    move.mi.dy = static_cast<LONG>((r.top + r.bottom) / 2 * 65535.0 / (GetSystemMetrics(SM_CYSCREEN) - 1));
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &move, sizeof move);
+    PumpFor(std::chrono::milliseconds(100));
+    testing_support::MenuWatcher watcher(GetParent(field), shot, keys);
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    SendInput(2, click, sizeof click[0]);
+    PumpFor(std::chrono::milliseconds(200));
+    const testing_support::MenuSeen seen = watcher.Finish();
+    PumpFor(std::chrono::milliseconds(200));
+    return seen;
+}
+
+TEST_F(FormWindowsTest, TheFieldMenuEditsAndTypesInThePersonalInformation) {
+    testing_support::ScratchDir dir;
+    const std::string ini = dir.File("zintu.ini");
+    testing_support::WriteWholeFile(ini,
+                                    "[PERSONAL INFO]\r\nFIRST NAME=Ada\r\nSURNAME=Lovelace\r\nCITY=London\r\n"
+                                    "EMAIL=ada@zintu.test\r\n");
+    Preferences preferences(ini.c_str());
+    preferences.LoadAll();
+    g_preferences = &preferences;
+    struct Restore {
+        ~Restore() { g_preferences = nullptr; }
+    } restore;
+    FormPageWindow page("<form><input name=t value=start size=30><textarea name=x rows=3 cols=40></textarea></form>",
+                        UrlHandle("http://127.0.0.1/page.html", true));
+    HWND field = page.Field("t");
+    ASSERT_NE(field, nullptr);
+    struct Case {
+        int command;
+        const char* text;  // the field's text after it, from "start"
+    } const cases[] = {
+        {CMD_FIELD_FULL_NAME, "Ada Lovelace"}, {CMD_FIELD_FIRST_NAME, "Ada"}, {CMD_FIELD_CITY, "London"},
+        {CMD_FIELD_EMAIL, "ada@zintu.test"},   {CMD_FIELD_STATE, "start"},    {CMD_FIELD_SPECIAL_3, "start"},
+    };
+    for (const Case& c : cases) {
+        SetWindowTextA(field, "start");
+        SendMessageA(field, WM_COMMAND, static_cast<WPARAM>(c.command), 0);
+        char text[64] = {};
+        GetWindowTextA(field, text, sizeof text);
+        EXPECT_STREQ(text, c.text) << c.command;
+    }
+
+    // The menu itself, opened with the right button and chosen from with
+    // the keys: the name into the field, then the whole of a long text
+    // selected.
+    SetWindowTextA(field, "start");
+    const testing_support::MenuSeen seen = RightClickAndChoose(field, {'I', 'N'}, "form-field-menu");
+    EXPECT_FALSE(seen.leftOpen);
+    EXPECT_EQ(seen.firstId, static_cast<UINT>(CMD_FIELD_UNDO));
+    EXPECT_GE(seen.items, 8);
+    char text[64] = {};
+    GetWindowTextA(field, text, sizeof text);
+    EXPECT_STREQ(text, "Ada Lovelace");
+    HWND area = page.Field("x");
+    std::string longText;
+    for (int i = 0; i < 7000; ++i) longText += "word ";
+    SetWindowTextA(area, longText.c_str());
+    EXPECT_FALSE(RightClickAndChoose(area, {'A'}, "").leftOpen);
+    DWORD from = 0, to = 0;
+    SendMessageA(area, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    EXPECT_EQ(from, 0u);
+    EXPECT_EQ(to, longText.size()) << "Select All takes the whole text";
 }
 
 TEST_F(FormWindowsTest, ChosenFilesAreQuoted) {

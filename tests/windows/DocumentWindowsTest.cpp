@@ -31,6 +31,7 @@
 #include "resources/WindowStringIds.h"
 #include "tests/app/TestFrame.h"
 #include "tests/support/LocalServer.h"
+#include "tests/support/MenuWatcher.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WindowTools.h"
 #include "windows/BrowsingCommands.h"
@@ -875,38 +876,12 @@ protected:
     }
     // Right-clicks the view at the point; a watcher reads the context menu
     // that opens, takes its picture and closes it with the keys.
-    struct MenuSeen {
-        UINT firstId = 0;
-        int items = 0;
-    };
     MenuSeen RightClickMenu(HWND view, POINT at, const std::string& shot, std::vector<WORD> keys) {
-        MenuSeen seen;
         MoveTo(view, at);
-        std::thread watcher([&] {
-            for (int i = 0; i < 100; ++i) {
-                HWND popup = FindWindowA("#32768", nullptr);
-                if (popup && IsWindowVisible(popup)) {
-                    auto menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
-                    seen.items = GetMenuItemCount(menu);
-                    seen.firstId = GetMenuItemID(menu, 0);
-                    Sleep(300);
-                    CheckWindowScreenshot(frame_, shot);
-                    break;
-                }
-                Sleep(50);
-            }
-            for (WORD key : keys) {
-                INPUT in[2] = {};
-                in[0].type = in[1].type = INPUT_KEYBOARD;
-                in[0].ki.wVk = in[1].ki.wVk = key;
-                in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-                SendInput(2, in, sizeof in[0]);
-                Sleep(100);
-            }
-        });
+        MenuWatcher watcher(frame_, shot, std::move(keys));
         Mouse(MOUSEEVENTF_RIGHTDOWN);
         Mouse(MOUSEEVENTF_RIGHTUP);
-        watcher.join();
+        const MenuSeen seen = watcher.Finish();
         PumpFor(std::chrono::milliseconds(100));
         return seen;
     }
