@@ -64,8 +64,11 @@ endfunction()
 # SERVERS start Unix servers around the test with tools/with-server.sh, e.g.
 # SERVERS nginx:${CMAKE_CURRENT_SOURCE_DIR}/data/nginx.conf.in; the test reads
 # the port with testing_support::ServerPortFromEnv("NGINX").
+# SHARDS n runs the program as n ctest entries, each a fresh process with
+# GoogleTest's shard variables, so that one test's leftovers in a window
+# program cannot stall the tests after it.
 function(zintu_test name)
-  cmake_parse_arguments(Z "PORTABLE;WINDOW" "TIMEOUT" "SOURCES;LINKS;SERVERS" ${ARGN})
+  cmake_parse_arguments(Z "PORTABLE;WINDOW" "TIMEOUT;SHARDS" "SOURCES;LINKS;SERVERS" ${ARGN})
   if(ZINTU_NATIVE AND NOT Z_PORTABLE)
     return()
   endif()
@@ -82,13 +85,25 @@ function(zintu_test name)
       set(command ${PROJECT_SOURCE_DIR}/tools/with-server.sh ${parts} -- ${command})
     endforeach()
   endif()
-  add_test(NAME ${name} COMMAND ${command} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   if(NOT Z_TIMEOUT)
     set(Z_TIMEOUT 120)
   endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${Z_TIMEOUT})
+  set(entries ${name})
+  if(Z_SHARDS)
+    set(entries)
+    math(EXPR last "${Z_SHARDS} - 1")
+    foreach(shard RANGE ${last})
+      add_test(NAME ${name}_${shard} COMMAND ${command} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+      set_tests_properties(${name}_${shard} PROPERTIES
+        ENVIRONMENT "GTEST_TOTAL_SHARDS=${Z_SHARDS};GTEST_SHARD_INDEX=${shard}")
+      list(APPEND entries ${name}_${shard})
+    endforeach()
+  else()
+    add_test(NAME ${name} COMMAND ${command} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
+  set_tests_properties(${entries} PROPERTIES TIMEOUT ${Z_TIMEOUT})
   if(Z_WINDOW)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK display LABELS window)
+    set_tests_properties(${entries} PROPERTIES RESOURCE_LOCK display LABELS window)
   endif()
 endfunction()
 
