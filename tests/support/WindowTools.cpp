@@ -122,6 +122,22 @@ void TypeAndPress(HWND dialog, HWND edit, const char* text, WPARAM key) {
     PumpDialogKeysFor(dialog, std::chrono::milliseconds(200));
 }
 
+void SendKeyPress(WORD key, const std::vector<WORD>& held) {
+    std::vector<INPUT> in;
+    auto add = [&](WORD vk, bool up) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = vk;
+        i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        in.push_back(i);
+    };
+    for (WORD h : held) add(h, false);
+    add(key, false);
+    add(key, true);
+    for (auto h = held.rbegin(); h != held.rend(); ++h) add(*h, true);
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+
 HWND CreateTestWindow(TestWindowHandler handler, const char* title) {
     static ATOM atom = [] {
         WNDCLASSA wc{};

@@ -30,6 +30,10 @@ void PumpDialogKeysFor(HWND dialog, std::chrono::milliseconds time);
 // Puts the text into an edit (or a combo box's edit part) of the dialog,
 // gives it the focus and presses the key there.
 void TypeAndPress(HWND dialog, HWND edit, const char* text, WPARAM key);
+// Presses the key and lets it go through the system's input queue, as a
+// person on the keyboard would, the held keys (Shift, Control...) down
+// around it. Sends only: the caller runs the loop that should see them.
+void SendKeyPress(WORD key, const std::vector<WORD>& held = {});
 
 // A plain hidden window of a class of our own; its messages go to the handler
 // when one is given (the window keeps it until destroyed), else to

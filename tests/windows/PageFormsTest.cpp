@@ -104,19 +104,7 @@ protected:
     }
     // A key pressed and let go on the keyboard, Shift held when asked.
     static void Press(WORD key, bool shift = false) {
-        std::vector<INPUT> in;
-        auto add = [&](WORD k, bool up) {
-            INPUT i = {};
-            i.type = INPUT_KEYBOARD;
-            i.ki.wVk = k;
-            i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-            in.push_back(i);
-        };
-        if (shift) add(VK_SHIFT, false);
-        add(key, false);
-        add(key, true);
-        if (shift) add(VK_SHIFT, true);
-        SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+        SendKeyPress(key, shift ? std::vector<WORD>{VK_SHIFT} : std::vector<WORD>{});
         PumpFor(std::chrono::milliseconds(150));
     }
     // Typed at the end of the field's text.

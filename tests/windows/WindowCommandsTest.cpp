@@ -536,20 +536,8 @@ void CALLBACK EndLoop(HWND, UINT, UINT_PTR timer, DWORD) {
 
 class ShortcutKeys : public WindowCommands {
 protected:
-    static void Keys(std::vector<WORD> held, WORD key) {
-        std::vector<INPUT> in;
-        auto add = [&](WORD vk, bool up) {
-            INPUT i = {};
-            i.type = INPUT_KEYBOARD;
-            i.ki.wVk = vk;
-            i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-            in.push_back(i);
-        };
-        for (WORD h : held) add(h, false);
-        add(key, false);
-        add(key, true);
-        for (auto h = held.rbegin(); h != held.rend(); ++h) add(*h, true);
-        SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+    static void Keys(const std::vector<WORD>& held, WORD key) {
+        SendKeyPress(key, held);
         UINT_PTR timer = SetTimer(nullptr, 0, 400, EndLoop);
         (void)RunMessageLoop();
         // The loop may have ended before its time (the frame closed).
