@@ -12,6 +12,7 @@
 #include "security/HandshakeItems.h"
 #include "security/HandshakeMessage.h"
 #include "security/HostNamePattern.h"
+#include "security/SecurityDialogs.h"
 #include "security/SecurityLibrary.h"
 #include "security/SecurityManager.h"
 
@@ -132,7 +133,16 @@ bool DefaultConfirm(int, const Certificate&, const char*) {
     return false;
 }
 
-const SslUserInterface kDefaultUi = {DefaultShowFatal, DefaultAskWarning, DefaultConfirm};
+// The certificate dialog lists the candidates; OK sends the one selected,
+// Cancel none.
+uint32_t DefaultChooseClientCertificate(const std::vector<StoredCertificate*>& candidates) {
+    g_certificateDialogResult = 0;
+    if (OpenCertificateList(nullptr, kCertListSelectClient, nullptr, &candidates) != 1) return 0;
+    return g_certificateDialogResult <= candidates.size() ? g_certificateDialogResult : 0;
+}
+
+const SslUserInterface kDefaultUi = {DefaultShowFatal, DefaultAskWarning, DefaultConfirm,
+                                     DefaultChooseClientCertificate};
 const SslUserInterface* g_ui = &kDefaultUi;
 
 // Counts the busy counter up around a box.
@@ -554,6 +564,24 @@ int32_t SslConnection::Receive(char* buffer, int32_t size) {
 }
 
 void SslConnection::ProcessRecord(std::unique_ptr<ProtectableRecord> record) {
+    // A server that answers the SSL 2.0-format hello in SSL 3.0 records is
+    // spoken to in them from now on, its alerts too: in the version its
+    // records carry until its ServerHello settles it (SSL 3.0 for a version
+    // this program does not speak).
+    if (writeSsl2_ && !readSsl2_ && state_ == kSslHelloSent) {
+        ErrorHolder unsupported;
+        ProtocolVersionItem v = record->Version();
+        version_ = MakeProtocolVersion(v.Major(), v.Minor(), SecurityDigest(kDigestMd5),
+                                       SecurityDigest(kDigestSha1), &unsupported);
+        if (!version_)
+            version_ = MakeProtocolVersion(3, 0, SecurityDigest(kDigestMd5), SecurityDigest(kDigestSha1),
+                                           &unsupported);
+        if (!version_) {
+            state_ = RaiseAndHandle(kErrorLibrary, kCodeOutOfMemory, kSslClosed, false);
+            return;
+        }
+        writeSsl2_ = false;
+    }
     // Only the reply to the hello may name another version than ours.
     if (version_ && state_ != kSslHelloSent && !(record->Version() == version_->VersionNumber())) {
         state_ = RaiseAndHandle(kErrorFatal, kCodeIllegalParameter, kSslClosed, false);
@@ -625,12 +653,7 @@ uint32_t SslConnection::ReadHandshake(const ProtectableRecord& record) {
             case 8: state = OnServerHello(m + 4, length); break;
             case 9: state = OnCertificate(m + 4, length); break;
             case 10: state = OnServerKeyExchange(m + 4, length); break;
-            case 11:
-                // No client certificates are offered: the flight answers
-                // with none.
-                certificateRequested_ = true;
-                state = row.next;
-                break;
+            case 11: state = OnCertificateRequest(m + 4, length); break;
             case 12: state = OnServerHelloDone(); break;
             case 13:
                 state = OnFinished(m + 4, length);
@@ -986,6 +1009,8 @@ uint32_t SslConnection::OnCertificate(const uint8_t* body, uint32_t length) {
 }
 
 void SslConnection::ResetKeyExchange() {
+    clientChain_.Resize(0);
+    clientKey_.reset();
     certificateReceived_ = certificateRequested_ = false;
     keyExchangeNeeded_ = keyExchangeReceived_ = false;
     serverKey_.reset();
@@ -1022,6 +1047,91 @@ uint32_t SslConnection::OnServerKeyExchange(const uint8_t* body, uint32_t length
         return RaiseAndHandle(kErrorFatal, kCodeIllegalParameter, kSslClosed, false);
     serverKey_->SetIsPrivate(false);
     return kSslServerHelloReceived;
+}
+
+// The server asks who the client is: after its Certificate only. The user
+// chooses among the personal certificates that fit, or sends none.
+uint32_t SslConnection::OnCertificateRequest(const uint8_t* body, uint32_t length) {
+    if (!certificateReceived_ || certificateRequested_)
+        return RaiseAndHandle(kErrorFatal, kCodeUnexpectedMessage, kSslClosed, false);
+    certificateRequested_ = true;
+    CertificateRequestItem request;
+    uint32_t left = length;
+    request.Read(body, left);
+    ErrorHolder report;
+    if (left != 0 || !request.IsComplete()) return RaiseAndHandle(kErrorFatal, kCodeDecodeError, kSslClosed, false);
+    // The names must decode; certificate types this program has no keys for
+    // (a TLS server lists ECDSA's, 64, beside RSA's) are passed over, not
+    // refused.
+    if (!request.authorities.Check(&report)) return HandleError(report.Error(), kSslClosed, false);
+    ChooseClientChain(request.types, request.authorities);
+    return kSslServerHelloReceived;
+}
+
+namespace {
+
+// The certificate type a request names for a key: 1 RSA, 2 DSA.
+uint8_t CertificateTypeOf(const Certificate& certificate) {
+    std::unique_ptr<PublicKey> key = certificate.GetPublicKey(0);
+    if (!key) return 0;
+    return key->Kind() == kKeyRsa ? 1 : key->Kind() == kKeyDsa ? 2 : 0;
+}
+
+}  // namespace
+
+bool SslConnection::ChooseClientChain(const ByteListItem& types, const ShortVectorList& authorities) {
+    clientChain_.Resize(0);
+    clientKey_.reset();
+    SecurityManager& m = *manager_;
+    m.Load(kLoadPersonal | kLoadAuthorities);
+    std::vector<StoredCertificate*> candidates;
+    std::vector<std::vector<StoredCertificate*>> links;
+    for (ListNode* node = m.personalCertificates.First(); node; node = node->Next()) {
+        auto* entry = static_cast<StoredCertificate*>(node);
+        Certificate* parsed = entry->certificate.Length() ? entry->Parsed() : nullptr;
+        if (!parsed || !types.Contains(CertificateTypeOf(*parsed))) continue;
+        ClientChain chain;
+        if (m.BuildClientChain(chain, entry, authorities) != 2) continue;
+        candidates.push_back(entry);
+        links.push_back(chain.links);
+    }
+    if (candidates.empty()) return false;
+    uint32_t chosen;
+    {
+        DialogBusy busy;
+        chosen = (g_ui->chooseClientCertificate ? g_ui : &kDefaultUi)->chooseClientCertificate(candidates);
+    }
+    if (chosen == 0 || chosen > candidates.size()) return false;
+    StoredCertificate* entry = candidates[chosen - 1];
+    {
+        // The key stays sealed until the user has chosen; a password the
+        // user does not give sends no certificate.
+        DialogBusy busy;
+        ErrorHolder report;
+        clientKey_ = m.UnlockPrivateKey(*entry, nullptr, &report);
+    }
+    if (!clientKey_) return false;
+    clientChain_.Append(entry->certificate);
+    for (StoredCertificate* link : links[chosen - 1]) clientChain_.Append(link->certificate);
+    return true;
+}
+
+bool SslConnection::SendCertificateVerify() {
+    SecureShortByteVector md5, sha, hashes;
+    version_->CertificateVerifyHashes(md5, sha);
+    if (md5.Length() != 16 || sha.Length() != 20) return false;
+    hashes.Concat(md5, sha);
+    ShortByteVector signature;
+    clientKey_->SetIsPrivate(true);
+    EncryptVector(*clientKey_, hashes, signature, 0);
+    if (clientKey_->GetError() || signature.Length() == 0) return false;
+    ShortByteVector body;
+    uint8_t field[2];
+    WriteBigEndian(field, signature.Length(), 2);
+    body.Append(field, 2);
+    body.Append(signature);
+    SendHandshake(kCertificateVerify, body);
+    return true;
 }
 
 // The chain against the store and the user: 1 accepted. A refusal has gone
@@ -1165,7 +1275,13 @@ uint32_t SslConnection::OnServerHelloDone() {
     if (!certificateReceived_ || !serverKey_ || (keyExchangeNeeded_ && !keyExchangeReceived_))
         return RaiseAndHandle(kErrorFatal, kCodeHandshakeFailure, kSslClosed, false);
     bool tls = version_->VersionNumber() == ProtocolVersionItem(3, 1);
-    if (certificateRequested_) {
+    bool sendsCertificate = certificateRequested_ && clientKey_ && clientChain_.Count() != 0;
+    if (sendsCertificate) {
+        ShortByteVector chain;
+        chain.Resize(clientChain_.EncodedSize());
+        clientChain_.Write(chain.Data());
+        SendHandshake(kCertificateMessage, chain);
+    } else if (certificateRequested_) {
         if (tls) {
             ShortByteVector empty;
             uint8_t none[3] = {0, 0, 0};
@@ -1200,6 +1316,8 @@ uint32_t SslConnection::OnServerHelloDone() {
     version_->ComputeMasterSecret(masterSecret_, secret);
     version_->SetValue(kValueMasterSecret, masterSecret_);
     if (masterSecret_.Length() != 48 || !DeriveKeys())
+        return RaiseAndHandle(kErrorFatal, kCodeHandshakeFailure, kSslClosed, false);
+    if (sendsCertificate && !SendCertificateVerify())
         return RaiseAndHandle(kErrorFatal, kCodeHandshakeFailure, kSslClosed, false);
     SendChangeCipherSpecAndFinished();
     return kSslClientFinishedSent;
@@ -1270,9 +1388,15 @@ int SslConnection::ConfirmServerCertificate(const Certificate& chain, bool& unkn
     return CheckServerCertificate() ? 1 : 0;
 }
 
-// No chooser of client certificates yet: the request is answered with none.
-bool SslConnection::ChooseClientCertificate(Ssl2ClientCredentials&) {
-    return false;
+// SSL 2.0 asks for a certificate of an RSA key.
+bool SslConnection::ChooseClientCertificate(Ssl2ClientCredentials& chosen) {
+    ByteListItem rsa;
+    rsa.SetCount(1);
+    rsa.At(0) = 1;
+    if (!ChooseClientChain(rsa, ShortVectorList())) return false;
+    chosen.certificate.Assign(clientChain_.Item(0));
+    chosen.privateKey = std::move(clientKey_);
+    return true;
 }
 
 uint32_t SslConnection::FailHandshake(const SecurityErrorCode& error, uint32_t nextState, bool silent) {

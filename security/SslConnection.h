@@ -24,6 +24,7 @@
 #include "security/SslRecord.h"
 
 class SecurityManager;
+class StoredCertificate;
 struct SslSessionCacheEntry;
 
 // Connection states.
@@ -71,6 +72,10 @@ struct SslUserInterface {
     // The certificate questions: mode 5 wrong host name, 7 unknown or
     // unconfirmed authority, 10 expired. Answers whether to accept.
     bool (*confirmCertificate)(int mode, const Certificate& chain, const char* host);
+    // The personal certificate to send to a server that asks for one: the
+    // candidate's index + 1, or 0 to send none. Where it is left out the
+    // certificate dialog asks.
+    uint32_t (*chooseClientCertificate)(const std::vector<StoredCertificate*>& candidates);
 };
 void SetSslUserInterface(const SslUserInterface* ui);
 // While above zero a security box is open.
@@ -155,7 +160,14 @@ private:
     uint32_t OnServerHello(const uint8_t* body, uint32_t length);
     uint32_t OnCertificate(const uint8_t* body, uint32_t length);
     uint32_t OnServerKeyExchange(const uint8_t* body, uint32_t length);
+    uint32_t OnCertificateRequest(const uint8_t* body, uint32_t length);
+    // The user's choice among the personal certificates of the key types
+    // (1 RSA, 2 DSA) whose chains reach a stored root: fills the client
+    // chain and key; false when none is to be sent.
+    bool ChooseClientChain(const ByteListItem& types, const ShortVectorList& authorities);
     uint32_t OnServerHelloDone();
+    // The signature of the handshake so far with the client's key.
+    bool SendCertificateVerify();
     // Forgets the server's keys and messages of a handshake.
     void ResetKeyExchange();
     uint32_t OnFinished(const uint8_t* body, uint32_t length);
@@ -251,6 +263,10 @@ private:
     bool certificateRequested_ = false;
     bool keyExchangeNeeded_ = false;
     bool keyExchangeReceived_ = false;
+    // The client certificate chosen for a CertificateRequest (the
+    // certificate, then its authorities upwards) and its private key.
+    CertificateList clientChain_;
+    std::unique_ptr<PublicKey> clientKey_;
     std::vector<uint16_t> offeredSuites_;
     SslSessionCacheEntry* entry_ = nullptr;
 };

@@ -3,6 +3,7 @@
 // over 3-DES with SHA-1, resumed on the second load, and the level of a
 // connection whose server key is small; and a request for a client
 // certificate (TLS 1.0 from Debian's command beside it).
+#include "resources/SecurityIds.h"
 #include "tests/security/HttpsFixture.h"
 
 using namespace https_test;
@@ -89,6 +90,55 @@ TEST_F(Https, ACertificateRequestIsAnsweredWithNone) {
         EXPECT_NE(body.find(k.named), std::string::npos) << body << ServerLog(k.server);
         EXPECT_NE(body.find("no client certificate available"), std::string::npos) << body;
         EXPECT_EQ(owner.FailCount(), 0);
+    }
+    EXPECT_TRUE(g_user.fatal.empty());
+}
+
+// With a personal certificate in the store whose chain reaches a stored
+// root, the server's request opens the certificate dialog: OK sends the
+// certificate with its chain and signs the handshake with its key, which
+// the server verifies against the client authority; Cancel sends none.
+TEST_F(Https, ACertificateRequestSendsTheCertificateTheUserChooses) {
+    struct Case {
+        const char* server;
+        uint8_t suite;
+        int button;
+    } cases[] = {{"SSL3REQUEST", 0x04, IDOK}, {"TLSREQUEST", 0x02, IDOK}, {"TLSREQUEST", 0x02, IDCANCEL}};
+    TrustTestAuthority();
+    ASSERT_TRUE(security_test::AddClientCertificate(*manager_));
+    bool shot = false;
+    for (const Case& k : cases) {
+        SCOPED_TRACE(std::string(k.server) + (k.button == IDOK ? " OK" : " Cancel"));
+        // A fresh handshake each time: a resumed one is asked nothing.
+        ClearSslSessionCache();
+        OfferOnly(*manager_, k.suite);
+        std::string listed;
+        testing_support::DialogDriver chooser(
+            "Select Client Certificate",
+            [&](HWND d) {
+                char name[100] = "";
+                SendDlgItemMessageA(d, IDC_CERT_LIST, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(name));
+                listed = name;
+                if (!shot) testing_support::CheckWindowScreenshot(d, "select-client-certificate");
+                shot = true;
+            },
+            k.button);
+        HttpsConnection c(view_.get(), 0, "127.0.0.1", Port(k.server), "/", false, false);
+        Owner owner(*view_, c);
+        std::string body = Load(c, owner);
+        EXPECT_TRUE(chooser.Found());
+        EXPECT_EQ(listed, "Zintu Test Client");
+        EXPECT_EQ(owner.FailCount(), 0);
+        std::string log = ServerLog(k.server);
+        if (k.button == IDOK) {
+            EXPECT_NE(body.find("Subject: O=Zintu Test, CN=Zintu Test Client"), std::string::npos) << body;
+            size_t client = log.find("depth=0 O = Zintu Test, CN = Zintu Test Client");
+            EXPECT_NE(client, std::string::npos) << log;
+            EXPECT_EQ(log.find("verify return:1", client), log.find("verify return", client)) << log;
+            EXPECT_EQ(log.find("verify error"), std::string::npos) << log;
+        } else {
+            EXPECT_NE(body.find("no client certificate available"), std::string::npos) << body;
+        }
     }
     EXPECT_TRUE(g_user.fatal.empty());
 }

@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "security/PasswordSeal.h"
+#include "security/SecurityLibrary.h"
 #include "security/SecurityManager.h"
 #include "tests/support/TestPaths.h"
 
@@ -64,6 +66,38 @@ void TrustTestAuthority(SecurityManager& manager) {
     entry->certificate.SetBytes(der.data(), static_cast<uint32_t>(der.size()));
     entry->allowConnections = 1;
     entry->AppendTo(manager.authorities);
+}
+
+bool AddClientCertificate(SecurityManager& manager) {
+    SecureByteVector password;
+    password.SetBytes(reinterpret_cast<const uint8_t*>("client"), 6);
+    if (!manager.SetPassword(SecureByteVector(), password)) return false;
+    std::unique_ptr<BlockCipher> context = manager.NewStoreContext();
+    std::unique_ptr<DigestBase> sha = SecurityDigest(kDigestSha1)->NewSameKind();
+    SecureByteVector master;
+    if (!context || OpenWithPassword(manager.passwordBlob, manager.passwordCheck, password, kPasswordLabel,
+                                     context.get(), *sha, master) != kSealOpened)
+        return false;
+    manager.askPasswordPolicy = 0;
+    manager.cachedKey.Concat(password, master);
+
+    auto* entry = new StoredCertificate();
+    std::vector<uint8_t> der = DataFile("https/client.der");
+    entry->certificate.SetBytes(der.data(), static_cast<uint32_t>(der.size()));
+    const char name[] = "Zintu Test Client";
+    entry->displayName.SetBytes(reinterpret_cast<const uint8_t*>(name), sizeof name);
+    SecureByteVector key;
+    std::vector<uint8_t> keyDer = DataFile("https/client-key.der");
+    key.SetBytes(keyDer.data(), static_cast<uint32_t>(keyDer.size()));
+    SealWithPassword(key, manager.cachedKey, kPrivateKeyLabel, *context, *sha, entry->encryptedKey, entry->keyCheck);
+    entry->AppendTo(manager.personalCertificates);
+
+    auto* authority = new StoredCertificate();
+    std::vector<uint8_t> ca = DataFile("https/client-ca.der");
+    authority->certificate.SetBytes(ca.data(), static_cast<uint32_t>(ca.size()));
+    authority->allowConnections = 1;
+    authority->AppendTo(manager.authorities);
+    return entry->encryptedKey.Length() != 0 && !der.empty() && !ca.empty();
 }
 
 }  // namespace security_test

@@ -24,5 +24,10 @@ std::vector<uint8_t> BigInput();
 // The HTTPS tests' authority (https/ca.der) stored as one that the user
 // allows connections for, so that its servers' certificates ask nothing.
 void TrustTestAuthority(SecurityManager& manager);
+// The fixtures' client certificate (https/client.der) as the user's own,
+// its key (https/client-key.der) sealed under the security password
+// "client", which the store remembers for the session, and its authority
+// (https/client-ca.der) stored. False when the store would not take them.
+bool AddClientCertificate(SecurityManager& manager);
 
 }  // namespace security_test
