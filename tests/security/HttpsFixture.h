@@ -17,6 +17,7 @@
 #include "tests/net/NetFixture.h"
 #include "tests/security/SecurityTestData.h"
 #include "tests/support/LocalServer.h"
+#include "tests/support/SecureTestSession.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WindowTools.h"
 
@@ -95,28 +96,17 @@ protected:
         });
         delayed_ = std::make_unique<DelayedMessageQueue>(timerWindow_);
         g_delayedMessages = delayed_.get();
-        SetSecurityProfileDirectory(dir_.Path());
-        ASSERT_EQ(StartSecurityLibrary(), 1);
-        manager_ = SecurityManager::Acquire();
-        ASSERT_NE(manager_, nullptr);
-        // The suites the peer runs: authentication only, as Debian's
-        // OpenSSL has dropped the old ciphers.
-        CipherSuiteList& offered = manager_->preferences.activeSsl3Suites;
-        offered.Resize(0);
-        offered.Append(CipherSuiteItem(0, 0x0A));
-        offered.Append(CipherSuiteItem(0, 0x02));
-        offered.Append(CipherSuiteItem(0, 0x01));
-        ClearSslSessionCache();
-        ClearAcceptedCertificates();
+        // 3-DES, and the suites that only authenticate, which Debian's
+        // OpenSSL still runs; the test authority is trusted where a test
+        // says so.
+        ASSERT_TRUE(session_.Start(dir_.Path(), {0x0A, 0x02, 0x01}, false));
+        manager_ = session_.Manager();
         g_user = User();
         SetSslUserInterface(&kRecordingUser);
     }
     void TearDown() override {
-        SetSslUserInterface(nullptr);
-        ClearSslSessionCache();
-        ClearAcceptedCertificates();
-        if (manager_) manager_->Release();
-        SetSecurityProfileDirectory("");
+        session_.Stop();
+        manager_ = nullptr;
         delayed_.reset();
         DestroyWindow(timerWindow_);
         NetTest::TearDown();
@@ -149,6 +139,7 @@ protected:
     };
 
     testing_support::ScratchDir dir_;
+    testing_support::SecureTestSession session_;
     SecurityManager* manager_ = nullptr;
     HWND timerWindow_ = nullptr;
     std::unique_ptr<DelayedMessageQueue> delayed_;

@@ -17,6 +17,7 @@
 #include "tests/app/TestFrame.h"
 #include "tests/security/SecurityTestData.h"
 #include "tests/support/LocalServer.h"
+#include "tests/support/SecureTestSession.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WindowTools.h"
 #include "windows/OpenUrl.h"
@@ -56,32 +57,19 @@ protected:
                                 "[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") + "\r\n",
                                 RecordBox);
         ASSERT_NE(frame_, nullptr);
-        SetSecurityProfileDirectory(dir_.Path());
-        ASSERT_EQ(StartSecurityLibrary(), 1);
+        ASSERT_TRUE(session_.Start(dir_.Path(), {0x02}, true));
         InstallSecureConnections();
-        manager_ = SecurityManager::Acquire();
-        ASSERT_NE(manager_, nullptr);
-        // The suites the server runs; its authority is trusted.
-        CipherSuiteList& offered = manager_->preferences.activeSsl3Suites;
-        offered.Resize(0);
-        offered.Append(CipherSuiteItem(0, 0x02));
-        security_test::TrustTestAuthority(*manager_);
-        ClearSslSessionCache();
         SetSslUserInterface(&kRefusingUser);
     }
     void TearDown() override {
-        SetSslUserInterface(nullptr);
-        ClearSslSessionCache();
-        ClearAcceptedCertificates();
         EndTestFrame(frame_);
-        if (manager_) manager_->Release();
-        SetSecurityProfileDirectory("");
+        session_.Stop();
     }
 
     ScratchDir dir_;
     FrameWindow frameWindow_;
     HWND frame_ = nullptr;
-    SecurityManager* manager_ = nullptr;
+    SecureTestSession session_;
 };
 
 TEST_F(HttpsWindow, ASecurePageShowsWithItsTitleAndItsLevel) {

@@ -12,6 +12,7 @@
 #include "tests/net/NetFixture.h"
 #include "tests/security/SecurityTestData.h"
 #include "tests/support/LocalServer.h"
+#include "tests/support/SecureTestSession.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WindowTools.h"
 
@@ -28,24 +29,14 @@ class SecureNews : public NetTest {
 protected:
     void SetUp() override {
         NetTest::SetUp();
-        SetSecurityProfileDirectory(dir_.Path());
-        ASSERT_EQ(StartSecurityLibrary(), 1);
-        manager_ = SecurityManager::Acquire();
-        ASSERT_NE(manager_, nullptr);
-        CipherSuiteList& offered = manager_->preferences.activeSsl3Suites;
-        offered.Resize(0);
-        offered.Append(CipherSuiteItem(0, 0x02));
-        security_test::TrustTestAuthority(*manager_);
-        ClearSslSessionCache();
+        ASSERT_TRUE(session_.Start(dir_.Path(), {0x02}, true));
     }
     void TearDown() override {
-        ClearSslSessionCache();
-        if (manager_) manager_->Release();
-        SetSecurityProfileDirectory("");
+        session_.Stop();
         NetTest::TearDown();
     }
     testing_support::ScratchDir dir_;
-    SecurityManager* manager_ = nullptr;
+    testing_support::SecureTestSession session_;
 };
 
 TEST_F(SecureNews, ASecureServerListsItsGroups) {
