@@ -1,6 +1,8 @@
 // Bitmap strips drawn into a real device context: the cells of a resource
 // strip plainly, transparently, over a colour, paired and embossed; the
-// stand-in cross of a missing file. Pixels are read back from the target.
+// stand-in cross of a missing file; a strip painted in a window is made again
+// after the display changes its colour depth. Pixels are read back from the
+// target.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -118,6 +120,80 @@ TEST(BitmapStrip, ImageFileStrip) {
     strip.DrawCell(target.dc, 0, 0, 0, 0, 0);
     EXPECT_EQ(RGB(255, 0, 0), target.At(3, 3));
     EXPECT_EQ(RGB(0, 128, 0), target.At(19, 3));
+}
+
+// Finds a mode of the display's size with another colour depth.
+bool OtherDepthMode(DEVMODEA& mode) {
+    DEVMODEA current{};
+    current.dmSize = sizeof current;
+    if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &current)) return false;
+    for (DWORD i = 0;; ++i) {
+        mode = DEVMODEA{};
+        mode.dmSize = sizeof mode;
+        if (!EnumDisplaySettingsA(nullptr, i, &mode)) return false;
+        if (mode.dmBitsPerPel >= 16 && mode.dmBitsPerPel != current.dmBitsPerPel &&
+            mode.dmPelsWidth == current.dmPelsWidth && mode.dmPelsHeight == current.dmPelsHeight) {
+            return true;
+        }
+    }
+}
+
+// The display's own mode again when the test ends, whatever happened.
+struct DisplayModeRestorer {
+    ~DisplayModeRestorer() { ChangeDisplaySettingsA(nullptr, 0); }
+};
+
+TEST(BitmapStrip, ChangedColourDepthRebuildsAStripInAWindow) {
+    BitmapStrip strip(GetModuleHandleA(nullptr), "STRIP80", 5, true);
+    int paints = 0;
+    int announcedDepth = 0;
+    HWND window = testing_support::CreateTestWindow([&](HWND hwnd, UINT message, WPARAM w, LPARAM l) -> LRESULT {
+        if (message == WM_DISPLAYCHANGE) {
+            announcedDepth = static_cast<int>(w);
+            InvalidateRect(hwnd, nullptr, TRUE);
+        }
+        if (message != WM_PAINT) return DefWindowProcA(hwnd, message, w, l);
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(hwnd, &paint);
+        strip.DrawCell(dc, 2, 0, 0, 0, 0);
+        EndPaint(hwnd, &paint);
+        ++paints;
+        return 0;
+    });
+    ASSERT_NE(nullptr, window);
+    SetWindowPos(window, HWND_TOP, 10, 10, 120, 80, SWP_SHOWWINDOW);
+    auto paintedBlue = [&] {
+        HDC dc = GetDC(window);
+        COLORREF pixel = GetPixel(dc, 3, 3) & 0xFFFFFF;  // the cell's (4, 4)
+        ReleaseDC(window, dc);
+        return pixel == RGB(0, 0, 255);
+    };
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return paints > 0; }));
+    EXPECT_TRUE(paintedBlue());
+    const int built = strip.BuildCount();
+
+    // Painting again on a display of the same depth uses the strip as it is.
+    InvalidateRect(window, nullptr, TRUE);
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return paints > 1; }));
+    EXPECT_EQ(built, strip.BuildCount());
+
+    DEVMODEA other;
+    ASSERT_TRUE(OtherDepthMode(other)) << "the display offers no other colour depth";
+    DisplayModeRestorer restorer;
+    ASSERT_EQ(DISP_CHANGE_SUCCESSFUL, ChangeDisplaySettingsA(&other, CDS_FULLSCREEN));
+    ASSERT_TRUE(testing_support::PumpUntil(
+        [&] { return announcedDepth == static_cast<int>(other.dmBitsPerPel) && paints > 2; }));
+    EXPECT_EQ(built + 1, strip.BuildCount());
+    EXPECT_TRUE(paintedBlue());
+
+    // And back: built once more for the display's own depth.
+    ChangeDisplaySettingsA(nullptr, 0);
+    ASSERT_TRUE(testing_support::PumpUntil([&] {
+        return announcedDepth != static_cast<int>(other.dmBitsPerPel) && paints > 3;
+    }));
+    EXPECT_EQ(built + 2, strip.BuildCount());
+    EXPECT_TRUE(paintedBlue());
+    DestroyWindow(window);
 }
 
 }  // namespace
