@@ -68,6 +68,12 @@ struct GifImage::State {
 
     // The frame being filled.
     uint8_t mask = 0xFF;  // pixel indices kept within the colour table
+    // Where the line in progress goes: an 8-bit frame's row itself, else
+    // (or for lines past the frame) the line buffer.
+    uint8_t* target = nullptr;
+    // The target row was new and its bytes past the line are not yet
+    // written: cleared when decoding pauses inside the line.
+    bool targetFresh = false;
     int lineCount = 0;
     int pass = 0;
     int row = 0;
@@ -76,6 +82,22 @@ struct GifImage::State {
     uint8_t stack[kMaxCodes + 1];
     uint8_t suffix[kMaxCodes];
     uint16_t prefix[kMaxCodes];
+    uint16_t length[kMaxCodes];  // of each code's string
+
+    // The previous string and the first pixel of the current one become the
+    // next code; the code size grows as the table fills.
+    void AddCode(int& codeSize) {
+        if (nextSlot >= kMaxCodes) return;
+        prefix[nextSlot] = static_cast<uint16_t>(previous);
+        suffix[nextSlot] = static_cast<uint8_t>(firstChar);
+        int grown = length[previous] + 1;
+        length[nextSlot] = static_cast<uint16_t>(grown > kMaxCodes ? kMaxCodes + 1 : grown);
+        ++nextSlot;
+        if (nextSlot >= top && codeSize < 12) {
+            ++codeSize;
+            top <<= 1;
+        }
+    }
 
     void NextFrame() {
         descriptorRead = false;
@@ -86,6 +108,8 @@ struct GifImage::State {
         subBlockLeft = 0;
         bitBuffer = 0;
         bitCount = 0;
+        target = nullptr;
+        targetFresh = false;
         lineCount = 0;
         pass = 0;
         row = 0;
@@ -283,6 +307,7 @@ int GifImage::DecodePixels(const uint8_t* data, uint32_t length, uint32_t& pos) 
         s.top = 1 << s.codeSize;
         s.needFirst = true;
         s.lzwStarted = true;
+        for (int i = 0; i < s.firstFree; ++i) s.length[i] = 1;
         int count = 0;
         FrameColours(frame, count);
         frame.bitsPerPixel = BitsForColours(count);
@@ -333,13 +358,53 @@ int GifImage::DecodePixels(const uint8_t* data, uint32_t length, uint32_t& pos) 
             }
             if (code == s.endCode) {
                 if (s.lineCount > 0) {
-                    if (StoreLine(s.line, s.lineCount) < 0) result = kBadData;
+                    if (StoreLine(s.target, s.lineCount) < 0) result = kBadData;
                     s.lineCount = 0;
+                    s.target = nullptr;
                 } else {
                     result = kRowBoundary;
                 }
                 s.draining = !terminated;
                 break;
+            }
+            if (!s.needFirst && width > 0) {
+                // A string that fits in the line is written straight into
+                // it, last pixel first, from the lengths of the table's
+                // strings; the rest goes through the stack below.
+                int length = code < s.nextSlot ? s.length[code] : s.length[s.previous] + 1;
+                if (length <= width - s.lineCount) {
+                    if (!LineTarget()) {
+                        result = kBadData;
+                        break;
+                    }
+                    const uint8_t mask = s.mask;
+                    uint8_t* first = s.target + s.lineCount;
+                    uint8_t* out = first + length - 1;
+                    int incoming = code;
+                    if (code >= s.nextSlot) {
+                        *out-- = static_cast<uint8_t>(s.firstChar & mask);
+                        code = s.previous;
+                    }
+                    while (code >= s.firstFree && out > first) {
+                        *out-- = static_cast<uint8_t>(s.suffix[code] & mask);
+                        code = s.prefix[code];
+                    }
+                    // A table made from bad codes can disagree with its
+                    // lengths: decoding ends there.
+                    if (code >= s.firstFree || out != first) {
+                        result = kBadData;
+                        break;
+                    }
+                    *out = static_cast<uint8_t>(code & mask);
+                    s.firstChar = code;
+                    s.AddCode(codeSize);
+                    s.previous = incoming;
+                    if (!LineGrew(length, width)) {
+                        result = kBadData;
+                        break;
+                    }
+                    continue;
+                }
             }
             int sp = 0;
             if (s.needFirst) {
@@ -364,34 +429,32 @@ int GifImage::DecodePixels(const uint8_t* data, uint32_t length, uint32_t& pos) 
                 if (result != kStepDone) break;
                 s.firstChar = code;
                 s.stack[sp++] = static_cast<uint8_t>(code);
-                if (s.nextSlot < kMaxCodes) {
-                    s.prefix[s.nextSlot] = static_cast<uint16_t>(s.previous);
-                    s.suffix[s.nextSlot] = static_cast<uint8_t>(s.firstChar);
-                    ++s.nextSlot;
-                    if (s.nextSlot >= s.top && codeSize < 12) {
-                        ++codeSize;
-                        s.top <<= 1;
-                    }
-                }
+                s.AddCode(codeSize);
                 s.previous = incoming;
             }
             // Empty frames still consume their data; nothing is stored.
             if (width == 0) continue;
             while (sp > 0) {
+                if (!LineTarget()) {
+                    result = kBadData;
+                    break;
+                }
                 int room = width - s.lineCount;
                 int take = sp < room ? sp : room;
-                uint8_t* out = s.line + s.lineCount;
-                for (int i = 0; i < take; ++i) out[i] = s.stack[--sp];
-                s.lineCount += take;
-                if (s.lineCount == width) {
-                    s.lineCount = 0;
-                    if (StoreLine(s.line, width) < 0) {
-                        result = kBadData;
-                        break;
-                    }
+                uint8_t* out = s.target + s.lineCount;
+                const uint8_t mask = s.mask;
+                for (int i = 0; i < take; ++i) out[i] = s.stack[--sp] & mask;
+                if (!LineGrew(take, width)) {
+                    result = kBadData;
+                    break;
                 }
             }
             if (result != kStepDone) break;
+        }
+        if (s.targetFresh && s.target && s.lineCount > 0) {
+            // The row may be drawn before the rest of its line arrives.
+            memset(s.target + s.lineCount, 0, frame.RowBytes() - static_cast<uint32_t>(s.lineCount));
+            s.targetFresh = false;
         }
         s.bitBuffer = bits;
         s.bitCount = bitCount;
@@ -422,41 +485,66 @@ int GifImage::DrainSubBlocks(const uint8_t* data, uint32_t length, uint32_t& pos
     return s.endResult;
 }
 
+// The row the next line is stored in, or -1 when it is to be ignored.
+int GifImage::NextLineRow() const {
+    const State& s = *state_;
+    const ImageFrame& frame = *CurrentFrame();
+    if (frame.interlaced) return s.pass > 3 ? -1 : s.row;
+    // Rows beyond the frame's height are ignored.
+    return frame.rowsDecoded >= frame.height ? -1 : frame.rowsDecoded;
+}
+
+uint8_t* GifImage::LineTarget() {
+    State& s = *state_;
+    if (s.target) return s.target;
+    ImageFrame& frame = *CurrentFrame();
+    int row = NextLineRow();
+    // 8-bit pixels go straight into their row; packed ones are gathered in
+    // the line buffer first.
+    s.targetFresh = false;
+    if (row < 0 || frame.bitsPerPixel != 8) {
+        s.target = s.line;
+    } else {
+        s.targetFresh = frame.Row(row) == nullptr;
+        s.target = RowForWriting(frame, row, true);
+    }
+    return s.target;
+}
+
+bool GifImage::LineGrew(int count, int width) {
+    State& s = *state_;
+    s.lineCount += count;
+    if (s.lineCount < width) return true;
+    s.lineCount = 0;
+    int stored = StoreLine(s.target, width);
+    s.target = nullptr;
+    return stored >= 0;
+}
+
 int GifImage::StoreLine(const uint8_t* line, int count) {
     State& s = *state_;
     ImageFrame& frame = *CurrentFrame();
-    int row;
-    if (frame.interlaced) {
-        if (s.pass > 3) return kStepDone;
-        row = s.row;
-    } else {
-        // Rows beyond the frame's height are ignored.
-        if (frame.rowsDecoded >= frame.height) return kStepDone;
-        row = frame.rowsDecoded;
-    }
+    int row = NextLineRow();
+    if (row < 0) return kStepDone;
     uint8_t* out = RowForWriting(frame, row, true);
     if (!out) return kBadData;
-    uint8_t mask = s.mask;
+    // The line's indices are already within the colour table.
     uint32_t bytes = frame.RowBytes();
     switch (frame.bitsPerPixel) {
         case 8:
-            if (mask == 0xFF) {
-                memcpy(out, line, static_cast<size_t>(count));
-            } else {
-                for (int i = 0; i < count; ++i) out[i] = line[i] & mask;
-            }
+            if (out != line) memcpy(out, line, static_cast<size_t>(count));
             if (static_cast<uint32_t>(count) < bytes) memset(out + count, 0, bytes - count);
             break;
         case 4:
             memset(out, 0, bytes);
             for (int i = 0; i < count; ++i) {
-                out[i >> 1] |= static_cast<uint8_t>((line[i] & mask) << ((i & 1) ? 0 : 4));
+                out[i >> 1] |= static_cast<uint8_t>(line[i] << ((i & 1) ? 0 : 4));
             }
             break;
         default:
             memset(out, 0, bytes);
             for (int i = 0; i < count; ++i) {
-                out[i >> 3] |= static_cast<uint8_t>((line[i] & mask & 1) << (7 - (i & 7)));
+                out[i >> 3] |= static_cast<uint8_t>((line[i] & 1) << (7 - (i & 7)));
             }
             break;
     }

@@ -33,6 +33,12 @@ private:
     int ReadDescriptor(const uint8_t* data, uint32_t length, uint32_t& pos);
     int DecodePixels(const uint8_t* data, uint32_t length, uint32_t& pos);
     int DrainSubBlocks(const uint8_t* data, uint32_t length, uint32_t& pos);
+    int NextLineRow() const;
+    // The line in progress: where its pixels go, found with its first one.
+    uint8_t* LineTarget();
+    // count more pixels are in the line; a full line is stored. False when
+    // storing it failed.
+    bool LineGrew(int count, int width);
     int StoreLine(const uint8_t* line, int count);
     ImageFrame* FrameForBlock();
     void FreeState();
