@@ -10,6 +10,7 @@
 #include "core/CommandDispatcher.h"
 #include "core/MessageBoxes.h"
 #include "core/Preferences.h"
+#include "core/Win32Utilities.h"
 #include "documents/Document.h"
 #include "resources/CoreIds.h"
 #include "windows/WindowCommands.h"
@@ -41,18 +42,7 @@ HWND FocusElsewhere(const DocumentWindow* w) {
 // Text as CF_TEXT, owned by the frame; nothing when the clipboard is busy
 // or memory is short.
 void CopyTextToClipboard(const std::string& text) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, text.size() + 1);
-    if (!block) return;
-    if (char* bytes = static_cast<char*>(GlobalLock(block))) {
-        std::memcpy(bytes, text.c_str(), text.size() + 1);
-        GlobalUnlock(block);
-        if (OpenClipboard(g_frameWindow)) {
-            EmptyClipboard();
-            if (SetClipboardData(CF_TEXT, block)) block = nullptr;
-            CloseClipboard();
-        }
-    }
-    if (block) GlobalFree(block);
+    (void)::CopyTextToClipboard(g_frameWindow, text);
 }
 
 LRESULT CmdCopy(HWND, UINT, WPARAM, LPARAM) {

@@ -242,6 +242,27 @@ char* GetWindowsVersionText(char* out) {
     return out;
 }
 
+bool SetClipboardBlock(HWND owner, UINT format, HGLOBAL block) {
+    if (!block || !OpenClipboard(owner)) return false;
+    EmptyClipboard();
+    const bool set = SetClipboardData(format, block) != nullptr;
+    CloseClipboard();
+    return set;
+}
+
+bool CopyTextToClipboard(HWND owner, const std::string& text) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, text.size() + 1);
+    if (!block) return false;
+    char* bytes = static_cast<char*>(GlobalLock(block));
+    if (bytes) {
+        std::memcpy(bytes, text.c_str(), text.size() + 1);
+        GlobalUnlock(block);
+    }
+    if (bytes && SetClipboardBlock(owner, CF_TEXT, block)) return true;
+    GlobalFree(block);
+    return false;
+}
+
 HGLOBAL CreateDibFromBitmap(HBITMAP bitmap, DWORD compression, HPALETTE palette) {
     if (compression == BI_BITFIELDS) return nullptr;
     if (!palette) palette = static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));

@@ -48,6 +48,14 @@ char* GetWindowsVersionText(char* out);
 // The text for a platform id (VER_PLATFORM_*) and version.
 std::string FormatWindowsVersion(DWORD platform, DWORD major, DWORD minor);
 
+// Puts the block on the clipboard as the format, owned by the window; the
+// clipboard then owns the block. False when the clipboard is busy: the
+// caller keeps (and frees) the block.
+bool SetClipboardBlock(HWND owner, UINT format, HGLOBAL block);
+// The text (and its zero) as CF_TEXT in a moveable block; false when the
+// clipboard is busy or memory is short.
+bool CopyTextToClipboard(HWND owner, const std::string& text);
+
 // A packed DIB (GlobalAlloc) of the bitmap, or null; BI_BITFIELDS is refused.
 HGLOBAL CreateDibFromBitmap(HBITMAP bitmap, DWORD compression, HPALETTE palette);
 // Draws a packed DIB at (0, 0) in grey (the disabled look of bitmap buttons),

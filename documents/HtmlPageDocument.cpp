@@ -562,6 +562,21 @@ void HtmlPageDocument::LoadImages(bool later) {
     }
 }
 
+bool HtmlPageDocument::ReloadBackground() {
+    UrlHandle image = GetBackgroundImageUrl();
+    PageProperties* page = content_.GetPage();
+    if (image.IsEmpty() || !page || !handler_) return false;
+    // Its entries count as done again only when the new data has come, so
+    // that the page finishes (and tells its window) after it.
+    done_ -= page->CountEntriesForUrl(image->GetId(true));
+    loading_ = true;
+    finished_ = false;
+    RegisterOnce(kMsgLoadStatus, image->GetId());
+    PostProgress(kMsgPageLoadsStarted);
+    image->RequestLoad(handler_, url_, false, true, false, false);
+    return true;
+}
+
 // --- states ------------------------------------------------------------------
 
 int32_t HtmlPageDocument::IsFormatted() {

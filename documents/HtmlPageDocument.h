@@ -155,6 +155,10 @@ public:
     void FinishFromOwner();
     // Loads held-back images (restart: at once).
     void LoadImages(bool later);
+    // Asks the server for the page's background image again; the page
+    // repaints it and finishes once more when it has come. False when the
+    // page has none.
+    bool ReloadBackground();
 
     int FormatState() const { return format_.state; }
     int32_t StartedCount() const { return started_; }

@@ -13,6 +13,7 @@
 #include "core/SaveFileNames.h"
 #include "core/MessageBoxes.h"
 #include "core/Preferences.h"
+#include "core/Win32Utilities.h"
 #include "documents/Document.h"
 #include "documents/DocumentList.h"
 #include "documents/FormControlWindows.h"
@@ -70,6 +71,7 @@ PanState g_pan;
 // elements belong to the document, which is checked to be still shown.
 struct ContextState {
     HWND owner = nullptr;
+    HWND pane = nullptr;           // the view, or the frame's pane
     Document* top = nullptr;       // the owner's current document then
     Document* document = nullptr;  // the one under the mouse (a frame's)
     HtmlElement* link = nullptr;
@@ -339,7 +341,7 @@ void OnRightDown(HWND window, LPARAM lParam, bool frameMode) {
     if (!Loading(owner)) {
         CloseDropDown(owner);
         Document* document = WindowDocument(owner, window);
-        g_context = {owner, CurrentDocumentOfList(owner), document, nullptr, nullptr};
+        g_context = {owner, window, CurrentDocumentOfList(owner), document, nullptr, nullptr};
         const POINT p = LayoutPoint(owner, lParam);
         HtmlElement* innermost = document ? document->ElementAtPoint(p.x, p.y) : nullptr;
         for (HtmlElement* e = innermost; e; e = e->Parent()) {
@@ -376,43 +378,94 @@ void OnRightDown(HWND window, LPARAM lParam, bool frameMode) {
     DestroyMenu(menu);
 }
 
+}  // namespace
+
+Document* ContextDocument() {
+    if (!g_windowList || !g_context.document || !g_windowList->IsDocumentWindow(g_context.owner)) return nullptr;
+    if (CurrentDocumentOfList(g_context.owner) != g_context.top) return nullptr;
+    // A frame may have gone on to another document since.
+    return WindowDocument(g_context.owner, g_context.pane) == g_context.document ? g_context.document : nullptr;
+}
+
+namespace {
+
 // The image the context menu was opened on, while its page is still shown.
 HtmlElement* ContextImage() {
     if (!g_context.image || !g_windowList->IsDocumentWindow(g_context.owner)) return nullptr;
     return CurrentDocumentOfList(g_context.owner) == g_context.top ? g_context.image : nullptr;
 }
 
-LRESULT CmdCopyImage(HWND, UINT, WPARAM, LPARAM) {
-    HtmlElement* element = ContextImage();
-    if (!element) return 0;
-    ImageHandle image = ImageOfUrl(element->GetImageUrl());
+// The decoded image of the URL as a device-independent bitmap on the
+// clipboard.
+void CopyImageOfUrl(const UrlHandle& url) {
+    ImageHandle image = url.IsEmpty() ? ImageHandle() : ImageOfUrl(url);
     const uint32_t size = image.IsEmpty() ? 0 : image.Get()->GetDibSize();
-    if (!size) return 0;
+    if (!size) return;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    if (!block) return 0;
+    if (!block) return;
     auto* bytes = static_cast<uint8_t*>(GlobalLock(block));
     const bool copied = bytes && image.Get()->CopyDib(bytes, size);
     if (bytes) GlobalUnlock(block);
-    if (copied && OpenClipboard(g_context.owner)) {
-        EmptyClipboard();
-        if (SetClipboardData(CF_DIB, block)) block = nullptr;
-        CloseClipboard();
-    }
-    if (block) GlobalFree(block);
+    if (!copied || !SetClipboardBlock(g_context.owner, CF_DIB, block)) GlobalFree(block);
+}
+
+// The URL's data in a file the user names, its own name proposed.
+void SaveImageOfUrl(const UrlHandle& url) {
+    if (url.IsEmpty() || !url.GetName()) return;
+    ProposedFile proposed = SplitFileNameFromUrl(url.GetName());
+    char name[MAX_PATH] = {};
+    lstrcpynA(name, proposed.name.c_str(), sizeof name);
+    if (!ShowSaveFileDialog(g_context.owner, 0, IDS_IMAGE_FILE_FILTER, name, proposed.filter)) return;
+    if (!url->SaveToFile(name) && g_messageBoxes)
+        g_messageBoxes->ShowError(g_context.owner, IDS_IMAGE_NOT_SAVED, nullptr, name);
+}
+
+LRESULT CmdCopyImage(HWND, UINT, WPARAM, LPARAM) {
+    if (HtmlElement* element = ContextImage()) CopyImageOfUrl(element->GetImageUrl());
     return 0;
 }
 
 LRESULT CmdSaveImage(HWND, UINT, WPARAM, LPARAM) {
-    HtmlElement* element = ContextImage();
-    if (!element) return 0;
-    UrlHandle url = element->GetImageUrl();
-    if (url.IsEmpty() || !url.GetName()) return 0;
-    ProposedFile proposed = SplitFileNameFromUrl(url.GetName());
-    char name[MAX_PATH] = {};
-    lstrcpynA(name, proposed.name.c_str(), sizeof name);
-    if (!ShowSaveFileDialog(g_context.owner, 0, IDS_IMAGE_FILE_FILTER, name, proposed.filter)) return 0;
-    if (!url->SaveToFile(name) && g_messageBoxes)
-        g_messageBoxes->ShowError(g_context.owner, IDS_IMAGE_NOT_SAVED, nullptr, name);
+    if (HtmlElement* element = ContextImage()) SaveImageOfUrl(element->GetImageUrl());
+    return 0;
+}
+
+// The background image of the document under the menu.
+UrlHandle ContextBackground() {
+    Document* d = ContextDocument();
+    return d ? d->GetBackgroundImageUrl() : UrlHandle();
+}
+
+LRESULT CmdCopyBackground(HWND, UINT, WPARAM, LPARAM) {
+    CopyImageOfUrl(ContextBackground());
+    return 0;
+}
+
+LRESULT CmdSaveBackground(HWND, UINT, WPARAM, LPARAM) {
+    SaveImageOfUrl(ContextBackground());
+    return 0;
+}
+
+LRESULT CmdCopyBackgroundAddress(HWND, UINT, WPARAM, LPARAM) {
+    const UrlHandle url = ContextBackground();
+    if (!url.IsEmpty() && url.GetName()) (void)CopyTextToClipboard(g_frameWindow, url.GetName());
+    return 0;
+}
+
+// The background comes from its server again; a window that showed its
+// page idle shows the load in its progress display until the page has it.
+LRESULT CmdReloadBackground(HWND, UINT, WPARAM, LPARAM) {
+    Document* d = ContextDocument();
+    auto* html = d && d->GetKind() == kDocHtml ? static_cast<HtmlDocument*>(d) : nullptr;
+    HtmlPageDocument* page = html ? html->Page() : nullptr;
+    DocumentWindow* w = g_windowList->FindWindowById(g_context.owner);
+    if (!page || !w) return 0;
+    // Only the window's own page reports its end to the window.
+    const bool ownPage = d == g_context.top && w->LoadState() == kWindowIdle;
+    if (!page->ReloadBackground() || !ownPage) return 0;
+    w->StartProgress(true);
+    w->SetLoadState(kWindowLoading);
+    w->SetLoadState(kWindowUsable);
     return 0;
 }
 
@@ -665,6 +718,10 @@ void RegisterViewMouseCommands() {
         {CMD_COPY_IMAGE, CmdCopyImage},
         {CMD_SAVE_IMAGE, CmdSaveImage},
         {CMD_GET_FIGURE, CmdGetFigure},
+        {CMD_SEL_RELOAD, CmdReloadBackground},
+        {CMD_SEL_COPY, CmdCopyBackground},
+        {CMD_SEL_SAVE, CmdSaveBackground},
+        {CMD_SEL_COPY_ADDRESS, CmdCopyBackgroundAddress},
     };
     RegisterCommands(bindings);
 }

@@ -37,7 +37,12 @@ bool HandleViewMouseMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // notification (or Enter in a field); true when it was one.
 bool HandleViewControlCommand(HWND window, WPARAM wParam, LPARAM lParam, bool frameMode);
 
-// The image commands of the context menus (copy, save, load the image).
+// The document the last context menu was opened on (a frame's in a frame
+// set), while its window still shows it; else null.
+Document* ContextDocument();
+
+// The image and background commands of the context menus (copy, save,
+// load the image; reload, copy, save the background, copy its address).
 void RegisterViewMouseCommands();
 
 // Panning with the middle button.

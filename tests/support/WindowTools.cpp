@@ -296,6 +296,46 @@ void InstallScreenshotOnFailure() {
     ::testing::UnitTest::GetInstance()->listeners().Append(new ScreenshotOnFailure);
 }
 
+std::string ClipboardText() {
+    std::string text;
+    if (!OpenClipboard(nullptr)) return "(clipboard busy)";
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* bytes = static_cast<const char*>(GlobalLock(data))) {
+            text = bytes;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+void ClearClipboard() {
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+void SendMouseTo(HWND window, POINT client) {
+    ClientToScreen(window, &client);
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = static_cast<LONG>(client.x * 65535.0 / (GetSystemMetrics(SM_CXSCREEN) - 1));
+    in.mi.dy = static_cast<LONG>(client.y * 65535.0 / (GetSystemMetrics(SM_CYSCREEN) - 1));
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof in);
+    PumpFor(std::chrono::milliseconds(100));
+}
+
+void SendMouseButton(DWORD flags, int wheel) {
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    in.mi.mouseData = static_cast<DWORD>(wheel);
+    SendInput(1, &in, sizeof in);
+    PumpFor(std::chrono::milliseconds(60));
+}
+
 std::vector<uint32_t> CaptureClientArea(HWND window, int& width, int& height) {
     RECT client{};
     GetClientRect(window, &client);

@@ -100,6 +100,17 @@ void CheckWindowScreenshot(HWND window, const std::string& name);
 // top, as they are on the screen now; width and height receive its size.
 std::vector<uint32_t> CaptureClientArea(HWND window, int& width, int& height);
 
+// The clipboard's CF_TEXT ("(clipboard busy)" when it cannot be opened),
+// and emptying it.
+std::string ClipboardText();
+void ClearClipboard();
+
+// Real mouse input through the system's queue: the pointer to a point of
+// the window's client area, or a button (MOUSEEVENTF_*, with a wheel's
+// delta); then the messages it brought are pumped.
+void SendMouseTo(HWND window, POINT client);
+void SendMouseButton(DWORD flags, int wheel = 0);
+
 // Saves the whole screen as a BMP file; answers false when it could not.
 bool SaveScreenshot(const std::string& path);
 

@@ -841,24 +841,8 @@ protected:
         }
         return {-1, -1};
     }
-    static void MoveTo(HWND window, POINT client) {
-        ClientToScreen(window, &client);
-        INPUT in = {};
-        in.type = INPUT_MOUSE;
-        in.mi.dx = static_cast<LONG>(client.x * 65535.0 / (GetSystemMetrics(SM_CXSCREEN) - 1));
-        in.mi.dy = static_cast<LONG>(client.y * 65535.0 / (GetSystemMetrics(SM_CYSCREEN) - 1));
-        in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        SendInput(1, &in, sizeof in);
-        PumpFor(std::chrono::milliseconds(100));
-    }
-    static void Mouse(DWORD flags, int wheel = 0) {
-        INPUT in = {};
-        in.type = INPUT_MOUSE;
-        in.mi.dwFlags = flags;
-        in.mi.mouseData = static_cast<DWORD>(wheel);
-        SendInput(1, &in, sizeof in);
-        PumpFor(std::chrono::milliseconds(60));
-    }
+    static void MoveTo(HWND window, POINT client) { SendMouseTo(window, client); }
+    static void Mouse(DWORD flags, int wheel = 0) { SendMouseButton(flags, wheel); }
     static void Key(WORD key, bool down) {
         INPUT in = {};
         in.type = INPUT_KEYBOARD;

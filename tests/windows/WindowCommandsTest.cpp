@@ -319,26 +319,6 @@ TEST_F(ViewSource, TheSourceViewerOfThePreferencesGetsTheDocumentsFile) {
 
 // --- the frame's commands: clipboard, select all, find, new window, images ---------
 
-std::string ClipboardText() {
-    std::string text;
-    if (!OpenClipboard(nullptr)) return "(clipboard busy)";
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        if (const char* bytes = static_cast<const char*>(GlobalLock(data))) {
-            text = bytes;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
-}
-
-void ClearClipboard() {
-    if (OpenClipboard(nullptr)) {
-        EmptyClipboard();
-        CloseClipboard();
-    }
-}
-
 class FrameCommands : public WindowCommands {
 protected:
     void SetUp() override {
