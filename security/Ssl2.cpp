@@ -363,11 +363,20 @@ void Ssl2Version::SetValue(int which, const ByteVector& value) {
     }
 }
 
+// The answer to a certificate request is signed as MD5 with RSA: the
+// digest goes into the signature inside its DigestInfo, as the server that
+// checks it unwraps it (a digest of the digest would match nothing).
+static const uint8_t kMd5DigestInfo[] = {0x30, 0x20, 0x30, 0x0c, 0x06, 0x08, 0x2a, 0x86, 0x48,
+                                         0x86, 0xf7, 0x0d, 0x02, 0x05, 0x05, 0x00, 0x04, 0x10};
+
 void Ssl2Version::GetValue(int which, ByteVector& out) {
-    if (which == kSsl2ValueHashOut)
-        second_.Current().FinalThrough(out);
-    else
-        out.Resize(0);
+    out.Resize(0);
+    if (which != kSsl2ValueHashOut) return;
+    SecureShortByteVector digest;
+    FinalInto(second_.Current(), digest);
+    if (digest.Length() != 16) return;
+    out.Append(kMd5DigestInfo, sizeof kMd5DigestInfo);
+    out.Append(digest);
 }
 
 void Ssl2Version::Prf(uint32_t length, const ByteVector& secret, const char*, const ByteVector& seed,

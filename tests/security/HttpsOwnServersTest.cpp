@@ -49,6 +49,36 @@ TEST_F(Https, Ssl2ServersServeThePageAtLevelTwo) {
     EXPECT_TRUE(g_user.fatal.empty());
 }
 
+// An SSL 2.0 server's REQUEST-CERTIFICATE is answered with the certificate
+// the user chooses and the challenge signed with its key (the server checks
+// the signature), or, on Cancel, with the ERROR no-certificate; the page
+// follows either way.
+TEST_F(Https, AnSsl2CertificateRequestSendsTheCertificateTheUserChooses) {
+    struct Case {
+        int button;
+        const char* logged;
+    } cases[] = {{IDOK, "client certificate type 1 Zintu Test Client signature good"},
+                 {IDCANCEL, "certificate answer type 0"}};
+    TrustTestAuthority();
+    EnableSsl2();
+    manager_->enableSsl3 = manager_->enableTls10 = 0;
+    ASSERT_TRUE(security_test::AddClientCertificate(*manager_));
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.logged);
+        ClearSslSessionCache();
+        SetServerMode("SSL2", "request-certificate\n");
+        testing_support::DialogDriver chooser("Select Client Certificate", [](HWND) {}, k.button);
+        HttpsConnection c(view_.get(), 0, "127.0.0.1", Port("SSL2"), "/page.html", false, false);
+        Owner owner(*view_, c);
+        std::string body = Load(c, owner);
+        EXPECT_TRUE(chooser.Found());
+        EXPECT_NE(body.find("<title>Secure test page</title>"), std::string::npos) << body;
+        std::string log = OwnServerLog("SSL2");
+        EXPECT_NE(log.find(k.logged), std::string::npos) << log;
+    }
+    EXPECT_TRUE(g_user.fatal.empty());
+}
+
 TEST_F(Https, AnSsl2SessionIsOfferedAgainAndResumed) {
     TrustTestAuthority();
     EnableSsl2();

@@ -32,6 +32,10 @@ import struct
 import sys
 import threading
 
+from cryptography import x509
+from cryptography.exceptions import InvalidSignature
+from cryptography.hazmat.primitives import hashes
+from cryptography.hazmat.primitives.asymmetric import padding
 from cryptography.hazmat.primitives.ciphers import Cipher, algorithms, modes
 
 from own_server import Closed, SocketReader, log, read_mode, reply_for, run
@@ -197,9 +201,12 @@ def serve(sock, folder, certificate, key):
         log(folder, "bad CLIENT-FINISHED")
         return
     if mode.get("request-certificate"):
-        c.write_record(bytes([MT_REQUEST_CERTIFICATE, 1]) + os.urandom(16))
+        request_challenge = os.urandom(16)
+        c.write_record(bytes([MT_REQUEST_CERTIFICATE, 1]) + request_challenge)
         answer = c.read_record()
         log(folder, "certificate answer type %d" % answer[0])
+        if answer[0] == MT_CLIENT_CERTIFICATE:
+            check_client_certificate(folder, answer, material[:2 * key_length] + request_challenge + certificate)
     if not session:
         session_id = os.urandom(16)
         with SESSIONS_LOCK:
@@ -213,6 +220,23 @@ def serve(sock, folder, certificate, key):
     reply = reply_for(folder, request.split(b"\r\n", 1)[0].decode("latin-1"))
     for at in range(0, len(reply), 4000):
         c.write_record(reply[at:at + 4000])
+
+
+def check_client_certificate(folder, answer, signed):
+    """CLIENT-CERTIFICATE: the certificate's name, and whether its response
+    is the MD5 of the key material, the request's challenge and the
+    server's certificate, signed with the certificate's key as MD5 with RSA
+    (PKCS #1 v1.5)."""
+    cert_type, cert_len, response_len = struct.unpack(">BHH", answer[1:6])
+    (cert_der, response), _ = split_fields(answer[6:], (cert_len, response_len))
+    client = x509.load_der_x509_certificate(cert_der)
+    name = client.subject.get_attributes_for_oid(x509.NameOID.COMMON_NAME)[0].value
+    try:
+        client.public_key().verify(response, signed, padding.PKCS1v15(), hashes.MD5())
+        good = True
+    except InvalidSignature:
+        good = False
+    log(folder, "client certificate type %d %s signature %s" % (cert_type, name, "good" if good else "bad"))
 
 
 def read_master_key(c, folder, key):
