@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -11,14 +14,90 @@
 #include "core/SaveFileNames.h"
 #include "documents/Document.h"
 #include "documents/DocumentWindows.h"
+#include "core/CommandDispatcher.h"
+#include "html/UrlContentFeed.h"
+#include "layout/PageText.h"
+#include "resources/CoreIds.h"
 #include "net/UrlRecord.h"
 #include "resources/ViewerIds.h"
+#include "settings/ViewerDialogs.h"
 #include "settings/ViewerDispatch.h"
 #include "settings/ViewerTable.h"
 #include "windows/DocumentDispatch.h"
+#include "windows/Navigation.h"
+#include "windows/ViewMouse.h"
 #include "windows/WindowList.h"
 
 namespace {
+
+constexpr int kTextColumns = 80;
+
+bool HasTextExtension(const char* path) {
+    const char* dot = std::strrchr(path, '.');
+    return dot && dot > std::strrchr(path, '\\') && lstrcmpiA(dot + 1, "txt") == 0;
+}
+
+// A page saved under a ".txt" name is written as the text it shows, 80
+// columns wide; a file that could not be written whole is removed.
+bool WritePageText(const UrlHandle& url, const char* path) {
+    DocumentContentHandle content = DocumentContentOf(*url.Record()->ChainEnd());
+    if (content.IsEmpty() || !content->Root()) return false;
+    std::FILE* out = std::fopen(path, "wb");
+    if (!out) return false;
+    int error = WritePageAsText(*content.Get(), out, kTextColumns);
+    if (std::fflush(out) != 0) error = error ? error : EIO;
+    if (std::fclose(out) != 0) error = error ? error : EIO;
+    if (error) std::remove(path);
+    return error == 0;
+}
+
+// The document written to the file the user chose: a page as its text or
+// its source, by the file's name; anything else as it came. Nothing is
+// reported as saved that was not written whole.
+bool WriteDocumentFile(HWND owner, const UrlHandle& url, const char* path) {
+    bool saved = false;
+    if (url->GetLoadStatus(true) != kLoadLoading) {
+        saved = url->GetContentKind() == kTypeHtml && HasTextExtension(path) ? WritePageText(url, path)
+                                                                             : url->SaveToFile(path);
+    }
+    if (!saved && g_messageBoxes) g_messageBoxes->ShowError(owner, IDS_DOCUMENT_NOT_SAVED, nullptr, path);
+    return saved;
+}
+
+// File > Save As on a shown document (the window's, or a frame's): the
+// file is asked for in the system's save dialog, proposing the address's
+// name; a cancelled dialog stops the window's loading.
+void SaveShownDocumentAs(HWND view, Document* document) {
+    if (!view || !document) return;
+    UrlHandle url = document->GetUrl();
+    const char* address = url.IsEmpty() ? nullptr : url.GetName();
+    if (!address) return;
+    ProposedFile proposed = SplitFileNameFromUrl(address);
+    char name[MAX_PATH] = {};
+    lstrcpynA(name, proposed.name.c_str(), sizeof name);
+    if (!ShowSaveFileDialog(GetAncestor(view, GA_ROOT), 0, IDS_SAVE_DOCUMENT_FILTER, name, proposed.filter)) {
+        (void)StopWindowLoad(view, true);
+        return;
+    }
+    (void)WriteDocumentFile(view, url, name);
+}
+
+// "Save As..." of the File menu: the active window's document.
+LRESULT CmdSaveAs(HWND, UINT, WPARAM, LPARAM) {
+    HWND view = g_windowList ? g_windowList->GetActiveWindow() : nullptr;
+    DocumentWindow* w = view ? g_windowList->FindWindowById(view) : nullptr;
+    if (w) SaveShownDocumentAs(view, w->CurrentDocument());
+    return 0;
+}
+
+// "Save As..." of the frame's context menu: the document the menu was
+// opened on, a frame's in a frame set.
+LRESULT CmdSaveContextDocumentAs(HWND, UINT, WPARAM, LPARAM) {
+    HWND owner = nullptr;
+    Document* document = ContextMenuDocument(&owner);
+    SaveShownDocumentAs(owner, document);
+    return 0;
+}
 
 HWND ViewOf(ViewerWindow window) {
     return reinterpret_cast<HWND>(window);
@@ -53,7 +132,7 @@ public:
         p = Pending();
         p.urlId = url->GetId();
         p.started = true;
-        HandleDocumentStart(Table(), reinterpret_cast<ViewerWindow>(view), url);
+        Decide(view, [&] { HandleDocumentStart(Table(), reinterpret_cast<ViewerWindow>(view), url); });
     }
     void DocumentLoaded(HWND view, const UrlHandle& url) override {
         if (url.IsEmpty()) return;
@@ -70,7 +149,7 @@ public:
             WriteSavedDocument(reinterpret_cast<ViewerWindow>(view), url, path);
             return;
         }
-        HandleLoadedDocument(Table(), reinterpret_cast<ViewerWindow>(view), url);
+        Decide(view, [&] { HandleLoadedDocument(Table(), reinterpret_cast<ViewerWindow>(view), url); });
         // The next load of the same address is decided afresh; what the
         // decision left pending stays for the "Unknown type" dialog.
         pending_[view].started = false;
@@ -82,14 +161,20 @@ public:
         return found == pending_.end() ? -1 : found->second.action;
     }
     void SetPendingAction(ViewerWindow window, int action) override {
-        if (WindowOf(window)) pending_[ViewOf(window)].action = action;
+        if (!WindowOf(window)) return;
+        Pending& p = pending_[ViewOf(window)];
+        p.action = action;
+        p.fromTable = deciding_ == ViewOf(window);
     }
     std::string PendingHandler(ViewerWindow window) override {
         auto found = pending_.find(ViewOf(window));
         return found == pending_.end() ? std::string() : found->second.handler;
     }
     void SetPendingHandler(ViewerWindow window, const std::string& handler) override {
-        if (WindowOf(window)) pending_[ViewOf(window)].handler = handler;
+        if (!WindowOf(window)) return;
+        Pending& p = pending_[ViewOf(window)];
+        p.handler = handler;
+        p.fromTable = deciding_ == ViewOf(window);
     }
     bool IsSaving(ViewerWindow window) override {
         if (!WindowOf(window)) return true;
@@ -157,6 +242,19 @@ public:
         if (Document* d = w->CurrentDocument()) w->SetCurrentUrl(d->GetUrl(), -1);
         pending_.erase(ViewOf(window));
     }
+    // What the old table decided for a document still arriving is decided
+    // again at its end by the new one; what the user chose (in the "Unknown
+    // type" dialog, or a file to save to) stays.
+    void ViewerTableReplaced() override {
+        ForgetClosedWindows();
+        for (auto& [view, p] : pending_) {
+            if (!p.fromTable || p.saving || !p.saveTo.empty()) continue;
+            if (UnknownTypeDialogOf(reinterpret_cast<ViewerWindow>(view))) continue;
+            p.action = -1;
+            p.handler.clear();
+            p.fromTable = false;
+        }
+    }
 
 private:
     struct Pending {
@@ -166,12 +264,21 @@ private:
         std::string handler;
         bool saving = false;
         std::string saveTo;  // the file chosen for a document still loading
+        bool fromTable = false;  // action and handler came from the table
     };
 
-    // Nothing is reported as saved that was not written whole.
+    // Runs a decision of the table for the window; what it stores as
+    // pending is marked as the table's.
+    template <typename F>
+    void Decide(HWND view, F decide) {
+        HWND outer = deciding_;
+        deciding_ = view;
+        decide();
+        deciding_ = outer;
+    }
+
     void WriteSavedDocument(ViewerWindow window, const UrlHandle& url, const std::string& path) {
-        if (!url->SaveToFile(path.c_str()) && g_messageBoxes)
-            g_messageBoxes->ShowError(ViewOf(window), IDS_DOCUMENT_NOT_SAVED, nullptr, path.c_str());
+        WriteDocumentFile(ViewOf(window), url, path.c_str());
         SetLoadFinished(window);
     }
 
@@ -183,6 +290,7 @@ private:
     }
 
     std::map<HWND, Pending> pending_;
+    HWND deciding_ = nullptr;  // the window a table decision is being taken for
 };
 
 DocumentViewers g_documentViewers;
@@ -192,6 +300,11 @@ DocumentViewers g_documentViewers;
 void InstallDocumentViewers() {
     SetViewerWindows(&g_documentViewers);
     SetDocumentDispatch(&g_documentViewers);
+    static const CommandBinding bindings[] = {
+        {CMD_SAVE_AS, CmdSaveAs},
+        {CMD_DOC_SAVE_AS, CmdSaveContextDocumentAs},
+    };
+    RegisterCommands(bindings);
 }
 
 void RemoveDocumentViewers() {

@@ -15,7 +15,8 @@ void Preferences::SetFileTypesVersion(int version) const {
     WriteInt("FILE TYPES SECTION INFO", "VERSION", version, iniPath_.c_str());
 }
 
-int Preferences::ReadFileTypesSection(const char* iniFile, char* out, int size) const {
+std::string Preferences::ReadFileTypesSection(const char* iniFile) const {
+    if (!iniFile || !*iniFile) return std::string();
     char marker[10];
     if (GetPrivateProfileStringA("FILE TYPES", "VERSION", "", marker, sizeof marker, iniFile) > 0) {
         if (_stricmp(iniFile, iniPath_.c_str()) == 0) {
@@ -23,7 +24,7 @@ int Preferences::ReadFileTypesSection(const char* iniFile, char* out, int size) 
         }
         SetFileTypesVersion(1);
     }
-    return ReadIniSectionWithIncludes("FILE TYPES", out, size, iniFile, true);
+    return ReadWholeIniSection("FILE TYPES", iniFile, true);
 }
 
 void Preferences::WriteFileTypeEntry(const char* key, int action, const char* a, const char* b, const char* c,

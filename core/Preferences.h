@@ -170,12 +170,12 @@ public:
     // user's file.
     int GetFileTypesVersion() const;
     void SetFileTypesVersion(int version) const;
-    // Reads [FILE TYPES] of the user's or the override file as "key=value\0
-    // ...\0\0" (following its "#include" keys); answers the length with the
-    // closing zero, 0 when empty or too long. An old [FILE TYPES] VERSION
-    // marker becomes [FILE TYPES SECTION INFO] VERSION=1 in the user's file
-    // (the override file is never written).
-    int ReadFileTypesSection(const char* iniFile, char* out, int size) const;
+    // Reads [FILE TYPES] of the user's or the override file whole as
+    // "key=value\0...\0" (following its "#include" keys), however long its
+    // lines; empty when it has none. An old [FILE TYPES] VERSION marker
+    // becomes [FILE TYPES SECTION INFO] VERSION=1 in the user's file (the
+    // override file is never written).
+    std::string ReadFileTypesSection(const char* iniFile) const;
     // [FILE TYPES] <key>="action,a,b,c,d" (empty for null texts).
     void WriteFileTypeEntry(const char* key, int action, const char* a, const char* b, const char* c,
                             const char* d) const;

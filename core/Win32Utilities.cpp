@@ -199,6 +199,40 @@ int ReadIniSectionWithIncludes(const char* section, char* out, int size, const c
     return used == 0 ? 0 : used + 1;
 }
 
+namespace {
+
+// A value (or, with no key, the key list) of any length: the buffer grows
+// until what is read leaves room to spare, so nothing was cut.
+std::string WholeProfileString(const char* section, const char* key, const char* iniFile) {
+    constexpr DWORD kLargest = 64u << 20;
+    for (DWORD size = 1024;; size *= 2) {
+        std::vector<char> buffer(size);
+        DWORD got = GetPrivateProfileStringA(section, key, "", buffer.data(), size, iniFile);
+        // A cut value answers size - 1, a cut key list size - 2.
+        if (got + 2 < size) return std::string(buffer.data(), got);
+        if (size >= kLargest) return std::string();
+    }
+}
+
+}  // namespace
+
+std::string ReadWholeIniSection(const char* section, const char* iniFile, bool allowIncludes) {
+    std::string out;
+    if (!section || !iniFile || !*iniFile) return out;
+    const std::string keys = WholeProfileString(section, nullptr, iniFile);
+    for (size_t at = 0; at < keys.size(); at += strlen(keys.c_str() + at) + 1) {
+        const char* key = keys.c_str() + at;
+        if (!*key) continue;
+        std::string value = WholeProfileString(section, key, iniFile);
+        if (allowIncludes && !value.empty() && strcmp(key, "#include") == 0) {
+            out += ReadWholeIniSection(value.c_str(), iniFile, false);
+            continue;
+        }
+        out.append(key).append(1, '=').append(value).append(1, '\0');
+    }
+    return out;
+}
+
 bool IniSectionHasKeys(const char* iniFile, const char* section) {
     char keys[4] = "";
     GetPrivateProfileStringA(section, nullptr, "", keys, sizeof keys, iniFile);

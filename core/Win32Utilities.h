@@ -38,6 +38,10 @@ bool GetFavoritesFolder(std::string* path);
 int ReadIniSectionWithIncludes(const char* section, char* out, int size, const char* iniFile,
                                bool allowIncludes);
 bool IniSectionHasKeys(const char* iniFile, const char* section);
+// The same, read whole however long its keys, values and lines: the text
+// "key=value\0...\0" without the closing extra zero, empty when the section
+// has no key.
+std::string ReadWholeIniSection(const char* section, const char* iniFile, bool allowIncludes);
 
 // A heap copy of a resource of the module (free it with free()), or null.
 void* LoadResourceCopy(HINSTANCE instance, const char* name, const char* type, DWORD* size);

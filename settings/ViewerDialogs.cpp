@@ -28,9 +28,14 @@ HINSTANCE Instance() {
     return g_instance ? g_instance : GetModuleHandleA(nullptr);
 }
 
+// The control's whole text: an entry read from the ini file may hold more
+// than the dialog lets the user type, and OK must not cut it.
 std::string ItemText(HWND dialog, int id) {
-    char text[kMaxType + 2] = "";
-    GetDlgItemTextA(dialog, id, text, sizeof text);
+    HWND control = GetDlgItem(dialog, id);
+    int length = control ? GetWindowTextLengthA(control) : 0;
+    if (length <= 0) return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    text.resize(static_cast<size_t>(GetWindowTextA(control, &text[0], length + 1)));
     return text;
 }
 
@@ -239,6 +244,7 @@ void OnOk(HWND dialog, ViewersState& s) {
         GetUrlSettings().trustServerTypes = trust;
     }
     AdoptViewerTable(std::move(s.copy));
+    if (ViewerWindows* windows = GetViewerWindows()) windows->ViewerTableReplaced();
     EndDialog(dialog, IDOK);
 }
 

@@ -44,6 +44,10 @@ public:
     virtual void SetLoadFinished(ViewerWindow window) = 0;
     // Stops the window's loading (asks first for a download).
     virtual void StopLoad(ViewerWindow window) = 0;
+    // The global table was replaced ("Associate" OK): every window is told,
+    // and a decision taken from the old table and not yet carried out is
+    // taken again from the new one.
+    virtual void ViewerTableReplaced() = 0;
 };
 
 // Programs, the shell and the "Unknown type" dialog.

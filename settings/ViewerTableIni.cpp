@@ -8,11 +8,6 @@
 
 namespace {
 
-// Every section is read whole: a cut one would lose its last lines when the
-// table is written back.
-constexpr int kFirstSectionBuffer = 16384;
-constexpr int kLargestSection = 16 << 20;
-
 void ReadOldSections(ViewerTable& table, const Preferences& preferences) {
     for (int n = 0;; ++n) {
         char section[24];
@@ -31,16 +26,7 @@ void ReadOldSections(ViewerTable& table, const Preferences& preferences) {
 }  // namespace
 
 std::string ReadWholeFileTypesSection(const Preferences& preferences, const char* iniFile) {
-    if (iniFile == nullptr || *iniFile == '\0') return std::string();
-    for (int size = kFirstSectionBuffer; size <= kLargestSection; size *= 2) {
-        std::vector<char> buffer(static_cast<size_t>(size));
-        int length = preferences.ReadFileTypesSection(iniFile, buffer.data(), size);
-        if (length > 0) return std::string(buffer.data(), static_cast<size_t>(length));
-        // Nothing read: an empty section, or one longer than the buffer.
-        char probe[4];
-        if (GetPrivateProfileStringA("FILE TYPES", nullptr, "", probe, sizeof probe, iniFile) == 0) break;
-    }
-    return std::string();
+    return preferences.ReadFileTypesSection(iniFile);
 }
 
 std::unique_ptr<ViewerTable> LoadViewerTable(const Preferences& preferences) {

@@ -713,6 +713,14 @@ Document* WindowDocument(HWND owner, HWND window) {
     return document;
 }
 
+Document* ContextMenuDocument(HWND* owner) {
+    if (owner) *owner = nullptr;
+    if (!g_context.document || !g_windowList || !g_windowList->IsDocumentWindow(g_context.owner)) return nullptr;
+    if (CurrentDocumentOfList(g_context.owner) != g_context.top) return nullptr;
+    if (owner) *owner = g_context.owner;
+    return g_context.document;
+}
+
 void RegisterViewMouseCommands() {
     static const CommandBinding bindings[] = {
         {CMD_COPY_IMAGE, CmdCopyImage},

@@ -44,6 +44,10 @@ Document* ContextDocument();
 // The image and background commands of the context menus (copy, save,
 // load the image; reload, copy, save the background, copy its address).
 void RegisterViewMouseCommands();
+// The document the last context menu was opened on (a frame's in a frame
+// set) and its window, while the window still shows what it showed then;
+// else null.
+Document* ContextMenuDocument(HWND* owner);
 
 // Panning with the middle button.
 void StopPanning();

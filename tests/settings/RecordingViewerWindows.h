@@ -28,4 +28,5 @@ struct RecordingViewerWindows : ViewerWindows {
     }
     void SetLoadFinished(ViewerWindow) override { log.push_back("finished"); }
     void StopLoad(ViewerWindow w) override { log.push_back("stop " + std::to_string(w)); }
+    void ViewerTableReplaced() override { log.push_back("table replaced"); }
 };

@@ -3,6 +3,7 @@
 // "New" and "Unknown type" shown for real.
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <functional>
@@ -166,6 +167,116 @@ TEST_F(ViewerDialogs, AssociateOkWritesEveryEntryAndTheyReadBackAlike) {
     for (ViewerEntry* e = GetViewerTable()->First(); e; e = e->NextEntry())
         after.push_back(e->mimeType + "=" + FormatFileTypeValue(*e));
     EXPECT_EQ(after, lines);
+}
+
+// The [FILE TYPES] lines as the file holds them, read from its text.
+std::vector<std::string> FileTypeLines(const std::string& ini) {
+    std::string text = ReadWholeFile(ini);
+    std::vector<std::string> lines;
+    bool inSection = false;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        at = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line[0] == '[') inSection = line == "[FILE TYPES]";
+        else if (inSection && !line.empty()) lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> TableLines(const ViewerTable& table) {
+    std::vector<std::string> lines;
+    for (ViewerEntry* e = table.First(); e; e = e->NextEntry())
+        lines.push_back(e->mimeType + "=" + FormatFileTypeValue(*e));
+    return lines;
+}
+
+// Sections that a fixed buffer would cut: a line longer than 519
+// characters (first in its section, so that Associate shows it) and a
+// section larger than 16,384 bytes. Each reads whole, OK in Associate
+// writes it back whole, and a restart reads the same table again.
+TEST_F(ViewerDialogs, LongLinesAndLongSectionsReadWholeAndAreWrittenBackWhole) {
+    std::string longProgram = "C:\\tools\\" + std::string(700, 'p') + ".exe";
+    std::vector<std::string> manyLines;
+    for (int i = 0; i < 600; ++i)
+        manyLines.push_back("x-many/type" + std::to_string(i) + "=2,,,,ext" + std::to_string(i) + ",more");
+    std::vector<std::string> longLines = {"x-long/program=3," + longProgram + ",,,lng",
+                                          "x-after/long=1,,,,aft", "text/html=2,,,,htm,html,shtml"};
+    struct Case {
+        const char* what;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {{"a line over 519 characters", longLines}, {"a section over 16384 bytes", manyLines}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string section;
+        for (const std::string& line : c.lines) section += line + "\r\n";
+        if (c.lines == manyLines) ASSERT_GT(section.size(), 16384u);
+        LoadPrefs("[FILE TYPES SECTION INFO]\r\nVERSION=1\r\n[FILE TYPES]\r\n" + section);
+        AdoptViewerTable(LoadViewerTable(*prefs_));
+        std::vector<std::string> loaded = TableLines(*GetViewerTable());
+        for (const std::string& line : c.lines)
+            EXPECT_NE(std::find(loaded.begin(), loaded.end(), line), loaded.end()) << "not read: " << line;
+
+        std::string shownProgram;
+        DialogDriver driver("Associate", [&](HWND d) {
+            char text[1000] = "";
+            GetDlgItemTextA(d, IDC_VIEWER_PROGRAM, text, sizeof text);
+            shownProgram = text;
+        }, IDOK);
+        EXPECT_EQ(OpenViewersDialog(nullptr), IDOK);
+        ASSERT_TRUE(driver.Found());
+        if (c.lines == longLines) EXPECT_EQ(shownProgram, longProgram);
+        std::vector<std::string> written = FileTypeLines(ini_);
+        for (const std::string& line : c.lines)
+            EXPECT_NE(std::find(written.begin(), written.end(), line), written.end()) << "not written: " << line;
+        EXPECT_EQ(written, loaded) << "one line per entry, in the table's order";
+
+        AdoptViewerTable(nullptr);
+        Reopen();
+        AdoptViewerTable(LoadViewerTable(*prefs_));
+        EXPECT_EQ(TableLines(*GetViewerTable()), loaded);
+        AdoptViewerTable(nullptr);
+    }
+}
+
+// Indexes freed by an override line (it replaces the entry of the first
+// file with a new one) and by a deletion leave gaps; the list shows every
+// entry all the same.
+TEST_F(ViewerDialogs, AssociateListsEveryEntryWhateverGapsItsIndexesHave) {
+    std::string override = dir_.File("override.ini");
+    WriteWholeFile(override, "[FILE TYPES]\r\nx-first/a=5,,,,fa\r\n");
+    LoadPrefs("[SYSTEM]\r\nSUPER INI=" + override + "\r\n[FILE TYPES SECTION INFO]\r\nVERSION=1\r\n"
+              "[FILE TYPES]\r\nx-first/a=2,,,,a\r\nx-first/b=2,,,,b\r\nx-first/c=2,,,,c\r\n");
+    AdoptViewerTable(LoadViewerTable(*prefs_));
+    ViewerTable& table = *GetViewerTable();
+    ASSERT_EQ(table.FindByIndex(0), nullptr) << "the override left a gap";
+    ASSERT_EQ(table.FindByMimeType("x-first/a")->action, kViewerRun);
+    std::vector<std::string> listed;
+    DialogPresser yes("Zintu", IDYES);
+    DialogDriver driver("Associate", [&](HWND d) {
+        SelectType(d, "x-first/b");
+        SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_VIEWER_DELETE, BN_CLICKED), 0);
+        HWND list = GetDlgItem(d, IDC_VIEWER_TYPES);
+        auto count = SendMessageA(list, CB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            char text[320] = "";
+            SendMessageA(list, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+            listed.push_back(text);
+        }
+    }, IDOK);
+    EXPECT_EQ(OpenViewersDialog(nullptr), IDOK);
+    EXPECT_EQ(yes.Presses(), 1);
+    std::vector<std::string> expected;
+    for (ViewerEntry* e = GetViewerTable()->First(); e; e = e->NextEntry()) expected.push_back(e->mimeType);
+    std::sort(expected.begin(), expected.end());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(GetViewerTable()->FindByMimeType("x-first/b"), nullptr);
+    EXPECT_NE(std::find(listed.begin(), listed.end(), "x-first/c"), listed.end());
+    EXPECT_NE(std::find(listed.begin(), listed.end(), "application/x-javascript"), listed.end());
 }
 
 TEST_F(ViewerDialogs, BuiltInTypesAreNotDeletedAndNewTypesAre) {

@@ -4,7 +4,8 @@
 // types are not trusted and asks the user while they are; the "Unknown
 // type" dialog's answers act on its own window; an action-3 type runs the
 // program with the cache file; an action-1 type is saved where the user
-// says in the system's save dialog.
+// says in the system's save dialog, and so is a shown page by File > Save
+// As; OK in "Associate" reaches a window whose document is still arriving.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -16,8 +17,11 @@
 #include "documents/Document.h"
 #include "documents/DocumentList.h"
 #include "net/UrlRecord.h"
+#include "resources/CoreIds.h"
 #include "resources/ViewerIds.h"
 #include "settings/ViewerDialogs.h"
+#include "settings/ViewerDispatch.h"
+#include "settings/ViewerTable.h"
 #include "tests/app/TestFrame.h"
 #include "tests/support/LocalServer.h"
 #include "tests/support/TestPaths.h"
@@ -198,6 +202,88 @@ TEST_F(ViewerWindowTest, SaveInTheUnknownTypeDialogWritesTheDocument) {
     EXPECT_FALSE(IsWindow(dialog));
     EXPECT_TRUE(WaitIdle(window));
     EXPECT_EQ(Shown(window), "");
+}
+
+// File > Save As writes the active window's page whole: under a page's
+// name as its source, byte for byte; under a ".txt" name as the text it
+// shows. A cancelled dialog writes nothing.
+TEST_F(ViewerWindowTest, SaveAsWritesThePageAsItsSourceOrAsItsText) {
+    Start("TRUST SERVER TYPES=0\r\n");
+    HWND window = Open("/small.html");
+    ASSERT_TRUE(PumpUntil([&] { return Shown(window) == Address("/small.html"); }, std::chrono::seconds(15)));
+    ASSERT_TRUE(WaitIdle(window));
+    const std::string source = ReadWholeFile(SourcePath("tests/net/data/urlload-www/small.html"));
+    ASSERT_FALSE(source.empty());
+    struct Case {
+        const char* file;
+        int button;
+    };
+    const Case cases[] = {{"page.htm", IDOK}, {"page.txt", IDOK}, {"cancelled.htm", IDCANCEL}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::string path = dir_.File(c.file);
+        std::string proposed;
+        {
+            DialogDriver driver("Save As", [&](HWND d) {
+                char text[MAX_PATH] = "";
+                for (int id : {0x47c, 0x480})
+                    if (HWND field = GetDlgItem(d, id)) GetWindowTextA(field, text, sizeof text);
+                proposed = text;
+                if (c.button == IDOK && std::string(c.file) == "page.htm") CheckWindowScreenshot(d, "save-as");
+                TypeFileName(d, path);
+            }, c.button);
+            SendMessageA(frame_, WM_COMMAND, CMD_SAVE_AS, 0);
+            EXPECT_TRUE(driver.Found());
+        }
+        EXPECT_EQ(proposed, "small.html");
+        PumpFor(std::chrono::milliseconds(200));
+        std::string written = ReadWholeFile(path);
+        if (c.button == IDCANCEL) {
+            EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+        } else if (std::string(c.file) == "page.htm") {
+            EXPECT_EQ(written, source);
+        } else {
+            EXPECT_NE(written.find("A small page.\r\n"), std::string::npos) << written;
+            EXPECT_EQ(written.find('<'), std::string::npos) << written;
+            EXPECT_EQ(written.find("Small"), std::string::npos) << "the title is not page text: " << written;
+        }
+    }
+    EXPECT_EQ(Shown(window), Address("/small.html")) << "the window keeps its page";
+}
+
+// OK in "Associate" while a document is still arriving: what the old table
+// chose for it (open with the registered application) gives way to the
+// new table's choice (show it) when it has all arrived.
+TEST_F(ViewerWindowTest, OkInAssociateLetsADocumentStillArrivingFollowTheNewTable) {
+    Start("TRUST SERVER TYPES=0\r\n", "[FILE TYPES SECTION INFO]\r\nVERSION=1\r\n[FILE TYPES]\r\n"
+                                      "application/x-zintu-late=4,,,,zlate\r\n");
+    ScriptedServer server({{ScriptStep::Expect, "\r\n\r\n"},
+                           {ScriptStep::Send,
+                            "HTTP/1.0 200 OK\r\nContent-Type: application/x-zintu-late\r\n\r\nthe first part, "},
+                           {ScriptStep::Pause, "", 3000},
+                           {ScriptStep::Send, "the last part\n"},
+                           {ScriptStep::Close}});
+    int tile = 1;
+    HWND window = g_windowList->OpenNewWindow(&tile);
+    ASSERT_NE(window, nullptr);
+    std::string address = "http://127.0.0.1:" + std::to_string(server.Port()) + "/late.zlate";
+    ASSERT_NE(OpenTypedUrl(window, address.c_str(), nullptr, false, 0), nullptr);
+    ViewerWindows* windows = GetViewerWindows();
+    ASSERT_NE(windows, nullptr);
+    const auto viewer = reinterpret_cast<ViewerWindow>(window);
+    ASSERT_TRUE(PumpUntil([&] { return windows->PendingAction(viewer) == kViewerRegistered; },
+                          std::chrono::seconds(10)));
+    ASSERT_NE(g_windowList->GetLoadState(window), kWindowIdle) << "the document is still arriving";
+    DialogDriver driver("Associate", [&](HWND d) {
+        for (int id : {IDC_VIEWER_SAVE, IDC_VIEWER_SHOW, IDC_VIEWER_ASK, IDC_VIEWER_RUN, IDC_VIEWER_REGISTERED,
+                       IDC_VIEWER_APPLICATION, IDC_VIEWER_PLUGIN})
+            CheckDlgButton(d, id, id == IDC_VIEWER_SHOW ? BST_CHECKED : BST_UNCHECKED);
+    }, IDOK);
+    EXPECT_EQ(OpenViewersDialog(frame_, "application/x-zintu-late"), IDOK);
+    EXPECT_EQ(GetViewerTable()->FindByMimeType("application/x-zintu-late")->action, kViewerShow);
+    ASSERT_TRUE(PumpUntil([&] { return Shown(window) == address; }, std::chrono::seconds(15)));
+    EXPECT_TRUE(WaitIdle(window));
+    EXPECT_EQ(windows->PendingAction(viewer), kViewerShow);
 }
 
 }  // namespace

@@ -23,10 +23,7 @@
 #endif
 
 #include "html/DocumentContent.h"
-#include "layout/LayoutFormatter.h"
-#include "layout/PagePainting.h"
-#include "layout/PaintTree.h"
-#include "layout/PlainTextDevice.h"
+#include "layout/PageText.h"
 #include "net/UrlHandle.h"
 
 namespace {
@@ -66,25 +63,6 @@ bool ParseFile(const char* path, DocumentContent& content, std::string& error) {
     return true;
 }
 
-// The formatted page; the formatter owns the styles that the layout links
-// to, so it lives as long as the layout.
-struct Layout {
-    std::unique_ptr<LayoutFormatter> formatter;
-    std::unique_ptr<BlockBox> root;
-};
-
-// The whole page at once: the file is all there.
-Layout Format(DocumentContent& content, PaintDevice& device) {
-    LayoutRequest request;
-    request.width = device.GetViewWidth();
-    Layout layout;
-    layout.root = std::make_unique<BlockBox>(nullptr, &request, nullptr, nullptr);
-    layout.formatter = std::make_unique<LayoutFormatter>(device, content.GetPage());
-    while (layout.formatter->FormatStep(content.Root(), layout.root.get(), 1 << 30) == kResultBudgetOut) {
-    }
-    return layout;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -118,15 +96,9 @@ int main(int argc, char** argv) {
 #endif
     }
 
-    TextFileDevice device(out, width, PlainTextDevice::kMaxLines, nullptr);
-    if (!device.HasGrid()) return Fail("out of memory");
-    Layout layout = Format(content, device);
-    PaintInPages(*layout.root, device, [&device](LayoutElement& pageRoot, const DeviceRect& band) {
-        PaintBandOfBoxes(pageRoot, device, band);
-    });
-
+    int error = WritePageAsText(content, out, width);
+    if (error == ENOMEM) return Fail("out of memory");
     // Errors of buffered writes may show only when the stream is flushed.
-    int error = device.WriteError();
     if (!error && std::fflush(out) != 0) error = errno ? errno : EIO;
     if (outPath && std::fclose(out) != 0 && !error) error = errno ? errno : EIO;
     if (!error) return 0;
