@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "app/FrameWindow.h"
 #include "app/SettingsHandOver.h"
@@ -249,6 +251,35 @@ TEST_F(ViewerWindowTest, SaveAsWritesThePageAsItsSourceOrAsItsText) {
         }
     }
     EXPECT_EQ(Shown(window), Address("/small.html")) << "the window keeps its page";
+
+    // The frame menu's Save As takes the document the context menu was
+    // opened on, not the active window's.
+    HWND other = Open("/target.html");
+    ASSERT_TRUE(PumpUntil([&] { return Shown(other) == Address("/target.html"); }, std::chrono::seconds(15)));
+    ASSERT_TRUE(WaitIdle(other));
+    g_windowList->SetActiveWindow(other);
+    std::atomic<bool> menuClosed{false};
+    std::thread closer([&] {
+        for (int i = 0; i < 200 && !menuClosed; ++i) {
+            HWND menu = FindWindowA("#32768", nullptr);
+            if (menu && IsWindowVisible(menu)) {
+                PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+                menuClosed = true;
+            }
+            Sleep(50);
+        }
+    });
+    SendMessageA(window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(40, 40));
+    SendMessageA(window, WM_RBUTTONUP, 0, MAKELPARAM(40, 40));
+    closer.join();
+    ASSERT_TRUE(menuClosed) << "the context menu opened";
+    std::string framePath = dir_.File("frame.htm");
+    {
+        DialogDriver driver("Save As", [&](HWND d) { TypeFileName(d, framePath); }, IDOK);
+        SendMessageA(frame_, WM_COMMAND, CMD_DOC_SAVE_AS, 0);
+        EXPECT_TRUE(driver.Found());
+    }
+    EXPECT_EQ(ReadWholeFile(framePath), source);
 }
 
 // OK in "Associate" while a document is still arriving: what the old table
