@@ -128,9 +128,11 @@ bool DefaultAskWarning(uint32_t code, bool fromServer) {
     return g_messageBoxes->AskYesNo(nullptr, row.stringId, caption, nullptr, true) == IDYES;
 }
 
-// Until the certificate dialogs are installed, every question is refused.
-bool DefaultConfirm(int, const Certificate&, const char*) {
-    return false;
+// The certificate dialog shows the chain with the question of its mode;
+// only Accept (OK) accepts, and Install in mode 7 after installing the root.
+bool DefaultConfirm(int mode, const Certificate& chain, const char*) {
+    g_certificateDialogResult = 0;
+    return OpenCertificateList(nullptr, mode, &chain) == 1 && g_certificateDialogResult == 1;
 }
 
 // The certificate dialog lists the candidates; OK sends the one selected,

@@ -57,7 +57,7 @@ protected:
                                 "[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") + "\r\n",
                                 RecordBox);
         ASSERT_NE(frame_, nullptr);
-        ASSERT_TRUE(session_.Start(dir_.Path(), {0x02}, true));
+        ASSERT_TRUE(session_.Start(dir_.Path(), {0x02}, trustAuthority_));
         InstallSecureConnections();
         SetSslUserInterface(&kRefusingUser);
     }
@@ -66,6 +66,41 @@ protected:
         session_.Stop();
     }
 
+    struct Question {
+        const char* host;
+        const char* caption;
+        int button;  // the page shows only after IDOK
+    };
+    // Loads the test server's page by that host name; the question's dialog
+    // must come up, and is answered with the button.
+    void AskAndAnswer(const Question& k, const char* shot) {
+        SCOPED_TRACE(std::string(k.caption) + (k.button == IDOK ? " accepted" : " refused"));
+        ClearSslSessionCache();
+        ClearAcceptedCertificates();
+        std::string shown;
+        DialogDriver asker(
+            k.caption,
+            [&](HWND d) {
+                shown = StaticTexts(d);
+                if (k.button == IDOK) CheckWindowScreenshot(d, shot);
+            },
+            k.button);
+        std::string url =
+            std::string("https://") + k.host + ":" + std::to_string(ServerPortFromEnv("TLS")) + "/page.html";
+        HWND view = OpenTypedUrl(nullptr, url.c_str(), nullptr, false, 0);
+        ASSERT_NE(view, nullptr);
+        EXPECT_TRUE(PumpUntil([&] { return asker.Found(); }, std::chrono::seconds(20)));
+        EXPECT_TRUE(PumpUntil([&] { return g_windowList->GetLoadState(view) == kWindowIdle; },
+                              std::chrono::seconds(20)));
+        PumpFor(std::chrono::milliseconds(300));
+        EXPECT_NE(shown, "");
+        DocumentWindow* w = g_windowList->FindWindowById(view);
+        ASSERT_NE(w, nullptr);
+        std::string title = WindowTitle(w->Frame());
+        EXPECT_EQ(title.rfind("Secure test page", 0) == 0, k.button == IDOK) << title;
+    }
+
+    bool trustAuthority_ = true;
     ScratchDir dir_;
     FrameWindow frameWindow_;
     HWND frame_ = nullptr;
@@ -92,6 +127,25 @@ TEST_F(HttpsWindow, ASecurePageShowsWithItsTitleAndItsLevel) {
     EXPECT_TRUE(g_boxes.empty()) << g_boxes.front();
     EXPECT_TRUE(g_questions.empty());
     CheckWindowScreenshot(frame_, "https-page");
+}
+
+// With the program's own certificate questions: the dialog of the question
+// shows the server's chain, and only Accept lets the page through.
+class HttpsWindowUntrusted : public HttpsWindow {
+protected:
+    HttpsWindowUntrusted() { trustAuthority_ = false; }
+};
+
+TEST_F(HttpsWindowUntrusted, AnUnknownAuthorityIsAskedInTheCertificateDialog) {
+    SetSslUserInterface(nullptr);
+    for (int button : {IDCANCEL, IDOK})
+        AskAndAnswer({"127.0.0.1", "Certificate signer not found", button}, "certificate-signer-not-found");
+}
+
+TEST_F(HttpsWindow, AWrongNameIsAskedInTheCertificateDialog) {
+    SetSslUserInterface(nullptr);
+    for (int button : {IDCANCEL, IDOK})
+        AskAndAnswer({"localhost", "Wrong certificate name", button}, "wrong-certificate-name");
 }
 
 }  // namespace
