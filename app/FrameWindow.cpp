@@ -7,6 +7,7 @@
 #include "app/FrameCommands.h"
 #include "app/GlobalObjects.h"
 #include "app/StartupDialogs.h"
+#include "core/EventSounds.h"
 #include "core/AppGlobals.h"
 #include "core/CoarseClock.h"
 #include "core/CommandDispatcher.h"
@@ -187,6 +188,7 @@ LRESULT FrameWindow::OnClose(UINT message, WPARAM wParam, LPARAM lParam) {
     // finds it where the settings say.
     if (frameMenu_ && !GetMenu(Handle())) SetMenu(Handle(), frameMenu_);
     if (g_preferences) g_preferences->SaveWindowPlacement(Handle(), false);
+    (void)PlayEventSound(PrefText::SoundEnd);
     closePending_ = false;
     return DefaultHandling(message, wParam, lParam);
 }

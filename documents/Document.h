@@ -45,6 +45,7 @@ struct LinkHit {
     int32_t targetFrame = -1;   // resolved frame id (-1 top, -2 new window)
     intptr_t clickHandler = 0;
     HtmlElement* element = nullptr;
+    const char* fragment = nullptr;  // the link's "#" part, kept apart from its URL
 };
 
 class Document;
@@ -145,6 +146,10 @@ public:
     virtual int32_t MoveFormFocus(bool forward, RECT* focus, int32_t mode) { return 0; }
     virtual int32_t MoveLinkFocus(bool forward, RECT* focus) { return 0; }
     virtual UrlHandle ActivateFocused(LinkHit* hit) { return UrlHandle(); }
+    // The keyboard's own link moves (fields are passed over): marks the next
+    // (previous) link and answers its URL, its rectangle in focus and its
+    // element, target and fragment in hit; empty when the page has none.
+    virtual UrlHandle SelectAdjacentLink(bool forward, RECT* focus, LinkHit* hit) { return UrlHandle(); }
     virtual uint8_t NewsViewFlag() { return 0; }
     virtual UrlHandle GetUrlOfFrame(int32_t frameId) { return UrlHandle(); }
     virtual int32_t IsFormatted() { return 0; }

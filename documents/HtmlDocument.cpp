@@ -456,6 +456,11 @@ UrlHandle HtmlDocument::ActivateFocused(LinkHit* hit) {
     return url;
 }
 
+UrlHandle HtmlDocument::SelectAdjacentLink(bool forward, RECT* focus, LinkHit* hit) {
+    Document* d = Active();
+    return d ? d->SelectAdjacentLink(forward, focus, hit) : UrlHandle();
+}
+
 UrlHandle HtmlDocument::GetFrameUrlForId(int32_t id) {
     if (!frameRoot_) return page_ ? page_->GetFrameUrlForId(id) : UrlHandle();
     return GetUrlOfFrame(id);

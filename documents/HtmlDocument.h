@@ -86,6 +86,7 @@ public:
     int32_t FindText(const char* text, int32_t length, bool forward, bool caseSensitive, bool wholeWord,
                      bool continueSearch, RECT* found) override;
     UrlHandle ActivateFocused(LinkHit* hit) override;
+    UrlHandle SelectAdjacentLink(bool forward, RECT* focus, LinkHit* hit) override;
     UrlHandle GetUrlOfFrame(int32_t frameId) override;
     int32_t IsFormatted() override;
     int32_t NeedsNewFormat() override;

@@ -111,6 +111,13 @@ std::vector<KeyStop> KeyStopsOf(LayoutElement* layout) {
     return stops;
 }
 
+// The stop after (before) the one at index at, round the page; the first
+// (last) one when none is marked.
+int NextStop(int at, int count, bool forward) {
+    if (at < 0) return forward ? 0 : count - 1;
+    return (at + (forward ? 1 : count - 1)) % count;
+}
+
 }  // namespace
 
 HtmlPageDocument::HtmlPageDocument(HtmlDocument* owner, PaintDevice* device, MessageHandler* handler,
@@ -936,23 +943,67 @@ int32_t HtmlPageDocument::MoveLinkFocus(bool forward, RECT* focus) {
         const bool here = typing ? stops[i].control == typing : focusLink_ && stops[i].element == focusLink_;
         if (here) at = i;
     }
-    const int next = at < 0 ? (forward ? 0 : count - 1) : (at + (forward ? 1 : count - 1)) % count;
-    const KeyStop& stop = stops[next];
-    HtmlElement* before = focusLink_;
-    focusLink_ = stop.control ? nullptr : stop.element;
-    if (before != focusLink_) {
-        InvalidateLink(before);
-        InvalidateLink(focusLink_);
-    }
+    const KeyStop& stop = stops[NextStop(at, count, forward)];
+    MarkLink(stop.control ? nullptr : stop.element);
     if (stop.control) {
         // A field not painted yet gets its place first.
         stop.control->Position(stop.rect.left - scrollX_, stop.rect.top - scrollY_, true);
         stop.control->Focus();
-    } else if (DeviceWindow() && GetFocus() != DeviceWindow()) {
-        SetFocus(DeviceWindow());
     }
     if (focus) *focus = stop.rect;
     return 1;
+}
+
+UrlHandle HtmlPageDocument::SelectAdjacentLink(bool forward, RECT* focus, LinkHit* hit) {
+    if (!layout_ || !layout_->Root()) return UrlHandle();
+    std::vector<KeyStop> links = KeyStopsOf(layout_->Root());
+    links.erase(std::remove_if(links.begin(), links.end(), [](const KeyStop& s) { return s.control != nullptr; }),
+                links.end());
+    if (links.empty()) return UrlHandle();
+    const int count = static_cast<int>(links.size());
+    int at = -1;
+    for (int i = 0; i < count && at < 0; ++i) {
+        if (focusLink_ && links[i].element == focusLink_) at = i;
+    }
+    const KeyStop& stop = links[NextStop(at, count, forward)];
+    MarkLink(stop.element);
+    if (focus) *focus = stop.rect;
+    return FocusedLinkUrl(hit);
+}
+
+UrlHandle HtmlPageDocument::FocusedLinkUrl(LinkHit* hit) {
+    auto* a = focusLink_ ? focusLink_->RecordAs<AnchorRecord>() : nullptr;
+    if (!a || !a->href) return UrlHandle();
+    if (hit) {
+        PageProperties* page = content_.GetPage();
+        const char* target = a->target.IsSet() ? a->target.Get()
+                             : page && !page->GetTargetName().empty() ? page->GetTargetName().c_str()
+                                                                      : "";
+        hit->element = focusLink_;
+        hit->fragment = a->fragment.Get();
+        std::snprintf(hit->target, sizeof hit->target, "%s", target);
+    }
+    return *a->href;
+}
+
+UrlHandle HtmlPageDocument::ActivateFocused(LinkHit* hit) {
+    LinkHit own;
+    if (!hit) hit = &own;
+    UrlHandle url = FocusedLinkUrl(hit);
+    // A link to a place of this very page only scrolls.
+    if (!url.IsEmpty() && url.Record() == url_.Record() && hit->fragment && *hit->fragment)
+        JumpToFragment(hit->fragment);
+    return url;
+}
+
+void HtmlPageDocument::MarkLink(HtmlElement* anchor) {
+    HtmlElement* before = focusLink_;
+    focusLink_ = anchor;
+    if (before != focusLink_) {
+        InvalidateLink(before);
+        InvalidateLink(focusLink_);
+    }
+    if (anchor && DeviceWindow() && GetFocus() != DeviceWindow()) SetFocus(DeviceWindow());
 }
 
 void HtmlPageDocument::InvalidateLink(HtmlElement* anchor) {

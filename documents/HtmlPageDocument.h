@@ -59,6 +59,10 @@ public:
     // that has the page's focus; a field takes the keyboard, a link is
     // marked. focus: its rectangle in document coordinates.
     int32_t MoveLinkFocus(bool forward, RECT* focus) override;
+    UrlHandle SelectAdjacentLink(bool forward, RECT* focus, LinkHit* hit) override;
+    // The marked link as a click on it would follow it (a place of this
+    // very page is scrolled to).
+    UrlHandle ActivateFocused(LinkHit* hit) override;
     HtmlElement* FocusedLink() const { return focusLink_; }
     const char* GetTitle() override;
     uint8_t GetCursorKind(int32_t x, int32_t y) override;
@@ -229,6 +233,9 @@ private:
     HtmlElement* MapAreaAt(HtmlElement* image, int32_t x, int32_t y, UrlHandle& url);
     // Repaints the boxes of the link (null: nothing).
     void InvalidateLink(HtmlElement* anchor);
+    void MarkLink(HtmlElement* anchor);
+    // The marked link's URL, target and fragment (no side effects).
+    UrlHandle FocusedLinkUrl(LinkHit* hit);
     SelectionEnd TextPositionAt(int32_t x, int32_t y);
     void MoveInHistory(FragmentNode* node);
     void AttachScripts();

@@ -22,6 +22,7 @@
 #include "windows/ScriptWindowList.h"
 #include "windows/ViewArithmetic.h"
 #include "windows/ViewMouse.h"
+#include "windows/WindowCommands.h"
 #include "windows/WindowList.h"
 
 namespace {
@@ -290,6 +291,10 @@ void TabStep(HWND window, HWND view, bool backwards, bool frameMode) {
     if (dy != 0) ScrollViewByPixels(window, frameMode, dy);
 }
 
+void CycleImageModeOf(HWND view) {
+    if (DocumentWindow* w = g_windowList ? g_windowList->FindWindowById(view) : nullptr) w->CycleImageMode();
+}
+
 void SecondGroupKey(HWND window, HWND view, WPARAM key, bool ctrl, bool alt, bool frameMode) {
     switch (key) {
         case VK_TAB: TabStep(window, view, KeyDown(VK_SHIFT), frameMode); break;
@@ -304,6 +309,22 @@ void SecondGroupKey(HWND window, HWND view, WPARAM key, bool ctrl, bool alt, boo
                 (void)NavigateInWindow(view, key == VK_RIGHT);
             break;
         case 'X': case 'Z': (void)NavigateInWindow(view, key == 'X'); break;
+        case 'A': case 'Q': MoveToLink(view, window, key == 'A'); break;
+        case VK_RETURN: ActivateCurrentElement(view, window, KeyDown(VK_SHIFT)); break;
+        case VK_SPACE:
+            if (!ctrl) ActivateCurrentElement(view, window, KeyDown(VK_SHIFT));
+            break;
+        case 'G':
+            if (!ctrl) CycleImageModeOf(view);
+            else if (g_windowList) g_windowList->SetDocumentMode(view, 255);
+            break;
+        case VK_F12:
+            if (ctrl) CycleImageModeOf(view);
+            break;
+        case 'I':
+            // Handled where the frame's Load All Images is.
+            if (ctrl) (void)CommandDispatcher(view, WM_COMMAND, CMD_LOAD_ALL_IMAGES_DOC, 0);
+            break;
         case VK_ESCAPE: (void)StopWindowLoad(view, false); break;
         case '1': MdiNext(view, true); break;
         case '2': MdiNext(view, false); break;

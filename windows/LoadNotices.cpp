@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/EventSounds.h"
 #include "core/InternalMessages.h"
 #include "core/MessageBoxes.h"
 #include "core/MessageHandler.h"
@@ -92,6 +93,7 @@ void OnDataArrived(DocumentWindow& w, uint32_t n) {
 // A mail message went off: the user is told, the window is free again.
 void OnMailSent(DocumentWindow& w) {
     w.ResetProgress();
+    (void)PlayEventSound(PrefText::SoundLoaded);
     w.SetLoadState(kWindowIdle);
     if (g_messageBoxes) g_messageBoxes->ShowInfo(w.ViewWindow(), IDS_MAIL_POSTED, nullptr);
 }
@@ -119,6 +121,9 @@ void ShowInWindow(DocumentWindow& w, const UrlHandle& url) {
 void OnUrlLoaded(DocumentWindow& w, uint32_t id) {
     if (!w.List()) return;
     if (!IsCurrentUrl(w, id)) return;
+    // One sound for a load, however often its end is told: the first end
+    // finds the load's purpose still set (or its progress still shown).
+    if (w.stateByte != 255 || w.ProgressShown()) (void)PlayEventSound(PrefText::SoundLoaded);
     w.ResetProgress();
     UrlHandle url = w.CurrentUrl();
     if (g_dispatch) g_dispatch->DocumentLoaded(w.ViewWindow(), url);
@@ -158,6 +163,7 @@ void OnUrlChanged(DocumentWindow& w, uint32_t id, bool firstSeen) {
 }
 
 void OnUrlFailed(DocumentWindow& w, uint32_t error, uint32_t id) {
+    (void)PlayEventSound(PrefText::SoundFailure);
     w.stateByte = 255;
     if (!IsCurrentUrl(w, id)) return;
     w.ResetProgress();

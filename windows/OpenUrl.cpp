@@ -7,6 +7,7 @@
 #include "core/AppGlobals.h"
 #include "core/CoarseClock.h"
 #include "core/CommandLine.h"
+#include "core/EventSounds.h"
 #include "core/MessageBoxes.h"
 #include "core/Preferences.h"
 #include "net/UrlAuthority.h"
@@ -38,6 +39,7 @@ HWND OpenTypedUrl(HWND window, const char* text, const char* title, bool checkRe
 HWND OpenUrlInWindow(HWND window, const UrlHandle& url, const char* title, bool checkReload, int windowIndex,
                      const UrlHandle& referrer, int target) {
     if (!g_windowList || url.IsEmpty()) return nullptr;
+    (void)PlayEventSound(PrefText::SoundClicked);
     // Outside programs and refusals end here (the user is told of a
     // refusal); compose windows and scripts are opened by their own code.
     UrlRoad road = ChooseUrlRoad(UrlRoadFactsOf(url, url->CarriesMail()));

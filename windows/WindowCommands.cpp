@@ -21,9 +21,11 @@
 #include "resources/WindowStringIds.h"
 #include "windows/DocumentFrame.h"
 #include "windows/HomePageDialog.h"
+#include "windows/LinkHint.h"
 #include "windows/Navigation.h"
 #include "windows/OpenUrl.h"
 #include "windows/ViewArithmetic.h"
+#include "windows/ViewMouse.h"
 #include "windows/WindowList.h"
 
 namespace {
@@ -335,6 +337,41 @@ bool HandleShortcutKey(const MSG& message) {
         default:
             return false;
     }
+}
+
+void MoveToLink(HWND view, HWND pane, bool forward) {
+    Document* document = g_windowList ? WindowDocument(view, pane) : nullptr;
+    if (!document) return;
+    RECT focus = {};
+    LinkHit hit;
+    const UrlHandle url = document->SelectAdjacentLink(forward, &focus, &hit);
+    const uint8_t kind = document->GetKind();
+    if (url.IsEmpty() || !url.GetName() || kind == kDocNewsList || kind == kDocNewsGroup) {
+        g_windowList->SetStatusText(view, "");
+        g_windowList->SetLinkText("");
+        if (g_preferences && g_preferences->Get(PrefInt::StatusLine)) (void)SetStatusText("");
+        HideLinkHint();
+        if (url.IsEmpty()) return;
+    } else {
+        ShowLinkStatus(view, url.GetName(), hit.fragment);
+        if (g_preferences && g_preferences->Get(PrefInt::PopupLinkAddress)) UpdateLinkHint(true);
+    }
+    ScrollIntoView(pane, *document, focus);
+}
+
+void ActivateCurrentElement(HWND view, HWND pane, bool newWindow) {
+    Document* document = g_windowList ? WindowDocument(view, pane) : nullptr;
+    if (!document) return;
+    LinkHit hit;
+    const UrlHandle url = document->ActivateFocused(&hit);
+    if (url.IsEmpty()) return;
+    // A place of the same page: the page has already moved there.
+    if (url.Record() == document->GetUrl().Record() && hit.fragment && *hit.fragment) return;
+    HideLinkHint();
+    if (newWindow)
+        (void)OpenLinkInTarget(url, view, document, -2, "");
+    else
+        (void)OpenLinkInTarget(url, view, document, hit.targetFrame, hit.target);
 }
 
 void RegisterWindowCommands() {

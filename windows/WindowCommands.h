@@ -38,5 +38,16 @@ void ToggleMenuBar(bool show);
 // F8, F9, Ctrl+F11, Shift+F2); true when the key was taken.
 bool HandleShortcutKey(const MSG& message);
 
+// The keyboard's link moves of a view (pane: the frame's pane in a frame
+// set, else the view): the next (previous) link is marked and scrolled into
+// view, and its address shown on the status line, in the window's status
+// and link texts and, with [USER PREFS] POPUP LINK ADDRESS on, in the hint.
+// Without a link the texts are cleared and the hint hidden. News lists and
+// groups show no address.
+void MoveToLink(HWND view, HWND pane, bool forward);
+// Enter on a view: the marked link opened in its target (a new window with
+// newWindow), the page's address as referrer.
+void ActivateCurrentElement(HWND view, HWND pane, bool newWindow);
+
 // Registers the handlers of these commands with the dispatcher.
 void RegisterWindowCommands();

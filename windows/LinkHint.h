@@ -1,0 +1,13 @@
+// The small popup that shows the address of the link the user is on, beside
+// the mouse pointer, while [USER PREFS] POPUP LINK ADDRESS is on.
+#pragma once
+#include <windows.h>
+
+// Shows the window list's link text in the hint (made on first use), sized
+// to the text and placed below the pointer inside the screen; an empty link
+// text hides it. A hint already shown follows the pointer only once the
+// pointer has gone well away from it, unless immediately is set.
+void UpdateLinkHint(bool immediately);
+void HideLinkHint();
+// The hint's window, null before it is first shown.
+HWND LinkHintWindow();
