@@ -156,7 +156,6 @@ void RegisterFrameCommands() {
         {CMD_DOC_COPY, CmdCopy},
         {CMD_SELECT_ALL, CmdSelectAll},
         {CMD_COPY_DOCUMENT_ADDRESS, CmdCopyDocumentAddress},
-        {CMD_FRAME_COPY_ADDRESS, CmdCopyDocumentAddress},
         {CMD_COPY_LINK_ADDRESS, CmdCopyLinkAddress},
         {CMD_FIND, CmdFind},
         {CMD_NEW_DOCUMENT_WINDOW, CmdNewDocumentWindow},

@@ -47,6 +47,12 @@ public:
     // stops what plays there.
     virtual void PlayInlineMedia(PaintDevice& device, const RECT& rect, int contentKind, const char* path) {}
     virtual void StopInlineMedia(PaintDevice& device) {}
+    // A message of a frame's pane that the window answers as its view's:
+    // the mouse and the wheel, the commands of the pane's context menu, the
+    // pane's scroll bars. True when taken, with its result.
+    virtual bool HandlePaneMessage(HWND pane, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+        return false;
+    }
 };
 
 // Installed by the window layer; null restores the neutral services.

@@ -51,6 +51,8 @@ LRESULT CALLBACK FramesWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         return 0;
     }
     if (message == WM_ERASEBKGND) return 1;
+    LRESULT result = 0;
+    if (node && WindowServices().HandlePaneMessage(window, message, wParam, lParam, &result)) return result;
     return DefWindowProcA(window, message, wParam, lParam);
 }
 

@@ -161,6 +161,33 @@ Document* HtmlDocument::GetActiveFrameDocument() {
     return frameRoot_ && activeFrame_ ? activeFrame_->CurrentDocument() : nullptr;
 }
 
+FrameNode* HtmlDocument::CycleActiveFrame(bool backwards) {
+    if (!frameRoot_) return nullptr;
+    std::vector<FrameNode*> frames;
+    std::vector<FrameNode*> stack{frameRoot_};
+    while (!stack.empty()) {
+        FrameNode* n = stack.back();
+        stack.pop_back();
+        if (!n->isFrameSet) frames.push_back(n);
+        // Children pushed last to first come off in their order.
+        std::vector<FrameNode*> children;
+        for (FrameNode* c = n->FirstChild(); c; c = c->NextSibling()) children.push_back(c);
+        stack.insert(stack.end(), children.rbegin(), children.rend());
+    }
+    if (frames.empty()) return nullptr;
+    const auto at = std::find(frames.begin(), frames.end(), activeFrame_);
+    const size_t count = frames.size();
+    size_t next = 0;
+    if (at != frames.end()) {
+        const size_t index = static_cast<size_t>(at - frames.begin());
+        next = backwards ? (index + count - 1) % count : (index + 1) % count;
+    } else if (backwards) {
+        next = count - 1;
+    }
+    activeFrame_ = frames[next];
+    return activeFrame_;
+}
+
 FrameNode* HtmlDocument::FindFrameByWindow(HWND window) {
     return frameRoot_ ? ::FindFrameByWindow(*frameRoot_, window) : nullptr;
 }
@@ -801,6 +828,15 @@ int32_t HtmlDocument::GetDocumentProperty(int code, const char** outText, int32_
 UrlHandle HtmlDocument::GetUrlIfId(uint32_t id, bool check) {
     if (!url_.IsEmpty() && url_->GetId() == id) return url_;
     UrlHandle found;
+    // A frame's URL while it comes, or after it failed to come.
+    std::vector<FrameNode*> stack;
+    if (frameRoot_) stack.push_back(frameRoot_);
+    while (!stack.empty() && found.IsEmpty()) {
+        FrameNode* n = stack.back();
+        stack.pop_back();
+        if (!n->awaitedUrl.IsEmpty() && n->awaitedUrl->GetId() == id) found = n->awaitedUrl;
+        for (FrameNode* c = n->FirstChild(); c; c = c->NextSibling()) stack.push_back(c);
+    }
     ForEachFrameDocument([&found, id](FrameNode&, Document& d) {
         if (found.IsEmpty() && !d.GetUrl().IsEmpty() && d.GetUrl()->GetId() == id) found = d.GetUrl();
     });

@@ -33,6 +33,10 @@ public:
     FrameNode* ActiveFrame() const { return activeFrame_; }
     void SetActiveFrame(FrameNode* frame) { activeFrame_ = frame; }
     Document* GetActiveFrameDocument();
+    // The next frame (the previous one when backwards) of this frame set in
+    // tree order becomes the active one, from the last to the first and
+    // round again; the first one when none was. Null without frames.
+    FrameNode* CycleActiveFrame(bool backwards);
     FrameNode* FindFrameByWindow(HWND window);
     // After the URL with the id arrived: makes the documents of the frames
     // waiting for it, at any depth.

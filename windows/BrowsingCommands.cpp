@@ -5,6 +5,7 @@
 #include "core/AppGlobals.h"
 #include "core/CommandDispatcher.h"
 #include "resources/CoreIds.h"
+#include "windows/FrameSetCommands.h"
 #include "windows/Navigation.h"
 #include "windows/OpenUrlDialog.h"
 #include "windows/ViewMouse.h"
@@ -41,6 +42,7 @@ void RegisterBrowsingCommands() {
         {CMD_PROGRESS_BAR, CmdToggleProgressBar},
     };
     RegisterCommands(bindings);
+    RegisterFrameSetCommands();
     RegisterNavigationCommands();
     RegisterViewMouseCommands();
     RegisterWindowCommands();

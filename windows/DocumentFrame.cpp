@@ -17,6 +17,7 @@
 #include "resources/CoreIds.h"
 #include "resources/WindowStringIds.h"
 #include "windows/DocumentView.h"
+#include "windows/FrameSetCommands.h"
 #include "windows/ViewMouse.h"
 #include "windows/OpenUrl.h"
 #include "windows/WindowList.h"
@@ -268,8 +269,7 @@ void CmdTileWindows() {
 
 bool ViewSourceOfActiveWindow() {
     if (!g_windowList) return false;
-    DocumentList* list = g_windowList->GetDocumentList(g_windowList->GetActiveWindow());
-    Document* d = list ? list->GetCurrentDocument() : nullptr;
+    Document* d = FrameDocument(g_windowList->GetActiveWindow());
     if (!d) return false;
     UrlHandle url = d->GetUrl();
     if (url.IsEmpty()) return false;

@@ -26,5 +26,6 @@ constexpr int kMaxDroppedWindows = 30;
 int OpenDroppedFiles(HWND frame, HDROP drop);
 
 void CmdTileWindows();
-// View source of the active window; false when the viewer could not start.
+// View source of the active window (of its active frame in a frame set);
+// false when the viewer could not start.
 bool ViewSourceOfActiveWindow();

@@ -17,6 +17,7 @@
 #include "resources/CoreIds.h"
 #include "windows/AuthenticationDialog.h"
 #include "windows/LoadNotices.h"
+#include "windows/FrameSetCommands.h"
 #include "windows/Navigation.h"
 #include "windows/OpenUrl.h"
 #include "windows/ScriptWindowList.h"
@@ -328,6 +329,7 @@ void SecondGroupKey(HWND window, HWND view, WPARAM key, bool ctrl, bool alt, boo
         case VK_ESCAPE: (void)StopWindowLoad(view, false); break;
         case '1': MdiNext(view, true); break;
         case '2': MdiNext(view, false); break;
+        case '3': (void)NextFrame(view, KeyDown(VK_SHIFT)); break;
         case '4':
             if (g_mdiClient) {
                 ShowWindow(GetParent(view), SW_MINIMIZE);
@@ -467,6 +469,22 @@ LRESULT OnViewKeyDown(HWND window, WPARAM key, LPARAM lParam) {
     if (FirstGroupKey(window, view, key, ctrl, shift, frameMode)) return 0;
     if (!(key & 0x8000)) SecondGroupKey(window, view, key, ctrl, alt, frameMode);
     return DefWindowProcA(view, WM_KEYDOWN, key, lParam);
+}
+
+bool HandleFramePaneMessage(HWND pane, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    HWND view = GetParent(pane);
+    if (!g_windowList || !g_windowList->IsDocumentWindow(view)) return false;
+    *result = 0;
+    switch (message) {
+        case WM_COMMAND:
+            // The pane's context menu reports to the pane; its commands are
+            // the window's.
+            if (!CommandDispatcher(view, message, wParam, lParam)) (void)HandleViewControlCommand(pane, wParam, lParam, true);
+            return true;
+        case WM_VSCROLL: *result = ScrollViewVertically(pane, message, wParam, lParam, true); return true;
+        case WM_HSCROLL: *result = ScrollViewHorizontally(pane, message, wParam, lParam, true); return true;
+        default: return HandleViewMouseMessage(pane, message, wParam, lParam, true, result);
+    }
 }
 
 LRESULT CALLBACK DocumentViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {

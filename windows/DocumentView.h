@@ -32,6 +32,10 @@ int32_t ComputeScrollUnit(HWND window, int32_t contentHeight, int scale);
 // Sets a view's scroll ranges and positions from the document's extent and
 // the window's scale, and stores the window's scroll unit.
 void UpdateScrollBars(HWND view, Document* document);
+// A frame pane's message that its view answers (the pane's parent is the
+// view): the mouse, the wheel, its context menu's commands, its scroll
+// bars. True when taken, with the result.
+bool HandleFramePaneMessage(HWND pane, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 // The view's window becomes the active one (MDI activation of its frame).
 void OnViewActivate(HWND view);
 // Whether the last view that failed to be made failed for want of its

@@ -479,6 +479,7 @@ void DocumentWindow::SetSpecialKind(int kind) {
 void DocumentWindow::SetCurrentUrl(const UrlHandle& url, int target) {
     currentUrl_ = url;
     currentTarget_ = target;
+    shownInFrame = false;
     if (target >= 0) {
         if (Document* d = CurrentDocument()) d->SetFrameAwaitedUrl(target, url);
     }

@@ -173,6 +173,9 @@ public:
     int32_t historyCount = 0, historyPosition = 0;
     uint16_t frameValue = 0xFFFF;
     bool cachePageFlag = false;
+    // The current URL, meant for a frame, went into that frame; cleared
+    // with every new current URL.
+    bool shownInFrame = false;
 
 private:
     DocumentWindow(int number, HWND view, int32_t width, int32_t height);

@@ -162,10 +162,18 @@ void OnUrlChanged(DocumentWindow& w, uint32_t id, bool firstSeen) {
     if (kind == kKindHtml || kind == kKindText) ShowInWindow(w, url);
 }
 
+// A frame of the shown frame set could not be loaded: the user is told;
+// the frame stays empty and the other frames keep what they show.
+void OnFrameFailed(DocumentWindow& w, uint32_t error, uint32_t id) {
+    Document* d = w.CurrentDocument();
+    UrlHandle frame = d && d->HasFrames() ? d->GetUrlIfId(id, true) : UrlHandle();
+    if (!frame.IsEmpty() && error != kSilentFailure && error != 0) ShowUrlMessage(frame, error);
+}
+
 void OnUrlFailed(DocumentWindow& w, uint32_t error, uint32_t id) {
     (void)PlayEventSound(PrefText::SoundFailure);
     w.stateByte = 255;
-    if (!IsCurrentUrl(w, id)) return;
+    if (!IsCurrentUrl(w, id)) return OnFrameFailed(w, error, id);
     w.ResetProgress();
     w.loadFlagA = false;
     if (SendsMail(w, id)) {

@@ -341,6 +341,11 @@ void OnRightDown(HWND window, LPARAM lParam, bool frameMode) {
     if (!Loading(owner)) {
         CloseDropDown(owner);
         Document* document = WindowDocument(owner, window);
+        // The page menu's frame commands are the frame's under the mouse.
+        if (Document* top = CurrentDocumentOfList(owner); frameMode && top && top->GetKind() == kDocHtml) {
+            auto* html = static_cast<HtmlDocument*>(top);
+            if (FrameNode* frame = html->FindFrameByWindow(window)) html->SetActiveFrame(frame);
+        }
         g_context = {owner, window, CurrentDocumentOfList(owner), document, nullptr, nullptr};
         const POINT p = LayoutPoint(owner, lParam);
         HtmlElement* innermost = document ? document->ElementAtPoint(p.x, p.y) : nullptr;

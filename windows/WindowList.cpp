@@ -352,6 +352,7 @@ void DocumentShown(DocumentWindow& w, bool loadedOnly) {
 int WindowList::ShowUrl(HWND id, const UrlHandle& url, int32_t startArg, bool asPlugin) {
     DocumentWindow* w = FindWindowById(id);
     if (!w || !w->List()) return kHistoryCannotShow;
+    if (ShowInFrame(*w, url)) return kHistoryShown;
     int code = w->List()->CreateDocument(url, startArg, asPlugin);
     switch (code) {
         case kHistoryCannotShow:
@@ -386,6 +387,22 @@ int WindowList::ShowUrl(HWND id, const UrlHandle& url, int32_t startArg, bool as
     }
     DocumentShown(*w, false);
     return code;
+}
+
+bool WindowList::ShowInFrame(DocumentWindow& w, const UrlHandle& url) {
+    Document* d = w.CurrentDocument();
+    const int target = w.CurrentUrlTarget();
+    if (target < 0 || !d || !d->HasFrames() || w.CurrentUrl().Record() != url.Record()) return false;
+    // The frame was given the URL with the window's current one.
+    if (d->GetFrameUrlForId(target).Record() != url.Record()) return false;
+    // The load's first and last decision both come here: the frame's new
+    // document is made once, and takes the rest of the data as it comes.
+    if (!w.shownInFrame) {
+        w.shownInFrame = true;
+        d->ShowFrameUrl(target, 0);
+    }
+    if (w.LoadState() == kWindowLoading) w.SetLoadState(kWindowUsable);
+    return true;
 }
 
 int WindowList::GoToHistoryIndex(HWND id, int index) {
@@ -1030,6 +1047,9 @@ public:
         DocumentList* list = g_windowList->GetDocumentList(window);
         ::UpdateScrollBars(window, list ? list->GetCurrentDocument() : nullptr);
         UpdateWindow(window);
+    }
+    bool HandlePaneMessage(HWND pane, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override {
+        return HandleFramePaneMessage(pane, message, wParam, lParam, result);
     }
     void RelayoutDevice(PaintDevice& device, bool refresh) override {
         HWND window = static_cast<HWND>(device.Window());

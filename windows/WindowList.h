@@ -98,7 +98,9 @@ public:
     const UrlHandle& ContextUrl() const { return linkUrl_; }
 
     // Hands the URL to the window's history and acts on the answer; the
-    // answer is passed back.
+    // answer is passed back. A URL opened for a frame of the frame set the
+    // window shows goes into that frame instead (its history inside the
+    // frame set grows).
     int ShowUrl(HWND id, const UrlHandle& url, int32_t startArg, bool asPlugin);
     int GoToHistoryIndex(HWND id, int index);
     // One step back or forward in the window's history, its loads stopped
@@ -212,6 +214,7 @@ public:
     bool GetSizePending(HWND id) const;
 
 private:
+    bool ShowInFrame(DocumentWindow& w, const UrlHandle& url);
     DocumentWindow* Cached(HWND id) const;
     void TileAfterOpening(int* tileFlag);
 

@@ -14,6 +14,8 @@
 #include "core/AppGlobals.h"
 #include "documents/Document.h"
 #include "documents/DocumentList.h"
+#include "documents/FrameTree.h"
+#include "documents/HtmlDocument.h"
 #include "layout/UrlImages.h"
 #include "resources/CoreIds.h"
 #include "tests/app/TestFrame.h"
@@ -64,9 +66,14 @@ protected:
         CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
         g_boxes.clear();
         port_ = std::to_string(ServerPortFromEnv("NGINX"));
+        // The source viewer is a program that records its command line.
+        std::string recorder = ZINTU_RECORD_ARGS_EXE;
+        for (char& c : recorder)
+            if (c == '/') c = '\\';
+        ASSERT_TRUE(CopyFileA(("Z:" + recorder).c_str(), recorder_.c_str(), FALSE));
         frame_ = StartTestFrame(frameWindow_, ini_,
-                                "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\n[DISK CACHE]\r\nCACHE DIRECTORY=" +
-                                    dir_.File("cache") + "\r\n",
+                                "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\nSOURCE VIEWER=" + recorder_ +
+                                    "\r\n[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") + "\r\n",
                                 RecordBox);
         ASSERT_NE(frame_, nullptr);
         // Images decode as the program's start-up has them decode.
@@ -125,7 +132,51 @@ protected:
         return keys;
     }
 
+    // Frame sets: the frame of the name, and the address its document has.
+    HtmlDocument* FrameSet(HWND view) {
+        Document* d = CurrentDocument(view);
+        return d && d->HasFrames() ? static_cast<HtmlDocument*>(d) : nullptr;
+    }
+    FrameNode* Frame(HWND view, const char* name) {
+        HtmlDocument* set = FrameSet(view);
+        return set && set->FrameRoot() ? FindFrameByName(*set->FrameRoot(), name) : nullptr;
+    }
+    std::string FrameShows(HWND view, const char* name) {
+        FrameNode* frame = Frame(view, name);
+        Document* d = frame ? frame->CurrentDocument() : nullptr;
+        return d && d->GetUrl().GetName() ? d->GetUrl().GetName() : "";
+    }
+    std::string TopShows(HWND view) {
+        Document* d = CurrentDocument(view);
+        return d && d->GetUrl().GetName() ? d->GetUrl().GetName() : "";
+    }
+    // Runs until the frame shows the page, laid out, and the window is idle.
+    bool WaitFrame(HWND view, const char* name, const std::string& path) {
+        return PumpUntil([&] {
+            FrameNode* frame = Frame(view, name);
+            Document* d = frame ? frame->CurrentDocument() : nullptr;
+            return d && FrameShows(view, name) == Url(path) && d->IsFormatted() && Idle(view);
+        }, std::chrono::seconds(15));
+    }
+    // A point of the pane over a link of its page.
+    static POINT LinkPoint(HWND pane, Document* d) {
+        RECT client;
+        GetClientRect(pane, &client);
+        for (LONG y = 2; d && y < client.bottom; y += 4) {
+            for (LONG x = 2; x < client.right; x += 4) {
+                HtmlElement* element = nullptr;
+                if (d->DescribePoint(x, y, &element, nullptr, nullptr) && element) return {x + 4, y + 2};
+            }
+        }
+        return {-1, -1};
+    }
+    void Command(int id) {
+        SendMessageA(frame_, WM_COMMAND, id, 0);
+        PumpFor(std::chrono::milliseconds(50));
+    }
+
     ScratchDir dir_;
+    std::string recorder_ = dir_.File("record_args.exe");
     std::string ini_ = dir_.File("zintu.ini");
     std::string port_;
     FrameWindow frameWindow_;
@@ -216,6 +267,160 @@ TEST_F(FrameCommands, TheBackgroundMenuCopiesSavesAndReloadsThePagesBackgroundIm
     EXPECT_EQ(shown[static_cast<size_t>(y) * width + x], BmpPixel(served, 0, 0));
     EXPECT_EQ(shown[static_cast<size_t>(y + 3) * width + x + 5], BmpPixel(served, 5, 3));
     EXPECT_TRUE(g_boxes.empty()) << (g_boxes.empty() ? "" : g_boxes.front());
+}
+
+// --- frame sets ---------------------------------------------------------------------
+
+// The Frame submenu, second from the end of the page menu.
+enum FrameItem { kFrameViewSource, kFrameSaveAs, kFrameAddToHotList, kFrameCopyAddress, kFrameReload };
+
+TEST_F(FrameCommands, FramesFollowLinksWalkTheirHistoryAndReloadOnlyTheFrameAskedFor) {
+    HWND view = Showing("/set.html");
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(WaitFrame(view, "menu", "/menu.html"));
+    ASSERT_TRUE(WaitFrame(view, "main", "/one.html"));
+    HWND menuPane = Frame(view, "menu")->FrameWindow(), mainPane = Frame(view, "main")->FrameWindow();
+    ASSERT_TRUE(menuPane && mainPane);
+    CheckWindowScreenshot(frame_, "frame-set");
+
+    // A link of one frame aimed at the other loads there; the frame set
+    // stays, and so does the window's history.
+    const POINT link = LinkPoint(menuPane, Frame(view, "menu")->CurrentDocument());
+    ASSERT_GE(link.x, 0) << "the menu has a link";
+    SendMouseTo(menuPane, link);
+    SendMouseButton(MOUSEEVENTF_LEFTDOWN);
+    SendMouseButton(MOUSEEVENTF_LEFTUP);
+    ASSERT_TRUE(WaitFrame(view, "main", "/two.html"))
+        << FrameShows(view, "main") << " in " << TopShows(view) << "\n" << AccessLog();
+    EXPECT_EQ(TopShows(view), Url("/set.html"));
+    EXPECT_EQ(FrameShows(view, "menu"), Url("/menu.html"));
+    EXPECT_EQ(g_windowList->GetDocumentList(view)->GetCount(), 1);
+    CheckWindowScreenshot(frame_, "frame-set-after-link");
+
+    // Back and forward walk the frame's own history.
+    struct Step {
+        int command;
+        const char* shown;
+    } steps[] = {{CMD_PREVIOUS, "/one.html"}, {CMD_NEXT, "/two.html"}};
+    for (const Step& step : steps) {
+        Command(step.command);
+        EXPECT_TRUE(WaitFrame(view, "main", step.shown)) << step.command << ": " << FrameShows(view, "main");
+        EXPECT_EQ(TopShows(view), Url("/set.html")) << step.command;
+        EXPECT_EQ(FrameShows(view, "menu"), Url("/menu.html")) << step.command;
+    }
+
+    // The key 3 moves the active frame on, round the frame set.
+    HtmlDocument* set = FrameSet(view);
+    ASSERT_EQ(set->ActiveFrame(), Frame(view, "menu")) << "the click made its frame active";
+    for (const char* next : {"main", "menu", "main"}) {
+        SendMessageA(view, WM_KEYDOWN, '3', 0);
+        EXPECT_EQ(set->ActiveFrame(), Frame(view, next)) << next;
+    }
+
+    // Reload Frame asks the server for the active frame's page alone.
+    const int sets = Requests("/set.html"), menus = Requests("/menu.html"), twos = Requests("/two.html");
+    Command(CMD_RELOAD_FRAME);
+    EXPECT_TRUE(PumpUntil([&] { return Requests("/two.html") == twos + 1; }, std::chrono::seconds(15)))
+        << AccessLog();
+    ASSERT_TRUE(WaitFrame(view, "main", "/two.html"));
+    EXPECT_EQ(Requests("/set.html"), sets);
+    EXPECT_EQ(Requests("/menu.html"), menus);
+    EXPECT_EQ(TopShows(view), Url("/set.html"));
+
+    // The Frame submenu acts on the frame the menu was opened on: Reload.
+    RECT client;
+    GetClientRect(menuPane, &client);
+    const POINT inMenu = {client.right / 2, client.bottom - 20};
+    GetClientRect(mainPane, &client);
+    const POINT inMain = {client.right / 2, client.bottom - 20};
+    Menu(menuPane, inMenu, SubmenuItem(1, kFrameReload), "frame-menu");
+    EXPECT_TRUE(PumpUntil([&] { return Requests("/menu.html") == menus + 1; }, std::chrono::seconds(15)))
+        << AccessLog();
+    ASSERT_TRUE(WaitFrame(view, "menu", "/menu.html"));
+    EXPECT_EQ(Requests("/two.html"), twos + 1);
+    EXPECT_EQ(Requests("/set.html"), sets);
+
+    // Copy Address: the frame's page's address.
+    ClearClipboard();
+    Menu(mainPane, inMain, SubmenuItem(1, kFrameCopyAddress));
+    EXPECT_EQ(ClipboardText(), Url("/two.html"));
+
+    // View Source: the source viewer gets the frame's page.
+    const std::string record = dir_.File("recorded-args.txt");
+    DeleteFileA(record.c_str());
+    Menu(mainPane, inMain, SubmenuItem(1, kFrameViewSource));
+    std::string line;
+    ASSERT_TRUE(PumpUntil([&] { return !(line = ReadWholeFile(record)).empty(); }, std::chrono::seconds(20)));
+    size_t after = line.find("record_args.exe");
+    ASSERT_NE(after, std::string::npos) << line;
+    std::string file = line.substr(line.find_first_not_of("\" ", after + 15));
+    while (!file.empty() && (file.back() == '"' || file.back() == ' ')) file.pop_back();
+    EXPECT_NE(ReadWholeFile(file).find("<title>Two</title>"), std::string::npos) << line;
+
+    // Save As...: the frame's page, as the server sent it.
+    const std::string saved = dir_.File("kept.html");
+    std::string proposed;
+    {
+        DialogDriver driver("Save As", [&](HWND d) {
+            char text[MAX_PATH] = "";
+            for (int id : {0x47c, 0x480}) {
+                if (HWND field = GetDlgItem(d, id)) {
+                    GetWindowTextA(field, text, sizeof text);
+                    proposed = text;
+                    SetWindowTextA(field, saved.c_str());
+                }
+            }
+        }, IDOK);
+        Menu(mainPane, inMain, SubmenuItem(1, kFrameSaveAs));
+        EXPECT_TRUE(PumpUntil([&] { return !ReadWholeFile(saved).empty(); }, std::chrono::seconds(15)));
+        EXPECT_TRUE(driver.Found());
+    }
+    EXPECT_EQ(ReadWholeFile(saved), ReadWholeFile(SourcePath("tests/windows/frames/two.html")));
+    EXPECT_EQ(proposed, "two.html");
+
+    // Reload of the whole window asks for the frame set again.
+    Command(CMD_RELOAD);
+    EXPECT_TRUE(PumpUntil([&] { return Requests("/set.html") == sets + 1; }, std::chrono::seconds(15)))
+        << AccessLog();
+    EXPECT_TRUE(WaitFrame(view, "menu", "/menu.html"));
+    EXPECT_EQ(TopShows(view), Url("/set.html"));
+    EXPECT_TRUE(g_boxes.empty()) << (g_boxes.empty() ? "" : g_boxes.front());
+}
+
+TEST_F(FrameCommands, AFrameThatCannotLoadIsToldAndTheOthersStillShow) {
+    // A frame of the server, a page the server does not have, and a port
+    // where nothing listens.
+    const std::string missing = Url("/missing.html");
+    const std::string refused = "http://127.0.0.1:" + std::to_string(FreePort()) + "/gone.html";
+    const std::string page = dir_.File("broken.html");
+    WriteWholeFile(page, "<html><head><title>Broken</title></head><frameset cols=\"33%,33%,*\">"
+                         "<frame src=\"" + Url("/one.html") + "\" name=\"good\">"
+                         "<frame src=\"" + missing + "\" name=\"missing\">"
+                         "<frame src=\"" + refused + "\" name=\"refused\"></frameset></html>");
+    int tile = 1;
+    HWND view = g_windowList->OpenNewWindow(&tile);
+    ASSERT_NE(view, nullptr);
+    SendMessageA(g_mdiClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(GetParent(view)), 0);
+    ASSERT_NE(OpenLocalFileAsUrl(view, page.c_str()), nullptr);
+    ASSERT_TRUE(WaitFrame(view, "good", "/one.html"));
+    ASSERT_TRUE(PumpUntil([] { return g_boxes.size() >= 2; }, std::chrono::seconds(20)));
+    PumpFor(std::chrono::milliseconds(300));
+    ASSERT_EQ(g_boxes.size(), 2u);
+    auto told = [&](const std::string& url) {
+        for (const std::string& box : g_boxes)
+            if (box.find(url) != std::string::npos) return box;
+        return std::string();
+    };
+    EXPECT_NE(told(missing), "") << g_boxes[0] << "\n" << g_boxes[1];
+    EXPECT_NE(told(refused).find("Could not connect to remote server"), std::string::npos)
+        << g_boxes[0] << "\n" << g_boxes[1];
+    // The window is free again, still showing the frame set and its frame.
+    EXPECT_TRUE(PumpUntil([&] { return Idle(view); }, std::chrono::seconds(10)));
+    EXPECT_TRUE(FrameSet(view) != nullptr);
+    EXPECT_EQ(FrameShows(view, "good"), Url("/one.html"));
+    EXPECT_EQ(FrameShows(view, "missing"), "");
+    EXPECT_TRUE(IsWindowVisible(Frame(view, "good")->FrameWindow()));
+    CheckWindowScreenshot(frame_, "frame-set-with-failed-frames");
 }
 
 }  // namespace
