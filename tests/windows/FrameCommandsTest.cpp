@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -170,6 +171,27 @@ protected:
         }
         return {-1, -1};
     }
+    // Runs the command that asks for a file in the system's save dialog,
+    // answers the dialog with the path and waits for the file to hold the
+    // bytes; answers the name the dialog proposed.
+    std::string SaveThroughDialog(const std::function<void()>& command, const std::string& path,
+                                  const std::string& bytes) {
+        std::string proposed;
+        DialogDriver driver("Save As", [&](HWND d) {
+            char text[MAX_PATH] = "";
+            for (int id : {0x47c, 0x480}) {
+                if (HWND field = GetDlgItem(d, id)) {
+                    GetWindowTextA(field, text, sizeof text);
+                    proposed = text;
+                    SetWindowTextA(field, path.c_str());
+                }
+            }
+        }, IDOK);
+        command();
+        EXPECT_TRUE(PumpUntil([&] { return ReadWholeFile(path) == bytes; }, std::chrono::seconds(15))) << path;
+        EXPECT_TRUE(driver.Found());
+        return proposed;
+    }
     void Command(int id) {
         SendMessageA(frame_, WM_COMMAND, id, 0);
         PumpFor(std::chrono::milliseconds(50));
@@ -230,23 +252,8 @@ TEST_F(FrameCommands, TheBackgroundMenuCopiesSavesAndReloadsThePagesBackgroundIm
     // Save...: the system's save dialog proposes the image's name; the file
     // holds what the server sent.
     const std::string saved = dir_.File("kept.bmp");
-    std::string proposed;
-    {
-        DialogDriver driver("Save As", [&](HWND d) {
-            char text[MAX_PATH] = "";
-            for (int id : {0x47c, 0x480}) {
-                if (HWND field = GetDlgItem(d, id)) {
-                    GetWindowTextA(field, text, sizeof text);
-                    proposed = text;
-                    SetWindowTextA(field, saved.c_str());
-                }
-            }
-        }, IDOK);
-        Menu(view, below, SubmenuItem(0, kBackgroundSave));
-        EXPECT_TRUE(PumpUntil([&] { return ReadWholeFile(saved) == served; }, std::chrono::seconds(15)));
-        EXPECT_TRUE(driver.Found());
-    }
-    EXPECT_EQ(proposed, "squares.bmp");
+    EXPECT_EQ(SaveThroughDialog([&] { Menu(view, below, SubmenuItem(0, kBackgroundSave)); }, saved, served),
+              "squares.bmp");
 
     // Reload: the image comes from the server again, not the page; the
     // window shows the load and ends idle with the page as it was.
@@ -359,24 +366,9 @@ TEST_F(FrameCommands, FramesFollowLinksWalkTheirHistoryAndReloadOnlyTheFrameAske
 
     // Save As...: the frame's page, as the server sent it.
     const std::string saved = dir_.File("kept.html");
-    std::string proposed;
-    {
-        DialogDriver driver("Save As", [&](HWND d) {
-            char text[MAX_PATH] = "";
-            for (int id : {0x47c, 0x480}) {
-                if (HWND field = GetDlgItem(d, id)) {
-                    GetWindowTextA(field, text, sizeof text);
-                    proposed = text;
-                    SetWindowTextA(field, saved.c_str());
-                }
-            }
-        }, IDOK);
-        Menu(mainPane, inMain, SubmenuItem(1, kFrameSaveAs));
-        EXPECT_TRUE(PumpUntil([&] { return !ReadWholeFile(saved).empty(); }, std::chrono::seconds(15)));
-        EXPECT_TRUE(driver.Found());
-    }
-    EXPECT_EQ(ReadWholeFile(saved), ReadWholeFile(SourcePath("tests/windows/frames/two.html")));
-    EXPECT_EQ(proposed, "two.html");
+    EXPECT_EQ(SaveThroughDialog([&] { Menu(mainPane, inMain, SubmenuItem(1, kFrameSaveAs)); }, saved,
+                                ReadWholeFile(SourcePath("tests/windows/frames/two.html"))),
+              "two.html");
 
     // Reload of the whole window asks for the frame set again.
     Command(CMD_RELOAD);
