@@ -2,18 +2,12 @@
 
 #include "core/AppGlobals.h"
 #include "core/CommandDispatcher.h"
-#include "core/FileDialogs.h"
-#include "core/MessageBoxes.h"
-#include "core/SaveFileNames.h"
 #include "core/Win32Utilities.h"
 #include "documents/Document.h"
 #include "documents/FrameTree.h"
 #include "documents/HtmlDocument.h"
-#include "net/UrlRecord.h"
 #include "resources/CoreIds.h"
-#include "resources/ViewerIds.h"
 #include "windows/OpenUrl.h"
-#include "windows/ViewMouse.h"
 #include "windows/WindowCommands.h"
 #include "windows/WindowList.h"
 
@@ -33,23 +27,6 @@ LRESULT CmdReloadFrame(HWND window, UINT, WPARAM, LPARAM) {
 LRESULT CmdCopyFrameAddress(HWND window, UINT, WPARAM, LPARAM) {
     Document* d = FrameDocument(CommandTargetWindow(window));
     if (d && d->GetUrl().GetName()) (void)CopyTextToClipboard(g_frameWindow, d->GetUrl().GetName());
-    return 0;
-}
-
-// The document of the frame the page menu was opened on goes to a file the
-// user names; nothing is reported saved that was not written whole.
-LRESULT CmdSaveFrameAs(HWND window, UINT, WPARAM, LPARAM) {
-    Document* d = ContextDocument();
-    if (!d) d = FrameDocument(CommandTargetWindow(window));
-    UrlHandle url = d ? d->GetUrl() : UrlHandle();
-    if (url.IsEmpty() || !url.GetName()) return 0;
-    HWND owner = g_frameWindow ? g_frameWindow : window;
-    ProposedFile proposed = SplitFileNameFromUrl(url.GetName());
-    char name[MAX_PATH] = {};
-    lstrcpynA(name, proposed.name.c_str(), sizeof name);
-    if (!ShowSaveFileDialog(owner, 0, IDS_SAVE_DOCUMENT_FILTER, name, proposed.filter)) return 0;
-    if (!url->SaveToFile(name) && g_messageBoxes)
-        g_messageBoxes->ShowError(owner, IDS_DOCUMENT_NOT_SAVED, nullptr, name);
     return 0;
 }
 
@@ -89,7 +66,6 @@ void RegisterFrameSetCommands() {
         {CMD_RELOAD_FRAME, CmdReloadFrame},
         {CMD_FRAME_RELOAD, CmdReloadFrame},
         {CMD_FRAME_COPY_ADDRESS, CmdCopyFrameAddress},
-        {CMD_DOC_SAVE_AS, CmdSaveFrameAs},
     };
     RegisterCommands(bindings);
 }

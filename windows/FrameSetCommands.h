@@ -1,6 +1,6 @@
 // The commands of frame sets: reloading the active frame, moving the active
-// frame on, and the "Frame" submenu of the page menu (copy the frame's
-// address, save its document), which act on the frame's own document.
+// frame on, and the "Frame" submenu's copy of the frame's address, which
+// act on the frame's own document.
 #pragma once
 #include <windows.h>
 

@@ -383,16 +383,13 @@ void OnRightDown(HWND window, LPARAM lParam, bool frameMode) {
     DestroyMenu(menu);
 }
 
-}  // namespace
-
+// The document the menu was opened on, while its window still shows it.
 Document* ContextDocument() {
     if (!g_windowList || !g_context.document || !g_windowList->IsDocumentWindow(g_context.owner)) return nullptr;
     if (CurrentDocumentOfList(g_context.owner) != g_context.top) return nullptr;
     // A frame may have gone on to another document since.
     return WindowDocument(g_context.owner, g_context.pane) == g_context.document ? g_context.document : nullptr;
 }
-
-namespace {
 
 // The image the context menu was opened on, while its page is still shown.
 HtmlElement* ContextImage() {
@@ -719,11 +716,9 @@ Document* WindowDocument(HWND owner, HWND window) {
 }
 
 Document* ContextMenuDocument(HWND* owner) {
-    if (owner) *owner = nullptr;
-    if (!g_context.document || !g_windowList || !g_windowList->IsDocumentWindow(g_context.owner)) return nullptr;
-    if (CurrentDocumentOfList(g_context.owner) != g_context.top) return nullptr;
-    if (owner) *owner = g_context.owner;
-    return g_context.document;
+    Document* d = ContextDocument();
+    if (owner) *owner = d ? g_context.owner : nullptr;
+    return d;
 }
 
 void RegisterViewMouseCommands() {

@@ -37,16 +37,12 @@ bool HandleViewMouseMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // notification (or Enter in a field); true when it was one.
 bool HandleViewControlCommand(HWND window, WPARAM wParam, LPARAM lParam, bool frameMode);
 
-// The document the last context menu was opened on (a frame's in a frame
-// set), while its window still shows it; else null.
-Document* ContextDocument();
-
 // The image and background commands of the context menus (copy, save,
 // load the image; reload, copy, save the background, copy its address).
 void RegisterViewMouseCommands();
 // The document the last context menu was opened on (a frame's in a frame
-// set) and its window, while the window still shows what it showed then;
-// else null.
+// set) and its window, while the window (and the frame) still shows what
+// it showed then; else null.
 Document* ContextMenuDocument(HWND* owner);
 
 // Panning with the middle button.

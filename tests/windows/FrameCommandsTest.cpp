@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/DocumentViewers.h"
 #include "app/FrameCommands.h"
 #include "app/FrameWindow.h"
 #include "core/AppGlobals.h"
@@ -79,11 +80,13 @@ protected:
         ASSERT_NE(frame_, nullptr);
         // Images decode as the program's start-up has them decode.
         InstallUrlImages();
+        InstallDocumentViewers();
         RegisterBrowsingCommands();
         RegisterFrameCommands();
     }
     void TearDown() override {
         EndTestFrame(frame_);
+        RemoveDocumentViewers();
         RemoveUrlImages();
     }
 
