@@ -26,6 +26,7 @@
 #include "core/StartupSettings.h"
 #include "documents/FormControlWindows.h"
 #include "html/UrlContentFeed.h"
+#include "layout/FormSubmission.h"
 #include "layout/UrlImages.h"
 #include "mailnews/MimeFormMessage.h"
 #include "net/SocketRegistry.h"
@@ -33,6 +34,7 @@
 #include "resources/CoreIds.h"
 #include "security/SecureConnections.h"
 #include "security/SecurityDialogs.h"
+#include "security/SecurityPrompts.h"
 #include "windows/BrowsingCommands.h"
 #include "windows/ButtonClassHook.h"
 #include "windows/TimedMessageBox.h"
@@ -119,6 +121,7 @@ void InstallLayerInterfaces() {
     InstallUrlImages();
     InstallFormControlWindows();
     InstallMimeFormEncoder();
+    RegisterKeygenTextMaker(&MakeFormKeyText);
 }
 
 }  // namespace

@@ -40,6 +40,9 @@ public:
     virtual void UpdateScrollBars(HWND window) {}
     // Scrolls the view by dy layout units without asking the document.
     virtual void ScrollViewVertically(HWND window, int32_t dy) {}
+    // Scrolls the view, or a pane of its frame set, by (dx, dy) layout
+    // units as its scroll bars would: its document's offsets follow.
+    virtual void ScrollViewBy(HWND window, int32_t dx, int32_t dy) {}
     // The device takes its window's client rectangle again (after refreshing
     // itself when asked).
     virtual void RelayoutDevice(PaintDevice& device, bool refresh) {}

@@ -161,6 +161,10 @@ protected:
     void Focus() override {
         if (this->window_) SetFocus(Hwnd(this->window_));
     }
+    bool HasFocus() const override {
+        const HWND focus = GetFocus();
+        return this->window_ && focus && (focus == Hwnd(this->window_) || IsChild(Hwnd(this->window_), focus));
+    }
 
     FieldWindow field_;
 };
@@ -668,6 +672,34 @@ HWND DocumentWindowAbove(HWND field) {
     return nullptr;
 }
 
+// How far to scroll so that the span [low, high) shows in [0, extent): not
+// at all when it does; else its far edge at the far side when it fits and
+// lies beyond, otherwise its near edge at the near side.
+int32_t ScrollToShow(int32_t low, int32_t high, int32_t extent) {
+    if (low >= 0 && high <= extent) return 0;
+    if (low >= 1 && high - low < extent) return high - extent;
+    return low;
+}
+
+// A field that takes the keyboard is brought into the view (or frame pane)
+// it sits in, so that what is typed is seen.
+void ScrollControlIntoView(HWND window) {
+    FormControl* field = FormControlOfWindow(window);
+    HWND control = field ? Hwnd(field->Window()) : nullptr;
+    HWND view = control ? DocumentWindowAbove(control) : nullptr;
+    if (!view) return;
+    HWND pane = GetParent(control);
+    const int scale = WindowServices().GetScale(view);
+    RECT r = {}, client = {};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, pane, reinterpret_cast<POINT*>(&r), 2);
+    GetClientRect(pane, &client);
+    const int32_t dx = ScrollToShow(ToUnits(r.left, scale), ToUnits(r.right, scale), ToUnits(client.right, scale));
+    const int32_t dy =
+        ScrollToShow(ToUnits(r.top, scale), ToUnits(r.bottom, scale), ToUnits(client.bottom, scale));
+    if (dx || dy) WindowServices().ScrollViewBy(pane, dx, dy);
+}
+
 LRESULT FieldProc(FieldKind kind, HWND w, UINT m, WPARAM wp, LPARAM lp) {
     WNDPROC base = g_classProcs[kind];
     const bool shift = GetKeyState(VK_SHIFT) < 0;
@@ -710,6 +742,7 @@ LRESULT FieldProc(FieldKind kind, HWND w, UINT m, WPARAM wp, LPARAM lp) {
             if (wp == VK_TAB || (kind == kKindButton && m == WM_KEYUP && IsArrow(wp))) return 0;
             break;
         case WM_SETFOCUS:
+            ScrollControlIntoView(w);
             if (kind == kKindButton) InvalidateRect(w, nullptr, FALSE);
             break;
         case WM_RBUTTONUP:

@@ -506,6 +506,10 @@ HtmlElement* HtmlDocument::ElementAtPoint(int32_t x, int32_t y) {
     return !frameRoot_ && page_ ? page_->ElementAtPoint(x, y) : nullptr;
 }
 
+FormSubmission* HtmlDocument::SubmitAtPoint(int32_t x, int32_t y, HtmlElement* element) {
+    return !frameRoot_ && page_ ? page_->SubmitAtPoint(x, y, element) : nullptr;
+}
+
 int HtmlDocument::ReleaseData() {
     if (useCount_ > 0) return 0;
     if (active_ && !content_.IsEmpty()) content_.GetPage()->UnlockAll();

@@ -77,6 +77,8 @@ public:
     const char* GetTitle() override;
     uint8_t GetCursorKind(int32_t x, int32_t y) override;
     HtmlElement* ElementAtPoint(int32_t x, int32_t y) override;
+    // A press of a submit button or an image button of the page.
+    FormSubmission* SubmitAtPoint(int32_t x, int32_t y, HtmlElement* element) override;
     int ReleaseData() override;
     void Stop(int32_t flag) override;
     int32_t ReloadImages(int32_t flag) override;

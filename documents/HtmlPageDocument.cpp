@@ -286,6 +286,7 @@ int HtmlPageDocument::FormatStep(bool repaint) {
     }
 
     if (!jumpDone_) TryFragmentJump();
+    RefocusField();
     if (state == kFormatDone) {
         jumpDone_ = true;
         // Controls whose elements the whole page placed no more.
@@ -1004,6 +1005,21 @@ void HtmlPageDocument::MarkLink(HtmlElement* anchor) {
         InvalidateLink(focusLink_);
     }
     if (anchor && DeviceWindow() && GetFocus() != DeviceWindow()) SetFocus(DeviceWindow());
+}
+
+void HtmlPageDocument::RefocusField() {
+    FormControl* control = savedControls_.TakeRefocus();
+    if (!control || !layout_ || !layout_->Root()) return;
+    // Unless the user has put the keyboard elsewhere meanwhile: hiding the
+    // field gave it to the view, or the window's frame took it.
+    const HWND focus = GetFocus();
+    if (focus && focus != DeviceWindow() && !IsChild(focus, DeviceWindow())) return;
+    for (const KeyStop& stop : KeyStopsOf(layout_->Root())) {
+        if (stop.control != control) continue;
+        control->Position(stop.rect.left - scrollX_, stop.rect.top - scrollY_, true);
+        control->Focus();
+        return;
+    }
 }
 
 void HtmlPageDocument::InvalidateLink(HtmlElement* anchor) {

@@ -233,6 +233,9 @@ private:
     HtmlElement* MapAreaAt(HtmlElement* image, int32_t x, int32_t y, UrlHandle& url);
     // Repaints the boxes of the link (null: nothing).
     void InvalidateLink(HtmlElement* anchor);
+    // The field that had the keyboard before the page was laid out again
+    // takes it back once the new layout has placed it.
+    void RefocusField();
     void MarkLink(HtmlElement* anchor);
     // The marked link's URL, target and fragment (no side effects).
     UrlHandle FocusedLinkUrl(LinkHit* hit);

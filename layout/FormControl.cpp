@@ -399,6 +399,12 @@ std::string TextAreaText(const HtmlElement* area) {
 
 }  // namespace
 
+std::vector<uint32_t> KeygenSizes() {
+    std::vector<uint32_t> sizes;
+    for (int choice = 1; KeySizeFromChoice(choice) != 0; ++choice) sizes.push_back(KeySizeFromChoice(choice));
+    return sizes;
+}
+
 std::vector<const HtmlElement*> SelectOptions(const HtmlElement* select) {
     std::vector<const HtmlElement*> options;
     for (const HtmlElement* e = select->NextInOrder(); e && select->Contains(e); e = e->NextInOrder()) {
@@ -417,12 +423,23 @@ bool FormControlDefault(const HtmlElement* element, std::string& value) {
             return true;
         case kTagSelect:
         case kTagKeygen: {
+            // A KEYGEN's key sizes stand before its options.
+            size_t first = 0;
+            if (element->Type() == kTagKeygen) {
+                const std::vector<uint32_t> sizes = KeygenSizes();
+                first = sizes.size();
+                for (size_t i = 0; i < sizes.size(); ++i) {
+                    if (sizes[i] < kKeygenDefaultBits) continue;
+                    value = std::to_string(i + 1);
+                    break;
+                }
+            }
             const std::vector<const HtmlElement*> options = SelectOptions(element);
             for (size_t i = 0; i < options.size(); ++i) {
                 const FormFieldRecord* o = options[i]->GetFormField();
                 if (!o || !o->selected) continue;
                 if (!value.empty()) value += ',';
-                value += std::to_string(i + 1);
+                value += std::to_string(first + i + 1);
             }
             return true;
         }
@@ -465,10 +482,9 @@ FormControl* PageControlFactory::MakeFormControl(HtmlElement* e, PaintDevice& de
                 // The key sizes come first; the first of at least 1024 bits
                 // is chosen.
                 bool chosen = false;
-                for (int choice = 1; KeySizeFromChoice(choice) != 0; ++choice) {
-                    const uint32_t bits = KeySizeFromChoice(choice);
-                    select->AddOption(std::to_string(bits), !chosen && bits >= 1024);
-                    chosen = chosen || bits >= 1024;
+                for (const uint32_t bits : KeygenSizes()) {
+                    select->AddOption(std::to_string(bits), !chosen && bits >= kKeygenDefaultBits);
+                    chosen = chosen || bits >= kKeygenDefaultBits;
                 }
             }
             for (const HtmlElement* option : SelectOptions(e)) {
@@ -529,6 +545,9 @@ void SavedControls::KeepFrom(LayoutElement* layout) {
         const FormFieldRecord* record = box->Element() ? box->Element()->GetFormField() : nullptr;
         if (!record || !controlBox->Control()) continue;
         FormControl* control = controlBox->ReleaseControl();
+        // Hiding the window takes the keyboard from it; the new layout
+        // gives it back.
+        if (control->HasFocus()) refocus_ = control;
         control->Park();
         kept_.push_back({record->GetControlKey(), box->Element(), control});
     }
@@ -558,7 +577,19 @@ void SavedControls::Put(const HtmlElement* element, FormControl* control) {
     kept_.push_back({record->GetControlKey(), element, control});
 }
 
+FormControl* SavedControls::TakeRefocus() {
+    for (const Kept& k : kept_) {
+        if (k.control == refocus_) return nullptr;
+    }
+    FormControl* control = refocus_;
+    refocus_ = nullptr;
+    return control;
+}
+
 void SavedControls::Clear() {
+    for (const Kept& k : kept_) {
+        if (k.control == refocus_) refocus_ = nullptr;
+    }
     std::vector<Kept> gone;
     gone.swap(kept_);
     for (Kept& k : gone) delete k.control;

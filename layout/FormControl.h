@@ -70,6 +70,8 @@ public:
     virtual void Rescale() {}
     // Gives the keyboard focus to the control's window.
     virtual void Focus() {}
+    // Whether the control's window (or one of its own) has the keyboard.
+    virtual bool HasFocus() const { return false; }
 
     // --- non-virtual --------------------------------------------------------
     // Places the field at (x, y) in layout units: on a screen its window is
@@ -220,6 +222,9 @@ public:
     void Put(const HtmlElement* element, FormControl* control);
     void Clear();
     size_t Count() const { return kept_.size(); }
+    // The control that had the keyboard when its layout gave it up, once a
+    // new layout has taken it back (null until then, and after); asked once.
+    FormControl* TakeRefocus();
 
 private:
     struct Kept {
@@ -228,6 +233,7 @@ private:
         FormControl* control;
     };
     std::vector<Kept> kept_;
+    FormControl* refocus_ = nullptr;
 };
 
 // Wraps a text area's text into at most `rows` lines of up to `columns`
@@ -260,11 +266,16 @@ private:
 
 // The OPTION elements of a SELECT, in document order.
 std::vector<const HtmlElement*> SelectOptions(const HtmlElement* select);
+// The key sizes a KEYGEN lists before its options, in bits, and the size
+// its list starts at (the first of at least that many bits).
+std::vector<uint32_t> KeygenSizes();
+constexpr uint32_t kKeygenDefaultBits = 1024;
 // The text of an OPTION: a single text child without its leading and
 // trailing spaces, else the text of its descendants (at most 4095 bytes).
 std::string OptionText(const HtmlElement* option);
 // The element's default value (what Reset gives back): for check boxes and
 // radio buttons the VALUE (or "on") when CHECKED, else null; for text
-// fields the VALUE; for a select the positions of its SELECTED options; for
-// a text area its text.
+// fields the VALUE; for a select the positions of its SELECTED options (a
+// KEYGEN's first key size of 1024 bits or more, then those); for a text area
+// its text.
 bool FormControlDefault(const HtmlElement* element, std::string& value);

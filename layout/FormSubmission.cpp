@@ -65,19 +65,23 @@ void AddSelectPairs(FormSubmission& s, const std::string& name, const HtmlElemen
     if (!control || !control->GetValue(numbers)) return;
     const std::vector<const HtmlElement*> options = SelectOptions(e);
     const FormFieldRecord* r = e->GetFormField();
+    const size_t sizes = e->Type() == kTagKeygen ? KeygenSizes().size() : 0;
     for (const char* p = numbers.c_str(); *p;) {
         const int32_t n = CommaFieldToInt(p, 1);
-        if (e->Type() == kTagKeygen) {
-            // The key entries are the sizes before the options.
+        if (n >= 1 && static_cast<size_t>(n) <= sizes) {
+            // The key entries are the sizes before the options. A form
+            // whose key is not made is not sent without it.
             std::string text;
-            const uint32_t bits = KeySizeFromChoice(n);
-            if (bits && g_keygenMaker &&
-                g_keygenMaker(static_cast<int>(bits), r ? r->encType.Get() : nullptr, text)) {
-                if (text.size() >= kKeygenTextSize) text.resize(kKeygenTextSize - 1);
-                AppendEncodedPair(s, name, &text);
-            }
-        } else if (n >= 1 && static_cast<size_t>(n) <= options.size()) {
-            const std::string value = OptionValue(options[n - 1]);
+            if (!g_keygenMaker)
+                s.error = kSubmitNoKeyMaker;
+            else if (!g_keygenMaker(static_cast<int>(KeySizeFromChoice(n)), r ? r->encType.Get() : nullptr,
+                                      text))
+                s.error = kSubmitNoKey;
+            if (s.error != kSubmitOk) return;
+            if (text.size() >= kKeygenTextSize) text.resize(kKeygenTextSize - 1);
+            AppendEncodedPair(s, name, &text);
+        } else if (n >= 1 && static_cast<size_t>(n) - sizes <= options.size()) {
+            const std::string value = OptionValue(options[static_cast<size_t>(n) - sizes - 1]);
             AppendEncodedPair(s, name, &value);
         }
         const char* comma = std::strchr(p, ',');
@@ -273,6 +277,7 @@ UrlHandle SubmitForm(FormSubmission& s, LayoutElement* layout) {
     s.firstPair = true;
     s.pairs.clear();
     s.multipart.reset();
+    s.error = kSubmitOk;
     const char* action = form->action.Get();
     const char* encType = form->encType.Get();
     if (encType && StartsWithNoCase(encType, kMultipartFormData)) {
@@ -298,6 +303,10 @@ UrlHandle SubmitForm(FormSubmission& s, LayoutElement* layout) {
         }
         const auto found = controls.find(e);
         if (found != controls.end()) AddFormPair(s, e, found->second);
+        if (s.error != kSubmitOk) {
+            s.multipart.reset();
+            return UrlHandle();
+        }
     }
 
     std::string fragment;

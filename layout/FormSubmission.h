@@ -46,7 +46,8 @@ public:
 void RegisterFormMultipartMaker(FormMultipartMaker* maker);
 
 // The key text of a KEYGEN field for the chosen key size, from the security
-// layer; registered at start-up (null: KEYGEN fields send nothing).
+// layer; registered at start-up. False when no key was made (the maker has
+// told the user why). Without a maker a form with a KEYGEN is not sent.
 using KeygenTextMaker = bool (*)(int keyBits, const char* challenge, std::string& text);
 void RegisterKeygenTextMaker(KeygenTextMaker maker);
 
@@ -55,6 +56,8 @@ enum FormSubmitError : int {
     kSubmitOk = 0,
     kSubmitNothing = 1,      // no form, no registry, or the element sends nothing
     kSubmitNoMultipart = 2,  // a multipart form with no encoder
+    kSubmitNoKeyMaker = 3,   // a KEYGEN field with nothing to make its key
+    kSubmitNoKey = 4,        // the key of a KEYGEN field was not made
 };
 
 // The subject of a form's mail.

@@ -38,7 +38,7 @@ bool IsWithoutLayout(int type) {
     switch (type) {
         case kTagBase: case kTagScript: case kTagStyle: case kTagBody: case kTagParam: case kTagApplet:
         case kTagHead: case kTagTitle: case kTagOption: case kTagMeta: case kTagLink: case kTagMap:
-        case kTagArea: case kTagKeygen:
+        case kTagArea:
             return true;
         default:
             return false;
@@ -49,7 +49,8 @@ bool IsWithoutLayout(int type) {
 // the content model does not count as inline, yet they wrap like words).
 bool FlowsInLine(const HtmlElement* e) {
     const int type = e->Type();
-    return type == kTextNode || e->IsInline() || type == kTagInput || type == kTagSelect || type == kTagTextarea;
+    return type == kTextNode || e->IsInline() || type == kTagInput || type == kTagSelect || type == kTagTextarea ||
+           type == kTagKeygen;
 }
 
 bool IsListType(int type) { return type == kTagOl || type == kTagUl || type == kTagMenu || type == kTagDir; }
@@ -232,7 +233,8 @@ int LayoutFormatter::Format(HtmlElement* e, LayoutState& outer, Call call) {
             r = FormatImage(e, nested, call, floatSide);
         } else if (type == kTagEmbed) {
             r = FormatEmbed(e, nested, call);
-        } else if (type == kTagInput || type == kTagSelect || type == kTagTextarea) {
+        } else if (type == kTagInput || type == kTagSelect || type == kTagTextarea || type == kTagKeygen) {
+            // A KEYGEN is its list of key sizes.
             r = FormatControl(e, nested, call);
         } else if (IsInlineContainer(type) && style.display != 0x31 && !floatSide) {
             r = FormatInline(e, nested, call);

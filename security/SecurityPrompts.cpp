@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <new>
+#include <vector>
 
 #include "core/AppGlobals.h"
 #include "core/DialogRuntime.h"
@@ -146,4 +147,16 @@ int GenerateFormKey(const char* challenge, uint32_t bits, char* out, uint32_t ou
                                           nullptr);
     g_generatingKey = false;
     return result;
+}
+
+bool MakeFormKeyText(int bits, const char* challenge, std::string& text) {
+    // As long as the longest text a KEYGEN field may send.
+    std::vector<char> out(16384, '\0');
+    text.clear();
+    if (bits <= 0 || !GenerateFormKey(challenge, static_cast<uint32_t>(bits), out.data(),
+                                      static_cast<uint32_t>(out.size())))
+        return false;
+    out.back() = '\0';
+    text = out.data();
+    return !text.empty();
 }

@@ -3,6 +3,7 @@
 // Windows side). parent is the owner window (a HWND), or null.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "resources/SecurityIds.h"
 #include "security/ByteVector.h"
@@ -27,6 +28,9 @@ int ChangeSecurityPasswordAndTell(void* parent);
 
 // The form's key-generation field: 1 with the text to submit in out.
 [[nodiscard]] int GenerateFormKey(const char* challenge, uint32_t bits, char* out, uint32_t outSize);
+// The same for a form's submission: the text in text; false (the user told
+// why, or having cancelled) when no key was made.
+bool MakeFormKeyText(int bits, const char* challenge, std::string& text);
 
 // A message box of the security library: string id, the program's caption.
 void ShowSecurityMessage(void* parent, int stringId);

@@ -69,11 +69,19 @@ void NotifyFocus(HWND view, int code) {
     if (Document* d = list ? list->GetCurrentDocument() : nullptr) (void)d->FireEvent(code, 0, 0, 0, 0);
 }
 
+// The active window's frame takes the keyboard, unless one of its own
+// windows (a page's field) has it already.
+void FocusActiveWindowFrame(HWND frame, HWND view) {
+    if (g_windowList->GetActiveWindow() != view) return;
+    const HWND focus = GetFocus();
+    if (focus != frame && !IsChild(frame, focus)) SetFocus(frame);
+}
+
 void OnFrameMove(HWND frame, HWND view) {
     if (!view || !MainFrameVisible() || IsIconic(frame) || IsZoomed(frame)) return;
     RECT r = RectInClient(frame);
     g_windowList->SetPlacementXY(view, r.left, r.top);
-    if (g_windowList->GetActiveWindow() == view) SetFocus(frame);
+    FocusActiveWindowFrame(frame, view);
     // A frame dragged above the client area comes back to its top edge.
     if (r.top < 0) SetWindowPos(frame, nullptr, r.left, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOZORDER);
 }
@@ -105,7 +113,7 @@ void OnFrameSize(HWND frame, HWND view, WPARAM type) {
             if (type == SIZE_RESTORED) RecordPlacement(frame, view, 0);
             else g_windowList->SetWindowPlacementById(view, 2, 0, 0, 0, 0);
         }
-        if (g_windowList->GetActiveWindow() == view) SetFocus(frame);
+        FocusActiveWindowFrame(frame, view);
     } else if (type == SIZE_MINIMIZED) {
         if (MainFrameVisible()) g_windowList->SetWindowPlacementById(view, 1, 0, 0, 0, 0);
         return;

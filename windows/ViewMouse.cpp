@@ -9,6 +9,7 @@
 
 #include "core/AppGlobals.h"
 #include "core/CommandDispatcher.h"
+#include "core/DialogRuntime.h"
 #include "core/FileDialogs.h"
 #include "core/SaveFileNames.h"
 #include "core/MessageBoxes.h"
@@ -27,6 +28,7 @@
 #include "resources/BrowsingIds.h"
 #include "resources/CoreIds.h"
 #include "net/UrlRecord.h"
+#include "security/SecurityStrings.h"
 #include "windows/DocumentView.h"
 #include "windows/Navigation.h"
 #include "windows/OpenUrl.h"
@@ -159,11 +161,24 @@ void FollowLinkAt(HWND window, HWND owner, Document* document, POINT p, bool shi
     (void)window;
 }
 
+// Why a form was not sent, when the user has not been told yet: a KEYGEN
+// field with nothing to make its key, or a fault with a message of its own
+// (an upload whose file cannot be read).
+void ReportSubmitError(HWND owner, int error) {
+    UINT message = 0;
+    if (error == kSubmitNoKeyMaker) message = IDS_SECURITY_NOT_AVAILABLE;
+    else if (error > kSubmitNoKey) message = static_cast<UINT>(error);
+    if (message) (void)ShowStringMessage(owner, message, nullptr, MB_OK | MB_ICONEXCLAMATION);
+}
+
 void SubmitFormAt(HWND window, HWND owner, Document* document, POINT p, HtmlElement* element) {
     std::unique_ptr<FormSubmission> submission(document->SubmitAtPoint(p.x, p.y, element));
     if (!submission) return;
     const UrlHandle url = SubmitForm(*submission);
-    if (url.IsEmpty()) return;
+    if (url.IsEmpty()) {
+        ReportSubmitError(owner, submission->error);
+        return;
+    }
     (void)OpenLinkInTarget(url, window == owner ? owner : window, document, -1, submission->target.c_str());
 }
 

@@ -1051,6 +1051,12 @@ public:
     bool HandlePaneMessage(HWND pane, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override {
         return HandleFramePaneMessage(pane, message, wParam, lParam, result);
     }
+    void ScrollViewBy(HWND window, int32_t dx, int32_t dy) override {
+        if (!g_windowList) return;
+        const bool pane = !g_windowList->IsDocumentWindow(window);
+        if (dx) (void)::ScrollViewHorizontally(window, kMsgScrollBy, 0, dx, pane);
+        if (dy) (void)::ScrollViewVertically(window, kMsgScrollBy, 0, dy, pane);
+    }
     void RelayoutDevice(PaintDevice& device, bool refresh) override {
         HWND window = static_cast<HWND>(device.Window());
         if (window && refresh) InvalidateRect(window, nullptr, FALSE);

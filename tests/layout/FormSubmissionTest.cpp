@@ -305,6 +305,66 @@ TEST_F(FormSubmit, EnterSubmitsOnlyAFormOfOneTextField) {
     EXPECT_EQ(MakeFormSubmission(none.Named("lonely"), html_test::PageUrl(), none.root.get(), 0, 0), nullptr);
 }
 
+// What the security side was asked for, and what it answers.
+struct KeyRequests {
+    static inline std::vector<std::string> asked;
+    static inline bool answer = true;
+    static bool Make(int bits, const char* challenge, std::string& text) {
+        asked.push_back(std::to_string(bits) + " " + (challenge ? challenge : "-"));
+        text = "MIIB+key/" + std::to_string(bits);
+        return answer;
+    }
+};
+
+TEST_F(FormSubmit, KeygenIsPlacedAndSendsTheKeyOfTheChosenSize) {
+    FormPage f(
+        "<form method=post action=\"http://h.example/k\"><input name=a value=1>"
+        "<keygen name=k challenge=abc><input name=b value=2></form>");
+    FormControl* keygen = f.Control("k");
+    ASSERT_NE(keygen, nullptr) << "the layout places a KEYGEN as its list of key sizes";
+    std::string chosen;
+    ASSERT_TRUE(keygen->GetValue(chosen));
+    EXPECT_EQ(chosen, "3") << "512, 768, 1024...: the first size of 1024 bits or more";
+
+    struct Case {
+        const char* choice;  // the entry the user picked (null: as laid out)
+        bool maker, answer;
+        const char* pairs;
+        int error;
+        std::vector<std::string> asked;
+    } const cases[] = {
+        {nullptr, true, true, "a=1&k=MIIB%2Bkey%2F1024&b=2", kSubmitOk, {"1024 abc"}},
+        {"1", true, true, "a=1&k=MIIB%2Bkey%2F512&b=2", kSubmitOk, {"512 abc"}},
+        {"7", true, true, "a=1&k=MIIB%2Bkey%2F2048&b=2", kSubmitOk, {"2048 abc"}},
+        // No key, no form: neither without the key nor with a part of it.
+        {nullptr, true, false, nullptr, kSubmitNoKey, {"1024 abc"}},
+        {nullptr, false, true, nullptr, kSubmitNoKeyMaker, {}},
+    };
+    for (const Case& c : cases) {
+        ResetForm(f.Form(), f.root.get());
+        if (c.choice) keygen->SetValue(c.choice);
+        KeyRequests::asked.clear();
+        KeyRequests::answer = c.answer;
+        RegisterKeygenTextMaker(c.maker ? &KeyRequests::Make : nullptr);
+        FormSubmission submission(nullptr, f.Form(), html_test::PageUrl());
+        UrlHandle url = SubmitForm(submission, f.root.get());
+        const std::string label = std::string(c.choice ? c.choice : "-") + (c.maker ? " maker" : " none");
+        EXPECT_EQ(submission.error, c.error) << label;
+        EXPECT_EQ(KeyRequests::asked, c.asked) << label;
+        if (c.pairs) {
+            ASSERT_FALSE(url.IsEmpty()) << label;
+            EXPECT_STREQ(url->GetPostBody(), c.pairs) << label;
+        } else {
+            EXPECT_TRUE(url.IsEmpty()) << label;
+        }
+    }
+    RegisterKeygenTextMaker(nullptr);
+    keygen->SetValue("1");
+    ResetForm(f.Form(), f.root.get());
+    ASSERT_TRUE(keygen->GetValue(chosen));
+    EXPECT_EQ(chosen, "3") << "reset gives back the size the list started at";
+}
+
 TEST_F(FormSubmit, IsindexQueries) {
     DocumentContent content;
     UrlHandle page("http://h.example/search?old=1", true);

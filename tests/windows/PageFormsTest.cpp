@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -216,13 +217,98 @@ TEST_F(PageForms, WhatTheUserPutInTheFieldsStaysThroughANewWidthAndAZoom) {
     PumpFor(std::chrono::milliseconds(300));
     expectKept("after a new width");
     EXPECT_GT(PlaceInView(view, Field(view, kIdTextField)).y, before.y) << "the field was placed anew, lower";
+    EXPECT_EQ(GetFocus(), Field(view, kIdTextField)) << "the field keeps the keyboard through a new width";
 
     SendMessageA(view, kMsgZoom, 0, view_math::AbsoluteZoom(150));
     ASSERT_TRUE(WaitShown(view));
     PumpFor(std::chrono::milliseconds(300));
     EXPECT_EQ(g_windowList->GetScale(view), 150);
     expectKept("after a zoom");
+    EXPECT_EQ(GetFocus(), Field(view, kIdTextField)) << "the field keeps the keyboard through a zoom";
     CheckWindowScreenshot(frame_, "page-forms-kept");
+}
+
+TEST_F(PageForms, EnterFollowsTheLinkTabStoppedAt) {
+    HWND view = Showing(kFieldsAndLinks);
+    ASSERT_NE(view, nullptr);
+    HtmlPageDocument* page = PageOf(view);
+    ASSERT_NE(page, nullptr);
+    // The window's address in lower case (the file system's names are not).
+    auto address = [&] {
+        const char* name = g_windowList->GetWindowUrl(view).GetName();
+        std::string text = name ? name : "";
+        for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    const std::string start = address();
+    // "one" leads to a place of this very page: the page stays.
+    Press(VK_TAB);
+    ASSERT_NE(page->FocusedLink(), nullptr);
+    Press(VK_RETURN);
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(PageOf(view), page);
+    EXPECT_EQ(address().substr(0, start.size()), start);
+    // Past the text field to "two": Enter opens the second page here.
+    Press(VK_TAB);
+    Press(VK_TAB);
+    ASSERT_EQ(GetFocus(), view);
+    Press(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return address().find("two.html") != std::string::npos; }, std::chrono::seconds(10)))
+        << address();
+    ASSERT_TRUE(WaitShown(view));
+    EXPECT_EQ(std::string(CurrentDocument(view)->GetTitle()).rfind("Two", 0), 0u);
+    CheckWindowScreenshot(frame_, "page-forms-enter-on-link");
+}
+
+TEST_F(PageForms, AFieldTakingTheKeyboardIsBroughtIntoView) {
+    std::string lines;
+    for (int i = 0; i < 80; ++i) lines += "<br>line " + std::to_string(i);
+    const std::string wide(400, 'w');
+    HWND view = Showing("<a href=\"two.html\">top</a>" + lines + "<p><input name=low value=below>" + "<pre>" +
+                        wide + " <input type=checkbox name=right></pre>");
+    ASSERT_NE(view, nullptr);
+    HtmlPageDocument* page = PageOf(view);
+    ASSERT_NE(page, nullptr);
+    // Wholly inside the view's client area.
+    auto shown = [&](HWND field) {
+        RECT f, client;
+        GetWindowRect(field, &f);
+        GetClientRect(view, &client);
+        MapWindowPoints(view, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        return IsWindowVisible(field) && f.left >= client.left && f.right <= client.right && f.top >= client.top &&
+               f.bottom <= client.bottom;
+    };
+    struct Case {
+        const char* how;
+        int field;
+        bool byTab;  // else the field is given the focus as a click or a script would
+    } const cases[] = {
+        {"Tab from the link at the top to the field below the view", kIdTextField, true},
+        {"the focus given to a box right of the view", kIdCheckBox, false},
+    };
+    // Everything placed once, as the user scrolling down the page sees it.
+    SendMessageA(view, WM_VSCROLL, SB_BOTTOM, 0);
+    SendMessageA(view, WM_HSCROLL, SB_RIGHT, 0);
+    PumpFor(std::chrono::milliseconds(200));
+    for (const Case& c : cases) {
+        SendMessageA(view, WM_VSCROLL, SB_TOP, 0);
+        SendMessageA(view, WM_HSCROLL, SB_LEFT, 0);
+        PumpFor(std::chrono::milliseconds(100));
+        ASSERT_EQ(page->ScrollY(), 0) << c.how;
+        if (c.byTab) {
+            Press(VK_TAB);
+            Press(VK_TAB);
+        } else {
+            SetFocus(Field(view, c.field));
+            PumpFor(std::chrono::milliseconds(200));
+        }
+        HWND field = Field(view, c.field);
+        ASSERT_NE(field, nullptr) << c.how;
+        EXPECT_EQ(GetFocus(), field) << c.how;
+        EXPECT_TRUE(shown(field)) << c.how;
+        EXPECT_GT(c.field == kIdCheckBox ? page->ScrollX() : page->ScrollY(), 0) << c.how;
+    }
+    CheckWindowScreenshot(frame_, "page-forms-field-brought-into-view");
 }
 
 }  // namespace
