@@ -296,6 +296,7 @@ public:
     int32_t height = 0;
     int32_t bgColor = -1;
     int32_t implied = 0;
+    UrlField background;  // BACKGROUND: a picture tiled under the cell
 };
 
 class TableRecord : public TabledRecord<TableRecord> {

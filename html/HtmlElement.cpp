@@ -318,6 +318,17 @@ int32_t HtmlElement::GetCellBackground() const {
     return -1;
 }
 
+UrlHandle HtmlElement::GetCellBackgroundUrl() const {
+    for (const HtmlElement* e = this; e; e = e->Parent()) {
+        if (e->type_ != kTagTd && e->type_ != kTagTh && e->type_ != kTagTr) break;
+        if (auto* r = e->RecordAs<CellRecord>()) {
+            if (r->background && !r->background->IsEmpty()) return *r->background;
+        }
+        if (e->type_ == kTagTr) break;
+    }
+    return UrlHandle();
+}
+
 int32_t HtmlElement::GetBackgroundColor() const {
     if (type_ == kTagTd || type_ == kTagTh) return GetCellBackground();
     if (auto* r = RecordAs<TableRecord>()) return r->bgColor;

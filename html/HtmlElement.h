@@ -70,6 +70,8 @@ public:
     int GetNoWrap() const;
     int GetVerticalAlign() const;
     int32_t GetCellBackground() const;
+    // The BACKGROUND picture of TH/TD, else of its row; empty when none.
+    UrlHandle GetCellBackgroundUrl() const;
     int32_t GetBackgroundColor() const;
     FormFieldRecord* GetFormField() const;
     int GetFormFieldType() const;

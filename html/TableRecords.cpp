@@ -78,6 +78,9 @@ CellRecord::CellRecord(const AttributeSlot* slots, const RecordContext& context)
                     given[6] = true;
                 }
                 break;
+            case kAttrBackground:
+                if (!background && NonEmpty(*s)) background = ParseImageUrl(*s, context.page, false);
+                break;
             case kAttrDp:
                 if (!given[7] && NonEmpty(*s)) {
                     dp = static_cast<uint8_t>(s->value[0]);

@@ -15,6 +15,7 @@
 #include "layout/LayoutTable.h"
 #include "layout/ListMarkers.h"
 #include "layout/PaintDevice.h"
+#include "layout/PaintTree.h"
 
 namespace {
 bool IsPreformattedType(int type) {
@@ -400,6 +401,7 @@ int LayoutFormatter::FormatBlock(HtmlElement* e, LayoutState& state, Call call, 
         const int32_t available = outerBlock.block ? outerBlock.block->Width() - outerBlock.block->HorizontalExtra() : 0;
         MakeStyledBlock(device_, e, &declarations, available, e->Parent() && e->Parent()->IsInList(), edges);
         MakeRoomForMarkers(e, edges);
+        const int32_t backgroundImage = NumberBackgroundImage(edges);
         const BoxStyle* blockStyle = styles_.Style(edges.style);
         if (floatSide) {
             StartFloat(e, state, floatSide, available, &edges.metrics, call.alignment);
@@ -424,6 +426,7 @@ int LayoutFormatter::FormatBlock(HtmlElement* e, LayoutState& state, Call call, 
             state.block = new BlockBox(outerBlock.block, &request, &edges.metrics, e);
             state.block->SetStyle(blockStyle);
         }
+        RegisterBackgroundBox(backgroundImage, state.block);
         state.pendingIndent = edges.textIndent;
         DeviceTextMetrics metrics;
         device_.GetTextMetrics(metrics);
@@ -792,4 +795,28 @@ std::string DumpLayoutTree(const LayoutElement& root) {
     std::string out;
     DumpBox(root, 0, out);
     return out;
+}
+
+int32_t LayoutFormatter::NumberBackgroundImage(StyledBlock& edges) {
+    if (!images_ || !page_ || !edges.backgroundUrl || !*edges.backgroundUrl) return 0;
+    // Finding a URL makes its record in the page's registry; the page
+    // itself stays as the formatter found it.
+    const UrlHandle url = const_cast<PageProperties*>(page_)->FindUrl(nullptr, edges.backgroundUrl);
+    return NumberBackgroundImage(url, edges.style);
+}
+
+int32_t LayoutFormatter::NumberBackgroundImage(const UrlHandle& url, BoxStyle& style) {
+    if (!images_ || url.IsEmpty()) return 0;
+    const int32_t number = images_->FindImage(nullptr, url).number;
+    if (number <= 0) return 0;
+    style.backgroundImage = number;
+    // A picture repeats both ways unless the style says otherwise.
+    if ((style.backgroundRepeat & kRepeatMask) == 0) {
+        style.backgroundRepeat = static_cast<uint16_t>(style.backgroundRepeat | kRepeatBoth);
+    }
+    return number;
+}
+
+void LayoutFormatter::RegisterBackgroundBox(int32_t number, LayoutElement* box) {
+    if (images_ && number > 0 && box) images_->RegisterImageBox(number, box);
 }

@@ -160,6 +160,13 @@ private:
     static int ListMarkerStyle(const HtmlElement* list);
     // Raises a list's left margin to the room its markers take.
     void MakeRoomForMarkers(const HtmlElement* e, StyledBlock& edges);
+    // The style's background image becomes one of the page's images, its
+    // number in the style; 0 without one (or without images).
+    int32_t NumberBackgroundImage(StyledBlock& edges);
+    // The same for a picture given otherwise (a cell's BACKGROUND).
+    int32_t NumberBackgroundImage(const UrlHandle& url, BoxStyle& style);
+    // The box shows that background image: it repaints as the image arrives.
+    void RegisterBackgroundBox(int32_t number, LayoutElement* box);
     int NobrBreakCheck(LayoutState& state, bool secondPass);
 
     // Replaced elements.

@@ -409,10 +409,12 @@ void TableLayout::MeasureTable(HtmlElement* table, TableMeasure& out) {
 
 // --- laying out --------------------------------------------------------------------
 
-void TableLayout::SetTableFrame(int width, LayoutElement& box, bool outer, int32_t background) {
+void TableLayout::SetTableFrame(int width, LayoutElement& box, bool outer, int32_t background,
+                                const BoxStyle* image) {
     PaintDevice& device = f_.device_;
-    // Cells without a colour of their own share one style.
-    const bool shared = !outer && background == -1 && !box.Style();
+    const bool withImage = image && image->backgroundImage > 0;
+    // Cells without a colour or picture of their own share one style.
+    const bool shared = !outer && background == -1 && !withImage && !box.Style();
     if (shared && cellFrame_) {
         box.SetStyle(cellFrame_);
         return;
@@ -430,6 +432,12 @@ void TableLayout::SetTableFrame(int width, LayoutElement& box, bool outer, int32
         }
     }
     if (background != -1) style.backgroundColor = static_cast<DeviceColor>(background) & 0x00FFFFFF;
+    if (withImage) {
+        style.backgroundImage = image->backgroundImage;
+        style.backgroundRepeat = image->backgroundRepeat;
+        style.backgroundX = image->backgroundX;
+        style.backgroundY = image->backgroundY;
+    }
     box.SetStyle(f_.styles_.Style(style));
     if (shared) cellFrame_ = box.Style();
 }
@@ -477,7 +485,20 @@ BlockBox* TableLayout::LayoutCell(HtmlElement* cell, LayoutState& state, LayoutE
     auto* box = new BlockBox(row, &request, &edges, cell);
     box->SetX(x);
     box->SetY(0);
-    SetTableFrame(spacing.borderFlag, *box, false, cell ? cell->GetCellBackground() : -1);
+    // A cell's style, or else its BACKGROUND, may give it a picture tiled
+    // under it.
+    StyledBlock cellStyle;
+    if (cell && f_.page_ && f_.page_->cssMode) {
+        StyleDeclarationList declarations;
+        f_.page_->ComputeElementStyle(cell, declarations);
+        MakeStyledBlock(f_.device_, cell, &declarations, width, false, cellStyle);
+    }
+    int32_t backgroundImage = f_.NumberBackgroundImage(cellStyle);
+    if (!backgroundImage && cell) {
+        backgroundImage = f_.NumberBackgroundImage(cell->GetCellBackgroundUrl(), cellStyle.style);
+    }
+    SetTableFrame(spacing.borderFlag, *box, false, cell ? cell->GetCellBackground() : -1, &cellStyle.style);
+    f_.RegisterBackgroundBox(backgroundImage, box);
     if (!cell) return box;
 
     LayoutState& cs = f_.NestedState(state, cell);

@@ -65,7 +65,10 @@ private:
                        int32_t top);
     BlockBox* LayoutCell(HtmlElement* cell, LayoutState& state, LayoutElement* row, int32_t x, int32_t width,
                          const TableSpacing& spacing);
-    void SetTableFrame(int width, LayoutElement& box, bool outer, int32_t background);
+    // image: a style whose background image (number, repeat and position)
+    // the box takes, or null.
+    void SetTableFrame(int width, LayoutElement& box, bool outer, int32_t background,
+                       const BoxStyle* image = nullptr);
 
     LayoutFormatter& f_;
     const BoxStyle* cellFrame_ = nullptr;

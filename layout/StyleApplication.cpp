@@ -10,6 +10,7 @@
 #include "html/StyleSheet.h"
 #include "layout/ElementAccessors.h"
 #include "layout/PaintDevice.h"
+#include "layout/PaintTree.h"
 
 namespace {
 constexpr int kCssLarger = 0x2007;
@@ -375,6 +376,17 @@ bool MakeStyledBlock(PaintDevice& device, const HtmlElement* element, const Styl
             }
             case kPropBackgroundColor:
                 if (d->Kind() == kDeclInteger) out.style.backgroundColor = d->GetValue(), any = true;
+                break;
+            case kPropBackgroundImage:
+                out.backgroundUrl = d->Kind() == kDeclString ? d->GetString() : nullptr;
+                any = true;
+                break;
+            case kPropBackgroundRepeat:
+                if (k >= kCssRepeat && k <= kCssNoRepeat) {
+                    out.style.backgroundRepeat =
+                        static_cast<uint16_t>((out.style.backgroundRepeat & ~kRepeatMask) | k);
+                    any = true;
+                }
                 break;
             case kPropPageBreakBefore: out.pageBreakBefore = k == kCssAlways; break;
             default: break;

@@ -90,6 +90,9 @@ struct StyledBlock {
     int32_t textIndent = 0;
     int32_t height = kNoLength;
     bool pageBreakBefore = false;
+    // The style's background image: an absolute URL held by the
+    // declarations, or null.
+    const char* backgroundUrl = nullptr;
 };
 bool MakeStyledBlock(PaintDevice& device, const HtmlElement* element, const StyleDeclarationList* declarations,
                      int32_t availableWidth, bool nestedList, StyledBlock& out);

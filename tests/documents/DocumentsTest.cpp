@@ -455,6 +455,70 @@ TEST_F(DocumentsTest, ABodyBackgroundTilesTheWholeViewFromThePageOrigin) {
     EXPECT_GT(right, width * height * 9 / 10) << "the tiles cover the view, below the page's end too";
 }
 
+TEST_F(DocumentsTest, BackgroundPicturesTileACellAndABlock) {
+    // img/tile.gif as above: the first cell's BACKGROUND tiled both ways
+    // from the cell's corner, the style image of the DIV below it across
+    // only (one tile high).
+    UrlHandle page = Load(At("/cell-background.html"));
+    ASSERT_EQ(page->GetLoadStatus(true), kLoadLoaded);
+    view_->List().CreateDocument(page, 0, false);
+    ASSERT_TRUE(WaitFormatted());
+    // These pictures are not among the page's referenced URLs: their loads
+    // are the image table's, and the picture shows once it is all there.
+    UrlHandle tileUrl = Find(At("/img/tile.gif"));
+    ASSERT_TRUE(PumpUntil([&] { return tileUrl->GetLoadStatus(true) == kLoadLoaded; }, std::chrono::seconds(10)));
+    UpdateWindow(view_->Window());
+    PumpFor(std::chrono::milliseconds(300));
+    testing_support::CheckWindowScreenshot(view_->Window(), "documents-cell-background");
+    int width = 0, height = 0;
+    const std::vector<uint32_t> pixels = testing_support::CaptureClientArea(view_->Window(), width, height);
+    auto tile = [&](int x, int y) {
+        const uint32_t p = pixels[static_cast<size_t>(y) * width + x];
+        return p == 0xFF0000 ? 1 : p == 0x0000FF ? 2 : 0;
+    };
+    // Bands of rows with tile pixels, each with its left and right ends.
+    struct Band {
+        int top, bottom, left, right;
+    };
+    std::vector<Band> bands;
+    for (int y = 0; y < height; ++y) {
+        int left = width, right = -1;
+        for (int x = 0; x < width; ++x) {
+            if (tile(x, y)) left = std::min(left, x), right = std::max(right, x);
+        }
+        if (right < 0) continue;
+        if (!bands.empty() && bands.back().bottom == y - 1) {
+            Band& b = bands.back();
+            b.bottom = y;
+            b.left = std::min(b.left, left);
+            b.right = std::max(b.right, right);
+        } else {
+            bands.push_back(Band{y, y, left, right});
+        }
+    }
+    ASSERT_EQ(bands.size(), 2u) << "a tiled cell and a tiled block";
+    const Band& cell = bands[0];
+    const Band& block = bands[1];
+    EXPECT_GE(cell.right - cell.left + 1, 160);
+    EXPECT_LT(cell.right - cell.left + 1, width / 2) << "only the first cell";
+    EXPECT_GT(cell.bottom - cell.top + 1, 3 * 16) << "three lines and the padding";
+    EXPECT_EQ(block.bottom - block.top + 1, 16) << "one row of tiles";
+    EXPECT_GT(block.right - block.left + 1, width * 3 / 4) << "across the block";
+    for (const Band& b : bands) {
+        int right = 0, wrong = 0;
+        for (int y = b.top; y <= b.bottom; ++y) {
+            for (int x = b.left; x <= b.right; ++x) {
+                const int t = tile(x, y);
+                if (!t) continue;  // the text
+                const bool redHere = (((x - b.left) % 16) < 8) == (((y - b.top) % 16) < 8);
+                ((t == 1) == redHere ? right : wrong) += 1;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "tiles out of place in the band from " << b.top;
+        EXPECT_GT(right, (b.right - b.left + 1) * (b.bottom - b.top + 1) * 3 / 4) << "the band from " << b.top;
+    }
+}
+
 TEST_F(DocumentsTest, AnAnimatedImageRunsThroughItsFramesInTheWindow) {
     // img/anim.gif: red, green and blue frames of 150 ms each, looping for ever.
     // The frames come as the program's delayed messages.

@@ -5,6 +5,7 @@
 // tools/update-layout-golden.sh rewrites the expected dumps.
 #include <cfloat>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
@@ -559,6 +560,43 @@ TEST(LayoutImages, TheNextLayoutSizesImagesThatHaveArrived) {
     ASSERT_EQ(table.Entries().size(), 1u);
     EXPECT_EQ(table.Entries()[0].state, PageImages::kDone) << "nothing left to load";
     table.ReleasePreviousImages();
+    table.ClearEntries();
+}
+
+TEST(LayoutImages, StyleBackgroundImagesAreThePagesImagesInTheirBoxesStyles) {
+    // A block and a table cell with a background image, one with another,
+    // and a cell with its own BACKGROUND:
+    // each box's style numbers the image (one URL, one number), repeats it
+    // as asked, and the boxes are entries of the page's table, to be
+    // repainted when the image arrives.
+    PageImages table;
+    Formatted f("<div style=\"background-image: url(http://h/t.gif)\">a</div>"
+                "<div style=\"background-image: url(http://h/t.gif); background-repeat: repeat-x\">b</div>"
+                "<table><tr><td style=\"background: url(http://h/u.gif)\">c<td>d</table>"
+                "<div style=\"background-image: none\">e</div>"
+                "<table><tr><td background=http://h/v.gif>f<td>g</table>",
+                0, kViewWidth, &table);
+    std::vector<const LayoutElement*> tiled;
+    std::function<void(const LayoutElement&)> walk = [&](const LayoutElement& e) {
+        if (e.Style() && e.Style()->backgroundImage > 0) tiled.push_back(&e);
+        for (const LayoutElement* c = e.FirstChild(); c; c = c->NextSibling()) walk(*c);
+    };
+    walk(*f.root);
+    ASSERT_EQ(tiled.size(), 4u) << f.Dump();
+    EXPECT_EQ(tiled[0]->Style()->backgroundImage, tiled[1]->Style()->backgroundImage);
+    EXPECT_NE(tiled[0]->Style()->backgroundImage, tiled[2]->Style()->backgroundImage);
+    EXPECT_EQ(tiled[0]->Style()->backgroundRepeat & kRepeatMask, kRepeatBoth);
+    EXPECT_EQ(tiled[1]->Style()->backgroundRepeat & kRepeatMask, kRepeatHorizontal);
+    EXPECT_EQ(tiled[2]->Style()->backgroundRepeat & kRepeatMask, kRepeatBoth);
+    EXPECT_EQ(tiled[3]->Style()->backgroundRepeat & kRepeatMask, kRepeatBoth);
+    EXPECT_EQ(table.ImageCount(), 3u);
+    ASSERT_EQ(table.Entries().size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(table.Entries()[i].element, tiled[i]);
+        EXPECT_EQ(table.Entries()[i].state, PageImages::kNew) << "to be loaded";
+    }
+    EXPECT_EQ(std::string(table.Entries()[2].url.GetName()), "http://h/u.gif");
+    EXPECT_EQ(std::string(table.Entries()[3].url.GetName()), "http://h/v.gif");
     table.ClearEntries();
 }
 
