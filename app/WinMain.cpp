@@ -28,6 +28,7 @@
 #include "html/UrlContentFeed.h"
 #include "layout/FormSubmission.h"
 #include "layout/UrlImages.h"
+#include "mailnews/ComposeWindow.h"
 #include "mailnews/MimeFormMessage.h"
 #include "net/SocketRegistry.h"
 #include "net/Winsock.h"
@@ -104,9 +105,9 @@ int EndEarly() {
 // The lower layers reach the higher ones only through what these install:
 // the settings hand-over (preferences to the network layer), the maker of
 // https connections (security for URL loading), the page content of
-// loaded records (the document side) and the decoded images of image
-// records (the layout side); the program's message boxes become the
-// document windows' timed box.
+// loaded records (the document side), the decoded images of image
+// records (the layout side) and the compose windows of mailto addresses;
+// the program's message boxes become the document windows' timed box.
 void InstallLayerInterfaces() {
     InstallSettingsHandOver();
     SetTimedMessageBox(ShowMessageBox);
@@ -122,6 +123,7 @@ void InstallLayerInterfaces() {
     InstallFormControlWindows();
     InstallMimeFormEncoder();
     RegisterKeygenTextMaker(&MakeFormKeyText);
+    RegisterComposeCommands();
 }
 
 }  // namespace

@@ -36,7 +36,13 @@ LRESULT WindowBase::DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) 
 
 LRESULT CALLBACK WindowBase::StaticProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* made = static_cast<WindowBase*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        const auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        void* parameter = create->lpCreateParams;
+        // An MDI child made by the client gets the client's record, which
+        // carries the maker's parameter.
+        if ((create->dwExStyle & WS_EX_MDICHILD) && parameter)
+            parameter = reinterpret_cast<void*>(static_cast<MDICREATESTRUCTA*>(parameter)->lParam);
+        auto* made = static_cast<WindowBase*>(parameter);
         if (made) {
             made->window_ = window;
             SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(made));
@@ -48,6 +54,7 @@ LRESULT CALLBACK WindowBase::StaticProcedure(HWND window, UINT message, WPARAM w
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(window, GWLP_USERDATA, 0);
         object->window_ = nullptr;
+        object->OnFinalMessage();
     }
     return result;
 }

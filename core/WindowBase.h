@@ -6,7 +6,8 @@
 // The object owns nothing of the window's life: the window may go first (the
 // object then answers a null handle) or the object may go first (it destroys
 // its window). Messages sent before the object is known (those before
-// WM_NCCREATE or WM_INITDIALOG) get the default handling.
+// WM_NCCREATE or WM_INITDIALOG) get the default handling. An MDI child made
+// through the MDI client passes the object as its MDICREATESTRUCT's lParam.
 #pragma once
 #include <windows.h>
 
@@ -37,6 +38,9 @@ protected:
     // What a message not handled gets: DefWindowProc unless a kind of window
     // has another default (a frame's DefFrameProc).
     virtual LRESULT DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam);
+    // After the window's last message, when the object no longer has a
+    // window: an object that owns itself deletes itself here.
+    virtual void OnFinalMessage() {}
 
 private:
     static LRESULT CALLBACK StaticProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -311,7 +311,11 @@ UrlHandle SubmitForm(FormSubmission& s, LayoutElement* layout) {
 
     std::string fragment;
     std::string address = FormAddress(*form, s.base, fragment);
-    if (IsMailto(address.c_str())) return MailForm(s, *registry, address, encType);
+    if (IsMailto(address.c_str())) {
+        UrlHandle mail = MailForm(s, *registry, address, encType);
+        if (!mail.IsEmpty()) mail->SetFormPending(true);
+        return mail;
+    }
     const bool post = form->method == 2;
     if (!post) {
         if (address.empty() || address.back() != '?') address += '?';
@@ -319,7 +323,9 @@ UrlHandle SubmitForm(FormSubmission& s, LayoutElement* layout) {
     }
     UrlHandle url =
         registry->Find(&s.base, address.c_str(), fragment.empty() ? nullptr : fragment.c_str(), post);
-    if (url.IsEmpty() || !post || !IsHttpRecord(url)) return url;
+    if (url.IsEmpty()) return url;
+    url->SetFormPending(true);
+    if (!post || !IsHttpRecord(url)) return url;
     url->SetHttpMethod(kMethodPost);
     if (s.multipart) {
         std::unique_ptr<UploadSource> body = FinishMultipart(s);

@@ -251,6 +251,14 @@ void UrlRecord::SetMailTo(const char* text) {
     if (MailPart* mail = GetMailPart(true)) mail->to = text ? text : "";
 }
 
+void UrlRecord::SetMailCc(const char* text) {
+    if (MailPart* mail = GetMailPart(true)) mail->cc = text ? text : "";
+}
+
+void UrlRecord::SetMailBcc(const char* text) {
+    if (MailPart* mail = GetMailPart(true)) mail->bcc = text ? text : "";
+}
+
 void UrlRecord::SetMailSubject(const char* text) {
     if (MailPart* mail = GetMailPart(true)) mail->subject = text ? text : "";
 }

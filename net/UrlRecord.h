@@ -173,11 +173,17 @@ public:
     MailPart* GetMailPart(bool make);
     void SetMailFrom(const char* text);
     void SetMailTo(const char* text);
+    void SetMailCc(const char* text);
+    void SetMailBcc(const char* text);
     void SetMailSubject(const char* text);
     void SetMailBody(const char* body, const char* contentType);
     void SetMailMessage(std::unique_ptr<UploadSource> message);
     // True for a mailto record that holds a mail to send.
     bool CarriesMail() const;
+    // Set by a form's submission, until the window that opens the answer
+    // has let it go (it may ask the user first) or a request goes out.
+    void SetFormPending(bool on) { formPending_ = on; }
+    bool IsFormPending() const { return formPending_; }
     uint32_t GetModifiedTime() const;
     HttpPart* GetHttpPart() const;
     bool IsImage() const;
@@ -395,9 +401,14 @@ public:
     UrlPageContent* GetDocumentContent(MessageHandler* handler);
     void ContinueDelivery();
     void SniffAndAnnounce(bool finished);
-    // Ends a load with an error: status 5, 0x8181, 0x8004 (error, id), the
-    // producer dropped and the targets cleared.
+    // Ends a load with an error: status 5 (2 when the copy set aside for
+    // the request is taken back), 0x8181, 0x8004 (error, id), the producer
+    // dropped and the targets cleared.
     void FailLoad(int32_t error, uint32_t errorFilter);
+    // The copy a new request set aside becomes the record's data again
+    // (the server said it still stands, or the request failed before any
+    // new data came); false when there is none or its file is gone.
+    bool TakeBackKeptCopy();
 
 private:
     friend class UrlHandle;
@@ -452,6 +463,7 @@ private:
     // The handler the record registered with for its producer's reports.
     MessageHandler* registeredWith_ = nullptr;
     bool pendingConditional_ = false;
+    bool formPending_ = false;
     int32_t storeError_ = 0;  // why the last AppendRaw could not keep its bytes
 
     bool IsHttpRecord() const { return scheme_ == kSchemeHttp || scheme_ == kSchemeHttps; }

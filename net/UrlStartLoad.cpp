@@ -111,6 +111,7 @@ void UrlRecord::ReportStartFailure(int status, int32_t error, bool quiet) {
 
 int UrlRecord::StartHttp(MessageHandler* target, const UrlHandle& origin, bool quiet) {
     DropConnection();
+    formPending_ = false;
     HttpPart* http = nullptr;
     if (IsHttpRecord()) {
         http = MakeHttpPart();
@@ -192,6 +193,7 @@ int UrlRecord::StartHttp(MessageHandler* target, const UrlHandle& origin, bool q
 
 int UrlRecord::StartMail(MessageHandler* target, bool quiet) {
     DropConnection();
+    formPending_ = false;
     MailPart* mail = GetMailPart(false);
     if (mail->sent) {
         // A mail that went out is not sent again by showing its record.

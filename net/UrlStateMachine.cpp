@@ -187,14 +187,7 @@ void UrlRecord::OnHeaders(uint32_t connectionId) {
         DropConnection();
         SetLoadStatus(kLoadLoaded);
         flags_ &= static_cast<uint8_t>(~kFlagStaleImage);
-        if (!previousFileName_.empty()) {
-            fileName_ = previousFileName_;
-            previousFileName_.clear();
-            SetStorage(kStoredInFile);
-            struct stat st;
-            if (stat(GetLocalFilePath().c_str(), &st) == 0)
-                bytesLoaded_ = contentLength_ = static_cast<int32_t>(st.st_size);
-        }
+        (void)TakeBackKeptCopy();
         targets_.Broadcast(kMsgLoadStatus, id_, kLoadLoaded << 8, kNotQuiet, 0);
         targets_.Broadcast(kMsgLoadNotice, kNoticeNotModified, id_, kShownNotQuiet, 0);
         // The kept copy goes to the page again, from the start.
@@ -258,6 +251,17 @@ void UrlRecord::OnHeaders(uint32_t connectionId) {
                          (settings.httpErrorStrategy == 2 && status != 200 && !IsRedirectStatus(status)) ||
                          authPending || IsInlineLoad() || (IsRedirectStatus(status) && reply.location);
     if (!quietAnnounce) AnnounceContent(kShownNotQuiet);
+}
+
+bool UrlRecord::TakeBackKeptCopy() {
+    if (previousFileName_.empty()) return false;
+    fileName_ = previousFileName_;
+    previousFileName_.clear();
+    SetStorage(kStoredInFile);
+    struct stat st;
+    if (stat(GetLocalFilePath().c_str(), &st) != 0) return false;
+    bytesLoaded_ = contentLength_ = static_cast<int32_t>(st.st_size);
+    return true;
 }
 
 void UrlRecord::OnData(uint32_t producerId) {

@@ -118,9 +118,13 @@ void UrlRecord::FailLoad(int32_t error, uint32_t errorFilter) {
     CloseOpenFile();
     // A page built from part of the data ends now, marked as cut short.
     if (pageContent_ && !pageContent_->IsComplete()) pageContent_->StopFeeding(error ? error : kLoadFailed);
-    SetLoadStatus(kLoadFailed);
-    targets_.Broadcast(kMsgLoadStatus, id_, static_cast<uint32_t>(kLoadFailed) << 8,
-                       MessageTargetList::kSkipQuiet, 0);
+    // A request that failed before any new data was stored leaves the copy
+    // it set aside standing: the cache does not lose a page because its
+    // server could not be reached. Data cut short is never taken for one.
+    const bool kept = GetStorage() == kStoredNowhere && TakeBackKeptCopy();
+    const int status = kept ? kLoadLoaded : kLoadFailed;
+    SetLoadStatus(status);
+    targets_.Broadcast(kMsgLoadStatus, id_, static_cast<uint32_t>(status) << 8, MessageTargetList::kSkipQuiet, 0);
     if (error != 0) targets_.Broadcast(kMsgLoadError, static_cast<uint32_t>(error), id_, errorFilter, 0);
     Unregister();
     DropConnection();

@@ -53,6 +53,8 @@
 #define IDS_NO_TN3270_APP 20121
 #define IDS_NO_TN3270_HOST 20122
 #define IDS_UNSAFE_OUTSIDE_ARGUMENT 20137
+#define IDS_FORM_BY_MAIL 20108
+#define IDS_FORM_UNENCRYPTED 20111
 
 // The progress of a window's load and the end of a mail message.
 #define IDS_MAIL_POSTED 20073

@@ -35,6 +35,16 @@ int TextWidth(HDC dc, const char* text) {
     return size.cx;
 }
 
+// The text of an entry of a combo box's list.
+std::string EntryText(HWND combo, LRESULT index) {
+    LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR || length < 0) return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    length = SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(length == CB_ERR || length < 0 ? 0 : static_cast<size_t>(length));
+    return text;
+}
+
 // The edit part of a drop-down combo box.
 HWND ComboEdit(HWND combo) {
     return combo ? GetWindow(combo, GW_CHILD) : nullptr;
@@ -276,7 +286,10 @@ private:
         std::string text = ControlText(Handle(), IDC_BAR_HISTORY, kLongestAddress);
         if (text.empty()) return;
         LRESULT chosen = SendMessageA(history, CB_GETCURSEL, 0, 0);
-        if (chosen >= 0) {
+        // The list keeps the entry of the page shown (and the system's combo
+        // selects an entry the typed text begins) while the edit holds a new
+        // address: an entry counts as chosen only while the edit shows it.
+        if (chosen >= 0 && EntryText(history, chosen) == text) {
             SendMessageA(history, CB_SHOWDROPDOWN, FALSE, 0);
             SetFocus(GetParent(Handle()));
             ShowChosenEntry(chosen);

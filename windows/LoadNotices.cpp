@@ -170,6 +170,15 @@ void OnFrameFailed(DocumentWindow& w, uint32_t error, uint32_t id) {
     if (!frame.IsEmpty() && error != kSilentFailure && error != 0) ShowUrlMessage(frame, error);
 }
 
+// Whether the record holds its whole document after a failed load (the
+// copy the cache kept). Data that stopped half way is stored too, but it is
+// not the document and is never shown as if it were.
+bool HoldsWholeDocument(const UrlHandle& url) {
+    if (url.IsEmpty()) return false;
+    UrlRecord* end = url.Record()->ChainEnd();
+    return end->GetStorage() != kStoredNowhere && end->GetStatusCheckingFile(false) == kLoadLoaded;
+}
+
 void OnUrlFailed(DocumentWindow& w, uint32_t error, uint32_t id) {
     (void)PlayEventSound(PrefText::SoundFailure);
     w.stateByte = 255;
@@ -188,6 +197,12 @@ void OnUrlFailed(DocumentWindow& w, uint32_t error, uint32_t id) {
     if (Document* d = w.CurrentDocument()) {
         w.SetCurrentUrl(d->GetUrl(), -1);
         TitleFromDocument(w);
+    }
+    if (HoldsWholeDocument(failed)) {
+        // The copy kept in the cache is shown instead of the error.
+        w.SetCurrentUrl(failed, -1);
+        OnUrlLoaded(w, failed->GetId());
+        return;
     }
     w.SetLoadState(kWindowIdle);
     if (error != kSilentFailure && error != 0) ShowUrlMessage(failed, error);

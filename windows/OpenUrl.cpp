@@ -15,6 +15,7 @@
 #include "net/UrlRecord.h"
 #include "net/UrlRegistry.h"
 #include "net/UrlReloadPolicy.h"
+#include "resources/BrowsingIds.h"
 #include "windows/DocumentDispatch.h"
 #include "windows/Navigation.h"
 #include "windows/OutsideUrls.h"
@@ -36,6 +37,31 @@ HWND OpenTypedUrl(HWND window, const char* text, const char* title, bool checkRe
     return OpenUrlInWindow(window, url, title, checkReload, windowIndex);
 }
 
+namespace {
+
+// A form's submission is asked about before anything leaves: by mail,
+// whether the user's own address goes with it (Yes) or none (No); over
+// plain http, whether to send it unencrypted at all. False: the user
+// declined and nothing is sent.
+bool UserLetsFormGo(HWND window, const UrlHandle& url) {
+    if (!url->IsFormPending()) return true;
+    url->SetFormPending(false);  // asked once per submission
+    if (url->GetScheme() == kSchemeMailto && url->CarriesMail()) {
+        const int answer =
+            g_messageBoxes ? g_messageBoxes->AskYesNo(window, IDS_FORM_BY_MAIL, nullptr, nullptr, true) : IDNO;
+        if (answer == IDCANCEL) return false;
+        const char* address = g_preferences ? g_preferences->Get(PrefText::MailAddress) : nullptr;
+        // The record may hold the sender of an earlier submission.
+        url->SetMailFrom(answer == IDYES && address ? address : "");
+        return true;
+    }
+    if (url->GetScheme() != kSchemeHttp || !g_preferences || !g_preferences->Get(PrefInt::WarnInsecureForm))
+        return true;
+    return g_messageBoxes && g_messageBoxes->AskOkCancel(window, IDS_FORM_UNENCRYPTED, nullptr) == IDOK;
+}
+
+}  // namespace
+
 HWND OpenUrlInWindow(HWND window, const UrlHandle& url, const char* title, bool checkReload, int windowIndex,
                      const UrlHandle& referrer, int target) {
     if (!g_windowList || url.IsEmpty()) return nullptr;
@@ -53,6 +79,7 @@ HWND OpenUrlInWindow(HWND window, const UrlHandle& url, const char* title, bool 
         (void)FollowOutsideRoad(window, road, url);
         return nullptr;
     }
+    if (!UserLetsFormGo(window, url)) return nullptr;
     int status = url->GetStatusCheckingFile(true);
     if (!window) {
         int tile = 1;

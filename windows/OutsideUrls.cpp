@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/AppGlobals.h"
 #include "core/ExternalPrograms.h"
 #include "core/MessageBoxes.h"
 #include "core/Preferences.h"
@@ -11,10 +12,13 @@
 #include "net/UrlRecord.h"
 #include "net/UrlReloadPolicy.h"
 #include "resources/BrowsingIds.h"
+#include "windows/WindowList.h"
 
 namespace {
 
 constexpr size_t kLongestHost = 200;
+// The command a compose window is opened with for a mailto address.
+constexpr int kComposeForMailtoUrl = 0x8320;
 
 void ShowError(HWND owner, UINT id) {
     if (g_messageBoxes) g_messageBoxes->ShowError(owner, id, nullptr, nullptr);
@@ -71,7 +75,22 @@ void OpenExternally(HWND owner, const UrlHandle& url) {
     ShowUrlErrorWithPrefix(owner, IDS_UNKNOWN_ADDRESS_TYPE, url, text.empty() ? nullptr : text.c_str());
 }
 
+ComposeWindowOpener g_composeOpener = nullptr;
+
+// A mailto address (and the text after its '#') fills the next compose
+// window's fields.
+void OpenMailCompose(const UrlHandle& url) {
+    if (!g_windowList || !g_composeOpener) return;
+    g_windowList->SetComposeUrl(url.GetName());
+    g_windowList->SetComposeText2(url.GetFragment());
+    (void)g_composeOpener(g_frameWindow, kComposeForMailtoUrl);
+}
+
 }  // namespace
+
+void SetComposeWindowOpener(ComposeWindowOpener opener) {
+    g_composeOpener = opener;
+}
 
 UrlRoadFacts UrlRoadFactsOf(const UrlHandle& url, bool carriesMailForm) {
     UrlRoadFacts f;
@@ -95,6 +114,9 @@ bool FollowOutsideRoad(HWND owner, UrlRoad road, const UrlHandle& url) {
             return true;
         case UrlRoad::MailProgram:
             StartMailProgram(owner, url);
+            return true;
+        case UrlRoad::MailCompose:
+            OpenMailCompose(url);
             return true;
         case UrlRoad::NeedsProxy:
             ShowUrlError(owner, IDS_NEEDS_PROXY, url);

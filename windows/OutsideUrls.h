@@ -1,5 +1,6 @@
 // The roads of an opened URL that end outside the program's own windows:
-// telnet and tn3270 programs, the user's mail program, the system's handler
+// telnet and tn3270 programs, the user's mail program or a compose window,
+// the system's handler
 // of a trusted scheme, and the refusals (a scheme that needs a proxy, an
 // unknown one). What reaches a command line comes from pages, so it is
 // checked and quoted first.
@@ -14,6 +15,12 @@
 UrlRoadFacts UrlRoadFactsOf(const UrlHandle& url, bool carriesMailForm = false);
 
 // Carries out one of the roads above for the URL (messages are owned by the
-// window); answers false, doing nothing, for the roads that load the URL or
-// open a compose window, which the document windows take.
+// window), and opens the compose window of a mailto address; answers false,
+// doing nothing, for the roads that the document windows take.
 bool FollowOutsideRoad(HWND owner, UrlRoad road, const UrlHandle& url);
+
+// The compose windows above this layer install how one is opened (the
+// frame, the command; the list's compose URL holds the address). Without
+// one a mailto address opens nothing.
+using ComposeWindowOpener = HWND (*)(HWND frame, int command);
+void SetComposeWindowOpener(ComposeWindowOpener opener);

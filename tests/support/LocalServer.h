@@ -78,6 +78,8 @@ public:
     ScriptedServer& operator=(const ScriptedServer&) = delete;
 
     uint16_t Port() const { return port_; }
+    // The script of the connections that come after this call.
+    void SetScript(std::vector<ScriptStep> script);
     // Everything received on the connections so far, in order.
     std::string Received() const;
     int Connections() const { return connections_.load(); }

@@ -99,6 +99,11 @@ ScriptedServer::~ScriptedServer() {
     CloseSocket(static_cast<socket_t>(listener_));
 }
 
+void ScriptedServer::SetScript(std::vector<ScriptStep> script) {
+    SpinLock guard(lock_);
+    script_ = std::move(script);
+}
+
 std::string ScriptedServer::Received() const {
     SpinLock guard(lock_);
     return received_;
@@ -120,7 +125,12 @@ void ScriptedServer::Play(intptr_t conn) {
     socket_t c = static_cast<socket_t>(conn);
     std::string seen;  // what this connection has received
     bool open = true;
-    for (const ScriptStep& step : script_) {
+    std::vector<ScriptStep> script;
+    {
+        SpinLock guard(lock_);
+        script = script_;
+    }
+    for (const ScriptStep& step : script) {
         if (!open) break;
         switch (step.kind) {
         case ScriptStep::Expect:
