@@ -27,6 +27,7 @@
 #include "net/UrlRecord.h"
 #include "resources/FormIds.h"
 #include "tests/net/UrlLoadFixture.h"
+#include "tests/support/LocalServer.h"
 #include "tests/support/MenuWatcher.h"
 #include "tests/support/TestPaths.h"
 
@@ -325,9 +326,7 @@ TEST_F(FormWindowsTest, TabResetAndTheLook) {
 
 // The messages the mail sink on 127.0.0.1 kept, as they came.
 std::string SunkMail(int n) {
-    const char* dir = std::getenv("ZINTU_SMTP_DIR");
-    return testing_support::ReadWholeFile(std::string("Z:") + (dir ? dir : "/nonexistent") + "/mail/" +
-                                          std::to_string(n) + ".eml");
+    return testing_support::ServerFileFromEnv("SMTP", ("mail/" + std::to_string(n) + ".eml").c_str());
 }
 int SunkMailCount() {
     int n = 0;

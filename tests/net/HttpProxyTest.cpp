@@ -25,8 +25,7 @@ uint16_t Proxy() {
 
 // What tinyproxy logged in its scratch folder (the request lines it got).
 std::string ProxyLog() {
-    const char* dir = std::getenv("ZINTU_TINYPROXY_DIR");
-    return dir ? testing_support::ReadWholeFile(std::string("Z:") + dir + "/tinyproxy.log") : std::string();
+    return testing_support::ServerFileFromEnv("TINYPROXY", "tinyproxy.log");
 }
 
 // What a secure layer does with the tunnel, without the security: ask for

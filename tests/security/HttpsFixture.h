@@ -50,8 +50,7 @@ inline uint16_t Port(const char* kind) {
 }
 
 inline std::string ServerFile(const char* kind, const char* name) {
-    const char* dir = std::getenv((std::string("ZINTU_") + kind + "_DIR").c_str());
-    return dir ? testing_support::ReadWholeFile(std::string("Z:") + dir + "/" + name) : std::string();
+    return testing_support::ServerFileFromEnv(kind, name);
 }
 
 inline std::string ServerLog(const char* kind) {

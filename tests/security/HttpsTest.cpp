@@ -110,8 +110,7 @@ TEST_F(Https, TheTunnelComesFirstAndTheNameIsTheUrls) {
     Owner owner(*view_, c);
     std::string body = Load(c, owner);
     EXPECT_NE(body.find("Secure test page"), std::string::npos) << body;
-    const char* dir = std::getenv("ZINTU_TINYPROXY_DIR");
-    std::string log = dir ? testing_support::ReadWholeFile(std::string("Z:") + dir + "/tinyproxy.log") : "";
+    std::string log = testing_support::ServerFileFromEnv("TINYPROXY", "tinyproxy.log");
     EXPECT_NE(log.find("CONNECT"), std::string::npos) << log;
 }
 

@@ -26,6 +26,9 @@ uint16_t FreePort();
 
 // The port of a server that tools/with-server.sh started, or 0.
 uint16_t ServerPortFromEnv(const char* name);
+// A file such a server writes in its folder (ZINTU_<NAME>_DIR), a log say,
+// read whole; empty when there is none.
+std::string ServerFileFromEnv(const char* name, const char* file);
 
 // The whole reply (status line, headers and body) to an HTTP/1.0 GET of the
 // path from 127.0.0.1:port; empty when nothing answers.

@@ -4,6 +4,7 @@
 
 #include "tests/support/LocalServer.h"
 #include "tests/support/Sockets.h"
+#include "tests/support/TestPaths.h"
 
 namespace testing_support {
 
@@ -73,6 +74,18 @@ uint16_t ServerPortFromEnv(const char* name) {
     std::string var = std::string("ZINTU_") + name + "_PORT";
     const char* v = std::getenv(var.c_str());
     return v ? static_cast<uint16_t>(std::atoi(v)) : 0;
+}
+
+std::string ServerFileFromEnv(const char* name, const char* file) {
+    std::string var = std::string("ZINTU_") + name + "_DIR";
+    const char* dir = std::getenv(var.c_str());
+    if (!dir) return std::string();
+#ifdef _WIN32
+    // The folder is the Unix side's; Wine shows the Unix root as drive Z.
+    return ReadWholeFile(std::string("Z:") + dir + "/" + file);
+#else
+    return ReadWholeFile(std::string(dir) + "/" + file);
+#endif
 }
 
 ScriptedServer::ScriptedServer(std::vector<ScriptStep> script) : script_(std::move(script)) {

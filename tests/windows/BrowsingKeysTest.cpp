@@ -45,8 +45,7 @@ int RecordBox(HWND, const char* text, const char*, UINT) {
 
 // The request lines nginx logged.
 std::string AccessLog() {
-    const char* dir = std::getenv("ZINTU_NGINX_DIR");
-    return dir ? ReadWholeFile(std::string("Z:") + dir + "/access.log") : std::string();
+    return ServerFileFromEnv("NGINX", "access.log");
 }
 
 void CALLBACK EndLoop(HWND, UINT, UINT_PTR timer, DWORD) {

@@ -103,9 +103,7 @@ std::string Reply(const std::string& title) {
 
 // What the mail sink on 127.0.0.1 kept: message n and its envelope.
 std::string SunkFile(int n, const char* extension) {
-    const char* dir = std::getenv("ZINTU_SMTP_DIR");
-    return ReadWholeFile(std::string("Z:") + (dir ? dir : "/nonexistent") + "/mail/" + std::to_string(n) +
-                         extension);
+    return ServerFileFromEnv("SMTP", ("mail/" + std::to_string(n) + extension).c_str());
 }
 int SunkMailCount() {
     int n = 0;

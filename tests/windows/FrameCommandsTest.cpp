@@ -41,8 +41,7 @@ int RecordBox(HWND, const char* text, const char*, UINT) {
 
 // The request lines nginx logged so far.
 std::string AccessLog() {
-    const char* dir = std::getenv("ZINTU_NGINX_DIR");
-    return dir ? ReadWholeFile(std::string("Z:") + dir + "/access.log") : std::string();
+    return ServerFileFromEnv("NGINX", "access.log");
 }
 
 // How often the log holds a GET of the path.

@@ -46,8 +46,7 @@ std::string At(const char* kind, const char* path) {
 
 // The request lines the first server logged.
 std::string AccessLog() {
-    const char* dir = std::getenv("ZINTU_NGINX_DIR");
-    return dir ? ReadWholeFile(std::string("Z:") + dir + "/access.log") : std::string();
+    return ServerFileFromEnv("NGINX", "access.log");
 }
 
 // The program's own message boxes (not the scripts') are answered at once.
