@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "app/FrameWindow.h"
@@ -37,10 +36,11 @@ protected:
     void SetUp() override {
         CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
         CreateDirectoryA(dir_.File("user").c_str(), nullptr);
-        frame_ = StartTestFrame(frameWindow_, dir_.File("zintu.ini"),
-                                "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\nZINTU DIRECTORY=" + dir_.File("user") +
-                                    "\r\n[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") + "\r\n",
-                                AnswerBox);
+        frame_ = StartTestFrame(
+            frameWindow_, dir_.File("zintu.ini"),
+            "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\nWARN INSECURE FORM=0\r\nZINTU DIRECTORY=" +
+                dir_.File("user") + "\r\n[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") + "\r\n",
+            AnswerBox);
         ASSERT_NE(frame_, nullptr);
         InstallFormControlWindows();
         ASSERT_TRUE(security_.Start(dir_.File("user"), {}, false));
@@ -56,7 +56,8 @@ protected:
     // A maximised window showing the form, which posts to the server.
     HWND ShowForm(uint16_t port) {
         const std::string path = dir_.File("key.html");
-        WriteWholeFile(path, "<title>Key form</title><form method=post action=\"http://127.0.0.1:" + std::to_string(port) +
+        WriteWholeFile(path, "<title>Key form</title><form method=post action=\"http://127.0.0.1:" +
+                                 std::to_string(port) +
                                  "/key\">Size: <keygen name=k challenge=abc> "
                                  "<input type=submit name=go value=Send></form>");
         int tile = 1;
@@ -72,8 +73,8 @@ protected:
             [&] {
                 DocumentList* list = g_windowList->GetDocumentList(view);
                 Document* d = list ? list->GetCurrentDocument() : nullptr;
-                return d && d->IsFormatted() && g_windowList->GetLoadState(view) == kWindowIdle && d->GetTitle() &&
-                       std::string(d->GetTitle()).rfind(title, 0) == 0;
+                return d && d->IsFormatted() && g_windowList->GetLoadState(view) == kWindowIdle &&
+                       d->GetTitle() && std::string(d->GetTitle()).rfind(title, 0) == 0;
             },
             std::chrono::seconds(20));
     }
@@ -91,10 +92,11 @@ protected:
 };
 
 TEST_F(KeygenWindow, TheKeyOfTheChosenSizeIsPosted) {
-    ScriptedServer server({{ScriptStep::Expect, "go=Send"},
-                           {ScriptStep::Send,
-                            "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<title>Key taken</title>Thank you."},
-                           {ScriptStep::Close, ""}});
+    ScriptedServer server(
+        {{ScriptStep::Expect, "go=Send"},
+         {ScriptStep::Send,
+          "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<title>Key taken</title>Thank you."},
+         {ScriptStep::Close, ""}});
     RegisterKeygenTextMaker(&MakeFormKeyText);
     HWND view = ShowForm(server.Port());
     ASSERT_NE(view, nullptr);
