@@ -37,12 +37,6 @@ using namespace testing_support;
 
 namespace {
 
-std::vector<std::string> g_boxes;
-int RecordBox(HWND, const char* text, const char*, UINT) {
-    g_boxes.emplace_back(text ? text : "");
-    return IDOK;
-}
-
 // The request lines nginx logged.
 std::string AccessLog() {
     return ServerFileFromEnv("NGINX", "access.log");
@@ -53,41 +47,14 @@ void CALLBACK EndLoop(HWND, UINT, UINT_PTR timer, DWORD) {
     PostQuitMessage(0);
 }
 
-class BrowsingKeys : public ::testing::Test {
+class BrowsingKeys : public FrameTest {
 protected:
     void SetUp() override {
-        CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
-        g_boxes.clear();
-        port_ = std::to_string(ServerPortFromEnv("NGINX"));
-        frame_ = StartTestFrame(frameWindow_, ini_,
-                                "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\n" + MoreIni() +
-                                    "[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") + "\r\n",
-                                RecordBox);
-        ASSERT_NE(frame_, nullptr);
+        ASSERT_NO_FATAL_FAILURE(FrameTest::SetUp());
         RegisterBrowsingCommands();
         RegisterFrameCommands();
-        InstallUrlImages();
     }
-    void TearDown() override {
-        EndTestFrame(frame_);
-        RemoveUrlImages();
-    }
-    virtual std::string MoreIni() const { return ""; }
 
-    std::string Url(const char* path) const { return "http://127.0.0.1:" + port_ + path; }
-    Document* Current(HWND view) {
-        DocumentList* list = g_windowList->GetDocumentList(view);
-        return list ? list->GetCurrentDocument() : nullptr;
-    }
-    std::string Shown(HWND view) {
-        Document* d = Current(view);
-        return d && d->GetUrl().GetName() ? d->GetUrl().GetName() : "";
-    }
-    bool WaitFor(HWND view, const std::string& url) {
-        return PumpUntil(
-            [&] { return Shown(view) == url && g_windowList->GetLoadState(view) == kWindowIdle; },
-            std::chrono::seconds(15));
-    }
     // A new window showing the page, active and with the keyboard.
     HWND Showing(const char* path) {
         int tile = 1;
@@ -114,12 +81,6 @@ protected:
         for (uint32_t p : CaptureClientArea(window, width, height)) n += p == colour;
         return n;
     }
-
-    ScratchDir dir_;
-    std::string ini_ = dir_.File("zintu.ini");
-    std::string port_;
-    FrameWindow frameWindow_;
-    HWND frame_ = nullptr;
 };
 
 // --- link moves ---------------------------------------------------------------------
@@ -127,7 +88,7 @@ protected:
 TEST_F(BrowsingKeys, LinkKeysWalkTheLinksShowTheirAddressAndEnterFollowsOne) {
     HWND view = Showing("/links.html");
     ASSERT_NE(view, nullptr);
-    Document* page = Current(view);
+    Document* page = CurrentDocument(view);
     ASSERT_NE(page, nullptr);
     ASSERT_EQ(page->ScrollY(), 0);
     // Each key's link (the field between them is passed over), and whether
@@ -162,7 +123,7 @@ TEST_F(BrowsingKeys, LinkKeysWalkTheLinksShowTheirAddressAndEnterFollowsOne) {
     Key(VK_RETURN);
     EXPECT_TRUE(WaitFor(view, Url("/far.html")));
     EXPECT_FALSE(IsWindowVisible(LinkHintWindow()));
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(g_boxTexts.empty());
 }
 
 class LinkKeysWithoutHint : public BrowsingKeys {
@@ -328,11 +289,11 @@ TEST_P(Sounds, EventsPlayTheirWaveFilesWhileSoundsAreEnabled) {
     // A page that loads: the click that opened it, then the end of its load.
     ASSERT_TRUE(OpenTypedUrl(view, Url("/first.html").c_str(), nullptr, true, 0));
     ASSERT_TRUE(WaitFor(view, Url("/first.html")));
-    ASSERT_TRUE(PumpUntil([&] { return Current(view)->GetUrl()->GetLoadStatus(true) == kLoadLoaded; }));
+    ASSERT_TRUE(PumpUntil([&] { return CurrentDocument(view)->GetUrl()->GetLoadStatus(true) == kLoadLoaded; }));
     PumpFor(std::chrono::milliseconds(300));
     // A port where nothing listens: the failure.
     ASSERT_TRUE(OpenTypedUrl(view, "http://127.0.0.1:1/none.html", nullptr, true, 0));
-    EXPECT_TRUE(PumpUntil([&] { return !g_boxes.empty(); }, std::chrono::seconds(15)));
+    EXPECT_TRUE(PumpUntil([&] { return !g_boxTexts.empty(); }, std::chrono::seconds(15)));
     PumpUntil([&] { return g_windowList->GetLoadState(view) == kWindowIdle; });
     // The frame closing: its end sound.
     SendMessageA(frame_, WM_CLOSE, 0, 0);

@@ -39,14 +39,6 @@ using namespace testing_support;
 
 namespace {
 
-// The information and error boxes the windows show, instead of modal boxes
-// (questions are real boxes, answered by a DialogDriver).
-std::vector<std::string> g_boxes;
-int RecordBox(HWND, const char* text, const char*, UINT) {
-    g_boxes.emplace_back(text ? text : "");
-    return IDOK;
-}
-
 void CALLBACK EndLoop(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
     PostQuitMessage(0);
@@ -111,38 +103,24 @@ int SunkMailCount() {
     return n;
 }
 
-class Browsing : public ::testing::Test {
+class Browsing : public FrameTest {
 protected:
     void SetUp() override {
-        CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
-        g_boxes.clear();
-        nginx_ = "http://127.0.0.1:" + std::to_string(ServerPortFromEnv("NGINX"));
         InstallSettingsHandOver();
-        frame_ = StartTestFrame(frameWindow_, ini_,
-                                "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\n"
-                                "[MAIL]\r\nSERVER=127.0.0.1:" + std::to_string(ServerPortFromEnv("SMTP")) +
-                                    "\r\nADDRESS=me@zintu.test\r\n"
-                                    "[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") + "\r\n",
-                                RecordBox);
-        ASSERT_NE(frame_, nullptr);
+        ASSERT_NO_FATAL_FAILURE(FrameTest::SetUp());
         RegisterBrowsingCommands();
         InstallFormControlWindows();
     }
     void TearDown() override {
-        EndTestFrame(frame_);
+        FrameTest::TearDown();
         RegisterFormControlFactory(nullptr);
         Preferences::SetListener(nullptr);
     }
+    std::string MoreIni() const override {
+        return "[MAIL]\r\nSERVER=127.0.0.1:" + std::to_string(ServerPortFromEnv("SMTP")) +
+               "\r\nADDRESS=me@zintu.test\r\n";
+    }
 
-    Document* CurrentDocument(HWND view) {
-        DocumentList* list = g_windowList->GetDocumentList(view);
-        return list ? list->GetCurrentDocument() : nullptr;
-    }
-    std::string Shown(HWND view) {
-        Document* d = CurrentDocument(view);
-        return d && d->GetUrl().GetName() ? d->GetUrl().GetName() : "";
-    }
-    bool Idle(HWND view) { return g_windowList->GetLoadState(view) == kWindowIdle; }
     // Runs until the window shows the URL, laid out and idle.
     bool WaitShowing(HWND view, const std::string& url) {
         return PumpUntil(
@@ -169,9 +147,7 @@ protected:
         WriteWholeFile(path, "<html><head><title>Page</title></head><body>" + body + "</body></html>");
         HWND view = FrontWindow();
         if (!view || !OpenLocalFileAsUrl(view, path.c_str())) return nullptr;
-        if (!PumpUntil([&] { return CurrentDocument(view) && CurrentDocument(view)->IsFormatted() && Idle(view); },
-                       std::chrono::seconds(15)))
-            return nullptr;
+        if (!WaitShown(view)) return nullptr;
         RunLoopFor(200);
         return view;
     }
@@ -202,11 +178,7 @@ protected:
         return seen;
     }
 
-    ScratchDir dir_;
-    std::string ini_ = dir_.File("zintu.ini");
-    std::string nginx_;
-    FrameWindow frameWindow_;
-    HWND frame_ = nullptr;
+    const std::string nginx_ = Url("");
 };
 
 // --- forms that ask before they leave --------------------------------------------------
@@ -261,7 +233,7 @@ TEST_F(Browsing, AFormOverPlainHttpLeavesOnlyWhenTheUserSaysOk) {
                 << "the page stays: " << shown;
         }
     }
-    EXPECT_TRUE(g_boxes.empty()) << g_boxes.front();
+    EXPECT_TRUE(g_boxTexts.empty()) << g_boxTexts.front();
 }
 
 TEST_F(Browsing, AFormByMailAsksWhetherTheUsersAddressGoesWithIt) {
@@ -277,7 +249,7 @@ TEST_F(Browsing, AFormByMailAsksWhetherTheUsersAddressGoesWithIt) {
     for (const Case& c : cases) {
         ++n;
         SCOPED_TRACE("case " + std::to_string(n));
-        g_boxes.clear();
+        g_boxTexts.clear();
         HWND view = ShowingPage("mailform" + std::to_string(n) + ".html",
                                 "<form method=post action=\"mailto:forms@zintu.test\"><input name=q value=mail" +
                                     std::to_string(n) + "><input type=submit value=Send></form>");
@@ -291,12 +263,12 @@ TEST_F(Browsing, AFormByMailAsksWhetherTheUsersAddressGoesWithIt) {
             RunLoopFor(1500);
             EXPECT_EQ(SunkMailCount(), before) << "nothing is sent after Cancel";
             EXPECT_TRUE(Idle(view));
-            EXPECT_TRUE(g_boxes.empty());
+            EXPECT_TRUE(g_boxTexts.empty());
             continue;
         }
-        ASSERT_TRUE(PumpUntil([&] { return SunkMailCount() == before + 1 && !g_boxes.empty(); },
+        ASSERT_TRUE(PumpUntil([&] { return SunkMailCount() == before + 1 && !g_boxTexts.empty(); },
                               std::chrono::seconds(15)));
-        EXPECT_EQ(g_boxes.front(), "Message(s) posted");
+        EXPECT_EQ(g_boxTexts.front(), "Message(s) posted");
         const std::string envelope = SunkFile(before + 1, ".env");
         EXPECT_EQ(envelope.substr(0, envelope.find('\n')), std::string("from ") + c.sender);
         const std::string mail = SunkFile(before + 1, ".eml");
@@ -354,7 +326,7 @@ TEST_F(Browsing, EachAddressEnteredInTheFieldOpensItselfEvenAfterAnUntitledPage)
         EXPECT_EQ(g_windowList->GetDocumentList(view)->GetCount(), 5);
         if (keyByKey) CheckWindowScreenshot(frame_, "typed-addresses");
     }
-    EXPECT_TRUE(g_boxes.empty()) << g_boxes.front();
+    EXPECT_TRUE(g_boxTexts.empty()) << g_boxTexts.front();
 }
 
 // --- failed loads of pages the cache holds -----------------------------------------------
@@ -401,7 +373,7 @@ TEST_F(CachedPages, AFailedReloadShowsTheCopyTheCacheKept) {
     Reload();
     ASSERT_TRUE(WaitShowing(view, url));
     PumpFor(std::chrono::milliseconds(300));
-    EXPECT_TRUE(g_boxes.empty()) << "the kept copy is shown instead of the error: " << g_boxes.front();
+    EXPECT_TRUE(g_boxTexts.empty()) << "the kept copy is shown instead of the error: " << g_boxTexts.front();
     EXPECT_EQ(Caption(view).rfind("Kept", 0), 0u) << Caption(view);
     EXPECT_EQ(record->GetLoadStatus(true), kLoadLoaded);
     EXPECT_EQ(record->GetStorage(), kStoredInFile);
@@ -413,7 +385,7 @@ TEST_F(CachedPages, AFailedReloadShowsTheCopyTheCacheKept) {
     ASSERT_NE(OpenTypedUrl(fresh, url.c_str(), nullptr, true, 0), nullptr);
     ASSERT_TRUE(WaitShowing(fresh, url));
     EXPECT_EQ(Caption(fresh).rfind("Kept", 0), 0u) << Caption(fresh);
-    EXPECT_TRUE(g_boxes.empty()) << g_boxes.front();
+    EXPECT_TRUE(g_boxTexts.empty()) << g_boxTexts.front();
 }
 
 TEST_F(CachedPages, AReloadCutShortIsToldAndNeverTakenForTheDocument) {
@@ -423,9 +395,9 @@ TEST_F(CachedPages, AReloadCutShortIsToldAndNeverTakenForTheDocument) {
     ASSERT_NE(view, nullptr);
     server.SetScript(Serving(LongReply("Whole", true)));
     Reload();
-    ASSERT_TRUE(PumpUntil([] { return !g_boxes.empty(); }, std::chrono::seconds(15)));
+    ASSERT_TRUE(PumpUntil([] { return !g_boxTexts.empty(); }, std::chrono::seconds(15)));
     ASSERT_TRUE(PumpUntil([&] { return Idle(view); }));
-    EXPECT_NE(g_boxes[0].find("Connection closed by remote server"), std::string::npos) << g_boxes[0];
+    EXPECT_NE(g_boxTexts[0].find("Connection closed by remote server"), std::string::npos) << g_boxTexts[0];
     UrlHandle record = UrlRegistry::Instance()->FindWithFragment(url.c_str());
     EXPECT_NE(record->GetLoadStatus(true), kLoadLoaded) << "half a page is not the document";
     // Opened again, the page is asked for anew, not taken from what came.
@@ -490,7 +462,7 @@ TEST_F(ComposeWindows, NewMailOpensAComposeWindowWhoseSendReachesTheMailServer) 
     for (const Case& c : cases) {
         ++n;
         SCOPED_TRACE("case " + std::to_string(n));
-        g_boxes.clear();
+        g_boxTexts.clear();
         HWND compose = OpenedBy(c.command);
         ASSERT_NE(compose, nullptr);
         HWND panel = Fields(compose);
@@ -508,8 +480,8 @@ TEST_F(ComposeWindows, NewMailOpensAComposeWindowWhoseSendReachesTheMailServer) 
         ASSERT_TRUE(PumpUntil([&] { return SunkMailCount() == before + 1 && !IsWindow(compose); },
                               std::chrono::seconds(15)))
             << "the mail is sent and the window closes";
-        ASSERT_EQ(g_boxes.size(), 1u);
-        EXPECT_EQ(g_boxes[0], "Message(s) posted");
+        ASSERT_EQ(g_boxTexts.size(), 1u);
+        EXPECT_EQ(g_boxTexts[0], "Message(s) posted");
         EXPECT_EQ(SunkFile(before + 1, ".env"), std::string("from me@zintu.test\n") + c.recipients);
         const std::string mail = SunkFile(before + 1, ".eml");
         EXPECT_NE(mail.find("Subject: " + subject + "\r\n"), std::string::npos) << mail;
@@ -526,17 +498,17 @@ TEST_F(ComposeWindows, WithoutAMailServerOrARecipientNothingIsSentAndTheUserIsTo
     const int before = SunkMailCount();
     SendMessageA(frame_, WM_COMMAND, CMD_SEND, 0);
     RunLoopFor(500);
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_NE(g_boxes[0].find("No recpipient specified"), std::string::npos) << g_boxes[0];
+    ASSERT_EQ(g_boxTexts.size(), 1u);
+    EXPECT_NE(g_boxTexts[0].find("No recpipient specified"), std::string::npos) << g_boxTexts[0];
     EXPECT_TRUE(IsWindow(compose));
     EXPECT_EQ(SunkMailCount(), before);
     // No mail server: no window.
-    g_boxes.clear();
+    g_boxTexts.clear();
     g_preferences->Set(PrefText::MailServer, "");
     SendMessageA(frame_, WM_COMMAND, CMD_NEW_MAIL_WINDOW, 0);
     RunLoopFor(200);
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_NE(g_boxes[0].find("No mail server specified"), std::string::npos) << g_boxes[0];
+    ASSERT_EQ(g_boxTexts.size(), 1u);
+    EXPECT_NE(g_boxTexts[0].find("No mail server specified"), std::string::npos) << g_boxTexts[0];
     EXPECT_EQ(g_windowList->GetActiveWindow(), compose) << "no other window opened";
 }
 

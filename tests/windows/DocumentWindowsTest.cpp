@@ -46,47 +46,14 @@ using namespace testing_support;
 
 namespace {
 
-// Boxes the windows show, by string id, instead of modal boxes.
-std::vector<std::string> g_boxes;
-int RecordBox(HWND, const char* text, const char*, UINT) {
-    g_boxes.emplace_back(text ? text : "");
-    return IDOK;
-}
-
-class DocumentWindows : public ::testing::Test {
+class DocumentWindows : public FrameTest {
 protected:
-    void SetUp() override {
-        CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
-        g_boxes.clear();
-        frame_ = StartTestFrame(frameWindow_, ini_,
-                                "[USER PREFS]\r\nSHOW WINDOW SIZE=1\r\nSHOW PROGRESS DIALOG=0\r\n"
-                                "[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") + "\r\n",
-                                RecordBox);
-        ASSERT_NE(frame_, nullptr);
-    }
-    void TearDown() override { EndTestFrame(frame_); }
+    std::string MoreIni() const override { return "SHOW WINDOW SIZE=1\r\n"; }
 
-    Document* CurrentDocument(HWND id) {
-        DocumentList* list = g_windowList->GetDocumentList(id);
-        return list ? list->GetCurrentDocument() : nullptr;
-    }
-    // Runs until the window is idle with a formatted document.
-    bool WaitShown(HWND id, std::chrono::seconds limit = std::chrono::seconds(15)) {
-        return PumpUntil(
-            [&] {
-                Document* d = CurrentDocument(id);
-                return d && d->IsFormatted() && g_windowList->GetLoadState(id) == kWindowIdle;
-            },
-            limit);
-    }
     std::string Page(const std::string& name, const std::string& title, const std::string& body) {
         std::string path = dir_.File(name);
         WriteWholeFile(path, "<html><head><title>" + title + "</title></head><body>" + body + "</body></html>");
         return path;
-    }
-    HWND NewWindow() {
-        int tile = 1;
-        return g_windowList->OpenNewWindow(&tile);
     }
     // The pixels of the view that are not the page background.
     static int InkPixels(HWND view) {
@@ -112,11 +79,6 @@ protected:
         ReleaseDC(view, screen);
         return ink;
     }
-
-    ScratchDir dir_;
-    std::string ini_ = dir_.File("zintu.ini");
-    FrameWindow frameWindow_;
-    HWND frame_ = nullptr;
 };
 
 // --- pages in views -----------------------------------------------------------------
@@ -171,8 +133,8 @@ TEST_F(DocumentWindows, AUrlHandedToShowUrlLoadsAndPaints) {
     ASSERT_NE(view, nullptr);
     UrlHandle handle = UrlRegistry::Instance()->FindWithFragment(url.c_str());
     EXPECT_EQ(g_windowList->ShowUrl(view, handle, 0, false), kHistoryNoData) << "never loaded, nothing to show";
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_NE(g_boxes[0].find("Unknown document"), std::string::npos) << g_boxes[0];
+    ASSERT_EQ(g_boxTexts.size(), 1u);
+    EXPECT_NE(g_boxTexts[0].find("Unknown document"), std::string::npos) << g_boxTexts[0];
     (void)handle->StartLoad(g_windowList->GetMessageHandler(view), UrlHandle(), false, false);
     ASSERT_TRUE(PumpUntil([&] { return handle->GetLoadStatus(true) == kLoadLoaded; }, std::chrono::seconds(10)));
     int code = g_windowList->ShowUrl(view, handle, 0, false);
@@ -307,13 +269,13 @@ TEST_F(DocumentWindows, AWindowKeepsItsStateAsItsSettersSay) {
 
 TEST_F(DocumentWindows, AWindowWhosePartsCannotBeMadeIsNotCreatedAndTheUserIsTold) {
     for (int part : {1, 2, 3}) {
-        g_boxes.clear();
+        g_boxTexts.clear();
         int before = g_windowList->Count();
         FailNextDocumentWindowPart(part);
         EXPECT_EQ(NewWindow(), nullptr) << part;
         EXPECT_EQ(g_windowList->Count(), before) << part;
-        ASSERT_EQ(g_boxes.size(), 1u) << part;
-        EXPECT_NE(g_boxes[0].find("Could not generate new window"), std::string::npos) << g_boxes[0];
+        ASSERT_EQ(g_boxTexts.size(), 1u) << part;
+        EXPECT_NE(g_boxTexts[0].find("Could not generate new window"), std::string::npos) << g_boxTexts[0];
     }
     EXPECT_NE(NewWindow(), nullptr) << "the next one is made";
 }
@@ -517,7 +479,7 @@ TEST_F(BrowsingBars, AnAddressTypedInTheBarLoadsItsPage) {
     DocumentWindow* w = g_windowList->FindWindowById(view);
     EXPECT_EQ(WindowTitle(w->Frame()).rfind("Words", 0), 0u) << WindowTitle(w->Frame());
     EXPECT_EQ(FieldText(view, IDC_BAR_HISTORY), "http://localhost:" + port + "/text.html");
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(g_boxTexts.empty());
     CheckWindowScreenshot(frame_, "browsing-typed-address");
 }
 
@@ -593,9 +555,9 @@ TEST_F(BrowsingBars, AddressesForOtherProgramsLoadNothing) {
     EXPECT_EQ(OpenTypedUrl(view, gopher.c_str(), nullptr, true, 0), nullptr);
     EXPECT_EQ(OpenTypedUrl(view, "bogus://x", nullptr, true, 0), nullptr);
     PumpFor(std::chrono::milliseconds(300));
-    ASSERT_EQ(g_boxes.size(), 2u);
-    EXPECT_NE(g_boxes[0].find("requires the use of a PROXY server"), std::string::npos) << g_boxes[0];
-    EXPECT_NE(g_boxes[1].find("unknown or unsupported"), std::string::npos) << g_boxes[1];
+    ASSERT_EQ(g_boxTexts.size(), 2u);
+    EXPECT_NE(g_boxTexts[0].find("requires the use of a PROXY server"), std::string::npos) << g_boxTexts[0];
+    EXPECT_NE(g_boxTexts[1].find("unknown or unsupported"), std::string::npos) << g_boxTexts[1];
     EXPECT_EQ(server.Connections(), 0);
     EXPECT_NE(g_windowList->GetLoadState(view), kWindowLoading) << "the window is not left busy";
 }
@@ -631,7 +593,7 @@ TEST_F(BrowsingBars, ARedirectChainEndsWithTheFinalAddressInTheBar) {
     EXPECT_EQ(FieldText(view, IDC_BAR_HISTORY), final);
     EXPECT_EQ(g_windowList->GetWindowUrl(view).GetName(), final);
     EXPECT_EQ(WindowTitle(g_windowList->FindWindowById(view)->Frame()).rfind("Other", 0), 0u);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(g_boxTexts.empty());
 }
 
 TEST_F(BrowsingBars, TheHistoryFieldListsLoadedPagesByTitle) {
@@ -674,10 +636,10 @@ TEST_F(BrowsingBars, ARefusedPortIsToldAndLeavesTheWindowIdle) {
     ASSERT_NE(view, nullptr);
     g_windowList->SetActiveWindow(view);
     Enter(view, IDC_BAR_HISTORY, ("127.0.0.1:" + std::to_string(refused) + "/a.html").c_str());
-    ASSERT_TRUE(PumpUntil([] { return !g_boxes.empty(); }, std::chrono::seconds(20)));
+    ASSERT_TRUE(PumpUntil([] { return !g_boxTexts.empty(); }, std::chrono::seconds(20)));
     PumpFor(std::chrono::milliseconds(200));
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_NE(g_boxes[0].find("Could not connect to remote server"), std::string::npos) << g_boxes[0];
+    ASSERT_EQ(g_boxTexts.size(), 1u);
+    EXPECT_NE(g_boxTexts[0].find("Could not connect to remote server"), std::string::npos) << g_boxTexts[0];
     DocumentWindow* w = g_windowList->FindWindowById(view);
     EXPECT_EQ(w->LoadState(), kWindowIdle);
     EXPECT_EQ(w->cursor, LoadCursor(nullptr, IDC_ARROW)) << "not the hourglass";
@@ -716,7 +678,7 @@ TEST_F(BrowsingBars, TheProgressTextFollowsTheLoadAndTheTitleShowsBeforeTheEnd) 
     EXPECT_EQ(text(), "");
     EXPECT_FALSE(w->ProgressShown());
     EXPECT_EQ(FieldText(view, IDC_BAR_HISTORY), url);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(g_boxTexts.empty());
 }
 
 TEST_F(BrowsingBars, AMailMessageEndsInABoxWithTheWindowIdle) {
@@ -730,16 +692,16 @@ TEST_F(BrowsingBars, AMailMessageEndsInABoxWithTheWindowIdle) {
     w->SetCurrentUrl(mail, -1);
     w->StartProgress(true);
     (void)mail->StartLoad(w->Handler(), UrlHandle(), false, false);
-    ASSERT_TRUE(PumpUntil([] { return !g_boxes.empty(); }));
+    ASSERT_TRUE(PumpUntil([] { return !g_boxTexts.empty(); }));
     EXPECT_EQ(w->LoadState(), kWindowIdle);
     EXPECT_FALSE(w->ProgressShown());
     // A message that went off is told as posted.
-    g_boxes.clear();
+    g_boxTexts.clear();
     w->SetLoadState(kWindowLoading);
     w->StartProgress(true);
     PostMessageA(view, kMsgLoadNotice, kNoticeLoaded, mail->GetId());
-    ASSERT_TRUE(PumpUntil([] { return !g_boxes.empty(); }));
-    EXPECT_EQ(g_boxes[0], "Message(s) posted");
+    ASSERT_TRUE(PumpUntil([] { return !g_boxTexts.empty(); }));
+    EXPECT_EQ(g_boxTexts[0], "Message(s) posted");
     EXPECT_EQ(w->LoadState(), kWindowIdle);
     EXPECT_FALSE(w->ProgressShown());
 }
@@ -895,7 +857,7 @@ TEST_F(ViewMouse, ClickingLinksLoadsTheirTargetsAndHistoryWalksBackAndForth) {
     Click(view, LinkPoint(view));
     ASSERT_TRUE(WaitFor(view, "/chain3.html"));
     EXPECT_EQ(g_windowList->GetDocumentList(view)->GetCount(), 3);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(g_boxTexts.empty());
     // Back twice and forward twice, by the commands and the keys.
     HMENU menu = GetMenu(frame_);
     EXPECT_TRUE(GetMenuState(menu, CMD_NEXT, MF_BYCOMMAND) & MF_GRAYED) << "nothing ahead";
@@ -1069,7 +1031,7 @@ TEST_F(ViewMouse, StopDuringAThrottledLoadEndsItWithThePageAsFarAsItCame) {
     EXPECT_EQ(CurrentName(d), Url("/slow/long.html"));
     EXPECT_GT(d->GetContentHeight(), 0);
     EXPECT_GT(InkPixels(view), 100) << "what came is shown";
-    EXPECT_TRUE(g_boxes.empty()) << (g_boxes.empty() ? "" : g_boxes[0]);
+    EXPECT_TRUE(g_boxTexts.empty()) << (g_boxTexts.empty() ? "" : g_boxTexts[0]);
 }
 
 }  // namespace

@@ -33,12 +33,6 @@ using namespace testing_support;
 
 namespace {
 
-std::vector<std::string> g_boxes;
-int RecordBox(HWND, const char* text, const char*, UINT) {
-    g_boxes.emplace_back(text ? text : "");
-    return IDOK;
-}
-
 // The request lines nginx logged so far.
 std::string AccessLog() {
     return ServerFileFromEnv("NGINX", "access.log");
@@ -61,40 +55,25 @@ uint32_t BmpPixel(const std::string& file, int x, int y) {
     return static_cast<uint32_t>(b[at + 2]) << 16 | b[at + 1] << 8 | b[at];
 }
 
-class FrameCommands : public ::testing::Test {
+class FrameCommands : public FrameTest {
 protected:
     void SetUp() override {
-        CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
-        g_boxes.clear();
-        port_ = std::to_string(ServerPortFromEnv("NGINX"));
         // The source viewer is a program that records its command line.
         std::string recorder = ZINTU_RECORD_ARGS_EXE;
         for (char& c : recorder)
             if (c == '/') c = '\\';
         ASSERT_TRUE(CopyFileA(("Z:" + recorder).c_str(), recorder_.c_str(), FALSE));
-        frame_ = StartTestFrame(frameWindow_, ini_,
-                                "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\nSOURCE VIEWER=" + recorder_ +
-                                    "\r\n[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") + "\r\n",
-                                RecordBox);
-        ASSERT_NE(frame_, nullptr);
-        // Images decode as the program's start-up has them decode.
-        InstallUrlImages();
+        ASSERT_NO_FATAL_FAILURE(FrameTest::SetUp());
         InstallDocumentViewers();
         RegisterBrowsingCommands();
         RegisterFrameCommands();
     }
     void TearDown() override {
-        EndTestFrame(frame_);
+        FrameTest::TearDown();
         RemoveDocumentViewers();
-        RemoveUrlImages();
     }
+    std::string MoreIni() const override { return "SOURCE VIEWER=" + recorder_ + "\r\n"; }
 
-    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + port_ + path; }
-    Document* CurrentDocument(HWND view) {
-        DocumentList* list = g_windowList->GetDocumentList(view);
-        return list ? list->GetCurrentDocument() : nullptr;
-    }
-    bool Idle(HWND view) { return g_windowList->GetLoadState(view) == kWindowIdle; }
     // A maximised window showing the page, idle and laid out, its frame in
     // front.
     HWND Showing(const std::string& path) {
@@ -199,12 +178,7 @@ protected:
         PumpFor(std::chrono::milliseconds(50));
     }
 
-    ScratchDir dir_;
     std::string recorder_ = dir_.File("record_args.exe");
-    std::string ini_ = dir_.File("zintu.ini");
-    std::string port_;
-    FrameWindow frameWindow_;
-    HWND frame_ = nullptr;
 };
 
 // --- the page's background -------------------------------------------------------------
@@ -275,7 +249,7 @@ TEST_F(FrameCommands, TheBackgroundMenuCopiesSavesAndReloadsThePagesBackgroundIm
     const int x = width - 40 - (width - 40) % 8, y = height - 40 - (height - 40) % 8;
     EXPECT_EQ(shown[static_cast<size_t>(y) * width + x], BmpPixel(served, 0, 0));
     EXPECT_EQ(shown[static_cast<size_t>(y + 3) * width + x + 5], BmpPixel(served, 5, 3));
-    EXPECT_TRUE(g_boxes.empty()) << (g_boxes.empty() ? "" : g_boxes.front());
+    EXPECT_TRUE(g_boxTexts.empty()) << (g_boxTexts.empty() ? "" : g_boxTexts.front());
 }
 
 // --- frame sets ---------------------------------------------------------------------
@@ -378,7 +352,7 @@ TEST_F(FrameCommands, FramesFollowLinksWalkTheirHistoryAndReloadOnlyTheFrameAske
         << AccessLog();
     EXPECT_TRUE(WaitFrame(view, "menu", "/menu.html"));
     EXPECT_EQ(TopShows(view), Url("/set.html"));
-    EXPECT_TRUE(g_boxes.empty()) << (g_boxes.empty() ? "" : g_boxes.front());
+    EXPECT_TRUE(g_boxTexts.empty()) << (g_boxTexts.empty() ? "" : g_boxTexts.front());
 }
 
 TEST_F(FrameCommands, AFrameThatCannotLoadIsToldAndTheOthersStillShow) {
@@ -397,17 +371,17 @@ TEST_F(FrameCommands, AFrameThatCannotLoadIsToldAndTheOthersStillShow) {
     SendMessageA(g_mdiClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(GetParent(view)), 0);
     ASSERT_NE(OpenLocalFileAsUrl(view, page.c_str()), nullptr);
     ASSERT_TRUE(WaitFrame(view, "good", "/one.html"));
-    ASSERT_TRUE(PumpUntil([] { return g_boxes.size() >= 2; }, std::chrono::seconds(20)));
+    ASSERT_TRUE(PumpUntil([] { return g_boxTexts.size() >= 2; }, std::chrono::seconds(20)));
     PumpFor(std::chrono::milliseconds(300));
-    ASSERT_EQ(g_boxes.size(), 2u);
+    ASSERT_EQ(g_boxTexts.size(), 2u);
     auto told = [&](const std::string& url) {
-        for (const std::string& box : g_boxes)
+        for (const std::string& box : g_boxTexts)
             if (box.find(url) != std::string::npos) return box;
         return std::string();
     };
-    EXPECT_NE(told(missing), "") << g_boxes[0] << "\n" << g_boxes[1];
+    EXPECT_NE(told(missing), "") << g_boxTexts[0] << "\n" << g_boxTexts[1];
     EXPECT_NE(told(refused).find("Could not connect to remote server"), std::string::npos)
-        << g_boxes[0] << "\n" << g_boxes[1];
+        << g_boxTexts[0] << "\n" << g_boxTexts[1];
     // The window is free again, still showing the frame set and its frame.
     EXPECT_TRUE(PumpUntil([&] { return Idle(view); }, std::chrono::seconds(10)));
     EXPECT_TRUE(FrameSet(view) != nullptr);

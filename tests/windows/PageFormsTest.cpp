@@ -31,42 +31,20 @@ using namespace testing_support;
 
 namespace {
 
-int RecordBox(HWND, const char*, const char*, UINT) {
-    return IDOK;
-}
-
-class PageForms : public ::testing::Test {
+class PageForms : public FrameTest {
 protected:
     void SetUp() override {
-        CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
-        frame_ = StartTestFrame(frameWindow_, ini_,
-                                "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\n"
-                                "[DISK CACHE]\r\nCACHE DIRECTORY=" +
-                                    dir_.File("cache") + "\r\n",
-                                RecordBox);
-        ASSERT_NE(frame_, nullptr);
+        ASSERT_NO_FATAL_FAILURE(FrameTest::SetUp());
         InstallFormControlWindows();
     }
     void TearDown() override {
-        EndTestFrame(frame_);
+        FrameTest::TearDown();
         RegisterFormControlFactory(nullptr);
     }
 
-    Document* CurrentDocument(HWND view) {
-        DocumentList* list = g_windowList->GetDocumentList(view);
-        return list ? list->GetCurrentDocument() : nullptr;
-    }
     HtmlPageDocument* PageOf(HWND view) {
         Document* d = CurrentDocument(view);
         return d && d->GetKind() == kDocHtml ? static_cast<HtmlDocument*>(d)->Page() : nullptr;
-    }
-    bool WaitShown(HWND view) {
-        return PumpUntil(
-            [&] {
-                Document* d = CurrentDocument(view);
-                return d && d->IsFormatted() && g_windowList->GetLoadState(view) == kWindowIdle;
-            },
-            std::chrono::seconds(15));
     }
     // A maximised window showing the page, the keyboard in its view.
     HWND Showing(const std::string& body) {
@@ -123,11 +101,6 @@ protected:
         }
         PumpFor(std::chrono::milliseconds(200));
     }
-
-    ScratchDir dir_;
-    std::string ini_ = dir_.File("zintu.ini");
-    FrameWindow frameWindow_;
-    HWND frame_ = nullptr;
 };
 
 const char kFieldsAndLinks[] =

@@ -35,13 +35,6 @@ using namespace testing_support;
 
 namespace {
 
-// Boxes the windows show, instead of modal boxes.
-std::vector<std::string> g_boxes;
-int RecordBox(HWND, const char* text, const char*, UINT) {
-    g_boxes.emplace_back(text ? text : "");
-    return IDOK;
-}
-
 // An HTTP/1.0 reply of a page with the given title.
 std::string Reply(const std::string& statusAndHeaders, const std::string& title) {
     const std::string body = "<html><head><title>" + title + "</title></head><p>" + title + "</p></html>";
@@ -49,43 +42,13 @@ std::string Reply(const std::string& statusAndHeaders, const std::string& title)
            std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
-class WindowCommands : public ::testing::Test {
+class WindowCommands : public FrameTest {
 protected:
     void SetUp() override {
-        CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
-        g_boxes.clear();
-        port_ = std::to_string(ServerPortFromEnv("NGINX"));
-        frame_ = StartTestFrame(frameWindow_, ini_, Ini(), RecordBox);
-        ASSERT_NE(frame_, nullptr);
+        ASSERT_NO_FATAL_FAILURE(FrameTest::SetUp());
         RegisterBrowsingCommands();
     }
-    void TearDown() override { EndTestFrame(frame_); }
 
-    // What a test adds to the ini file before the frame starts.
-    virtual std::string MoreIni() const { return ""; }
-    std::string Ini() const {
-        return "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\n" + MoreIni() +
-               "[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") + "\r\n";
-    }
-
-    std::string Url(const char* path) const { return "http://127.0.0.1:" + port_ + path; }
-    Document* CurrentDocument(HWND view) {
-        DocumentList* list = g_windowList->GetDocumentList(view);
-        return list ? list->GetCurrentDocument() : nullptr;
-    }
-    std::string Shown(HWND view) {
-        Document* d = CurrentDocument(view);
-        return d && d->GetUrl().GetName() ? d->GetUrl().GetName() : "";
-    }
-    // Runs until the window shows the URL, idle.
-    bool WaitFor(HWND view, const std::string& url) {
-        return PumpUntil([&] { return Shown(view) == url && g_windowList->GetLoadState(view) == kWindowIdle; },
-                         std::chrono::seconds(15));
-    }
-    HWND NewWindow() {
-        int tile = 1;
-        return g_windowList->OpenNewWindow(&tile);
-    }
     HWND Showing(const std::string& url) {
         HWND view = NewWindow();
         if (!view || !OpenTypedUrl(view, url.c_str(), nullptr, true, 0) || !WaitFor(view, url)) return nullptr;
@@ -100,12 +63,6 @@ protected:
         GetPrivateProfileStringA(section, key, "(none)", text, sizeof text, ini_.c_str());
         return text;
     }
-
-    ScratchDir dir_;
-    std::string ini_ = dir_.File("zintu.ini");
-    std::string port_;
-    FrameWindow frameWindow_;
-    HWND frame_ = nullptr;
 };
 
 // --- reload --------------------------------------------------------------------------
@@ -137,7 +94,7 @@ TEST_F(WindowCommands, ReloadAsksTheServerAgainForTheWholeDocument) {
     Command(CMD_RELOAD);
     PumpFor(std::chrono::milliseconds(300));
     EXPECT_EQ(server.Connections(), 4);
-    EXPECT_TRUE(g_boxes.empty()) << (g_boxes.empty() ? "" : g_boxes.front());
+    EXPECT_TRUE(g_boxTexts.empty()) << (g_boxTexts.empty() ? "" : g_boxTexts.front());
 }
 
 // --- home ------------------------------------------------------------------------------
@@ -146,8 +103,8 @@ TEST_F(WindowCommands, WithoutAHomePageTheUserIsTold) {
     HWND view = NewWindow();
     ASSERT_NE(view, nullptr);
     Command(CMD_HOME);
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_NE(g_boxes[0].find("No home page defined"), std::string::npos) << g_boxes[0];
+    ASSERT_EQ(g_boxTexts.size(), 1u);
+    EXPECT_NE(g_boxTexts[0].find("No home page defined"), std::string::npos) << g_boxTexts[0];
     EXPECT_EQ(Shown(view), "");
 }
 
@@ -177,7 +134,7 @@ TEST_F(HomeCommands, HomeOpensTheWindowsOwnOrTheProgramsHomePage) {
     Command(CMD_HOME);
     ASSERT_EQ(g_windowList->Count(), 1);
     EXPECT_TRUE(WaitFor(g_windowList->GetActiveWindow(), Url("/other.html")));
-    EXPECT_TRUE(g_boxes.empty()) << (g_boxes.empty() ? "" : g_boxes.front());
+    EXPECT_TRUE(g_boxTexts.empty()) << (g_boxTexts.empty() ? "" : g_boxTexts.front());
 }
 
 TEST_F(HomeCommands, TheHomePageDialogSetsBothHomePages) {
@@ -250,7 +207,7 @@ TEST_F(WindowCommands, LinkCommandsOpenTheLinkOfTheLastContextMenu) {
     ASSERT_NE(fresh, view);
     EXPECT_TRUE(WaitFor(fresh, Url("/chain3.html")));
     EXPECT_EQ(Shown(view), Url("/chain2.html")) << "the first window keeps its page";
-    EXPECT_TRUE(g_boxes.empty()) << (g_boxes.empty() ? "" : g_boxes.front());
+    EXPECT_TRUE(g_boxTexts.empty()) << (g_boxTexts.empty() ? "" : g_boxTexts.front());
 }
 
 class SpecialPages : public WindowCommands {
@@ -279,7 +236,7 @@ TEST_F(SpecialPages, TheProgramsPagesOpenInWindowsOfTheirOwnWithoutABottomBar) {
     Command(CMD_NEW_SEARCH_WINDOW);
     ASSERT_EQ(g_windowList->Count(), ++windows);
     EXPECT_TRUE(WaitFor(g_windowList->GetActiveWindow(), Url("/text.html")));
-    EXPECT_TRUE(g_boxes.empty()) << (g_boxes.empty() ? "" : g_boxes.front());
+    EXPECT_TRUE(g_boxTexts.empty()) << (g_boxTexts.empty() ? "" : g_boxTexts.front());
 }
 
 // --- view source -----------------------------------------------------------------------
@@ -411,10 +368,10 @@ TEST_F(FrameCommands, FindSelectsAndScrollsToEachMatchAndTellsWhenThereIsNone) {
     EXPECT_LT(d->ScrollY(), shownBottom);
     Command(CMD_COPY);
     EXPECT_EQ(ClipboardText(), "needle");
-    EXPECT_TRUE(g_boxes.empty()) << (g_boxes.empty() ? "" : g_boxes.front());
+    EXPECT_TRUE(g_boxTexts.empty()) << (g_boxTexts.empty() ? "" : g_boxTexts.front());
     findNext("zebra");
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_EQ(g_boxes[0], "Search string not found");
+    ASSERT_EQ(g_boxTexts.size(), 1u);
+    EXPECT_EQ(g_boxTexts[0], "Search string not found");
     SendMessageA(find, WM_COMMAND, IDCANCEL, 0);
     PumpFor(std::chrono::milliseconds(100));
     EXPECT_FALSE(IsWindow(find));
@@ -425,7 +382,7 @@ TEST_F(FrameCommands, NewWindowsStartIdle) {
     ASSERT_EQ(g_windowList->Count(), 2);
     for (HWND view = g_windowList->NextWindowId(true); view; view = g_windowList->NextWindowId(false))
         EXPECT_EQ(g_windowList->GetLoadState(view), kWindowIdle);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(g_boxTexts.empty());
 }
 
 // --- the locked document dialog --------------------------------------------------------
@@ -479,7 +436,7 @@ TEST_F(WindowCommands, ALockedDocumentAsksAndSendsWhatIsTypedUpToTheFieldLimits)
     EXPECT_EQ(g_windowList->GetLoadState(view), kWindowIdle);
     EXPECT_EQ(g_windowList->GetLoginUserName(view) ? std::string(g_windowList->GetLoginUserName(view)) : "", "");
     EXPECT_TRUE(PumpUntil([&] { return Shown(view) == url; }));
-    EXPECT_TRUE(g_boxes.empty()) << (g_boxes.empty() ? "" : g_boxes.front());
+    EXPECT_TRUE(g_boxTexts.empty()) << (g_boxTexts.empty() ? "" : g_boxTexts.front());
 }
 
 // --- the frame: full screen, the menu bar, keys ---------------------------------------
