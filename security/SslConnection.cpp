@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "core/AppGlobals.h"
 #include "core/InternalMessages.h"
 #include "core/MessageBoxes.h"
 #include "core/MessageHandler.h"
@@ -100,6 +101,12 @@ int g_securityDialogBusy = 0;
 
 namespace {
 
+// The connection's questions are modal to the frame: while one is open the
+// user can close no window, and with it the connection that asks.
+HWND QuestionOwner() {
+    return g_frameWindow && IsWindow(g_frameWindow) ? g_frameWindow : nullptr;
+}
+
 // The caption from its string (21276 to 21279), cut to 49 characters.
 void Caption(uint32_t code, bool fromServer, bool fatal, char* out, size_t size) {
     UINT id = (fatal ? 21278 : 21276) + (fromServer ? 1 : 0);
@@ -117,7 +124,7 @@ void DefaultShowFatal(uint32_t code, bool fromServer) {
     if (!row.stringId || !g_messageBoxes) return;
     char caption[64];
     Caption(code, fromServer, true, caption, sizeof caption);
-    g_messageBoxes->ShowError(nullptr, row.stringId, caption, nullptr);
+    g_messageBoxes->ShowError(QuestionOwner(), row.stringId, caption, nullptr);
 }
 
 bool DefaultAskWarning(uint32_t code, bool fromServer) {
@@ -125,21 +132,21 @@ bool DefaultAskWarning(uint32_t code, bool fromServer) {
     if (!g_messageBoxes) return false;
     char caption[64];
     Caption(code, fromServer, false, caption, sizeof caption);
-    return g_messageBoxes->AskYesNo(nullptr, row.stringId, caption, nullptr, true) == IDYES;
+    return g_messageBoxes->AskYesNo(QuestionOwner(), row.stringId, caption, nullptr, true) == IDYES;
 }
 
 // The certificate dialog shows the chain with the question of its mode;
 // only Accept (OK) accepts, and Install in mode 7 after installing the root.
 bool DefaultConfirm(int mode, const Certificate& chain, const char*) {
     g_certificateDialogResult = 0;
-    return OpenCertificateList(nullptr, mode, &chain) == 1 && g_certificateDialogResult == 1;
+    return OpenCertificateList(QuestionOwner(), mode, &chain) == 1 && g_certificateDialogResult == 1;
 }
 
 // The certificate dialog lists the candidates; OK sends the one selected,
 // Cancel none.
 uint32_t DefaultChooseClientCertificate(const std::vector<StoredCertificate*>& candidates) {
     g_certificateDialogResult = 0;
-    if (OpenCertificateList(nullptr, kCertListSelectClient, nullptr, &candidates) != 1) return 0;
+    if (OpenCertificateList(QuestionOwner(), kCertListSelectClient, nullptr, &candidates) != 1) return 0;
     return g_certificateDialogResult <= candidates.size() ? g_certificateDialogResult : 0;
 }
 

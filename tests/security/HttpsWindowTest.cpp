@@ -82,6 +82,10 @@ protected:
             k.caption,
             [&](HWND d) {
                 shown = StaticTexts(d);
+                // Modal to the frame: no window (nor its connection) can be
+                // closed under the question.
+                EXPECT_EQ(GetWindow(d, GW_OWNER), frame_);
+                EXPECT_FALSE(IsWindowEnabled(frame_));
                 if (k.button == IDOK) CheckWindowScreenshot(d, shot);
             },
             k.button);
