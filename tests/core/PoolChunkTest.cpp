@@ -1,9 +1,20 @@
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <memory>
 #include <vector>
 
 #include "core/GlobalMemory.h"
 #include "core/PoolChunk.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ZINTU_TEST_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZINTU_TEST_ADDRESS_SANITIZER 1
+#endif
+#endif
 
 namespace {
 
@@ -145,25 +156,28 @@ TEST(PoolChunkReopen, ReopensOnlyWhenFinishingGaveBackEnough) {
         {63471, 0, 0, 63471},                             // gave back exactly 2000 bytes: not worth it
         {65000, 0, 0, 65000},          {100, 1, 0, 100},  // the block cannot grow in place
     };
-    for (const Case& c : cases) {
-        PoolChunk chunk;
-        unsigned char* first = static_cast<unsigned char*>(chunk.Allocate(c.used));
-        ASSERT_NE(first, nullptr);
-        first[c.used - 1] = 7;
-        chunk.Finish();
-        GlobalMemoryFaultsForTesting().failGrowths = c.failGrowths;
-        EXPECT_EQ(chunk.Reopen(), c.reopened) << c.used;
-        GlobalMemoryFaultsForTesting() = GlobalMemoryFaults();
-        EXPECT_EQ(chunk.IsFinished(), !c.reopened) << c.used;
-        EXPECT_EQ(chunk.Capacity(), c.capacity) << c.used;
-        EXPECT_EQ(chunk.Used(), c.used);
-        EXPECT_EQ(first[c.used - 1], 7) << "reopening keeps the block in place";
-        if (c.reopened) {
-            unsigned char* next = static_cast<unsigned char*>(chunk.Allocate(PoolChunk::kSize - c.used));
-            EXPECT_EQ(next, first + c.used);
-            next[PoolChunk::kSize - c.used - 1] = 1;
-        } else {
-            EXPECT_EQ(chunk.Allocate(1), nullptr);
+    // Pixel chunks (not zero-filled) reopen as the others do.
+    for (bool zeroed : {true, false}) {
+        for (const Case& c : cases) {
+            PoolChunk chunk(zeroed);
+            unsigned char* first = static_cast<unsigned char*>(chunk.Allocate(c.used));
+            ASSERT_NE(first, nullptr);
+            first[c.used - 1] = 7;
+            chunk.Finish();
+            GlobalMemoryFaultsForTesting().failGrowths = c.failGrowths;
+            EXPECT_EQ(chunk.Reopen(), c.reopened) << c.used << (zeroed ? "" : " pixels");
+            GlobalMemoryFaultsForTesting() = GlobalMemoryFaults();
+            EXPECT_EQ(chunk.IsFinished(), !c.reopened) << c.used;
+            EXPECT_EQ(chunk.Capacity(), c.capacity) << c.used;
+            EXPECT_EQ(chunk.Used(), c.used);
+            EXPECT_EQ(first[c.used - 1], 7) << "reopening keeps the block in place";
+            if (c.reopened) {
+                unsigned char* next = static_cast<unsigned char*>(chunk.Allocate(PoolChunk::kSize - c.used));
+                EXPECT_EQ(next, first + c.used);
+                next[PoolChunk::kSize - c.used - 1] = 1;
+            } else {
+                EXPECT_EQ(chunk.Allocate(1), nullptr);
+            }
         }
     }
     PoolChunk open;
@@ -183,5 +197,82 @@ TEST(PoolChunkFailure, ChunkWithoutABlockRefusesEverything) {
     chunk.Finish();
     EXPECT_EQ(chunk.Reopen(), 0);
 }
+
+// Chunks that are not zero-filled hold decoded pixels: pictures of
+// hundreds of them come and go. Each keeps its bytes whatever is taken and
+// given back around it, and zero-filled chunks stay zero-filled after them.
+TEST(PoolChunkPixels, ChunksKeepTheirBytesApartAsPicturesComeAndGo) {
+    struct Live {
+        std::unique_ptr<PoolChunk> chunk;
+        unsigned char* bytes;
+        unsigned char mark;
+    };
+    std::vector<Live> live;
+    int made = 0;
+    auto take = [&](int count) {
+        for (int i = 0; i < count; ++i, ++made) {
+            auto chunk = std::make_unique<PoolChunk>(false);
+            ASSERT_TRUE(chunk->IsUsable());
+            auto* bytes = static_cast<unsigned char*>(chunk->Allocate(PoolChunk::kSize));
+            ASSERT_NE(bytes, nullptr);
+            auto mark = static_cast<unsigned char>(made * 7 + 1);
+            memset(bytes, mark, PoolChunk::kSize);
+            live.push_back(Live{std::move(chunk), bytes, mark});
+        }
+    };
+    auto check = [&](const char* when) {
+        for (const Live& l : live) {
+            const unsigned char* begin = l.bytes;
+            const unsigned char* end = begin + PoolChunk::kSize;
+            ASSERT_TRUE(std::all_of(begin, end, [&](unsigned char b) { return b == l.mark; }))
+                << when << ": chunk marked " << int{l.mark};
+        }
+    };
+    struct Step {
+        const char* what;
+        int take;
+        int keepEvery;  // of the chunks held, every n-th stays; 0: all stay
+    } steps[] = {
+        {"a first picture of 150 chunks", 150, 0},
+        {"every third given back, 60 more", 60, 3},
+        {"all but every tenth given back, 200 more", 200, 10},
+        {"all given back, 70 more", 70, -1},
+    };
+    for (const Step& step : steps) {
+        if (step.keepEvery != 0) {
+            std::vector<Live> kept;
+            for (size_t i = 0; i < live.size(); ++i) {
+                if (step.keepEvery > 0 && i % static_cast<size_t>(step.keepEvery) == 0)
+                    kept.push_back(std::move(live[i]));
+            }
+            live = std::move(kept);
+        }
+        take(step.take);
+        check(step.what);
+    }
+    live.clear();
+    PoolChunk zeroed;
+    ASSERT_TRUE(zeroed.IsUsable());
+    const unsigned char* start = zeroed.Start();
+    EXPECT_TRUE(std::all_of(start, start + PoolChunk::kSize, [](unsigned char b) { return b == 0; }));
+}
+
+#ifdef ZINTU_TEST_ADDRESS_SANITIZER
+// The decoders are fuzzed natively: a row written past its chunk must be
+// caught there, as it would corrupt the system heap on Windows.
+TEST(PoolChunkPixelsDeathTest, WritingPastAPixelChunkIsCaught) {
+    PoolChunk chunk(false);
+    auto* bytes = static_cast<volatile unsigned char*>(chunk.Allocate(PoolChunk::kSize));
+    ASSERT_NE(bytes, nullptr);
+    bytes[PoolChunk::kSize - 1] = 1;
+    EXPECT_DEATH(bytes[PoolChunk::kSize] = 1, "");
+    EXPECT_DEATH(bytes[PoolChunk::kSize + 100] = 1, "");
+    chunk.Finish();
+    PoolChunk small(false);
+    auto* piece = static_cast<volatile unsigned char*>(small.Allocate(100));
+    small.Finish();
+    EXPECT_DEATH(piece[100] = 1, "") << "past the used size of a finished chunk";
+}
+#endif
 
 }  // namespace
