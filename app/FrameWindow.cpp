@@ -22,6 +22,7 @@
 #include "net/Winsock.h"
 #include "resources/CoreIds.h"
 #include "windows/DocumentFrame.h"
+#include "windows/LinkHint.h"
 #include "windows/OpenUrl.h"
 #include "windows/WindowCommands.h"
 #include "windows/WindowList.h"
@@ -143,6 +144,8 @@ LRESULT FrameWindow::OnCreate(UINT message, WPARAM wParam, LPARAM lParam) {
     g_selectCursor = LoadCursorA(g_instance, "SELECT");
     // The automatic return home counts from start-up, not from 1970.
     lastGoHomeTime_ = CoarseClockNow();
+    // The frame and everything it holds stand: the program has started.
+    (void)PlayEventSound(PrefText::SoundStart);
     return DefaultHandling(message, wParam, lParam);
 }
 
@@ -246,12 +249,7 @@ void FrameWindow::OnTimer(UINT timerId) {
         if (g_delayedMessages) g_delayedMessages->OnTimer();
         return;
     }
-    if (hintTicks_ < 10) {
-        ++hintTicks_;
-    } else if (hintTicks_ == 10) {
-        hintTicks_ = 11;  // the pop-up hint logic looks once per wait
-    }
-    if (hintTicks2_ < 11) ++hintTicks2_;
+    AdvanceLinkHintDelay(Handle());
     CheckGoHomeTimeOut();
     if (++ticks_ % 9 == 0) RefreshCoarseClock();
 }

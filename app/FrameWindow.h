@@ -59,8 +59,6 @@ private:
     UINT findReplaceMessage_ = 0;
     HWND activeBeforeDeactivation_ = nullptr;
     std::string savedTitle_;
-    int hintTicks_ = 0;
-    int hintTicks2_ = 0;
     unsigned ticks_ = 0;
 };
 

@@ -17,7 +17,6 @@
 #include "app/StartupDialogs.h"
 #include "core/AppGlobals.h"
 #include "core/CommandLine.h"
-#include "core/EventSounds.h"
 #include "core/DelayedMessageQueue.h"
 #include "core/InternalMessages.h"
 #include "core/MemoryManager.h"
@@ -181,7 +180,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     }
     g_accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(ACCEL_FRAME));
     SetMenuChecks(frame);
-    (void)PlayEventSound(PrefText::SoundStart);
     DragAcceptFiles(frame, TRUE);
     ShowWindow(frame, show);
     UpdateWindow(frame);

@@ -554,25 +554,42 @@ int GoToHistoryIndex(FrameNode& node, int32_t index, int imageFlag, HtmlDocument
     return 102;
 }
 
-void PaintFrameBorders(FrameNode& node, PaintDevice& device) {
+namespace {
+
+void PaintBordersOf(FrameNode& node, PaintDevice& device) {
     if (node.FrameWindow()) return;
-    bool first = true;
+    const int32_t thickness = 2 * node.border;
     for (FrameNode* c = node.FirstChild(); c; c = c->NextSibling()) {
-        if (!first && node.border > 0) {
-            const int32_t thickness = 2 * node.border;
+        // The bar fills the gap that ends where the child begins.
+        if (c != node.FirstChild() && thickness > 0) {
             if (node.rows)
-                device.DrawSplitterBar(node.AbsoluteX(), c->AbsoluteY() - thickness, node.width, thickness, true);
+                device.DrawSplitterBar(node.AbsoluteX(), c->AbsoluteY(), node.width, thickness, true);
             else
-                device.DrawSplitterBar(c->AbsoluteX() - thickness, node.AbsoluteY(), node.height, thickness, false);
+                device.DrawSplitterBar(c->AbsoluteX(), node.AbsoluteY(), node.height, thickness, false);
         }
-        first = false;
         Document* d = c->CurrentDocument();
-        if (d && d->GetKind() == kDocHtml && d->HasFrames()) {
-            if (FrameNode* inner = static_cast<HtmlDocument*>(d)->FrameRoot()) PaintFrameBorders(*inner, device);
-        } else {
-            PaintFrameBorders(*c, device);
-        }
+        FrameNode* inner = d && d->GetKind() == kDocHtml && d->HasFrames() ? static_cast<HtmlDocument*>(d)->FrameRoot()
+                                                                            : nullptr;
+        PaintBordersOf(inner ? *inner : *c, device);
     }
+}
+
+}  // namespace
+
+void PaintFrameBorders(FrameNode& node, PaintDevice& device) {
+    UnzoomedDrawing pixels(device);
+    PaintBordersOf(node, device);
+}
+
+UnzoomedDrawing::UnzoomedDrawing(PaintDevice& device) {
+    auto* screen = dynamic_cast<ScreenDevice*>(&device);
+    dc_ = screen ? screen->Dc() : nullptr;
+    if (dc_ && !GetViewportExtEx(dc_, &extent_)) dc_ = nullptr;
+    if (dc_) SetViewportExtEx(dc_, 100, 100, nullptr);
+}
+
+UnzoomedDrawing::~UnzoomedDrawing() {
+    if (dc_) SetViewportExtEx(dc_, extent_.cx, extent_.cy, nullptr);
 }
 
 // --- look-ups -------------------------------------------------------------------

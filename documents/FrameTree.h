@@ -91,7 +91,23 @@ void HideFrameWindows(FrameNode& node, bool forget);
 void ActivateFrames(FrameNode& node, bool on);
 int StartFrames(FrameNode& node, int32_t reload, int32_t arg);
 int GoToHistoryIndex(FrameNode& node, int32_t index, int imageFlag, HtmlDocument& top);
+// The borders in the gaps between the frames of the tree (and of the frame
+// sets their documents hold), on the device of the window that holds them.
 void PaintFrameBorders(FrameNode& node, PaintDevice& device);
+
+// Frame rectangles are window pixels: while one lives, what the device draws
+// is not zoomed by its window's scale.
+class UnzoomedDrawing {
+public:
+    explicit UnzoomedDrawing(PaintDevice& device);
+    ~UnzoomedDrawing();
+    UnzoomedDrawing(const UnzoomedDrawing&) = delete;
+    UnzoomedDrawing& operator=(const UnzoomedDrawing&) = delete;
+
+private:
+    HDC dc_ = nullptr;
+    SIZE extent_ = {};
+};
 // The highest history index of any frame of the subtree.
 int32_t HighestHistoryIndex(const FrameNode& node);
 // Cuts every frame's history after index.

@@ -690,6 +690,14 @@ void HtmlDocument::ShowFrameUrl(int32_t frameId, int32_t a) {
     FrameNode* frame = frameId < 0 ? frameRoot_ : FindFrameById(*frameRoot_, frameId);
     if (!frame || frame->awaitedUrl.IsEmpty()) return;
     frame->awaiting = true;
+    // A fresh copy of the page the frame shows (Reload Frame) takes that
+    // page's place in the history: no step is added, none ahead is lost.
+    Document* shown = frame->current ? frame->current->document : nullptr;
+    if (WindowServices().GetLoadFlagA(DeviceWindow()) && shown &&
+        shown->GetUrl().Record() == frame->awaitedUrl.Record()) {
+        CreateFrameDocument(*frame, handler_, frame->current->historyIndex, true, true);
+        return;
+    }
     CutFrameHistories(*frameRoot_, historyIndex_);
     ++historyIndex_;
     CreateFrameDocument(*frame, handler_, historyIndex_, true, WindowServices().GetLoadFlagA(DeviceWindow()));
@@ -890,7 +898,7 @@ FrameNode* BorderAt(FrameNode& node, int32_t x, int32_t y, int32_t border) {
         FrameNode* before = static_cast<FrameNode*>(c->PrevSibling());
         if (!before) continue;
         const int32_t start = node.rows ? c->AbsoluteY() : c->AbsoluteX();
-        if (v >= start - 2 * border && v <= start && Resizable(*c) && Resizable(*before)) return c;
+        if (v >= start - 2 * border && v < start && Resizable(*c) && Resizable(*before)) return c;
     }
     return nullptr;
 }
@@ -917,11 +925,13 @@ void HtmlDocument::DrawDragBar() {
     if (!dragNode_ || !device_) return;
     FrameNode* set = dragNode_->Parent();
     const int32_t thickness = 2 * set->border;
-    // Drawn inverted: drawing it again takes it away.
+    UnzoomedDrawing pixels(*device_);
+    // Centred on the drag position; drawn inverted, so that drawing it again
+    // takes it away.
     if (set->rows)
-        device_->InvertArea(set->AbsoluteX(), dragPosition_ - thickness, set->width, thickness);
+        device_->InvertArea(set->AbsoluteX(), dragPosition_ - set->border, set->width, thickness);
     else
-        device_->InvertArea(dragPosition_ - thickness, set->AbsoluteY(), thickness, set->height);
+        device_->InvertArea(dragPosition_ - set->border, set->AbsoluteY(), thickness, set->height);
 }
 
 void HtmlDocument::BeginBorderDrag(int32_t x, int32_t y) {
@@ -930,7 +940,9 @@ void HtmlDocument::BeginBorderDrag(int32_t x, int32_t y) {
         dragNode_ = nullptr;
         return;
     }
-    dragPosition_ = dragNode_->Parent()->rows ? dragNode_->AbsoluteY() : dragNode_->AbsoluteX();
+    // The middle of the gap before the drag node.
+    dragPosition_ = (dragNode_->Parent()->rows ? dragNode_->AbsoluteY() : dragNode_->AbsoluteX()) -
+                    dragNode_->Parent()->border;
     DrawDragBar();
 }
 
@@ -939,12 +951,11 @@ void HtmlDocument::MoveBorderDrag(int32_t x, int32_t y) {
     FrameNode* set = dragNode_->Parent();
     auto* before = static_cast<FrameNode*>(dragNode_->PrevSibling());
     const int scale = WindowServices().GetScale(DeviceWindow());
-    const int32_t gap = 2 * set->border;
     int32_t v = set->rows ? Zoomed(y, scale) : Zoomed(x, scale);
-    // Neither frame beside the border may vanish.
-    const int32_t low = (set->rows ? before->AbsoluteY() : before->AbsoluteX()) + gap;
+    // The gap stays between the outer edges of the two frames beside it.
+    const int32_t low = (set->rows ? before->AbsoluteY() : before->AbsoluteX()) + set->border;
     const int32_t high = (set->rows ? dragNode_->AbsoluteY() + dragNode_->height
-                                    : dragNode_->AbsoluteX() + dragNode_->width);
+                                    : dragNode_->AbsoluteX() + dragNode_->width) - set->border;
     if (v < low) v = low;
     if (v > high) v = high;
     if (v == dragPosition_) return;
@@ -961,7 +972,8 @@ void HtmlDocument::EndBorderDrag(int32_t x, int32_t y) {
     auto* before = static_cast<FrameNode*>(dragNode_->PrevSibling());
     const int32_t gap = 2 * set->border;
     const int32_t origin = set->rows ? set->AbsoluteY() : set->AbsoluteX();
-    const int32_t position = dragPosition_ - origin;
+    // The gap lies centred where the border was let go.
+    const int32_t position = dragPosition_ + set->border - origin;
     const int32_t end = (set->rows ? dragNode_->y + dragNode_->height : dragNode_->x + dragNode_->width);
     const int32_t beforeStart = set->rows ? before->y : before->x;
     const int32_t beforeSize = std::max<int32_t>(0, position - gap - beforeStart);

@@ -298,10 +298,11 @@ private:
         host_.OpenTypedAddress(text);
     }
 
-    void AddressSelect() {
-        LRESULT chosen = SendDlgItemMessageA(Handle(), IDC_BAR_HISTORY, CB_GETCURSEL, 0, 0);
-        if (chosen >= 0) ShowChosenEntry(chosen);
-    }
+    // The list closed on a choice: a click on an entry, or Enter while it
+    // was dropped down (the combo takes that Enter for itself), which means
+    // the address typed in the field when the field no longer shows the
+    // entry.
+    void AddressSelect() { AddressEnter(); }
 
     // The list shows the newest entry first.
     void ShowChosenEntry(LRESULT chosen) {

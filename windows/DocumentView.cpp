@@ -296,6 +296,17 @@ void CycleImageModeOf(HWND view) {
     if (DocumentWindow* w = g_windowList ? g_windowList->FindWindowById(view) : nullptr) w->CycleImageMode();
 }
 
+// H: the address field of the bottom bar, its list of addresses dropped
+// down for a choice by the keys.
+void DropAddressList(HWND view) {
+    DocumentWindow* w = g_windowList ? g_windowList->FindWindowById(view) : nullptr;
+    HWND bar = w ? w->BottomToolbar() : nullptr;
+    HWND combo = bar && IsWindowVisible(bar) ? GetDlgItem(bar, kBarAddressCombo) : nullptr;
+    if (!combo) return;
+    SetFocus(combo);
+    SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
+}
+
 void SecondGroupKey(HWND window, HWND view, WPARAM key, bool ctrl, bool alt, bool frameMode) {
     switch (key) {
         case VK_TAB: TabStep(window, view, KeyDown(VK_SHIFT), frameMode); break;
@@ -322,6 +333,7 @@ void SecondGroupKey(HWND window, HWND view, WPARAM key, bool ctrl, bool alt, boo
         case VK_F12:
             if (ctrl) CycleImageModeOf(view);
             break;
+        case 'H': DropAddressList(view); break;
         case 'I':
             // Handled where the frame's Load All Images is.
             if (ctrl) (void)CommandDispatcher(view, WM_COMMAND, CMD_LOAD_ALL_IMAGES_DOC, 0);

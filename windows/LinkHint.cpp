@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/AppGlobals.h"
+#include "core/Preferences.h"
 #include "windows/WindowList.h"
 
 namespace {
@@ -13,6 +14,9 @@ constexpr char kHintClass[] = "ZintuLinkHint";
 // The longest link text the hint shows.
 constexpr size_t kHintTextLimit = 399;
 HWND g_hint = nullptr;
+// Ticks of the frame's 100 ms timer since the pointer came onto a link.
+constexpr int kHintDelayTicks = 10;
+int g_hintTicks = kHintDelayTicks;
 
 LRESULT CALLBACK HintProc(HWND hint, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_PAINT) {
@@ -96,7 +100,21 @@ void UpdateLinkHint(bool immediately) {
 }
 
 void HideLinkHint() {
+    g_hintTicks = kHintDelayTicks;
     if (g_hint && IsWindow(g_hint)) ShowWindow(g_hint, SW_HIDE);
+}
+
+void RestartLinkHintDelay() {
+    g_hintTicks = 0;
+}
+
+void AdvanceLinkHintDelay(HWND frame) {
+    if (g_hintTicks >= kHintDelayTicks || ++g_hintTicks < kHintDelayTicks) return;
+    if (!g_preferences || !g_preferences->Get(PrefInt::PopupLinkAddress)) return;
+    // A hint over another program's window would be out of place.
+    if (frame && GetActiveWindow() != frame) return;
+    const char* link = g_windowList ? g_windowList->GetLinkText() : nullptr;
+    if (link && *link) UpdateLinkHint(false);
 }
 
 HWND LinkHintWindow() {

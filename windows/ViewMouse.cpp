@@ -30,6 +30,7 @@
 #include "net/UrlRecord.h"
 #include "security/SecurityStrings.h"
 #include "windows/DocumentView.h"
+#include "windows/LinkHint.h"
 #include "windows/Navigation.h"
 #include "windows/OpenUrl.h"
 #include "windows/PointerArithmetic.h"
@@ -252,6 +253,13 @@ void HoverLink(HWND owner, Document* document, POINT p) {
         g_windowList->SetFrameValue(owner, kNoLink);
     }
     if (!text || !element) {
+        // Off the link: its address goes from the hint, and from the texts
+        // that would bring the hint back.
+        if (previous >= 0 || (g_windowList->GetLinkText() && *g_windowList->GetLinkText())) {
+            g_windowList->SetLinkText("");
+            g_windowList->SetStatusText(owner, "");
+        }
+        HideLinkHint();
         SetCursorOf(owner, LoadCursor(nullptr, IDC_ARROW));
         return;
     }
@@ -271,14 +279,19 @@ void OnMouseMove(HWND window, WPARAM wParam, LPARAM lParam, bool frameMode) {
     HWND owner = OwnerOf(window, frameMode);
     if (Loading(owner)) {
         if (StatusLineOn()) (void)SetStatusText("");
+        HideLinkHint();
         return;
     }
     Document* document = WindowDocument(owner, window);
-    if (!document) return;
+    if (!document) {
+        HideLinkHint();
+        return;
+    }
     const POINT p = LayoutPoint(owner, lParam);
     if (!(wParam & MK_LBUTTON)) {
         if (int border = document->HitFrameBorder(p.x, p.y)) {
             SetCursorOf(owner, LoadCursor(nullptr, border == 1 ? IDC_SIZEWE : IDC_SIZENS));
+            HideLinkHint();
         } else if (document->GetCursorKind(p.x, p.y) == 7) {
             SetCursorOf(owner, LinkCursor());
         } else {
@@ -339,6 +352,7 @@ bool OnSetCursor(HWND window, WPARAM wParam, LPARAM lParam, bool frameMode) {
         ::SetCursor(LoadCursor(nullptr, IDC_ARROW));
         g_windowList->SetStatusText(owner, "");
         (void)SetStatusText("");
+        HideLinkHint();
         return true;
     }
     HCURSOR cursor = g_windowList->GetCursor(owner);
@@ -785,6 +799,11 @@ void ShowLinkStatus(HWND window, const char* url, const char* fragment) {
     if (StatusLineOn()) (void)SetStatusText(text.c_str());
     g_windowList->SetStatusText(window, text.c_str());
     g_windowList->SetLinkText(text.c_str());
+    // The hint shows after the delay; one already shown takes the new text.
+    RestartLinkHintDelay();
+    if (HWND hint = LinkHintWindow(); hint && IsWindowVisible(hint) && g_preferences &&
+                                      g_preferences->Get(PrefInt::PopupLinkAddress))
+        UpdateLinkHint(false);
 }
 
 bool HandleViewMouseMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool frameMode,

@@ -263,9 +263,10 @@ void WriteWave(const std::string& path) {
 class Sounds : public BrowsingKeys, public ::testing::WithParamInterface<bool> {
 protected:
     void SetUp() override {
-        for (const char* name : {"loaded", "failure", "clicked", "end"}) WriteWave(Wave(name));
-        BrowsingKeys::SetUp();
+        for (const char* name : {"start", "loaded", "failure", "clicked", "end"}) WriteWave(Wave(name));
+        // Listening before the frame is made: its start-up plays START.
         SetSoundPlayer(&player_);
+        BrowsingKeys::SetUp();
     }
     void TearDown() override {
         BrowsingKeys::TearDown();
@@ -276,7 +277,7 @@ protected:
         return std::string("[SOUNDS]\r\nENABLED=") + (GetParam() ? "1" : "0") +
                "\r\nLOADED=" + Wave("loaded") + "\r\nFAILURE=" + Wave("failure") +
                "\r\nCLICKED=" + Wave("clicked") + "\r\nEND=" + Wave("end") +
-               "\r\nSTART=None\r\n[USER PREFS]\r\n";
+               "\r\nSTART=" + Wave("start") + "\r\n[USER PREFS]\r\n";
     }
     RecordingPlayer player_;
 };
@@ -286,7 +287,8 @@ TEST_P(Sounds, EventsPlayTheirWaveFilesWhileSoundsAreEnabled) {
     int tile = 1;
     HWND view = g_windowList->OpenNewWindow(&tile);
     ASSERT_NE(view, nullptr);
-    // A page that loads: the click that opened it, then the end of its load.
+    // The frame's start-up; a page that loads: the click that opened it, then
+    // the end of its load.
     ASSERT_TRUE(OpenTypedUrl(view, Url("/first.html").c_str(), nullptr, true, 0));
     ASSERT_TRUE(WaitFor(view, Url("/first.html")));
     ASSERT_TRUE(PumpUntil([&] { return CurrentDocument(view)->GetUrl()->GetLoadStatus(true) == kLoadLoaded; }));
@@ -298,8 +300,8 @@ TEST_P(Sounds, EventsPlayTheirWaveFilesWhileSoundsAreEnabled) {
     // The frame closing: its end sound.
     SendMessageA(frame_, WM_CLOSE, 0, 0);
     PumpFor(std::chrono::milliseconds(100));
-    const std::vector<std::string> all = {Wave("clicked"), Wave("loaded"), Wave("clicked"), Wave("failure"),
-                                          Wave("end")};
+    const std::vector<std::string> all = {Wave("start"),   Wave("clicked"), Wave("loaded"),
+                                          Wave("clicked"), Wave("failure"), Wave("end")};
     EXPECT_EQ(player_.played, enabled ? all : std::vector<std::string>{});
     // Forced, a sound plays whatever the setting; no name plays nothing.
     player_.played.clear();
