@@ -298,7 +298,15 @@ int HtmlDocument::Build(int32_t reload, int32_t startArg) {
     WindowServices().UpdateScrollBars(DeviceWindow());
     int32_t x = containerFrame_ ? containerFrame_->AbsoluteX() : 0;
     int32_t y = containerFrame_ ? containerFrame_->AbsoluteY() : 0;
-    SetFrameRect(*frameRoot_, x, y, width_, height_, false);
+    int32_t width = width_, height = height_;
+    // A window's own frame set fills the window as it is now: the scroll bars
+    // of the page before may just have gone.
+    RECT client = {};
+    if (!containerFrame_ && DeviceWindow() && GetClientRect(DeviceWindow(), &client)) {
+        width = client.right;
+        height = client.bottom;
+    }
+    SetFrameRect(*frameRoot_, x, y, width, height, false);
     // The root's own position is that of the enclosing frame: its children
     // are placed relative to it.
     LayoutFrameSet(*frameRoot_, true, true, frameRoot_->border);

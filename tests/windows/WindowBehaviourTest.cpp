@@ -205,6 +205,11 @@ TEST_F(WindowBehaviour, BordersBetweenFramesAreDrawnPointedAtAndDragged) {
         ASSERT_GT(width, 400);
         ASSERT_GT(height, 300);
         const int span = c.rows ? width : height;
+        // The frames fill the window, whose scroll bars went with the page
+        // before.
+        const RECT last = PlaceInParent(second);
+        EXPECT_EQ(last.right, width);
+        EXPECT_EQ(last.bottom, height);
         if (c.thickness == 0) {
             CheckWindowScreenshot(frame_, "frames-without-border");
             DestroyWindow(GetParent(view));
