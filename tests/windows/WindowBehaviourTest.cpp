@@ -36,12 +36,6 @@ using namespace testing_support;
 
 namespace {
 
-std::vector<std::string> g_boxes;
-int RecordBox(HWND, const char* text, const char*, UINT) {
-    g_boxes.emplace_back(text ? text : "");
-    return IDOK;
-}
-
 void CALLBACK EndLoop(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
     PostQuitMessage(0);
@@ -63,17 +57,10 @@ RECT PlaceInParent(HWND window) {
     return r;
 }
 
-class WindowBehaviour : public ::testing::Test {
+class WindowBehaviour : public FrameTest {
 protected:
     void SetUp() override {
-        CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
-        g_boxes.clear();
-        port_ = std::to_string(ServerPortFromEnv("NGINX"));
-        frame_ = StartTestFrame(frameWindow_, ini_,
-                                "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\nPOPUP LINK ADDRESS=1\r\n"
-                                "[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") + "\r\n",
-                                RecordBox);
-        ASSERT_NE(frame_, nullptr);
+        ASSERT_NO_FATAL_FAILURE(FrameTest::SetUp());
         RegisterBrowsingCommands();
         RegisterFrameCommands();
         // The frame's keys (Alt+F5) as the program's start-up loads them.
@@ -81,30 +68,17 @@ protected:
         ASSERT_NE(g_accelerators, nullptr);
     }
     void TearDown() override {
-        EXPECT_TRUE(g_boxes.empty()) << (g_boxes.empty() ? "" : g_boxes.front());
-        EndTestFrame(frame_);
+        EXPECT_TRUE(g_boxTexts.empty()) << (g_boxTexts.empty() ? "" : g_boxTexts.front());
+        FrameTest::TearDown();
         g_accelerators = nullptr;
     }
+    std::string MoreIni() const override { return "POPUP LINK ADDRESS=1\r\n"; }
 
-    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + port_ + path; }
-    Document* Current(HWND view) {
-        DocumentList* list = g_windowList->GetDocumentList(view);
-        return list ? list->GetCurrentDocument() : nullptr;
-    }
-    std::string Shown(HWND view) {
-        Document* d = Current(view);
-        return d && d->GetUrl().GetName() ? d->GetUrl().GetName() : "";
-    }
-    bool Idle(HWND view) { return g_windowList->GetLoadState(view) == kWindowIdle; }
-    bool WaitShowing(HWND view, const std::string& path) {
-        return PumpUntil([&] { return Shown(view) == Url(path) && Current(view)->IsFormatted() && Idle(view); },
-                         std::chrono::seconds(15));
-    }
+    bool WaitShowing(HWND view, const std::string& path) { return WaitFor(view, Url(path)) && WaitShown(view); }
     // A maximised window showing the page, its frame in front and the view
     // with the keyboard.
     HWND Showing(const std::string& path) {
-        int tile = 1;
-        HWND view = g_windowList->OpenNewWindow(&tile);
+        HWND view = NewWindow();
         if (!view) return nullptr;
         SendMessageA(g_mdiClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(GetParent(view)), 0);
         if (!OpenTypedUrl(view, Url(path).c_str(), nullptr, true, 0) || !WaitShowing(view, path)) return nullptr;
@@ -137,7 +111,7 @@ protected:
 
     // Frame sets.
     FrameNode* Frame(HWND view, const char* name) {
-        Document* d = Current(view);
+        Document* d = CurrentDocument(view);
         auto* set = d && d->HasFrames() ? static_cast<HtmlDocument*>(d) : nullptr;
         return set && set->FrameRoot() ? FindFrameByName(*set->FrameRoot(), name) : nullptr;
     }
@@ -154,11 +128,6 @@ protected:
         }, std::chrono::seconds(15));
     }
 
-    ScratchDir dir_;
-    std::string ini_ = dir_.File("zintu.ini");
-    std::string port_;
-    FrameWindow frameWindow_;
-    HWND frame_ = nullptr;
 };
 
 // --- borders between frames ------------------------------------------------------
@@ -248,7 +217,7 @@ TEST_F(WindowBehaviour, BordersBetweenFramesAreDrawnPointedAtAndDragged) {
 TEST_F(WindowBehaviour, TheLinkAddressPopsUpOnlyAfterThePointerRestsOnTheLink) {
     HWND view = Showing("/hint.html");
     ASSERT_NE(view, nullptr);
-    Document* page = Current(view);
+    Document* page = CurrentDocument(view);
     RECT link = {};
     LinkHit hit;
     ASSERT_FALSE(page->SelectAdjacentLink(true, &link, &hit).IsEmpty());
@@ -332,7 +301,7 @@ TEST_F(WindowBehaviour, AFrameReloadedAloneKeepsItsPlaceInTheHistory) {
         EXPECT_EQ(Shown(view), Url("/set.html"));
     }
     // At the oldest step: back has nowhere to go inside the frame set.
-    Document* set = Current(view);
+    Document* set = CurrentDocument(view);
     EXPECT_FALSE(set->CanGoBackInside());
     EXPECT_TRUE(set->CanGoForwardInside());
     EXPECT_EQ(g_windowList->GetDocumentList(view)->GetCount(), 1);
