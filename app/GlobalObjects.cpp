@@ -26,6 +26,7 @@
 #include "net/UrlRegistry.h"
 #include "net/UrlSettings.h"
 #include "net/Winsock.h"
+#include "settings/Hotlist.h"
 #include "settings/ViewerSystemWin32.h"
 #include "settings/ViewerTable.h"
 #include "settings/ViewerTableIni.h"
@@ -123,6 +124,9 @@ void CreateGlobalObjects(HWND frame) {
     g_mainHandler = new (std::nothrow) MessageHandler(frame);
     CreateFontTable();
     g_windowList = new (std::nothrow) WindowList;
+    // The hotlist's file is read now; the windows find nicknames and mark
+    // visits in it from here on.
+    CreateHotlist(g_preferences ? g_preferences->Get(PrefText::HotListFile) : nullptr);
     // The viewer table from the ini files, the built-in rows and the plug-in
     // scan; a file without [FILE TYPES] gets the table written.
     if (g_preferences) {
@@ -156,6 +160,8 @@ void DestroyGlobalObjects(HWND frame) {
     // the frame, find no list and leave it alone.
     RemoveDocumentViewers();
     Free(g_windowList);
+    // Every change was written when it was made.
+    DestroyHotlist();
     // The pages have let their script objects go: the engine may go too.
     Free(g_scriptHost);
     RemoveScriptWindowServices();

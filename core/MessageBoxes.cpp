@@ -62,6 +62,10 @@ void SetTimedMessageBox(MessageBoxFunction show) {
     g_showTimedBox = show ? show : CallMessageBoxA;
 }
 
+int ShowTextBox(HWND owner, const char* text, const char* caption, UINT style) {
+    return g_showTimedBox(OwnerOrFrame(owner), text, caption, style);
+}
+
 void ComposeCaption(const char* caption, char* out, size_t size) {
     if (!caption || !*caption) {
         std::snprintf(out, size, "%s", kProgramName);

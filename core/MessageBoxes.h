@@ -11,6 +11,8 @@
 // seconds), MessageBoxA until then.
 using MessageBoxFunction = int (*)(HWND owner, const char* text, const char* caption, UINT style);
 void SetTimedMessageBox(MessageBoxFunction show);
+// A box of the caller's own text through the installed function.
+int ShowTextBox(HWND owner, const char* text, const char* caption, UINT style);
 
 class MessageBoxes {
 public:

@@ -16,6 +16,7 @@
 #include "resources/BrowsingIds.h"
 #include "windows/DocumentDispatch.h"
 #include "windows/DocumentView.h"
+#include "windows/HotlistHook.h"
 #include "windows/TypedAddress.h"
 #include "windows/WindowList.h"
 
@@ -126,6 +127,7 @@ void OnUrlLoaded(DocumentWindow& w, uint32_t id) {
     if (w.stateByte != 255 || w.ProgressShown()) (void)PlayEventSound(PrefText::SoundLoaded);
     w.ResetProgress();
     UrlHandle url = w.CurrentUrl();
+    if (HotlistHook* hotlist = GetHotlistHook(); hotlist && url.GetName()) hotlist->MarkVisited(url.GetName());
     if (g_dispatch) g_dispatch->DocumentLoaded(w.ViewWindow(), url);
     else ShowInWindow(w, url);
     if (Document* d = w.CurrentDocument()) {

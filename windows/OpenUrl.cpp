@@ -17,6 +17,7 @@
 #include "net/UrlReloadPolicy.h"
 #include "resources/BrowsingIds.h"
 #include "windows/DocumentDispatch.h"
+#include "windows/HotlistHook.h"
 #include "windows/Navigation.h"
 #include "windows/OutsideUrls.h"
 #include "windows/ScriptWindowList.h"
@@ -29,6 +30,15 @@ std::string CompleteTypedUrl(const char* text) {
 }
 
 HWND OpenTypedUrl(HWND window, const char* text, const char* title, bool checkReload, int windowIndex) {
+    // A single word may be the nickname the user gave a hotlist entry.
+    const std::string trimmed = TrimTypedText(text ? text : "");
+    HotlistHook* hotlist = GetHotlistHook();
+    HWND loading = nullptr;
+    if (hotlist && MayBeNickname(trimmed) && hotlist->OpenNickname(window, trimmed, &loading)) return loading;
+    return OpenAddress(window, text, title, checkReload, windowIndex);
+}
+
+HWND OpenAddress(HWND window, const char* text, const char* title, bool checkReload, int windowIndex) {
     std::string name = CompleteTypedUrl(text);
     UrlRegistry* registry = UrlRegistry::Instance();
     if (name.empty() || !registry) return nullptr;

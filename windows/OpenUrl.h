@@ -13,7 +13,10 @@
 std::string CompleteTypedUrl(const char* text);
 // window 0: a window is chosen (windowIndex among the reusable ones).
 // Answers the window that loads, or 0.
+// A single word that is a hotlist entry's nickname opens that entry.
 HWND OpenTypedUrl(HWND window, const char* text, const char* title, bool checkReload, int windowIndex);
+// The same without the nickname: what a hotlist entry opens its address with.
+HWND OpenAddress(HWND window, const char* text, const char* title, bool checkReload, int windowIndex);
 // referrer: the document the URL comes from; target: the frame of the
 // window that is to show it (-1 the whole window).
 HWND OpenUrlInWindow(HWND window, const UrlHandle& url, const char* title, bool checkReload, int windowIndex,

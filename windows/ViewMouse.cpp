@@ -750,6 +750,10 @@ Document* ContextMenuDocument(HWND* owner) {
     return d;
 }
 
+HtmlElement* ContextMenuLink() {
+    return ContextDocument() ? g_context.link : nullptr;
+}
+
 void RegisterViewMouseCommands() {
     static const CommandBinding bindings[] = {
         {CMD_COPY_IMAGE, CmdCopyImage},

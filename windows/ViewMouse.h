@@ -10,6 +10,7 @@
 #include "net/UrlHandle.h"
 
 class Document;
+class HtmlElement;
 
 // Posted by the panning timer to the panned window: one panning step.
 constexpr UINT kMsgPanStep = 0x9003;
@@ -44,6 +45,9 @@ void RegisterViewMouseCommands();
 // set) and its window, while the window (and the frame) still shows what
 // it showed then; else null.
 Document* ContextMenuDocument(HWND* owner);
+// The link element the last context menu was opened on, while its page is
+// still shown; else null.
+HtmlElement* ContextMenuLink();
 
 // Panning with the middle button.
 void StopPanning();
