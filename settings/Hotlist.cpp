@@ -12,6 +12,7 @@
 #include "settings/HotlistItemDialog.h"
 #include "windows/HotlistHook.h"
 #include "windows/OpenUrl.h"
+#include "windows/TypedAddress.h"
 #include "windows/WindowList.h"
 
 namespace {
@@ -171,8 +172,8 @@ int Hotlist::AddWindowDocument(HWND view) {
     Document* d = w ? w->CurrentDocument() : nullptr;
     const char* address = d ? d->GetUrl().GetName() : nullptr;
     if (!address) return 0;
-    const char* title = d->GetTitle();
-    auto item = std::make_unique<HotlistUrl>(title && *title ? title : address, address);
+    const std::string title = TrimTypedText(d->GetTitle() ? d->GetTitle() : "");
+    auto item = std::make_unique<HotlistUrl>(title.empty() ? address : title, address);
     item->visited = HotlistNow();
     return EditNewItem(nullptr, std::move(item), g_frameWindow ? g_frameWindow : w->Frame());
 }

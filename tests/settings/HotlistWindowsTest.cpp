@@ -1,0 +1,303 @@
+// The hotlist in real document windows under Wine and Xvfb, with pages from
+// an nginx on 127.0.0.1 that logs every request: Ctrl+T and the menus'
+// hotlist commands open "Item Properties" on a new entry, OK keeps it (in
+// the file at once), Cancel keeps nothing; a link's entry is named by the
+// link's text; a nickname typed in the address field opens its entry, and
+// a loaded page marks its entries visited.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/FrameWindow.h"
+#include "app/MessageLoop.h"
+#include "core/AppGlobals.h"
+#include "documents/Document.h"
+#include "documents/DocumentList.h"
+#include "documents/FrameTree.h"
+#include "documents/HtmlDocument.h"
+#include "resources/BrowsingIds.h"
+#include "resources/CoreIds.h"
+#include "resources/HotlistIds.h"
+#include "settings/Hotlist.h"
+#include "tests/app/TestFrame.h"
+#include "tests/support/LocalServer.h"
+#include "tests/support/MenuWatcher.h"
+#include "tests/support/TestPaths.h"
+#include "tests/support/WindowTools.h"
+#include "windows/BrowsingCommands.h"
+#include "windows/OpenUrl.h"
+#include "windows/WindowList.h"
+
+using namespace testing_support;
+
+namespace {
+
+std::vector<std::string> g_boxes;
+int RecordBox(HWND, const char* text, const char*, UINT) {
+    g_boxes.emplace_back(text ? text : "");
+    return IDOK;
+}
+
+void CALLBACK EndLoop(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    PostQuitMessage(0);
+}
+
+// The program's own message loop (accelerators, the bars' keys) for the
+// time.
+void RunLoopFor(UINT millis) {
+    UINT_PTR timer = SetTimer(nullptr, 0, millis, EndLoop);
+    (void)RunMessageLoop();
+    KillTimer(nullptr, timer);
+}
+
+int Requests(const std::string& path) {
+    const std::string log = ServerFileFromEnv("NGINX", "access.log"), line = "\"GET " + path + " ";
+    int n = 0;
+    for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++n;
+    return n;
+}
+
+// What "Item Properties" showed when it opened.
+struct EditorSeen {
+    bool found = false;
+    std::string name, url, parent;
+};
+
+std::string FieldText(HWND dialog, int id) {
+    char text[4096] = "";
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+std::vector<std::string> Entries(const HotlistFolder& folder) {
+    std::vector<std::string> out;
+    for (const HotlistItem* item = folder.FirstItem(); item; item = item->NextItem()) {
+        out.push_back(item->Name() + " <" + (item->IsUrl() ? static_cast<const HotlistUrl*>(item)->Url() : "") +
+                      "> " + item->ShortName());
+    }
+    return out;
+}
+
+class HotlistWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_boxes.clear();
+        port_ = std::to_string(ServerPortFromEnv("NGINX"));
+        frame_ = StartTestFrame(frameWindow_, ini_,
+                                "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\nHOT LIST FILE VER2=" + hotlistFile_ + "\r\n",
+                                RecordBox);
+        ASSERT_NE(frame_, nullptr);
+        RegisterBrowsingCommands();
+        // The frame's keys, as the program's start-up loads them.
+        g_accelerators = LoadAcceleratorsA(g_instance, MAKEINTRESOURCEA(ACCEL_FRAME));
+        ASSERT_NE(GetHotlist(), nullptr);
+    }
+    void TearDown() override {
+        EndTestFrame(frame_);
+        if (g_accelerators) DestroyAcceleratorTable(g_accelerators);
+        g_accelerators = nullptr;
+    }
+
+    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + port_ + path; }
+    Document* Current(HWND view) {
+        DocumentList* list = g_windowList->GetDocumentList(view);
+        return list ? list->GetCurrentDocument() : nullptr;
+    }
+    std::string Shown(HWND view) {
+        Document* d = Current(view);
+        return d && d->GetUrl().GetName() ? d->GetUrl().GetName() : "";
+    }
+    bool Idle(HWND view) { return g_windowList->GetLoadState(view) == kWindowIdle; }
+    bool WaitFor(HWND view, const std::string& url) {
+        return PumpUntil([&] { return Shown(view) == url && Current(view)->IsFormatted() && Idle(view); },
+                         std::chrono::seconds(15));
+    }
+    // A maximised window showing the page, active, with the keyboard.
+    HWND Showing(const std::string& path) {
+        int tile = 1;
+        HWND view = g_windowList->OpenNewWindow(&tile);
+        if (!view || !OpenTypedUrl(view, Url(path).c_str(), nullptr, true, 0) || !WaitFor(view, Url(path)))
+            return nullptr;
+        SendMessageA(g_mdiClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(GetParent(view)), 0);
+        SetForegroundWindow(frame_);
+        SetFocus(view);
+        PumpFor(std::chrono::milliseconds(200));
+        return view;
+    }
+    // Runs the action while "Item Properties" is worked from another
+    // thread: its fields are read, the nickname typed, then the button
+    // pressed.
+    EditorSeen Edit(const std::function<void()>& action, int button, const std::string& nickname = "",
+                    const std::string& shot = "") {
+        EditorSeen seen;
+        {
+            DialogDriver driver("Item Properties", [&](HWND dialog) {
+                seen.name = FieldText(dialog, IDC_HL_NAME);
+                seen.url = FieldText(dialog, IDC_HL_URL);
+                seen.parent = FieldText(dialog, IDC_HL_PARENT);
+                if (!shot.empty()) CheckWindowScreenshot(dialog, shot);
+                SetDlgItemTextA(dialog, IDC_HL_NICKNAME, nickname.c_str());
+            }, button);
+            action();
+            PumpFor(std::chrono::milliseconds(300));
+            seen.found = driver.Found();
+        }
+        return seen;
+    }
+    // Right-clicks the window at the point and works the menu with the keys.
+    void Menu(HWND window, POINT at, std::vector<WORD> keys, const std::string& shot = "") {
+        SendMouseTo(window, at);
+        MenuWatcher watcher(frame_, shot, std::move(keys));
+        SendMouseButton(MOUSEEVENTF_RIGHTDOWN);
+        SendMouseButton(MOUSEEVENTF_RIGHTUP);
+        (void)watcher.Finish();
+    }
+    // A point of the pane over a link of its page.
+    static POINT LinkPoint(HWND pane, Document* d) {
+        RECT client;
+        GetClientRect(pane, &client);
+        for (LONG y = 2; d && y < client.bottom; y += 4) {
+            for (LONG x = 2; x < client.right; x += 4) {
+                HtmlElement* element = nullptr;
+                if (d->DescribePoint(x, y, &element, nullptr, nullptr) && element) return {x + 4, y + 2};
+            }
+        }
+        return {-1, -1};
+    }
+
+    ScratchDir dir_;
+    std::string ini_ = dir_.File("zintu.ini");
+    std::string hotlistFile_ = dir_.File("hot.adr");
+    std::string port_;
+    FrameWindow frameWindow_;
+    HWND frame_ = nullptr;
+};
+
+// Up from the last item of the page menu (Background, Frame, Display, then
+// Add document to Hot List), and of the link menu.
+const std::vector<WORD> kPageMenuAddDocument = {VK_UP, VK_UP, VK_UP, VK_UP, VK_RETURN};
+const std::vector<WORD> kLinkMenuAddLink = {VK_UP, VK_UP, VK_UP, VK_UP, VK_RETURN};
+// The Frame submenu's third item, Add to Hot List.
+const std::vector<WORD> kFrameMenuAddFrame = {VK_UP, VK_UP, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN};
+
+TEST_F(HotlistWindows, CtrlTAndThePageMenuAddTheShownPageOnOkOnly) {
+    HWND view = Showing("/one.html");
+    ASSERT_NE(view, nullptr);
+    HotlistFolder& root = GetHotlist()->Root();
+
+    // Ctrl+T from the keyboard: the page's title and address; OK keeps it
+    // with the nickname typed, in the file at once.
+    EditorSeen seen = Edit([] { SendKeyPress('T', {VK_CONTROL}); RunLoopFor(2500); }, IDOK, "uno", "item-properties");
+    EXPECT_TRUE(seen.found);
+    EXPECT_EQ(seen.name, "One");
+    EXPECT_EQ(seen.url, Url("/one.html"));
+    EXPECT_EQ(seen.parent, "ROOT");
+    EXPECT_EQ(Entries(root), std::vector<std::string>{"One <" + Url("/one.html") + "> uno"});
+    const std::string file = ReadWholeFile(hotlistFile_);
+    EXPECT_EQ(file.rfind("Zintu Hotlist version 2.0\r\n\r\n#URL\r\n\tNAME=One\r\n\tURL=" + Url("/one.html") + "\r\n", 0),
+              0u) << file;
+    EXPECT_NE(file.find("\tSHORT NAME=uno\r\n"), std::string::npos) << file;
+
+    // The page menu's Add document to Hot List: Cancel keeps nothing, and
+    // the file is not written.
+    RECT client;
+    GetClientRect(view, &client);
+    const POINT blank = {client.right / 2, client.bottom - 20};
+    seen = Edit([&] { Menu(view, blank, kPageMenuAddDocument, "page-menu"); }, IDCANCEL, "annulled");
+    EXPECT_TRUE(seen.found);
+    EXPECT_EQ(seen.name, "One");
+    EXPECT_EQ(Entries(root).size(), 1u);
+    EXPECT_EQ(ReadWholeFile(hotlistFile_), file);
+
+    // A nickname with a dot is refused; the editor stays until one without.
+    seen = Edit([&] {
+        DialogDriver fixer("Item Properties", [&](HWND dialog) {
+            PumpFor(std::chrono::milliseconds(200));
+            SetDlgItemTextA(dialog, IDC_HL_NICKNAME, "fixed");
+        }, IDOK);
+        Menu(view, blank, kPageMenuAddDocument);
+        PumpFor(std::chrono::milliseconds(1500));
+    }, IDOK, "with.dot");
+    ASSERT_FALSE(g_boxes.empty());
+    EXPECT_NE(g_boxes.back().find("A nickname cannot contain"), std::string::npos);
+    ASSERT_EQ(Entries(root).size(), 2u);
+    EXPECT_EQ(root.LastChild() ? static_cast<HotlistItem*>(root.LastChild())->ShortName() : "", "fixed");
+
+    // A new hotlist of the file (the next run) has both entries and finds
+    // them by nickname.
+    Hotlist again(hotlistFile_.c_str());
+    EXPECT_EQ(Entries(again.Root()), Entries(root));
+    HotlistItem* found = again.FindUrl("UNO");
+    ASSERT_NE(found, nullptr);
+    ASSERT_TRUE(found->IsUrl());
+    EXPECT_EQ(static_cast<HotlistUrl*>(found)->Url(), Url("/one.html"));
+}
+
+TEST_F(HotlistWindows, LinkAndFrameEntriesAndTypedNicknames) {
+    HWND view = Showing("/set.html");
+    ASSERT_NE(view, nullptr);
+    auto* set = static_cast<HtmlDocument*>(Current(view));
+    ASSERT_TRUE(set->HasFrames());
+    FrameNode* menu = FindFrameByName(*set->FrameRoot(), "menu");
+    FrameNode* main = FindFrameByName(*set->FrameRoot(), "main");
+    ASSERT_TRUE(PumpUntil([&] {
+        return menu->CurrentDocument() && menu->CurrentDocument()->IsFormatted() && main->CurrentDocument() &&
+               main->CurrentDocument()->IsFormatted() && Idle(view);
+    }, std::chrono::seconds(15)));
+    HWND menuPane = menu->FrameWindow(), mainPane = main->FrameWindow();
+    HotlistFolder& root = GetHotlist()->Root();
+
+    // The link menu: the link's text names the link's address.
+    const POINT link = LinkPoint(menuPane, menu->CurrentDocument());
+    ASSERT_GE(link.x, 0);
+    const int twos = Requests("/two.html");
+    EditorSeen seen = Edit([&] { Menu(menuPane, link, kLinkMenuAddLink, "link-menu"); }, IDOK, "deux");
+    EXPECT_TRUE(seen.found);
+    EXPECT_EQ(seen.name, "Page two");
+    EXPECT_EQ(seen.url, Url("/two.html"));
+    EXPECT_EQ(Requests("/two.html"), twos) << "adding a link loads nothing";
+
+    // The Frame submenu: the document of the frame under the menu.
+    RECT client;
+    GetClientRect(mainPane, &client);
+    seen = Edit([&] { Menu(mainPane, {client.right / 2, client.bottom - 20}, kFrameMenuAddFrame); }, IDOK);
+    EXPECT_TRUE(seen.found);
+    EXPECT_EQ(seen.name, "One");
+    EXPECT_EQ(seen.url, Url("/one.html"));
+    // Sorted by title, as the root is.
+    EXPECT_EQ(Entries(root), (std::vector<std::string>{"One <" + Url("/one.html") + "> ",
+                                                      "Page two <" + Url("/two.html") + "> deux"}));
+    HotlistItem* two = GetHotlist()->FindUrl("deux");
+    ASSERT_NE(two, nullptr);
+    EXPECT_EQ(two->visited, 0u);
+
+    // The nickname typed in the address field opens the entry's page, which
+    // marks the entry visited, in the file too.
+    g_windowList->ShowBottomToolbar(view, true);
+    PumpFor(std::chrono::milliseconds(200));
+    HWND combo = GetDlgItem(g_windowList->GetBottomToolbar(view), IDC_BAR_HISTORY);
+    HWND edit = GetWindow(combo, GW_CHILD);
+    ASSERT_NE(edit, nullptr);
+    RECT r;
+    GetClientRect(edit, &r);
+    SendMouseTo(edit, {r.right / 2, r.bottom / 2});
+    SendMouseButton(MOUSEEVENTF_LEFTDOWN);
+    SendMouseButton(MOUSEEVENTF_LEFTUP);
+    SetWindowTextA(edit, "  deux ");
+    SendKeyPress(VK_RETURN);
+    RunLoopFor(300);
+    EXPECT_TRUE(WaitFor(view, Url("/two.html"))) << Shown(view);
+    EXPECT_EQ(Requests("/two.html"), twos + 1);
+    EXPECT_NE(two->visited, 0u);
+    EXPECT_EQ(ReadWholeFile(hotlistFile_).find("\tVISITED=0 (?)\r\n\tORDER=-1\r\n\tSHORT NAME=deux"),
+              std::string::npos);
+    // A word that is no nickname is an address as before.
+    EXPECT_EQ(GetHotlist()->FindUrl("one"), nullptr);
+}
+
+}  // namespace
