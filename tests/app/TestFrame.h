@@ -12,16 +12,20 @@
 #include <vector>
 
 #include "app/FrameWindow.h"
+#include "app/MessageLoop.h"
 #include "core/AppGlobals.h"
 #include "core/MessageBoxes.h"
 #include "core/Preferences.h"
+#include "documents/Document.h"
 #include "documents/DocumentList.h"
 #include "html/UrlContentFeed.h"
 #include "layout/UrlImages.h"
 #include "tests/support/LocalServer.h"
+#include "tests/support/MenuWatcher.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/WindowTools.h"
 #include "windows/DocumentFrame.h"
+#include "windows/OpenUrl.h"
 #include "windows/WindowList.h"
 
 namespace testing_support {
@@ -64,6 +68,46 @@ inline void EndTestFrame(HWND frame) {
     RemoveDocumentWindowServices();
     RemoveUrlImages();
     SetPageContentFactory(nullptr);
+}
+
+inline void CALLBACK EndMessageLoop(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    PostQuitMessage(0);
+}
+
+// Runs the program's own message loop (keyboard hook, registered dialogs,
+// accelerators) for the time.
+inline void RunLoopFor(UINT millis) {
+    UINT_PTR timer = SetTimer(nullptr, 0, millis, EndMessageLoop);
+    (void)RunMessageLoop();
+    KillTimer(nullptr, timer);
+}
+
+// The request lines the test nginx logged so far (a server whose
+// configuration logs to access.log), and how often it holds a GET of the
+// path.
+inline std::string AccessLog() {
+    return ServerFileFromEnv("NGINX", "access.log");
+}
+inline int Requests(const std::string& path) {
+    const std::string log = AccessLog(), line = "\"GET " + path + " ";
+    int n = 0;
+    for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++n;
+    return n;
+}
+
+// A point of the pane (a view, or a frame's pane showing the document) over
+// a link of its page; (-1, -1) when there is none.
+inline POINT LinkPoint(HWND pane, Document* d) {
+    RECT client;
+    GetClientRect(pane, &client);
+    for (LONG y = 2; d && y < client.bottom; y += 4) {
+        for (LONG x = 2; x < client.right; x += 4) {
+            HtmlElement* element = nullptr;
+            if (d->DescribePoint(x, y, &element, nullptr, nullptr) && element) return {x + 4, y + 2};
+        }
+    }
+    return {-1, -1};
 }
 
 // The texts of the information and error boxes a test frame showed, in
@@ -125,6 +169,31 @@ protected:
     static HWND NewWindow() {
         int tile = 1;
         return g_windowList->OpenNewWindow(&tile);
+    }
+    // A new maximised window showing the page, idle and laid out, its frame
+    // in front and its view with the keyboard.
+    HWND Showing(const std::string& path) {
+        HWND view = NewWindow();
+        if (!view) return nullptr;
+        SendMessageA(g_mdiClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(GetParent(view)), 0);
+        const std::string want = Url(path);
+        if (!OpenTypedUrl(view, want.c_str(), nullptr, true, 0) || !WaitFor(view, want) || !WaitShown(view))
+            return nullptr;
+        SetForegroundWindow(frame_);
+        SetFocus(view);
+        PumpFor(std::chrono::milliseconds(200));
+        return view;
+    }
+    // Right-clicks the window (a view or a frame's pane) at the point and
+    // works the context menu with the keys.
+    MenuSeen Menu(HWND window, POINT at, std::vector<WORD> keys, const std::string& shot = "") {
+        SendMouseTo(window, at);
+        MenuWatcher watcher(frame_, shot, std::move(keys));
+        SendMouseButton(MOUSEEVENTF_RIGHTDOWN);
+        SendMouseButton(MOUSEEVENTF_RIGHTUP);
+        const MenuSeen seen = watcher.Finish();
+        PumpFor(std::chrono::milliseconds(100));
+        return seen;
     }
 
     ScratchDir dir_;

@@ -36,32 +36,6 @@ using namespace testing_support;
 
 namespace {
 
-std::vector<std::string> g_boxes;
-int RecordBox(HWND, const char* text, const char*, UINT) {
-    g_boxes.emplace_back(text ? text : "");
-    return IDOK;
-}
-
-void CALLBACK EndLoop(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    PostQuitMessage(0);
-}
-
-// The program's own message loop (accelerators, the bars' keys) for the
-// time.
-void RunLoopFor(UINT millis) {
-    UINT_PTR timer = SetTimer(nullptr, 0, millis, EndLoop);
-    (void)RunMessageLoop();
-    KillTimer(nullptr, timer);
-}
-
-int Requests(const std::string& path) {
-    const std::string log = ServerFileFromEnv("NGINX", "access.log"), line = "\"GET " + path + " ";
-    int n = 0;
-    for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++n;
-    return n;
-}
-
 // What "Item Properties" showed when it opened.
 struct EditorSeen {
     bool found = false;
@@ -83,14 +57,10 @@ std::vector<std::string> Entries(const HotlistFolder& folder) {
     return out;
 }
 
-class HotlistWindows : public ::testing::Test {
+class HotlistWindows : public FrameTest {
 protected:
     void SetUp() override {
-        g_boxes.clear();
-        port_ = std::to_string(ServerPortFromEnv("NGINX"));
-        frame_ = StartTestFrame(frameWindow_, ini_,
-                                "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\nHOT LIST FILE VER2=" + hotlistFile_ + "\r\n",
-                                RecordBox);
+        FrameTest::SetUp();
         ASSERT_NE(frame_, nullptr);
         RegisterBrowsingCommands();
         // The frame's keys, as the program's start-up loads them.
@@ -98,37 +68,12 @@ protected:
         ASSERT_NE(GetHotlist(), nullptr);
     }
     void TearDown() override {
-        EndTestFrame(frame_);
+        FrameTest::TearDown();
         if (g_accelerators) DestroyAcceleratorTable(g_accelerators);
         g_accelerators = nullptr;
     }
+    std::string MoreIni() const override { return "HOT LIST FILE VER2=" + hotlistFile_ + "\r\n"; }
 
-    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + port_ + path; }
-    Document* Current(HWND view) {
-        DocumentList* list = g_windowList->GetDocumentList(view);
-        return list ? list->GetCurrentDocument() : nullptr;
-    }
-    std::string Shown(HWND view) {
-        Document* d = Current(view);
-        return d && d->GetUrl().GetName() ? d->GetUrl().GetName() : "";
-    }
-    bool Idle(HWND view) { return g_windowList->GetLoadState(view) == kWindowIdle; }
-    bool WaitFor(HWND view, const std::string& url) {
-        return PumpUntil([&] { return Shown(view) == url && Current(view)->IsFormatted() && Idle(view); },
-                         std::chrono::seconds(15));
-    }
-    // A maximised window showing the page, active, with the keyboard.
-    HWND Showing(const std::string& path) {
-        int tile = 1;
-        HWND view = g_windowList->OpenNewWindow(&tile);
-        if (!view || !OpenTypedUrl(view, Url(path).c_str(), nullptr, true, 0) || !WaitFor(view, Url(path)))
-            return nullptr;
-        SendMessageA(g_mdiClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(GetParent(view)), 0);
-        SetForegroundWindow(frame_);
-        SetFocus(view);
-        PumpFor(std::chrono::milliseconds(200));
-        return view;
-    }
     // Runs the action while "Item Properties" is worked from another
     // thread: its fields are read, the nickname typed, then the button
     // pressed.
@@ -149,33 +94,7 @@ protected:
         }
         return seen;
     }
-    // Right-clicks the window at the point and works the menu with the keys.
-    void Menu(HWND window, POINT at, std::vector<WORD> keys, const std::string& shot = "") {
-        SendMouseTo(window, at);
-        MenuWatcher watcher(frame_, shot, std::move(keys));
-        SendMouseButton(MOUSEEVENTF_RIGHTDOWN);
-        SendMouseButton(MOUSEEVENTF_RIGHTUP);
-        (void)watcher.Finish();
-    }
-    // A point of the pane over a link of its page.
-    static POINT LinkPoint(HWND pane, Document* d) {
-        RECT client;
-        GetClientRect(pane, &client);
-        for (LONG y = 2; d && y < client.bottom; y += 4) {
-            for (LONG x = 2; x < client.right; x += 4) {
-                HtmlElement* element = nullptr;
-                if (d->DescribePoint(x, y, &element, nullptr, nullptr) && element) return {x + 4, y + 2};
-            }
-        }
-        return {-1, -1};
-    }
-
-    ScratchDir dir_;
-    std::string ini_ = dir_.File("zintu.ini");
     std::string hotlistFile_ = dir_.File("hot.adr");
-    std::string port_;
-    FrameWindow frameWindow_;
-    HWND frame_ = nullptr;
 };
 
 // Up from the last item of the page menu (Background, Frame, Display, then
@@ -223,8 +142,8 @@ TEST_F(HotlistWindows, CtrlTAndThePageMenuAddTheShownPageOnOkOnly) {
         Menu(view, blank, kPageMenuAddDocument);
         PumpFor(std::chrono::milliseconds(1500));
     }, IDOK, "with.dot");
-    ASSERT_FALSE(g_boxes.empty());
-    EXPECT_NE(g_boxes.back().find("A nickname cannot contain"), std::string::npos);
+    ASSERT_FALSE(g_boxTexts.empty());
+    EXPECT_NE(g_boxTexts.back().find("A nickname cannot contain"), std::string::npos);
     ASSERT_EQ(Entries(root).size(), 2u);
     EXPECT_EQ(root.LastChild() ? static_cast<HotlistItem*>(root.LastChild())->ShortName() : "", "fixed");
 
@@ -241,7 +160,7 @@ TEST_F(HotlistWindows, CtrlTAndThePageMenuAddTheShownPageOnOkOnly) {
 TEST_F(HotlistWindows, LinkAndFrameEntriesAndTypedNicknames) {
     HWND view = Showing("/set.html");
     ASSERT_NE(view, nullptr);
-    auto* set = static_cast<HtmlDocument*>(Current(view));
+    auto* set = static_cast<HtmlDocument*>(CurrentDocument(view));
     ASSERT_TRUE(set->HasFrames());
     FrameNode* menu = FindFrameByName(*set->FrameRoot(), "menu");
     FrameNode* main = FindFrameByName(*set->FrameRoot(), "main");

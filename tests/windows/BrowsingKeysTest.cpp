@@ -37,16 +37,6 @@ using namespace testing_support;
 
 namespace {
 
-// The request lines nginx logged.
-std::string AccessLog() {
-    return ServerFileFromEnv("NGINX", "access.log");
-}
-
-void CALLBACK EndLoop(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    PostQuitMessage(0);
-}
-
 class BrowsingKeys : public FrameTest {
 protected:
     void SetUp() override {
@@ -55,24 +45,10 @@ protected:
         RegisterFrameCommands();
     }
 
-    // A new window showing the page, active and with the keyboard.
-    HWND Showing(const char* path) {
-        int tile = 1;
-        HWND view = g_windowList->OpenNewWindow(&tile);
-        if (!view || !OpenTypedUrl(view, Url(path).c_str(), nullptr, true, 0) || !WaitFor(view, Url(path)))
-            return nullptr;
-        SendMessageA(g_mdiClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(GetParent(view)), 0);
-        SetForegroundWindow(frame_);
-        SetFocus(view);
-        PumpFor(std::chrono::milliseconds(200));
-        return view;
-    }
     // A real key, seen through the program's own loop as a user's would be.
     static void Key(WORD key, const std::vector<WORD>& held = {}) {
         SendKeyPress(key, held);
-        UINT_PTR timer = SetTimer(nullptr, 0, 300, EndLoop);
-        (void)RunMessageLoop();
-        KillTimer(nullptr, timer);
+        RunLoopFor(300);
     }
     // How many pixels of the window's client area have the colour.
     static int PixelsOf(HWND window, uint32_t colour) {

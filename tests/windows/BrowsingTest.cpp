@@ -39,19 +39,6 @@ using namespace testing_support;
 
 namespace {
 
-void CALLBACK EndLoop(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    PostQuitMessage(0);
-}
-
-// Runs the program's own message loop (keyboard hook, registered dialogs,
-// accelerators) for the time.
-void RunLoopFor(UINT millis) {
-    UINT_PTR timer = SetTimer(nullptr, 0, millis, EndLoop);
-    (void)RunMessageLoop();
-    KillTimer(nullptr, timer);
-}
-
 // Types the text on the keyboard, then presses the key (0: none).
 void TypeKeys(const std::string& text, WORD then) {
     std::vector<INPUT> in;

@@ -33,19 +33,6 @@ using namespace testing_support;
 
 namespace {
 
-// The request lines nginx logged so far.
-std::string AccessLog() {
-    return ServerFileFromEnv("NGINX", "access.log");
-}
-
-// How often the log holds a GET of the path.
-int Requests(const std::string& path) {
-    const std::string log = AccessLog(), line = "\"GET " + path + " ";
-    int n = 0;
-    for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++n;
-    return n;
-}
-
 // A 24-bit BMP file's pixel as 0x00RRGGBB (its rows run bottom-up).
 uint32_t BmpPixel(const std::string& file, int x, int y) {
     const auto* b = reinterpret_cast<const unsigned char*>(file.data());
@@ -74,35 +61,6 @@ protected:
     }
     std::string MoreIni() const override { return "SOURCE VIEWER=" + recorder_ + "\r\n"; }
 
-    // A maximised window showing the page, idle and laid out, its frame in
-    // front.
-    HWND Showing(const std::string& path) {
-        int tile = 1;
-        HWND view = g_windowList->OpenNewWindow(&tile);
-        if (!view) return nullptr;
-        SendMessageA(g_mdiClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(GetParent(view)), 0);
-        if (!OpenTypedUrl(view, Url(path).c_str(), nullptr, true, 0)) return nullptr;
-        const std::string want = Url(path);
-        if (!PumpUntil([&] {
-                Document* d = CurrentDocument(view);
-                return d && d->GetUrl().GetName() == want && d->IsFormatted() && Idle(view);
-            }, std::chrono::seconds(15)))
-            return nullptr;
-        SetForegroundWindow(frame_);
-        PumpFor(std::chrono::milliseconds(200));
-        return view;
-    }
-    // Right-clicks the window (a view or a frame's pane) at the point and
-    // works the context menu with the keys.
-    MenuSeen Menu(HWND window, POINT at, std::vector<WORD> keys, const std::string& shot = "") {
-        SendMouseTo(window, at);
-        MenuWatcher watcher(frame_, shot, std::move(keys));
-        SendMouseButton(MOUSEEVENTF_RIGHTDOWN);
-        SendMouseButton(MOUSEEVENTF_RIGHTUP);
-        const MenuSeen seen = watcher.Finish();
-        PumpFor(std::chrono::milliseconds(100));
-        return seen;
-    }
     // The keys to an item of a submenu of the page menu, counted from the
     // last item of the menu (the submenus end it) and from the first of the
     // submenu.
@@ -139,18 +97,6 @@ protected:
             Document* d = frame ? frame->CurrentDocument() : nullptr;
             return d && FrameShows(view, name) == Url(path) && d->IsFormatted() && Idle(view);
         }, std::chrono::seconds(15));
-    }
-    // A point of the pane over a link of its page.
-    static POINT LinkPoint(HWND pane, Document* d) {
-        RECT client;
-        GetClientRect(pane, &client);
-        for (LONG y = 2; d && y < client.bottom; y += 4) {
-            for (LONG x = 2; x < client.right; x += 4) {
-                HtmlElement* element = nullptr;
-                if (d->DescribePoint(x, y, &element, nullptr, nullptr) && element) return {x + 4, y + 2};
-            }
-        }
-        return {-1, -1};
     }
     // Runs the command that asks for a file in the system's save dialog,
     // answers the dialog with the path and waits for the file to hold the

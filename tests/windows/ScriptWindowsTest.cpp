@@ -44,11 +44,6 @@ std::string At(const char* kind, const char* path) {
     return "http://127.0.0.1:" + std::to_string(ServerPortFromEnv(kind)) + path;
 }
 
-// The request lines the first server logged.
-std::string AccessLog() {
-    return ServerFileFromEnv("NGINX", "access.log");
-}
-
 // The program's own message boxes (not the scripts') are answered at once.
 int AnswerBox(HWND, const char*, const char*, UINT) {
     return IDOK;
