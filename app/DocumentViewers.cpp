@@ -25,6 +25,7 @@
 #include "settings/ViewerTable.h"
 #include "windows/DocumentDispatch.h"
 #include "windows/Navigation.h"
+#include "windows/PageSaving.h"
 #include "windows/ViewMouse.h"
 #include "windows/WindowList.h"
 
@@ -66,8 +67,9 @@ bool WriteDocumentFile(HWND owner, const UrlHandle& url, const char* path) {
 
 // File > Save As on a shown document (the window's, or a frame's): the
 // file is asked for in the system's save dialog, proposing the address's
-// name; a cancelled dialog stops the window's loading.
-void SaveShownDocumentAs(HWND view, Document* document) {
+// name; a cancelled dialog stops the window's loading. With images, a page
+// saved as a page takes its pictures along.
+void SaveShownDocumentAs(HWND view, Document* document, bool withImages = false) {
     if (!view || !document) return;
     UrlHandle url = document->GetUrl();
     const char* address = url.IsEmpty() ? nullptr : url.GetName();
@@ -79,6 +81,11 @@ void SaveShownDocumentAs(HWND view, Document* document) {
         (void)StopWindowLoad(view, true);
         return;
     }
+    if (withImages && url->GetContentKind() == kTypeHtml && !HasTextExtension(name) &&
+        url->GetLoadStatus(true) != kLoadLoading) {
+        (void)SavePageWithImages(view, url, name);
+        return;
+    }
     (void)WriteDocumentFile(view, url, name);
 }
 
@@ -87,6 +94,14 @@ LRESULT CmdSaveAs(HWND, UINT, WPARAM, LPARAM) {
     HWND view = g_windowList ? g_windowList->GetActiveWindow() : nullptr;
     DocumentWindow* w = view ? g_windowList->FindWindowById(view) : nullptr;
     if (w) SaveShownDocumentAs(view, w->CurrentDocument());
+    return 0;
+}
+
+// "Save Page and Images As...": the active window's page with its pictures.
+LRESULT SaveActiveDocumentAs(HWND, UINT, WPARAM, LPARAM) {
+    HWND view = g_windowList ? g_windowList->GetActiveWindow() : nullptr;
+    DocumentWindow* w = view ? g_windowList->FindWindowById(view) : nullptr;
+    if (w) SaveShownDocumentAs(view, w->CurrentDocument(), true);
     return 0;
 }
 
@@ -303,6 +318,7 @@ void InstallDocumentViewers() {
     static const CommandBinding bindings[] = {
         {CMD_SAVE_AS, CmdSaveAs},
         {CMD_DOC_SAVE_AS, CmdSaveContextDocumentAs},
+        {CMD_SAVE_PAGE_AND_IMAGES, SaveActiveDocumentAs},
     };
     RegisterCommands(bindings);
 }

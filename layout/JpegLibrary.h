@@ -14,7 +14,7 @@ struct JpegEntryPoints {
 
 // 1 when the library is usable.
 int LoadJpegLibrary();
-// Frees a loaded library (at exit).
+// Frees a loaded library (at exit); a JPEG after that loads it again.
 void UnloadJpegLibrary();
 const JpegEntryPoints& JpegLibrary();
 // How many times loading was tried in this run (0 or 1).

@@ -43,6 +43,8 @@ void UnloadJpegLibrary() {
     if (g_module) FreeLibrary(g_module);
     g_module = nullptr;
     g_entries = JpegEntryPoints();
+    // A frame made again after this one went loads it again on its first JPEG.
+    g_tried = false;
 }
 
 const JpegEntryPoints& JpegLibrary() {

@@ -66,6 +66,7 @@
 // Saving images.
 #define IDS_IMAGE_FILE_FILTER 20059
 #define IDS_IMAGE_NOT_SAVED 20151
+#define IDS_PAGE_IMAGES_NOT_SAVED 20152
 
 // The address dialog "HENTURL".
 #define IDC_URL_ENTRY 10037

@@ -38,7 +38,8 @@ void EnableItems(HMENU menu, std::initializer_list<int> ids, bool on) {
 }
 
 // The commands that act on the active window's document.
-constexpr std::initializer_list<int> kDocumentCommands = {CMD_LOAD_ALL_IMAGES, CMD_SOURCE, CMD_PREVIOUS,
+constexpr std::initializer_list<int> kDocumentCommands = {CMD_SAVE_AS, CMD_SAVE_PAGE_AND_IMAGES,
+                                                          CMD_LOAD_ALL_IMAGES, CMD_SOURCE, CMD_PREVIOUS,
                                                           CMD_NEXT, CMD_RELOAD, CMD_STOP};
 
 // A view's commands follow it only while it is the active window (or when
@@ -56,7 +57,10 @@ bool AutoTile() {
 void DisableDocumentCommands(HWND view) {
     if (!ActsOnMenu(view)) return;
     HMENU menu = FrameMenu();
-    EnableItems(menu, {CMD_LOAD_ALL_IMAGES, CMD_SOURCE, CMD_PREVIOUS, CMD_NEXT, CMD_RELOAD}, false);
+    EnableItems(menu,
+                {CMD_SAVE_AS, CMD_SAVE_PAGE_AND_IMAGES, CMD_LOAD_ALL_IMAGES, CMD_SOURCE, CMD_PREVIOUS, CMD_NEXT,
+                 CMD_RELOAD},
+                false);
     // Stop is what a busy window offers; with no window there is none.
     EnableItems(menu, {CMD_STOP}, view != nullptr);
 }
