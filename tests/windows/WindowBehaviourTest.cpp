@@ -152,10 +152,12 @@ TEST_F(WindowBehaviour, BordersBetweenFramesAreDrawnPointedAtAndDragged) {
         const char *first, *second;
         int size;       // of the first frame
         int thickness;  // of the gap: twice the frame set's border
+        bool resizable;
     } cases[] = {
-        {"/cols.html", false, "left", "right", 200, 4},
-        {"/rows.html", true, "top", "bottom", 150, 10},
-        {"/flat.html", false, "left", "right", 200, 0},
+        {"/cols.html", false, "left", "right", 200, 4, true},
+        {"/rows.html", true, "top", "bottom", 150, 10, true},
+        {"/fixed.html", false, "left", "right", 200, 4, false},  // NORESIZE
+        {"/flat.html", false, "left", "right", 200, 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.page);
@@ -188,25 +190,27 @@ TEST_F(WindowBehaviour, BordersBetweenFramesAreDrawnPointedAtAndDragged) {
         CheckWindowScreenshot(frame_, c.rows ? "frame-border-rows" : "frame-border-columns");
 
         // The pointer on the border turns into the sizing arrows; the
-        // border goes where it is let go, its gap centred there.
-        const int middle = c.size + c.thickness / 2;
+        // border goes where it is let go, its gap centred there. A border
+        // beside a frame that may not be resized stays.
+        const HCURSOR sizing = LoadCursor(nullptr, c.rows ? IDC_SIZENS : IDC_SIZEWE);
+        const int middle = c.size + c.thickness / 2, moved = c.resizable ? 100 : 0;
         auto point = [&](int v) { return c.rows ? POINT{width / 2, v} : POINT{v, height / 2}; };
         SendMouseTo(view, point(middle));
         SendMouseTo(view, point(middle + 1));
-        EXPECT_EQ(GetCursor(), LoadCursor(nullptr, c.rows ? IDC_SIZENS : IDC_SIZEWE));
+        EXPECT_EQ(GetCursor() == sizing, c.resizable);
         SendMouseButton(MOUSEEVENTF_LEFTDOWN);
         SendMouseTo(view, point(middle + 50));
         SendMouseTo(view, point(middle + 100));
         SendMouseButton(MOUSEEVENTF_LEFTUP);
         PumpFor(std::chrono::milliseconds(300));
-        EXPECT_EQ(along(PlaceInParent(first), true), c.size + 100);
-        EXPECT_EQ(along(PlaceInParent(second), false), c.size + 100 + c.thickness);
+        EXPECT_EQ(along(PlaceInParent(first), true), c.size + moved);
+        EXPECT_EQ(along(PlaceInParent(second), false), c.size + moved + c.thickness);
         pixels = CaptureClientArea(view, width, height);
-        ExpectBar(pixels, width, c.rows, c.size + 100 + c.thickness, c.thickness, span / 2);
+        ExpectBar(pixels, width, c.rows, c.size + moved + c.thickness, c.thickness, span / 2);
         // Off the border, over a frame's page, the pointer is an arrow again.
         SendMouseTo(first, POINT{20, 20});
-        EXPECT_NE(GetCursor(), LoadCursor(nullptr, c.rows ? IDC_SIZENS : IDC_SIZEWE));
-        if (!c.rows) CheckWindowScreenshot(frame_, "frame-border-dragged");
+        EXPECT_NE(GetCursor(), sizing);
+        if (!c.rows && c.resizable) CheckWindowScreenshot(frame_, "frame-border-dragged");
         DestroyWindow(GetParent(view));
         PumpFor(std::chrono::milliseconds(100));
     }
