@@ -36,19 +36,6 @@ using namespace testing_support;
 
 namespace {
 
-void CALLBACK EndLoop(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    PostQuitMessage(0);
-}
-
-// How often nginx logged a GET of the path.
-int Requests(const std::string& path) {
-    const std::string log = ServerFileFromEnv("NGINX", "access.log"), line = "\"GET " + path + " ";
-    int n = 0;
-    for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++n;
-    return n;
-}
-
 // A window's rectangle in its parent's client coordinates.
 RECT PlaceInParent(HWND window) {
     RECT r = {};
@@ -75,34 +62,17 @@ protected:
     std::string MoreIni() const override { return "POPUP LINK ADDRESS=1\r\n"; }
 
     bool WaitShowing(HWND view, const std::string& path) { return WaitFor(view, Url(path)) && WaitShown(view); }
-    // A maximised window showing the page, its frame in front and the view
-    // with the keyboard.
-    HWND Showing(const std::string& path) {
-        HWND view = NewWindow();
-        if (!view) return nullptr;
-        SendMessageA(g_mdiClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(GetParent(view)), 0);
-        if (!OpenTypedUrl(view, Url(path).c_str(), nullptr, true, 0) || !WaitShowing(view, path)) return nullptr;
-        SetForegroundWindow(frame_);
-        SetFocus(view);
-        PumpFor(std::chrono::milliseconds(200));
-        return view;
-    }
     // A real key, through the program's own loop as a user's would go.
-    static void RunProgramLoop() {
-        UINT_PTR timer = SetTimer(nullptr, 0, 300, EndLoop);
-        (void)RunMessageLoop();
-        KillTimer(nullptr, timer);
-    }
     static void Key(WORD key, const std::vector<WORD>& held = {}) {
         SendKeyPress(key, held);
-        RunProgramLoop();
+        RunLoopFor(300);
     }
     static void Type(const std::string& text) {
         for (char c : text) {
             const SHORT code = VkKeyScanA(c);
             SendKeyPress(LOBYTE(code), (code & 0x100) ? std::vector<WORD>{VK_SHIFT} : std::vector<WORD>{});
         }
-        RunProgramLoop();
+        RunLoopFor(300);
     }
     void Command(int id) {
         SendMessageA(frame_, WM_COMMAND, id, 0);
@@ -221,11 +191,8 @@ TEST_F(WindowBehaviour, BordersBetweenFramesAreDrawnPointedAtAndDragged) {
 TEST_F(WindowBehaviour, TheLinkAddressPopsUpOnlyAfterThePointerRestsOnTheLink) {
     HWND view = Showing("/hint.html");
     ASSERT_NE(view, nullptr);
-    Document* page = CurrentDocument(view);
-    RECT link = {};
-    LinkHit hit;
-    ASSERT_FALSE(page->SelectAdjacentLink(true, &link, &hit).IsEmpty());
-    const POINT on = {(link.left + link.right) / 2, (link.top + link.bottom) / 2};
+    const POINT on = LinkPoint(view, CurrentDocument(view));
+    ASSERT_GE(on.x, 0);
     RECT client;
     GetClientRect(view, &client);
     const POINT off = {client.right / 2, client.bottom - 40};
@@ -268,11 +235,9 @@ TEST_F(WindowBehaviour, AFrameReloadedAloneKeepsItsPlaceInTheHistory) {
     ASSERT_TRUE(WaitFrame(view, "main", "/one.html"));
     // The menu's link loads the second page into the main frame: one step.
     HWND menuPane = Frame(view, "menu")->FrameWindow();
-    Document* menu = Frame(view, "menu")->CurrentDocument();
-    RECT link = {};
-    LinkHit hit;
-    ASSERT_FALSE(menu->SelectAdjacentLink(true, &link, &hit).IsEmpty());
-    SendMouseTo(menuPane, POINT{(link.left + link.right) / 2, (link.top + link.bottom) / 2});
+    const POINT link = LinkPoint(menuPane, Frame(view, "menu")->CurrentDocument());
+    ASSERT_GE(link.x, 0);
+    SendMouseTo(menuPane, link);
     SendMouseButton(MOUSEEVENTF_LEFTDOWN);
     SendMouseButton(MOUSEEVENTF_LEFTUP);
     ASSERT_TRUE(WaitFrame(view, "main", "/two.html"));
