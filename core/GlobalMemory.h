@@ -3,7 +3,8 @@
 // On Windows a block is a movable, zero-filled global memory object locked
 // for its whole life, so its address never changes and resizing can only
 // happen in place. Elsewhere (the native build that runs the sanitizers and
-// fuzzers) the same calls are served from the C heap. This is the only
+// fuzzers) the same calls are served from the C heap, and blocks that need
+// no zero-fill (pixels) from regions of huge pages. This is the only
 // platform seam of the pools: everything above it is portable.
 #pragma once
 #include <cstdint>
