@@ -14,10 +14,13 @@ const char kLineEnd[] = "\r\n";
 // the reader a frame of its stack.
 constexpr int kDeepestFolder = 200;
 
+// A value as the reader will take it back: one line, without the blanks
+// at its end that the reader trims.
 std::string OneLine(const std::string& value) {
     std::string line = value;
     for (char& c : line)
         if (c == '\r' || c == '\n') c = ' ';
+    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
     return line;
 }
 
@@ -185,6 +188,83 @@ private:
     HotlistFolder* activeMarked_ = nullptr;  // the first folder marked active
 };
 
+// The older hotlist format: two lines of no interest, the number of
+// folders, then each folder's name and number of items; an item is a title
+// and a count, followed by one address (a count of 0 or 1) or by that many
+// addresses of a sub-folder the title names.
+class OlderReader {
+public:
+    explicit OlderReader(const std::string& text) : text_(text) {}
+
+    bool Read(HotlistFolder& into, std::string* error) {
+        std::string line;
+        (void)NextLine(&line);
+        (void)NextLine(&line);
+        int64_t folders = 0;
+        if (!Number(&folders) || folders < 1) return Fail(error, "no number of folders");
+        for (int64_t f = 0; f < folders; ++f) {
+            std::string name;
+            int64_t items = 0;
+            if (!NextLine(&name)) return Fail(error, "a folder is missing");
+            if (!Number(&items) || items < 0) return Fail(error, "a folder has no number of items");
+            auto* folder = new HotlistFolder(name.empty() ? "..." : name);
+            into.AppendItem(*folder);
+            for (int64_t i = 0; i < items; ++i) {
+                if (!ReadItem(*folder)) return Fail(error, "an item is cut short");
+            }
+        }
+        return true;
+    }
+
+private:
+    bool ReadItem(HotlistFolder& folder) {
+        std::string title, address;
+        int64_t count = 0;
+        if (!NextLine(&title) || !Number(&count)) return false;
+        if (count <= 1) {
+            if (!NextLine(&address)) return false;
+            folder.AppendItem(*new HotlistUrl(title, address));
+            return true;
+        }
+        auto* sub = new HotlistFolder(title);
+        folder.AppendItem(*sub);
+        for (int64_t i = 0; i < count; ++i) {
+            if (!NextLine(&address)) return false;
+            sub->AppendItem(*new HotlistUrl(address, address));
+        }
+        return true;
+    }
+
+    // The next line without its line end; false at the end of the text.
+    bool NextLine(std::string* line) {
+        if (at_ >= text_.size()) return false;
+        size_t end = text_.find('\n', at_);
+        if (end == std::string::npos) end = text_.size();
+        size_t cut = end;
+        if (cut > at_ && text_[cut - 1] == '\r') --cut;
+        *line = text_.substr(at_, cut - at_);
+        at_ = end + 1;
+        ++lineNumber_;
+        return true;
+    }
+
+    bool Number(int64_t* value) {
+        std::string line;
+        if (!NextLine(&line)) return false;
+        *value = LeadingNumber(line);
+        return true;
+    }
+
+    bool Fail(std::string* error, const char* why) {
+        if (error) *error = "line " + std::to_string(lineNumber_) + ": " + why;
+        return false;
+    }
+
+    const std::string& text_;
+    size_t at_ = 0;
+    int lineNumber_ = 0;
+};
+
 }  // namespace
 
 std::string HotlistFileTime(HotlistTime time) {
@@ -218,11 +298,23 @@ bool LoadHotlistText(const std::string& text, HotlistFolder& into, HotlistFolder
     if (activeFolder) *activeFolder = nullptr;
     HotlistFolder loaded;
     Reader reader(text);
-    if (!reader.Read(loaded, error)) return false;
+    std::string why;
+    const bool current = reader.Read(loaded, &why);
+    if (!current) {
+        // A file of this format is damaged; any other may be of the older one.
+        loaded.Clear();
+        std::string olderWhy;
+        if (text.compare(0, sizeof kHotlistHeader - 1, kHotlistHeader) == 0 ||
+            !OlderReader(text).Read(loaded, &olderWhy)) {
+            if (error) *error = olderWhy.empty() ? why : why + ", nor is it an older hotlist (" + olderWhy + ")";
+            return false;
+        }
+    }
     while (HotlistItem* item = loaded.FirstItem()) {
         item->Detach();
         item->AppendToParent(into);
     }
-    if (activeFolder) *activeFolder = reader.ActiveFolder();
+    // Only this format marks a folder active.
+    if (activeFolder && current) *activeFolder = reader.ActiveFolder();
     return true;
 }

@@ -36,8 +36,8 @@ std::string WriteHotlistText(const HotlistFolder& folder, const HotlistFolder* a
 // ("1700000000 (Tue Nov 14 22:13:20 2023)").
 std::string HotlistFileTime(HotlistTime time);
 
-// Reads a file's text and moves its entries, in order, to the end of the
-// folder. On failure nothing in the folder changes and *error says why;
+// Reads a file's text, of this format or else of the older one (folders of
+// addresses), and moves its entries, in order, to the end of the folder. On failure nothing in the folder changes and *error says why;
 // *activeFolder (when given) is the first folder marked active, or null.
 // A record not closed before the end of the file or the next record is
 // kept as far as it came.

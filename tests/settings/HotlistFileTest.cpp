@@ -1,5 +1,6 @@
 // The hotlist's tree and its file: what is written reads back the same,
-// damaged files are refused with a reason and leave the hotlist as it was,
+// older files are read, damaged files are refused with a reason and leave
+// the hotlist as it was,
 // and the rules of sorting, nicknames, visits and command ids.
 #include <gtest/gtest.h>
 
@@ -109,7 +110,9 @@ TEST_F(HotlistFileTest, DamagedFilesAreRefusedWithAReasonAndChangeNothing) {
         {"empty file", "", "first line"},
         {"garbage", std::string("\x01\x02\xff garbage\n\0\n", 14), "first line"},
         {"header in lower case", "zintu hotlist version 2.0\n\n" + entry + "-\n", "first line"},
-        {"older format's numbers", "x\ny\n1\nFolder\n0\n", "first line"},
+        {"older format with no folders", "x\ny\n0\n", "older hotlist (line 3"},
+        {"older format's item cut short", "x\ny\n1\nFolder\n2\nTitle\n1\n", "older hotlist (line 7"},
+        {"older format's sub-folder cut short", "x\ny\n1\nF\n1\nSub\n3\nhttp://a/\n", "older hotlist"},
         {"unknown record at the top", kHeader + entry + "#BOGUS\n\tNAME=b\n\n-\n", "line 7"},
         {"header line of 100000 letters", std::string(100000, 'Z') + "\n" + entry, "first line"},
         {"folders nested 300 deep",
@@ -168,6 +171,35 @@ TEST_F(HotlistFileTest, ReaderRulesAndRecordsCutShort) {
         std::string error;
         EXPECT_TRUE(LoadHotlistText(c.text, root, nullptr, &error)) << c.name << ": " << error;
         EXPECT_EQ(Dump(root), c.tree) << c.name;
+    }
+}
+
+TEST_F(HotlistFileTest, OlderFilesAreReadIntoFolders) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string tree;
+    };
+    const std::vector<Case> cases = {
+        {"an unnamed folder, an address and a sub-folder of two",
+         "ignored\r\nignored\r\n2\r\n\r\n2\r\nHome\r\n1\r\nhttp://home/\r\nSub\r\n2\r\nhttp://a/\r\n"
+         "http://b/\r\nEmpty\r\n0\r\n",
+         "F ... c1700000000 v0 o-1\n"
+         "  U Home <http://home/> c1700000000 v0 o-1\n"
+         "  F Sub c1700000000 v0 o-1\n"
+         "    U http://a/ <http://a/> c1700000000 v0 o-1\n"
+         "    U http://b/ <http://b/> c1700000000 v0 o-1\n"
+         "F Empty c1700000000 v0 o-1\n"},
+        {"a count of 0 is one address, LF line ends", "x\ny\n1\nF\n1\nT\n0\nhttp://t/\n",
+         "F F c1700000000 v0 o-1\n  U T <http://t/> c1700000000 v0 o-1\n"},
+    };
+    for (const Case& c : cases) {
+        HotlistFolder root("ROOT");
+        HotlistFolder* active = &root;
+        std::string error;
+        EXPECT_TRUE(LoadHotlistText(c.text, root, &active, &error)) << c.name << ": " << error;
+        EXPECT_EQ(Dump(root), c.tree) << c.name;
+        EXPECT_EQ(active, nullptr) << c.name;
     }
 }
 
