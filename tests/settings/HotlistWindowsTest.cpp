@@ -134,14 +134,16 @@ TEST_F(HotlistWindows, CtrlTAndThePageMenuAddTheShownPageOnOkOnly) {
     EXPECT_EQ(ReadWholeFile(hotlistFile_), file);
 
     // A nickname with a dot is refused; the editor stays until one without.
-    seen = Edit([&] {
-        DialogDriver fixer("Item Properties", [&](HWND dialog) {
-            PumpFor(std::chrono::milliseconds(200));
-            SetDlgItemTextA(dialog, IDC_HL_NICKNAME, "fixed");
+    {
+        DialogDriver driver("Item Properties", [&](HWND dialog) {
+            SetDlgItemTextA(dialog, IDC_HL_NICKNAME, "with.dot");
+            SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+            if (IsWindow(dialog)) SetDlgItemTextA(dialog, IDC_HL_NICKNAME, "fixed");
         }, IDOK);
         Menu(view, blank, kPageMenuAddDocument);
-        PumpFor(std::chrono::milliseconds(1500));
-    }, IDOK, "with.dot");
+        PumpFor(std::chrono::milliseconds(300));
+        EXPECT_TRUE(driver.Found());
+    }
     ASSERT_FALSE(g_boxTexts.empty());
     EXPECT_NE(g_boxTexts.back().find("A nickname cannot contain"), std::string::npos);
     ASSERT_EQ(Entries(root).size(), 2u);
@@ -217,6 +219,32 @@ TEST_F(HotlistWindows, LinkAndFrameEntriesAndTypedNicknames) {
               std::string::npos);
     // A word that is no nickname is an address as before.
     EXPECT_EQ(GetHotlist()->FindUrl("one"), nullptr);
+}
+
+// A hotlist file that cannot be read is told at start-up; the hotlist then
+// keeps what is added for the run and never overwrites the file, which the
+// user may still mend.
+class DamagedHotlist : public HotlistWindows {
+protected:
+    void SetUp() override {
+        WriteWholeFile(hotlistFile_, kDamaged);
+        HotlistWindows::SetUp();
+    }
+    const std::string kDamaged = "Zintu Hotlist version 2.0\r\n\r\n#URL\r\n\tNAME=Kept\r\n\r\n#QUESTION\r\n-\r\n";
+};
+
+TEST_F(DamagedHotlist, IsToldAtStartAndNeverOverwritten) {
+    ASSERT_EQ(g_boxTexts.size(), 1u);
+    EXPECT_EQ(g_boxTexts[0].rfind("Could not open hotlist file:\n\n\"" + hotlistFile_ + "\"", 0), 0u) << g_boxTexts[0];
+    EXPECT_EQ(GetHotlist()->Path(), "");
+    EXPECT_EQ(GetHotlist()->Root().FirstChild(), nullptr) << "nothing of a damaged file is taken";
+    HWND view = Showing("/one.html");
+    ASSERT_NE(view, nullptr);
+    EditorSeen seen = Edit([&] { SendMessageA(frame_, WM_COMMAND, CMD_ADD_ACTIVE_TO_HOTLIST, 0); }, IDOK);
+    EXPECT_TRUE(seen.found);
+    EXPECT_EQ(Entries(GetHotlist()->Root()), std::vector<std::string>{"One <" + Url("/one.html") + "> "});
+    EXPECT_EQ(ReadWholeFile(hotlistFile_), kDamaged);
+    EXPECT_EQ(g_boxTexts.size(), 1u) << "a hotlist without a file is no failure to write";
 }
 
 }  // namespace
