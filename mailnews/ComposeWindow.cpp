@@ -14,12 +14,20 @@
 #include "core/StringHelpers.h"
 #include "core/WindowBase.h"
 #include "core/Win32Utilities.h"
+#include "core/CoarseClock.h"
+#include "core/Dates.h"
+#include "mailnews/NewsPosting.h"
+#include "net/NntpConnection.h"
+#include "net/UrlAuthority.h"
 #include "net/UrlNames.h"
 #include "net/UrlRecord.h"
 #include "net/UrlRegistry.h"
+#include "net/Winsock.h"
 #include "resources/BrowsingIds.h"
 #include "resources/CoreIds.h"
+#include "resources/CoreStringIds.h"
 #include "resources/MailIds.h"
+#include "security/SecureNewsConnection.h"
 #include "windows/OutsideUrls.h"
 #include "windows/WindowList.h"
 
@@ -30,6 +38,7 @@ const char kWindowTitle[] = "Mail & news posting";
 const char kFieldsTemplate[] = "MAILCLIENT";
 constexpr int kFieldLimit = 500;
 constexpr int kMinimumField = 100;
+const int kLineFields[] = {IDC_MAIL_TO, IDC_MAIL_NEWSGROUPS, IDC_MAIL_CC, IDC_MAIL_BCC, IDC_MAIL_SUBJECT};
 
 const char* Setting(PrefText setting) {
     const char* value = g_preferences ? g_preferences->Get(setting) : nullptr;
@@ -81,7 +90,7 @@ protected:
     }
     INT_PTR OnInitDialog() override {
         FitWindowToPanel(GetParent(Handle()), Handle());
-        for (int id : {IDC_MAIL_TO, IDC_MAIL_CC, IDC_MAIL_BCC, IDC_MAIL_SUBJECT})
+        for (int id : kLineFields)
             SendDlgItemMessageA(Handle(), id, EM_LIMITTEXT, kFieldLimit, 0);
         const std::string url = g_windowList ? g_windowList->GetComposeUrlText() : std::string();
         if (StartsWithNoCase(url, "mailto:")) {
@@ -90,6 +99,8 @@ protected:
             SetDlgItemTextA(Handle(), IDC_MAIL_TO, to.c_str());
             SetDlgItemTextA(Handle(), IDC_MAIL_SUBJECT, subject.c_str());
         }
+        PostingAddress posting;
+        if (SplitPostingUrl(url, posting)) SetDlgItemTextA(Handle(), IDC_MAIL_NEWSGROUPS, posting.groups.c_str());
         // Taken once: the next window starts empty.
         if (g_windowList) g_windowList->SetComposeUrl(nullptr);
         return TRUE;
@@ -104,7 +115,7 @@ protected:
 private:
     // The fields take the panel's width; the body the rest of the panel.
     void Layout(int width, int height) {
-        for (int id : {IDC_MAIL_TO, IDC_MAIL_CC, IDC_MAIL_BCC, IDC_MAIL_SUBJECT, IDC_MAIL_BODY}) {
+        for (int id : {IDC_MAIL_TO, IDC_MAIL_NEWSGROUPS, IDC_MAIL_CC, IDC_MAIL_BCC, IDC_MAIL_SUBJECT, IDC_MAIL_BODY}) {
             HWND field = GetDlgItem(Handle(), id);
             RECT r;
             GetWindowRect(field, &r);
@@ -140,6 +151,36 @@ public:
         if (IsActiveMdiChildMaximized(g_mdiClient)) create.style |= WS_MAXIMIZE;
         create.lParam = reinterpret_cast<LPARAM>(static_cast<WindowBase*>(this));
         return reinterpret_cast<HWND>(SendMessageA(g_mdiClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create)));
+    }
+
+    // The mail to the mail server, the article to the news server. A side
+    // that went already is not sent again when the other failed and the
+    // user sends once more; nothing is sent while a side is on its way.
+    void Send() {
+        ComposeWindowEntry* entry = g_windowList ? g_windowList->FindComposeWindow(Handle()) : nullptr;
+        HWND panel = FieldsPanel();
+        if (!entry || !entry->handler || !panel || mail_ == Side::kPending || news_ == Side::kPending) return;
+        const std::string to = FieldText(panel, IDC_MAIL_TO), cc = FieldText(panel, IDC_MAIL_CC),
+                          bcc = FieldText(panel, IDC_MAIL_BCC), groups = FieldText(panel, IDC_MAIL_NEWSGROUPS);
+        const bool mail = !(to.empty() && cc.empty() && bcc.empty());
+        if (!mail && groups.empty()) {
+            if (g_messageBoxes) g_messageBoxes->ShowError(Handle(), IDS_NO_RECIPIENT, nullptr, nullptr);
+            return;
+        }
+        const bool news = !groups.empty() && news_ != Side::kDone;
+        // Checked before anything leaves, so that nothing goes half.
+        NewsServer server;
+        if (news && !PostingServer(server)) {
+            if (g_messageBoxes) g_messageBoxes->ShowError(Handle(), IDS_NO_NEWS_SERVER, nullptr, nullptr);
+            return;
+        }
+        // A side that failed and is no longer asked for is given up.
+        if (!mail && mail_ == Side::kFailed) mail_ = Side::kIdle;
+        if (groups.empty() && news_ == Side::kFailed) news_ = Side::kIdle;
+        if (mail && mail_ != Side::kDone) SendMail(*entry, panel, to, cc, bcc);
+        if (news)
+            StartPosting(*entry, server, groups, FieldText(panel, IDC_MAIL_SUBJECT), FieldText(panel, IDC_MAIL_BODY));
+        CloseWhenFinished();
     }
 
 protected:
@@ -179,7 +220,20 @@ public:
     bool* goneFlag_ = nullptr;
 
 private:
+    struct NewsServer {
+        std::string host;
+        uint16_t port = 0;  // 0: the protocol's own
+        bool secure = false;
+    };
+
     LRESULT OnCreate() {
+        // A posting address names the server it goes to; the panel takes
+        // its groups.
+        PostingAddress posting;
+        if (g_windowList && SplitPostingUrl(g_windowList->GetComposeUrlText(), posting)) {
+            postServer_ = posting.server;
+            postSecure_ = posting.secure;
+        }
         auto* fields = new ComposeFields();
         HWND panel = fields->CreatePanel(kFieldsTemplate, Handle(), PanelClient);
         if (!panel) delete fields;
@@ -197,6 +251,9 @@ private:
         return 0;
     }
     void OnDestroy() {
+        // Closed while the server answers: the article went or not, the
+        // connection ends on its own.
+        DropPosting();
         if (g_windowList) g_windowList->RemoveComposeWindow(Handle());
         if (g_frameWindow) DrawMenuBar(g_frameWindow);
     }
@@ -205,21 +262,156 @@ private:
         if (!entry) return 0;
         const auto p1 = static_cast<uint32_t>(wParam);
         const auto p2 = static_cast<uint32_t>(lParam);
-        const bool ours = !entry->url.IsEmpty() && entry->url->GetId() == p2;
-        if (message == kMsgLoadNotice && p1 == kNoticeLoaded && ours) {
-            if (g_messageBoxes) g_messageBoxes->ShowInfo(Handle(), IDS_MAIL_POSTED, nullptr);
-            entry->mailSent = 1;
-            if (entry->newsPosted) SendMessageA(g_mdiClient, WM_MDIDESTROY, reinterpret_cast<WPARAM>(Handle()), 0);
+        if (posting_ && p1 == posting_->Id()) {
+            OnPostingReport(message, p2);
             return 0;
         }
-        if (message == kMsgLoadError && ours) {
+        const bool ours = !entry->url.IsEmpty() && entry->url->GetId() == p2;
+        if (message == kMsgLoadNotice && p1 == kNoticeLoaded && ours && mail_ == Side::kPending) {
+            SetSide(mail_, Side::kDone);
+            Told(IDS_MAIL_POSTED);
+            return 0;
+        }
+        if (message == kMsgLoadError && ours && mail_ == Side::kPending) {
             // The mail did not go: the window stays, with what the user wrote.
+            SetSide(mail_, Side::kFailed);
             if (g_messageBoxes && p1) g_messageBoxes->ShowError(Handle(), p1, nullptr, nullptr);
             return 0;
         }
         if (entry->handler) entry->handler->Dispatch(message, p1, p2);
         return 0;
     }
+
+    HWND FieldsPanel() const {
+        HWND panel = GetWindow(Handle(), GW_CHILD);
+        while (panel && QueryPanelKind(panel) != PanelClient) panel = GetWindow(panel, GW_HWNDNEXT);
+        return panel;
+    }
+
+    void SendMail(ComposeWindowEntry& entry, HWND panel, const std::string& to, const std::string& cc,
+                  const std::string& bcc) {
+        UrlRegistry* registry = UrlRegistry::Instance();
+        // A record of its own for every mail: two windows sending at once
+        // must not share one.
+        UrlHandle mail = registry ? registry->Find(nullptr, "mailto:", nullptr, true) : UrlHandle();
+        if (mail.IsEmpty()) return;
+        if (!entry.url.IsEmpty()) entry.url->RemoveTarget(entry.handler.get());
+        entry.url = mail;
+        SetSide(mail_, Side::kPending);
+        mail->SetMailFrom(Setting(PrefText::MailAddress));
+        mail->SetMailTo(to.c_str());
+        mail->SetMailCc(cc.c_str());
+        mail->SetMailBcc(bcc.c_str());
+        mail->SetMailSubject(FieldText(panel, IDC_MAIL_SUBJECT).c_str());
+        mail->SetMailBody(FieldText(panel, IDC_MAIL_BODY).c_str(), nullptr);
+        (void)mail->StartLoad(entry.handler.get(), UrlHandle(), false, false);
+    }
+
+    // The server of the posting address, else the one of the settings
+    // ("host" or "host:port"), secure as the address or the settings say.
+    bool PostingServer(NewsServer& server) const {
+        const char* setting = Setting(PrefText::NewsServer);
+        const std::string text = !postServer_.empty() ? postServer_ : setting ? setting : "";
+        UrlAuthority split;
+        if (text.empty() || SplitAuthorityText(text, 0, 256, split) != AuthoritySplit::kOk) return false;
+        server.host = split.host;
+        server.port = split.port;
+        server.secure = postSecure_ || (g_preferences && g_preferences->Get(PrefInt::SecureNewsServer));
+        return true;
+    }
+
+    void StartPosting(ComposeWindowEntry& entry, const NewsServer& server, const std::string& groups,
+                      const std::string& subject, const std::string& body) {
+        static uint32_t posted = 0;
+        NewsArticleFields article;
+        article.address = TextSetting(PrefText::MailAddress);
+        article.name = TextSetting(PrefText::MailName);
+        article.newsgroups = groups;
+        article.subject = subject;
+        article.body = body;
+        char date[64];
+        if (FormatNowHttp(date, sizeof date)) article.date = date;
+        const char* host = GetLocalHostName();
+        article.messageId = MakeNewsMessageId(CoarseClockNow(), ++posted, article.address, host ? host : "");
+        NntpConnection* connection =
+            server.secure ? CreateSecureNewsConnection(entry.handler.get(), server.host.c_str(), server.port, false)
+                          : new NntpConnection(entry.handler.get(), server.host.c_str(), server.port, false);
+        if (!connection) {
+            if (g_messageBoxes) g_messageBoxes->ShowError(Handle(), kErrNewsNotAvailable, nullptr, nullptr);
+            return;
+        }
+        connection->SetPostRequest(BuildNewsArticle(article));
+        if (const int32_t refused = connection->StartRequest()) {
+            delete connection;
+            if (g_messageBoxes) g_messageBoxes->ShowError(Handle(), static_cast<UINT>(refused), nullptr, nullptr);
+            return;
+        }
+        posting_ = connection;
+        SetSide(news_, Side::kPending);
+    }
+
+    // The news client's reports of the posting: done, or failed with the
+    // reason; the connection then says goodbye and ends.
+    void OnPostingReport(UINT message, uint32_t p2) {
+        if (message == kMsgNewsDone && news_ == Side::kPending) {
+            SetSide(news_, Side::kDone);
+            Told(IDS_NEWS_POSTED);
+            return;
+        }
+        if (message != kMsgConnectionFailed && message != kMsgConnectionEnded && message != kMsgNewsFailed) return;
+        DropPosting();
+        if (news_ != Side::kPending) return;
+        // Not posted: the window stays, with what the user wrote.
+        SetSide(news_, Side::kFailed);
+        const int32_t code = message == kMsgConnectionEnded ? kErrNewsNotAvailable : static_cast<int32_t>(p2);
+        if (g_messageBoxes) g_messageBoxes->ShowError(Handle(), static_cast<UINT>(code), nullptr, nullptr);
+    }
+
+    void DropPosting() {
+        NntpConnection* connection = posting_;
+        posting_ = nullptr;
+        if (!connection) return;
+        if (connection->IsIdle()) delete connection;
+        else connection->Detach();
+    }
+
+    // What is on its way, done, failed or not asked for, on each side; the
+    // window list's flags say whether a side is still on its way.
+    enum class Side { kIdle, kPending, kDone, kFailed };
+    void SetSide(Side& side, Side state) {
+        side = state;
+        if (ComposeWindowEntry* entry = g_windowList ? g_windowList->FindComposeWindow(Handle()) : nullptr) {
+            entry->mailSent = mail_ == Side::kPending ? 0 : 1;
+            entry->newsPosted = news_ == Side::kPending ? 0 : 1;
+        }
+    }
+
+    // A side went: the user is told, then the window closes when nothing
+    // is left on its way or failed.
+    void Told(UINT text) {
+        HWND window = Handle();
+        if (g_messageBoxes) g_messageBoxes->ShowInfo(window, text, nullptr);
+        // The box ran its own loop: the window may have gone, and this
+        // object with it.
+        if (!IsWindow(window) || WindowBase::FromHandle(window) != this) return;
+        CloseWhenFinished();
+    }
+    void CloseWhenFinished() {
+        const bool open = mail_ == Side::kPending || mail_ == Side::kFailed || news_ == Side::kPending ||
+                          news_ == Side::kFailed;
+        if (!open && (mail_ == Side::kDone || news_ == Side::kDone))
+            SendMessageA(g_mdiClient, WM_MDIDESTROY, reinterpret_cast<WPARAM>(Handle()), 0);
+    }
+
+    static std::string TextSetting(PrefText setting) {
+        const char* value = Setting(setting);
+        return value ? value : "";
+    }
+
+    std::string postServer_;
+    bool postSecure_ = false;
+    NntpConnection* posting_ = nullptr;  // owned; see DropPosting
+    Side mail_ = Side::kIdle, news_ = Side::kIdle;
 };
 
 HWND ComposeWindowOf(HWND window) {
@@ -229,12 +421,23 @@ HWND ComposeWindowOf(HWND window) {
     return g_windowList->IsComposeWindow(window) ? window : nullptr;
 }
 
-HWND OpenForMailto(HWND frame, int command) {
+HWND OpenForUrl(HWND frame, int command) {
     return OpenComposeWindow(frame, 0, command, 0);
 }
 
 LRESULT CmdNewMail(HWND, UINT, WPARAM wParam, LPARAM) {
     (void)OpenComposeWindow(g_frameWindow, 0, LOWORD(wParam), 0);
+    return 0;
+}
+
+// Po&st: a posting to the group the active window shows, when it shows one.
+LRESULT CmdPost(HWND, UINT, WPARAM, LPARAM) {
+    if (!g_windowList) return 0;
+    HWND active = g_windowList->GetActiveWindow();
+    const UrlHandle shown = active ? g_windowList->GetWindowUrl(active) : UrlHandle();
+    const char* name = shown.IsEmpty() ? nullptr : shown.GetName();
+    g_windowList->SetComposeUrl(name ? PostingUrlForGroup(name).c_str() : nullptr);
+    (void)OpenComposeWindow(g_frameWindow, 0, CMD_POST, 0);
     return 0;
 }
 
@@ -253,7 +456,8 @@ HWND OpenComposeWindow(HWND frame, int, int command, int) {
             return nullptr;
         }
     }
-    if (!Setting(PrefText::MailServer)) {
+    // A posting goes to the news server: it needs no mail server.
+    if (command != CMD_POST && !Setting(PrefText::MailServer)) {
         if (g_messageBoxes) g_messageBoxes->ShowError(frame, IDS_NO_MAIL_SERVER, nullptr, nullptr);
         return nullptr;
     }
@@ -277,31 +481,8 @@ HWND OpenComposeWindow(HWND frame, int, int command, int) {
 
 void SendComposeWindow(HWND window) {
     window = ComposeWindowOf(window);
-    ComposeWindowEntry* entry = window ? g_windowList->FindComposeWindow(window) : nullptr;
-    HWND panel = window ? GetWindow(window, GW_CHILD) : nullptr;
-    while (panel && QueryPanelKind(panel) != PanelClient) panel = GetWindow(panel, GW_HWNDNEXT);
-    if (!entry || !panel) return;
-    const std::string to = FieldText(panel, IDC_MAIL_TO), cc = FieldText(panel, IDC_MAIL_CC),
-                      bcc = FieldText(panel, IDC_MAIL_BCC);
-    if (to.empty() && cc.empty() && bcc.empty()) {
-        if (g_messageBoxes) g_messageBoxes->ShowError(window, IDS_NO_RECIPIENT, nullptr, nullptr);
-        return;
-    }
-    UrlRegistry* registry = UrlRegistry::Instance();
-    // A record of its own for every mail: two windows sending at once must
-    // not share one.
-    UrlHandle mail = registry ? registry->Find(nullptr, "mailto:", nullptr, true) : UrlHandle();
-    if (mail.IsEmpty() || !entry->handler) return;
-    if (!entry->url.IsEmpty()) entry->url->RemoveTarget(entry->handler.get());
-    entry->url = mail;
-    entry->mailSent = 0;
-    mail->SetMailFrom(Setting(PrefText::MailAddress));
-    mail->SetMailTo(to.c_str());
-    mail->SetMailCc(cc.c_str());
-    mail->SetMailBcc(bcc.c_str());
-    mail->SetMailSubject(FieldText(panel, IDC_MAIL_SUBJECT).c_str());
-    mail->SetMailBody(FieldText(panel, IDC_MAIL_BODY).c_str(), nullptr);
-    (void)mail->StartLoad(entry->handler.get(), UrlHandle(), false, false);
+    if (auto* compose = window ? dynamic_cast<ComposeWindow*>(WindowBase::FromHandle(window)) : nullptr)
+        compose->Send();
 }
 
 void RegisterComposeCommands() {
@@ -309,7 +490,8 @@ void RegisterComposeCommands() {
         {CMD_NEW_MAIL_WINDOW, CmdNewMail},
         {CMD_NEW_MAIL, CmdNewMail},
         {CMD_SEND, CmdSend},
+        {CMD_POST, CmdPost},
     };
     RegisterCommands(bindings);
-    SetComposeWindowOpener(OpenForMailto);
+    SetComposeWindowOpener(OpenForUrl);
 }

@@ -57,6 +57,24 @@ bool SplitPostingUrl(std::string_view url, PostingAddress& out) {
     return true;
 }
 
+std::string PostingUrlForGroup(std::string_view url) {
+    std::string scheme;
+    if (StartsWithNoCase(url, "news:")) scheme = "newspost:";
+    else if (StartsWithNoCase(url, "snews:")) scheme = "snewspost:";
+    else return std::string();
+    url.remove_prefix(scheme.size() - 4);
+    if (url.substr(0, 2) == "//") {
+        const size_t slash = url.find('/', 2);
+        if (slash == std::string_view::npos) return std::string();
+        scheme.append(url.substr(0, slash + 1));
+        url.remove_prefix(slash + 1);
+    }
+    const std::string_view group = url.substr(0, url.find('/'));
+    if (group.empty() || group.find_first_of("@*") != std::string_view::npos || url.find('@') != std::string_view::npos)
+        return std::string();
+    return scheme.append(group);
+}
+
 std::string BuildNewsArticle(const NewsArticleFields& f) {
     const std::string address = OneLine(f.address), name = OneLine(f.name);
     std::string from = address.empty() && name.empty() ? "nobody"

@@ -16,6 +16,12 @@ struct PostingAddress {
 };
 [[nodiscard]] bool SplitPostingUrl(std::string_view url, PostingAddress& out);
 
+// The posting address for the group a news address shows ("news:g" or
+// "news://server/g/..." -> "newspost:g", "newspost://server/g"; snews gives
+// snewspost); empty for an address that shows no single group (all groups,
+// an article, a pattern, another scheme).
+std::string PostingUrlForGroup(std::string_view newsUrl);
+
 struct NewsArticleFields {
     std::string address, name;  // the user's mail address and name
     std::string newsgroups, subject;

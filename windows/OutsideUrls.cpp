@@ -12,6 +12,7 @@
 #include "net/UrlRecord.h"
 #include "net/UrlReloadPolicy.h"
 #include "resources/BrowsingIds.h"
+#include "resources/CoreIds.h"
 #include "windows/WindowList.h"
 
 namespace {
@@ -78,12 +79,12 @@ void OpenExternally(HWND owner, const UrlHandle& url) {
 ComposeWindowOpener g_composeOpener = nullptr;
 
 // A mailto address (and the text after its '#') fills the next compose
-// window's fields.
-void OpenMailCompose(const UrlHandle& url) {
+// window's fields; a posting address its news groups (Po&st's command).
+void OpenCompose(const UrlHandle& url, int command) {
     if (!g_windowList || !g_composeOpener) return;
     g_windowList->SetComposeUrl(url.GetName());
     g_windowList->SetComposeText2(url.GetFragment());
-    (void)g_composeOpener(g_frameWindow, kComposeForMailtoUrl);
+    (void)g_composeOpener(g_frameWindow, command);
 }
 
 }  // namespace
@@ -116,7 +117,10 @@ bool FollowOutsideRoad(HWND owner, UrlRoad road, const UrlHandle& url) {
             StartMailProgram(owner, url);
             return true;
         case UrlRoad::MailCompose:
-            OpenMailCompose(url);
+            OpenCompose(url, kComposeForMailtoUrl);
+            return true;
+        case UrlRoad::NewsCompose:
+            OpenCompose(url, CMD_POST);
             return true;
         case UrlRoad::NeedsProxy:
             ShowUrlError(owner, IDS_NEEDS_PROXY, url);

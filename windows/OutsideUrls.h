@@ -15,8 +15,8 @@
 UrlRoadFacts UrlRoadFactsOf(const UrlHandle& url, bool carriesMailForm = false);
 
 // Carries out one of the roads above for the URL (messages are owned by the
-// window), and opens the compose window of a mailto address; answers false,
-// doing nothing, for the roads that the document windows take.
+// window), and opens the compose window of a mailto or posting address;
+// answers false, doing nothing, for the roads that the document windows take.
 bool FollowOutsideRoad(HWND owner, UrlRoad road, const UrlHandle& url);
 
 // The compose windows above this layer install how one is opened (the

@@ -88,6 +88,23 @@ TEST(NewsPosting, PostingAddressesNameTheirGroupsAndServer) {
     }
 }
 
+TEST(NewsPosting, AWindowShowingAGroupPostsToThatGroup) {
+    const struct {
+        const char *shown, *posting;
+    } cases[] = {
+        {"news:zintu.test", "newspost:zintu.test"},
+        {"news:zintu.test/10-20", "newspost:zintu.test"},
+        {"snews://127.0.0.1:5630/zintu.misc/articlecount", "snewspost://127.0.0.1:5630/zintu.misc"},
+        {"NEWS://server/zintu.test", "newspost://server/zintu.test"},
+        {"news:", ""},
+        {"news://server", ""},
+        {"news:abc@zintu.test", ""},
+        {"news:zintu.*", ""},
+        {"http://zintu.test/", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(PostingUrlForGroup(c.shown), c.posting) << c.shown;
+}
+
 TEST(NewsPosting, TheArticleCarriesTheFieldsAndNoFieldAddsAHeader) {
     const struct {
         NewsArticleFields fields;

@@ -3,7 +3,7 @@
 // loop: forms that ask before they leave (over plain http, by mail), typed
 // addresses in a window's address field, what a window shows when a load of
 // a page it has in the cache fails, and compose windows that send to a mail
-// server on 127.0.0.1.
+// server and post to a news server on 127.0.0.1.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -405,6 +405,10 @@ protected:
         Browsing::SetUp();
         RegisterComposeCommands();
     }
+    std::string MoreIni() const override {
+        return "NEWS SERVER=127.0.0.1:" + std::to_string(ServerPortFromEnv("NNTP")) + "\r\n" +
+               Browsing::MoreIni() + "NAME=Me Myself\r\n";
+    }
     // The fields panel of the compose window.
     static HWND Fields(HWND compose) {
         for (HWND w = GetWindow(compose, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
@@ -431,7 +435,22 @@ protected:
         ClickMiddle(GetDlgItem(panel, field));
         TypeKeys(text, 0);
     }
+    static std::string FieldOf(HWND compose, int field) {
+        char text[2000] = "";
+        GetDlgItemTextA(Fields(compose), field, text, sizeof text);
+        return text;
+    }
 };
+
+// The articles the news server on 127.0.0.1 filed in a group, as stored.
+std::string FiledArticle(const char* group, int n) {
+    return ServerFileFromEnv("NNTP", ("news/spool/articles/zintu/" + std::string(group) + "/" + std::to_string(n)).c_str());
+}
+int FiledArticles(const char* group) {
+    int n = 0;
+    while (!FiledArticle(group, n + 1).empty()) ++n;
+    return n;
+}
 
 TEST_F(ComposeWindows, NewMailOpensAComposeWindowWhoseSendReachesTheMailServer) {
     struct Case {
@@ -518,6 +537,119 @@ TEST_F(ComposeWindows, AMailtoAddressOpensAComposeWindowWithItsRecipientAndSubje
     ASSERT_NE(next, nullptr);
     GetDlgItemTextA(Fields(next), IDC_MAIL_TO, text, sizeof text);
     EXPECT_STREQ(text, "");
+}
+
+TEST_F(ComposeWindows, APostingAddressOpensAWindowWhoseSendPostsTheArticle) {
+    HWND view = FrontWindow();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(OpenTypedUrl(view, "newspost:zintu.misc", nullptr, true, 0), nullptr);
+    RunLoopFor(200);
+    HWND compose = g_windowList->GetActiveWindow();
+    ASSERT_TRUE(g_windowList->IsComposeWindow(compose));
+    EXPECT_EQ(WindowTitle(compose), "Zintu mail");
+    EXPECT_EQ(FieldOf(compose, IDC_MAIL_NEWSGROUPS), "zintu.misc");
+    EXPECT_EQ(FieldOf(compose, IDC_MAIL_TO), "");
+    HWND panel = Fields(compose);
+    TypeInto(panel, IDC_MAIL_SUBJECT, "First post");
+    ClickMiddle(GetDlgItem(panel, IDC_MAIL_BODY));
+    TypeKeys("Hello group", VK_RETURN);
+    TypeKeys(".a line with a dot", 0);
+    CheckWindowScreenshot(frame_, "posting-window");
+    g_boxTexts.clear();
+    const int before = FiledArticles("misc");
+    ClickMiddle(GetDlgItem(panel, IDC_MAIL_SEND));
+    ASSERT_TRUE(PumpUntil([&] { return FiledArticles("misc") == before + 1 && !IsWindow(compose); },
+                          std::chrono::seconds(20)))
+        << "the article is filed and the window closes: " << FiledArticles("misc") << " filed, told "
+        << (g_boxTexts.empty() ? std::string() : g_boxTexts[0]);
+    ASSERT_EQ(g_boxTexts.size(), 1u);
+    EXPECT_EQ(g_boxTexts[0], "Message(s) posted to news server");
+    const std::string article = FiledArticle("misc", before + 1);
+    for (const char* line : {"From: me@zintu.test (Me Myself)", "Newsgroups: zintu.misc", "Subject: First post",
+                             "Message-ID: <zintu.", "Date: "})
+        EXPECT_NE(article.find(std::string("\n") + line), std::string::npos) << line << "\n" << article;
+    // Filed as it came over the wire: the body after the headers, its dot
+    // line doubled, then the end mark.
+    const std::string body = "\r\n\r\nHello group\r\n..a line with a dot\r\n.\r\n";
+    EXPECT_EQ(article.find("\r\n\r\n"), article.size() - body.size()) << article;
+    EXPECT_EQ(article.substr(article.size() - std::min(body.size(), article.size())), body) << article;
+}
+
+TEST_F(ComposeWindows, APostingThatFailsIsToldAndKeptToBeSentAgain) {
+    using testing_support::ScriptedServer;
+    using testing_support::ScriptStep;
+    // Po&st needs no mail server.
+    g_preferences->Set(PrefText::MailServer, "");
+    HWND compose = OpenedBy(CMD_POST);
+    ASSERT_NE(compose, nullptr);
+    HWND panel = Fields(compose);
+    TypeInto(panel, IDC_MAIL_NEWSGROUPS, "zintu.test");
+    TypeInto(panel, IDC_MAIL_SUBJECT, "Kept");
+    TypeInto(panel, IDC_MAIL_BODY, "Not lost");
+    const std::vector<ScriptStep> refused = {{ScriptStep::Send, "201 No posting here\r\n"},
+                                             {ScriptStep::Expect, "QUIT\r\n"},
+                                             {ScriptStep::Send, "205 Bye\r\n"},
+                                             {ScriptStep::Close, ""}};
+    ScriptedServer server(refused);
+    struct Case {
+        const char* server;               // NEWS SERVER; "scripted" for the scripted one
+        std::vector<ScriptStep> script;   // what it plays
+        const char* told;                 // the start of the error box
+    } const cases[] = {
+        {"", {}, "No news server specified"},
+        {"127.0.0.1:" , {}, "No news server specified"},
+        {"scripted", refused, "Could not post to the news group. Access denied"},
+        {"scripted",
+         {{ScriptStep::Send, "200 ready\r\n"},
+          {ScriptStep::Expect, "POST\r\n"},
+          {ScriptStep::Send, "340 Go ahead\r\n"},
+          {ScriptStep::Expect, "\r\n.\r\n"},
+          {ScriptStep::Send, "441 Posting failed\r\n"},
+          {ScriptStep::Expect, "QUIT\r\n"},
+          {ScriptStep::Send, "205 Bye\r\n"},
+          {ScriptStep::Close, ""}},
+         "Could not post to the news group"},
+        {"scripted", {{ScriptStep::Send, "200 ready\r\n"}, {ScriptStep::Expect, "POST\r\n"}, {ScriptStep::Close, ""}},
+         "The news server is not available"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE("case " + std::to_string(++n));
+        g_boxTexts.clear();
+        const bool scripted = std::string(c.server) == "scripted";
+        if (scripted) server.SetScript(c.script);
+        g_preferences->Set(PrefText::NewsServer,
+                           scripted ? ("127.0.0.1:" + std::to_string(server.Port())).c_str() : c.server);
+        const int connections = server.Connections();
+        SendMessageA(frame_, WM_COMMAND, CMD_SEND, 0);
+        ASSERT_TRUE(PumpUntil([&] { return !g_boxTexts.empty(); }, std::chrono::seconds(15)));
+        RunLoopFor(300);
+        ASSERT_EQ(g_boxTexts.size(), 1u);
+        EXPECT_EQ(g_boxTexts[0].rfind(c.told, 0), 0u) << g_boxTexts[0];
+        EXPECT_EQ(server.Connections(), connections + (scripted ? 1 : 0));
+        ASSERT_TRUE(IsWindow(compose)) << "the window stays";
+        EXPECT_EQ(FieldOf(compose, IDC_MAIL_SUBJECT), "Kept");
+        EXPECT_EQ(FieldOf(compose, IDC_MAIL_BODY), "Not lost");
+    }
+    // Sent again, it goes: the server gets the article's headers and body.
+    server.SetScript({{ScriptStep::Send, "200 ready\r\n"},
+                      {ScriptStep::Expect, "POST\r\n"},
+                      {ScriptStep::Send, "340 Go ahead\r\n"},
+                      {ScriptStep::Expect, "\r\n.\r\n"},
+                      {ScriptStep::Send, "240 Article posted\r\n"},
+                      {ScriptStep::Expect, "QUIT\r\n"},
+                      {ScriptStep::Send, "205 Bye\r\n"},
+                      {ScriptStep::Close, ""}});
+    g_boxTexts.clear();
+    const size_t received = server.Received().size();
+    SendMessageA(frame_, WM_COMMAND, CMD_SEND, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(compose); }, std::chrono::seconds(15)));
+    ASSERT_EQ(g_boxTexts.size(), 1u);
+    EXPECT_EQ(g_boxTexts[0], "Message(s) posted to news server");
+    const std::string sent = server.Received().substr(received);
+    EXPECT_EQ(sent.rfind("POST\r\nFrom: me@zintu.test (Me Myself)\r\nNewsgroups: zintu.test\r\nSubject: Kept\r\n", 0), 0u)
+        << sent;
+    EXPECT_NE(sent.find("\r\n\r\nNot lost\r\n.\r\nQUIT\r\n"), std::string::npos) << sent;
 }
 
 }  // namespace
