@@ -43,14 +43,6 @@ std::string Fixture(const std::string& path) {
     return ReadWholeFile(SourcePath("tests/windows/savepage/" + path));
 }
 
-// How many GETs of the path nginx logged so far.
-int Requests(const std::string& path) {
-    const std::string log = ServerFileFromEnv("NGINX", "access.log"), line = "\"GET " + path + " ";
-    int n = 0;
-    for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++n;
-    return n;
-}
-
 // The names in a folder ("." and ".." left out).
 std::vector<std::string> FolderNames(const std::string& folder) {
     std::vector<std::string> names;
@@ -130,12 +122,12 @@ protected:
         InstallDocumentViewers();
     }
 
-    // A maximised window showing the address, idle and laid out.
-    HWND Showing(const std::string& address) {
+    // A maximised window showing the local file, idle and laid out.
+    HWND ShowingFile(const std::string& path) {
         HWND view = NewWindow();
         if (!view) return nullptr;
         SendMessageA(g_mdiClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(GetParent(view)), 0);
-        if (!OpenTypedUrl(view, address.c_str(), nullptr, true, 0) || !WaitShown(view)) return nullptr;
+        if (!OpenTypedUrl(view, path.c_str(), nullptr, true, 0) || !WaitShown(view)) return nullptr;
         PumpFor(std::chrono::milliseconds(300));
         return view;
     }
@@ -197,7 +189,7 @@ protected:
 };
 
 TEST_F(PageSaving, ThePageIsSavedWithItsPicturesAndShowsThemFromTheDisk) {
-    HWND view = Showing(Url("/page.html"));
+    HWND view = Showing("/page.html");
     ASSERT_NE(view, nullptr);
     const ColourCounts served = CountColours(view);
     ASSERT_GE(served.red, 2 * 1600) << "the picture and the cell's background";
@@ -240,7 +232,7 @@ TEST_F(PageSaving, ThePageIsSavedWithItsPicturesAndShowsThemFromTheDisk) {
     }
     const int requestsSaved = Requests("/red.gif") + Requests("/pics/blue.jpg") + Requests("/other/red.gif");
     StartAgain();
-    HWND opened = Showing(saved);
+    HWND opened = ShowingFile(saved);
     ASSERT_NE(opened, nullptr);
     const ColourCounts fromDisk = CountColours(opened);
     CheckWindowScreenshot(opened, "saved-page-from-disk");
@@ -262,7 +254,7 @@ protected:
 TEST_F(PageSavingWithoutPictures, PicturesNotLoadedAreFetchedForTheSave) {
     const int red = Requests("/red.gif"), blue = Requests("/pics/blue.jpg"),
               other = Requests("/other/red.gif"), missing = Requests("/missing.gif");
-    HWND view = Showing(Url("/page.html"));
+    HWND view = Showing("/page.html");
     ASSERT_NE(view, nullptr);
     ASSERT_EQ(Requests("/red.gif"), red) << "pictures are off";
 
