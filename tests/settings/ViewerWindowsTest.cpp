@@ -146,13 +146,6 @@ TEST_F(ViewerWindowTest, AnActionThreeTypeRunsTheProgramWithTheCacheFile) {
     EXPECT_EQ(Shown(window), "");
 }
 
-// Types the path into a save dialog's file-name field (a combo box or an
-// edit, by the system's version).
-void TypeFileName(HWND dialog, const std::string& path) {
-    for (int id : {0x47c, 0x480})
-        if (HWND field = GetDlgItem(dialog, id)) SetWindowTextA(field, path.c_str());
-}
-
 TEST_F(ViewerWindowTest, AnActionOneTypeIsSavedWhereTheUserSays) {
     Start("TRUST SERVER TYPES=0\r\n", "[FILE TYPES SECTION INFO]\r\nVERSION=1\r\n[FILE TYPES]\r\n"
                                       "application/x-zintu-save=1,,,,zsav\r\n");
@@ -161,12 +154,8 @@ TEST_F(ViewerWindowTest, AnActionOneTypeIsSavedWhereTheUserSays) {
     HWND window = nullptr;
     {
         DialogDriver driver("Save As", [&](HWND d) {
-            char text[MAX_PATH] = "";
-            for (int id : {0x47c, 0x480})
-                if (HWND field = GetDlgItem(d, id)) GetWindowTextA(field, text, sizeof text);
-            proposed = text;
             CheckWindowScreenshot(d, "save-document");
-            TypeFileName(d, saved);
+            proposed = TypeFileName(d, saved);
         }, IDOK);
         window = Open("/wrong/doc.zsav");
         ASSERT_TRUE(PumpUntil([&] { return ReadWholeFile(saved) == "a document the user keeps\n"; },
@@ -227,12 +216,8 @@ TEST_F(ViewerWindowTest, SaveAsWritesThePageAsItsSourceOrAsItsText) {
         std::string proposed;
         {
             DialogDriver driver("Save As", [&](HWND d) {
-                char text[MAX_PATH] = "";
-                for (int id : {0x47c, 0x480})
-                    if (HWND field = GetDlgItem(d, id)) GetWindowTextA(field, text, sizeof text);
-                proposed = text;
                 if (c.button == IDOK && std::string(c.file) == "page.htm") CheckWindowScreenshot(d, "save-as");
-                TypeFileName(d, path);
+                proposed = TypeFileName(d, path);
             }, c.button);
             SendMessageA(frame_, WM_COMMAND, CMD_SAVE_AS, 0);
             EXPECT_TRUE(driver.Found());

@@ -218,6 +218,17 @@ void PressDialogButton(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+std::string TypeFileName(HWND dialog, const std::string& path) {
+    char text[MAX_PATH] = "";
+    for (int id : {0x47c, 0x480}) {
+        if (HWND field = GetDlgItem(dialog, id)) {
+            GetWindowTextA(field, text, sizeof text);
+            SetWindowTextA(field, path.c_str());
+        }
+    }
+    return text;
+}
+
 std::string ProgramFolder() {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, sizeof path);

@@ -87,6 +87,10 @@ std::string StaticTexts(HWND window);
 // Posts a button's click to a dialog, as the button itself would send it.
 void PressDialogButton(HWND dialog, int id);
 
+// Types the path into an open or save dialog's file-name field (a combo box
+// or an edit, by the system's version); answers the name it held before.
+std::string TypeFileName(HWND dialog, const std::string& path);
+
 // The folder of the running test program, with its trailing backslash (the
 // helper programs built beside it are found there).
 std::string ProgramFolder();

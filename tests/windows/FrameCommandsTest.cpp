@@ -104,16 +104,7 @@ protected:
     std::string SaveThroughDialog(const std::function<void()>& command, const std::string& path,
                                   const std::string& bytes) {
         std::string proposed;
-        DialogDriver driver("Save As", [&](HWND d) {
-            char text[MAX_PATH] = "";
-            for (int id : {0x47c, 0x480}) {
-                if (HWND field = GetDlgItem(d, id)) {
-                    GetWindowTextA(field, text, sizeof text);
-                    proposed = text;
-                    SetWindowTextA(field, path.c_str());
-                }
-            }
-        }, IDOK);
+        DialogDriver driver("Save As", [&](HWND d) { proposed = TypeFileName(d, path); }, IDOK);
         command();
         EXPECT_TRUE(PumpUntil([&] { return ReadWholeFile(path) == bytes; }, std::chrono::seconds(15))) << path;
         EXPECT_TRUE(driver.Found());

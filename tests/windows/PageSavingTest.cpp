@@ -140,15 +140,8 @@ protected:
             DialogDriver driver(
                 "Save As",
                 [&](HWND d) {
-                    char text[MAX_PATH] = "";
-                    for (int id : {0x47c, 0x480}) {
-                        if (HWND field = GetDlgItem(d, id)) {
-                            GetWindowTextA(field, text, sizeof text);
-                            proposed = text;
-                            SetWindowTextA(field, path.c_str());
-                        }
-                    }
                     if (!shot.empty()) CheckWindowScreenshot(d, shot);
+                    proposed = TypeFileName(d, path);
                 },
                 button);
             SendMessageA(frame_, WM_COMMAND, CMD_SAVE_PAGE_AND_IMAGES, 0);
