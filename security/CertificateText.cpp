@@ -9,7 +9,7 @@
 
 // The texts of the certificate view (string-table texts of the program).
 static const char kVersionLine[] = "Certificate Version : %ld\r\n";
-static const char kSerialLine[] = "Serial Number : %ld\r\n";
+static const char kSerialLine[] = "Serial Number : ";
 static const char kNotBefore[] = "Not Valid Before : ";
 static const char kNotAfter[] = "\r\nNot Valid After : ";
 static const char kFingerprint[] = "\r\nFingerprint: ";
@@ -90,8 +90,7 @@ bool FillCertificateEntry(const Certificate& chain, uint32_t i, CertificateEntry
     entry = CertificateEntry();
     entry.version = static_cast<uint32_t>(crypto::Call<int>(kSlotCertificateField, x, kCertificateVersion,
                                                             static_cast<uint8_t*>(nullptr), 0)) + 1;
-    std::vector<uint8_t> serial = Field(x, kCertificateSerial);
-    for (uint8_t b : serial) entry.serialNumber = entry.serialNumber << 8 | b;
+    entry.serialNumber = Field(x, kCertificateSerial);
     entry.subject = chain.NameFields(i, false);
     entry.issuer = chain.NameFields(i, true);
     entry.notBefore = FieldText(x, kCertificateNotBefore);
@@ -195,7 +194,11 @@ void FormatCertificateText(const CertificateEntry& entry, std::string& text, std
     Append(text, kVersionLine, static_cast<long>(entry.version));
     JoinNameFields(subjectText, entry.subject);
     JoinNameFields(issuerText, entry.issuer);
-    Append(text, kSerialLine, static_cast<long>(entry.serialNumber));
+    // The number as the hex of its bytes: a serial is a label of any length,
+    // not a signed 32-bit value.
+    text += kSerialLine;
+    for (size_t i = 0; i < entry.serialNumber.size(); ++i) Append(text, i ? " %.2X" : "%.2X", entry.serialNumber[i]);
+    text += "\r\n";
     text += kNotBefore;
     text += entry.notBefore;
     text += kNotAfter;

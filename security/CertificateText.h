@@ -27,7 +27,7 @@ struct CertificateExtensionField {
 
 struct CertificateEntry {
     uint32_t version = 0;
-    uint32_t serialNumber = 0;
+    std::vector<uint8_t> serialNumber;  // most significant byte first
     std::vector<std::string> subject;
     std::vector<std::string> issuer;
     std::string notBefore;

@@ -176,7 +176,7 @@ using CryptoProgress = int (*)(void* argument);
 // itself for the version): texts are NUL-terminated within size.
 enum : int {
     kCertificateVersion = 0,     // the version number as stored (0 for v1)
-    kCertificateSerial = 1,      // the low 32 bits, 4 bytes big-endian
+    kCertificateSerial = 1,      // every byte of the number, most significant first
     kCertificateNotBefore = 2,   // text
     kCertificateNotAfter = 3,    // text
     kCertificateFingerprint = 4, // MD5 of the DER, 16 bytes

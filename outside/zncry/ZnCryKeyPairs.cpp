@@ -15,6 +15,7 @@
 #include <openssl/x509v3.h>
 
 #include <cstring>
+#include <vector>
 #include <string>
 
 #include "outside/zncry/ZnCry.h"
@@ -179,15 +180,11 @@ static int CertificateField(void* certificate, int field, uint8_t* out, int size
             const ASN1_INTEGER* serial = X509_get0_serialNumber(x);
             BIGNUM* value = serial ? ASN1_INTEGER_to_BN(serial, nullptr) : nullptr;
             if (!value) return -1;
-            uint8_t bytes[4] = {};
-            uint8_t whole[64];
-            int n = BN_num_bytes(value);
-            if (n <= static_cast<int>(sizeof whole)) {
-                BN_bn2bin(value, whole);
-                for (int i = 0; i < 4 && i < n; ++i) bytes[3 - i] = whole[n - 1 - i];
-            }
+            // Every byte of its magnitude; zero is one byte.
+            std::vector<uint8_t> bytes(static_cast<size_t>(BN_num_bytes(value)) + 1, 0);
+            const int n = BN_bn2bin(value, bytes.data());
             BN_free(value);
-            return Give(bytes, 4, out, size);
+            return Give(bytes.data(), n > 0 ? n : 1, out, size);
         }
         case kCertificateNotBefore: return GiveTime(X509_get0_notBefore(x), out, size);
         case kCertificateNotAfter: return GiveTime(X509_get0_notAfter(x), out, size);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "security/Certificate.h"
+#include "security/SecurityDialogs.h"
 #include "security/SecurityLibrary.h"
 #include "tests/security/SecurityTestData.h"
 
@@ -93,6 +94,21 @@ TEST(Certificates, NamesAndKeys) {
     damaged.LoadChain(ders);
     EXPECT_EQ(damaged.Count(), 1u);
     EXPECT_EQ(damaged.Error(), SecurityErrorCode(2, 42));
+}
+
+// The certificate view shows a serial number whole, as the hex of its
+// bytes: the root's is 20 bytes long, and its last four alone would read as
+// a negative 32-bit number.
+TEST(Certificates, SerialNumbersShowWholeAsTheHexOfTheirBytes) {
+    ASSERT_EQ(StartSecurityLibrary(), 1);
+    auto chain = Chain({"leaf", "inter", "root"});
+    const char* const serials[] = {"10 01", "10 00",
+                                   "7B A5 BD 9F D8 78 3D 2F CE 6A 0D 5E 9C 13 B4 D9 C6 49 C3 39"};
+    for (uint32_t i = 0; i < 3; ++i) {
+        const std::string text = CertificateViewText(*chain, i);
+        EXPECT_NE(text.find(std::string("\r\nSerial Number : ") + serials[i] + "\r\n"), std::string::npos)
+            << text;
+    }
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ TEST(CertificateText, NameFieldsJoinWithoutEmptyOnes) {
 TEST(CertificateText, WholeTextLayout) {
     CertificateEntry entry;
     entry.version = 3;
-    entry.serialNumber = 4096;
+    entry.serialNumber = {0xC6, 0x49, 0x00};
     entry.subject = {"www.alpha.beta", "Alpha", "", "", "", ""};
     entry.issuer = {"Root", "", "", "", "", ""};
     entry.notBefore = "Jan  1 00:00:00 2020 GMT";
@@ -98,7 +98,7 @@ TEST(CertificateText, WholeTextLayout) {
     const std::string extensionRow = "     68 69 00" + std::string(9 * 3, ' ') + ": hi." + std::string(9, ' ') + "\r\n";
     EXPECT_EQ(text,
               "Certificate Version : 3\r\n"
-              "Serial Number : 4096\r\n"
+              "Serial Number : C6 49 00\r\n"
               "Not Valid Before : Jan  1 00:00:00 2020 GMT\r\n"
               "Not Valid After : Jan  1 00:00:00 2040 GMT\r\n"
               "Fingerprint: 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F\r\n"
