@@ -1,6 +1,7 @@
 #include "layout/LayoutFormatter.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -784,6 +785,16 @@ void DumpBox(const LayoutElement& e, int depth, std::string& out) {
         out += " border " + std::to_string(static_cast<const ImageBox&>(e).BorderWidthOfImage());
     }
     if (e.GetKind() == LayoutElement::kAltTextBox && static_cast<const AltTextBox&>(e).Framed()) out += " framed";
+    if (const BoxStyle* style = e.Style(); style && style->backgroundImage > 0) {
+        // The picture's number, its repeat mode and where its first tile
+        // goes in the box (a percentage of the room beside the picture).
+        char text[96];
+        std::snprintf(text, sizeof text, " background %d repeat 0x%X at %d%s,%d%s",
+                      static_cast<int>(style->backgroundImage), style->backgroundRepeat & kRepeatMask,
+                      static_cast<int>(style->backgroundX), (style->backgroundRepeat & kRepeatXPercent) ? "%" : "",
+                      static_cast<int>(style->backgroundY), (style->backgroundRepeat & kRepeatYPercent) ? "%" : "");
+        out += text;
+    }
     if (e.Has(LayoutElement::kSmallText)) out += " small";
     if (e.Has(LayoutElement::kOutOfFlow)) out += " float";
     out += '\n';

@@ -285,6 +285,31 @@ void ApplyElementStyle(PaintDevice& device, uint32_t* stateFlags, const PageProp
     if (stateFlags) *stateFlags |= marks;
 }
 
+namespace {
+// A background position pair: a percentage is kept as it is (painting
+// places the picture at that fraction of the room the box leaves beside
+// it) and flagged in the repeat field, a length becomes units.
+void SetBackgroundPosition(PaintDevice& device, const StyleDeclaration* d, BoxStyle& style) {
+    uint16_t repeat = static_cast<uint16_t>(style.backgroundRepeat & ~(kRepeatXPercent | kRepeatYPercent));
+    int32_t x = 0, y = 0;
+    if ((d->GetUnit() & 0xFF) == kUnitPercent) {
+        x = Truncate(d->GetNumber());
+        repeat |= kRepeatXPercent;
+    } else {
+        x = ConvertCssLength(device, d->GetNumber(), d->GetUnit(), true, 0);
+    }
+    if ((d->GetSecondUnit() & 0xFF) == kUnitPercent) {
+        y = Truncate(d->GetSecondNumber());
+        repeat |= kRepeatYPercent;
+    } else {
+        y = ConvertCssLength(device, d->GetSecondNumber(), d->GetSecondUnit(), false, 0);
+    }
+    style.backgroundX = ClampEdge(x);
+    style.backgroundY = y == kNoLength ? 0 : y;
+    style.backgroundRepeat = repeat;
+}
+}  // namespace
+
 bool MakeStyledBlock(PaintDevice& device, const HtmlElement* element, const StyleDeclarationList* declarations,
                      int32_t availableWidth, bool nestedList, StyledBlock& out) {
     bool any = false;
@@ -385,6 +410,12 @@ bool MakeStyledBlock(PaintDevice& device, const HtmlElement* element, const Styl
                 if (k >= kCssRepeat && k <= kCssNoRepeat) {
                     out.style.backgroundRepeat =
                         static_cast<uint16_t>((out.style.backgroundRepeat & ~kRepeatMask) | k);
+                    any = true;
+                }
+                break;
+            case kPropBackgroundPosition:
+                if (d->Kind() == kDeclPair) {
+                    SetBackgroundPosition(device, d, out.style);
                     any = true;
                 }
                 break;
