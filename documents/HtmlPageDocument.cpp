@@ -182,7 +182,8 @@ void HtmlPageDocument::PostProgress(uint32_t message) {
     if (!handler_) return;
     Document* top = GetTopDocument();
     uint32_t topId = top ? top->GetUrl()->GetId() : url_->GetId();
-    handler_->Post(message, topId, static_cast<uint32_t>(started_) << 16 | (static_cast<uint32_t>(done_) & 0xFFFF));
+    handler_->Post(message, topId,
+                   static_cast<uint32_t>(StartedCount()) << 16 | (static_cast<uint32_t>(DoneCount()) & 0xFFFF));
 }
 
 // --- start and the layout ---------------------------------------------------
@@ -197,7 +198,7 @@ void HtmlPageDocument::ResetLayout() {
     format_ = ::FormatState();
     format_.state = kFormatNothingToDo;
     format_.imagesWanted = !imagesHeldBack_;
-    started_ = done_ = 0;
+    ResetLoadCounts();
     loadingStarted_ = false;
     awaitedId_ = 0;
     firstPaint_ = true;
@@ -307,11 +308,15 @@ int HtmlPageDocument::FormatStep(bool repaint) {
         if (handler_) handler_->Post(kMsgRepainted, static_cast<uint32_t>(frameId_), 0);
     }
 
+    // The pictures the step laid out load now, before the page can count
+    // itself done (those of the page's own list have started already and
+    // are counted there).
+    if (!imagesHeldBack_ && handler_) StartTableLoads();
     const uint32_t id = url_->GetId();
     switch (state) {
         case kFormatDone:
             StartReferencedLoads(true);
-            if (done_ >= started_) {
+            if (LoadsDone()) {
                 loadingStarted_ = false;
                 if (!finished_ && loading_) {
                     Finish();
@@ -342,10 +347,41 @@ int HtmlPageDocument::FormatStep(bool repaint) {
         default:
             break;
     }
-    // The images the step laid out load now (those of the page's own list
-    // have started already and are counted there).
-    if (!imagesHeldBack_ && handler_) (void)images_->StartLoads(this, url_);
     return 1;
+}
+
+void HtmlPageDocument::StartTableLoads() {
+    std::vector<UrlHandle> started;
+    (void)images_->StartLoads(this, url_, &started);
+    PageProperties* page = content_.GetPage();
+    bool counted = false;
+    for (const UrlHandle& url : started) {
+        if (page && page->CountEntriesForUrl(url->GetId(true)) > 0) continue;
+        const bool pending = std::any_of(tableLoads_.begin(), tableLoads_.end(),
+                                         [&](const UrlHandle& u) { return u.Record() == url.Record(); });
+        if (pending) continue;
+        tableLoads_.push_back(url);
+        ++tableStarted_;
+        counted = true;
+    }
+    if (counted) {
+        loading_ = true;
+        PostProgress(kMsgPageLoadsStarted);
+    }
+}
+
+int32_t HtmlPageDocument::TableLoadDone(uint32_t id) {
+    const size_t before = tableLoads_.size();
+    tableLoads_.erase(std::remove_if(tableLoads_.begin(), tableLoads_.end(),
+                                     [id](const UrlHandle& u) { return u->GetId() == id || u->GetId(true) == id; }),
+                      tableLoads_.end());
+    return static_cast<int32_t>(before - tableLoads_.size());
+}
+
+void HtmlPageDocument::ResetLoadCounts() {
+    started_ = done_ = 0;
+    tableStarted_ = 0;
+    tableLoads_.clear();
 }
 
 void HtmlPageDocument::InvalidateVisible(int32_t left, int32_t top, int32_t right, int32_t bottom) {
@@ -403,7 +439,7 @@ void HtmlPageDocument::OnMessage(uint32_t message, uint32_t p1, uint32_t p2) {
             if (format_.state == kFormatNothingToDo) {
                 FormatStep(true);
             } else if (format_.state == kFormatDone && !finished_ && loading_ &&
-                       (done_ >= started_ || imagesHeldBack_)) {
+                       (LoadsDone() || imagesHeldBack_)) {
                 Finish();
             }
             break;
@@ -438,6 +474,7 @@ bool HtmlPageDocument::OnMessageData(uint32_t id, uint32_t p2) {
     if (id != ownId || !page) {
         if (page) done_ += page->CountEntriesForUrl(id);
         if (done_ > started_) done_ = started_;
+        (void)TableLoadDone(id);
     }
     if (handler_ && id != ownId) handler_->Unregister(this, kMsgLoadStatus, id);
     if (!finished_) PostProgress(kMsgPageLoadsDone);
@@ -454,7 +491,7 @@ bool HtmlPageDocument::OnMessageData(uint32_t id, uint32_t p2) {
             FormatStep(true);
         }
     }
-    if (format_.state == kFormatDone && done_ >= started_ && !finished_ && loading_) {
+    if (format_.state == kFormatDone && LoadsDone() && !finished_ && loading_) {
         if (handler_) {
             handler_->UnregisterAll(this);
             RegisterOnce(kMsgFormatMore, ownId);
@@ -540,6 +577,11 @@ void HtmlPageDocument::Stop(int32_t flag) {
     if (ImageUrl()) return;
     imagesHeldBack_ = true;
     PageProperties* page = content_.GetPage();
+    if (handler_) {
+        for (const UrlHandle& url : tableLoads_) {
+            if (url->GetLoadStatus(true) == kLoadLoading) url->RemoveTarget(handler_);
+        }
+    }
     if (page && handler_) {
         for (ReferencedUrl* e = page->GetReferencedUrls().First(); e; e = ReferencedUrlList::Next(e)) {
             if (!e->url.IsEmpty() && e->url->GetLoadStatus(true) == kLoadLoading) e->url->RemoveTarget(handler_);
@@ -549,7 +591,7 @@ void HtmlPageDocument::Stop(int32_t flag) {
         int status = url_->GetLoadStatus(true);
         if (status == kLoadLoaded || status == kLoadFailed) Finish();
     }
-    started_ = done_ = 0;
+    ResetLoadCounts();
     loadingStarted_ = false;
     if (format_.state != kFormatDone) FormatStep(true);
 }
@@ -562,7 +604,7 @@ int32_t HtmlPageDocument::LoadInlineObjects() {
 void HtmlPageDocument::LoadImages(bool later) {
     if (!imagesAllowed_ || ImageUrl()) return;
     imagesHeldBack_ = false;
-    started_ = done_ = 0;
+    ResetLoadCounts();
     if (StartReferencedLoads(true)) {
         loading_ = true;
         finished_ = false;
@@ -601,7 +643,7 @@ int32_t HtmlPageDocument::IsComplete() {
 }
 
 int32_t HtmlPageDocument::GetPendingCount() {
-    return started_ > done_ ? started_ - done_ : 0;
+    return LoadsDone() ? 0 : StartedCount() - DoneCount();
 }
 
 void HtmlPageDocument::MarkForNewFormat() {
@@ -609,7 +651,7 @@ void HtmlPageDocument::MarkForNewFormat() {
 }
 
 int32_t HtmlPageDocument::GetFormatPosition() {
-    return (static_cast<int32_t>(started_ & 0xFFFF) << 16) | (done_ & 0xFFFF);
+    return (static_cast<int32_t>(StartedCount() & 0xFFFF) << 16) | (DoneCount() & 0xFFFF);
 }
 
 int32_t HtmlPageDocument::SetActive(bool on) {
@@ -647,7 +689,7 @@ int HtmlPageDocument::ReleaseData() {
     if (active_ && !content_.IsEmpty()) content_.GetPage()->UnlockAll();
     DetachScripts();
     content_ = DocumentContentHandle();
-    started_ = done_ = 0;
+    ResetLoadCounts();
     return 1;
 }
 

@@ -150,6 +150,13 @@ public:
     // Starts the loads of referenced URLs not yet counted; 1 when it started
     // any. Nothing while images are held back.
     int StartReferencedLoads(bool first);
+    // Starts the loads of the pictures the layout shows that are not
+    // loaded yet; those that no referenced URL names count as the page's.
+    void StartTableLoads();
+    // The table's load of that URL is over: answers how many count done.
+    int32_t TableLoadDone(uint32_t id);
+    bool LoadsDone() const { return DoneCount() >= StartedCount(); }
+    void ResetLoadCounts();
     // Repaints from the existing layout and runs the after-format work.
     void RefreshLayout();
     // Moves to a named place of the page, keeping the move in the page's
@@ -165,8 +172,10 @@ public:
     bool ReloadBackground();
 
     int FormatState() const { return format_.state; }
-    int32_t StartedCount() const { return started_; }
-    int32_t DoneCount() const { return done_; }
+    // The page's loads: its referenced URLs and the pictures its boxes
+    // show that no referenced URL names (background pictures).
+    int32_t StartedCount() const { return started_ + tableStarted_; }
+    int32_t DoneCount() const { return done_ + tableStarted_ - static_cast<int32_t>(tableLoads_.size()); }
     bool Finished() const { return finished_; }
     bool Loading() const { return loading_; }
     bool ImagesHeldBack() const { return imagesHeldBack_; }
@@ -272,8 +281,14 @@ private:
     bool loadEventPending_ = false;
     bool jumpDone_ = true;
     bool reformatPending_ = false;
+    // Of the referenced URLs (started_ is also how far down their list
+    // the loads have been started).
     int32_t started_ = 0;
     int32_t done_ = 0;
+    // The loads the image table started for pictures that no referenced
+    // URL names: how many, and the URLs still loading.
+    int32_t tableStarted_ = 0;
+    std::vector<UrlHandle> tableLoads_;
     int32_t awaitedId_ = 0;
     int32_t savedPosition_ = -1;
     uint8_t imageState_ = 0;

@@ -93,6 +93,16 @@ Image* PageImages::ShowImageBox(LayoutElement& box, int32_t x, int32_t y) {
     return image == &SharedEmptyImage() || !image || image->FrameCount() == 0 ? nullptr : image;
 }
 
+void PageImages::ShowBoxBackground(LayoutElement& box, int32_t x, int32_t y) {
+    const BoxStyle* style = box.Style();
+    if (!style || style->backgroundImage <= 0) return;
+    // A picture the image cache emptied while out of sight is decoded again
+    // before the box is painted.
+    UrlHandle url = UrlOfNumber(style->backgroundImage);
+    if (!url.IsEmpty()) RefreshUrl(url->GetId());
+    ShowEntry(&box, x, y);
+}
+
 void PageImages::RefreshUrl(uint32_t urlId) {
     if (!maker_) return;
     for (NumberedImage& entry : images_) {
@@ -198,8 +208,13 @@ void PageImages::RedrawUrl(uint32_t urlId, PaintDevice& device, int32_t viewX, i
 }
 
 Image* PageImages::ImageOfElement(const LayoutElement* element) const {
-    if (!element || element->GetKind() != LayoutElement::kImageBox) return nullptr;
-    int number = static_cast<const ImageBox*>(element)->ImageNumber();
+    if (!element) return nullptr;
+    int number = 0;
+    if (element->GetKind() == LayoutElement::kImageBox) {
+        number = static_cast<const ImageBox*>(element)->ImageNumber();
+    } else if (const BoxStyle* style = element->Style()) {
+        number = style->backgroundImage;
+    }
     if (number < 1 || static_cast<size_t>(number) > images_.size()) return nullptr;
     return images_[static_cast<size_t>(number) - 1].image.Get();
 }
@@ -292,8 +307,8 @@ void PageImages::PaintVisible(int32_t x, int32_t y, int32_t width, int32_t heigh
     }
 }
 
-int PageImages::StartLoads(MessageCallback* callback, const UrlHandle& referrer) {
-    int started = 0;
+int PageImages::StartLoads(MessageCallback* callback, const UrlHandle& referrer, std::vector<UrlHandle>* started) {
+    int count = 0;
     for (ElementEntry& entry : entries_) {
         if (entry.state != kNew) continue;
         if (entry.url.IsEmpty()) {
@@ -303,10 +318,11 @@ int PageImages::StartLoads(MessageCallback* callback, const UrlHandle& referrer)
             entry.state = kDone;
         } else if (window_ && window_->StartImageLoad(entry.url, callback, referrer)) {
             entry.state = kLoading;
-            ++started;
+            ++count;
+            if (started) started->push_back(entry.url);
         }
     }
-    return started;
+    return count;
 }
 
 int PageImages::MarkUrlLoaded(uint32_t urlId) {

@@ -73,6 +73,8 @@ public:
     // picture, taking the URL's decoded image first while the table holds
     // only a stand-in for it.
     Image* ShowImageBox(LayoutElement& box, int32_t x, int32_t y) override;
+    // The same for a box's background picture.
+    void ShowBoxBackground(LayoutElement& box, int32_t x, int32_t y) override;
 
     // --- data arriving ----------------------------------------------------------
     // The URL's decoded image, once it has one, replaces what every
@@ -121,8 +123,9 @@ public:
     // trims them like any other unused image.
     void PaintVisible(int32_t x, int32_t y, int32_t width, int32_t height);
 
-    // Starts the loads of the new entries; answers how many started.
-    int StartLoads(MessageCallback* callback, const UrlHandle& referrer);
+    // Starts the loads of the new entries; answers how many started, and
+    // adds each entry's URL whose load started to started when given.
+    int StartLoads(MessageCallback* callback, const UrlHandle& referrer, std::vector<UrlHandle>* started = nullptr);
     // The URL has arrived: its waiting entries are done and its pending
     // URLs go; answers how many entries and URLs changed.
     int MarkUrlLoaded(uint32_t urlId);
@@ -187,6 +190,8 @@ private:
     void Detach(const ImageHandle& image);
     void DetachShown();
     void StopViewing(ElementEntry& entry);
+    // The picture an entry's box shows: an image box's image, or another
+    // box's background picture; null for none.
     Image* ImageOfElement(const LayoutElement* element) const;
 
     std::vector<ElementEntry> entries_;

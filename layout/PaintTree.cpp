@@ -254,6 +254,9 @@ private:
         if (w <= 0 || h <= 0) return;
         if (pass_ == 1) {
             int32_t iw = 0, ih = 0;
+            if (style->backgroundImage > 0 && request_.images) {
+                request_.images->ShowBoxBackground(const_cast<LayoutElement&>(e), f.x, f.y);
+            }
             const bool image = style->backgroundImage > 0 && request_.images &&
                                request_.images->ImageSize(style->backgroundImage, iw, ih) && iw > 0 && ih > 0;
             if (image) {

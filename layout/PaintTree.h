@@ -61,6 +61,9 @@ public:
     // page: the window now shows it (and views the image). Null while there
     // is nothing to draw yet.
     virtual Image* ShowImageBox(LayoutElement& box, int32_t x, int32_t y) { return nullptr; }
+    // The box's background picture is being painted at (x, y): the window
+    // shows it from now on, so that it stays decoded while in view.
+    virtual void ShowBoxBackground(LayoutElement& box, int32_t x, int32_t y) {}
 };
 
 // A selection of text: from an x offset in a start fragment to one in an

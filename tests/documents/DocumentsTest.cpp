@@ -32,6 +32,7 @@
 #include "html/UrlContentFeed.h"
 #include "layout/AnimationClockWin32.h"
 #include "layout/FixedMetricsDevice.h"
+#include "layout/LayoutElement.h"
 #include "layout/ScreenDevice.h"
 #include "layout/SystemFonts.h"
 #include "layout/UrlImages.h"
@@ -225,6 +226,24 @@ protected:
     bool WaitLoadsDone(int started) {
         return PumpUntil([&] { return Page() && Page()->StartedCount() == started && Page()->GetPendingCount() == 0; },
                          std::chrono::seconds(10));
+    }
+
+    // Shows a page whose pictures are img/tile.gif once the picture is
+    // there (background pictures are the image table's loads, shown once
+    // complete), checks its screenshot and answers its pixels.
+    bool ShowTiledPage(const char* path, const char* shot, std::vector<uint32_t>& pixels, int& width, int& height) {
+        UrlHandle page = Load(At(path));
+        if (page->GetLoadStatus(true) != kLoadLoaded) return false;
+        view_->List().CreateDocument(page, 0, false);
+        if (!WaitFormatted()) return false;
+        UrlHandle tileUrl = Find(At("/img/tile.gif"));
+        if (!PumpUntil([&] { return tileUrl->GetLoadStatus(true) == kLoadLoaded; }, std::chrono::seconds(10)))
+            return false;
+        UpdateWindow(view_->Window());
+        PumpFor(std::chrono::milliseconds(300));
+        testing_support::CheckWindowScreenshot(view_->Window(), shot);
+        pixels = testing_support::CaptureClientArea(view_->Window(), width, height);
+        return true;
     }
 
     std::unique_ptr<TestView> view_;
@@ -459,19 +478,9 @@ TEST_F(DocumentsTest, BackgroundPicturesTileACellAndABlock) {
     // img/tile.gif as above: the first cell's BACKGROUND tiled both ways
     // from the cell's corner, the style image of the DIV below it across
     // only (one tile high).
-    UrlHandle page = Load(At("/cell-background.html"));
-    ASSERT_EQ(page->GetLoadStatus(true), kLoadLoaded);
-    view_->List().CreateDocument(page, 0, false);
-    ASSERT_TRUE(WaitFormatted());
-    // These pictures are not among the page's referenced URLs: their loads
-    // are the image table's, and the picture shows once it is all there.
-    UrlHandle tileUrl = Find(At("/img/tile.gif"));
-    ASSERT_TRUE(PumpUntil([&] { return tileUrl->GetLoadStatus(true) == kLoadLoaded; }, std::chrono::seconds(10)));
-    UpdateWindow(view_->Window());
-    PumpFor(std::chrono::milliseconds(300));
-    testing_support::CheckWindowScreenshot(view_->Window(), "documents-cell-background");
     int width = 0, height = 0;
-    const std::vector<uint32_t> pixels = testing_support::CaptureClientArea(view_->Window(), width, height);
+    std::vector<uint32_t> pixels;
+    ASSERT_TRUE(ShowTiledPage("/cell-background.html", "documents-cell-background", pixels, width, height));
     auto tile = [&](int x, int y) {
         const uint32_t p = pixels[static_cast<size_t>(y) * width + x];
         return p == 0xFF0000 ? 1 : p == 0x0000FF ? 2 : 0;
@@ -516,6 +525,76 @@ TEST_F(DocumentsTest, BackgroundPicturesTileACellAndABlock) {
         }
         EXPECT_EQ(wrong, 0) << "tiles out of place in the band from " << b.top;
         EXPECT_GT(right, (b.right - b.left + 1) * (b.bottom - b.top + 1) * 3 / 4) << "the band from " << b.top;
+    }
+}
+
+TEST_F(DocumentsTest, BackgroundPositionsPlaceTheFirstTile) {
+    // img/tile.gif as above, under three DIVs and a cell, each placed by its
+    // style: one tile at the bottom right, a row across from 5 units in and
+    // half-way down, tiles both ways from a quarter across and 10 down, one
+    // tile at a cell's top right. Every tile pixel is checked against where
+    // the boxes the layout made put it.
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    ASSERT_TRUE(ShowTiledPage("/background-position.html", "documents-background-position", pixels, width, height));
+
+    // The boxes with a picture, as painting sees them: less their margins.
+    struct Placed {
+        int left, top, width, height;
+    };
+    std::vector<Placed> boxes;
+    std::vector<const LayoutElement*> todo{Page()->Layout()->Root()};
+    while (!todo.empty()) {
+        const LayoutElement* e = todo.back();
+        todo.pop_back();
+        for (const LayoutElement* c = e->LastChild(); c; c = c->PrevSibling()) todo.push_back(c);
+        if (!e->Style() || e->Style()->backgroundImage <= 0) continue;
+        Placed b{e->AbsoluteX(), e->AbsoluteY(), e->Width(), static_cast<int>(e->Height())};
+        if (const BoxMetrics* m = e->Metrics()) {
+            b.left += m->margin[BoxMetrics::kLeft];
+            b.top += m->margin[BoxMetrics::kTop];
+            b.width -= m->margin[BoxMetrics::kLeft] + m->margin[BoxMetrics::kRight];
+            b.height -= m->margin[BoxMetrics::kTop] + m->margin[BoxMetrics::kBottom];
+        }
+        boxes.push_back(b);
+    }
+    ASSERT_EQ(boxes.size(), 4u);
+
+    // Where each box's first tile goes, and which ways it repeats.
+    struct Expected {
+        int x, y;
+        bool acrossX, acrossY;
+    };
+    const Placed& a = boxes[0];
+    const Placed& b = boxes[1];
+    const Placed& c = boxes[2];
+    const Placed& d = boxes[3];
+    const Expected expected[] = {
+        {a.left + a.width - 16, a.top + a.height - 16, false, false},
+        {b.left + 5, b.top + b.height * 50 / 100 - 8, true, false},
+        {c.left + c.width * 25 / 100 - 16 * 25 / 100, c.top + 10, true, true},
+        {d.left + d.width - 16, d.top, false, false},
+    };
+    auto phase = [](int v) { return ((v % 16) + 16) % 16 < 8; };
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        const Placed& box = boxes[i];
+        const Expected& e = expected[i];
+        int right = 0, wrong = 0, covered = 0;
+        for (int y = box.top; y < box.top + box.height && y < height; ++y) {
+            for (int x = box.left; x < box.left + box.width && x < width; ++x) {
+                const bool inX = e.acrossX || (x >= e.x && x < e.x + 16);
+                const bool inY = e.acrossY || (y >= e.y && y < e.y + 16);
+                const uint32_t p = pixels[static_cast<size_t>(y) * width + x];
+                const bool red = p == 0xFF0000, blue = p == 0x0000FF;
+                covered += inX && inY;
+                if (!red && !blue) continue;  // the text, or no tile
+                const bool redHere = phase(x - e.x) == phase(y - e.y);
+                (inX && inY && red == redHere ? right : wrong) += 1;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "tiles out of place in box " << i;
+        EXPECT_GE(covered, 16 * 16) << "box " << i;
+        EXPECT_GT(right, covered * 3 / 4) << "box " << i;
     }
 }
 
@@ -567,6 +646,92 @@ TEST_F(DocumentsTest, OnceLoadedAPageLeavesItsImagesOutOfSightToTheImageCache) {
     memory.SetImageBudget(0);
     EXPECT_EQ(below->FrameCount(), 0u) << "trimmed";
     EXPECT_NE(top->FrameCount(), 0u) << "kept while shown";
+    view_.reset();
+    g_memoryManager = nullptr;
+}
+
+TEST_F(DocumentsTest, BackgroundPicturesCountAmongThePagesLoads) {
+    // slow-background.html: a cell on slow/c.gif (sent slowly) and a block
+    // on img/tile.gif; neither is a referenced URL of the page. The page
+    // counts both loads, tells its window the counts, and is done only
+    // once the slow picture is all there.
+    UrlHandle page = Load(At("/slow-background.html"));
+    ASSERT_EQ(page->GetLoadStatus(true), kLoadLoaded);
+    UrlHandle slow = Find(At("/slow/c.gif"));
+    view_->notices.clear();
+    view_->List().CreateDocument(page, 0, false);
+    ASSERT_TRUE(WaitFormatted());
+    const uint32_t id = page->GetId();
+    ASSERT_TRUE(PumpUntil([&] { return view_->Count(kMsgLoadNotice, kNoticeDocumentDone, id) > 0; },
+                          std::chrono::seconds(30)));
+    EXPECT_EQ(slow->GetLoadStatus(true), kLoadLoaded) << "done before its background picture";
+    EXPECT_EQ(Page()->StartedCount(), 2);
+    EXPECT_EQ(Page()->DoneCount(), 2);
+    EXPECT_EQ(Page()->GetPendingCount(), 0);
+    // What the window shows as "done/total": 2 started with fewer done
+    // while the slow one came, 2 of 2 at the end.
+    bool startedShown = false;
+    const Notice* last = nullptr;
+    for (const Notice& n : view_->notices) {
+        if (n.message != kMsgPageLoadsStarted && n.message != kMsgPageLoadsDone) continue;
+        EXPECT_EQ(n.p1, id);
+        startedShown = startedShown || (n.p2 >> 16 == 2 && (n.p2 & 0xFFFF) < 2);
+        last = &n;
+    }
+    EXPECT_TRUE(startedShown);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->p2, 2u << 16 | 2u);
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(view_->Count(kMsgLoadNotice, kNoticeDocumentDone, id), 1) << "done once";
+    // The slow picture lies under the cell once it is there.
+    UpdateWindow(view_->Window());
+    EXPECT_GT(CountImageColours(view_->Window()).blue, 200 * 30);
+    testing_support::CheckWindowScreenshot(view_->Window(), "documents-slow-background");
+}
+
+TEST_F(DocumentsTest, ABackgroundPictureInViewStaysDecodedAndOneOutOfSightGoesToTheImageCache) {
+    // tall-background.html: a cell on img/tile.gif at the top, the same
+    // picture as an IMG far below the view, and a block on img/b.gif
+    // below that.
+    MemoryManager memory(1u << 20, 1u << 20);
+    g_memoryManager = &memory;
+    UrlHandle page = Load(At("/tall-background.html"));
+    const uint32_t id = page->GetId();
+    view_->notices.clear();
+    view_->List().CreateDocument(page, 0, false);
+    ASSERT_TRUE(WaitFormatted());
+    ASSERT_TRUE(PumpUntil([&] { return view_->Count(kMsgLoadNotice, kNoticeDocumentDone, id) > 0; },
+                          std::chrono::seconds(10)));
+    UpdateWindow(view_->Window());
+    ImageHandle tile = ImageOfUrl(Find(At("/img/tile.gif")));
+    ImageHandle below = ImageOfUrl(Find(At("/img/b.gif")));
+    ASSERT_TRUE(tile->IsComplete() && below->IsComplete());
+    EXPECT_GT(tile->ViewerCount(), 0) << "the cell in view shows it";
+    EXPECT_EQ(below->ViewerCount(), 0) << "out of sight";
+    auto tilePixels = [&] {
+        int width = 0, height = 0, n = 0;
+        for (uint32_t p : testing_support::CaptureClientArea(view_->Window(), width, height))
+            n += p == 0xFF0000 || p == 0x0000FF;
+        return n;
+    };
+    const int shown = tilePixels();
+    EXPECT_GT(shown, 160 * 40);
+    // The image cache trims what no window shows: the block's picture, not
+    // the cell's, which still paints whole.
+    memory.SetImageBudget(0);
+    EXPECT_EQ(below->FrameCount(), 0u) << "trimmed";
+    EXPECT_NE(tile->FrameCount(), 0u) << "kept while in view";
+    InvalidateRect(view_->Window(), nullptr, TRUE);
+    UpdateWindow(view_->Window());
+    EXPECT_EQ(tilePixels(), shown);
+    // Scrolled down to it, the trimmed picture is decoded again and drawn.
+    view_->List().GetCurrentDocument()->SetScrollY(Page()->GetContentHeight() - kViewHeight / 2);
+    InvalidateRect(view_->Window(), nullptr, TRUE);
+    UpdateWindow(view_->Window());
+    ImageHandle again = ImageOfUrl(Find(At("/img/b.gif")));
+    EXPECT_NE(again->FrameCount(), 0u);
+    EXPECT_GT(again->ViewerCount(), 0);
+    EXPECT_GT(CountImageColours(view_->Window()).green, 150 * 24) << "the block's picture tiled across it";
     view_.reset();
     g_memoryManager = nullptr;
 }
