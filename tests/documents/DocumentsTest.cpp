@@ -196,6 +196,11 @@ protected:
         view_ = std::make_unique<TestView>();
     }
     void TearDown() override {
+        // As a window that closes, the view stops what its page still loads
+        // (a slow picture): a record must not outlive the handler it reports to.
+        if (view_) {
+            if (Document* d = view_->List().GetCurrentDocument()) d->Stop(0);
+        }
         view_.reset();
         RemoveUrlImages();
         TearDownPages();
