@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <sys/stat.h>
 #include <vector>
 
@@ -253,6 +254,10 @@ void UrlRecord::ReleaseUnusedData() {
 }
 
 bool CopyFileData(const char* from, const char* to) {
+    // A file copied onto itself is there already; opening it to be written
+    // would empty it.
+    std::error_code same;
+    if (std::filesystem::equivalent(from, to, same)) return true;
     std::FILE* in = std::fopen(from, "rb");
     if (!in) return false;
     std::FILE* out = std::fopen(to, "wb");

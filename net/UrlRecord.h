@@ -88,7 +88,8 @@ constexpr int kMaxRedirectChain = 16;
 // skipped, %XX decoded, '/' to the folder separator, '|' to a drive colon).
 std::string LocalPathOfFileUrl(const char* name);
 
-// Copies a file in blocks; a short write fails. The target is replaced.
+// Copies a file in blocks; a short write fails. The target is replaced; a
+// target that is the file itself is left as it is.
 [[nodiscard]] bool CopyFileData(const char* from, const char* to);
 
 // Saved fields of one cache index entry (see UrlRegistry).

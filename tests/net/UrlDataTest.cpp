@@ -92,6 +92,23 @@ TEST_F(UrlDataTest, StoreSaveAndKeep) {
     EXPECT_TRUE(fs::exists(kept));
 }
 
+// Saving a document onto the file it was read from (a page opened from the
+// disk and saved where it is) leaves the file whole, however it is named.
+TEST_F(UrlDataTest, SavingOntoItsOwnFileKeepsEveryByte) {
+    UrlHandle h = Find("http://h/self.html");
+    const std::string all = Pattern(40000);
+    ASSERT_TRUE(h->AppendRaw(all.data(), static_cast<int32_t>(all.size())));
+    h->SetLoadStatus(kLoadLoaded);
+    h->CloseOpenFile();
+    const fs::path file = h->GetLocalFilePath();
+    ASSERT_EQ(ReadAll(file), all);
+    for (const fs::path& target : {file, file.parent_path() / "." / file.filename()}) {
+        SCOPED_TRACE(target.string());
+        EXPECT_TRUE(h->SaveToFile(target.string().c_str()));
+        EXPECT_EQ(ReadAll(file), all);
+    }
+}
+
 TEST_F(UrlDataTest, MissingCacheFileResetsTheRecord) {
     UrlHandle h = Find("http://h/gone.html");
     ASSERT_TRUE(h->AppendRaw("x", 1));
