@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "core/AppGlobals.h"
 #include "core/FileDialogs.h"
 #include "core/MessageBoxes.h"
 #include "core/SaveFileNames.h"
@@ -17,6 +18,7 @@
 #include "core/CommandDispatcher.h"
 #include "html/UrlContentFeed.h"
 #include "layout/PageText.h"
+#include "mailnews/ComposeWindow.h"
 #include "resources/CoreIds.h"
 #include "net/UrlRecord.h"
 #include "resources/ViewerIds.h"
@@ -25,6 +27,8 @@
 #include "settings/ViewerTable.h"
 #include "windows/DocumentDispatch.h"
 #include "windows/Navigation.h"
+#include "windows/OpenUrl.h"
+#include "windows/OutsideUrls.h"
 #include "windows/PageSaving.h"
 #include "windows/ViewMouse.h"
 #include "windows/WindowList.h"
@@ -92,6 +96,11 @@ void SaveShownDocumentAs(HWND view, Document* document, bool withImages = false)
 // "Save As..." of the File menu: the active window's document.
 LRESULT CmdSaveAs(HWND, UINT, WPARAM, LPARAM) {
     HWND view = g_windowList ? g_windowList->GetActiveWindow() : nullptr;
+    // A compose window saves what is being written as a mail file.
+    if (view && g_windowList->IsComposeWindow(view)) {
+        (void)SaveComposeWindowAs(view);
+        return 0;
+    }
     DocumentWindow* w = view ? g_windowList->FindWindowById(view) : nullptr;
     if (w) SaveShownDocumentAs(view, w->CurrentDocument());
     return 0;
@@ -102,6 +111,18 @@ LRESULT SaveActiveDocumentAs(HWND, UINT, WPARAM, LPARAM) {
     HWND view = g_windowList ? g_windowList->GetActiveWindow() : nullptr;
     DocumentWindow* w = view ? g_windowList->FindWindowById(view) : nullptr;
     if (w) SaveShownDocumentAs(view, w->CurrentDocument(), true);
+    return 0;
+}
+
+// File > Open: a mail file opens in a compose window, any other file as a
+// page in a new window.
+LRESULT CmdOpenFile(HWND, UINT, WPARAM, LPARAM) {
+    const char* chosen = ShowOpenFileDialog(g_frameWindow, 0, IDS_OPEN_DOCUMENT_FILTER, false);
+    if (!chosen || !*chosen) return 0;
+    const std::string path = chosen;
+    if (OpenIfMailFile(path.c_str()) || !g_windowList) return 0;
+    int tile = 1;
+    if (HWND fresh = g_windowList->OpenNewWindow(&tile)) (void)OpenLocalFileAsUrl(fresh, path.c_str());
     return 0;
 }
 
@@ -317,6 +338,7 @@ void InstallDocumentViewers() {
     SetDocumentDispatch(&g_documentViewers);
     static const CommandBinding bindings[] = {
         {CMD_SAVE_AS, CmdSaveAs},
+        {CMD_OPEN_FILE, CmdOpenFile},
         {CMD_DOC_SAVE_AS, CmdSaveContextDocumentAs},
         {CMD_SAVE_PAGE_AND_IMAGES, SaveActiveDocumentAs},
     };

@@ -1,11 +1,13 @@
 #include "mailnews/ComposeWindow.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "core/AppGlobals.h"
 #include "core/CommandDispatcher.h"
 #include "core/DialogRuntime.h"
+#include "core/FileDialogs.h"
 #include "core/ExternalPrograms.h"
 #include "core/InternalMessages.h"
 #include "core/MessageBoxes.h"
@@ -16,6 +18,7 @@
 #include "core/Win32Utilities.h"
 #include "core/CoarseClock.h"
 #include "core/Dates.h"
+#include "mailnews/MailFile.h"
 #include "mailnews/NewsPosting.h"
 #include "net/NntpConnection.h"
 #include "net/UrlAuthority.h"
@@ -38,6 +41,8 @@ const char kWindowTitle[] = "Mail & news posting";
 const char kFieldsTemplate[] = "MAILCLIENT";
 constexpr int kFieldLimit = 500;
 constexpr int kMinimumField = 100;
+// The command a compose window is opened with for a mail file.
+constexpr int kComposeForMailFile = 33568;
 const int kLineFields[] = {IDC_MAIL_TO, IDC_MAIL_NEWSGROUPS, IDC_MAIL_CC, IDC_MAIL_BCC, IDC_MAIL_SUBJECT};
 
 const char* Setting(PrefText setting) {
@@ -71,9 +76,9 @@ void FieldsFromMailto(const std::string& url, std::string& to, std::string& subj
 }
 
 // The fields panel: addresses, subject, body and the Send button.
-class ComposeFields : public DialogBase {
+class ComposePanel : public DialogBase {
 public:
-    ComposeFields() : DialogBase(0) {}
+    ComposePanel() : DialogBase(0) {}
 
 protected:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
@@ -92,6 +97,8 @@ protected:
         FitWindowToPanel(GetParent(Handle()), Handle());
         for (int id : kLineFields)
             SendDlgItemMessageA(Handle(), id, EM_LIMITTEXT, kFieldLimit, 0);
+        // The body takes what the user writes or a mail file holds, however long.
+        SendDlgItemMessageA(Handle(), IDC_MAIL_BODY, EM_LIMITTEXT, 0, 0);
         const std::string url = g_windowList ? g_windowList->GetComposeUrlText() : std::string();
         if (StartsWithNoCase(url, "mailto:")) {
             std::string to, subject;
@@ -234,7 +241,7 @@ private:
             postServer_ = posting.server;
             postSecure_ = posting.secure;
         }
-        auto* fields = new ComposeFields();
+        auto* fields = new ComposePanel();
         HWND panel = fields->CreatePanel(kFieldsTemplate, Handle(), PanelClient);
         if (!panel) delete fields;
         if (panel && !RegisterModelessDialog(panel)) {
@@ -282,11 +289,7 @@ private:
         return 0;
     }
 
-    HWND FieldsPanel() const {
-        HWND panel = GetWindow(Handle(), GW_CHILD);
-        while (panel && QueryPanelKind(panel) != PanelClient) panel = GetWindow(panel, GW_HWNDNEXT);
-        return panel;
-    }
+    HWND FieldsPanel() const;
 
     void SendMail(ComposeWindowEntry& entry, HWND panel, const std::string& to, const std::string& cc,
                   const std::string& bcc) {
@@ -414,11 +417,43 @@ private:
     Side mail_ = Side::kIdle, news_ = Side::kIdle;
 };
 
+HWND FieldsPanelOf(HWND compose) {
+    HWND panel = GetWindow(compose, GW_CHILD);
+    while (panel && QueryPanelKind(panel) != PanelClient) panel = GetWindow(panel, GW_HWNDNEXT);
+    return panel;
+}
+
 HWND ComposeWindowOf(HWND window) {
     if (!g_windowList) return nullptr;
     if (window == g_frameWindow) window = g_windowList->GetActiveWindow();
     if (window && !g_windowList->IsComposeWindow(window)) window = GetParent(window);
     return g_windowList->IsComposeWindow(window) ? window : nullptr;
+}
+
+HWND ComposeWindow::FieldsPanel() const {
+    return FieldsPanelOf(Handle());
+}
+
+// The fields of a mail file go into the panel's fields, the body whole.
+void FillFields(HWND panel, const ComposeFields& fields) {
+    const struct {
+        int id;
+        const std::string& text;
+    } values[] = {{IDC_MAIL_TO, fields.to},           {IDC_MAIL_NEWSGROUPS, fields.newsgroups},
+                  {IDC_MAIL_CC, fields.cc},           {IDC_MAIL_BCC, fields.bcc},
+                  {IDC_MAIL_SUBJECT, fields.subject}, {IDC_MAIL_BODY, fields.body}};
+    for (const auto& v : values) SetDlgItemTextA(panel, v.id, v.text.c_str());
+}
+
+bool ReadWholeFile(const char* path, std::string& text) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) return false;
+    char buffer[16384];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+    const bool ok = !std::ferror(file);
+    std::fclose(file);
+    return ok;
 }
 
 HWND OpenForUrl(HWND frame, int command) {
@@ -456,8 +491,9 @@ HWND OpenComposeWindow(HWND frame, int, int command, int) {
             return nullptr;
         }
     }
-    // A posting goes to the news server: it needs no mail server.
-    if (command != CMD_POST && !Setting(PrefText::MailServer)) {
+    // A posting goes to the news server, and a mail file may hold one: they
+    // need no mail server.
+    if (command != CMD_POST && command != kComposeForMailFile && !Setting(PrefText::MailServer)) {
         if (g_messageBoxes) g_messageBoxes->ShowError(frame, IDS_NO_MAIL_SERVER, nullptr, nullptr);
         return nullptr;
     }
@@ -485,6 +521,55 @@ void SendComposeWindow(HWND window) {
         compose->Send();
 }
 
+bool SaveComposeToFile(HWND window, const char* path) {
+    window = ComposeWindowOf(window);
+    HWND panel = window ? FieldsPanelOf(window) : nullptr;
+    if (!panel || !path) return false;
+    ComposeFields fields;
+    fields.to = FieldText(panel, IDC_MAIL_TO);
+    fields.newsgroups = FieldText(panel, IDC_MAIL_NEWSGROUPS);
+    fields.cc = FieldText(panel, IDC_MAIL_CC);
+    fields.bcc = FieldText(panel, IDC_MAIL_BCC);
+    fields.subject = FieldText(panel, IDC_MAIL_SUBJECT);
+    fields.body = FieldText(panel, IDC_MAIL_BODY);
+    const std::string text = FormatMailFile(fields);
+    HCURSOR before = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    std::FILE* file = std::fopen(path, "wb");
+    bool written = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (file && std::fclose(file) != 0) written = false;
+    SetCursor(before);
+    if (!written) {
+        // Half a mail file would open as damaged: none is left.
+        if (file) std::remove(path);
+        if (g_messageBoxes) g_messageBoxes->ShowError(window, IDS_MAIL_FILE_NOT_SAVED, nullptr, nullptr);
+    }
+    return written;
+}
+
+bool SaveComposeWindowAs(HWND window) {
+    window = ComposeWindowOf(window);
+    if (!window) return false;
+    char name[MAX_PATH] = "";
+    if (!ShowSaveFileDialog(window, IDS_SAVE_MAIL_FILE, IDS_MAIL_FILE_FILTER, name, "")) return false;
+    return SaveComposeToFile(window, name);
+}
+
+HWND OpenMailFile(const char* path) {
+    std::string text;
+    ComposeFields fields;
+    if (!path || !ReadWholeFile(path, text) || !ParseMailFile(text, fields)) {
+        if (g_messageBoxes) g_messageBoxes->ShowError(g_frameWindow, IDS_MAIL_FILE_DAMAGED, nullptr, nullptr);
+        return nullptr;
+    }
+    // Always a window of its own: what another compose window holds is the
+    // user's and stays.
+    if (g_windowList) g_windowList->SetComposeUrl(nullptr);
+    HWND window = OpenComposeWindow(g_frameWindow, 0, kComposeForMailFile, 0);
+    HWND panel = window ? FieldsPanelOf(window) : nullptr;
+    if (panel) FillFields(panel, fields);
+    return window;
+}
+
 void RegisterComposeCommands() {
     static const CommandBinding bindings[] = {
         {CMD_NEW_MAIL_WINDOW, CmdNewMail},
@@ -494,4 +579,5 @@ void RegisterComposeCommands() {
     };
     RegisterCommands(bindings);
     SetComposeWindowOpener(OpenForUrl);
+    SetMailFileOpener(OpenMailFile);
 }

@@ -25,5 +25,16 @@ void SendComposeWindow(HWND window);
 
 // The commands of the compose windows (New Mail Window, Mail > New, Mail >
 // Send, News > Post), and the window list's way to open a compose window
-// for a mailto or posting address.
+// for a mailto or posting address, or for a mail file.
 void RegisterComposeCommands();
+
+// The mail file (".pst") of a compose window (the frame: its active compose
+// window), written whole or not at all; a failure is told. True when it
+// was written.
+bool SaveComposeToFile(HWND window, const char* path);
+// The same at a name the user chooses in the save dialog (20091).
+bool SaveComposeWindowAs(HWND window);
+// Opens a new compose window holding the fields and body of a mail file; a
+// file that cannot be read or is damaged is told and opens nothing. Null
+// when no window was opened.
+HWND OpenMailFile(const char* path);

@@ -42,6 +42,7 @@
 #define IDS_PROGRAM_FILTER 21509
 #define IDS_DOCUMENT_NOT_SAVED 21510
 // The save dialog of a document that is saved rather than shown.
+#define IDS_OPEN_DOCUMENT_FILTER 20050
 #define IDS_SAVE_DOCUMENT_FILTER 20051
 
 // Failures of starting a program (21030-21036) and of opening a file with

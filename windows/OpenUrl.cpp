@@ -230,6 +230,8 @@ void OpenStartUrls(HWND window) {
     urls.swap(StartUrls);
     bool first = true;
     for (const std::string& text : urls) {
+        // A mail file opens in a compose window, not as a page.
+        if (OpenIfMailFile(text.c_str())) continue;
         // The first address takes the given (or a reusable) window, every
         // further one a new window of its own.
         int tile = 1;

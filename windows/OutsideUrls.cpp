@@ -8,6 +8,7 @@
 #include "core/ExternalPrograms.h"
 #include "core/MessageBoxes.h"
 #include "core/Preferences.h"
+#include "core/StringHelpers.h"
 #include "net/UrlErrorBoxes.h"
 #include "net/UrlRecord.h"
 #include "net/UrlReloadPolicy.h"
@@ -91,6 +92,19 @@ void OpenCompose(const UrlHandle& url, int command) {
 
 void SetComposeWindowOpener(ComposeWindowOpener opener) {
     g_composeOpener = opener;
+}
+
+static MailFileOpener g_mailFileOpener = nullptr;
+
+void SetMailFileOpener(MailFileOpener opener) {
+    g_mailFileOpener = opener;
+}
+
+bool OpenIfMailFile(const char* path) {
+    const size_t n = path ? std::char_traits<char>::length(path) : 0;
+    if (n <= 4 || !EqualsNoCase(path + n - 4, ".pst")) return false;
+    if (g_mailFileOpener) (void)g_mailFileOpener(path);
+    return true;
 }
 
 UrlRoadFacts UrlRoadFactsOf(const UrlHandle& url, bool carriesMailForm) {

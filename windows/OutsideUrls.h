@@ -24,3 +24,10 @@ bool FollowOutsideRoad(HWND owner, UrlRoad road, const UrlHandle& url);
 // one a mailto address opens nothing.
 using ComposeWindowOpener = HWND (*)(HWND frame, int command);
 void SetComposeWindowOpener(ComposeWindowOpener opener);
+
+// The compose windows install how a mail file (".pst") is opened.
+using MailFileOpener = HWND (*)(const char* path);
+void SetMailFileOpener(MailFileOpener opener);
+// A name ending in ".pst" (any case) goes to the compose windows, which
+// open it or tell why not: true. False for any other name.
+bool OpenIfMailFile(const char* path);

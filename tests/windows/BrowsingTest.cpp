@@ -21,7 +21,9 @@
 #include "documents/Document.h"
 #include "documents/DocumentList.h"
 #include "documents/FormControlWindows.h"
+#include "core/CommandLine.h"
 #include "mailnews/ComposeWindow.h"
+#include "mailnews/MailFile.h"
 #include "net/UrlRecord.h"
 #include "net/UrlRegistry.h"
 #include "resources/BrowsingIds.h"
@@ -650,6 +652,77 @@ TEST_F(ComposeWindows, APostingThatFailsIsToldAndKeptToBeSentAgain) {
     EXPECT_EQ(sent.rfind("POST\r\nFrom: me@zintu.test (Me Myself)\r\nNewsgroups: zintu.test\r\nSubject: Kept\r\n", 0), 0u)
         << sent;
     EXPECT_NE(sent.find("\r\n\r\nNot lost\r\n.\r\nQUIT\r\n"), std::string::npos) << sent;
+}
+
+TEST_F(ComposeWindows, SaveAsKeepsTheMessageInAMailFileThatOpensWhole) {
+    HWND compose = OpenedBy(CMD_NEW_MAIL);
+    ASSERT_NE(compose, nullptr);
+    HWND panel = Fields(compose);
+    TypeInto(panel, IDC_MAIL_TO, "friend@zintu.test");
+    TypeInto(panel, IDC_MAIL_NEWSGROUPS, "zintu.test");
+    TypeInto(panel, IDC_MAIL_SUBJECT, "Saved for later");
+    // What a paste brings: bytes of any code page and a line far longer
+    // than any line buffer.
+    std::string body = "Gr\xfc\xdf" "e, \xe9l\xe8ve\r\n\r\n";
+    for (int i = 0; i < 3000; ++i) body += static_cast<char>('a' + i % 26);
+    body += "\r\nlast line";
+    SetDlgItemTextA(panel, IDC_MAIL_BODY, body.c_str());
+    const ComposeFields written{"friend@zintu.test", "zintu.test", "", "", "Saved for later", body};
+    const std::string path = dir_.File("draft.pst");
+    {
+        DialogDriver driver("Save mail file", [&](HWND d) {
+            for (int id : {0x47c, 0x480})
+                if (HWND field = GetDlgItem(d, id)) SetWindowTextA(field, path.c_str());
+        }, IDOK);
+        SendMessageA(frame_, WM_COMMAND, CMD_SAVE_AS, 0);
+        EXPECT_TRUE(PumpUntil([&] { return ReadWholeFile(path) == FormatMailFile(written); },
+                              std::chrono::seconds(15)))
+            << ReadWholeFile(path).substr(0, 200);
+        EXPECT_TRUE(driver.Found());
+    }
+    SendMessageA(g_mdiClient, WM_MDIDESTROY, reinterpret_cast<WPARAM>(compose), 0);
+    // File > Open of the file, and the file given to the program, each
+    // open a compose window holding exactly what was saved.
+    const std::vector<std::function<void()>> opens = {
+        [&] {
+            DialogDriver driver("Open", [&](HWND d) {
+                for (int id : {0x47c, 0x480})
+                    if (HWND field = GetDlgItem(d, id)) SetWindowTextA(field, path.c_str());
+            }, IDOK);
+            SendMessageA(frame_, WM_COMMAND, CMD_OPEN_FILE, 0);
+            PumpFor(std::chrono::milliseconds(500));
+            EXPECT_TRUE(driver.Found());
+        },
+        [&] {
+            StartUrls = {path};
+            OpenStartUrls(nullptr);
+        },
+    };
+    for (const auto& open : opens) {
+        HWND before = g_windowList->GetActiveWindow();
+        open();
+        HWND opened = g_windowList->GetActiveWindow();
+        ASSERT_NE(opened, before);
+        ASSERT_TRUE(g_windowList->IsComposeWindow(opened));
+        const ComposeFields shown{FieldOf(opened, IDC_MAIL_TO), FieldOf(opened, IDC_MAIL_NEWSGROUPS),
+                                  FieldOf(opened, IDC_MAIL_CC), FieldOf(opened, IDC_MAIL_BCC),
+                                  FieldOf(opened, IDC_MAIL_SUBJECT), ""};
+        EXPECT_TRUE(shown == (ComposeFields{"friend@zintu.test", "zintu.test", "", "", "Saved for later", ""}));
+        HWND field = GetDlgItem(Fields(opened), IDC_MAIL_BODY);
+        std::string back(static_cast<size_t>(GetWindowTextLengthA(field)) + 1, '\0');
+        back.resize(static_cast<size_t>(GetWindowTextA(field, &back[0], static_cast<int>(back.size()))));
+        EXPECT_EQ(back, body);
+    }
+    // A damaged file is told and opens nothing.
+    const std::string whole = ReadWholeFile(path);
+    WriteWholeFile(path, whole.substr(0, whole.size() - 10));
+    g_boxTexts.clear();
+    HWND before = g_windowList->GetActiveWindow();
+    StartUrls = {path};
+    OpenStartUrls(nullptr);
+    ASSERT_EQ(g_boxTexts.size(), 1u);
+    EXPECT_NE(g_boxTexts[0].find("damaged"), std::string::npos) << g_boxTexts[0];
+    EXPECT_EQ(g_windowList->GetActiveWindow(), before);
 }
 
 }  // namespace
