@@ -244,11 +244,16 @@ void PageProperties::AddPageStyleSheet(StyleSheet* sheet) {
     sheets_.push_back(std::move(owned));
 }
 
-void PageProperties::ForgetSheetOwnersIn(const HtmlElement* subtree) {
-    for (auto& sheet : sheets_) {
-        const HtmlElement* owner = sheet->Owner();
-        if (owner && (owner == subtree || subtree->Contains(owner))) sheet->ForgetOwner();
-    }
+void PageProperties::ForgetElementsIn(const HtmlElement* subtree) {
+    auto inside = [subtree](const HtmlElement* e) { return e && (e == subtree || subtree->Contains(e)); };
+    for (auto& sheet : sheets_)
+        if (inside(sheet->Owner())) sheet->ForgetOwner();
+    for (ReferencedUrl* e = referenced_.First(); e; e = ReferencedUrlList::Next(e))
+        if (inside(e->element)) e->element = nullptr;
+    if (inside(body_)) body_ = nullptr;
+    if (inside(backgroundSound_)) backgroundSound_ = nullptr;
+    if (inside(insertionElement_)) insertionElement_ = nullptr;
+    if (inside(resumeElement)) resumeElement = nullptr;
 }
 
 void PageProperties::AddStyleSheetLink(HtmlElement* link) {

@@ -149,8 +149,10 @@ public:
     // Style sheets, in document order of their owning elements.
     void AddPageStyleSheet(StyleSheet* sheet);
     // Elements of the subtree are about to be deleted: the sheets they own
-    // keep their rules but no longer point at them.
-    void ForgetSheetOwnersIn(const HtmlElement* subtree);
+    // keep their rules, and the addresses they referred to stay listed, but
+    // nothing of the page points at them any more (a BODY or BGSOUND the
+    // tree builder put in a cell it then drops).
+    void ForgetElementsIn(const HtmlElement* subtree);
     // Reads a style sheet file into the collector in pieces and parses it
     // for the page (null for the user's own sheet); false when the file
     // cannot be read.

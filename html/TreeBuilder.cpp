@@ -464,7 +464,7 @@ void TreeBuilder::RemoveEmptyCell(HtmlElement* cell) {
         // Nothing to keep: the tables around need not be searched (which
         // would cost a walk of each table for every empty cell).
         cell->Detach();
-        page_->ForgetSheetOwnersIn(cell);
+        page_->ForgetElementsIn(cell);
         delete cell;
         return;
     }
@@ -496,7 +496,7 @@ void TreeBuilder::RemoveEmptyCell(HtmlElement* cell) {
         }
     }
     cell->Detach();
-    page_->ForgetSheetOwnersIn(cell);
+    page_->ForgetElementsIn(cell);
     delete cell;
 }
 

@@ -32,6 +32,7 @@ std::string Quoted(const char* text) {
 }
 
 std::string NodeName(const HtmlElement* e) {
+    if (!e) return "-";
     if (e->Type() == kRootElement) return "#root";
     if (e->Type() == kTextNode) return "#text";
     const char* name = TagName(e->Type());
