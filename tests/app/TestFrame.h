@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/FrameWindow.h"
+#include "app/SettingsHandOver.h"
 #include "app/MessageLoop.h"
 #include "core/AppGlobals.h"
 #include "core/MessageBoxes.h"
@@ -119,21 +120,31 @@ inline int RecordBoxText(HWND, const char* text, const char*, UINT) {
 }
 
 // A test with the program's frame on preferences every window test wants
-// (no progress dialog, the disk cache in the test's scratch folder) and
-// what MoreIni adds to them; its boxes are recorded in g_boxTexts.
+// (no progress dialog; the user folder, and with it the disk cache, the
+// hotlist and the history files, in the test's scratch folder, handed to
+// the network side as at start-up) and what MoreIni adds to them; its boxes
+// are recorded in g_boxTexts.
 class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
         g_boxTexts.clear();
-        frame_ = StartTestFrame(frameWindow_, ini_,
-                                "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\n" + MoreIni() +
-                                    "[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") + "\r\n",
-                                RecordBoxText);
+        InstallSettingsHandOver();
+        frame_ = StartTestFrame(frameWindow_, ini_, BaseIni(), RecordBoxText);
         ASSERT_NE(frame_, nullptr);
     }
-    void TearDown() override { EndTestFrame(frame_); }
+    void TearDown() override {
+        EndTestFrame(frame_);
+        Preferences::SetListener(nullptr);
+    }
 
+    // The user folder (made here); a test that starts a second frame may
+    // give it another.
+    virtual std::string UserFolder() const { return dir_.File("user"); }
+    std::string BaseIni() const {
+        const std::string user = UserFolder();
+        CreateDirectoryA(user.c_str(), nullptr);
+        return "[USER PREFS]\r\nZINTU DIRECTORY=" + user + "\r\nSHOW PROGRESS DIALOG=0\r\n" + MoreIni();
+    }
     // Lines for [USER PREFS], or whole sections, written before the frame
     // starts.
     virtual std::string MoreIni() const { return ""; }

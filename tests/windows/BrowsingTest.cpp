@@ -95,7 +95,6 @@ int SunkMailCount() {
 class Browsing : public FrameTest {
 protected:
     void SetUp() override {
-        InstallSettingsHandOver();
         ASSERT_NO_FATAL_FAILURE(FrameTest::SetUp());
         RegisterBrowsingCommands();
         InstallFormControlWindows();
@@ -103,7 +102,6 @@ protected:
     void TearDown() override {
         FrameTest::TearDown();
         RegisterFormControlFactory(nullptr);
-        Preferences::SetListener(nullptr);
     }
     std::string MoreIni() const override {
         return "[MAIL]\r\nSERVER=127.0.0.1:" + std::to_string(ServerPortFromEnv("SMTP")) +

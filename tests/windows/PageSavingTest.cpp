@@ -95,8 +95,6 @@ protected:
                                   to.c_str(), FALSE))
                 << to;
         }
-        // The preferences reach the cache before the frame starts.
-        InstallSettingsHandOver();
         FrameTest::SetUp();
         InstallDocumentViewers();
     }
@@ -106,17 +104,13 @@ protected:
     }
     // Each start has a user folder and a cache of its own, so that it
     // knows only what it loaded itself.
-    std::string MoreIni() const override {
-        const std::string user = dir_.File(user_);
-        CreateDirectoryA(user.c_str(), nullptr);
-        return "ZINTU DIRECTORY=" + user + "\r\nCACHE DIRECTORY=" + user + "\\cache\r\n";
-    }
+    std::string UserFolder() const override { return dir_.File(user_); }
     // The frame ends and another starts, with a user folder of its own.
     void StartAgain() {
         EndTestFrame(frame_);
         RemoveDocumentViewers();
         user_ = "user2";
-        frame_ = StartTestFrame(secondFrame_, dir_.File("again.ini"), "[USER PREFS]\r\n" + MoreIni(),
+        frame_ = StartTestFrame(secondFrame_, dir_.File("again.ini"), BaseIni(),
                                 RecordBoxText);
         ASSERT_NE(frame_, nullptr);
         InstallDocumentViewers();
