@@ -796,18 +796,23 @@ TEST(PageContent, ABodyInACellThatIsDroppedLeavesNothingPointingAtIt) {
     const char* pages[] = {
         "<table><tr><td><body background=a.gif bgcolor=white></td></tr></table><body text=red>x",
         "<table><tr><td><bgsound src=b.wav></td></tr></table><body><bgsound src=c.wav>x",
-        "<table bkrde<html><head><tieead><body bgcolor=white><p align=center=3><tr><t cr>Hi &ameeeead>"
-        "<body olspna=*>a<td<!-- c -- xbgcolor= --",
+        // Found by the tree fuzzer.
+        ("<table bkrde<html><head><tieead><body bgcolor=white><p align=center=3><tr><t cr>Hi &ameeeead>"
+         "<body olspna=*>a<td<!-- c -- xbgcolor= --"),
     };
     for (const char* text : pages) {
         SCOPED_TRACE(text);
         DocumentContent page;
         html_test::FeedWhole(page, text);
         const HtmlElement* body = page.GetPage()->GetBody();
-        if (body) EXPECT_TRUE(body == page.Root() || page.Root()->Contains(body));
+        if (body) {
+            EXPECT_TRUE(body == page.Root() || page.Root()->Contains(body));
+        }
         for (int n = 1; n <= page.GetPage()->CountEntries(true); ++n) {
             const HtmlElement* e = page.GetPage()->EntryAt(n, true, nullptr);
-            if (e) EXPECT_TRUE(page.Root()->Contains(e)) << n;
+            if (e) {
+                EXPECT_TRUE(page.Root()->Contains(e)) << n;
+            }
         }
     }
 }
