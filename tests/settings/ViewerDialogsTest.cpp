@@ -213,7 +213,9 @@ TEST_F(ViewerDialogs, LongLinesAndLongSectionsReadWholeAndAreWrittenBackWhole) {
         SCOPED_TRACE(c.what);
         std::string section;
         for (const std::string& line : c.lines) section += line + "\r\n";
-        if (c.lines == manyLines) ASSERT_GT(section.size(), 16384u);
+        if (c.lines == manyLines) {
+            ASSERT_GT(section.size(), 16384u);
+        }
         LoadPrefs("[FILE TYPES SECTION INFO]\r\nVERSION=1\r\n[FILE TYPES]\r\n" + section);
         AdoptViewerTable(LoadViewerTable(*prefs_));
         std::vector<std::string> loaded = TableLines(*GetViewerTable());
@@ -228,7 +230,9 @@ TEST_F(ViewerDialogs, LongLinesAndLongSectionsReadWholeAndAreWrittenBackWhole) {
         }, IDOK);
         EXPECT_EQ(OpenViewersDialog(nullptr), IDOK);
         ASSERT_TRUE(driver.Found());
-        if (c.lines == longLines) EXPECT_EQ(shownProgram, longProgram);
+        if (c.lines == longLines) {
+            EXPECT_EQ(shownProgram, longProgram);
+        }
         std::vector<std::string> written = FileTypeLines(ini_);
         for (const std::string& line : c.lines)
             EXPECT_NE(std::find(written.begin(), written.end(), line), written.end()) << "not written: " << line;
