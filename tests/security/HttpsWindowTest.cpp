@@ -49,12 +49,10 @@ const SslUserInterface kRefusingUser = {
 class HttpsWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
         g_boxes.clear();
         g_questions.clear();
         frame_ = StartTestFrame(frameWindow_, dir_.File("zintu.ini"),
-                                "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\n"
-                                "[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") + "\r\n",
+                                "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\nZINTU DIRECTORY=" + dir_.File("user") + "\r\n",
                                 RecordBox);
         ASSERT_NE(frame_, nullptr);
         ASSERT_TRUE(session_.Start(dir_.Path(), {0x02}, trustAuthority_));

@@ -34,12 +34,11 @@ int AnswerBox(HWND, const char*, const char*, UINT) {
 class KeygenWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
         CreateDirectoryA(dir_.File("user").c_str(), nullptr);
         frame_ = StartTestFrame(
             frameWindow_, dir_.File("zintu.ini"),
             "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\nWARN INSECURE FORM=0\r\nZINTU DIRECTORY=" +
-                dir_.File("user") + "\r\n[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") + "\r\n",
+                dir_.File("user") + "\r\n",
             AnswerBox);
         ASSERT_NE(frame_, nullptr);
         InstallFormControlWindows();

@@ -44,12 +44,10 @@ protected:
     // The frame on an ini file of the given [USER PREFS] lines and further
     // sections.
     void Start(const std::string& userPrefs, const std::string& sections = "") {
-        CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
         InstallSettingsHandOver();
         frame_ = StartTestFrame(frameWindow_, ini_,
                                 "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\nPLUGIN PATH=" + dir_.File("none") +
-                                    "\r\n" + userPrefs + "[DISK CACHE]\r\nCACHE DIRECTORY=" + dir_.File("cache") +
-                                    "\r\n" + sections,
+                                    "\r\nZINTU DIRECTORY=" + dir_.File("user") + "\r\n" + userPrefs + sections,
                                 NoBox);
         ASSERT_NE(frame_, nullptr);
     }

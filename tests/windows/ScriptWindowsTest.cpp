@@ -55,7 +55,6 @@ protected:
         // The program finds the engine beside itself; the test program
         // lies two folders below it.
         SetDllDirectoryA((ProgramFolder() + "..\\..").c_str());
-        CreateDirectoryA(dir_.File("cache").c_str(), nullptr);
     }
     void TearDown() override {
         if (frame_) EndTestFrame(frame_);
@@ -69,8 +68,8 @@ protected:
         InstallSettingsHandOver();
         InstallFormControlWindows();
         frame_ = StartTestFrame(frameWindow_, dir_.File("zintu.ini"),
-                                "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\n[DISK CACHE]\r\nCACHE DIRECTORY=" +
-                                    dir_.File("cache") + "\r\n" + extra,
+                                "[USER PREFS]\r\nSHOW PROGRESS DIALOG=0\r\nZINTU DIRECTORY=" +
+                                    dir_.File("user") + "\r\n" + extra,
                                 AnswerBox);
         ASSERT_NE(frame_, nullptr);
         ASSERT_NE(ScriptHost::Instance(), nullptr) << "the frame makes the script host";
